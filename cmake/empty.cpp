@@ -1,0 +1,2 @@
+// Placeholder translation unit for a library whose folder has no sources yet.
+namespace { [[maybe_unused]] int qrEmptyTranslationUnit = 0; }

@@ -1,0 +1,99 @@
+#include "platform/archive.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<uint8_t> Store(const std::string& s)
+{
+    CMemFile f;
+    {
+        CArchive ar(&f, CArchive::store);
+        ar << s;
+    }
+    return f.Data();
+}
+
+std::string Load(std::vector<uint8_t> bytes)
+{
+    CMemFile f(std::move(bytes));
+    CArchive ar(&f, CArchive::load);
+    std::string s;
+    ar >> s;
+    return s;
+}
+
+} // namespace
+
+TEST(ArchiveString, PrefixFormsByLength)
+{
+    struct Row {
+        size_t length;
+        std::vector<uint8_t> prefix;
+    };
+    const Row rows[] = {
+        {0, {0x00}},
+        {254, {0xFE}},
+        {255, {0xFF, 0xFF, 0x00}},
+        {0xFFFD, {0xFF, 0xFD, 0xFF}},
+        {0xFFFE, {0xFF, 0xFF, 0xFF, 0xFE, 0xFF, 0x00, 0x00}},
+        {0x10000, {0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x01, 0x00}},
+    };
+    for (const Row& r : rows) {
+        std::string s(r.length, 'x');
+        auto bytes = Store(s);
+        ASSERT_EQ(bytes.size(), r.prefix.size() + r.length) << r.length;
+        EXPECT_TRUE(std::equal(r.prefix.begin(), r.prefix.end(), bytes.begin())) << r.length;
+        EXPECT_EQ(Load(bytes), s) << r.length;
+    }
+}
+
+TEST(ArchiveString, WideMarkerReadsAsUtf8)
+{
+    // 0xFF 0xFFFE marker, length 2, then "é€" in UTF-16LE.
+    std::vector<uint8_t> bytes{0xFF, 0xFE, 0xFF, 0x02, 0xE9, 0x00, 0xAC, 0x20};
+    EXPECT_EQ(Load(bytes), "\xC3\xA9\xE2\x82\xAC");
+}
+
+TEST(ArchiveString, LengthPastTheEndFailsBeforeAllocating)
+{
+    // Claims 4 GiB of text in a 7-byte file.
+    std::vector<uint8_t> bytes{0xFF, 0xFF, 0xFF, 0xFE, 0xFF, 0xFF, 0xFF};
+    try {
+        Load(bytes);
+        FAIL() << "no exception";
+    } catch (const CArchiveException& e) {
+        EXPECT_EQ(e.m_cause, CArchiveException::endOfFile);
+    }
+}
+
+TEST(ArchiveNumbers, LittleEndianRoundTrip)
+{
+    CMemFile f;
+    {
+        CArchive ar(&f, CArchive::store);
+        ar << uint8_t(0x12) << uint16_t(0x3456) << uint32_t(0x789ABCDE) << int32_t(-2) << 1.5f << 2.25;
+    }
+    const std::vector<uint8_t> expect{0x12, 0x56, 0x34, 0xDE, 0xBC, 0x9A, 0x78, 0xFE, 0xFF, 0xFF, 0xFF};
+    ASSERT_GE(f.Data().size(), expect.size());
+    EXPECT_TRUE(std::equal(expect.begin(), expect.end(), f.Data().begin()));
+
+    f.SeekToBegin();
+    CArchive ar(&f, CArchive::load);
+    uint8_t a; uint16_t b; uint32_t c; int32_t d; float e; double g;
+    ar >> a >> b >> c >> d >> e >> g;
+    EXPECT_EQ(a, 0x12); EXPECT_EQ(b, 0x3456); EXPECT_EQ(c, 0x789ABCDEu); EXPECT_EQ(d, -2);
+    EXPECT_EQ(e, 1.5f); EXPECT_EQ(g, 2.25);
+    uint8_t extra;
+    EXPECT_THROW(ar >> extra, CArchiveException);
+}
+
+TEST(ArchiveMode, WrongDirectionThrows)
+{
+    CMemFile f;
+    CArchive ar(&f, CArchive::load);
+    EXPECT_THROW(ar << uint32_t(1), CArchiveException);
+}
