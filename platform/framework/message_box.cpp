@@ -7,6 +7,7 @@
 #include <QPushButton>
 
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -51,7 +52,7 @@ int ShowQtMessageBox(const std::string& text, UINT type)
         QMessageBox::StandardButton qt;
         int id;
     };
-    std::initializer_list<Button> buttons;
+    std::vector<Button> buttons;
     switch (type & MB_TYPEMASK) {
     case MB_OKCANCEL: buttons = {{QMessageBox::Ok, IDOK}, {QMessageBox::Cancel, IDCANCEL}}; break;
     case MB_ABORTRETRYIGNORE:
