@@ -1,0 +1,26 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+// The byte substitution of message file bodies. Both programs build their
+// tables from the same two nibble permutations, so a file written by one reads
+// in the other; changing them would make every stored message unreadable.
+using ByteTable = std::array<uint8_t, 256>;
+
+struct MessageByteTables {
+    ByteTable write; // applied to every body byte when saving
+    ByteTable read;  // its exact inverse, applied when opening
+};
+
+// The tables of the message file, built afresh from the fixed permutations.
+MessageByteTables MakeMessageByteTables();
+
+// A writing table built from two 16-entry permutations of nibble values, and
+// the inverse of any 256-entry permutation.
+ByteTable BuildWriteTable(const std::array<uint8_t, 16>& high, const std::array<uint8_t, 16>& low);
+ByteTable InvertTable(const ByteTable& table);
+
+// Replaces every byte of data by its entry in the table.
+void ApplyByteTable(const ByteTable& table, uint8_t* data, size_t size);
