@@ -1,0 +1,62 @@
+#include "imaging/icc_profile_data.h"
+
+#include "platform/archive.h"
+
+#include <gtest/gtest.h>
+
+TEST(IccProfileData, ArchiveCountsAroundTheLimit)
+{
+    struct Row {
+        size_t size;
+        int32_t storedCount;
+        bool readsBack;
+    };
+    const Row rows[] = {{0, 0, true}, {1, 1, true}, {0x9FFFFF, 0x9FFFFF, true}, {0xA00000, 0, false}};
+    for (const Row& r : rows) {
+        CIccProfileData p;
+        std::vector<uint8_t> bytes(r.size, 0x5A);
+        p.Set(bytes.data(), bytes.size());
+        CMemFile f;
+        {
+            CArchive ar(&f, CArchive::store);
+            p.Store(ar);
+            ar << static_cast<int32_t>(77); // what follows must still be in step
+        }
+        ASSERT_EQ(f.GetLength(), 8 + (r.storedCount ? r.size : 0)) << r.size;
+        f.SeekToBegin();
+        CArchive ar(&f, CArchive::load);
+        CIccProfileData back;
+        back.Load(ar);
+        int32_t next = 0;
+        ar >> next;
+        EXPECT_EQ(next, 77) << r.size;
+        EXPECT_EQ(back.GetSize(), r.readsBack ? static_cast<int32_t>(r.size) : 0) << r.size;
+    }
+}
+
+TEST(IccProfileData, RefusedAndShortCounts)
+{
+    // Counts the reader does not take leave the profile empty and read nothing;
+    // a count past the end of the data is damage.
+    for (int32_t count : {-1, 0, 0xA00000, 0x7FFFFFFF}) {
+        CMemFile f;
+        {
+            CArchive ar(&f, CArchive::store);
+            ar << count;
+        }
+        f.SeekToBegin();
+        CArchive ar(&f, CArchive::load);
+        CIccProfileData p;
+        p.Load(ar);
+        EXPECT_FALSE(p.HasData()) << count;
+    }
+    CMemFile f;
+    {
+        CArchive ar(&f, CArchive::store);
+        ar << static_cast<int32_t>(10) << static_cast<int32_t>(0);
+    }
+    f.SeekToBegin();
+    CArchive ar(&f, CArchive::load);
+    CIccProfileData p;
+    EXPECT_THROW(p.Load(ar), CArchiveException);
+}
