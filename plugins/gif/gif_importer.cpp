@@ -1,0 +1,113 @@
+// Importer plug-in for GIF files: the first picture, as 8-bit palette rows
+// (type 8) on the logical screen, interlaced pictures put in order.
+#include "plugins/common/plugin_support.h"
+
+#include <cstring>
+#include <vector>
+
+#include <gif_lib.h>
+
+namespace {
+
+struct File {
+    GifFileType* gif = nullptr;
+    ~File()
+    {
+        int err = 0;
+        if (gif)
+            DGifCloseFile(gif, &err);
+    }
+};
+
+constexpr int kMaxSide = 65535;
+
+uint16_t Run(const char* path, const void*, QrRawImageInfo* infoOut, uint8_t* pixels, uint8_t* palette, QrProgressProc progress,
+             uintptr_t callbackUser)
+{
+    int err = 0;
+    File f;
+    f.gif = DGifOpenFileName(path, &err);
+    if (!f.gif)
+        return 1;
+    const int width = f.gif->SWidth;
+    const int height = f.gif->SHeight;
+    if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide)
+        return 1;
+    if (infoOut) {
+        infoOut->pixelType = 8;
+        infoOut->orientation = 1;
+        infoOut->width = width;
+        infoOut->height = height;
+        infoOut->xResolution = infoOut->yResolution = 96.0f;
+        infoOut->bitsFactor1 = 8;
+        infoOut->bitsFactor2 = 1;
+        return 0;
+    }
+    const size_t stride = (static_cast<size_t>(width) + 3) & ~size_t(3);
+    // Up to the first picture, skipping extensions.
+    GifRecordType type;
+    do {
+        if (DGifGetRecordType(f.gif, &type) == GIF_ERROR)
+            return 1;
+        if (type == EXTENSION_RECORD_TYPE) {
+            int code = 0;
+            GifByteType* ext = nullptr;
+            if (DGifGetExtension(f.gif, &code, &ext) == GIF_ERROR)
+                return 1;
+            while (ext)
+                if (DGifGetExtensionNext(f.gif, &ext) == GIF_ERROR)
+                    return 1;
+        }
+    } while (type != IMAGE_DESC_RECORD_TYPE && type != TERMINATE_RECORD_TYPE);
+    if (type != IMAGE_DESC_RECORD_TYPE || DGifGetImageDesc(f.gif) == GIF_ERROR)
+        return 1;
+    const GifImageDesc& d = f.gif->Image;
+    const ColorMapObject* map = d.ColorMap ? d.ColorMap : f.gif->SColorMap;
+    if (!map || d.Width <= 0 || d.Height <= 0)
+        return 1;
+    std::memset(palette, 0, 256 * 4);
+    for (int i = 0; i < map->ColorCount && i < 256; ++i) {
+        palette[4 * i] = map->Colors[i].Blue;
+        palette[4 * i + 1] = map->Colors[i].Green;
+        palette[4 * i + 2] = map->Colors[i].Red;
+    }
+    // The screen starts in the background colour.
+    const uint8_t background = static_cast<uint8_t>(f.gif->SBackGroundColor);
+    for (int y = 0; y < height; ++y)
+        std::memset(pixels + static_cast<size_t>(y) * stride, background, static_cast<size_t>(width));
+
+    std::vector<GifPixelType> line(static_cast<size_t>(d.Width));
+    // Row order of the four interlace passes.
+    static const int kStart[4] = {0, 4, 2, 1};
+    static const int kStep[4] = {8, 8, 4, 2};
+    std::vector<int> order;
+    if (d.Interlace) {
+        for (int p = 0; p < 4; ++p)
+            for (int y = kStart[p]; y < d.Height; y += kStep[p])
+                order.push_back(y);
+    } else {
+        for (int y = 0; y < d.Height; ++y)
+            order.push_back(y);
+    }
+    for (size_t i = 0; i < order.size(); ++i) {
+        if (qrplugin::ShouldStop(progress, static_cast<int32_t>(i), d.Height, callbackUser))
+            return QR_PLUGIN_CANCELLED;
+        if (DGifGetLine(f.gif, line.data(), d.Width) == GIF_ERROR)
+            return 1;
+        const int y = d.Top + order[i];
+        if (y < 0 || y >= height)
+            continue;
+        uint8_t* out = pixels + static_cast<size_t>(height - 1 - y) * stride;
+        for (int x = 0; x < d.Width; ++x) {
+            const int sx = d.Left + x;
+            if (sx >= 0 && sx < width)
+                out[sx] = line[static_cast<size_t>(x)];
+        }
+    }
+    qrplugin::ShouldStop(progress, d.Height, d.Height, callbackUser);
+    return 0;
+}
+
+} // namespace
+
+QR_IMPORTER_ENTRY_POINTS("GIF", Run, ".GIF")

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace qrplugin {
+
+// Moves the Exif and GPS directories of an Intel-order TIFF-structured block
+// (optionally behind an "Exif\0\0" prefix) into a finished Intel-order TIFF
+// file image: each directory and its out-of-line values are appended with
+// their offsets rebased, and the first directory is rewritten at the end with
+// the two pointer tags added. False (file untouched) when the block cannot be
+// read; every offset and count is checked against the block.
+bool RelocateExifIntoTiff(std::vector<uint8_t>& file, const uint8_t* block, size_t size);
+
+} // namespace qrplugin

@@ -1,0 +1,387 @@
+// Our importer and exporter plug-ins driven through their entry points, as
+// the hosts call them: what an exporter writes, the matching importer reads.
+#include "imaging/plugin_api.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+#include <gif_lib.h>
+#include <lcms2.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <cstdlib>
+#include <cstring>
+#include <dlfcn.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Module {
+    void* handle = nullptr;
+    explicit Module(const std::string& path) { handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL); }
+    ~Module()
+    {
+        if (handle)
+            dlclose(handle);
+    }
+    template <typename F>
+    F Get(const char* name) const
+    {
+        return reinterpret_cast<F>(dlsym(handle, name));
+    }
+};
+
+std::string Importer(const char* name) { return std::string(QR_BIN_DIR) + "/Importer/" + name + "_importer.gim"; }
+std::string Exporter(const char* name) { return std::string(QR_BIN_DIR) + "/Exporter/" + name + "_exporter.gex"; }
+
+// A picture as the image buffer holds it: bottom-up rows padded to 4 bytes.
+struct Picture {
+    int32_t type = 11;
+    int32_t width = 0;
+    int32_t height = 0;
+    int32_t stride = 0;
+    std::vector<uint8_t> pixels;
+    std::vector<uint8_t> palette;
+
+    uint8_t* Row(int32_t top) { return pixels.data() + static_cast<size_t>(height - 1 - top) * stride; }
+};
+
+Picture MakeColour(int32_t w, int32_t h)
+{
+    Picture p;
+    p.type = 11;
+    p.width = w;
+    p.height = h;
+    p.stride = ((w * 24 + 31) / 32) * 4;
+    p.pixels.assign(static_cast<size_t>(p.stride) * h, 0);
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x) {
+            uint8_t* px = p.Row(y) + 3 * x;
+            px[0] = static_cast<uint8_t>(x * 255 / (w - 1));       // blue ramp left to right
+            px[1] = static_cast<uint8_t>(y * 255 / (h - 1));       // green ramp top to bottom
+            px[2] = static_cast<uint8_t>((x + y) * 255 / (w + h)); // red diagonal
+        }
+    return p;
+}
+
+Picture MakeGrey(int32_t w, int32_t h)
+{
+    Picture p;
+    p.type = 14;
+    p.width = w;
+    p.height = h;
+    p.stride = ((w * 8 + 31) / 32) * 4;
+    p.pixels.assign(static_cast<size_t>(p.stride) * h, 0);
+    p.palette.resize(256 * 4);
+    for (int i = 0; i < 256; ++i)
+        p.palette[4 * i] = p.palette[4 * i + 1] = p.palette[4 * i + 2] = static_cast<uint8_t>(i);
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x)
+            p.Row(y)[x] = static_cast<uint8_t>((x * 7 + y * 13) & 0xFF);
+    return p;
+}
+
+Picture MakePaletted(int32_t w, int32_t h)
+{
+    Picture p;
+    p.type = 8;
+    p.width = w;
+    p.height = h;
+    p.stride = ((w * 8 + 31) / 32) * 4;
+    p.pixels.assign(static_cast<size_t>(p.stride) * h, 0);
+    p.palette.assign(256 * 4, 0);
+    for (int i = 0; i < 256; ++i) {
+        p.palette[4 * i] = static_cast<uint8_t>(i);
+        p.palette[4 * i + 1] = static_cast<uint8_t>(255 - i);
+        p.palette[4 * i + 2] = static_cast<uint8_t>(i * 3);
+    }
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x)
+            p.Row(y)[x] = static_cast<uint8_t>((x + 3 * y) % 256);
+    return p;
+}
+
+uint16_t Export(const Module& m, const std::string& path, const Picture& p, uint32_t quality = 95,
+                const std::vector<uint8_t>& b1 = {}, const std::vector<uint8_t>& b2 = {},
+                const std::vector<uint8_t>& b3 = {}, QrProgressProc progress = nullptr)
+{
+    auto proc = m.Get<ImageExportMapProcFn>("ImageExportMapProc");
+    if (!proc)
+        return 0xFFFF;
+    return proc(path.c_str(), p.type, p.pixels.data(), -1, -1, 0, 1, p.palette.empty() ? nullptr : p.palette.data(),
+                p.width, p.height, 96.0f, 96.0f, p.stride, p.type == 11 ? 3 : 1, 8, quality,
+                b1.empty() ? nullptr : b1.data(), static_cast<uint32_t>(b1.size()), b2.empty() ? nullptr : b2.data(),
+                static_cast<uint32_t>(b2.size()), b3.empty() ? nullptr : b3.data(), static_cast<uint32_t>(b3.size()),
+                b1.empty() ? 1 : 0, progress, 0);
+}
+
+bool Import(const Module& m, const std::string& path, Picture& out, const QrDecodeOptions* options = nullptr)
+{
+    auto info = m.Get<ImageRawInfoExProcFn>("ImageRawInfoExProc");
+    auto data = m.Get<ImageRawDataExProcFn>("ImageRawDataExProc");
+    if (!info || !data)
+        return false;
+    QrRawImageInfo ri{};
+    if (info(path.c_str(), options, &ri, 0) != 0)
+        return false;
+    out.type = ri.pixelType;
+    out.width = ri.width;
+    out.height = ri.height;
+    const int bpp = ri.bitsFactor1 * ri.bitsFactor2;
+    out.stride = ((ri.width * bpp + 31) / 32) * 4;
+    out.pixels.assign(static_cast<size_t>(out.stride) * ri.height, 0xCD);
+    out.palette.assign(256 * 4, 0);
+    return data(path.c_str(), options, out.pixels.data(), out.palette.data(), nullptr, nullptr, nullptr, nullptr, 0, 0,
+                0) == 0;
+}
+
+// Colour of a pixel as (r, g, b) whatever the type.
+std::array<int, 3> Rgb(Picture& p, int32_t x, int32_t y)
+{
+    const uint8_t* row = p.Row(y);
+    if (p.type == 11)
+        return {row[3 * x + 2], row[3 * x + 1], row[3 * x]};
+    const uint8_t* q = &p.palette[4 * row[x]];
+    return {q[2], q[1], q[0]};
+}
+
+// Lossless formats must match exactly; lossy ones on average within a bound.
+double Difference(Picture& a, Picture& b, bool lossy)
+{
+    double worst = 0, sum = 0;
+    for (int32_t y = 0; y < a.height; ++y)
+        for (int32_t x = 0; x < a.width; ++x) {
+            auto ca = Rgb(a, x, y), cb = Rgb(b, x, y);
+            for (int c = 0; c < 3; ++c) {
+                worst = std::max(worst, double(std::abs(ca[c] - cb[c])));
+                sum += std::abs(ca[c] - cb[c]);
+            }
+        }
+    return lossy ? sum / (3.0 * a.width * a.height) : worst;
+}
+
+std::string Shell(const std::string& command)
+{
+    std::string out;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return out;
+    char buf[512];
+    while (size_t n = fread(buf, 1, sizeof buf, pipe))
+        out.append(buf, n);
+    pclose(pipe);
+    return out;
+}
+
+// A small Intel-order Exif block: Make in directory 0, DateTimeOriginal in the Exif directory.
+std::vector<uint8_t> SmallExifBlock()
+{
+    std::vector<uint8_t> b{'I', 'I', 42, 0, 8, 0, 0, 0};
+    auto p16 = [&](uint16_t v) { b.push_back(uint8_t(v)); b.push_back(uint8_t(v >> 8)); };
+    auto p32 = [&](uint32_t v) { p16(uint16_t(v)); p16(uint16_t(v >> 16)); };
+    // directory 0 at 8: 2 entries -> 8 + 2 + 24 + 4 = 38
+    p16(2);
+    p16(271); p16(2); p32(8); p32(38);      // Make "Quiram\0" + pad at 38
+    p16(34665); p16(4); p32(1); p32(46);    // Exif directory at 46
+    p32(0);
+    const char make[8] = {'Q', 'u', 'i', 'r', 'a', 'm', 0, 0};
+    b.insert(b.end(), make, make + 8);      // 38..45
+    p16(1);                                  // 46
+    p16(36867); p16(2); p32(20); p32(64);   // value at 46 + 2 + 12 + 4 = 64
+    p32(0);
+    const char date[20] = "2024:05:06 07:08:09";
+    b.insert(b.end(), date, date + 20);
+    return b;
+}
+
+// One main-tag record (68 bytes) holding Make.
+std::vector<uint8_t> MakeRecord()
+{
+    std::vector<uint8_t> r(68, 0);
+    r[0] = 271 & 0xFF;
+    r[1] = 271 >> 8;
+    std::memcpy(&r[4], "Quiram", 6);
+    return r;
+}
+
+struct Format {
+    const char* name;
+    const char* ext;
+    int tolerance; // mean difference allowed for lossy formats; 0 = exact
+};
+
+const Format kFormats[] = {{"jpeg", "jpg", 8}, {"png", "png", 0}, {"tiff", "tif", 0}};
+
+} // namespace
+
+TEST(OurPlugins, EveryImporterReadsWhatItsExporterWrote)
+{
+    qrtest::TempDir dir;
+    for (const Format& f : kFormats) {
+        Module ex(Exporter(f.name)), im(Importer(f.name));
+        ASSERT_TRUE(ex.handle && im.handle) << f.name << ": " << dlerror();
+        for (Picture source : {MakeColour(67, 41), MakeGrey(33, 17), MakePaletted(29, 23)}) {
+            const std::string path = (dir / (std::string("p") + std::to_string(source.type) + "." + f.ext)).string();
+            ASSERT_EQ(Export(ex, path, source), 0) << f.name << " type " << source.type;
+            Picture back;
+            ASSERT_TRUE(Import(im, path, back)) << f.name << " type " << source.type;
+            ASSERT_EQ(back.width, source.width);
+            ASSERT_EQ(back.height, source.height);
+            EXPECT_LE(Difference(source, back, f.tolerance > 0), f.tolerance) << f.name << " type " << source.type;
+        }
+    }
+}
+
+TEST(OurPlugins, CancelledExportLeavesNoFile)
+{
+    qrtest::TempDir dir;
+    for (const Format& f : kFormats) {
+        Module ex(Exporter(f.name));
+        const std::string path = (dir / (std::string("c.") + f.ext)).string();
+        auto stop = [](int32_t done, int32_t, uintptr_t) -> int32_t { return done >= 3 ? 1 : 0; };
+        EXPECT_EQ(Export(ex, path, MakeColour(20, 20), 90, {}, {}, {}, stop), QR_PLUGIN_CANCELLED) << f.name;
+        EXPECT_FALSE(std::filesystem::exists(path)) << f.name;
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 0) << f.name;
+    }
+}
+
+TEST(OurPlugins, FailedExportKeepsTheOldFile)
+{
+    qrtest::TempDir dir;
+    const std::string path = (dir / "keep.png").string();
+    qrtest::WriteBytes(path, {1, 2, 3});
+    Module ex(Exporter("png"));
+    Picture bad = MakeColour(8, 8);
+    bad.type = 19; // no pixels of its own
+    EXPECT_NE(Export(ex, path, bad), 0);
+    EXPECT_EQ(qrtest::ReadBytes(path), (std::vector<unsigned char>{1, 2, 3}));
+}
+
+TEST(OurPlugins, JpegDecodesAtReducedScale)
+{
+    qrtest::TempDir dir;
+    const std::string path = (dir / "big.jpg").string();
+    Module ex(Exporter("jpeg")), im(Importer("jpeg"));
+    ASSERT_EQ(Export(ex, path, MakeColour(640, 480)), 0);
+    struct Row {
+        QrDecodeOptions wanted;
+        int32_t width, height;
+    };
+    const Row rows[] = {{{160, 120}, 160, 120}, {{161, 120}, 320, 240}, {{320, 240}, 320, 240}, {{641, 1}, 640, 480}};
+    for (const Row& r : rows) {
+        Picture p;
+        ASSERT_TRUE(Import(im, path, p, &r.wanted));
+        EXPECT_EQ(p.width, r.width) << r.wanted.wantedWidth;
+        EXPECT_EQ(p.height, r.height) << r.wanted.wantedWidth;
+    }
+}
+
+TEST(OurPlugins, MetadataBlocksReachTheFileAndValidate)
+{
+    if (Shell("command -v exiftool").empty())
+        GTEST_SKIP() << "exiftool not installed";
+    qrtest::TempDir dir;
+    // A real profile, made by the colour library.
+    cmsHPROFILE srgb = cmsCreate_sRGBProfile();
+    cmsUInt32Number size = 0;
+    cmsSaveProfileToMem(srgb, nullptr, &size);
+    std::vector<uint8_t> profile(size);
+    cmsSaveProfileToMem(srgb, profile.data(), &size);
+    cmsCloseProfile(srgb);
+    for (const Format& f : {kFormats[0], kFormats[2]}) {
+        Module ex(Exporter(f.name));
+        const std::string path = (dir / (std::string("meta.") + f.ext)).string();
+        ASSERT_EQ(Export(ex, path, MakeColour(40, 30), 90, SmallExifBlock(), profile, MakeRecord()), 0) << f.name;
+        const std::string tags = Shell("exiftool -s -s -s -Make -DateTimeOriginal -ProfileClass '" + path + "'");
+        EXPECT_NE(tags.find("Quiram"), std::string::npos) << f.name << tags;
+        EXPECT_NE(tags.find("2024:05:06 07:08:09"), std::string::npos) << f.name << tags;
+        EXPECT_NE(tags.find("Display Device Profile"), std::string::npos) << f.name << tags;
+        const std::string check = Shell("exiftool -validate -warning -error -a '" + path + "' 2>&1");
+        EXPECT_EQ(check.find("Error"), std::string::npos) << f.name << check;
+    }
+}
+
+TEST(OurPlugins, ExtensionListsCarryTheirDots)
+{
+    for (const char* name : {"jpeg", "png", "tiff", "gif"}) {
+        Module im(Importer(name));
+        auto ext = im.Get<ImportExtProcFn>("ImportExtProc");
+        ASSERT_TRUE(ext) << name;
+        char entries[QR_EXT_ENTRIES][QR_EXT_ENTRY_SIZE];
+        const int16_t n = ext(entries, QR_EXT_ENTRIES);
+        ASSERT_GT(n, 0);
+        for (int i = 0; i < n; ++i)
+            EXPECT_EQ(entries[i][0], '.') << name;
+    }
+}
+
+namespace {
+
+// Writes a GIF whose pixel (x, y) has colour index (x + 2 * y) % 16.
+bool WriteGif(const std::string& path, int w, int h, bool interlaced)
+{
+    int err = 0;
+    GifFileType* gif = EGifOpenFileName(path.c_str(), false, &err);
+    if (!gif)
+        return false;
+    GifColorType colours[16];
+    for (int i = 0; i < 16; ++i)
+        colours[i] = GifColorType{static_cast<GifByteType>(i * 16), static_cast<GifByteType>(255 - i * 16),
+                                  static_cast<GifByteType>(i * 8)};
+    ColorMapObject* map = GifMakeMapObject(16, colours);
+    bool ok = EGifPutScreenDesc(gif, w, h, 4, 0, map) != GIF_ERROR &&
+              EGifPutImageDesc(gif, 0, 0, w, h, interlaced, nullptr) != GIF_ERROR;
+    static const int kStart[4] = {0, 4, 2, 1}, kStep[4] = {8, 8, 4, 2};
+    std::vector<GifPixelType> line(static_cast<size_t>(w));
+    auto put = [&](int y) {
+        for (int x = 0; x < w; ++x)
+            line[static_cast<size_t>(x)] = static_cast<GifPixelType>((x + 2 * y) % 16);
+        ok = ok && EGifPutLine(gif, line.data(), w) != GIF_ERROR;
+    };
+    if (interlaced) {
+        for (int p = 0; p < 4; ++p)
+            for (int y = kStart[p]; y < h; y += kStep[p])
+                put(y);
+    } else {
+        for (int y = 0; y < h; ++y)
+            put(y);
+    }
+    GifFreeMapObject(map);
+    return EGifCloseFile(gif, &err) != GIF_ERROR && ok;
+}
+
+} // namespace
+
+TEST(OurPlugins, GifRowsComeOutInPictureOrder)
+{
+    qrtest::TempDir dir;
+    Module im(Importer("gif"));
+    for (bool interlaced : {false, true}) {
+        const std::string path = (dir / (interlaced ? "i.gif" : "p.gif")).string();
+        ASSERT_TRUE(WriteGif(path, 13, 11, interlaced));
+        Picture p;
+        ASSERT_TRUE(Import(im, path, p));
+        ASSERT_EQ(p.type, 8);
+        for (int y = 0; y < 11; ++y)
+            for (int x = 0; x < 13; ++x)
+                ASSERT_EQ(p.Row(y)[x], (x + 2 * y) % 16) << interlaced << " " << x << "," << y;
+        EXPECT_EQ(p.palette[4 * 3 + 2], 48); // red of entry 3 in the blue-green-red-reserved order
+    }
+}
+
+TEST(OurPlugins, DamagedFilesFailCleanly)
+{
+    qrtest::TempDir dir;
+    for (const char* name : {"jpeg", "png", "tiff", "gif"}) {
+        Module im(Importer(name));
+        const std::string path = (dir / (std::string("bad.") + name)).string();
+        for (const std::vector<unsigned char>& bytes :
+             {std::vector<unsigned char>{}, std::vector<unsigned char>{0xFF, 0xD8, 0xFF}, std::vector<unsigned char>(64, 0x47)}) {
+            qrtest::WriteBytes(path, bytes);
+            Picture p;
+            EXPECT_FALSE(Import(im, path, p)) << name << " " << bytes.size();
+        }
+    }
+}
