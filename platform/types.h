@@ -58,6 +58,27 @@ struct RECT {
     LONG bottom = 0;
 };
 
+// A font description as the program stores it (60 bytes on disk, written
+// field by field by whoever stores it).
+inline constexpr int LF_FACESIZE = 32;
+inline constexpr BYTE DEFAULT_CHARSET = 1;
+struct LOGFONT {
+    LONG lfHeight = 0;
+    LONG lfWidth = 0;
+    LONG lfEscapement = 0;
+    LONG lfOrientation = 0;
+    LONG lfWeight = 0;
+    BYTE lfItalic = 0;
+    BYTE lfUnderline = 0;
+    BYTE lfStrikeOut = 0;
+    BYTE lfCharSet = 0;
+    BYTE lfOutPrecision = 0;
+    BYTE lfClipPrecision = 0;
+    BYTE lfQuality = 0;
+    BYTE lfPitchAndFamily = 0;
+    char lfFaceName[LF_FACESIZE] = {};
+};
+
 class CPoint : public POINT {
 public:
     constexpr CPoint() = default;
