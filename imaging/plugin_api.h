@@ -62,13 +62,16 @@ typedef struct QrSpaceRecord {
     const char* profilePath;
 } QrSpaceRecord;
 
-/* Decode options an importer may receive (the loading front end passes the
- * size it wants; an importer may then decode at a reduced scale that still
- * covers it). Either pointer may be null. */
-typedef struct QrDecodeOptions {
-    int32_t wantedWidth;
-    int32_t wantedHeight;
-} QrDecodeOptions;
+/* Decode options: the hosts pass the rectangle the picture is wanted in (a
+ * thumbnail's bound, a text rendering's area), or null. An importer may decode
+ * at a reduced scale as long as the result still covers the picture fitted
+ * into that rectangle with its aspect kept. */
+typedef struct QrDecodeRect {
+    int32_t left;
+    int32_t top;
+    int32_t right;
+    int32_t bottom;
+} QrDecodeRect;
 
 /* Flag bits of the data and information procedures. */
 #define QR_IMPORT_FLAG_OPTION1 1u

@@ -3,6 +3,7 @@
 // for a smaller size (thumbnails).
 #include "plugins/common/plugin_support.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -24,18 +25,32 @@ void ErrorExit(j_common_ptr cinfo)
 
 void Silent(j_common_ptr) {}
 
-// Largest reduction that still covers the wanted size on both sides.
+// Largest reduction that still covers the picture fitted into the wanted
+// rectangle, so a thumbnail never has to be enlarged.
 void ChooseScale(jpeg_decompress_struct& cinfo, const void* options)
 {
     cinfo.scale_num = 1;
     cinfo.scale_denom = 1;
-    const auto* opt = static_cast<const QrDecodeOptions*>(options);
-    if (!opt || opt->wantedWidth <= 0 || opt->wantedHeight <= 0)
+    const auto* rect = static_cast<const QrDecodeRect*>(options);
+    if (!rect)
         return;
+    const int64_t bw = static_cast<int64_t>(rect->right) - rect->left;
+    const int64_t bh = static_cast<int64_t>(rect->bottom) - rect->top;
+    const int64_t w = cinfo.image_width, h = cinfo.image_height;
+    if (bw <= 0 || bh <= 0 || w <= 0 || h <= 0)
+        return;
+    int64_t fw = w, fh = h;
+    if (w > bw || h > bh) {
+        if (w * bh > h * bw) {
+            fw = bw;
+            fh = std::max<int64_t>(1, h * bw / w);
+        } else {
+            fh = bh;
+            fw = std::max<int64_t>(1, w * bh / h);
+        }
+    }
     for (unsigned d : {8u, 4u, 2u}) {
-        const long w = (static_cast<long>(cinfo.image_width) + d - 1) / d;
-        const long h = (static_cast<long>(cinfo.image_height) + d - 1) / d;
-        if (w >= opt->wantedWidth && h >= opt->wantedHeight) {
+        if ((w + d - 1) / d >= fw && (h + d - 1) / d >= fh) {
             cinfo.scale_denom = d;
             return;
         }

@@ -117,7 +117,7 @@ uint16_t Export(const Module& m, const std::string& path, const Picture& p, uint
                 b1.empty() ? 1 : 0, progress, 0);
 }
 
-bool Import(const Module& m, const std::string& path, Picture& out, const QrDecodeOptions* options = nullptr)
+bool Import(const Module& m, const std::string& path, Picture& out, const QrDecodeRect* options = nullptr)
 {
     auto info = m.Get<ImageRawInfoExProcFn>("ImageRawInfoExProc");
     auto data = m.Get<ImageRawDataExProcFn>("ImageRawDataExProc");
@@ -266,15 +266,17 @@ TEST(OurPlugins, JpegDecodesAtReducedScale)
     Module ex(Exporter("jpeg")), im(Importer("jpeg"));
     ASSERT_EQ(Export(ex, path, MakeColour(640, 480)), 0);
     struct Row {
-        QrDecodeOptions wanted;
+        QrDecodeRect wanted;
         int32_t width, height;
     };
-    const Row rows[] = {{{160, 120}, 160, 120}, {{161, 120}, 320, 240}, {{320, 240}, 320, 240}, {{641, 1}, 640, 480}};
+    // 640 x 480 fitted into the rectangle decides the smallest scale that covers it.
+    const Row rows[] = {{{0, 0, 120, 160}, 160, 120}, {{0, 0, 80, 60}, 80, 60}, {{0, 0, 170, 130}, 320, 240},
+                        {{0, 0, 320, 240}, 320, 240}, {{0, 0, 1000, 1000}, 640, 480}, {{0, 0, 0, 0}, 640, 480}};
     for (const Row& r : rows) {
         Picture p;
         ASSERT_TRUE(Import(im, path, p, &r.wanted));
-        EXPECT_EQ(p.width, r.width) << r.wanted.wantedWidth;
-        EXPECT_EQ(p.height, r.height) << r.wanted.wantedWidth;
+        EXPECT_EQ(p.width, r.width) << r.wanted.right;
+        EXPECT_EQ(p.height, r.height) << r.wanted.right;
     }
 }
 
