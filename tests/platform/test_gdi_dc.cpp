@@ -1,0 +1,480 @@
+#include "platform/gdi/dc.h"
+#include "platform/gdi/logfont.h"
+#include "platform/gdi/metafile_dc.h"
+
+#include "platform/archive.h"
+#include "platform/file.h"
+
+#include <gtest/gtest.h>
+
+#include <QFontMetrics>
+#include <QImage>
+#include <QPainter>
+
+namespace {
+
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+constexpr COLORREF kBlack = RGB(0, 0, 0);
+constexpr COLORREF kRed = RGB(255, 0, 0);
+constexpr COLORREF kBlue = RGB(0, 0, 255);
+
+// A memory context on a fresh bitmap filled with one colour.
+struct Canvas {
+    explicit Canvas(int w = 32, int h = 32, COLORREF fill = kWhite)
+    {
+        dc.CreateCompatibleDC(nullptr);
+        bitmap.CreateBitmap(w, h, 1, 32, nullptr);
+        old = dc.SelectObject(&bitmap);
+        dc.FillSolidRect(0, 0, w, h, fill);
+    }
+    // Read from the bitmap itself: GetPixel answers nothing outside the clip.
+    COLORREF At(int x, int y) const { return FromQColor(QColor(bitmap.m_hObject->image.pixel(x, y))); }
+    CDC dc;
+    CBitmap bitmap;
+    CBitmap* old = nullptr;
+};
+
+// Which of the pixels in row y (from x0 to x1 exclusive) have colour c, as a string of '#' and '.'.
+std::string Row(const Canvas& c, int y, int x0, int x1, COLORREF colour)
+{
+    std::string s;
+    for (int x = x0; x < x1; ++x)
+        s += c.At(x, y) == colour ? '#' : '.';
+    return s;
+}
+
+} // namespace
+
+TEST(GdiObjects, SelectObjectAnswersThePreviousObjectAndStockObjectsAreShared)
+{
+    Canvas c;
+    CPen red(PS_SOLID, 1, kRed), blue(PS_SOLID, 1, kBlue);
+    CPen* first = c.dc.SelectObject(&red);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->m_hObject, GetStockObject(BLACK_PEN));
+    EXPECT_EQ(c.dc.SelectObject(&blue), &red);
+    EXPECT_EQ(c.dc.SelectObject(first), &blue);
+    EXPECT_EQ(c.dc.SelectStockObject(NULL_BRUSH)->m_hObject, GetStockObject(WHITE_BRUSH));
+    EXPECT_EQ(c.dc.GetCurrentBrush()->m_hObject, GetStockObject(NULL_BRUSH));
+}
+
+TEST(GdiObjects, AnObjectDeletedWhileSelectedKeepsDrawingAndHandsBackAWrapper)
+{
+    Canvas c;
+    CPen* stock = nullptr;
+    CPen* orphan = nullptr;
+    {
+        CPen red(PS_SOLID, 1, kRed);
+        stock = c.dc.SelectObject(&red);
+    }
+    c.dc.MoveTo(0, 5);
+    c.dc.LineTo(10, 5);
+    EXPECT_EQ(c.At(3, 5), kRed);
+    orphan = c.dc.SelectObject(stock);
+    ASSERT_NE(orphan, nullptr);
+    // The wrapper stays usable until temporary objects are let go.
+    LOGPEN lp;
+    EXPECT_NE(orphan->GetLogPen(&lp), 0);
+    EXPECT_EQ(lp.lopnColor, kRed);
+    EXPECT_EQ(c.dc.SelectObject(orphan), stock);
+    GdiDeleteTempObjects();
+    EXPECT_EQ(c.dc.GetCurrentPen()->GetLogPen(&lp), int(sizeof lp));
+    EXPECT_EQ(lp.lopnColor, kRed);
+}
+
+TEST(GdiObjects, DetachedHandleLivesUntilAttachedOrDeleted)
+{
+    CBrush brush(kRed);
+    HGDIOBJ h = brush.Detach();
+    EXPECT_EQ(brush.m_hObject, nullptr);
+    CBrush again;
+    ASSERT_TRUE(again.Attach(h));
+    LOGBRUSH lb;
+    again.GetLogBrush(&lb);
+    EXPECT_EQ(lb.lbColor, kRed);
+    EXPECT_EQ(CGdiObject::FromHandle(h), &again);
+    EXPECT_TRUE(DeleteObject(again.Detach()));
+}
+
+TEST(GdiObjects, BitmapIsDrawnOnByOneContextAtATime)
+{
+    CBitmap bmp;
+    ASSERT_TRUE(bmp.CreateBitmap(4, 4, 1, 32, nullptr));
+    CDC a, b;
+    a.CreateCompatibleDC(nullptr);
+    b.CreateCompatibleDC(nullptr);
+    EXPECT_NE(a.SelectObject(&bmp), nullptr);
+    EXPECT_EQ(b.SelectObject(&bmp), nullptr);
+}
+
+TEST(GdiObjects, MonochromeBitmapBitsRoundTripWithWordPaddedRows)
+{
+    const WORD rows[8] = {0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA};
+    CBitmap bmp;
+    ASSERT_TRUE(bmp.CreateBitmap(8, 8, 1, 1, rows));
+    BITMAP info;
+    bmp.GetBitmap(&info);
+    EXPECT_EQ(info.bmBitsPixel, 1);
+    EXPECT_EQ(info.bmWidthBytes, 2);
+    const QImage img = bmp.ToImage();
+    // 0x55 = 01010101: first pixel black, second white.
+    EXPECT_EQ(img.pixel(0, 0) & 0xFFFFFF, 0u);
+    EXPECT_EQ(img.pixel(1, 0) & 0xFFFFFF, 0xFFFFFFu);
+    EXPECT_EQ(img.pixel(0, 1) & 0xFFFFFF, 0xFFFFFFu);
+    BYTE back[16] = {};
+    EXPECT_EQ(bmp.GetBitmapBits(sizeof back, back), 16u);
+    EXPECT_EQ(back[0], 0x55);
+    EXPECT_EQ(back[2], 0xAA);
+}
+
+TEST(GdiObjects, RegionsCombine)
+{
+    CRgn a, b, r;
+    a.CreateRectRgn(0, 0, 10, 10);
+    b.CreateRectRgn(5, 5, 15, 15);
+    r.CreateRectRgn(0, 0, 0, 0);
+    struct Case { int mode; int kind; CRect box; };
+    const Case cases[] = {
+        {RGN_AND, SIMPLEREGION, {5, 5, 10, 10}},
+        {RGN_OR, COMPLEXREGION, {0, 0, 15, 15}},
+        {RGN_XOR, COMPLEXREGION, {0, 0, 15, 15}},
+        {RGN_DIFF, COMPLEXREGION, {0, 0, 10, 10}},
+        {RGN_COPY, SIMPLEREGION, {0, 0, 10, 10}},
+    };
+    for (const Case& k : cases) {
+        EXPECT_EQ(r.CombineRgn(&a, &b, k.mode), k.kind) << k.mode;
+        CRect box;
+        r.GetRgnBox(&box);
+        EXPECT_EQ(box, k.box) << k.mode;
+    }
+    EXPECT_TRUE(r.PtInRegion(2, 2));
+    EXPECT_FALSE(r.PtInRegion(10, 2));
+}
+
+TEST(GdiShapes, RectangleLeavesRightAndBottomEdgesOut)
+{
+    Canvas c;
+    CBrush blue(kBlue);
+    CPen red(PS_SOLID, 1, kRed);
+    c.dc.SelectObject(&blue);
+    c.dc.SelectObject(&red);
+    c.dc.Rectangle(2, 2, 8, 6);
+    EXPECT_EQ(Row(c, 2, 0, 10, kRed), "..######..");
+    EXPECT_EQ(Row(c, 3, 0, 10, kRed), "..#....#..");
+    EXPECT_EQ(Row(c, 3, 0, 10, kBlue), "...####...");
+    EXPECT_EQ(Row(c, 5, 0, 10, kRed), "..######..");
+    EXPECT_EQ(Row(c, 6, 0, 10, kWhite), "##########");
+}
+
+TEST(GdiShapes, LineLeavesItsEndPointOut)
+{
+    Canvas c;
+    c.dc.MoveTo(1, 1);
+    c.dc.LineTo(6, 1);
+    EXPECT_EQ(Row(c, 1, 0, 8, kBlack), ".#####..");
+    EXPECT_EQ(c.dc.GetCurrentPosition(), CPoint(6, 1));
+    c.dc.MoveTo(3, 3);
+    c.dc.LineTo(3, 7);
+    EXPECT_EQ(c.At(3, 6), kBlack);
+    EXPECT_EQ(c.At(3, 7), kWhite);
+}
+
+TEST(GdiShapes, FillAndFrameAnd3dRect)
+{
+    Canvas c;
+    const CRect frame(1, 1, 7, 5);
+    c.dc.Draw3dRect(&frame, kRed, kBlue);
+    EXPECT_EQ(Row(c, 1, 0, 8, kRed), ".#####..");
+    EXPECT_EQ(c.At(6, 1), kBlue);
+    EXPECT_EQ(Row(c, 4, 0, 8, kBlue), ".######.");
+    EXPECT_EQ(c.At(1, 3), kRed);
+    EXPECT_EQ(c.At(6, 3), kBlue);
+    EXPECT_EQ(c.At(3, 3), kWhite);
+    // FillSolidRect leaves its colour as the background colour.
+    EXPECT_EQ(c.dc.GetBkColor(), kBlue);
+}
+
+TEST(GdiRop, BlitOperationsCombineSourcePatternAndDestination)
+{
+    // Each case: destination colour, source colour, brush colour, operation, expected.
+    struct Case { const char* name; COLORREF d, s, p; DWORD rop; COLORREF want; };
+    const Case cases[] = {
+        {"copy", kRed, kBlue, kBlack, SRCCOPY, kBlue},
+        {"and", RGB(0xF0, 0x0F, 0xFF), RGB(0x3C, 0xFF, 0x00), kBlack, SRCAND, RGB(0x30, 0x0F, 0x00)},
+        {"or", RGB(0xF0, 0x00, 0x01), RGB(0x0F, 0x10, 0x02), kBlack, SRCPAINT, RGB(0xFF, 0x10, 0x03)},
+        {"xor", RGB(0xFF, 0x0F, 0x00), RGB(0x0F, 0x0F, 0x0F), kBlack, SRCINVERT, RGB(0xF0, 0x00, 0x0F)},
+        {"not source", kRed, RGB(0x00, 0xFF, 0x0F), kBlack, NOTSRCCOPY, RGB(0xFF, 0x00, 0xF0)},
+        {"invert", RGB(0x12, 0x34, 0x56), kBlack, kBlack, DSTINVERT, RGB(0xED, 0xCB, 0xA9)},
+        {"pattern", kRed, kBlack, kBlue, PATCOPY, kBlue},
+        {"pattern xor", RGB(0xFF, 0, 0), kBlack, RGB(0xFF, 0xFF, 0), PATINVERT, RGB(0, 0xFF, 0)},
+        {"pattern and", RGB(0xF0, 0xF0, 0xF0), kBlack, RGB(0x3C, 0xFF, 0x00), 0x00A000C9, RGB(0x30, 0xF0, 0)},
+        {"pattern or", RGB(0xF0, 0, 0), kBlack, RGB(0, 0, 0x0F), 0x00FA0089, RGB(0xF0, 0, 0x0F)},
+        {"blackness", kRed, kBlue, kBlue, BLACKNESS, kBlack},
+        {"whiteness", kRed, kBlue, kBlue, WHITENESS, kWhite},
+        // pattern where the source is white, destination where it is black, and the reverse
+        {"mask white", kRed, kWhite, kBlue, 0x00E20746, kBlue},
+        {"mask black", kRed, kBlack, kBlue, 0x00E20746, kRed},
+        {"reverse mask white", kRed, kWhite, kBlue, 0x00B8074A, kRed},
+        {"reverse mask black", kRed, kBlack, kBlue, 0x00B8074A, kBlue},
+    };
+    for (const Case& k : cases) {
+        Canvas dst(4, 4, k.d), src(4, 4, k.s);
+        CBrush brush(k.p);
+        dst.dc.SelectObject(&brush);
+        const bool usesSource = (((k.rop >> 2) ^ k.rop) & 0x330000) != 0;
+        if (usesSource)
+            EXPECT_TRUE(dst.dc.BitBlt(1, 1, 2, 2, &src.dc, 0, 0, k.rop)) << k.name;
+        else
+            EXPECT_TRUE(dst.dc.PatBlt(1, 1, 2, 2, k.rop)) << k.name;
+        EXPECT_EQ(dst.At(1, 1), k.want) << k.name;
+        EXPECT_EQ(dst.At(2, 2), k.want) << k.name;
+        EXPECT_EQ(dst.At(0, 0), k.d) << k.name << ": outside the block";
+        EXPECT_EQ(dst.At(3, 3), k.d) << k.name << ": outside the block";
+    }
+}
+
+TEST(GdiRop, MonochromeConversionsUseTheContextColours)
+{
+    // colour -> mono: the source's background colour becomes white, all else black
+    Canvas colour(4, 1, kRed);
+    colour.dc.SetPixel(1, 0, kBlue);
+    colour.dc.SetBkColor(kRed);
+    CDC mono;
+    mono.CreateCompatibleDC(nullptr);
+    CBitmap bits;
+    bits.CreateBitmap(4, 1, 1, 1, nullptr);
+    mono.SelectObject(&bits);
+    EXPECT_TRUE(mono.IsMonochrome());
+    ASSERT_TRUE(mono.BitBlt(0, 0, 4, 1, &colour.dc, 0, 0, SRCCOPY));
+    EXPECT_EQ(mono.GetPixel(0, 0), kWhite);
+    EXPECT_EQ(mono.GetPixel(1, 0), kBlack);
+
+    // mono -> colour: 0 bits take the text colour, 1 bits the background colour
+    Canvas out(4, 1, kWhite);
+    out.dc.SetTextColor(kBlue);
+    out.dc.SetBkColor(kRed);
+    ASSERT_TRUE(out.dc.BitBlt(0, 0, 4, 1, &mono, 0, 0, SRCCOPY));
+    EXPECT_EQ(out.At(0, 0), kRed);
+    EXPECT_EQ(out.At(1, 0), kBlue);
+}
+
+TEST(GdiRop, StretchAndMirror)
+{
+    Canvas src(2, 1, kRed);
+    src.dc.SetPixel(1, 0, kBlue);
+    Canvas dst(8, 2, kWhite);
+    ASSERT_TRUE(dst.dc.StretchBlt(0, 0, 4, 1, &src.dc, 0, 0, 2, 1, SRCCOPY));
+    EXPECT_EQ(Row(dst, 0, 0, 4, kRed), "##..");
+    // Opposite signs mirror the picture.
+    ASSERT_TRUE(dst.dc.StretchBlt(4, 1, 4, 1, &src.dc, 2, 0, -2, 1, SRCCOPY));
+    EXPECT_EQ(Row(dst, 1, 4, 8, kBlue), "##..");
+}
+
+TEST(GdiClip, ClipLimitsDrawingAndSaveRestoreBringsItBack)
+{
+    Canvas c(10, 10, kWhite);
+    const int saved = c.dc.SaveDC();
+    c.dc.IntersectClipRect(2, 2, 5, 5);
+    CRect box;
+    EXPECT_EQ(c.dc.GetClipBox(&box), SIMPLEREGION);
+    EXPECT_EQ(box, CRect(2, 2, 5, 5));
+    c.dc.FillSolidRect(0, 0, 10, 10, kRed);
+    EXPECT_EQ(c.At(1, 1), kWhite);
+    EXPECT_EQ(c.At(2, 2), kRed);
+    EXPECT_EQ(c.At(5, 5), kWhite);
+    EXPECT_EQ(c.dc.GetClipRgn(nullptr), 1);
+    c.dc.RestoreDC(saved);
+    EXPECT_EQ(c.dc.GetClipRgn(nullptr), 0);
+    c.dc.GetClipBox(&box);
+    EXPECT_EQ(box, CRect(0, 0, 10, 10));
+}
+
+TEST(GdiMapping, LogicalAndDevicePointsConvertBothWays)
+{
+    Canvas c(100, 100);
+    struct Case { int mode; POINT logical; POINT device; };
+    // 96 dots per inch: 254 tenths of a millimetre are 96 pixels; y runs upwards.
+    const Case cases[] = {
+        {MM_TEXT, {10, 20}, {10, 20}},
+        {MM_LOMETRIC, {254, -508}, {96, 192}},
+        {MM_HIMETRIC, {2540, 0}, {96, 0}},
+        {MM_LOENGLISH, {100, -50}, {96, 48}},
+        {MM_TWIPS, {1440, -720}, {96, 48}},
+    };
+    ASSERT_EQ(c.dc.GetDeviceCaps(LOGPIXELSX), 96);
+    for (const Case& k : cases) {
+        c.dc.SetMapMode(k.mode);
+        POINT p = k.logical;
+        c.dc.LPtoDP(&p);
+        EXPECT_EQ(p.x, k.device.x) << k.mode;
+        EXPECT_EQ(p.y, k.device.y) << k.mode;
+        c.dc.DPtoLP(&p);
+        EXPECT_EQ(p.x, k.logical.x) << k.mode;
+        EXPECT_EQ(p.y, k.logical.y) << k.mode;
+    }
+    c.dc.SetMapMode(MM_ANISOTROPIC);
+    c.dc.SetWindowExt(10, 10);
+    c.dc.SetViewportExt(100, 50);
+    c.dc.SetViewportOrg(5, 5);
+    POINT p{2, 4};
+    c.dc.LPtoDP(&p);
+    EXPECT_EQ(p.x, 25);
+    EXPECT_EQ(p.y, 25);
+    c.dc.SetMapMode(MM_ISOTROPIC);
+    c.dc.SetWindowExt(10, 10);
+    c.dc.SetViewportExt(100, 50);
+    EXPECT_EQ(c.dc.GetViewportExt(), CSize(50, 50));
+}
+
+TEST(GdiDeviceCaps, AnswersForAMemoryContext)
+{
+    Canvas c(40, 30);
+    EXPECT_EQ(c.dc.GetDeviceCaps(HORZRES), 40);
+    EXPECT_EQ(c.dc.GetDeviceCaps(VERTRES), 30);
+    EXPECT_EQ(c.dc.GetDeviceCaps(BITSPIXEL), 32);
+    EXPECT_EQ(c.dc.GetDeviceCaps(RASTERCAPS) & RC_PALETTE, 0);
+    EXPECT_NE(c.dc.GetDeviceCaps(RASTERCAPS) & RC_STRETCHBLT, 0);
+}
+
+TEST(GdiContext, DrawsThroughAPainterItDoesNotOwn)
+{
+    QImage image(20, 20, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.translate(5, 5);
+    painter.setClipRect(QRect(0, 0, 10, 10));
+    {
+        CDC dc(&painter);
+        dc.FillSolidRect(0, 0, 20, 20, kRed);
+    }
+    painter.end();
+    EXPECT_EQ(image.pixel(5, 5), qRgb(255, 0, 0));
+    EXPECT_EQ(image.pixel(14, 14), qRgb(255, 0, 0));
+    EXPECT_EQ(image.pixel(15, 15), qRgb(255, 255, 255));
+    EXPECT_EQ(image.pixel(4, 4), qRgb(255, 255, 255));
+}
+
+TEST(GdiText, DrawTextMeasuresLinesAndWraps)
+{
+    Canvas c(300, 200);
+    CFont font;
+    font.CreatePointFont(100, "DejaVu Sans", &c.dc);
+    c.dc.SelectObject(&font);
+    const QFontMetrics fm(c.dc.CurrentQFont());
+    ASSERT_TRUE(fm.inFont(u'W'));
+    const int line = fm.height();
+    struct Case { const char* text; UINT format; int width; int lines; };
+    const Case cases[] = {
+        {"one line", DT_SINGLELINE, 300, 1},
+        {"a\nb\r\nc", 0, 300, 3},
+        {"a\nb", DT_SINGLELINE, 300, 1},
+        {"word word word word", DT_WORDBREAK, fm.horizontalAdvance("word word") + 2, 2},
+        {"Unbreakablelongword", DT_WORDBREAK, 20, 1},
+        {"Unbreakablelongword", DT_WORDBREAK | DT_EDITCONTROL, fm.horizontalAdvance("Unbreak") + 1, 3},
+    };
+    for (const Case& k : cases) {
+        CRect r(0, 0, k.width, 10);
+        EXPECT_EQ(c.dc.DrawText(k.text, &r, k.format | DT_CALCRECT), line * k.lines) << k.text;
+        EXPECT_EQ(r.bottom, line * k.lines) << k.text;
+    }
+    CRect r(0, 0, 300, 10);
+    c.dc.DrawText("&File", &r, DT_SINGLELINE | DT_CALCRECT);
+    EXPECT_EQ(r.right, fm.horizontalAdvance("File"));
+    r = CRect(0, 0, 300, 10);
+    c.dc.DrawText("&File", &r, DT_SINGLELINE | DT_CALCRECT | DT_NOPREFIX);
+    EXPECT_EQ(r.right, fm.horizontalAdvance("&File"));
+    EXPECT_EQ(c.dc.GetTextExtent("File"), CSize(fm.horizontalAdvance("File"), line));
+}
+
+TEST(GdiText, TextIsDrawnInTheTextColourInsideItsRectangle)
+{
+    Canvas c(120, 40);
+    CFont font;
+    font.CreateFont(-20, 0, 0, 0, FW_BOLD, 0, 0, 0, ANSI_CHARSET, 0, 0, NONANTIALIASED_QUALITY, 0, "DejaVu Sans");
+    c.dc.SelectObject(&font);
+    ASSERT_TRUE(QFontMetrics(c.dc.CurrentQFont()).inFont(u'M'));
+    c.dc.SetTextColor(kRed);
+    c.dc.SetBkMode(TRANSPARENT);
+    CRect r(0, 0, 60, 40);
+    c.dc.DrawText("MMMMMMMMMM", &r, DT_SINGLELINE | DT_LEFT | DT_VCENTER);
+    int inside = 0, outside = 0;
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 120; ++x)
+            if (c.At(x, y) == kRed)
+                (x < 60 ? inside : outside)++;
+    EXPECT_GT(inside, 50);
+    EXPECT_EQ(outside, 0);
+}
+
+TEST(GdiLogFont, SixtyBytesFieldByField)
+{
+    LOGFONT lf;
+    lf.lfHeight = -12;
+    lf.lfWidth = 0x01020304;
+    lf.lfEscapement = -900;
+    lf.lfOrientation = -900;
+    lf.lfWeight = FW_BOLD;
+    lf.lfItalic = 1;
+    lf.lfUnderline = 2;
+    lf.lfStrikeOut = 3;
+    lf.lfCharSet = SHIFTJIS_CHARSET;
+    lf.lfOutPrecision = 5;
+    lf.lfClipPrecision = 6;
+    lf.lfQuality = 7;
+    lf.lfPitchAndFamily = 0x22;
+    SetLogFontFaceName(lf, "Arial");
+    const std::vector<BYTE> bytes = LogFontToBytes(lf);
+    ASSERT_EQ(bytes.size(), 60u);
+    const std::vector<BYTE> head = {0xF4, 0xFF, 0xFF, 0xFF, 0x04, 0x03, 0x02, 0x01, 0x7C, 0xFC, 0xFF, 0xFF,
+                                    0x7C, 0xFC, 0xFF, 0xFF, 0xBC, 0x02, 0x00, 0x00, 1, 2, 3, 128, 5, 6, 7, 0x22,
+                                    'A', 'r', 'i', 'a', 'l', 0};
+    EXPECT_EQ(std::vector<BYTE>(bytes.begin(), bytes.begin() + long(head.size())), head);
+    LOGFONT back;
+    ASSERT_TRUE(LogFontFromBytes(bytes, back));
+    EXPECT_TRUE(back == lf);
+    EXPECT_FALSE(LogFontFromBytes(std::vector<BYTE>(59), back));
+
+    // A face name without its terminating zero is cut, not read past.
+    std::vector<BYTE> full(60, 'x');
+    ASSERT_TRUE(LogFontFromBytes(full, back));
+    EXPECT_EQ(LogFontFaceName(back).size(), 31u);
+
+    CMemFile file;
+    {
+        CArchive ar(&file, CArchive::store);
+        StoreLogFont(ar, lf);
+    }
+    EXPECT_EQ(file.GetLength(), 60u);
+    file.SeekToBegin();
+    CArchive in(&file, CArchive::load);
+    LoadLogFont(in, back);
+    EXPECT_TRUE(back == lf);
+    EXPECT_THROW(LoadLogFont(in, back), CArchiveException);
+}
+
+TEST(GdiLogFont, PointSizeGivesTheCharacterHeight)
+{
+    struct Case { int tenths; int dpi; LONG height; };
+    const Case cases[] = {{90, 96, -12}, {80, 96, -11}, {100, 96, -13}, {90, 600, -75}};
+    for (const Case& k : cases)
+        EXPECT_EQ(LogFontFromPointSize(k.tenths, "Arial", k.dpi).lfHeight, k.height) << k.tenths << "@" << k.dpi;
+    // Face names are cut on a character boundary.
+    LOGFONT lf;
+    SetLogFontFaceName(lf, std::string(30, 'a') + "\xC3\xA9");
+    EXPECT_EQ(LogFontFaceName(lf), std::string(30, 'a'));
+}
+
+TEST(GdiMetaFile, RecordsAndPlaysBack)
+{
+    CMetaFileDC meta;
+    ASSERT_TRUE(meta.CreateEnhanced(nullptr, nullptr, nullptr, nullptr));
+    EXPECT_EQ(meta.GetDeviceCaps(TECHNOLOGY), DT_METAFILE);
+    meta.FillSolidRect(0, 0, 10, 10, kRed);
+    HENHMETAFILE h = meta.CloseEnhanced();
+    ASSERT_NE(h, nullptr);
+    Canvas c(20, 20);
+    CRect r(0, 0, 20, 20);
+    EXPECT_TRUE(c.dc.PlayMetaFile(h, &r));
+    EXPECT_EQ(c.At(10, 10), kRed);
+    DeleteEnhMetaFile(h);
+}
