@@ -245,7 +245,6 @@ enum : LONG {
 };
 enum : BYTE {
     ANSI_CHARSET = 0,
-    DEFAULT_CHARSET = 1,
     SYMBOL_CHARSET = 2,
     SHIFTJIS_CHARSET = 128,
     OEM_CHARSET = 255,
@@ -269,26 +268,7 @@ enum : BYTE {
     FF_DECORATIVE = 0x50,
 };
 
-constexpr int LF_FACESIZE = 32;
-
-// The font record in its single-byte form. Stored settings and message files
-// hold it as 60 bytes; see logfont.h for the exact byte form.
-struct LOGFONT {
-    LONG lfHeight = 0;
-    LONG lfWidth = 0;
-    LONG lfEscapement = 0;
-    LONG lfOrientation = 0;
-    LONG lfWeight = 0;
-    BYTE lfItalic = 0;
-    BYTE lfUnderline = 0;
-    BYTE lfStrikeOut = 0;
-    BYTE lfCharSet = 0;
-    BYTE lfOutPrecision = 0;
-    BYTE lfClipPrecision = 0;
-    BYTE lfQuality = 0;
-    BYTE lfPitchAndFamily = 0;
-    char lfFaceName[LF_FACESIZE] = {};
-};
+// LOGFONT, the font record, is in platform/types.h.
 
 struct TEXTMETRIC {
     LONG tmHeight = 0;

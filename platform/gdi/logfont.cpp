@@ -1,99 +1,11 @@
 #include "platform/gdi/logfont.h"
 
-#include "platform/archive.h"
-
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QScreen>
 
 #include <cmath>
 #include <cstring>
-
-namespace {
-
-void PutLong(BYTE* p, LONG v)
-{
-    const auto u = static_cast<uint32_t>(v);
-    p[0] = static_cast<BYTE>(u);
-    p[1] = static_cast<BYTE>(u >> 8);
-    p[2] = static_cast<BYTE>(u >> 16);
-    p[3] = static_cast<BYTE>(u >> 24);
-}
-
-LONG GetLong(const BYTE* p)
-{
-    return static_cast<LONG>(uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24));
-}
-
-} // namespace
-
-void LogFontToBytes(const LOGFONT& lf, BYTE out[LOGFONT_BYTES])
-{
-    PutLong(out + 0, lf.lfHeight);
-    PutLong(out + 4, lf.lfWidth);
-    PutLong(out + 8, lf.lfEscapement);
-    PutLong(out + 12, lf.lfOrientation);
-    PutLong(out + 16, lf.lfWeight);
-    out[20] = lf.lfItalic;
-    out[21] = lf.lfUnderline;
-    out[22] = lf.lfStrikeOut;
-    out[23] = lf.lfCharSet;
-    out[24] = lf.lfOutPrecision;
-    out[25] = lf.lfClipPrecision;
-    out[26] = lf.lfQuality;
-    out[27] = lf.lfPitchAndFamily;
-    std::memcpy(out + 28, lf.lfFaceName, LF_FACESIZE);
-}
-
-std::vector<BYTE> LogFontToBytes(const LOGFONT& lf)
-{
-    std::vector<BYTE> bytes(LOGFONT_BYTES);
-    LogFontToBytes(lf, bytes.data());
-    return bytes;
-}
-
-LOGFONT LogFontFromBytes(const BYTE in[LOGFONT_BYTES])
-{
-    LOGFONT lf;
-    lf.lfHeight = GetLong(in + 0);
-    lf.lfWidth = GetLong(in + 4);
-    lf.lfEscapement = GetLong(in + 8);
-    lf.lfOrientation = GetLong(in + 12);
-    lf.lfWeight = GetLong(in + 16);
-    lf.lfItalic = in[20];
-    lf.lfUnderline = in[21];
-    lf.lfStrikeOut = in[22];
-    lf.lfCharSet = in[23];
-    lf.lfOutPrecision = in[24];
-    lf.lfClipPrecision = in[25];
-    lf.lfQuality = in[26];
-    lf.lfPitchAndFamily = in[27];
-    std::memcpy(lf.lfFaceName, in + 28, LF_FACESIZE);
-    lf.lfFaceName[LF_FACESIZE - 1] = 0;
-    return lf;
-}
-
-bool LogFontFromBytes(const std::vector<BYTE>& bytes, LOGFONT& lf)
-{
-    if (bytes.size() != LOGFONT_BYTES)
-        return false;
-    lf = LogFontFromBytes(bytes.data());
-    return true;
-}
-
-void StoreLogFont(CArchive& ar, const LOGFONT& lf)
-{
-    BYTE bytes[LOGFONT_BYTES];
-    LogFontToBytes(lf, bytes);
-    ar.Write(bytes, sizeof bytes);
-}
-
-void LoadLogFont(CArchive& ar, LOGFONT& lf)
-{
-    BYTE bytes[LOGFONT_BYTES];
-    ar.ReadExact(bytes, sizeof bytes);
-    lf = LogFontFromBytes(bytes);
-}
 
 std::string LogFontFaceName(const LOGFONT& lf)
 {

@@ -2,9 +2,6 @@
 #include "platform/gdi/logfont.h"
 #include "platform/gdi/metafile_dc.h"
 
-#include "platform/archive.h"
-#include "platform/file.h"
-
 #include <gtest/gtest.h>
 
 #include <QFontMetrics>
@@ -404,52 +401,6 @@ TEST(GdiText, TextIsDrawnInTheTextColourInsideItsRectangle)
                 (x < 60 ? inside : outside)++;
     EXPECT_GT(inside, 50);
     EXPECT_EQ(outside, 0);
-}
-
-TEST(GdiLogFont, SixtyBytesFieldByField)
-{
-    LOGFONT lf;
-    lf.lfHeight = -12;
-    lf.lfWidth = 0x01020304;
-    lf.lfEscapement = -900;
-    lf.lfOrientation = -900;
-    lf.lfWeight = FW_BOLD;
-    lf.lfItalic = 1;
-    lf.lfUnderline = 2;
-    lf.lfStrikeOut = 3;
-    lf.lfCharSet = SHIFTJIS_CHARSET;
-    lf.lfOutPrecision = 5;
-    lf.lfClipPrecision = 6;
-    lf.lfQuality = 7;
-    lf.lfPitchAndFamily = 0x22;
-    SetLogFontFaceName(lf, "Arial");
-    const std::vector<BYTE> bytes = LogFontToBytes(lf);
-    ASSERT_EQ(bytes.size(), 60u);
-    const std::vector<BYTE> head = {0xF4, 0xFF, 0xFF, 0xFF, 0x04, 0x03, 0x02, 0x01, 0x7C, 0xFC, 0xFF, 0xFF,
-                                    0x7C, 0xFC, 0xFF, 0xFF, 0xBC, 0x02, 0x00, 0x00, 1, 2, 3, 128, 5, 6, 7, 0x22,
-                                    'A', 'r', 'i', 'a', 'l', 0};
-    EXPECT_EQ(std::vector<BYTE>(bytes.begin(), bytes.begin() + long(head.size())), head);
-    LOGFONT back;
-    ASSERT_TRUE(LogFontFromBytes(bytes, back));
-    EXPECT_TRUE(back == lf);
-    EXPECT_FALSE(LogFontFromBytes(std::vector<BYTE>(59), back));
-
-    // A face name without its terminating zero is cut, not read past.
-    std::vector<BYTE> full(60, 'x');
-    ASSERT_TRUE(LogFontFromBytes(full, back));
-    EXPECT_EQ(LogFontFaceName(back).size(), 31u);
-
-    CMemFile file;
-    {
-        CArchive ar(&file, CArchive::store);
-        StoreLogFont(ar, lf);
-    }
-    EXPECT_EQ(file.GetLength(), 60u);
-    file.SeekToBegin();
-    CArchive in(&file, CArchive::load);
-    LoadLogFont(in, back);
-    EXPECT_TRUE(back == lf);
-    EXPECT_THROW(LoadLogFont(in, back), CArchiveException);
 }
 
 TEST(GdiLogFont, PointSizeGivesTheCharacterHeight)
