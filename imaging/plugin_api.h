@@ -73,6 +73,19 @@ typedef struct QrDecodeRect {
     int32_t bottom;
 } QrDecodeRect;
 
+/* Palette entries (4 bytes each) of the buffer a host hands an importer, by
+ * pixel type; 3 entries hold the masks of the 16-bit and three-sample types. */
+static inline int32_t QrPaletteEntriesForType(int32_t pixelType)
+{
+    switch (pixelType) {
+    case 1: return 2;
+    case 2: case 3: case 4: return 16;
+    case 5: case 6: case 7: case 8: case 10: case 14: return 256;
+    case 9: case 12: case 15: case 17: case 19: return 3;
+    default: return 0;
+    }
+}
+
 /* Flag bits of the data and information procedures. */
 #define QR_IMPORT_FLAG_OPTION1 1u
 #define QR_IMPORT_FLAG_COLOR_RECORDS 2u

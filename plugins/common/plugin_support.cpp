@@ -23,16 +23,7 @@ int16_t FillExtensions(char entries[][QR_EXT_ENTRY_SIZE], int32_t capacity, cons
     return n;
 }
 
-int PaletteEntries(int32_t pixelType)
-{
-    switch (pixelType) {
-    case 1: return 2;
-    case 2: case 3: case 4: return 16;
-    case 5: case 6: case 7: case 8: case 10: case 14: return 256;
-    case 9: case 12: case 15: case 17: case 19: return 3;
-    default: return 0;
-    }
-}
+int PaletteEntries(int32_t pixelType) { return QrPaletteEntriesForType(pixelType); }
 
 int BitsPerPixel(int32_t t)
 {

@@ -144,7 +144,7 @@ bool HeaderFromRawInfo(const QrRawImageInfo& info, QrBitmapInfoHeader* h);
 // bitmap road is served by the same function.
 #define QR_IMPORTER_ENTRY_POINTS(NAME, RUN, ...)                                                            \
     extern "C" {                                                                                            \
-    const char QrResource_String_2000[] = NAME;                                                             \
+    extern const char QrResource_String_2000[] = NAME;                                                             \
     int16_t ImportExtProc(char entries[][QR_EXT_ENTRY_SIZE], int32_t capacity)                              \
     {                                                                                                       \
         return qrplugin::FillExtensions(entries, capacity, {__VA_ARGS__});                                  \
@@ -182,7 +182,7 @@ bool HeaderFromRawInfo(const QrRawImageInfo& info, QrBitmapInfoHeader* h);
 // The entry points of an exporter whose work is uint16_t EXPORT(const qrplugin::ExportArgs&).
 #define QR_EXPORTER_ENTRY_POINTS(NAME, EXPORT, ...)                                                         \
     extern "C" {                                                                                            \
-    const char QrResource_String_2000[] = NAME;                                                             \
+    extern const char QrResource_String_2000[] = NAME;                                                             \
     uint32_t ExportNameProc(char name[256])                                                                 \
     {                                                                                                       \
         std::snprintf(name, 256, "%s", NAME);                                                               \

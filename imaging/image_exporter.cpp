@@ -1,0 +1,218 @@
+#include "imaging/image_exporter.h"
+
+#include "imaging/image_buffer.h"
+#include "platform/exceptions.h"
+
+#include <filesystem>
+#include <new>
+#include <stdexcept>
+#include <unistd.h>
+
+std::string DefaultPluginPattern(const char* folderAndPattern)
+{
+    std::error_code ec;
+    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    std::string folder = ec ? std::string("./") : exe.parent_path().string() + "/";
+    return folder + folderAndPattern;
+}
+
+CImageExporter::CImageExporter() : m_searchPattern(DefaultPluginPattern("Exporter/*.gex")) {}
+
+CImageExporter::CImageExporter(std::string searchPattern) : m_searchPattern(std::move(searchPattern)) {}
+
+CImageExporter::~CImageExporter()
+{
+    FreePluginModule(m_chosen);
+}
+
+void CImageExporter::SetProgressCallback(QrProgressProc callback, uintptr_t userValue)
+{
+    m_callback = callback ? callback : NoProgressCallback;
+    m_callbackUser = userValue;
+}
+
+namespace {
+
+std::string PatternList(const std::vector<std::string>& extensions)
+{
+    std::string list;
+    for (const std::string& e : extensions) {
+        if (!list.empty())
+            list += ';';
+        list += "*.";
+        list += (!e.empty() && e[0] == '.') ? e.substr(1) : e;
+    }
+    return list;
+}
+
+std::string WithDot(std::string e)
+{
+    for (char& c : e)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return (!e.empty() && e[0] == '.') ? e : "." + e;
+}
+
+bool ServesKind(PluginModule m, int kind)
+{
+    auto info = FindPluginEntry<ExportInfoProcFn>(m, "ExportInfoProc");
+    return info && info(kind) != 0;
+}
+
+} // namespace
+
+std::string CImageExporter::BuildSaveFilter(std::string& out, int kind)
+{
+    out.clear();
+    for (const std::string& file : ListPluginFiles(m_searchPattern)) {
+        PluginModule m = LoadPluginModule(file);
+        if (!m)
+            continue;
+        if (kind != -1 && !ServesKind(m, kind))
+            continue;
+        const std::string list = PatternList(ReadExporterExtensions(m));
+        out += ReadPluginName(m, true) + " (" + list + ")|" + list + "|";
+    }
+    out += "|";
+    return out;
+}
+
+void CImageExporter::ListNames(std::vector<std::string>& out)
+{
+    for (const std::string& file : ListPluginFiles(m_searchPattern))
+        if (PluginModule m = LoadPluginModule(file))
+            out.push_back(ReadPluginName(m, true));
+}
+
+void CImageExporter::ListExtensions(std::vector<std::string>& out, bool firstOnly)
+{
+    for (const std::string& file : ListPluginFiles(m_searchPattern)) {
+        PluginModule m = LoadPluginModule(file);
+        if (!m)
+            continue;
+        std::vector<std::string> ext = ReadExporterExtensions(m);
+        if (!firstOnly) {
+            out.insert(out.end(), ext.begin(), ext.end());
+        } else {
+            if (ext.empty())
+                throw std::invalid_argument("exporter without extensions");
+            out.push_back(ext.front());
+        }
+    }
+}
+
+bool CImageExporter::ServesExtension(int kind, const std::string& extension)
+{
+    const std::string wanted = WithDot(extension);
+    for (const std::string& file : ListPluginFiles(m_searchPattern)) {
+        PluginModule m = LoadPluginModule(file);
+        if (!m)
+            continue;
+        for (const std::string& e : ReadExporterExtensions(m))
+            if (WithDot(e) == wanted && ServesKind(m, kind))
+                return true;
+    }
+    return false;
+}
+
+bool CImageExporter::SelectPluginForFile(const std::string& path)
+{
+    std::string ext = UpperFileExtensionWithDot(path);
+    if (!ext.empty())
+        ext.erase(0, 1);
+    for (const std::string& file : ListPluginFiles(m_searchPattern)) {
+        PluginModule m = LoadPluginModule(file);
+        if (!m)
+            continue;
+        bool listed = false;
+        for (const std::string& e : ReadExporterExtensions(m))
+            listed = listed || (!ext.empty() && e == ext);
+        if (listed) {
+            FreePluginModule(m_chosen);
+            m_chosen = m;
+            return true;
+        }
+        FreePluginModule(m);
+    }
+    return false;
+}
+
+void CImageExporter::ExportWithChosen(const std::string& path, CImageBuffer& image, const uint8_t* b1, uint32_t l1,
+                                      const uint8_t* b2, uint32_t l2, const uint8_t* b3, uint32_t l3,
+                                      bool block1Empty)
+{
+    if (!m_chosen || !image.IsValid())
+        throw CUserException();
+    // Storage words: the pixel pointer (null for a temporary file), the file
+    // handle with its cached block written back, the mapping handle and size.
+    const BYTE* pixels = image.GetBits();
+    int32_t fileFd = -1, mapFd = -1;
+    uint64_t mapSize = 0;
+    if (image.GetStorageKind() == CImageBuffer::kTempFile) {
+        fileFd = image.GetTempFileBuffer().FlushAndGetFile();
+        if (fileFd < 0)
+            throw CFileException(CFileException::hardIO);
+    } else if (image.GetStorageKind() == CImageBuffer::kMapping) {
+        mapFd = image.GetMappedBuffer().GetHandle();
+        mapSize = image.GetMappedBuffer().GetSize();
+    }
+    float xRes = 96.0f, yRes = 96.0f;
+    image.GetResolution(&xRes, &yRes);
+    const int32_t type = image.GetPixelType();
+    const uint8_t* palette = reinterpret_cast<const uint8_t*>(image.GetPaletteEntries());
+    const int32_t stride = static_cast<int32_t>(image.GetStride());
+    const int32_t w = image.GetWidth(), h = image.GetHeight(), orient = image.GetOrientation();
+    const int32_t spp = image.GetSamplesPerPixel(), bps = image.GetBitsPerSample();
+    const uint32_t pct = static_cast<uint32_t>(image.GetPercentage());
+    const char* target = path.c_str();
+    uint16_t result;
+    if (auto map = FindPluginEntry<ImageExportMapProcFn>(m_chosen, "ImageExportMapProc")) {
+        result = map(target, type, pixels, mapFd, fileFd, mapSize, orient, palette, w, h, xRes, yRes, stride, spp,
+                     bps, pct, b1, l1, b2, l2, b3, l3, block1Empty ? 1 : 0, m_callback, 0);
+    } else if (auto data = FindPluginEntry<ImageExportWithDataProcFn>(m_chosen, "ImageExportWithDataProc")) {
+        result = data(target, type, pixels, orient, palette, w, h, xRes, yRes, stride, spp, bps, pct, b1, l1, b2, l2,
+                      b3, l3, block1Empty ? 1 : 0, m_callback, 0);
+    } else if (auto ex = FindPluginEntry<ImageExportExProcFn>(m_chosen, "ImageExportExProc")) {
+        result = ex(target, type, pixels, orient, palette, w, h, xRes, yRes, stride, spp, bps, pct, m_callback, 0);
+    } else if (auto plain = FindPluginEntry<ImageExportProcFn>(m_chosen, "ImageExportProc")) {
+        result = plain(target, pixels, palette, w, h, xRes, yRes, stride, spp, bps, pct, m_callback, type);
+    } else {
+        throw CUserException();
+    }
+    if (result != 0)
+        throw CUserException();
+}
+
+void CImageExporter::Export(const std::string& path, CImageBuffer& image, const uint8_t* block1,
+                            uint32_t block1Length, const uint8_t* block2, uint32_t block2Length,
+                            const uint8_t* block3, uint32_t block3Length, bool block1Empty)
+{
+    int code = 0;
+    try {
+        if (!SelectPluginForFile(path))
+            code = kExportFileError;
+        else
+            ExportWithChosen(path, image, block1, block1Length, block2, block2Length, block3, block3Length,
+                             block1Empty);
+    } catch (...) {
+        code = ExportCodeOf(std::current_exception());
+    }
+    if (code != 0)
+        throw code;
+}
+
+int ExportCodeOf(const std::exception_ptr& caught)
+{
+    try {
+        std::rethrow_exception(caught);
+    } catch (const CMemoryException&) {
+        return kExportOutOfMemory;
+    } catch (const std::bad_alloc&) {
+        return kExportOutOfMemory;
+    } catch (const CFileException&) {
+        return kExportFileError;
+    } catch (const CUserException&) {
+        return kExportGaveUp;
+    } catch (...) {
+        return kExportOtherError;
+    }
+}

@@ -1,0 +1,178 @@
+// A scripted plug-in for host tests: every entry point logs its call and
+// answers what the test set through FakeControl. Built several times with
+// different names and extensions; FAKE_IMPORTER or FAKE_EXPORTER picks the kind.
+#include "imaging/plugin_api.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <string>
+
+namespace {
+
+std::mutex g_mutex;
+std::condition_variable g_changed;
+std::string g_log;
+std::map<std::string, long> g_script;
+
+long Value(const char* key, long fallback)
+{
+    std::lock_guard<std::mutex> lock(g_mutex);
+    auto it = g_script.find(key);
+    return it == g_script.end() ? fallback : it->second;
+}
+
+void Log(const std::string& line)
+{
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_log += line + "\n";
+    g_changed.notify_all();
+}
+
+} // namespace
+
+extern "C" {
+
+void FakeControl(const char* key, long value)
+{
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_script[key] = value;
+    g_changed.notify_all();
+}
+
+// Blocks until the key has the value (bounded wait; false on time-out).
+bool FakeWaitFor(const char* key, long value)
+{
+    std::unique_lock<std::mutex> lock(g_mutex);
+    return g_changed.wait_for(lock, std::chrono::seconds(10), [&] {
+        auto it = g_script.find(key);
+        return it != g_script.end() && it->second == value;
+    });
+}
+
+const char* FakeLog()
+{
+    static std::string copy;
+    std::lock_guard<std::mutex> lock(g_mutex);
+    copy = g_log;
+    return copy.c_str();
+}
+
+void FakeClearLog()
+{
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_log.clear();
+}
+
+extern const char QrResource_String_2000[] = FAKE_NAME;
+
+#ifdef FAKE_IMPORTER
+#ifdef FAKE_INFO_RECORDS
+// Described by records only: ImportExtProc answers 0.
+extern const char QrResource_IMPORTINFO_1000[2 * QR_INFO_RECORD_SIZE] = {FAKE_INFO_RECORDS};
+extern const uint32_t QrResource_IMPORTINFO_1000_Size = sizeof QrResource_IMPORTINFO_1000;
+#endif
+
+int16_t ImportExtProc(char entries[][QR_EXT_ENTRY_SIZE], int32_t capacity)
+{
+    Log("ImportExtProc");
+    const char* list[] = {FAKE_EXTS};
+    int16_t n = 0;
+    for (const char* e : list) {
+        if (!e || n >= capacity)
+            break;
+        std::snprintf(entries[n++], QR_EXT_ENTRY_SIZE, "%s", e);
+    }
+    return static_cast<int16_t>(Value("ext_count", n));
+}
+
+uint16_t ImportCapProc(void)
+{
+    Log("ImportCapProc");
+    return static_cast<uint16_t>(Value("cap", 0));
+}
+
+uint16_t ImageRawInfoExProc(const char* path, const void*, QrRawImageInfo* info, uint32_t flags)
+{
+    Log("ImageRawInfoExProc flags=" + std::to_string(flags));
+    info->pixelType = static_cast<int32_t>(Value("type", 11));
+    info->orientation = 1;
+    info->width = static_cast<int32_t>(Value("width", 4));
+    info->height = static_cast<int32_t>(Value("height", 3));
+    info->xResolution = info->yResolution = 72.0f;
+    info->bitsFactor1 = static_cast<int32_t>(Value("bits1", 8));
+    info->bitsFactor2 = static_cast<int32_t>(Value("bits2", 3));
+    return static_cast<uint16_t>(Value("info_result", 0));
+}
+
+uint16_t ImageRawDataExProc(const char* path, const void*, void* pixels, void* palette, const QrSourceColorRecord* src,
+                            const QrSpaceRecord* working, const QrSpaceRecord* display, QrProgressProc progress,
+                            uintptr_t user, uint32_t flags, uintptr_t callbackUser)
+{
+    Log("ImageRawDataExProc flags=" + std::to_string(flags) + " records=" + std::to_string(src != nullptr) +
+        std::to_string(working != nullptr) + std::to_string(display != nullptr));
+    if (Value("hold", 0)) {
+        FakeControl("holding", 1);
+        FakeWaitFor("hold", 0);
+    }
+    const long w = Value("width", 4), h = Value("height", 3);
+    const long stride = ((w * Value("bits1", 8) * Value("bits2", 3) + 31) / 32) * 4;
+    std::memset(pixels, static_cast<int>(Value("fill", 0x5A)), static_cast<size_t>(stride * h));
+    if (palette)
+        std::memset(palette, 0x11, 4);
+    if (progress && progress(1, 2, callbackUser) != 0)
+        return QR_PLUGIN_CANCELLED;
+    return static_cast<uint16_t>(Value("data_result", 0));
+}
+#endif
+
+#ifdef FAKE_EXPORTER
+uint32_t ExportNameProc(char name[256])
+{
+    Log("ExportNameProc");
+    std::snprintf(name, 256, "%s", FAKE_NAME);
+    return 1;
+}
+
+int16_t ExportExtProc(char entries[][QR_EXT_ENTRY_SIZE])
+{
+    Log("ExportExtProc");
+    const char* list[] = {FAKE_EXTS};
+    int16_t n = 0;
+    for (const char* e : list)
+        if (e)
+            std::snprintf(entries[n++], QR_EXT_ENTRY_SIZE, "%s", e);
+    return n;
+}
+
+uint32_t ExportInfoProc(int32_t kind)
+{
+    Log("ExportInfoProc " + std::to_string(kind));
+    return kind == Value("kind", 11) ? 1 : 0;
+}
+
+uint16_t ImageExportMapProc(const char* path, int32_t type, const void* pixels, int32_t mapFd, int32_t fileFd,
+                            uint64_t mapSize, int32_t, const uint8_t*, int32_t w, int32_t h, float, float, int32_t,
+                            int32_t, int32_t, uint32_t, const uint8_t*, uint32_t l1, const uint8_t*, uint32_t l2,
+                            const uint8_t*, uint32_t l3, int32_t empty, QrProgressProc, uintptr_t)
+{
+    Log("ImageExportMapProc type=" + std::to_string(type) + " pixels=" + std::to_string(pixels != nullptr) +
+        " map=" + std::to_string(mapFd >= 0) + " file=" + std::to_string(fileFd >= 0) +
+        " mapsize=" + std::to_string(mapSize) + " size=" + std::to_string(w) + "x" + std::to_string(h) +
+        " blocks=" + std::to_string(l1) + "," + std::to_string(l2) + "," + std::to_string(l3) +
+        " empty=" + std::to_string(empty));
+    return static_cast<uint16_t>(Value("export_result", 0));
+}
+
+uint16_t ImageExportProc(const char*, const void*, const uint8_t*, int32_t, int32_t, float, float, int32_t, int32_t,
+                         int32_t, uint32_t, QrProgressProc, int32_t)
+{
+    Log("ImageExportProc");
+    return 0;
+}
+#endif
+
+} // extern "C"

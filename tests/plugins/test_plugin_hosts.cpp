@@ -1,0 +1,319 @@
+// The importer and exporter hosts against scripted fake plug-ins that log
+// each call (tests/plugins/fakes).
+#include "imaging/image_buffer.h"
+#include "imaging/image_exporter.h"
+#include "imaging/image_importer.h"
+#include "platform/exceptions.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+#include <functional>
+#include <string>
+#include <thread>
+
+namespace {
+
+const std::string kFakes = std::string(QR_TEST_BUILD_DIR) + "/tests/fakes";
+const std::string kImporters = kFakes + "/Importer/*.gim";
+const std::string kExporters = kFakes + "/Exporter/*.gex";
+
+// The test's own handle on a fake: the host's dlopen gets the same instance,
+// so the script set here is what the host's calls see.
+struct Fake {
+    void* handle;
+    explicit Fake(const std::string& file) : handle(dlopen((kFakes + "/" + file).c_str(), RTLD_NOW | RTLD_LOCAL)) {}
+    ~Fake()
+    {
+        if (handle)
+            dlclose(handle);
+    }
+    void Set(const char* key, long value) const
+    {
+        reinterpret_cast<void (*)(const char*, long)>(dlsym(handle, "FakeControl"))(key, value);
+    }
+    bool WaitFor(const char* key, long value) const
+    {
+        return reinterpret_cast<bool (*)(const char*, long)>(dlsym(handle, "FakeWaitFor"))(key, value);
+    }
+    std::string Log() const { return reinterpret_cast<const char* (*)()>(dlsym(handle, "FakeLog"))(); }
+    void ClearLog() const { reinterpret_cast<void (*)()>(dlsym(handle, "FakeClearLog"))(); }
+};
+
+int CodeOf(const std::function<void()>& f)
+{
+    try {
+        f();
+    } catch (int code) {
+        return code;
+    }
+    return 0;
+}
+
+} // namespace
+
+TEST(ImporterHost, CallsEntryPointsInOrderUnderTheLock)
+{
+    Fake a("Importer/a_fake.gim");
+    ASSERT_TRUE(a.handle) << dlerror();
+    CImageImporter host(kImporters);
+    CImageBuffer image;
+    a.ClearLog();
+    host.DecodeToBuffer("/photos/x.fak", image, nullptr, nullptr, -1);
+    EXPECT_EQ(a.Log(), "ImportExtProc\n"
+                       "ImageRawInfoExProc flags=5\n"
+                       "ImageRawDataExProc flags=5 records=000\n"
+                       "ImportCapProc\n");
+    ASSERT_TRUE(image.IsValid());
+    EXPECT_EQ(image.GetWidth(), 4);
+    EXPECT_EQ(image.GetHeight(), 3);
+    EXPECT_EQ(image.GetPixelType(), 11);
+    EXPECT_EQ(image.GetStorageKind(), CImageBuffer::kMapping);
+    EXPECT_EQ(image.GetRowPointer(0)[0], 0x5A);
+    EXPECT_EQ(host.LastLoadKind(), kLoadKindPlugin);
+    EXPECT_EQ(host.ResultCode(), 0);
+}
+
+TEST(ImporterHost, ColourRecordsAreHandedOnAndReported)
+{
+    Fake a("Importer/a_fake.gim");
+    a.Set("cap", QR_IMPORT_CAP_MATCHES_COLORS);
+    CImageImporter host(kImporters);
+    QrSourceColorRecord source{1, nullptr, nullptr, 0};
+    QrSpaceRecord working{2, nullptr};
+    host.SetColorRecords(&source, &working, nullptr);
+    host.SetOptionFlag1(0);
+    CImageBuffer image;
+    a.ClearLog();
+    host.DecodeToBuffer("x.fk2", image, nullptr, nullptr, -1);
+    EXPECT_NE(a.Log().find("ImageRawDataExProc flags=6 records=110"), std::string::npos) << a.Log();
+    EXPECT_TRUE(host.ColorsMatchedByPlugin());
+}
+
+TEST(ImporterHost, SecondHostIsAnsweredFromTheExtensionCache)
+{
+    Fake a("Importer/a_fake.gim");
+    {
+        CImageImporter first(kImporters);
+        std::string plugin;
+        ASSERT_TRUE(first.FindPluginForFile("one.fak", plugin));
+        EXPECT_NE(plugin.find("a_fake.gim"), std::string::npos);
+    }
+    a.ClearLog();
+    CImageImporter second(kImporters);
+    std::string plugin;
+    ASSERT_TRUE(second.FindPluginForFile("/other/two.FAK", plugin));
+    EXPECT_EQ(a.Log().find("ImportExtProc"), std::string::npos) << "the folder was searched again";
+}
+
+TEST(ImporterHost, ExtensionMatching)
+{
+    Fake records("Importer/c_records.gim");
+    records.Set("ext_count", 0); // described by its records instead
+    CImageImporter host(kImporters);
+    struct Row {
+        const char* file;
+        bool found;
+    };
+    const Row rows[] = {
+        {"a.ndt", false},        // listed as "NDT" without its dot: never matches
+        {"b.rec", true},         // from the records, since ImportExtProc gives 0
+        {"c.xxx", false},        // ImportExtProc's list is not used when it answers 0
+        {"dir.fak/noext", false}, // a dot in a folder is no extension of the file
+        {"d.FaK", true},
+    };
+    for (const Row& r : rows) {
+        std::string plugin;
+        EXPECT_EQ(host.FindPluginForFile(r.file, plugin), r.found) << r.file;
+    }
+}
+
+TEST(ImporterHost, LockTimeOutLoadsNothing)
+{
+    Fake a("Importer/a_fake.gim");
+    a.Set("hold", 1);
+    std::thread holder([] {
+        CImageImporter busy(kImporters);
+        CImageBuffer image;
+        busy.TryDecodeToBuffer("held.fak", image, nullptr, -1);
+    });
+    ASSERT_TRUE(a.WaitFor("holding", 1));
+    CImageImporter host(kImporters);
+    CImageBuffer image;
+    image.Create(CImageBuffer::kHeap, CSize(2, 2), 14);
+    EXPECT_EQ(CodeOf([&] { host.DecodeToBuffer("late.fak", image, nullptr, nullptr, 30); }), kLoadGaveUp);
+    EXPECT_TRUE(host.LockFailed());
+    EXPECT_EQ(image.GetWidth(), 2) << "the target changed";
+    a.Set("hold", 0);
+    holder.join();
+}
+
+TEST(ImporterHost, FailuresBecomeCodes)
+{
+    struct Row {
+        const char* key;
+        long value;
+        int code;
+    };
+    const Row rows[] = {
+        {"info_result", 1, kLoadGaveUp},
+        {"data_result", 3, kLoadGaveUp},
+        {"width", 0, kLoadGaveUp},
+        {"height", -5, kLoadGaveUp},
+        {"bits2", 0, kLoadGaveUp},
+        {"type", 42, kLoadGaveUp},
+        {"width", 0x7FFFFFFF, kLoadGaveUp}, // over the size cap before any allocation
+    };
+    for (const Row& r : rows) {
+        Fake a("Importer/a_fake.gim");
+        a.Set("info_result", 0);
+        a.Set("data_result", 0);
+        a.Set("width", 4);
+        a.Set("height", 3);
+        a.Set("bits2", 3);
+        a.Set("type", 11);
+        a.Set(r.key, r.value);
+        CImageImporter host(kImporters);
+        CImageBuffer image;
+        EXPECT_EQ(CodeOf([&] { host.DecodeToBuffer("f.fak", image, nullptr, nullptr, -1); }), r.code) << r.key;
+        EXPECT_FALSE(image.IsValid()) << r.key;
+    }
+}
+
+TEST(ImporterHost, CancelStaysSevenAndUsesThisHostsCallback)
+{
+    Fake a("Importer/a_fake.gim");
+    CImageImporter other(kImporters);
+    static int otherCalls = 0;
+    other.SetProgressCallback([](int32_t, int32_t, uintptr_t) -> int32_t { return ++otherCalls, 0; }, 0);
+    CImageImporter host(kImporters);
+    host.SetProgressCallback([](int32_t, int32_t, uintptr_t user) -> int32_t { return user == 77 ? 1 : 0; }, 77);
+    CImageBuffer image;
+    EXPECT_EQ(CodeOf([&] { host.DecodeToBuffer("c.fak", image, nullptr, nullptr, -1); }), kLoadCancelled);
+    EXPECT_EQ(otherCalls, 0) << "another host's callback was called";
+}
+
+TEST(ImporterHost, NoPluginLeavesEverythingAsItWas)
+{
+    CImageImporter host(kImporters);
+    CImageBuffer image;
+    image.Create(CImageBuffer::kHeap, CSize(3, 3), 14);
+    host.SetLastLoadKind(kLoadKindText);
+    EXPECT_TRUE(host.TryDecodeToBuffer("unknown.zzz", image, nullptr, -1));
+    EXPECT_EQ(host.ResultCode(), 0);
+    EXPECT_EQ(host.LastLoadKind(), kLoadKindText);
+    EXPECT_EQ(image.GetWidth(), 3);
+}
+
+TEST(PluginHosts, ExceptionsMapToCodes)
+{
+    struct Row {
+        std::exception_ptr caught;
+        int load;
+        int save;
+    };
+    const Row rows[] = {
+        {std::make_exception_ptr(CMemoryException()), -11000, -10000},
+        {std::make_exception_ptr(std::bad_alloc()), -11000, -10000},
+        {std::make_exception_ptr(CFileException(CFileException::diskFull)), -11001, -10001},
+        {std::make_exception_ptr(CUserException()), -11004, -10004},
+        {std::make_exception_ptr(CArchiveException()), -11005, -10006},
+    };
+    for (const Row& r : rows) {
+        EXPECT_EQ(LoadCodeOf(r.caught), r.load);
+        EXPECT_EQ(ExportCodeOf(r.caught), r.save);
+    }
+}
+
+TEST(ImporterHost, OpenFilters)
+{
+    qrtest::TempDir empty;
+    CImageImporter none((empty.path() / "*.gim").string());
+    std::string filter;
+    EXPECT_EQ(none.BuildOpenFilter(filter, false, false, nullptr, nullptr, nullptr), "|");
+    EXPECT_EQ(none.BuildOpenFilter(filter, true, false, nullptr, nullptr, nullptr), "All Files (*.*)|*.*||");
+
+    Fake records("Importer/c_records.gim");
+    records.Set("ext_count", 0);
+    CImageImporter host(kImporters);
+    const std::vector<std::string> names{"Message"}, exts{".kvt"}, exclude{"NDT"};
+    host.BuildOpenFilter(filter, false, true, &names, &exts, &exclude);
+    EXPECT_EQ(filter, "Supported files (*.kvt;*.FAK;*.FK2;*.REC)|*.kvt;*.FAK;*.FK2;*.REC|"
+                      "Message (*.kvt)|*.kvt|"
+                      "Fake A (*.FAK;*.FK2)|*.FAK;*.FK2|"
+                      "Fake Records (*.REC)|*.REC||");
+}
+
+TEST(ExporterHost, FirstExporterByNameWinsAndGetsOnlyTheRichestCall)
+{
+    Fake first("Exporter/a_first.gex"), second("Exporter/b_second.gex");
+    qrtest::TempDir dir;
+    CImageBuffer image;
+    ASSERT_TRUE(image.Create(CImageBuffer::kMapping, CSize(5, 4), 11));
+    CImageExporter host(kExporters);
+    const uint8_t block[3] = {1, 2, 3};
+    host.Export((dir / "out.tif").string(), image, nullptr, 0, block, 3, nullptr, 0, true);
+    const std::string log = first.Log();
+    EXPECT_NE(log.find("ImageExportMapProc type=11 pixels=1 map=1 file=0 mapsize="), std::string::npos) << log;
+    EXPECT_NE(log.find("size=5x4 blocks=0,3,0 empty=1"), std::string::npos) << log;
+    EXPECT_EQ(log.find("ImageExportProc"), std::string::npos) << log;
+    EXPECT_EQ(second.Log().find("ImageExport"), std::string::npos);
+}
+
+TEST(ExporterHost, StorageIsHandedByPointerOrDescriptor)
+{
+    Fake first("Exporter/a_first.gex");
+    struct Row {
+        int kind;
+        const char* words;
+    };
+    const Row rows[] = {
+        {CImageBuffer::kHeap, "pixels=1 map=0 file=0 mapsize=0"},
+        {CImageBuffer::kTempFile, "pixels=0 map=0 file=1 mapsize=0"},
+    };
+    for (const Row& r : rows) {
+        CImageBuffer image;
+        ASSERT_TRUE(image.Create(r.kind, CSize(6, 2), 11));
+        first.ClearLog();
+        CImageExporter host(kExporters);
+        host.Export("/tmp/never-written.tif", image, nullptr, 0, nullptr, 0, nullptr, 0, true);
+        EXPECT_NE(first.Log().find(r.words), std::string::npos) << first.Log();
+    }
+}
+
+TEST(ExporterHost, Codes)
+{
+    Fake first("Exporter/a_first.gex");
+    CImageBuffer image;
+    ASSERT_TRUE(image.Create(CImageBuffer::kHeap, CSize(2, 2), 11));
+    CImageExporter host(kExporters);
+    EXPECT_EQ(CodeOf([&] { host.Export("x.bmp", image, nullptr, 0, nullptr, 0, nullptr, 0, true); }),
+              kExportFileError);
+    first.Set("export_result", 5);
+    EXPECT_EQ(CodeOf([&] { host.Export("x.tiff", image, nullptr, 0, nullptr, 0, nullptr, 0, true); }),
+              kExportGaveUp);
+}
+
+TEST(ExporterHost, ListsAndFilters)
+{
+    qrtest::TempDir empty;
+    CImageExporter none((empty.path() / "*.gex").string());
+    std::string filter;
+    EXPECT_EQ(none.BuildSaveFilter(filter, -1), "|");
+
+    Fake first("Exporter/a_first.gex"), second("Exporter/b_second.gex");
+    second.Set("kind", 8);
+    CImageExporter host(kExporters);
+    EXPECT_EQ(host.BuildSaveFilter(filter, -1),
+              "Fake First (*.TIF;*.TIFF)|*.TIF;*.TIFF|Fake Second (*.TIF;*.PNG)|*.TIF;*.PNG||");
+    EXPECT_EQ(host.BuildSaveFilter(filter, 8), "Fake Second (*.TIF;*.PNG)|*.TIF;*.PNG||");
+    std::vector<std::string> names, firstExts;
+    host.ListNames(names);
+    host.ListExtensions(firstExts, true);
+    EXPECT_EQ(names, (std::vector<std::string>{"Fake First", "Fake Second"}));
+    EXPECT_EQ(firstExts, (std::vector<std::string>{"TIF", "TIF"}));
+    EXPECT_TRUE(host.ServesExtension(8, "png"));
+    EXPECT_TRUE(host.ServesExtension(11, ".tiff"));
+    EXPECT_FALSE(host.ServesExtension(11, "png"));
+}
