@@ -1,5 +1,6 @@
 #pragma once
 
+#include "imaging/dib_bitmap.h"
 #include "imaging/dib_format.h"
 #include "imaging/mapped_buffer.h"
 #include "imaging/pixel_types.h"
@@ -12,7 +13,6 @@
 #include <string>
 
 class CArchive;
-class CDibBitmap;
 class CFile;
 
 // Types whose channels lie in a DIB's order (blue first in memory).
@@ -139,6 +139,12 @@ public:
     // clipped to both; channels[i] switches byte i of the target's pixels.
     bool BlendInto(const BlendTarget& target, const CRect& rect, int mode, int opacity, const COLORREF* key = nullptr,
                    const BlendMask* mask = nullptr, const bool channels[3] = nullptr) const;
+
+    // A new 24-, 16-, 8-, 4- or 1-bit DIB of the rectangle (clipped to the
+    // image) or of the whole image; null when there is nothing to show or no
+    // DIB layout for the type. The colour table is the palette, or a grey ramp.
+    std::unique_ptr<CDibBitmap> CreateDibRect(const CRect& rect) const;
+    std::unique_ptr<CDibBitmap> CreateDib() const;
 
     int GetStorageKind() const { return m_storageKind; }
     int GetPixelType() const { return m_pixelType; }

@@ -377,3 +377,67 @@ TEST(ImageRaster, BlendIntoACallersRaster)
     ASSERT_TRUE(grey.Create(CImageBuffer::kHeap, CSize(2, 1), PixelType::Grey8));
     EXPECT_FALSE(grey.BlendInto(t, CRect(0, 0, 2, 1), 0, 50));
 }
+
+TEST(ImageRaster, DibOfEachLayout)
+{
+    struct Row {
+        int type;
+        Bytes in; // one row of two pixels
+        int dibBits;
+        Bytes out; // the DIB row's pixel bytes
+    };
+    const Row rows[] = {
+        {PixelType::Bgr24, {1, 2, 3, 4, 5, 6}, 24, {1, 2, 3, 4, 5, 6}},
+        {PixelType::Rgb24, {1, 2, 3, 4, 5, 6}, 24, {3, 2, 1, 6, 5, 4}},
+        {PixelType::Bgr24Alt, {0, 10, 255, 1, 2, 3}, 24, {255, 245, 0, 254, 253, 252}},
+        {PixelType::Rgb24Alt, {0, 10, 255, 1, 2, 3}, 24, {0, 245, 255, 252, 253, 254}},
+        {PixelType::Bgr48, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}, 24, {2, 4, 6, 8, 10, 12}},
+        {PixelType::Rgb48, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}, 24, {6, 4, 2, 12, 10, 8}},
+        {PixelType::Grey16, {1, 2, 3, 4}, 8, {2, 4}},
+        {PixelType::Grey8, {7, 9}, 8, {7, 9}},
+        {PixelType::Bgr555, {0x1F, 0x00, 0x00, 0x7C}, 16, {0x1F, 0x00, 0x00, 0x7C}},
+        {PixelType::Rgb555, {0x1F, 0x00, 0x00, 0x7C}, 16, {0x00, 0x7C, 0x1F, 0x00}},
+        {PixelType::Palette8, {200, 3}, 8, {200, 3}},
+        {PixelType::Palette4, {0x5A}, 4, {0x5A}},
+        {PixelType::Palette2, {0xB0}, 4, {0x23}},  // indices 2 and 3 widened to 4 bits
+        {PixelType::Palette5, {0x28, 0x80}, 8, {5, 2}},
+        {PixelType::Palette1, {0x40}, 1, {0x40}},
+    };
+    for (const Row& r : rows) {
+        RGBQUAD palette[256];
+        for (int i = 0; i < 256; ++i)
+            palette[i] = RGBQUAD{BYTE(i), 0, BYTE(255 - i), 0};
+        CImageBuffer image;
+        ASSERT_TRUE(image.Create(CImageBuffer::kHeap, CSize(2, 2), r.type, 1, nullptr, palette));
+        SetRows(image, [&] {
+            Bytes both = r.in;
+            both.insert(both.end(), r.in.size(), 0);
+            return both;
+        }());
+        const auto dib = image.CreateDib();
+        ASSERT_NE(dib, nullptr) << r.type;
+        EXPECT_EQ(dib->GetBitsPerPixel(), r.dibBits == 15 ? 16 : r.dibBits) << r.type;
+        // Row 0 from the top is the DIB's last stored row.
+        const BYTE* top = dib->GetBits() + dib->GetStride();
+        EXPECT_EQ(Bytes(top, top + r.out.size()), r.out) << r.type;
+        const int entries = GetDibPaletteSize(r.type);
+        ASSERT_EQ(dib->GetPaletteSize(), entries) << r.type;
+        if (entries > 0 && GetPixelTypeInfo(r.type).paletteEntries > 0) {
+            EXPECT_EQ(dib->GetPalette()[1], palette[1]) << r.type;
+        } else if (entries > 0) {
+            EXPECT_EQ(dib->GetPalette()[77], (RGBQUAD{77, 77, 77, 0})) << r.type;
+        }
+    }
+
+    CImageBuffer image;
+    ASSERT_TRUE(image.Create(CImageBuffer::kMapping, CSize(4, 3), PixelType::Bgr24));
+    Scramble(image);
+    const auto part = image.CreateDibRect(CRect(2, 1, 9, 9));
+    ASSERT_NE(part, nullptr);
+    EXPECT_EQ(part->GetSize(), CSize(2, 2));
+    EXPECT_EQ(std::memcmp(part->GetBits() + part->GetStride(), image.GetRowPointer(1) + 6, 6), 0);
+    EXPECT_EQ(image.CreateDibRect(CRect(5, 0, 9, 3)), nullptr);
+    CImageBuffer four;
+    ASSERT_TRUE(four.Create(CImageBuffer::kHeap, CSize(2, 2), PixelType::Cmyk32));
+    EXPECT_EQ(four.CreateDib(), nullptr);
+}
