@@ -79,6 +79,11 @@ TEST_F(SettingsTest, BuildRegistryPathRules)
         BuildRegistryPath(path, section);
         EXPECT_EQ(path, expected) << section;
     }
+    // A string id the table lacks leaves the base path as it was.
+    SetRegBasePath(0xFFFF0);
+    std::string path;
+    BuildRegistryPath(path, "Preference");
+    EXPECT_EQ(path, kPreference);
 }
 
 TEST(SettingsPaths, WithoutBasePathTheFrameworkKeyIsUsed)

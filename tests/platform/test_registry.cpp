@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -67,6 +68,37 @@ protected:
 
 } // namespace
 
+TEST(RegistryStoreFolders, UserFolderFollowsXdgConfigHome)
+{
+    struct Row {
+        const char* xdg; // nullptr: unset
+        const char* home;
+        fs::path expected;
+    };
+    const Row rows[] = {
+        {"/cfg", "/home/ana", "/cfg/Quiram"},
+        {nullptr, "/home/ana", "/home/ana/.config/Quiram"},
+        {"", "/home/ana", "/home/ana/.config/Quiram"},
+        {"relative/cfg", "/home/ana", "/home/ana/.config/Quiram"}, // only absolute paths count
+    };
+    const std::string savedXdg = std::getenv("XDG_CONFIG_HOME") ? std::getenv("XDG_CONFIG_HOME") : "";
+    const bool hadXdg = std::getenv("XDG_CONFIG_HOME") != nullptr;
+    const std::string savedHome = std::getenv("HOME") ? std::getenv("HOME") : "";
+    for (const Row& r : rows) {
+        if (r.xdg)
+            setenv("XDG_CONFIG_HOME", r.xdg, 1);
+        else
+            unsetenv("XDG_CONFIG_HOME");
+        setenv("HOME", r.home, 1);
+        EXPECT_EQ(CRegistryStore::DefaultUserFolder(), r.expected) << (r.xdg ? r.xdg : "(unset)");
+    }
+    if (hadXdg)
+        setenv("XDG_CONFIG_HOME", savedXdg.c_str(), 1);
+    else
+        unsetenv("XDG_CONFIG_HOME");
+    setenv("HOME", savedHome.c_str(), 1);
+}
+
 TEST_F(RegistryStoreTest, EveryValueKeepsTypeAndBytes)
 {
     struct Row {
@@ -76,7 +108,7 @@ TEST_F(RegistryStoreTest, EveryValueKeepsTypeAndBytes)
         std::string name;
         RegValue value;
     };
-    std::vector<uint8_t> large(1024 * 1024 + 7);
+    std::vector<uint8_t> large(256 * 1024 + 7); // past several read chunks
     for (size_t i = 0; i < large.size(); ++i)
         large[i] = static_cast<uint8_t>(i * 131 + (i >> 9));
     std::string longText(70000, 'p');
@@ -214,6 +246,16 @@ TEST_F(RegistryStoreTest, DamagedHiveIsKeptAsideAndReadsEmpty)
         CRegistryStore again(d.path(), d.path());
         EXPECT_EQ(again.QueryValue(HKEY_CURRENT_USER, "K", "V"), (RegValue{REG_SZ, Bytes("new")}));
     }
+}
+
+TEST_F(RegistryStoreTest, HiveThatCannotBeReadIsLeftAlone)
+{
+    fs::create_directories(user / "user.hive" / "inside");
+    CRegistryStore s(user, machine);
+    EXPECT_FALSE(s.QueryValue(HKEY_CURRENT_USER, "K", "V"));
+    EXPECT_FALSE(Set(s, HKEY_CURRENT_USER, "K", "V", {REG_SZ, Bytes("x")}));
+    EXPECT_TRUE(fs::is_directory(user / "user.hive" / "inside"));
+    EXPECT_EQ(FolderNames(user), (std::vector<std::string>{"user.hive", "user.hive.lock"}));
 }
 
 TEST_F(RegistryStoreTest, SecondDamageKeepsTheFirstCopy)

@@ -1,0 +1,101 @@
+#pragma once
+
+#include "imaging/dib_format.h"
+#include "platform/types.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class CFile;
+
+// The picture object every window, dialog, printer path and clipboard
+// command draws or exchanges: a device-independent bitmap that keeps its own
+// header, colour table (for 8 bits or less) and bottom-up rows padded to
+// 4 bytes in blue-green-red order.
+class CDibBitmap {
+public:
+    // The largest pixel block a bitmap takes (1 GB unless set otherwise); a
+    // header asking for more is refused.
+    static uint64_t MaxImageBytes();
+    static void SetMaxImageBytes(uint64_t bytes);
+
+    CDibBitmap();
+    virtual ~CDibBitmap();
+    CDibBitmap(const CDibBitmap& other);
+    CDibBitmap& operator=(const CDibBitmap& other);
+    CDibBitmap(CDibBitmap&& other) noexcept;
+    CDibBitmap& operator=(CDibBitmap&& other) noexcept;
+
+    bool IsValid() const { return m_bits != nullptr; }
+    // Gives the bitmap up: the object is empty afterwards.
+    void DeleteObject();
+
+    CSize GetSize() const;
+    int GetBitsPerPixel() const;
+    int GetStride() const;
+    BYTE* GetBits() { return m_bits.get(); }
+    const BYTE* GetBits() const { return m_bits.get(); }
+    // Row size x height.
+    uint64_t GetDibImageSize() const;
+    int GetPixelType() const;
+    int GetSamplesPerPixel() const;
+    int GetBitsPerSample() const;
+    const BITMAPINFOHEADER& GetInfoHeader() const { return m_header; }
+    // Red, green and blue masks of a BI_BITFIELDS bitmap (zero otherwise).
+    const DWORD* GetBitMasks() const { return m_masks; }
+
+    // Entries of the colour table (0 without one).
+    int GetPaletteSize() const { return static_cast<int>(m_palette.size()); }
+    // Copies the colour table into colors (GetPaletteSize() entries); false without one.
+    bool GetPaletteColors(RGBQUAD* colors) const;
+    const std::vector<RGBQUAD>& GetPalette() const { return m_palette; }
+
+    // A new bitmap of size and bitCount (1, 4, 8, 15, 16, 24, 32) at 96 dots
+    // per inch. For 8 bits or less the colour table is palette (2, 16 or 256
+    // entries), else the standard one. bits (row size x height bytes) are
+    // copied in; without them every pixel takes the fill colour.
+    bool CreateDib(CSize size, int bitCount, const void* bits = nullptr, const RGBQUAD* palette = nullptr,
+                   COLORREF fill = RGB(255, 255, 255));
+    // The same without filling: for decoders that write every row.
+    bool CreateDibForOverwrite(CSize size, int bitCount, const RGBQUAD* palette = nullptr);
+    // Takes over other's bitmap; false (and nothing changes) when other is empty.
+    bool Attach(CDibBitmap&& other);
+
+    // A BMP file from disk; without force only the extension "bmp" is taken.
+    bool LoadFromFile(const std::string& path, bool force = false);
+    // A BMP file ("BM" data) or a raw bitmap record with its bits, from the
+    // file's position. On failure the object is left without a bitmap.
+    bool Read(CFile& file);
+    // A BMP file at the given resolution; false when writing failed.
+    bool Write(CFile& file, float dotsPerInch = 96.0f) const;
+    // A packed DIB (header, colour table, bits), as the clipboard holds it.
+    bool ReadFromGlobal(const std::vector<uint8_t>& packed);
+    // This bitmap as a packed DIB of 96 dots per inch; empty when there is none.
+    std::vector<uint8_t> CopyToGlobal() const;
+
+    // COLORREF of the pixel (y from the top); CLR_INVALID outside or for depths
+    // other than 1, 8 and 24.
+    COLORREF GetPixel(int x, int y) const;
+    // 1 bit: 0 clears, else sets; 8 bits: stores the byte; others false.
+    bool SetPixel(int x, int y, COLORREF value);
+
+    // The standard colour tables of 2, 16 or 256 entries; null for other counts.
+    static const RGBQUAD* GetStandardPalette(int count);
+
+private:
+    bool Allocate(const BITMAPINFOHEADER& header, std::vector<RGBQUAD> palette, bool fill);
+    bool ReadBmpStream(CFile& file, bool withFileHeader, uint64_t base, uint32_t offBits);
+    bool ReadBitmapRecord(CFile& file, uint64_t start);
+    void WritePacked(CFile& file, LONG pelsPerMeter) const;
+
+    BITMAPINFOHEADER m_header;
+    DWORD m_masks[3] = {0, 0, 0};
+    std::vector<RGBQUAD> m_palette;
+    std::unique_ptr<BYTE[]> m_bits;
+};
+
+// Index in the standard 256-entry table of a colour given as 16.16 fixed point.
+int ColorToStandardIndex(int32_t red, int32_t green, int32_t blue);

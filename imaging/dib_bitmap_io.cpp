@@ -1,0 +1,376 @@
+// Reading and writing BMP data: files, packed DIBs and the raw bitmap record.
+// Every count and offset in a header is checked in 64 bits against the bytes
+// that are really there before anything is allocated.
+#include "imaging/dib_bitmap.h"
+
+#include "platform/exceptions.h"
+#include "platform/file.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <filesystem>
+
+namespace {
+
+constexpr double kInchesPerMeter = 39.370078740157474;
+
+uint16_t Le16(const BYTE* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+uint32_t Le32(const BYTE* p)
+{
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
+           (static_cast<uint32_t>(p[3]) << 24);
+}
+void Put16(BYTE* p, uint32_t v) { p[0] = static_cast<BYTE>(v); p[1] = static_cast<BYTE>(v >> 8); }
+void Put32(BYTE* p, uint32_t v)
+{
+    p[0] = static_cast<BYTE>(v); p[1] = static_cast<BYTE>(v >> 8);
+    p[2] = static_cast<BYTE>(v >> 16); p[3] = static_cast<BYTE>(v >> 24);
+}
+
+bool ReadExact(CFile& file, void* buffer, size_t count)
+{
+    return file.Read(buffer, count) == count;
+}
+
+uint64_t Remaining(CFile& file)
+{
+    const uint64_t length = file.GetLength(), pos = file.GetPosition();
+    return length > pos ? length - pos : 0;
+}
+
+// Expands RLE8 or RLE4 data into bottom-up rows. Runs and deltas that leave
+// the bitmap are cut at its edge; the data may end without its end marker.
+void DecodeRle(const BYTE* src, size_t size, int bitCount, BYTE* bits, int width, int height, uint64_t stride)
+{
+    auto put = [&](int x, int y, int index) {
+        if (x < 0 || x >= width || y < 0 || y >= height)
+            return;
+        BYTE* row = bits + static_cast<uint64_t>(y) * stride;
+        if (bitCount == 8)
+            row[x] = static_cast<BYTE>(index);
+        else if (x & 1)
+            row[x >> 1] = static_cast<BYTE>((row[x >> 1] & 0xF0) | (index & 0x0F));
+        else
+            row[x >> 1] = static_cast<BYTE>((row[x >> 1] & 0x0F) | ((index & 0x0F) << 4));
+    };
+    int x = 0, y = 0;
+    size_t i = 0;
+    while (i + 1 < size && y < height) {
+        const int count = src[i], value = src[i + 1];
+        i += 2;
+        if (count > 0) {
+            for (int k = 0; k < count && x < width; ++k, ++x)
+                put(x, y, bitCount == 8 ? value : (k & 1) ? value & 0x0F : value >> 4);
+            continue;
+        }
+        if (value == 0) {  // end of line
+            x = 0;
+            ++y;
+        } else if (value == 1) {  // end of bitmap
+            return;
+        } else if (value == 2) {  // delta
+            if (i + 1 >= size)
+                return;
+            x += src[i];
+            y += src[i + 1];
+            i += 2;
+        } else {  // absolute run of value pixels, padded to a word
+            const size_t bytes = bitCount == 8 ? static_cast<size_t>(value) : (static_cast<size_t>(value) + 1) / 2;
+            if (bytes > size - i)
+                return;
+            for (int k = 0; k < value; ++k, ++x) {
+                const BYTE b = src[i + (bitCount == 8 ? k : k / 2)];
+                put(x, y, bitCount == 8 ? b : (k & 1) ? b & 0x0F : b >> 4);
+            }
+            i += (bytes + 1) & ~size_t(1);
+        }
+    }
+}
+
+} // namespace
+
+bool CDibBitmap::LoadFromFile(const std::string& path, bool force)
+{
+    if (!force) {
+        std::string ext = std::filesystem::path(path).extension().string();
+        std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+        if (ext != ".bmp")
+            return false;
+    }
+    try {
+        CFile file(path, CFile::modeRead);
+        return Read(file);
+    } catch (const CException&) {
+        DeleteObject();
+        return false;
+    }
+}
+
+bool CDibBitmap::Read(CFile& file)
+{
+    bool ok = false;
+    try {
+        const uint64_t start = file.GetPosition();
+        BYTE fileHeader[kBitmapFileHeaderSize];
+        const size_t got = file.Read(fileHeader, sizeof fileHeader);
+        if (got >= 2 && fileHeader[0] == 'B' && fileHeader[1] == 'M')
+            ok = got == sizeof fileHeader && ReadBmpStream(file, true, start, Le32(fileHeader + 10));
+        else
+            ok = ReadBitmapRecord(file, start);
+    } catch (const CException&) {
+        ok = false;
+    }
+    if (!ok)
+        DeleteObject();
+    return ok;
+}
+
+bool CDibBitmap::ReadFromGlobal(const std::vector<uint8_t>& packed)
+{
+    bool ok = false;
+    if (!packed.empty()) {
+        CMemFile file(packed.data(), packed.size());
+        try {
+            ok = ReadBmpStream(file, false, 0, 0);
+        } catch (const CException&) {
+            ok = false;
+        }
+    }
+    if (!ok)
+        DeleteObject();
+    return ok;
+}
+
+// The info header, colour table and bits, from just behind the file header
+// (withFileHeader) or from the start of a packed DIB.
+bool CDibBitmap::ReadBmpStream(CFile& file, bool withFileHeader, uint64_t base, uint32_t offBits)
+{
+    BYTE hdr[124] = {};
+    if (!ReadExact(file, hdr, 4))
+        return false;
+    const uint32_t headerSize = Le32(hdr);
+    if (headerSize != 12 && headerSize != 40 && headerSize != 108 && headerSize != 124)
+        return false;
+    if (!ReadExact(file, hdr + 4, headerSize - 4))
+        return false;
+
+    BITMAPINFOHEADER h;
+    int64_t height = 0;
+    bool core = headerSize == 12;
+    if (core) {
+        h.biWidth = Le16(hdr + 4);
+        height = Le16(hdr + 6);
+        h.biPlanes = Le16(hdr + 8);
+        h.biBitCount = Le16(hdr + 10);
+    } else {
+        h.biWidth = static_cast<LONG>(Le32(hdr + 4));
+        height = static_cast<LONG>(Le32(hdr + 8));
+        h.biPlanes = Le16(hdr + 12);
+        h.biBitCount = Le16(hdr + 14);
+        h.biCompression = Le32(hdr + 16);
+        h.biSizeImage = Le32(hdr + 20);
+        h.biXPelsPerMeter = static_cast<LONG>(Le32(hdr + 24));
+        h.biYPelsPerMeter = static_cast<LONG>(Le32(hdr + 28));
+        h.biClrUsed = Le32(hdr + 32);
+    }
+    const int bits = h.biBitCount;
+    const DWORD compression = h.biCompression;
+    const bool topDown = height < 0;
+    height = topDown ? -height : height;
+    if (h.biPlanes != 1 || h.biWidth <= 0 || height <= 0 || height > 0x7FFFFFFF)
+        return false;
+    const bool depthOk = bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
+    if (!depthOk || (core && (bits == 16 || bits == 32)))
+        return false;
+    if (!(compression == BI_RGB || (compression == BI_RLE8 && bits == 8) || (compression == BI_RLE4 && bits == 4) ||
+          (compression == BI_BITFIELDS && (bits == 16 || bits == 32))))
+        return false;
+    // Run-length data are always stored bottom-up.
+    if (topDown && (compression == BI_RLE4 || compression == BI_RLE8))
+        return false;
+    h.biHeight = static_cast<LONG>(height);
+
+    // Bit fields: three masks inside the larger headers, else just behind the 40-byte one.
+    DWORD masks[3] = {0, 0, 0};
+    if (compression == BI_BITFIELDS) {
+        const BYTE* m = hdr + 40;
+        BYTE behind[12];
+        if (headerSize == 40) {
+            if (!ReadExact(file, behind, sizeof behind))
+                return false;
+            m = behind;
+        }
+        masks[0] = Le32(m), masks[1] = Le32(m + 4), masks[2] = Le32(m + 8);
+    }
+
+    // The colour table: for 8 bits or less biClrUsed entries (all of them when
+    // 0); a table given to deeper bitmaps is only a display hint and skipped.
+    std::vector<RGBQUAD> palette;
+    const uint64_t entrySize = core ? 3 : 4;
+    uint64_t tableEntries = h.biClrUsed;
+    if (bits <= 8) {
+        const uint32_t full = 1u << bits;
+        if (tableEntries == 0)
+            tableEntries = full;
+        if (tableEntries > full)
+            return false;
+        palette.assign(full, RGBQUAD{});
+    } else if (tableEntries > 256) {
+        return false;
+    }
+    if (tableEntries * entrySize > Remaining(file))
+        return false;
+    if (tableEntries) {
+        std::vector<BYTE> table(tableEntries * entrySize);
+        if (!ReadExact(file, table.data(), table.size()))
+            return false;
+        for (size_t i = 0; i < palette.size() && i < tableEntries; ++i)
+            palette[i] = {table[i * entrySize], table[i * entrySize + 1], table[i * entrySize + 2], 0};
+    }
+
+    // The pixel-data offset is honoured when it points past the table; a
+    // smaller one (some writers leave it 0) means the bits follow directly.
+    if (withFileHeader && offBits > file.GetPosition() - base) {
+        if (offBits > file.GetLength() - base)
+            return false;
+        file.Seek(static_cast<int64_t>(base + offBits), CFile::begin);
+    }
+
+    const uint64_t stride = DibRowBytes(h.biWidth, bits);
+    const uint64_t imageSize = stride * static_cast<uint64_t>(height);
+    if (imageSize > MaxImageBytes())
+        return false;
+    const bool rle = compression == BI_RLE4 || compression == BI_RLE8;
+    if (!rle && imageSize > Remaining(file))
+        return false;
+    if (rle && h.biSizeImage > Remaining(file))
+        return false;
+
+    BITMAPINFOHEADER made = h;
+    made.biCompression = compression == BI_BITFIELDS ? BI_BITFIELDS : BI_RGB;
+    CDibBitmap dib;
+    std::copy(masks, masks + 3, dib.m_masks);
+    if (!dib.Allocate(made, std::move(palette), rle))
+        return false;
+    if (rle) {
+        const uint64_t size = h.biSizeImage ? h.biSizeImage : std::min<uint64_t>(Remaining(file), MaxImageBytes());
+        std::vector<BYTE> data(size);
+        if (!ReadExact(file, data.data(), data.size()))
+            return false;
+        DecodeRle(data.data(), data.size(), bits, dib.m_bits.get(), h.biWidth, h.biHeight, stride);
+    } else if (topDown) {
+        for (int64_t y = height - 1; y >= 0; --y)
+            if (!ReadExact(file, dib.m_bits.get() + static_cast<uint64_t>(y) * stride, stride))
+                return false;
+    } else if (!ReadExact(file, dib.m_bits.get(), imageSize)) {
+        return false;
+    }
+    *this = std::move(dib);
+    return true;
+}
+
+// The raw form: a 24-byte bitmap record (type, width, height, row bytes,
+// planes, bits per pixel, a pointer) and top-down rows of row-bytes each.
+bool CDibBitmap::ReadBitmapRecord(CFile& file, uint64_t start)
+{
+    file.Seek(static_cast<int64_t>(start), CFile::begin);
+    BYTE rec[24];
+    if (!ReadExact(file, rec, sizeof rec))
+        return false;
+    const int64_t width = static_cast<LONG>(Le32(rec + 4));
+    const int64_t height = static_cast<LONG>(Le32(rec + 8));
+    const int64_t widthBytes = static_cast<LONG>(Le32(rec + 12));
+    const int planes = Le16(rec + 16), bitsPixel = Le16(rec + 18);
+    const int bits = planes * bitsPixel;
+    if (width < 1 || height < 1 || widthBytes < 1 || planes != 1)
+        return false;
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
+        return false;
+    const uint64_t rowBytes = (static_cast<uint64_t>(width) * bits + 7) / 8;
+    const uint64_t total = static_cast<uint64_t>(widthBytes) * static_cast<uint64_t>(height);
+    if (static_cast<uint64_t>(widthBytes) < rowBytes || total > MaxImageBytes() || total > Remaining(file))
+        return false;
+    std::vector<BYTE> data(total);
+    if (!ReadExact(file, data.data(), data.size()))
+        return false;
+    BITMAPINFOHEADER h;
+    h.biWidth = static_cast<LONG>(width);
+    h.biHeight = static_cast<LONG>(height);
+    h.biBitCount = static_cast<WORD>(bits);
+    h.biXPelsPerMeter = h.biYPelsPerMeter = 3779;
+    std::vector<RGBQUAD> palette;
+    if (bits <= 8)
+        palette.assign(GetStandardPalette(1 << bits), GetStandardPalette(1 << bits) + (1 << bits));
+    CDibBitmap dib;
+    if (!dib.Allocate(h, std::move(palette), true))
+        return false;
+    const uint64_t stride = DibRowBytes(width, bits);
+    for (int64_t y = 0; y < height; ++y)
+        std::memcpy(dib.m_bits.get() + static_cast<uint64_t>(height - 1 - y) * stride,
+                    data.data() + static_cast<uint64_t>(y) * widthBytes, rowBytes);
+    *this = std::move(dib);
+    return true;
+}
+
+void CDibBitmap::WritePacked(CFile& file, LONG pelsPerMeter) const
+{
+    BYTE h[kBitmapInfoHeaderSize];
+    Put32(h, 40);
+    Put32(h + 4, static_cast<uint32_t>(m_header.biWidth));
+    Put32(h + 8, static_cast<uint32_t>(m_header.biHeight));
+    Put16(h + 12, 1);
+    Put16(h + 14, m_header.biBitCount);
+    Put32(h + 16, m_header.biCompression);
+    Put32(h + 20, static_cast<uint32_t>(GetDibImageSize()));
+    Put32(h + 24, static_cast<uint32_t>(pelsPerMeter));
+    Put32(h + 28, static_cast<uint32_t>(pelsPerMeter));
+    Put32(h + 32, static_cast<uint32_t>(m_palette.size()));
+    Put32(h + 36, static_cast<uint32_t>(m_palette.size()));
+    file.Write(h, sizeof h);
+    if (m_header.biCompression == BI_BITFIELDS) {
+        BYTE m[12];
+        Put32(m, m_masks[0]), Put32(m + 4, m_masks[1]), Put32(m + 8, m_masks[2]);
+        file.Write(m, sizeof m);
+    }
+    if (!m_palette.empty()) {
+        std::vector<BYTE> table(m_palette.size() * 4);
+        for (size_t i = 0; i < m_palette.size(); ++i) {
+            table[i * 4] = m_palette[i].rgbBlue;
+            table[i * 4 + 1] = m_palette[i].rgbGreen;
+            table[i * 4 + 2] = m_palette[i].rgbRed;
+            table[i * 4 + 3] = 0;
+        }
+        file.Write(table.data(), table.size());
+    }
+    file.Write(m_bits.get(), GetDibImageSize());
+}
+
+bool CDibBitmap::Write(CFile& file, float dotsPerInch) const
+{
+    if (!IsValid())
+        return false;
+    try {
+        // Behind the headers: the colour table, or the three masks of a bit-field bitmap.
+        const uint32_t tableBytes =
+            static_cast<uint32_t>(m_palette.size() * 4) + (m_header.biCompression == BI_BITFIELDS ? 12 : 0);
+        const uint32_t offBits = static_cast<uint32_t>(kBitmapFileHeaderSize + kBitmapInfoHeaderSize) + tableBytes;
+        BYTE fh[kBitmapFileHeaderSize] = {'B', 'M'};
+        Put32(fh + 2, static_cast<uint32_t>(GetDibImageSize()) + offBits);
+        Put32(fh + 10, offBits);
+        file.Write(fh, sizeof fh);
+        WritePacked(file, static_cast<LONG>(dotsPerInch * kInchesPerMeter));
+        return true;
+    } catch (const CException&) {
+        return false;
+    }
+}
+
+std::vector<uint8_t> CDibBitmap::CopyToGlobal() const
+{
+    if (!IsValid())
+        return {};
+    CMemFile file;
+    WritePacked(file, 3779);
+    return file.Detach();
+}
