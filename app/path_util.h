@@ -1,0 +1,75 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class CShellImageList;
+class QMimeData;
+
+// Taking paths apart and putting them together, file kinds by extension, and
+// facts about files. Paths are UTF-8 bytes with '/' between folders; the
+// separator a path is taken apart at is passed in (a link's parent is taken
+// with the same functions). Extensions compare without regard to case; whole
+// paths compare byte for byte.
+
+// The part behind the last '.' when that dot stands behind the last separator:
+// true and the extension (with its dot when asked); false and empty otherwise.
+bool GetFileExtension(std::string_view path, std::string& ext, bool withDot, char separator = '/');
+// The part behind the last separator (the whole path without one), without its
+// extension unless asked; true when that is not empty.
+bool GetFileName(std::string_view path, std::string& name, bool withExtension, char separator = '/');
+// The part before the last separator; empty for a bare name or a name right
+// behind a leading separator. Always true.
+bool GetParentFolder(std::string_view path, std::string& parent, char separator = '/');
+// folder + '/' + name, without doubling a trailing '/'; the name alone for an
+// empty folder.
+std::string JoinPath(std::string_view folder, std::string_view name);
+// The folder of the running program, with a trailing '/'.
+std::string GetModuleFolder();
+// The user's desktop folder; empty when there is none.
+std::string GetDesktopFolderPath();
+// The extensions (without dot) of the index-th (1-based) pattern of a
+// file-dialog filter "description|pattern|description|pattern...", split at
+// ';'. false when that filter has no pattern.
+bool GetFilterExtensions(std::string_view filter, int index, std::vector<std::string>& out, char separator);
+
+bool IsTiffExtension(std::string_view ext);
+bool IsTiffFile(std::string_view path);
+bool IsBmpFile(std::string_view path);
+bool IsJpegFile(std::string_view path);
+bool IsTkfFile(std::string_view path);
+bool IsWavFile(std::string_view path);
+bool IsMovieFile(std::string_view path);
+
+// Whether the name holds any of \ / : , ; * ? " < > |  (callers then show 6001).
+bool HasInvalidFileNameChar(std::string_view name);
+// A file name (no folder) that names no existing entry in the path's folder:
+// the path's own name when free, else the base name (without a trailing
+// "<separator><digits>") numbered "<base><separator>1", "<base><separator>2", ...
+// Every candidate is checked. Always true.
+bool MakeUniqueFilePath(const std::string& path, std::string& name, bool withExtension, char numberSeparator);
+// Makes the folder and every missing parent; true when it then exists as a folder.
+bool CreateFolderTree(const std::string& folder);
+// The file's length (0 for a folder); -1 when it cannot be found.
+int64_t GetFileLength(const std::string& path);
+// "%d B", "%d KB" or "%.1f MB"; empty when the length is unknown.
+std::string FormatFileSizeText(const std::string& path);
+// The last-write time in local time, "%d/%02d/%02d %02d:%02d:%02d"; empty when unknown.
+std::string FormatFileWriteTime(const std::string& path);
+std::string GetShellTypeName(const std::string& path);
+CShellImageList* GetSystemImageList(bool large);
+// The file's index in the system image list. Always true.
+bool GetShellIconIndex(const std::string& path, int& index);
+// Appends the folder's visible sub-folders and its files whose extension is in
+// the list ("*" or an empty list for all), each sorted by name, as full paths.
+// Hidden entries (names starting with '.') and special files are skipped.
+// false when the folder cannot be read.
+bool ListFolder(const std::string& folder, std::vector<std::string>& folders, std::vector<std::string>& files,
+                const std::vector<std::string>& extensions);
+// Appends the local paths of a drop, in order, without double quotes.
+void GetDroppedFiles(const QMimeData* drop, std::vector<std::string>& out);
+// When the file cannot be written (or its attributes cannot be read): message
+// 6274 with the path, and true.
+bool WarnIfReadOnly(const std::string& path);

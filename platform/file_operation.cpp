@@ -1,0 +1,556 @@
+#include "platform/file_operation.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr size_t kBlock = size_t(1) << 20;
+
+std::string JoinName(const std::string& folder, const std::string& name)
+{
+    return folder == "/" ? "/" + name : folder + "/" + name;
+}
+
+std::string ParentOf(const std::string& path)
+{
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string NameOf(const std::string& path)
+{
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string WithoutTrailingSlash(std::string path)
+{
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    return path;
+}
+
+bool SameId(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
+std::string RealPath(const std::string& path)
+{
+    std::unique_ptr<char, decltype(&std::free)> real(realpath(path.c_str(), nullptr), &std::free);
+    return real ? std::string(real.get()) : std::string();
+}
+
+// The names in a folder (without "." and ".."), sorted; false and errno when
+// it cannot be read.
+bool ListNames(const std::string& folder, std::vector<std::string>& names)
+{
+    DIR* dir = opendir(folder.c_str());
+    if (!dir)
+        return false;
+    while (const dirent* e = readdir(dir))
+        if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
+            names.emplace_back(e->d_name);
+    closedir(dir);
+    std::sort(names.begin(), names.end());
+    return true;
+}
+
+// Bytes below a path, links not followed.
+uint64_t TreeBytes(const std::string& path)
+{
+    struct stat st{};
+    if (lstat(path.c_str(), &st) != 0)
+        return 0;
+    if (!S_ISDIR(st.st_mode))
+        return S_ISREG(st.st_mode) ? static_cast<uint64_t>(st.st_size) : 0;
+    uint64_t sum = 0;
+    std::vector<std::string> names;
+    if (ListNames(path, names))
+        for (const std::string& name : names)
+            sum += TreeBytes(JoinName(path, name));
+    return sum;
+}
+
+uint64_t TreeEntries(const std::string& path)
+{
+    struct stat st{};
+    if (lstat(path.c_str(), &st) != 0)
+        return 0;
+    uint64_t sum = 1;
+    std::vector<std::string> names;
+    if (S_ISDIR(st.st_mode) && ListNames(path, names))
+        for (const std::string& name : names)
+            sum += TreeEntries(JoinName(path, name));
+    return sum;
+}
+
+bool WriteAll(int fd, const char* data, size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// Reads up to size bytes, fewer only at the end; -1 on an error.
+ssize_t ReadFull(int fd, char* data, size_t size)
+{
+    size_t got = 0;
+    while (got < size) {
+        const ssize_t n = read(fd, data + got, size - got);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return -1;
+        }
+        if (n == 0)
+            break;
+        got += static_cast<size_t>(n);
+    }
+    return static_cast<ssize_t>(got);
+}
+
+// A fresh hidden name beside target for building its replacement.
+std::string TempNameBeside(const std::string& target, const char* kind, unsigned n)
+{
+    return JoinName(ParentOf(target), std::string(".qr-") + kind + "-" + std::to_string(getpid()) + "-" + std::to_string(n));
+}
+
+} // namespace
+
+CFileOperation::CFileOperation(FileOperationRequest request, IFileOperationPrompt& prompt)
+    : m_request(std::move(request)), m_prompt(prompt)
+{
+}
+
+CFileOperation::~CFileOperation()
+{
+    Cancel();
+    Wait();
+}
+
+void CFileOperation::Start(std::function<void()> onDone)
+{
+    m_thread = std::thread([this, onDone = std::move(onDone)] {
+        Work();
+        if (onDone)
+            onDone();
+    });
+}
+
+bool CFileOperation::Run()
+{
+    Work();
+    return Succeeded();
+}
+
+void CFileOperation::Wait()
+{
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+std::string CFileOperation::CurrentPath() const
+{
+    std::lock_guard guard(m_currentLock);
+    return m_current;
+}
+
+void CFileOperation::SetCurrent(const std::string& path)
+{
+    std::lock_guard guard(m_currentLock);
+    m_current = path;
+}
+
+void CFileOperation::Work()
+{
+    for (std::string& s : m_request.sources)
+        s = WithoutTrailingSlash(s);
+    for (std::string& t : m_request.targets)
+        t = WithoutTrailingSlash(t);
+    const bool deleting = m_request.operation == FO_DELETE;
+    const bool known = deleting || m_request.operation == FO_COPY || m_request.operation == FO_MOVE;
+    const bool paired = deleting || m_request.targets.size() == m_request.sources.size();
+
+    uint64_t total = 0;
+    for (const std::string& s : m_request.sources)
+        total += deleting ? TreeEntries(s) : TreeBytes(s);
+    m_total = total;
+
+    for (size_t i = 0; i < m_request.sources.size(); ++i) {
+        const std::string& source = m_request.sources[i];
+        Step step;
+        if (!known || !paired)
+            step = Fail(source, FileOpError::system, EINVAL);
+        else if (deleting)
+            step = Delete(source);
+        else
+            step = Transfer(source, m_request.targets[i], m_request.operation == FO_MOVE);
+        if (step == Step::stop) {
+            m_cancelled = m_cancelled || m_cancel;
+            break;
+        }
+    }
+    SetCurrent({});
+    m_done = true;
+}
+
+CFileOperation::Step CFileOperation::Fail(const std::string& path, FileOpError error, int osError)
+{
+    ++m_failures;
+    if (!m_prompt.ReportError(path, error, osError))
+        m_abort = true;
+    return m_abort ? Step::stop : Step::failed;
+}
+
+CFileOperation::Step CFileOperation::AskReplace(const std::string& target, const std::string& source, bool folder)
+{
+    if (m_replaceAll)
+        return Step::done;
+    switch (m_prompt.ConfirmReplace(target, source, folder)) {
+    case FileOpAnswer::yesToAll: m_replaceAll = true; return Step::done;
+    case FileOpAnswer::yes: return Step::done;
+    case FileOpAnswer::no: ++m_skipped; return Step::skipped;
+    case FileOpAnswer::cancel: break;
+    }
+    m_cancelled = true;
+    return Step::stop;
+}
+
+bool CFileOperation::Blocked(const std::string& source, const std::string& target, Step& step)
+{
+    struct stat s{}, t{}, followed{};
+    lstat(source.c_str(), &s);
+    bool same = source == target;
+    if (!same && lstat(target.c_str(), &t) == 0) {
+        // Also a link whose target is the file it would replace: that would
+        // leave a link to itself in place of the file.
+        same = SameId(s, t) || (stat(source.c_str(), &followed) == 0 && SameId(followed, t));
+    }
+    if (same) {
+        step = Fail(source, FileOpError::sameFile);
+        return true;
+    }
+    if (S_ISDIR(s.st_mode)) {
+        const std::string from = RealPath(source);
+        const std::string into = RealPath(ParentOf(target));
+        if (!from.empty() && !into.empty() &&
+            (into == from || from == "/" || into.compare(0, from.size() + 1, from + "/") == 0)) {
+            step = Fail(source, FileOpError::intoItself);
+            return true;
+        }
+    }
+    return false;
+}
+
+CFileOperation::Step CFileOperation::Transfer(const std::string& source, const std::string& target, bool moving)
+{
+    SetCurrent(source);
+    if (Stopping())
+        return Step::stop;
+    struct stat s{}, t{};
+    if (lstat(source.c_str(), &s) != 0)
+        return Fail(source, errno == ENOENT ? FileOpError::notFound : FileOpError::system, errno);
+    Step step = Step::done;
+    if (Blocked(source, target, step))
+        return step;
+
+    const bool folder = S_ISDIR(s.st_mode);
+    const bool exists = lstat(target.c_str(), &t) == 0;
+    if (exists) {
+        if (folder != S_ISDIR(t.st_mode))
+            return Fail(target, FileOpError::kindMismatch);
+        step = AskReplace(target, source, folder);
+        if (step != Step::done)
+            return step;
+        if (folder)
+            return Merge(source, target, moving);
+    }
+
+    if (moving) {
+        if (rename(source.c_str(), target.c_str()) == 0) {
+            m_doneUnits += TreeBytes(target);
+            return Step::done;
+        }
+        if (errno != EXDEV)
+            return Fail(source, FileOpError::system, errno);
+        // Another file system: copy, compare, then delete.
+    }
+
+    if (folder) {
+        if (mkdir(target.c_str(), (s.st_mode & 07777) | S_IRWXU) != 0)
+            return Fail(target, FileOpError::system, errno);
+        return Merge(source, target, moving);
+    }
+    if (S_ISLNK(s.st_mode))
+        step = CopyLink(source, target);
+    else if (S_ISREG(s.st_mode))
+        step = CopyFileData(source, target, moving);
+    else
+        return Fail(source, FileOpError::specialFile);
+    if (step == Step::done && moving && unlink(source.c_str()) != 0)
+        return Fail(source, FileOpError::system, errno);
+    return step;
+}
+
+CFileOperation::Step CFileOperation::Merge(const std::string& source, const std::string& target, bool moving)
+{
+    // Its times before anything is taken out of it (which changes them).
+    struct stat s{};
+    if (lstat(source.c_str(), &s) != 0)
+        return Fail(source, FileOpError::system, errno);
+    std::vector<std::string> names;
+    if (!ListNames(source, names))
+        return Fail(source, FileOpError::system, errno);
+    const size_t failuresBefore = m_failures + m_skipped;
+    for (const std::string& name : names)
+        if (Transfer(JoinName(source, name), JoinName(target, name), moving) == Step::stop)
+            return Step::stop;
+    const bool whole = m_failures + m_skipped == failuresBefore;
+
+    // The folder keeps its time once its contents are in (adding them changed it).
+    const timespec times[2] = {s.st_atim, s.st_mtim};
+    utimensat(AT_FDCWD, target.c_str(), times, 0);
+    if (moving && whole && rmdir(source.c_str()) != 0)
+        return Fail(source, FileOpError::system, errno);
+    // Anything left behind has been reported (or skipped) already.
+    return whole ? Step::done : Step::failed;
+}
+
+CFileOperation::Step CFileOperation::CopyFileData(const std::string& source, const std::string& target, bool verify)
+{
+    const int in = open(source.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (in < 0)
+        return Fail(source, FileOpError::system, errno);
+    struct stat s{};
+    if (fstat(in, &s) != 0) {
+        const int err = errno;
+        close(in);
+        return Fail(source, FileOpError::system, err);
+    }
+    if (!S_ISREG(s.st_mode)) {
+        close(in);
+        return Fail(source, FileOpError::specialFile);
+    }
+
+    // The copy is built under a temporary name and renamed over the target
+    // only when complete, so a replaced file survives any failure.
+    std::string temp = JoinName(ParentOf(target), ".qr-copy-XXXXXX");
+    const int out = mkostemp(temp.data(), O_CLOEXEC);
+    if (out < 0) {
+        const int err = errno;
+        close(in);
+        return Fail(target, FileOpError::system, err);
+    }
+    auto abandon = [&](Step step) {
+        close(out);
+        unlink(temp.c_str());
+        close(in);
+        return step;
+    };
+    auto failWith = [&](const std::string& path, FileOpError error, int err) {
+        close(out);
+        unlink(temp.c_str());
+        close(in);
+        return Fail(path, error, err);
+    };
+
+    std::vector<char> buffer(kBlock);
+    for (;;) {
+        if (Stopping())
+            return abandon(Step::stop);
+        const ssize_t n = ReadFull(in, buffer.data(), buffer.size());
+        if (n < 0)
+            return failWith(source, FileOpError::system, errno);
+        if (n == 0)
+            break;
+        if (!WriteAll(out, buffer.data(), static_cast<size_t>(n)))
+            return failWith(target, FileOpError::system, errno);
+        m_doneUnits += static_cast<uint64_t>(n);
+    }
+    if (fsync(out) != 0 || fchmod(out, s.st_mode & 07777) != 0)
+        return failWith(target, FileOpError::system, errno);
+    if (verify) {
+        if (!SameContent(in, out)) {
+            if (Stopping())
+                return abandon(Step::stop);
+            return failWith(source, FileOpError::verifyFailed, 0);
+        }
+    }
+    const timespec times[2] = {s.st_atim, s.st_mtim};
+    if (futimens(out, times) != 0)
+        return failWith(target, FileOpError::system, errno);
+    if (close(out) != 0) {
+        const int err = errno;
+        unlink(temp.c_str());
+        close(in);
+        return Fail(target, FileOpError::system, err);
+    }
+    if (rename(temp.c_str(), target.c_str()) != 0) {
+        const int err = errno;
+        unlink(temp.c_str());
+        close(in);
+        return Fail(target, FileOpError::system, err);
+    }
+    close(in);
+    return Step::done;
+}
+
+bool CFileOperation::SameContent(int sourceFd, int copyFd)
+{
+    // Drop the copy's cached pages so that it is read back from the disk.
+    posix_fadvise(copyFd, 0, 0, POSIX_FADV_DONTNEED);
+    struct stat before{};
+    fstat(sourceFd, &before);
+    if (lseek(sourceFd, 0, SEEK_SET) != 0 || lseek(copyFd, 0, SEEK_SET) != 0)
+        return false;
+    std::vector<char> a(kBlock), b(kBlock);
+    for (;;) {
+        if (Stopping())
+            return false;
+        const ssize_t na = ReadFull(sourceFd, a.data(), a.size());
+        const ssize_t nb = ReadFull(copyFd, b.data(), b.size());
+        if (na < 0 || nb < 0 || na != nb || std::memcmp(a.data(), b.data(), static_cast<size_t>(na)) != 0)
+            return false;
+        if (na == 0)
+            break;
+    }
+    // A source written to meanwhile is not the file that was copied.
+    struct stat after{};
+    return fstat(sourceFd, &after) == 0 && after.st_size == before.st_size &&
+           after.st_mtim.tv_sec == before.st_mtim.tv_sec && after.st_mtim.tv_nsec == before.st_mtim.tv_nsec;
+}
+
+CFileOperation::Step CFileOperation::CopyLink(const std::string& source, const std::string& target)
+{
+    struct stat s{};
+    if (lstat(source.c_str(), &s) != 0)
+        return Fail(source, FileOpError::system, errno);
+    std::string link(static_cast<size_t>(s.st_size > 0 ? s.st_size : PATH_MAX) + 1, '\0');
+    const ssize_t n = readlink(source.c_str(), link.data(), link.size());
+    if (n < 0 || static_cast<size_t>(n) >= link.size())
+        return Fail(source, FileOpError::system, n < 0 ? errno : ENAMETOOLONG);
+    link.resize(static_cast<size_t>(n));
+
+    std::string temp;
+    for (unsigned attempt = 0;; ++attempt) {
+        temp = TempNameBeside(target, "link", attempt);
+        if (symlink(link.c_str(), temp.c_str()) == 0)
+            break;
+        if (errno != EEXIST || attempt > 1000)
+            return Fail(target, FileOpError::system, errno);
+    }
+    const timespec times[2] = {s.st_atim, s.st_mtim};
+    utimensat(AT_FDCWD, temp.c_str(), times, AT_SYMLINK_NOFOLLOW);
+    if (rename(temp.c_str(), target.c_str()) != 0) {
+        const int err = errno;
+        unlink(temp.c_str());
+        return Fail(target, FileOpError::system, err);
+    }
+    return Step::done;
+}
+
+CFileOperation::Step CFileOperation::Delete(const std::string& path)
+{
+    SetCurrent(path);
+    if (Stopping())
+        return Step::stop;
+    struct stat st{};
+    if (lstat(path.c_str(), &st) != 0)
+        return Fail(path, errno == ENOENT ? FileOpError::notFound : FileOpError::system, errno);
+    const bool folder = S_ISDIR(st.st_mode);
+    if (!m_deleteAll) {
+        switch (m_prompt.ConfirmDelete(path, folder)) {
+        case FileOpAnswer::yesToAll: m_deleteAll = true; break;
+        case FileOpAnswer::yes: break;
+        case FileOpAnswer::no: ++m_skipped; return Step::skipped;
+        case FileOpAnswer::cancel: m_cancelled = true; return Step::stop;
+        }
+    }
+    if (!folder) {
+        if (unlink(path.c_str()) != 0)
+            return Fail(path, FileOpError::system, errno);
+        ++m_doneUnits;
+        return Step::done;
+    }
+    const std::string name = NameOf(path);
+    if (name.empty() || name == "." || name == "..")
+        return Fail(path, FileOpError::system, EINVAL);
+    const int parent = open(ParentOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (parent < 0)
+        return Fail(path, FileOpError::system, errno);
+    const Step step = RemoveTree(parent, name, path);
+    close(parent);
+    return step;
+}
+
+CFileOperation::Step CFileOperation::RemoveTree(int parentFd, const std::string& name, const std::string& path)
+{
+    SetCurrent(path);
+    // O_NOFOLLOW: a folder swapped for a link meanwhile loses only the link.
+    const int fd = openat(parentFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        if ((errno == ENOTDIR || errno == ELOOP) && unlinkat(parentFd, name.c_str(), 0) == 0) {
+            ++m_doneUnits;
+            return Step::done;
+        }
+        return Fail(path, FileOpError::system, errno);
+    }
+    DIR* dir = fdopendir(fd);
+    if (!dir) {
+        const int err = errno;
+        close(fd);
+        return Fail(path, FileOpError::system, err);
+    }
+    std::vector<std::string> names;
+    while (const dirent* e = readdir(dir))
+        if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
+            names.emplace_back(e->d_name);
+
+    bool whole = true;
+    for (const std::string& child : names) {
+        if (Stopping()) {
+            closedir(dir);
+            return Step::stop;
+        }
+        const std::string childPath = JoinName(path, child);
+        struct stat st{};
+        Step step = Step::done;
+        if (fstatat(dirfd(dir), child.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+            step = Fail(childPath, FileOpError::system, errno);
+        else if (S_ISDIR(st.st_mode))
+            step = RemoveTree(dirfd(dir), child, childPath);
+        else if (unlinkat(dirfd(dir), child.c_str(), 0) != 0)
+            step = Fail(childPath, FileOpError::system, errno);
+        else
+            ++m_doneUnits;
+        if (step == Step::stop) {
+            closedir(dir);
+            return Step::stop;
+        }
+        whole = whole && step == Step::done;
+    }
+    closedir(dir);
+    if (!whole)
+        return Step::failed; // what could not go has been reported; its folder stays
+    if (unlinkat(parentFd, name.c_str(), AT_REMOVEDIR) != 0)
+        return Fail(path, FileOpError::system, errno);
+    ++m_doneUnits;
+    return Step::done;
+}
