@@ -212,7 +212,7 @@ struct Format {
     int tolerance; // mean difference allowed for lossy formats; 0 = exact
 };
 
-const Format kFormats[] = {{"jpeg", "jpg", 8}, {"png", "png", 0}, {"tiff", "tif", 0}};
+const Format kFormats[] = {{"jpeg", "jpg", 8}, {"png", "png", 0}, {"tiff", "tif", 0}, {"bmp", "bmp", 0}};
 
 } // namespace
 
@@ -307,7 +307,7 @@ TEST(OurPlugins, MetadataBlocksReachTheFileAndValidate)
 
 TEST(OurPlugins, ExtensionListsCarryTheirDots)
 {
-    for (const char* name : {"jpeg", "png", "tiff", "gif"}) {
+    for (const char* name : {"jpeg", "png", "tiff", "gif", "bmp"}) {
         Module im(Importer(name));
         auto ext = im.Get<ImportExtProcFn>("ImportExtProc");
         ASSERT_TRUE(ext) << name;
@@ -376,7 +376,7 @@ TEST(OurPlugins, GifRowsComeOutInPictureOrder)
 TEST(OurPlugins, DamagedFilesFailCleanly)
 {
     qrtest::TempDir dir;
-    for (const char* name : {"jpeg", "png", "tiff", "gif"}) {
+    for (const char* name : {"jpeg", "png", "tiff", "gif", "bmp"}) {
         Module im(Importer(name));
         const std::string path = (dir / (std::string("bad.") + name)).string();
         for (const std::vector<unsigned char>& bytes :
