@@ -80,3 +80,31 @@ void ScaleRectKeepAspect(const RECT* bound, const RECT* src, RECT* out, int minT
 {
     FitRect(bound, src, out, minThickness, true);
 }
+
+void RotatePointDegrees(POINT* pt, const POINT* centre, int degrees)
+{
+    const auto step = static_cast<BYTE>(int64_t(degrees) * 256 / 360);
+    const int64_t s = SinTable256(step), c = CosTable256(step);
+    const int64_t dx = int64_t(pt->x) - centre->x, dy = int64_t(pt->y) - centre->y;
+    // Divisions truncate towards zero.
+    pt->x = static_cast<LONG>(centre->x + (c * dx - s * dy) / 256);
+    pt->y = static_cast<LONG>(centre->y + (s * dx + c * dy) / 256);
+}
+
+void RotateRectDegrees(RECT* rc, const POINT* centre, int degrees)
+{
+    POINT a{rc->left, rc->top}, b{rc->right, rc->bottom};
+    RotatePointDegrees(&a, centre, degrees);
+    RotatePointDegrees(&b, centre, degrees);
+    CRect r(a.x, a.y, b.x, b.y);
+    r.NormalizeRect();
+    *rc = r;
+}
+
+void OffsetRectToCentre(const RECT* bound, const RECT* rect, RECT* out)
+{
+    const CRect b(*bound), r(*rect);
+    CRect moved = r;
+    moved.OffsetRect(b.left + (b.Width() - r.Width()) / 2 - r.left, b.top + (b.Height() - r.Height()) / 2 - r.top);
+    *out = moved;
+}

@@ -17,3 +17,11 @@ int CosTable256(BYTE angle);
 void FitRectKeepAspect(const RECT* bound, const RECT* src, RECT* out, int minThickness);
 // The same, but a small src is enlarged to the largest fit too.
 void ScaleRectKeepAspect(const RECT* bound, const RECT* src, RECT* out, int minThickness);
+
+// Rotates pt about centre by degrees, in whole steps of the sine table
+// (degrees x 256 / 360, truncated, taken as a byte: any angle wraps).
+void RotatePointDegrees(POINT* pt, const POINT* centre, int degrees);
+// Rotates both corners and normalises the result.
+void RotateRectDegrees(RECT* rc, const POINT* centre, int degrees);
+// rect moved so that its centre lies on bound's centre.
+void OffsetRectToCentre(const RECT* bound, const RECT* rect, RECT* out);

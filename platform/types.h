@@ -36,6 +36,8 @@ constexpr BYTE GetRValue(COLORREF c) { return static_cast<BYTE>(c & 0xFF); }
 constexpr BYTE GetGValue(COLORREF c) { return static_cast<BYTE>((c >> 8) & 0xFF); }
 constexpr BYTE GetBValue(COLORREF c) { return static_cast<BYTE>((c >> 16) & 0xFF); }
 constexpr COLORREF CLR_INVALID = 0xFFFFFFFFu;
+// A wait without time limit.
+constexpr DWORD INFINITE = 0xFFFFFFFFu;
 
 constexpr WORD LOWORD(uint32_t v) { return static_cast<WORD>(v & 0xFFFF); }
 constexpr WORD HIWORD(uint32_t v) { return static_cast<WORD>((v >> 16) & 0xFFFF); }
