@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <exception>
 #include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -111,6 +112,11 @@ private:
     int m_lastLoadKind = kLoadKindNone;
     std::map<std::string, PluginModule> m_modules;
 };
+
+// The process-wide import lock around every plug-in data procedure; a
+// time-out of -1 waits without limit. True when taken.
+std::timed_mutex& ImportLock();
+bool TakeImportLock(int timeoutMs);
 
 // Pictures wider or taller than this are refused before anything is allocated.
 constexpr int64_t kMaxImportPixelBytes = 0xFFFFFFFFll;

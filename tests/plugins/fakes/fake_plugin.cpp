@@ -127,6 +127,37 @@ uint16_t ImageRawDataExProc(const char* path, const void*, void* pixels, void* p
         return QR_PLUGIN_CANCELLED;
     return static_cast<uint16_t>(Value("data_result", 0));
 }
+
+uint16_t ImageDIBInfoExProc(const char*, const void*, QrBitmapInfoHeader* h, uint32_t flags)
+{
+    Log("ImageDIBInfoExProc flags=" + std::to_string(flags));
+    std::memset(h, 0, sizeof *h);
+    h->biSize = 40;
+    h->biWidth = static_cast<int32_t>(Value("width", 4));
+    h->biHeight = static_cast<int32_t>(Value("height", 3));
+    h->biPlanes = 1;
+    h->biBitCount = static_cast<uint16_t>(Value("dib_bits", 24));
+    h->biClrUsed = static_cast<uint32_t>(Value("clr_used", 0));
+    return static_cast<uint16_t>(Value("info_result", 0));
+}
+
+// Rows of the pattern byte; colour table entry i is (i, i, i).
+uint16_t ImageDIBDataExProc(const char*, const void*, void* bits, void* table, const QrSourceColorRecord*,
+                            const QrSpaceRecord*, const QrSpaceRecord*, QrProgressProc progress, uintptr_t, uint32_t,
+                            uintptr_t callbackUser)
+{
+    Log("ImageDIBDataExProc");
+    const long w = Value("width", 4), h = Value("height", 3), b = Value("dib_bits", 24);
+    const long stride = ((w * (b == 15 ? 16 : b) + 31) / 32) * 4;
+    std::memset(bits, static_cast<int>(Value("fill", 0x5A)), static_cast<size_t>(stride * h));
+    const long entries = Value("clr_used", 0) ? Value("clr_used", 0) : (b <= 8 ? 1L << b : 0);
+    auto* t = static_cast<uint8_t*>(table);
+    for (long i = 0; i < entries && i < 256; ++i)
+        t[4 * i] = t[4 * i + 1] = t[4 * i + 2] = static_cast<uint8_t>(i);
+    if (progress && progress(1, 2, callbackUser) != 0)
+        return QR_PLUGIN_CANCELLED;
+    return static_cast<uint16_t>(Value("data_result", 0));
+}
 #endif
 
 #ifdef FAKE_EXPORTER
