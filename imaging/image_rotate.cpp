@@ -3,8 +3,9 @@
 
 #include "app/geometry.h"
 #include "imaging/pixel_rows.h"
+#include "imaging/rotation.h"
 
-#include <cstdlib>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -14,15 +15,8 @@ bool CImageBuffer::Rotate(int degrees)
         return false;
     if (degrees % 360 == 0)
         return true;
-    // Inverse mapping: each target pixel looks up its source by the negated
-    // angle, in steps of 1/256 turn and 8.8 fixed point.
-    const int negated = ((-degrees) % 360 + 360) % 360;
-    const BYTE step = static_cast<BYTE>(negated * 256 / 360);
-    const int64_t s = SinTable256(step);
-    const int64_t c = CosTable256(step);
-    const int64_t w = m_width, h = m_height;
-    const int64_t nw = (std::llabs(w * c) + std::llabs(h * s) + 255) >> 8;
-    const int64_t nh = (std::llabs(w * s) + std::llabs(h * c) + 255) >> 8;
+    const RasterRotation turn(m_width, m_height, degrees);
+    const int64_t nw = turn.TargetWidth(), nh = turn.TargetHeight();
     if (nw <= 0 || nh <= 0 || nw > INT32_MAX || nh > INT32_MAX)
         return false;
 
@@ -33,31 +27,35 @@ bool CImageBuffer::Rotate(int degrees)
                         quarter ? m_xResolution : m_yResolution, m_percentage, false))
         return false;
 
-    const int bits = GetBitsPerPixel() == 15 ? 16 : GetBitsPerPixel();
-    const uint64_t bytes = static_cast<uint64_t>(bits / 8);
+    const int bits = GetBitsPerPixel();
     BYTE* const source = WholeRange();
+    BYTE* const target = rotated.WholeRange();
+    if (source && target) {
+        std::vector<const BYTE*> from(m_height);
+        for (int y = 0; y < m_height; ++y)
+            from[y] = source + StoredRowOffset(y);
+        std::vector<BYTE*> to(rotated.m_height);
+        for (int y = 0; y < rotated.m_height; ++y)
+            to[y] = target + rotated.StoredRowOffset(y);
+        turn.Apply(from.data(), to.data(), bits);
+        TakeOver(rotated);
+        return true;
+    }
+
+    // A temporary file gives one row at a time: each target row is made
+    // from source rows fetched pixel by pixel.
     std::vector<BYTE> row(rotated.m_stride);
-    // Positions carry 16 fractional bits: 8 of the pixel centre, 8 of the table.
-    const int64_t centreX = w * 128 * 256, centreY = h * 128 * 256;
     for (int64_t y = 0; y < nh; ++y) {
+        int64_t sx = turn.RowX(y), sy = turn.RowY(y);
         std::memset(row.data(), 0, row.size());
-        const int64_t dy = y * 256 + 128 - nh * 128;
-        const int64_t dx0 = 128 - nw * 128;
-        int64_t sx = c * dx0 - s * dy + centreX;
-        int64_t sy = s * dx0 + c * dy + centreY;
-        for (int64_t x = 0; x < nw; ++x, sx += c * 256, sy += s * 256) {
+        for (int64_t x = 0; x < nw; ++x, sx += turn.StepX(), sy += turn.StepY()) {
             const int64_t px = sx >> 16, py = sy >> 16;
-            if (px < 0 || px >= w || py < 0 || py >= h)
+            if (!turn.Inside(px, py))
                 continue;
-            const BYTE* in = source ? source + StoredRowOffset(static_cast<int>(py))
-                                    : GetRowPointer(static_cast<int>(py));
+            const BYTE* in = GetRowPointer(static_cast<int>(py));
             if (!in)
                 return false;
-            if (bits % 8 == 0)
-                std::memcpy(row.data() + x * bytes, in + px * bytes, bytes);
-            else
-                pixrow::SetBits(row.data(), static_cast<uint64_t>(x), bits,
-                                pixrow::GetBits(in, static_cast<uint64_t>(px), bits));
+            pixrow::Copy(row.data(), static_cast<uint64_t>(x), in, static_cast<uint64_t>(px), 1, bits);
         }
         BYTE* out = rotated.GetRowPointer(static_cast<int>(y));
         if (!out)

@@ -95,14 +95,6 @@ std::vector<Tap> PlanAxis(int targetLength, int sourceLength)
     return taps;
 }
 
-inline uint32_t Cubic8(const Tap& tap, uint32_t s0, uint32_t s1, uint32_t s2, uint32_t s3)
-{
-    const CubicTable& t = Table();
-    const int f = tap.fraction;
-    const int sum = t.entry[64 + f][s0] + t.entry[f][s1] + t.entry[64 - f][s2] + t.entry[128 - f][s3];
-    return static_cast<uint32_t>(std::clamp(sum, 0, 255));
-}
-
 inline uint32_t Cubic16(const Tap& tap, uint32_t s0, uint32_t s1, uint32_t s2, uint32_t s3)
 {
     const int64_t sum = static_cast<int64_t>(tap.weight[0] * s0) + static_cast<int64_t>(tap.weight[1] * s1) +
@@ -114,15 +106,34 @@ inline uint32_t Cubic16(const Tap& tap, uint32_t s0, uint32_t s1, uint32_t s2, u
 void CubicRow(const uint8_t* in, uint8_t* out, const std::vector<Tap>& taps, int channels, int bytesPerSample)
 {
     const uint64_t n = static_cast<uint64_t>(channels);
+    if (bytesPerSample == 1) {
+        const CubicTable& t = Table();
+        for (size_t x = 0; x < taps.size(); ++x) {
+            const Tap& tap = taps[x];
+            const int f = tap.fraction;
+            const int* w0 = t.entry[64 + f];
+            const int* w1 = t.entry[f];
+            const int* w2 = t.entry[64 - f];
+            const int* w3 = t.entry[128 - f];
+            const uint8_t* s0 = in + tap.index[0] * n;
+            const uint8_t* s1 = in + tap.index[1] * n;
+            const uint8_t* s2 = in + tap.index[2] * n;
+            const uint8_t* s3 = in + tap.index[3] * n;
+            for (uint64_t c = 0; c < n; ++c) {
+                const int sum = w0[s0[c]] + w1[s1[c]] + w2[s2[c]] + w3[s3[c]];
+                *out++ = static_cast<uint8_t>(std::clamp(sum, 0, 255));
+            }
+        }
+        return;
+    }
     for (size_t x = 0; x < taps.size(); ++x) {
         const Tap& tap = taps[x];
         for (uint64_t c = 0; c < n; ++c) {
-            const uint32_t s0 = Sample(in, tap.index[0] * n + c, bytesPerSample);
-            const uint32_t s1 = Sample(in, tap.index[1] * n + c, bytesPerSample);
-            const uint32_t s2 = Sample(in, tap.index[2] * n + c, bytesPerSample);
-            const uint32_t s3 = Sample(in, tap.index[3] * n + c, bytesPerSample);
-            PutSample(out, x * n + c, bytesPerSample,
-                      bytesPerSample == 1 ? Cubic8(tap, s0, s1, s2, s3) : Cubic16(tap, s0, s1, s2, s3));
+            const uint32_t s0 = Sample(in, tap.index[0] * n + c, 2);
+            const uint32_t s1 = Sample(in, tap.index[1] * n + c, 2);
+            const uint32_t s2 = Sample(in, tap.index[2] * n + c, 2);
+            const uint32_t s3 = Sample(in, tap.index[3] * n + c, 2);
+            PutSample(out, x * n + c, 2, Cubic16(tap, s0, s1, s2, s3));
         }
     }
 }
@@ -222,31 +233,34 @@ void Bicubic(const RasterView& src, const RasterView& dst, int channels, int byt
         CopyRows(src, dst, static_cast<uint64_t>(dst.width) * n * bytesPerSample);
         return;
     }
-    // First along x into an intermediate raster of the target's width; an
-    // axis whose length does not change is taken over as it is.
-    const uint64_t midRowBytes = static_cast<uint64_t>(dst.width) * n * bytesPerSample;
-    std::vector<uint8_t> mid;
-    RasterView across{};
-    if (src.width == dst.width) {
-        across = src;
-    } else {
-        mid.resize(midRowBytes * static_cast<uint64_t>(src.height));
-        across = RasterView{mid.data(), static_cast<ptrdiff_t>(midRowBytes), dst.width, src.height};
-        const std::vector<Tap> taps = PlanAxis(dst.width, src.width);
-        for (int y = 0; y < src.height; ++y)
-            CubicRow(src.Row(y), across.Row(y), taps, channels, bytesPerSample);
-    }
-    if (src.height == dst.height) {
-        CopyRows(across, dst, midRowBytes);
-        return;
-    }
-    const std::vector<Tap> taps = PlanAxis(dst.height, src.height);
+    // Along x first, then along y. The second pass reads four consecutive
+    // source rows whose indices never go back, so four row slots (row r in
+    // slot r mod 4) hold every first-pass row it needs, each made once.
+    const uint64_t rowBytes = static_cast<uint64_t>(dst.width) * n * bytesPerSample;
+    const std::vector<Tap> across = src.width == dst.width ? std::vector<Tap>() : PlanAxis(dst.width, src.width);
+    const std::vector<Tap> down = PlanAxis(dst.height, src.height);
+    std::vector<uint8_t> slots(across.empty() ? 0 : rowBytes * 4);
+    int64_t slotRow[4] = {-1, -1, -1, -1};
+    const auto firstPass = [&](uint32_t r) -> const uint8_t* {
+        if (across.empty())
+            return src.Row(static_cast<int>(r));
+        uint8_t* slot = slots.data() + (r & 3) * rowBytes;
+        if (slotRow[r & 3] != r) {
+            CubicRow(src.Row(static_cast<int>(r)), slot, across, channels, bytesPerSample);
+            slotRow[r & 3] = r;
+        }
+        return slot;
+    };
     const uint64_t samples = static_cast<uint64_t>(dst.width) * n;
     for (int y = 0; y < dst.height; ++y) {
-        const Tap& tap = taps[y];
+        const Tap& tap = down[y];
+        if (src.height == dst.height) {
+            std::memcpy(dst.Row(y), firstPass(static_cast<uint32_t>(y)), rowBytes);
+            continue;
+        }
         const uint8_t* rows[4];
         for (int k = 0; k < 4; ++k)
-            rows[k] = across.Row(static_cast<int>(tap.index[k]));
+            rows[k] = firstPass(tap.index[k]);
         CubicColumn(rows, dst.Row(y), tap, samples, bytesPerSample);
     }
 }
