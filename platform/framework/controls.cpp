@@ -1,0 +1,803 @@
+#include "platform/framework/controls.h"
+
+#include "platform/framework/paint_dc.h"
+#include "platform/framework/wnd_bridge.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabBar>
+
+#include <map>
+
+IMPLEMENT_DYNAMIC(CStatic, CWnd)
+IMPLEMENT_DYNAMIC(CButton, CWnd)
+IMPLEMENT_DYNAMIC(CEdit, CWnd)
+IMPLEMENT_DYNAMIC(CComboBox, CWnd)
+IMPLEMENT_DYNAMIC(CListBox, CWnd)
+IMPLEMENT_DYNAMIC(CProgressCtrl, CWnd)
+IMPLEMENT_DYNAMIC(CTabCtrl, CWnd)
+
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+int IdOf(QWidget* w) { return w->property("qr_ctrlid").toInt(); }
+
+void NotifyCommand(QWidget* w, UINT code)
+{
+    if (QWidget* parent = w->parentWidget())
+        ::SendMessage(parent, WM_COMMAND, MAKEWPARAM(IdOf(w), int(code)), LPARAM(w));
+}
+
+void NotifyHeader(QWidget* w, int code)
+{
+    NMHDR hdr;
+    hdr.hwndFrom = w;
+    hdr.idFrom = UINT_PTR(IdOf(w));
+    hdr.code = code;
+    if (QWidget* parent = w->parentWidget())
+        ::SendMessage(parent, WM_NOTIFY, WPARAM(hdr.idFrom), LPARAM(&hdr));
+}
+
+// Sends the focus notifications of a control's class.
+class FocusNotifier : public QObject {
+public:
+    FocusNotifier(QWidget* w, UINT setCode, UINT killCode) : QObject(w), m_set(setCode), m_kill(killCode)
+    {
+        w->installEventFilter(this);
+    }
+    bool eventFilter(QObject* o, QEvent* e) override
+    {
+        if (e->type() == QEvent::FocusIn)
+            NotifyCommand(static_cast<QWidget*>(o), m_set);
+        else if (e->type() == QEvent::FocusOut)
+            NotifyCommand(static_cast<QWidget*>(o), m_kill);
+        return false;
+    }
+
+private:
+    UINT m_set, m_kill;
+};
+
+std::map<UINT, QIcon>& Icons()
+{
+    static std::map<UINT, QIcon> icons;
+    return icons;
+}
+
+} // namespace
+
+QIcon LoadResIcon(UINT nID)
+{
+    auto it = Icons().find(nID);
+    if (it != Icons().end())
+        return it->second;
+    QIcon icon(QString(":/icons/%1.png").arg(nID));
+    if (icon.availableSizes().isEmpty())
+        return QIcon();
+    return icon;
+}
+
+void RegisterResIcon(UINT nID, const QIcon& icon) { Icons()[nID] = icon; }
+
+QWidget* CreateControlWidget(const std::string& className, DWORD style, QWidget* parent)
+{
+    const UINT type = style & BS_TYPEMASK;
+    if (className == "BUTTON") {
+        if (type == BS_GROUPBOX)
+            return new QGroupBox(parent);
+        QAbstractButton* b = nullptr;
+        if (type == BS_CHECKBOX || type == BS_AUTOCHECKBOX || type == BS_3STATE || type == BS_AUTO3STATE) {
+            auto* c = new QCheckBox(parent);
+            c->setTristate(type == BS_3STATE || type == BS_AUTO3STATE);
+            b = c;
+        } else if (type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON) {
+            auto* r = new QRadioButton(parent);
+            r->setAutoExclusive(false);
+            b = r;
+        } else {
+            auto* p = new QPushButton(parent);
+            p->setDefault(type == BS_DEFPUSHBUTTON);
+            p->setAutoDefault(false);
+            b = p;
+        }
+        QObject::connect(b, &QAbstractButton::clicked, b, [b]() { NotifyCommand(b, BN_CLICKED); });
+        new FocusNotifier(b, BN_SETFOCUS, BN_KILLFOCUS);
+        return b;
+    }
+    if (className == "STATIC") {
+        auto* l = new QLabel(parent);
+        int align = style & 0x3;
+        l->setAlignment((align == SS_CENTER ? Qt::AlignHCenter : align == SS_RIGHT ? Qt::AlignRight : Qt::AlignLeft) |
+                        Qt::AlignTop);
+        l->setWordWrap(align != SS_ICON);
+        return l;
+    }
+    if (className == "EDIT") {
+        if (style & ES_MULTILINE) {
+            auto* e = new QPlainTextEdit(parent);
+            e->setReadOnly(style & ES_READONLY);
+            QObject::connect(e, &QPlainTextEdit::textChanged, e, [e]() { NotifyCommand(e, EN_CHANGE); });
+            new FocusNotifier(e, EN_SETFOCUS, EN_KILLFOCUS);
+            return e;
+        }
+        auto* e = new QLineEdit(parent);
+        e->setReadOnly(style & ES_READONLY);
+        if (style & ES_PASSWORD)
+            e->setEchoMode(QLineEdit::Password);
+        QObject::connect(e, &QLineEdit::textChanged, e, [e]() { NotifyCommand(e, EN_CHANGE); });
+        new FocusNotifier(e, EN_SETFOCUS, EN_KILLFOCUS);
+        return e;
+    }
+    if (className == "COMBOBOX") {
+        auto* c = new QComboBox(parent);
+        c->setEditable((style & 0x3) == CBS_DROPDOWN);
+        QObject::connect(c, &QComboBox::activated, c, [c]() { NotifyCommand(c, CBN_SELCHANGE); });
+        new FocusNotifier(c, CBN_SETFOCUS, CBN_KILLFOCUS);
+        return c;
+    }
+    if (className == "LISTBOX") {
+        auto* l = new QListWidget(parent);
+        QObject::connect(l, &QListWidget::currentRowChanged, l, [l]() { NotifyCommand(l, LBN_SELCHANGE); });
+        QObject::connect(l, &QListWidget::itemDoubleClicked, l, [l]() { NotifyCommand(l, LBN_DBLCLK); });
+        return l;
+    }
+    if (className == "msctls_progress32") {
+        auto* p = new QProgressBar(parent);
+        p->setTextVisible(false);
+        p->setRange(0, 100);
+        p->setValue(0);
+        return p;
+    }
+    if (className == "SysTabControl32") {
+        auto* t = new QTabBar(parent);
+        t->setDrawBase(false);
+        t->setExpanding(false);
+        QObject::connect(t, &QTabBar::currentChanged, t, [t]() { NotifyHeader(t, TCN_SELCHANGE); });
+        return t;
+    }
+    return new CWndWidget(parent);
+}
+
+// ---------------------------------------------------------------------------
+
+HWND CStatic::CreateWidget(const CREATESTRUCT& cs, QWidget* parent) { return CreateControlWidget("STATIC", cs.style, parent); }
+
+BOOL CStatic::Create(const std::string& text, DWORD dwStyle, const RECT& rect, CWnd* pParent, UINT nID)
+{
+    return CWnd::Create("STATIC", text, dwStyle | WS_CHILD, rect, pParent, nID);
+}
+
+void CStatic::SetIcon(UINT nIconId)
+{
+    m_nIcon = nIconId;
+    if (auto* l = qobject_cast<QLabel*>(m_hWnd)) {
+        QIcon icon = LoadResIcon(nIconId);
+        l->setPixmap(icon.isNull() ? QPixmap() : icon.pixmap(32, 32));
+    }
+}
+
+void CStatic::SetWidgetText(const std::string& text)
+{
+    if (auto* l = qobject_cast<QLabel*>(m_hWnd))
+        l->setText(Q(text));
+}
+
+std::string CStatic::GetWidgetText() const
+{
+    if (auto* l = qobject_cast<QLabel*>(m_hWnd))
+        return l->text().toStdString();
+    return CWnd::GetWidgetText();
+}
+
+// ---------------------------------------------------------------------------
+
+HWND CButton::CreateWidget(const CREATESTRUCT& cs, QWidget* parent) { return CreateControlWidget("BUTTON", cs.style, parent); }
+
+BOOL CButton::Create(const std::string& caption, DWORD dwStyle, const RECT& rect, CWnd* pParent, UINT nID)
+{
+    return CWnd::Create("BUTTON", caption, dwStyle | WS_CHILD, rect, pParent, nID);
+}
+
+void CButton::SetWidgetText(const std::string& text)
+{
+    if (auto* b = qobject_cast<QAbstractButton*>(m_hWnd))
+        b->setText(Q(text));
+    else if (auto* g = qobject_cast<QGroupBox*>(m_hWnd))
+        g->setTitle(Q(text));
+}
+
+std::string CButton::GetWidgetText() const
+{
+    if (auto* b = qobject_cast<QAbstractButton*>(m_hWnd))
+        return b->text().toStdString();
+    if (auto* g = qobject_cast<QGroupBox*>(m_hWnd))
+        return g->title().toStdString();
+    return CWnd::GetWidgetText();
+}
+
+int CButton::GetCheck() const
+{
+    if (auto* c = qobject_cast<QCheckBox*>(m_hWnd))
+        return c->checkState() == Qt::Checked ? BST_CHECKED : c->checkState() == Qt::PartiallyChecked ? BST_INDETERMINATE : BST_UNCHECKED;
+    if (auto* b = qobject_cast<QAbstractButton*>(m_hWnd))
+        return b->isChecked() ? BST_CHECKED : BST_UNCHECKED;
+    return BST_UNCHECKED;
+}
+
+void CButton::SetCheck(int nCheck)
+{
+    if (auto* c = qobject_cast<QCheckBox*>(m_hWnd))
+        c->setCheckState(nCheck == BST_CHECKED ? Qt::Checked : nCheck == BST_INDETERMINATE ? Qt::PartiallyChecked : Qt::Unchecked);
+    else if (auto* b = qobject_cast<QAbstractButton*>(m_hWnd); b && b->isCheckable())
+        b->setChecked(nCheck == BST_CHECKED);
+}
+
+UINT CButton::GetState() const
+{
+    UINT s = UINT(GetCheck());
+    if (auto* b = qobject_cast<QAbstractButton*>(m_hWnd)) {
+        if (b->isDown())
+            s |= BST_PUSHED;
+        if (b->hasFocus())
+            s |= BST_FOCUS;
+    }
+    return s;
+}
+
+void CButton::SetState(BOOL bHighlight)
+{
+    if (auto* b = qobject_cast<QAbstractButton*>(m_hWnd))
+        b->setDown(bHighlight);
+}
+
+void CButton::SetButtonStyle(UINT nStyle, BOOL bRedraw)
+{
+    m_dwStyle = (m_dwStyle & ~0xFFFFu) | (nStyle & 0xFFFF);
+    if (bRedraw)
+        Invalidate();
+}
+
+UINT CButton::SetIcon(UINT nIconId)
+{
+    UINT old = m_nIcon;
+    m_nIcon = nIconId;
+    if ((GetButtonStyle() & BS_TYPEMASK) != BS_OWNERDRAW)
+        if (auto* b = qobject_cast<QAbstractButton*>(m_hWnd))
+            b->setIcon(LoadResIcon(nIconId));
+    Invalidate();
+    return old;
+}
+
+void CButton::Click()
+{
+    if (auto* b = qobject_cast<QAbstractButton*>(m_hWnd))
+        b->click();
+}
+
+void CButton::OnPaint()
+{
+    if ((GetButtonStyle() & BS_TYPEMASK) != BS_OWNERDRAW) {
+        Default();
+        return;
+    }
+    CPaintDC dc(this);
+    DRAWITEMSTRUCT dis;
+    dis.CtlType = ODT_BUTTON;
+    dis.CtlID = UINT(GetDlgCtrlID());
+    dis.hwndItem = m_hWnd;
+    dis.pDC = dc.GetDC();
+    dis.painter = dc.Painter();
+    GetClientRect(&dis.rcItem);
+    auto* b = qobject_cast<QAbstractButton*>(m_hWnd);
+    if (b && b->isDown())
+        dis.itemState |= ODS_SELECTED;
+    if (!IsWindowEnabled())
+        dis.itemState |= ODS_DISABLED;
+    if (m_hWnd->hasFocus())
+        dis.itemState |= ODS_FOCUS;
+    DrawItem(&dis);
+}
+
+// ---------------------------------------------------------------------------
+
+HWND CEdit::CreateWidget(const CREATESTRUCT& cs, QWidget* parent) { return CreateControlWidget("EDIT", cs.style, parent); }
+
+BOOL CEdit::Create(DWORD dwStyle, const RECT& rect, CWnd* pParent, UINT nID)
+{
+    return CWnd::Create("EDIT", "", dwStyle | WS_CHILD, rect, pParent, nID);
+}
+
+void CEdit::SetWidgetText(const std::string& text)
+{
+    if (auto* e = qobject_cast<QLineEdit*>(m_hWnd))
+        e->setText(Q(text));
+    else if (auto* p = qobject_cast<QPlainTextEdit*>(m_hWnd))
+        p->setPlainText(Q(text));
+}
+
+std::string CEdit::GetWidgetText() const
+{
+    if (auto* e = qobject_cast<QLineEdit*>(m_hWnd))
+        return e->text().toStdString();
+    if (auto* p = qobject_cast<QPlainTextEdit*>(m_hWnd))
+        return p->toPlainText().toStdString();
+    return CWnd::GetWidgetText();
+}
+
+void CEdit::GetSel(int& nStart, int& nEnd) const
+{
+    nStart = nEnd = 0;
+    if (auto* e = qobject_cast<QLineEdit*>(m_hWnd)) {
+        if (e->hasSelectedText()) {
+            nStart = e->selectionStart();
+            nEnd = e->selectionEnd();
+        } else {
+            nStart = nEnd = e->cursorPosition();
+        }
+    } else if (auto* p = qobject_cast<QPlainTextEdit*>(m_hWnd)) {
+        QTextCursor c = p->textCursor();
+        nStart = c.selectionStart();
+        nEnd = c.selectionEnd();
+    }
+}
+
+DWORD CEdit::GetSel() const
+{
+    int s, e;
+    GetSel(s, e);
+    return MAKELONG(WORD(s), WORD(e));
+}
+
+void CEdit::SetSel(int nStart, int nEnd, BOOL)
+{
+    if (auto* e = qobject_cast<QLineEdit*>(m_hWnd)) {
+        int len = int(e->text().size());
+        if (nStart < 0) {
+            e->deselect();
+            return;
+        }
+        if (nEnd < 0 || nEnd > len)
+            nEnd = len;
+        nStart = std::min(nStart, len);
+        e->setSelection(nStart, nEnd - nStart);
+    } else if (auto* p = qobject_cast<QPlainTextEdit*>(m_hWnd)) {
+        QTextCursor c = p->textCursor();
+        int len = p->document()->characterCount() - 1;
+        c.setPosition(std::clamp(nStart, 0, len));
+        c.setPosition(nEnd < 0 ? len : std::clamp(nEnd, 0, len), QTextCursor::KeepAnchor);
+        p->setTextCursor(c);
+    }
+}
+
+void CEdit::ReplaceSel(const std::string& text, BOOL)
+{
+    if (auto* e = qobject_cast<QLineEdit*>(m_hWnd))
+        e->insert(Q(text));
+    else if (auto* p = qobject_cast<QPlainTextEdit*>(m_hWnd))
+        p->insertPlainText(Q(text));
+}
+
+void CEdit::LimitText(int nChars)
+{
+    if (auto* e = qobject_cast<QLineEdit*>(m_hWnd))
+        e->setMaxLength(nChars > 0 ? nChars : 32767);
+}
+
+BOOL CEdit::SetReadOnly(BOOL bReadOnly)
+{
+    if (bReadOnly)
+        m_dwStyle |= ES_READONLY;
+    else
+        m_dwStyle &= ~DWORD(ES_READONLY);
+    if (auto* e = qobject_cast<QLineEdit*>(m_hWnd))
+        e->setReadOnly(bReadOnly);
+    else if (auto* p = qobject_cast<QPlainTextEdit*>(m_hWnd))
+        p->setReadOnly(bReadOnly);
+    return TRUE;
+}
+
+void CEdit::Cut()
+{
+    if (auto* e = qobject_cast<QLineEdit*>(m_hWnd))
+        e->cut();
+    else if (auto* p = qobject_cast<QPlainTextEdit*>(m_hWnd))
+        p->cut();
+}
+
+void CEdit::Copy()
+{
+    if (auto* e = qobject_cast<QLineEdit*>(m_hWnd))
+        e->copy();
+    else if (auto* p = qobject_cast<QPlainTextEdit*>(m_hWnd))
+        p->copy();
+}
+
+void CEdit::Paste()
+{
+    if (auto* e = qobject_cast<QLineEdit*>(m_hWnd))
+        e->paste();
+    else if (auto* p = qobject_cast<QPlainTextEdit*>(m_hWnd))
+        p->paste();
+}
+
+void CEdit::Clear() { ReplaceSel({}); }
+
+// ---------------------------------------------------------------------------
+
+HWND CComboBox::CreateWidget(const CREATESTRUCT& cs, QWidget* parent) { return CreateControlWidget("COMBOBOX", cs.style, parent); }
+
+BOOL CComboBox::Create(DWORD dwStyle, const RECT& rect, CWnd* pParent, UINT nID)
+{
+    return CWnd::Create("COMBOBOX", "", dwStyle | WS_CHILD, rect, pParent, nID);
+}
+
+namespace {
+QComboBox* Combo(HWND h) { return qobject_cast<QComboBox*>(h); }
+QListWidget* List(HWND h) { return qobject_cast<QListWidget*>(h); }
+} // namespace
+
+int CComboBox::AddString(const std::string& text)
+{
+    QComboBox* c = Combo(m_hWnd);
+    if (!c)
+        return -1;
+    QSignalBlocker block(c);
+    c->addItem(Q(text));
+    return c->count() - 1;
+}
+
+int CComboBox::InsertString(int nIndex, const std::string& text)
+{
+    QComboBox* c = Combo(m_hWnd);
+    if (!c)
+        return -1;
+    QSignalBlocker block(c);
+    int at = nIndex < 0 || nIndex > c->count() ? c->count() : nIndex;
+    c->insertItem(at, Q(text));
+    return at;
+}
+
+int CComboBox::DeleteString(int nIndex)
+{
+    QComboBox* c = Combo(m_hWnd);
+    if (!c || nIndex < 0 || nIndex >= c->count())
+        return -1;
+    c->removeItem(nIndex);
+    return c->count();
+}
+
+void CComboBox::ResetContent()
+{
+    if (QComboBox* c = Combo(m_hWnd))
+        c->clear();
+}
+
+int CComboBox::GetCount() const { return Combo(m_hWnd) ? Combo(m_hWnd)->count() : 0; }
+int CComboBox::GetCurSel() const { return Combo(m_hWnd) ? Combo(m_hWnd)->currentIndex() : -1; }
+
+int CComboBox::SetCurSel(int nSelect)
+{
+    QComboBox* c = Combo(m_hWnd);
+    if (!c || nSelect >= c->count())
+        return -1;
+    c->setCurrentIndex(nSelect);
+    return nSelect;
+}
+
+std::string CComboBox::GetLBText(int nIndex) const
+{
+    QComboBox* c = Combo(m_hWnd);
+    return c && nIndex >= 0 && nIndex < c->count() ? c->itemText(nIndex).toStdString() : std::string();
+}
+
+int CComboBox::FindStringExact(int nStartAfter, const std::string& text) const
+{
+    QComboBox* c = Combo(m_hWnd);
+    if (!c)
+        return -1;
+    for (int i = nStartAfter + 1; i < c->count(); ++i)
+        if (c->itemText(i).compare(Q(text), Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+int CComboBox::SetItemData(int nIndex, DWORD_PTR data)
+{
+    QComboBox* c = Combo(m_hWnd);
+    if (!c || nIndex < 0 || nIndex >= c->count())
+        return -1;
+    c->setItemData(nIndex, QVariant::fromValue<qulonglong>(data));
+    return 0;
+}
+
+DWORD_PTR CComboBox::GetItemData(int nIndex) const
+{
+    QComboBox* c = Combo(m_hWnd);
+    return c && nIndex >= 0 && nIndex < c->count() ? DWORD_PTR(c->itemData(nIndex).toULongLong()) : 0;
+}
+
+void CComboBox::SetWidgetText(const std::string& text)
+{
+    if (QComboBox* c = Combo(m_hWnd); c && c->isEditable())
+        c->setEditText(Q(text));
+}
+
+std::string CComboBox::GetWidgetText() const
+{
+    QComboBox* c = Combo(m_hWnd);
+    return c ? c->currentText().toStdString() : std::string();
+}
+
+// ---------------------------------------------------------------------------
+
+HWND CListBox::CreateWidget(const CREATESTRUCT& cs, QWidget* parent) { return CreateControlWidget("LISTBOX", cs.style, parent); }
+
+BOOL CListBox::Create(DWORD dwStyle, const RECT& rect, CWnd* pParent, UINT nID)
+{
+    return CWnd::Create("LISTBOX", "", dwStyle | WS_CHILD, rect, pParent, nID);
+}
+
+int CListBox::AddString(const std::string& text)
+{
+    QListWidget* l = List(m_hWnd);
+    if (!l)
+        return -1;
+    l->addItem(Q(text));
+    return l->count() - 1;
+}
+
+int CListBox::InsertString(int nIndex, const std::string& text)
+{
+    QListWidget* l = List(m_hWnd);
+    if (!l)
+        return -1;
+    int at = nIndex < 0 || nIndex > l->count() ? l->count() : nIndex;
+    l->insertItem(at, Q(text));
+    return at;
+}
+
+int CListBox::DeleteString(int nIndex)
+{
+    QListWidget* l = List(m_hWnd);
+    if (!l || nIndex < 0 || nIndex >= l->count())
+        return -1;
+    delete l->takeItem(nIndex);
+    return l->count();
+}
+
+void CListBox::ResetContent()
+{
+    if (QListWidget* l = List(m_hWnd))
+        l->clear();
+}
+
+int CListBox::GetCount() const { return List(m_hWnd) ? List(m_hWnd)->count() : 0; }
+int CListBox::GetCurSel() const { return List(m_hWnd) ? List(m_hWnd)->currentRow() : -1; }
+
+int CListBox::SetCurSel(int nSelect)
+{
+    QListWidget* l = List(m_hWnd);
+    if (!l || nSelect >= l->count())
+        return -1;
+    QSignalBlocker block(l);
+    l->setCurrentRow(nSelect);
+    return nSelect;
+}
+
+std::string CListBox::GetText(int nIndex) const
+{
+    QListWidget* l = List(m_hWnd);
+    return l && nIndex >= 0 && nIndex < l->count() ? l->item(nIndex)->text().toStdString() : std::string();
+}
+
+int CListBox::SetItemData(int nIndex, DWORD_PTR data)
+{
+    QListWidget* l = List(m_hWnd);
+    if (!l || nIndex < 0 || nIndex >= l->count())
+        return -1;
+    l->item(nIndex)->setData(Qt::UserRole, QVariant::fromValue<qulonglong>(data));
+    return 0;
+}
+
+DWORD_PTR CListBox::GetItemData(int nIndex) const
+{
+    QListWidget* l = List(m_hWnd);
+    return l && nIndex >= 0 && nIndex < l->count() ? DWORD_PTR(l->item(nIndex)->data(Qt::UserRole).toULongLong()) : 0;
+}
+
+// ---------------------------------------------------------------------------
+
+HWND CProgressCtrl::CreateWidget(const CREATESTRUCT& cs, QWidget* parent)
+{
+    return CreateControlWidget("msctls_progress32", cs.style, parent);
+}
+
+BOOL CProgressCtrl::Create(DWORD dwStyle, const RECT& rect, CWnd* pParent, UINT nID)
+{
+    return CWnd::Create("msctls_progress32", "", dwStyle | WS_CHILD, rect, pParent, nID);
+}
+
+LRESULT CProgressCtrl::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    auto* p = qobject_cast<QProgressBar*>(m_hWnd);
+    if (!p)
+        return CWnd::WindowProc(msg, wParam, lParam);
+    switch (msg) {
+    case PBM_SETRANGE: {
+        LRESULT old = MAKELPARAM(p->minimum(), p->maximum());
+        p->setRange(int16_t(LOWORD(DWORD(lParam))), int16_t(HIWORD(DWORD(lParam))));
+        return old;
+    }
+    case PBM_SETRANGE32: {
+        LRESULT old = MAKELPARAM(p->minimum(), p->maximum());
+        p->setRange(int(wParam), int(lParam));
+        return old;
+    }
+    case PBM_SETPOS: {
+        int old = p->value();
+        p->setValue(std::clamp(int(wParam), p->minimum(), p->maximum()));
+        return old;
+    }
+    case PBM_DELTAPOS: {
+        int old = p->value();
+        p->setValue(std::clamp(old + int(wParam), p->minimum(), p->maximum()));
+        return old;
+    }
+    case PBM_SETSTEP: return std::exchange(m_nStep, int(wParam));
+    case PBM_STEPIT: {
+        int old = p->value();
+        int next = old + m_nStep;
+        // The bar wraps round at the end, as the control does.
+        if (next > p->maximum())
+            next = p->minimum() + (next - p->maximum());
+        p->setValue(std::clamp(next, p->minimum(), p->maximum()));
+        return old;
+    }
+    case PBM_GETPOS: return p->value();
+    default: return CWnd::WindowProc(msg, wParam, lParam);
+    }
+}
+
+void CProgressCtrl::GetRange(int& nLower, int& nUpper) const
+{
+    auto* p = qobject_cast<QProgressBar*>(m_hWnd);
+    nLower = p ? p->minimum() : 0;
+    nUpper = p ? p->maximum() : 0;
+}
+
+int CProgressCtrl::GetPos() const
+{
+    auto* p = qobject_cast<QProgressBar*>(m_hWnd);
+    return p ? p->value() : 0;
+}
+
+// ---------------------------------------------------------------------------
+
+HWND CTabCtrl::CreateWidget(const CREATESTRUCT& cs, QWidget* parent) { return CreateControlWidget("SysTabControl32", cs.style, parent); }
+
+BOOL CTabCtrl::Create(DWORD dwStyle, const RECT& rect, CWnd* pParent, UINT nID)
+{
+    return CWnd::Create("SysTabControl32", "", dwStyle | WS_CHILD, rect, pParent, nID);
+}
+
+QTabBar* CTabCtrl::TabBar() const { return qobject_cast<QTabBar*>(m_hWnd); }
+
+int CTabCtrl::InsertItem(int nItem, const std::string& text, LPARAM lParam)
+{
+    QTabBar* t = TabBar();
+    if (!t)
+        return -1;
+    QSignalBlocker block(t);
+    int at = t->insertTab(nItem < 0 ? t->count() : nItem, Q(text));
+    t->setTabData(at, QVariant::fromValue<qlonglong>(lParam));
+    return at;
+}
+
+BOOL CTabCtrl::GetItem(int nItem, TCITEM* pItem) const
+{
+    QTabBar* t = TabBar();
+    if (!t || !pItem || nItem < 0 || nItem >= t->count())
+        return FALSE;
+    if (pItem->mask & TCIF_TEXT)
+        pItem->pszText = t->tabText(nItem).toStdString();
+    if (pItem->mask & TCIF_PARAM)
+        pItem->lParam = LPARAM(t->tabData(nItem).toLongLong());
+    return TRUE;
+}
+
+BOOL CTabCtrl::SetItem(int nItem, const TCITEM* pItem)
+{
+    QTabBar* t = TabBar();
+    if (!t || !pItem || nItem < 0 || nItem >= t->count())
+        return FALSE;
+    if (pItem->mask & TCIF_TEXT)
+        t->setTabText(nItem, Q(pItem->pszText));
+    if (pItem->mask & TCIF_PARAM)
+        t->setTabData(nItem, QVariant::fromValue<qlonglong>(pItem->lParam));
+    t->update();
+    return TRUE;
+}
+
+BOOL CTabCtrl::DeleteItem(int nItem)
+{
+    QTabBar* t = TabBar();
+    if (!t || nItem < 0 || nItem >= t->count())
+        return FALSE;
+    t->removeTab(nItem);
+    return TRUE;
+}
+
+BOOL CTabCtrl::DeleteAllItems()
+{
+    QTabBar* t = TabBar();
+    if (!t)
+        return FALSE;
+    QSignalBlocker block(t);
+    while (t->count())
+        t->removeTab(0);
+    return TRUE;
+}
+
+int CTabCtrl::GetItemCount() const { return TabBar() ? TabBar()->count() : 0; }
+int CTabCtrl::GetCurSel() const { return TabBar() ? TabBar()->currentIndex() : -1; }
+
+int CTabCtrl::SetCurSel(int nItem)
+{
+    QTabBar* t = TabBar();
+    if (!t || nItem < 0 || nItem >= t->count())
+        return -1;
+    int old = t->currentIndex();
+    QSignalBlocker block(t); // a selection made in code sends no notification
+    t->setCurrentIndex(nItem);
+    return old;
+}
+
+BOOL CTabCtrl::GetItemRect(int nItem, RECT* lpRect) const
+{
+    QTabBar* t = TabBar();
+    if (!t || nItem < 0 || nItem >= t->count())
+        return FALSE;
+    QRect r = t->tabRect(nItem);
+    *lpRect = CRect(r.left(), r.top(), r.left() + r.width(), r.top() + r.height());
+    return TRUE;
+}
+
+BOOL CTabCtrl::OnEraseBkgnd(CDC*) { return FALSE; }
+
+void CTabCtrl::OnPaint()
+{
+    if (!(GetStyle() & TCS_OWNERDRAWFIXED)) {
+        Default();
+        return;
+    }
+    OnEraseBkgnd(nullptr);
+    CPaintDC dc(this);
+    for (int i = 0; i < GetItemCount(); ++i) {
+        DRAWITEMSTRUCT dis;
+        dis.CtlType = ODT_TAB;
+        dis.CtlID = UINT(GetDlgCtrlID());
+        dis.itemID = UINT(i);
+        dis.hwndItem = m_hWnd;
+        dis.pDC = dc.GetDC();
+        dis.painter = dc.Painter();
+        GetItemRect(i, &dis.rcItem);
+        if (i == GetCurSel())
+            dis.itemState |= ODS_SELECTED;
+        TCITEM item;
+        item.mask = TCIF_PARAM;
+        GetItem(i, &item);
+        dis.itemData = item.lParam;
+        DrawItem(&dis);
+    }
+}

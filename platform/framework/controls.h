@@ -1,0 +1,192 @@
+#pragma once
+
+#include "platform/framework/wnd.h"
+
+#include <QIcon>
+
+#include <string>
+
+class QTabBar;
+
+// Owner-draw record (WM_DRAWITEM).
+enum : UINT { ODT_BUTTON = 4, ODT_TAB = 101, ODA_DRAWENTIRE = 1, ODS_SELECTED = 0x0001, ODS_DISABLED = 0x0004, ODS_FOCUS = 0x0010 };
+struct DRAWITEMSTRUCT {
+    UINT CtlType = 0;
+    UINT CtlID = 0;
+    UINT itemID = 0;
+    UINT itemAction = ODA_DRAWENTIRE;
+    UINT itemState = 0;
+    HWND hwndItem = nullptr;
+    CDC* pDC = nullptr;        // the paint's device context
+    class QPainter* painter = nullptr; // the same painting, in the item's coordinates
+    RECT rcItem{};
+    LPARAM itemData = 0;
+};
+using LPDRAWITEMSTRUCT = DRAWITEMSTRUCT*;
+
+enum : UINT { BST_UNCHECKED = 0, BST_CHECKED = 1, BST_INDETERMINATE = 2, BST_PUSHED = 4, BST_FOCUS = 8 };
+enum : UINT { IMAGE_BITMAP = 0, IMAGE_ICON = 1 };
+
+// Makes the Qt control of a dialog item's window class ("BUTTON", "STATIC",
+// "EDIT", "COMBOBOX", "LISTBOX", "msctls_progress32", "SysTabControl32"),
+// wired so that it sends its parent the notifications of that class.
+QWidget* CreateControlWidget(const std::string& className, DWORD style, QWidget* parent);
+
+// Icons of the program's resources, by id (a missing one is null).
+QIcon LoadResIcon(UINT nID);
+void RegisterResIcon(UINT nID, const QIcon& icon);
+
+class CStatic : public CWnd {
+    DECLARE_DYNAMIC(CStatic)
+public:
+    BOOL Create(const std::string& text, DWORD dwStyle, const RECT& rect, CWnd* pParent, UINT nID = 0xFFFF);
+    void SetIcon(UINT nIconId);
+    UINT GetIcon() const { return m_nIcon; }
+
+protected:
+    HWND CreateWidget(const CREATESTRUCT& cs, QWidget* parent) override;
+    void SetWidgetText(const std::string& text) override;
+    std::string GetWidgetText() const override;
+    UINT m_nIcon = 0;
+};
+
+class CButton : public CWnd {
+    DECLARE_DYNAMIC(CButton)
+public:
+    BOOL Create(const std::string& caption, DWORD dwStyle, const RECT& rect, CWnd* pParent, UINT nID);
+    int GetCheck() const;
+    void SetCheck(int nCheck);
+    UINT GetState() const;
+    void SetState(BOOL bHighlight);
+    UINT GetButtonStyle() const { return GetStyle() & 0xFFFF; }
+    void SetButtonStyle(UINT nStyle, BOOL bRedraw = TRUE);
+    // The button's icon (BM_SETIMAGE with IMAGE_ICON); 0 = none.
+    UINT SetIcon(UINT nIconId);
+    UINT GetIcon() const { return m_nIcon; }
+    // Presses the button in code: it notifies its parent as a click would.
+    void Click();
+    virtual void DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) {}
+
+protected:
+    HWND CreateWidget(const CREATESTRUCT& cs, QWidget* parent) override;
+    void SetWidgetText(const std::string& text) override;
+    std::string GetWidgetText() const override;
+    void OnPaint() override;
+    UINT m_nIcon = 0;
+};
+
+class CEdit : public CWnd {
+    DECLARE_DYNAMIC(CEdit)
+public:
+    BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParent, UINT nID);
+    // Selection in characters, start and end.
+    void GetSel(int& nStart, int& nEnd) const;
+    DWORD GetSel() const;
+    void SetSel(int nStart, int nEnd, BOOL bNoScroll = FALSE);
+    void ReplaceSel(const std::string& text, BOOL bCanUndo = FALSE);
+    void LimitText(int nChars = 0);
+    BOOL SetReadOnly(BOOL bReadOnly = TRUE);
+    void Cut();
+    void Copy();
+    void Paste();
+    void Clear();
+
+protected:
+    HWND CreateWidget(const CREATESTRUCT& cs, QWidget* parent) override;
+    void SetWidgetText(const std::string& text) override;
+    std::string GetWidgetText() const override;
+};
+
+class CComboBox : public CWnd {
+    DECLARE_DYNAMIC(CComboBox)
+public:
+    BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParent, UINT nID);
+    int AddString(const std::string& text);
+    int InsertString(int nIndex, const std::string& text);
+    int DeleteString(int nIndex);
+    void ResetContent();
+    int GetCount() const;
+    int GetCurSel() const;
+    int SetCurSel(int nSelect);
+    std::string GetLBText(int nIndex) const;
+    int FindStringExact(int nStartAfter, const std::string& text) const;
+    int SetItemData(int nIndex, DWORD_PTR data);
+    DWORD_PTR GetItemData(int nIndex) const;
+
+protected:
+    HWND CreateWidget(const CREATESTRUCT& cs, QWidget* parent) override;
+    void SetWidgetText(const std::string& text) override;
+    std::string GetWidgetText() const override;
+};
+
+class CListBox : public CWnd {
+    DECLARE_DYNAMIC(CListBox)
+public:
+    BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParent, UINT nID);
+    int AddString(const std::string& text);
+    int InsertString(int nIndex, const std::string& text);
+    int DeleteString(int nIndex);
+    void ResetContent();
+    int GetCount() const;
+    int GetCurSel() const;
+    int SetCurSel(int nSelect);
+    std::string GetText(int nIndex) const;
+    int SetItemData(int nIndex, DWORD_PTR data);
+    DWORD_PTR GetItemData(int nIndex) const;
+
+protected:
+    HWND CreateWidget(const CREATESTRUCT& cs, QWidget* parent) override;
+};
+
+enum : UINT { PBM_SETRANGE = WM_USER + 1, PBM_SETPOS = WM_USER + 2, PBM_DELTAPOS = WM_USER + 3, PBM_SETSTEP = WM_USER + 4, PBM_STEPIT = WM_USER + 5, PBM_SETRANGE32 = WM_USER + 6, PBM_GETPOS = WM_USER + 8 };
+
+// The progress bar answers the PBM_ messages, so worker threads drive it with SendMessage.
+class CProgressCtrl : public CWnd {
+    DECLARE_DYNAMIC(CProgressCtrl)
+public:
+    BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParent, UINT nID);
+    void SetRange(short nLower, short nUpper) { SendMessage(PBM_SETRANGE, 0, MAKELPARAM(nLower, nUpper)); }
+    void SetRange32(int nLower, int nUpper) { SendMessage(PBM_SETRANGE32, WPARAM(nLower), LPARAM(nUpper)); }
+    void GetRange(int& nLower, int& nUpper) const;
+    int SetPos(int nPos) { return int(SendMessage(PBM_SETPOS, WPARAM(nPos))); }
+    int GetPos() const;
+    int SetStep(int nStep) { return int(SendMessage(PBM_SETSTEP, WPARAM(nStep))); }
+    int StepIt() { return int(SendMessage(PBM_STEPIT)); }
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+protected:
+    HWND CreateWidget(const CREATESTRUCT& cs, QWidget* parent) override;
+    int m_nStep = 10;
+};
+
+enum : DWORD { TCS_OWNERDRAWFIXED = 0x2000 };
+enum : UINT { TCIF_TEXT = 0x0001, TCIF_IMAGE = 0x0002, TCIF_PARAM = 0x0008 };
+struct TCITEM {
+    UINT mask = 0;
+    std::string pszText;
+    int iImage = -1;
+    LPARAM lParam = 0;
+};
+
+// Tabs over a QTabBar; a selection change notifies the parent with TCN_SELCHANGE.
+class CTabCtrl : public CWnd {
+    DECLARE_DYNAMIC(CTabCtrl)
+public:
+    virtual BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParent, UINT nID);
+    int InsertItem(int nItem, const std::string& text, LPARAM lParam = 0);
+    BOOL GetItem(int nItem, TCITEM* pItem) const;
+    BOOL SetItem(int nItem, const TCITEM* pItem);
+    BOOL DeleteItem(int nItem);
+    BOOL DeleteAllItems();
+    int GetItemCount() const;
+    int GetCurSel() const;
+    int SetCurSel(int nItem);
+    BOOL GetItemRect(int nItem, RECT* lpRect) const;
+    QTabBar* TabBar() const;
+    virtual void DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) {}
+
+protected:
+    HWND CreateWidget(const CREATESTRUCT& cs, QWidget* parent) override;
+    void OnPaint() override;
+    BOOL OnEraseBkgnd(CDC* pDC) override;
+};

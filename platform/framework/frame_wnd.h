@@ -1,0 +1,66 @@
+#pragma once
+
+#include "platform/framework/view.h"
+#include "platform/framework/wnd.h"
+
+#include <vector>
+
+class CControlBar;
+class CDocument;
+
+// A frame: a top-level window holding control bars and the view of one
+// document. Commands go to the active view (and its document) first, then to
+// the frame, then to the application.
+class CFrameWnd : public CWnd {
+    DECLARE_DYNCREATE(CFrameWnd)
+    DECLARE_MESSAGE_MAP()
+public:
+    CFrameWnd();
+    ~CFrameWnd() override;
+
+    virtual BOOL LoadFrame(UINT nIDResource, DWORD dwDefaultStyle = WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE,
+                           CWnd* pParentWnd = nullptr, CCreateContext* pContext = nullptr);
+    CWnd* CreateView(CCreateContext* pContext, UINT nID = AFX_IDW_PANE_FIRST);
+    virtual BOOL OnCreateClient(LPCREATESTRUCT lpcs, CCreateContext* pContext);
+    virtual void RecalcLayout(BOOL bNotify = TRUE);
+    virtual void ActivateFrame(int nCmdShow = -1);
+    virtual void InitialUpdateFrame(CDocument* pDoc, BOOL bMakeVisible);
+    virtual void OnUpdateFrameTitle(BOOL bAddToTitle);
+
+    CView* GetActiveView() const { return m_pViewActive; }
+    void SetActiveView(CView* pViewNew, BOOL bNotify = TRUE);
+    virtual CDocument* GetActiveDocument();
+    CFrameWnd* GetActiveFrame() { return this; }
+
+    // Control bars register themselves with their frame and are laid out in
+    // the order they were made.
+    void AddControlBar(CControlBar* pBar);
+    void RemoveControlBar(CControlBar* pBar);
+    const std::vector<CControlBar*>& GetControlBars() const { return m_bars; }
+    CControlBar* GetControlBar(UINT nID) const;
+    // Runs the update handlers of every bar's items now.
+    void UpdateCommandUI();
+    // The same, once the current message is done.
+    void DelayUpdateCommandUI();
+    void SetMessageText(const std::string& text);
+
+    BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra) override;
+    UINT m_nIDHelp = 0;
+    std::string m_strTitle;
+
+protected:
+    BOOL PreCreateWindow(CREATESTRUCT& cs) override;
+    int OnCreate(LPCREATESTRUCT lpcs) override;
+    void OnSize(UINT nType, int cx, int cy) override;
+    void OnClose() override;
+    void OnDestroy() override;
+    void PostNcDestroy() override;
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    void OnActivate(UINT nState, CWnd* pOther, BOOL bMinimized) override;
+    void OnShowWindow(BOOL bShow, UINT nStatus) override;
+
+    CView* m_pViewActive = nullptr;
+    std::vector<CControlBar*> m_bars;
+    BOOL m_bUpdatePending = FALSE;
+    BOOL m_bInRecalcLayout = FALSE;
+};
