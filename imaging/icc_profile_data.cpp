@@ -17,8 +17,10 @@ void CIccProfileData::Load(CArchive& ar)
     Free();
     int32_t count = 0;
     ar >> count;
-    if (count < 1 || count >= kMaxArchiveBytes)
+    if (count == 0)
         return;
+    if (count < 0 || count >= kMaxArchiveBytes)
+        throw CArchiveException(CArchiveException::genericException, ar.GetFile()->GetFilePath());
     if (static_cast<uint64_t>(count) > ar.RemainingBytes())
         throw CArchiveException(CArchiveException::endOfFile, ar.GetFile()->GetFilePath());
     std::vector<uint8_t> bytes(static_cast<size_t>(count));

@@ -26,9 +26,11 @@ public:
     // A 32-bit byte count and the bytes. A profile too large for Load to take
     // back is stored as count 0, so that what is written can always be read.
     void Store(CArchive& ar) const;
-    // The count, then the bytes when 1 <= count < kMaxArchiveBytes; any other
-    // count leaves the profile empty and reads nothing more. A count beyond
-    // the archive's end throws CArchiveException(endOfFile).
+    // The count, then the bytes when 1 <= count < kMaxArchiveBytes; count 0
+    // leaves the profile empty. Any other count was never written by Store,
+    // so the data behind it cannot be read in step: it throws
+    // CArchiveException(genericException), as a count beyond the archive's end
+    // throws CArchiveException(endOfFile).
     void Load(CArchive& ar);
 
     bool operator==(const CIccProfileData& o) const { return m_bytes == o.m_bytes; }

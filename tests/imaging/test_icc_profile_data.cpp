@@ -36,19 +36,31 @@ TEST(IccProfileData, ArchiveCountsAroundTheLimit)
 
 TEST(IccProfileData, RefusedAndShortCounts)
 {
-    // Counts the reader does not take leave the profile empty and read nothing;
-    // a count past the end of the data is damage.
-    for (int32_t count : {-1, 0, 0xA00000, 0x7FFFFFFF}) {
+    // Count 0 is no profile and reads nothing more. A count Store never writes
+    // would leave the rest of the message misread: it is damage, like a count
+    // past the end of the data.
+    struct Row {
+        int32_t count;
+        bool throws;
+    };
+    for (const Row& r : {Row{0, false}, Row{-1, true}, Row{0xA00000, true}, Row{0x7FFFFFFF, true}}) {
         CMemFile f;
         {
             CArchive ar(&f, CArchive::store);
-            ar << count;
+            ar << r.count << static_cast<int32_t>(77);
         }
         f.SeekToBegin();
         CArchive ar(&f, CArchive::load);
         CIccProfileData p;
+        if (r.throws) {
+            EXPECT_THROW(p.Load(ar), CArchiveException) << r.count;
+            continue;
+        }
         p.Load(ar);
-        EXPECT_FALSE(p.HasData()) << count;
+        EXPECT_FALSE(p.HasData());
+        int32_t next = 0;
+        ar >> next;
+        EXPECT_EQ(next, 77);
     }
     CMemFile f;
     {
