@@ -88,7 +88,7 @@ bool LaunchProgram(const std::string& program, std::string_view file, bool* fail
     return started;
 }
 
-bool ShellFileOperation(QWidget* owner, UINT operation, UINT titleId, const std::vector<std::string>& sources,
+bool ShellFileOperation(CWnd* owner, UINT operation, UINT titleId, const std::vector<std::string>& sources,
                         const std::string& destination)
 {
     // owner and titleId belong to the progress window that shows the job.
@@ -116,19 +116,19 @@ bool ShellFileOperation(QWidget* owner, UINT operation, UINT titleId, const std:
     return job.Succeeded();
 }
 
-bool ShellCopyFiles(QWidget* owner, UINT titleId, const std::vector<std::string>& sources,
+bool ShellCopyFiles(CWnd* owner, UINT titleId, const std::vector<std::string>& sources,
                     const std::string& destination)
 {
     return ShellFileOperation(owner, FO_COPY, titleId, sources, destination);
 }
 
-bool ShellMoveFiles(QWidget* owner, UINT titleId, const std::vector<std::string>& sources,
+bool ShellMoveFiles(CWnd* owner, UINT titleId, const std::vector<std::string>& sources,
                     const std::string& destination)
 {
     return ShellFileOperation(owner, FO_MOVE, titleId, sources, destination);
 }
 
-bool ShellDeleteFiles(QWidget* owner, UINT titleId, const std::vector<std::string>& sources)
+bool ShellDeleteFiles(CWnd* owner, UINT titleId, const std::vector<std::string>& sources)
 {
     return ShellFileOperation(owner, FO_DELETE, titleId, sources);
 }

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-class QWidget;
+class CWnd;
 
 // Opening files with other programs, and the user's copy, move and delete.
 
@@ -26,13 +26,13 @@ bool LaunchProgram(const std::string& program, std::string_view file = {}, bool*
 // The user is asked before anything is replaced or deleted. true only when
 // every item was done: a refusal, an abort or an error gives false.
 // titleId names the job for its progress window.
-bool ShellFileOperation(QWidget* owner, UINT operation, UINT titleId, const std::vector<std::string>& sources,
+bool ShellFileOperation(CWnd* owner, UINT operation, UINT titleId, const std::vector<std::string>& sources,
                         const std::string& destination = {});
-bool ShellCopyFiles(QWidget* owner, UINT titleId, const std::vector<std::string>& sources,
+bool ShellCopyFiles(CWnd* owner, UINT titleId, const std::vector<std::string>& sources,
                     const std::string& destination);
-bool ShellMoveFiles(QWidget* owner, UINT titleId, const std::vector<std::string>& sources,
+bool ShellMoveFiles(CWnd* owner, UINT titleId, const std::vector<std::string>& sources,
                     const std::string& destination);
-bool ShellDeleteFiles(QWidget* owner, UINT titleId, const std::vector<std::string>& sources);
+bool ShellDeleteFiles(CWnd* owner, UINT titleId, const std::vector<std::string>& sources);
 
 // The progress callback the plug-in hosts use when nobody watches: 0, go on.
 // (position, total, the callback's user value, wide enough for a pointer.)

@@ -22,6 +22,7 @@ QString ToQ(const std::string& s) { return QString::fromStdString(s); }
 // One icon of the shared list: a theme name, and what to show without a theme.
 struct IconKey {
     QString themeName;
+    QString genericName; // the theme's icon for the whole family of types
     bool folder = false;
     bool operator==(const IconKey&) const = default;
 };
@@ -129,6 +130,8 @@ QIcon CShellImageList::GetIcon(int index) const
         key = t.keys[static_cast<size_t>(index)];
     }
     QIcon icon = QIcon::fromTheme(key.themeName);
+    if (icon.isNull() && !key.genericName.isEmpty())
+        icon = QIcon::fromTheme(key.genericName);
     if (icon.isNull())
         icon = QFileIconProvider().icon(key.folder ? QFileIconProvider::Folder : QFileIconProvider::File);
     return icon;
@@ -144,9 +147,9 @@ int CShellImageList::IndexForFile(const std::string& path)
         key.themeName = QStringLiteral("folder");
     } else {
         const QMimeType type = db.mimeTypeForFile(ToQ(path), QMimeDatabase::MatchExtension);
+        // Theme lookups wait for GetIcon on the GUI thread; any thread may ask for an index.
         key.themeName = type.iconName();
-        if (key.themeName.isEmpty() || !QIcon::hasThemeIcon(key.themeName))
-            key.themeName = type.genericIconName();
+        key.genericName = type.genericIconName();
     }
     IconTable& t = Icons();
     std::lock_guard guard(t.lock);
