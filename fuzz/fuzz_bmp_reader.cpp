@@ -15,6 +15,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const CSize s = dib.GetSize();
         (void)dib.GetPixel(0, 0);
         (void)dib.GetPixel(s.cx - 1, s.cy - 1);
+        // Every pixel read through its table or masks.
+        CDibBitmap deep = dib;
+        if (deep.GetDibImageSize() < (1u << 20))
+            deep.ConvertBitDepth(24);
         CMemFile out;
         if (dib.Write(out)) {
             CDibBitmap back;

@@ -26,7 +26,7 @@ int Extract(DWORD value, DWORD mask)
         return 0;
     const int shift = std::countr_zero(mask);
     const uint64_t max = mask >> shift;
-    return static_cast<int>(((value & mask) >> shift) * 255 / max);
+    return static_cast<int>((((value & mask) >> shift) * 255 + max / 2) / max);
 }
 
 DWORD Compose(int channel, DWORD mask)
