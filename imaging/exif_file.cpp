@@ -1,0 +1,413 @@
+#include "imaging/exif_file.h"
+
+#include "imaging/byte_reader.h"
+#include "platform/exceptions.h"
+#include "platform/file.h"
+
+#include <algorithm>
+#include <unordered_set>
+
+namespace {
+
+
+constexpr uint32_t kRawMagicQ = 0x00544B51; // NUL "TKQ"
+constexpr uint32_t kRawMagicJ = 0x00544B4A; // NUL "TKJ"
+constexpr uint32_t kRawTiffBlock = 0x00545457; // NUL "TTW"
+
+uint32_t Be32(const BYTE* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]; }
+
+// Reads exactly count bytes or reports false.
+bool ReadExact(CFile& file, void* buffer, size_t count)
+{
+    return file.Read(buffer, count) == count;
+}
+
+} // namespace
+
+CExifFile::CExifFile() = default;
+
+CExifFile::~CExifFile()
+{
+    RemoveAllEntries();
+}
+
+// ---- entry list -------------------------------------------------------------
+
+CExifEntry* CExifFile::FindFirstEntry(int directory, int subDirectory, CExifEntry* start) const
+{
+    for (CExifEntry* e = start ? start : m_head; e; e = e->m_next)
+        if (e->m_directory == directory && (subDirectory == 0 || e->m_subDirectory == subDirectory))
+            return e;
+    return nullptr;
+}
+
+CExifEntry* CExifFile::FindLastEntryOfDirectory(int directory) const
+{
+    for (CExifEntry* e = m_head; e; e = e->m_next) {
+        if (e->m_directory != directory)
+            continue;
+        if (!e->m_next || e->m_next->m_directory != directory)
+            return e;
+    }
+    return nullptr;
+}
+
+CExifEntry* CExifFile::GetLastEntry() const
+{
+    CExifEntry* e = m_head;
+    while (e && e->m_next)
+        e = e->m_next;
+    return e;
+}
+
+CExifEntry* CExifFile::FindEntry(WORD tag, int directory, int subDirectory) const
+{
+    for (CExifEntry* e = m_head; e; e = e->m_next)
+        if (e->m_tag == tag && e->m_directory == directory && (subDirectory == 0 || e->m_subDirectory == subDirectory))
+            return e;
+    return nullptr;
+}
+
+int CExifFile::CountEntries(int directory, int subDirectory) const
+{
+    int n = 0;
+    for (CExifEntry* e = m_head; e; e = e->m_next)
+        if (e->m_directory == directory && e->m_subDirectory == subDirectory)
+            ++n;
+    return n;
+}
+
+void CExifFile::RemoveEntry(CExifEntry* entry)
+{
+    if (!entry)
+        return;
+    CExifEntry** link = &m_head;
+    while (*link && *link != entry)
+        link = &(*link)->m_next;
+    if (!*link)
+        return;
+    *link = entry->m_next;
+    --m_entryCount;
+    delete entry;
+}
+
+void CExifFile::RemoveAllEntries()
+{
+    while (m_head) {
+        CExifEntry* next = m_head->m_next;
+        delete m_head;
+        m_head = next;
+    }
+    m_entryCount = 0;
+}
+
+void CExifFile::Append(CExifEntry* entry)
+{
+    entry->m_next = nullptr;
+    if (CExifEntry* last = GetLastEntry())
+        last->m_next = entry;
+    else
+        m_head = entry;
+    ++m_entryCount;
+}
+
+void CExifFile::InsertAfter(CExifEntry* after, CExifEntry* entry)
+{
+    if (!after) {
+        entry->m_next = m_head;
+        m_head = entry;
+    } else {
+        entry->m_next = after->m_next;
+        after->m_next = entry;
+    }
+    ++m_entryCount;
+}
+
+void CExifFile::InsertEntry(CExifEntry* entry)
+{
+    if (!entry)
+        return;
+    entry->m_owner = this;
+    CExifEntry* prev = nullptr;     // entry in front of the current one
+    CExifEntry* lastVisited = nullptr;
+    for (CExifEntry* e = m_head; e; prev = e, e = e->m_next) {
+        if (e->m_directory != entry->m_directory || e->m_subDirectory != entry->m_subDirectory)
+            continue;
+        if (e->m_tag > entry->m_tag) {
+            InsertAfter(prev, entry);
+            return;
+        }
+        lastVisited = e;
+    }
+    if (lastVisited)
+        InsertAfter(lastVisited, entry);
+    else
+        Append(entry);
+}
+
+// ---- the attached stream ------------------------------------------------------
+
+short CExifFile::ReadU16(WORD& out)
+{
+    BYTE b[2];
+    if (!m_stream || m_stream->Read(b, 2) != 2)
+        return -1;
+    out = m_bigEndian ? WORD(b[0] << 8 | b[1]) : WORD(b[1] << 8 | b[0]);
+    return 0;
+}
+
+short CExifFile::ReadU32(DWORD& out)
+{
+    BYTE b[4];
+    if (!m_stream || m_stream->Read(b, 4) != 4)
+        return -1;
+    out = m_bigEndian ? Be32(b) : (DWORD(b[3]) << 24 | DWORD(b[2]) << 16 | DWORD(b[1]) << 8 | b[0]);
+    return 0;
+}
+
+size_t CExifFile::Read(void* buffer, size_t count)
+{
+    return m_stream ? m_stream->Read(buffer, count) : 0;
+}
+
+void CExifFile::Seek(int64_t position, int origin)
+{
+    if (!m_stream)
+        return;
+    switch (origin) {
+    case 0: m_stream->Seek(position, CFile::begin); break;
+    case 1: m_stream->Seek(position, CFile::current); break;
+    case 2: m_stream->Seek(m_base + position, CFile::begin); break;
+    default: break;
+    }
+}
+
+uint64_t CExifFile::GetPosition() const
+{
+    return m_stream ? m_stream->GetPosition() : 0;
+}
+
+size_t CExifFile::Write(const void* buffer, size_t count)
+{
+    if (!m_stream)
+        return 0;
+    try {
+        m_stream->Write(buffer, count);
+    } catch (const CException&) {
+        return 0;
+    }
+    return count;
+}
+
+uint64_t CExifFile::GetLength() const
+{
+    return m_stream ? m_stream->GetLength() : 0;
+}
+
+void CExifFile::SetLength(uint64_t length)
+{
+    if (m_stream)
+        m_stream->SetLength(length);
+}
+
+// ---- reading --------------------------------------------------------------------
+
+short CExifFile::Attach(CFile* stream, int kind)
+{
+    m_stream = stream;
+    m_fileKind = kind;
+    return Parse(kind);
+}
+
+short CExifFile::Parse(int kind)
+{
+    if (kind < kExifJpeg || kind > kExifRaw || !m_stream)
+        return -1;
+    m_fileKind = kind;
+    RemoveAllEntries();
+    m_tiff.clear();
+    m_valueBytes = 0;
+    short result = -1;
+    uint64_t start = 0;
+    try {
+        start = m_stream->GetPosition();
+        result = ReadMetadata(kind);
+    } catch (const CFileException&) {
+        result = -1;
+    } catch (const CMemoryException&) {
+        throw;
+    } catch (const CException&) {
+        result = -1;
+    }
+    try {
+        m_stream->Seek(static_cast<int64_t>(start), CFile::begin);
+        CollectColorProfile(kind);
+        m_stream->Seek(static_cast<int64_t>(start), CFile::begin);
+    } catch (const CFileException&) {
+        // a stream that fails here simply has no profile
+    }
+    return result;
+}
+
+bool CExifFile::LoadTiffArea(int kind, TiffArea& area, uint64_t limit)
+{
+    CFile& file = *m_stream;
+    const uint64_t length = file.GetLength();
+    BYTE head[12];
+    if (kind == kExifJpeg) {
+        if (!ReadExact(file, head, 12))
+            return false;
+        if (head[0] != 0xFF || head[1] != 0xD8 || head[2] != 0xFF || head[3] != 0xE1)
+            return false;
+        if (head[6] != 'E' || head[7] != 'x')
+            return false;
+        area.app1Length = uint32_t(head[4]) << 8 | head[5];
+        if (area.app1Length < 8)
+            return false;
+        // The TIFF structure of a JPEG ends with its APP1 segment.
+        limit = std::min<uint64_t>(limit, area.app1Length - 8);
+    } else if (kind == kExifRaw) {
+        if (!ReadExact(file, head, 8))
+            return false;
+        uint32_t magic = Be32(head);
+        if (magic != kRawMagicQ && magic != kRawMagicJ)
+            return false;
+        for (;;) {
+            if (!ReadExact(file, head, 8))
+                return false;
+            uint32_t blockLength = Be32(head + 4);
+            if (Be32(head) == kRawTiffBlock)
+                break;
+            uint64_t at = file.GetPosition();
+            if (blockLength > length - std::min(length, at))
+                return false;
+            file.Seek(blockLength, CFile::current);
+        }
+    }
+    area.base = static_cast<int64_t>(file.GetPosition());
+    const uint64_t at = static_cast<uint64_t>(area.base);
+    const uint64_t want = std::min(limit, length - std::min(length, at));
+    if (want > kMaxTiffBytes)
+        return false;
+    area.bytes.resize(static_cast<size_t>(want));
+    area.bytes.resize(file.Read(area.bytes.data(), area.bytes.size()));
+    return true;
+}
+
+short CExifFile::ReadMetadata(int kind)
+{
+    m_bigEndian = true;
+    TiffArea area;
+    if (!LoadTiffArea(kind, area, UINT64_MAX))
+        return -1;
+    m_base = area.base;
+    m_tiff = std::move(area.bytes);
+
+    ByteReader reader(m_tiff, true);
+    if (m_tiff.size() < 8)
+        return -1;
+    m_bigEndian = m_tiff[0] == 'M' && m_tiff[1] == 'M';
+    reader.SetBigEndian(m_bigEndian);
+    uint32_t first = *reader.U32At(4);
+
+    // The main chain; a loop or an endless chain ends it.
+    std::unordered_set<uint32_t> visited;
+    uint32_t offset = first ? first : 8;
+    for (int n = 0; n < kMaxChainDirectories; ++n) {
+        if (!visited.insert(offset).second)
+            break;
+        uint32_t next = 0;
+        if (ReadDirectoryAt(reader, offset, static_cast<WORD>(n), kSubMain, true, nullptr, next) != 0 || next == 0)
+            break;
+        offset = next;
+    }
+
+    auto readSub = [&](WORD pointerTag, WORD sub) {
+        CExifEntry* pointer = FindEntry(pointerTag, 0, 0);
+        if (!pointer)
+            return false;
+        uint32_t next = 0;
+        ReadDirectoryAt(reader, pointer->GetLong(0), 0, sub, false, FindLastEntryOfDirectory(0), next);
+        return true;
+    };
+    if (!readSub(kTagExifPointer, kSubExif))
+        return -1;
+    readSub(kTagInteropPointer, kSubInterop);
+    readSub(kTagGpsPointer, kSubGps);
+
+    if (CExifEntry* comment = FindEntry(kTagUserComment, 0, kSubExif))
+        comment->NormalizeUserComment();
+
+    if (CExifEntry* maker = FindEntry(kTagMakerNote, 0, kSubExif); maker && IsKnownMakerNote(maker->m_value)) {
+        uint64_t record = static_cast<uint64_t>(maker->m_fileOffset - m_base);
+        if (auto makerOffset = reader.U32At(record + 8)) {
+            uint32_t next = 0;
+            ReadDirectoryAt(reader, *makerOffset, 0, kSubMaker, false, FindLastEntryOfDirectory(0), next);
+        }
+    }
+    return 0;
+}
+
+short CExifFile::ReadDirectoryAt(ByteReader& reader, uint32_t offset, WORD directory, WORD subDirectory, bool append,
+                                 CExifEntry* after, uint32_t& next)
+{
+    next = 0;
+    auto count = reader.U16At(offset);
+    if (!count)
+        return -1;
+    for (uint32_t i = 0; i < *count; ++i) {
+        uint64_t record = uint64_t(offset) + 2 + 12ull * i;
+        if (!reader.Fits(record, 12) || m_entryCount >= kMaxEntries)
+            return -1;
+        std::unique_ptr<CExifEntry> entry = ReadEntryAt(reader, record, directory, subDirectory);
+        if (!entry)
+            continue; // a value that does not fit the file: the entry is dropped
+        CExifEntry* raw = entry.release();
+        if (append) {
+            Append(raw);
+        } else {
+            InsertAfter(after, raw);
+            after = raw;
+        }
+    }
+    auto nextOffset = reader.U32At(uint64_t(offset) + 2 + 12ull * *count);
+    if (!nextOffset)
+        return -1;
+    next = *nextOffset;
+    return 0;
+}
+
+std::unique_ptr<CExifEntry> CExifFile::ReadEntryAt(ByteReader& reader, uint64_t record, WORD directory,
+                                                   WORD subDirectory)
+{
+    std::unique_ptr<CExifEntry> entry(new CExifEntry());
+    entry->m_owner = this;
+    entry->m_directory = directory;
+    entry->m_subDirectory = subDirectory;
+    entry->m_fileOffset = m_base + static_cast<int64_t>(record);
+    entry->m_tag = *reader.U16At(record);
+    entry->m_type = *reader.U16At(record + 2);
+    const uint32_t fileCount = *reader.U32At(record + 4);
+    entry->m_count = entry->m_tag == kTagDateTimeOriginal ? 20 : fileCount;
+
+    const uint64_t size = CExifEntry::GetTypeSize(entry->m_type, entry->m_count);
+    if (size == 0)
+        return entry;
+    // Where the value stands follows the count the file gives, so a forced
+    // DateTimeOriginal count never turns an inline value into an offset.
+    const uint64_t fileSize = CExifEntry::GetTypeSize(entry->m_type, fileCount);
+    const uint64_t at = fileSize > 4 ? *reader.U32At(record + 8) : record + 8;
+    const uint64_t copy = std::min(size, fileSize);
+    if (!reader.Fits(at, copy))
+        return nullptr;
+    // Values may overlap (a maker note holds its own directory) but never by
+    // more than the file itself: anything beyond is a hostile file.
+    const uint64_t budget = 2 * uint64_t(reader.Size()) + (1u << 20);
+    if (size > budget || m_valueBytes + size > budget)
+        return nullptr;
+    m_valueBytes += size;
+    entry->m_value.assign(static_cast<size_t>(size), 0);
+    auto bytes = *reader.At(at, copy);
+    std::copy(bytes.begin(), bytes.end(), entry->m_value.begin());
+    return entry;
+}
