@@ -1,5 +1,6 @@
 // Picture metadata from untrusted bytes: the first byte picks the file kind
 // (JPEG, TIFF, raw format); every accessor, the thumbnail and profile calls follow.
+#include "imaging/dib_bitmap.h"
 #include "imaging/exif_file.h"
 #include "platform/file.h"
 
@@ -46,6 +47,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     int w, h;
     exif.GetThumbnailSize(w, h);
+    CDibBitmap thumbnail, preview;
+    sink += exif.GetThumbnail(thumbnail) + exif.GetMakerPreview(preview);
     sink += exif.GetColorProfile().size() + exif.GetFirstApp2().size() + exif.GetApp2Prefix().size();
     g_exifReadSink = sink;
     return 0;
