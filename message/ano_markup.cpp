@@ -1,5 +1,6 @@
 #include "message/ano_markup.h"
 
+#include "app/path_util.h"
 #include "platform/archive.h"
 #include "platform/file.h"
 
@@ -26,16 +27,18 @@ bool EqualsNoCase(std::string_view a, std::string_view b)
            });
 }
 
-std::string_view FolderOf(std::string_view path)
+std::string FolderOf(std::string_view path)
 {
-    size_t slash = path.rfind('/');
-    return slash == std::string_view::npos ? std::string_view{} : path.substr(0, slash);
+    std::string folder;
+    GetParentFolder(path, folder);
+    return folder;
 }
 
-std::string_view NameOf(std::string_view path)
+std::string NameOf(std::string_view path, bool withExtension = true)
 {
-    size_t slash = path.rfind('/');
-    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+    std::string name;
+    GetFileName(path, name, withExtension);
+    return name;
 }
 
 // The scan consumes the text from the front, as the format is forgiving:
@@ -176,12 +179,11 @@ std::vector<std::string_view> SplitComponents(std::string_view s)
 
 bool IsAnnotationTextFile(std::string_view path)
 {
-    std::string_view name = NameOf(path);
-    size_t dot = name.rfind('.');
-    if (dot == std::string_view::npos || !EqualsNoCase(name.substr(dot + 1), "TXT"))
+    std::string ext;
+    if (!GetFileExtension(path, ext, false) || !EqualsNoCase(ext, "TXT"))
         return false;
-    std::string_view stem = name.substr(0, dot);
-    if (stem.substr(0, 3) != "ANN")
+    const std::string stem = NameOf(path, false);
+    if (stem.compare(0, 3, "ANN") != 0)
         return false;
     return EqualsNoCase(NameOf(FolderOf(path)), stem);
 }
@@ -224,7 +226,7 @@ bool CAnoMarkup::IsAcceptableSoundFile(const std::string& path)
 {
     std::error_code ec;
     uint64_t size = fs::file_size(path, ec);
-    if (ec || size < 12 || size > kMaxSoundBytes)
+    if (ec || size < 12 || size > CAnoRecord::kMaxAttachmentBytes)
         return false;
     std::ifstream in(path, std::ios::binary);
     char head[12] = {};
@@ -241,8 +243,8 @@ bool CAnoMarkup::Parse(const std::string& filePath, std::string text)
     m_areas.clear();
     m_paths.clear();
     m_strMainImage.clear();
-    m_strAnnoFolder = std::string(FolderOf(m_strFilePath));
-    m_strRootFolder = std::string(FolderOf(m_strAnnoFolder));
+    m_strAnnoFolder = FolderOf(m_strFilePath);
+    m_strRootFolder = FolderOf(m_strAnnoFolder);
 
     Scanner scan(m_strText);
     scan.SkipTo("<Annotation");
@@ -255,7 +257,7 @@ bool CAnoMarkup::Parse(const std::string& filePath, std::string text)
             scan.Attributes([&](std::string_view key, std::string_view value) {
                 if (key != "mainImage")
                     return;
-                std::string_view name = NameOf(value);
+                const std::string name = NameOf(value);
                 m_strMainImage.clear();
                 if (!name.empty() && name != "." && name != "..")
                     m_strMainImage = ConfinedFile(m_strRootFolder, fs::path(m_strRootFolder) / std::string(name));

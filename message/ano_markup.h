@@ -1,5 +1,6 @@
 #pragma once
 
+#include "message/ano_record.h"
 #include "platform/types.h"
 
 #include <cstdint>
@@ -37,11 +38,10 @@ public:
     // leading part of the reference that repeats the end of root is dropped.
     static std::string ResolveReference(const std::string& root, std::string_view reference);
 
-    // A sound file a comment may carry: a RIFF/WAVE file of at most kMaxSoundBytes.
+    // A sound file a comment may carry: a RIFF/WAVE file no larger than an attachment may be.
     static bool IsAcceptableSoundFile(const std::string& path);
 
     static constexpr uint64_t kMaxMarkupBytes = 16u << 20;
-    static constexpr uint64_t kMaxSoundBytes = 256u << 20;
 
     std::string m_strFilePath;
     std::string m_strText;

@@ -1,5 +1,8 @@
 #include "message/area_marquee.h"
 
+#include "platform/gdi/dc.h"
+#include "platform/gdi/gdi_object.h"
+
 #include <algorithm>
 #include <climits>
 
@@ -66,4 +69,36 @@ CAreaMarquee CAreaMarquee::MappedCopy(const CRect& from, const CRect& to) const
 LONG CAreaMarquee::RoundCorner(const CRect& rect)
 {
     return std::min(rect.Width(), rect.Height()) / 3;
+}
+
+bool CAreaMarquee::CreateRegion(CRgn& region, const CRect& rect) const
+{
+    switch (m_nKind) {
+    case square:
+        return region.CreateRectRgnIndirect(&rect);
+    case roundSquare: {
+        const LONG corner = RoundCorner(rect);
+        return region.CreateRoundRectRgn(rect.left, rect.top, rect.right, rect.bottom, corner, corner);
+    }
+    case oval:
+        return region.CreateEllipticRgnIndirect(&rect);
+    case freehand: {
+        const std::vector<CPoint> mapped = MapPoints(rect);
+        if (mapped.empty())
+            return false;
+        return region.CreatePolygonRgn(mapped.data(), static_cast<int>(mapped.size()), WINDING);
+    }
+    default:
+        return false;
+    }
+}
+
+void CAreaMarquee::DrawFreehand(CDC& dc, const CRect& rect) const
+{
+    const std::vector<CPoint> mapped = MapPoints(rect);
+    if (mapped.empty())
+        return;
+    dc.MoveTo(mapped[0]);
+    for (size_t i = 1; i < mapped.size(); ++i)
+        dc.LineTo(mapped[i]);
 }

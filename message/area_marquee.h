@@ -2,6 +2,9 @@
 
 #include "platform/types.h"
 
+class CDC;
+class CRgn;
+
 #include <cstdint>
 #include <vector>
 
@@ -26,6 +29,13 @@ public:
 
     // A copy whose points are mapped from one rectangle to another.
     CAreaMarquee MappedCopy(const CRect& from, const CRect& to) const;
+
+    // The region of the area placed on rect (the area as it shows on screen):
+    // rectangle, rounded rectangle, ellipse or the freehand polygon. false for
+    // an area of no known kind or a freehand outline that cannot be mapped.
+    bool CreateRegion(CRgn& region, const CRect& rect) const;
+    // Draws the freehand outline mapped into rect; nothing without points.
+    void DrawFreehand(CDC& dc, const CRect& rect) const;
 
     // Width and height of the corner ellipse of a rounded area drawn on rect.
     static LONG RoundCorner(const CRect& rect);

@@ -1,5 +1,9 @@
 #include "message/area_marquee.h"
 
+#include "platform/gdi/dc.h"
+#include "platform/gdi/gdi_object.h"
+
+#include <QImage>
 #include <gtest/gtest.h>
 
 TEST(AreaMarquee, FreehandTakesTheBoundingBoxOfItsPoints)
@@ -44,4 +48,60 @@ TEST(AreaMarquee, MappedCopyAndRoundCorner)
 
     EXPECT_EQ(CAreaMarquee::RoundCorner(CRect(0, 0, 90, 30)), 10);
     EXPECT_EQ(CAreaMarquee::RoundCorner(CRect(0, 0, 8, 100)), 2);
+}
+
+TEST(AreaMarquee, RegionsFollowTheKind)
+{
+    const CRect on(10, 10, 100, 40);
+    struct Row {
+        int32_t kind;
+        bool created;
+        bool cornerInside; // the very corner of the rectangle
+    };
+    const Row rows[] = {{CAreaMarquee::square, true, true},
+                        {CAreaMarquee::roundSquare, true, false},
+                        {CAreaMarquee::oval, true, false},
+                        {CAreaMarquee::none, false, false},
+                        {7, false, false}};
+    for (const Row& r : rows) {
+        CAreaMarquee m(CRect(0, 0, 5, 5), r.kind);
+        CRgn region;
+        EXPECT_EQ(m.CreateRegion(region, on), r.created) << r.kind;
+        if (r.created) {
+            EXPECT_TRUE(region.PtInRegion(55, 25)) << r.kind;
+            EXPECT_EQ(region.PtInRegion(10, 10) != 0, r.cornerInside) << r.kind;
+        }
+    }
+    CAreaMarquee triangle;
+    triangle.SetFreehand({{0, 0}, {10, 0}, {0, 10}});
+    CRgn region;
+    ASSERT_TRUE(triangle.CreateRegion(region, CRect(0, 0, 100, 100)));
+    EXPECT_TRUE(region.PtInRegion(20, 20));
+    EXPECT_FALSE(region.PtInRegion(80, 80));
+    CAreaMarquee line;
+    line.SetFreehand({{4, 1}, {4, 9}});
+    EXPECT_FALSE(line.CreateRegion(region, CRect(0, 0, 100, 100)));
+}
+
+TEST(AreaMarquee, FreehandDrawsItsMappedOutline)
+{
+    auto draw = [](const CAreaMarquee& m) {
+        QImage image(40, 40, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        {
+            CDC dc(&image);
+            m.DrawFreehand(dc, CRect(0, 0, 40, 40));
+        }
+        int dark = 0;
+        for (int y = 0; y < 40; ++y)
+            for (int x = 0; x < 40; ++x)
+                dark += qGray(image.pixel(x, y)) < 128;
+        return dark;
+    };
+    CAreaMarquee diagonal;
+    diagonal.SetFreehand({{0, 0}, {10, 10}});
+    EXPECT_GE(draw(diagonal), 30);
+    CAreaMarquee line;
+    line.SetFreehand({{4, 1}, {4, 9}});
+    EXPECT_EQ(draw(line), 0);
 }

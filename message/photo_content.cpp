@@ -1,0 +1,318 @@
+#include "message/photo_content.h"
+
+#include "app/string_util.h"
+#include "message/message_version.h"
+#include "message/picture_jpeg.h"
+#include "platform/archive.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr char kTag[] = "#7321";
+constexpr char kOldTag[] = "#7320";
+
+enum Token : int32_t { kDeeper = 1, kShallower = 2, kRecord = 3 };
+
+[[noreturn]] void Damaged(CArchive& ar, int cause = CArchiveException::genericException)
+{
+    throw CArchiveException(cause, ar.GetFile()->GetFilePath());
+}
+
+} // namespace
+
+CAPhotoContent::CAPhotoContent(int quality) : m_strVersion(msgver::kCurrentText), m_nQuality(quality)
+{
+    BuildByteTables();
+}
+
+CAPhotoContent::CAPhotoContent(const CAPhotoContent& other)
+    : m_strVersion(other.m_strVersion),
+      m_nReadOnly(other.m_nReadOnly),
+      m_nPictureState(other.m_nPictureState),
+      m_strPictureText(other.m_strPictureText),
+      m_profile(other.m_profile),
+      // Carried through unchanged like everything else of the message, so a
+      // copy made for mail does not lose them.
+      m_strInfoText(other.m_strInfoText),
+      m_nInfoValue(other.m_nInfoValue),
+      m_nQuality(other.m_nQuality),
+      m_comments(other.m_comments),
+      m_originalJpeg(other.m_originalJpeg)
+{
+    BuildByteTables();
+    if (other.m_image.IsValid() &&
+        !m_image.CopyRect(other.m_image, CRect(0, 0, other.m_image.GetWidth(), other.m_image.GetHeight())))
+        throw CMemoryException();
+}
+
+CAPhotoContent::~CAPhotoContent() = default;
+
+void CAPhotoContent::BuildByteTables()
+{
+    MessageByteTables t = MakeMessageByteTables();
+    m_writeTable = t.write;
+    m_readTable = t.read;
+}
+
+CImageBuffer& CAPhotoContent::EditImage()
+{
+    m_originalJpeg.clear();
+    return m_image;
+}
+
+bool CAPhotoContent::SetImage(const CImageBuffer& image)
+{
+    m_originalJpeg.clear();
+    m_image.Free();
+    return !image.IsValid() || m_image.CopyRect(image, CRect(0, 0, image.GetWidth(), image.GetHeight()));
+}
+
+void CAPhotoContent::TakeImage(CImageBuffer& image)
+{
+    m_originalJpeg.clear();
+    m_image.TakeOver(image);
+}
+
+int CAPhotoContent::GetVersionNumber() const
+{
+    return msgver::Parse(m_strVersion);
+}
+
+bool CAPhotoContent::WriteBody(CArchive& ar)
+{
+    CMemFile body;
+    {
+        CArchive out(&body, CArchive::store);
+        SerializeHeader(out);
+        SerializeMainImage(out);
+        SerializeComments(out);
+        SerializeTrailer(out);
+        out.Close();
+    }
+    std::vector<uint8_t> bytes = body.Detach();
+    ApplyByteTable(m_writeTable, bytes.data(), bytes.size());
+    ar.Write(bytes.data(), bytes.size());
+    return true;
+}
+
+void CAPhotoContent::ReadBody(CArchive& ar)
+{
+    RemoveAllComments();
+    const uint64_t length = ar.RemainingBytes();
+    if (length < kMinFileBytes)
+        Damaged(ar, CArchiveException::endOfFile);
+    if (length > kMaxFileBytes)
+        Damaged(ar);
+    std::vector<uint8_t> bytes;
+    try {
+        bytes.resize(static_cast<size_t>(length));
+    } catch (const std::bad_alloc&) {
+        throw CMemoryException();
+    }
+    ar.ReadExact(bytes.data(), bytes.size());
+    // The oldest files were written without the substitution.
+    if (std::memcmp(bytes.data() + 1, kOldTag, 5) != 0)
+        ApplyByteTable(m_readTable, bytes.data(), bytes.size());
+
+    CMemFile body(std::move(bytes));
+    CArchive in(&body, CArchive::load);
+    SerializeHeader(in);
+    SerializeMainImage(in);
+    SerializeComments(in);
+    SerializeTrailer(in);
+}
+
+void CAPhotoContent::SerializeHeader(CArchive& ar)
+{
+    if (ar.IsStoring()) {
+        const SYSTEMTIME now = GetCurrentLocalTime();
+        char saved[64];
+        std::snprintf(saved, sizeof saved, "%4d/%02d/%02d/%02d/%02d/%02d", now.wYear, now.wMonth, now.wDay, now.wHour,
+                      now.wMinute, now.wSecond);
+        ar << kTag << msgver::kCurrentText.data() << m_strReserved << saved;
+        return;
+    }
+    std::string tag, skipped;
+    ar >> tag;
+    if (tag != kTag && tag != kOldTag)
+        Damaged(ar, CArchiveException::badIndex);
+    ar >> m_strVersion;
+    ar >> skipped; // reserved
+    ar >> skipped; // save time
+}
+
+void CAPhotoContent::SerializeMainImage(CArchive& ar, uint8_t (*block)[32])
+{
+    if (ar.IsStoring()) {
+        float xRes = 96.0f, yRes = 96.0f;
+        m_image.GetResolution(&xRes, &yRes);
+        ar << static_cast<int32_t>(m_image.GetPixelType()) << static_cast<int32_t>(m_image.GetOrientation())
+           << static_cast<int32_t>(m_image.GetWidth()) << static_cast<int32_t>(m_image.GetHeight()) << xRes << yRes
+           << static_cast<int32_t>(m_image.GetSamplesPerPixel()) << static_cast<int32_t>(m_image.GetBitsPerSample());
+        return;
+    }
+    if (GetVersionNumber() < 110) {
+        ar >> m_strPictureText;
+        FetchImageBlob(ar);
+        return;
+    }
+    uint8_t discarded[32];
+    ar.ReadExact(block ? *block : discarded, 32);
+}
+
+void CAPhotoContent::SerializeComments(CArchive& ar)
+{
+    if (ar.IsStoring()) {
+        ar << m_strPictureText;
+        StoreImageBlob(ar);
+        WriteCommentTree(ar);
+        WriteInfo(ar);
+        return;
+    }
+    if (GetVersionNumber() >= 110) {
+        ar >> m_strPictureText;
+        FetchImageBlob(ar);
+    }
+    ReadCommentTree(ar);
+    ReadInfo(ar);
+}
+
+void CAPhotoContent::WriteCommentTree(CArchive& ar)
+{
+    ar << static_cast<int32_t>(m_comments.size());
+    int32_t previous = 0;
+    for (const CAnoElement& e : m_comments) {
+        const int32_t depth = std::max(e.m_nDepth, 0);
+        // One token per level, so that the reader can follow any change of depth.
+        for (int32_t d = previous; d < depth; ++d)
+            ar << static_cast<int32_t>(kDeeper);
+        for (int32_t d = depth; d < previous; ++d)
+            ar << static_cast<int32_t>(kShallower);
+        ar << static_cast<int32_t>(kRecord);
+        e.m_pRecord->Serialize(ar, msgver::kCurrent);
+        previous = depth;
+    }
+}
+
+void CAPhotoContent::ReadCommentTree(CArchive& ar)
+{
+    const int version = GetVersionNumber();
+    int32_t count = 0;
+    ar >> count;
+    if (count < 0)
+        Damaged(ar);
+    int32_t depth = 0;
+    int32_t previous = 0;
+    for (int32_t read = 0; read < count;) {
+        int32_t token = 0;
+        ar >> token;
+        if (token == kDeeper) {
+            ++depth;
+        } else if (token == kShallower) {
+            --depth;
+        } else if (token == kRecord) {
+            if (depth < 0)
+                Damaged(ar);
+            // A reply is at most one level below the comment before it; a
+            // deeper jump is taken as one level.
+            depth = std::min(depth, previous + 1);
+            auto record = std::make_unique<CAnoRecord>();
+            record->Serialize(ar, version);
+            m_comments.emplace_back(depth, std::move(record));
+            previous = depth;
+            ++read;
+        }
+        // Any other token is skipped.
+    }
+}
+
+void CAPhotoContent::WriteInfo(CArchive& ar)
+{
+    m_profile.Store(ar);
+    ar << m_strInfoText << m_nInfoValue;
+}
+
+void CAPhotoContent::ReadInfo(CArchive& ar)
+{
+    m_profile.Load(ar);
+    if (GetVersionNumber() > 150) {
+        ar >> m_strInfoText >> m_nInfoValue;
+    } else {
+        m_strInfoText.clear();
+        m_nInfoValue = 0;
+    }
+}
+
+void CAPhotoContent::SerializeTrailer(CArchive& ar)
+{
+    if (ar.IsStoring()) {
+        ar << m_nReadOnly << m_nPictureState;
+        return;
+    }
+    ar >> m_nReadOnly;
+    if (GetVersionNumber() >= 120)
+        ar >> m_nPictureState;
+    else
+        m_nPictureState = 1;
+}
+
+void CAPhotoContent::StoreImageBlob(CArchive& ar)
+{
+    if (!m_originalJpeg.empty()) {
+        ar << static_cast<int32_t>(m_originalJpeg.size());
+        ar.Write(m_originalJpeg.data(), m_originalJpeg.size());
+        return;
+    }
+    if (!m_image.IsValid()) {
+        ar << static_cast<int32_t>(0);
+        return;
+    }
+    // Writing the message without its photograph would lose it: fail the save.
+    std::vector<uint8_t> jpeg;
+    if (!msgjpeg::Encode(m_image, m_nQuality, jpeg) || jpeg.size() > INT32_MAX)
+        throw CArchiveException(CArchiveException::genericException, ar.GetFile()->GetFilePath());
+    ar << static_cast<int32_t>(jpeg.size());
+    ar.Write(jpeg.data(), jpeg.size());
+}
+
+void CAPhotoContent::FetchImageBlob(CArchive& ar)
+{
+    m_image.Free();
+    m_originalJpeg.clear();
+    int32_t count = 0;
+    ar >> count;
+    if (count < 0)
+        Damaged(ar);
+    if (count == 0)
+        return;
+    if (static_cast<uint64_t>(count) > ar.RemainingBytes())
+        Damaged(ar, CArchiveException::endOfFile);
+    std::vector<uint8_t> jpeg(static_cast<size_t>(count));
+    ar.ReadExact(jpeg.data(), jpeg.size());
+    msgjpeg::Decode(jpeg.data(), jpeg.size(), m_image);
+    m_originalJpeg = std::move(jpeg);
+}
+
+void CAPhotoContent::RemoveReplies()
+{
+    for (size_t i = m_comments.size(); i-- > 0;)
+        if (m_comments[i].m_nDepth != 0)
+            m_comments.erase(m_comments.begin() + static_cast<std::ptrdiff_t>(i));
+}
+
+void CAPhotoContent::ShrinkForMail()
+{
+    const int oldWidth = m_image.GetWidth();
+    const int oldHeight = m_image.GetHeight();
+    if (!m_image.IsValid())
+        return;
+    m_image.ResizeToFit(kMailWidth, kMailHeight, CImageBuffer::kBilinear);
+    if (m_image.GetWidth() != oldWidth || m_image.GetHeight() != oldHeight)
+        m_originalJpeg.clear();
+    for (CAnoElement& e : m_comments)
+        e.m_pRecord->Scale(oldWidth, oldHeight, m_image.GetWidth(), m_image.GetHeight(), kMailAttachWidth,
+                           kMailAttachHeight);
+}
