@@ -23,7 +23,12 @@ void EmbossRectDisabled(CDC* dc, const RECT& rc, COLORREF crFace, COLORREF crHil
         return;
     CBitmap* oldBits = mono.SelectObject(&bits);
     const COLORREF oldBk = dc->SetBkColor(crFace);
-    mono.BitBlt(0, 0, r.Width(), r.Height(), dc, r.left, r.top, SRCCOPY);
+    if (!mono.BitBlt(0, 0, r.Width(), r.Height(), dc, r.left, r.top, SRCCOPY)) {
+        // A device whose pixels cannot be read keeps its picture rather than turning all shadow.
+        dc->SetBkColor(oldBk);
+        mono.SelectObject(oldBits);
+        return;
+    }
 
     dc->FillSolidRect(&r, crFace);
     // Mono to colour takes white for the 0 bits (not face) and black for the

@@ -767,12 +767,22 @@ bool CDC::ApplyRop2()
     return true;
 }
 
-void CDC::StrokeAndFill(const QPainterPath& path, bool fill)
+void CDC::UseBackground(bool styledPen, const QBrush& brush)
+{
+    // The background colour shows only in the gaps of styled pens and hatches;
+    // elsewhere the painter stays transparent, which keeps its exact shape rasterisers.
+    const bool hatched = brush.style() >= Qt::Dense1Pattern && brush.style() <= Qt::DiagCrossPattern;
+    const bool opaque = m_state.bkMode == OPAQUE && (styledPen || hatched);
+    m_painter->setBackgroundMode(opaque ? Qt::OpaqueMode : Qt::TransparentMode);
+    m_painter->setBackground(ToQColor(m_state.bkColor));
+}
+
+bool CDC::PrepareShape()
 {
     if (!PrepareDevice() || !ApplyRop2())
-        return;
+        return false;
     QPen pen = DevicePen();
-    QBrush brush = fill ? DeviceBrush(m_state.brush.get()) : QBrush(Qt::NoBrush);
+    QBrush brush = DeviceBrush(m_state.brush.get());
     if (m_state.rop2 == R2_BLACK || m_state.rop2 == R2_WHITE) {
         const QColor c = m_state.rop2 == R2_BLACK ? Qt::black : Qt::white;
         if (pen.style() != Qt::NoPen)
@@ -780,11 +790,10 @@ void CDC::StrokeAndFill(const QPainterPath& path, bool fill)
         if (brush.style() != Qt::NoBrush)
             brush = QBrush(c);
     }
-    m_painter->setBackgroundMode(m_state.bkMode == OPAQUE ? Qt::OpaqueMode : Qt::TransparentMode);
-    m_painter->setBackground(ToQColor(m_state.bkColor));
+    UseBackground(pen.style() != Qt::SolidLine && pen.style() != Qt::NoPen, brush);
     m_painter->setPen(pen);
     m_painter->setBrush(brush);
-    m_painter->drawPath(path);
+    return true;
 }
 
 CPoint CDC::MoveTo(int x, int y)
@@ -819,11 +828,8 @@ BOOL CDC::Polygon(const POINT* pts, int count)
 {
     if (!pts || count < 2)
         return FALSE;
-    QPainterPath path;
-    path.addPolygon(QPolygonF(DevicePolygon(pts, count)));
-    path.closeSubpath();
-    path.setFillRule(m_state.polyFillMode == WINDING ? Qt::WindingFill : Qt::OddEvenFill);
-    StrokeAndFill(path, true);
+    if (PrepareShape())
+        m_painter->drawPolygon(DevicePolygon(pts, count), m_state.polyFillMode == WINDING ? Qt::WindingFill : Qt::OddEvenFill);
     return TRUE;
 }
 
@@ -843,9 +849,8 @@ BOOL CDC::Rectangle(int l, int t, int r, int b)
     const QRect rect = DeviceRect(l, t, r, b);
     if (rect.isEmpty())
         return TRUE;
-    QPainterPath path;
-    path.addRect(OutlineRect(rect));
-    StrokeAndFill(path, true);
+    if (PrepareShape())
+        m_painter->drawRect(OutlineRect(rect));
     return TRUE;
 }
 
@@ -856,9 +861,8 @@ BOOL CDC::RoundRect(int l, int t, int r, int b, int w, int h)
         return TRUE;
     SIZE corner{std::abs(w), std::abs(h)};
     LPtoDP(&corner);
-    QPainterPath path;
-    path.addRoundedRect(OutlineRect(rect), corner.cx / 2.0, corner.cy / 2.0);
-    StrokeAndFill(path, true);
+    if (PrepareShape())
+        m_painter->drawRoundedRect(OutlineRect(rect), corner.cx / 2.0, corner.cy / 2.0);
     return TRUE;
 }
 
@@ -867,9 +871,9 @@ BOOL CDC::Ellipse(int l, int t, int r, int b)
     const QRect rect = DeviceRect(l, t, r, b);
     if (rect.isEmpty())
         return TRUE;
-    QPainterPath path;
-    path.addEllipse(OutlineRect(rect));
-    StrokeAndFill(path, true);
+    // The integer form takes the rasteriser's exact ellipse.
+    if (PrepareShape())
+        m_painter->drawEllipse(OutlineRect(rect).toRect());
     return TRUE;
 }
 
@@ -877,8 +881,7 @@ void CDC::FillDeviceRect(const QRect& r, const QBrush& brush)
 {
     if (r.isEmpty() || !PrepareDevice())
         return;
-    m_painter->setBackgroundMode(m_state.bkMode == OPAQUE ? Qt::OpaqueMode : Qt::TransparentMode);
-    m_painter->setBackground(ToQColor(m_state.bkColor));
+    UseBackground(false, brush);
     m_painter->fillRect(r, brush);
 }
 

@@ -262,7 +262,9 @@ private:
     QRect DeviceRect(int l, int t, int r, int b) const;
     QRegion DeviceLimit() const;
     QPolygon DevicePolygon(const POINT* pts, int count) const;
-    void StrokeAndFill(const QPainterPath& path, bool fill);
+    // Readies pen, brush and raster operation for a filled shape in device pixels.
+    bool PrepareShape();
+    void UseBackground(bool styledPen, const QBrush& brush);
     void FillDeviceRect(const QRect& r, const QBrush& brush);
     bool Blit(const QRect& dst, const QImage* src, const QRect& srcRect, bool srcMono, COLORREF srcBk, DWORD rop);
     void DrawTextLine(const QString& line, QPointF origin, const QFontMetrics& fm, int tabWidth, int underline);

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QColor>
+#include <QImage>
+#include <QPainter>
+#include <QPicture>
 
 namespace {
 
@@ -48,6 +51,21 @@ TEST(DrawEffects, EmbossTurnsEverythingButTheFaceIntoShadowWithAHighlightBelowRi
     EXPECT_EQ(c.dc.GetTextColor(), kRed);
     EXPECT_EQ(c.dc.GetBkColor(), RGB(1, 2, 3));
     EXPECT_EQ(c.dc.GetCurrentBrush(), brush);
+}
+
+TEST(DrawEffects, EmbossOnADeviceThatCannotBeReadLeavesThePictureAlone)
+{
+    QPicture picture;
+    CDC dc(&picture);
+    dc.FillSolidRect(0, 0, 10, 10, RGB(0, 0, 0));
+    EmbossRectDisabled(&dc, CRect(0, 0, 10, 10), kFace, kHilite, kShadow);
+    dc.DeleteDC();
+    QImage out(10, 10, QImage::Format_RGB32);
+    out.fill(Qt::white);
+    QPainter p(&out);
+    p.drawPicture(0, 0, picture);
+    p.end();
+    EXPECT_EQ(out.pixel(5, 5), qRgb(0, 0, 0));
 }
 
 TEST(DrawEffects, DitherPaintsACheckerboardOfTheHighlightColour)

@@ -176,6 +176,77 @@ TEST(GdiShapes, LineLeavesItsEndPointOut)
     EXPECT_EQ(c.At(3, 7), kWhite);
 }
 
+// The box round the pixels that are not white.
+CRect InkBox(const Canvas& c, int w, int h)
+{
+    CRect box(w, h, 0, 0);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            if (c.At(x, y) != kWhite)
+                box = CRect(std::min(box.left, LONG(x)), std::min(box.top, LONG(y)), std::max(box.right, LONG(x + 1)),
+                            std::max(box.bottom, LONG(y + 1)));
+    return box;
+}
+
+TEST(GdiShapes, ShapesStayInsideTheirRectangle)
+{
+    struct Case { const char* name; int mapMode; CRect logical; CRect device; };
+    const Case cases[] = {
+        {"rectangle", MM_TEXT, {3, 4, 17, 12}, {3, 4, 17, 12}},
+        {"ellipse", MM_TEXT, {3, 4, 17, 12}, {3, 4, 17, 12}},
+        {"round rectangle", MM_TEXT, {3, 4, 17, 12}, {3, 4, 17, 12}},
+        // tenths of a millimetre, y upwards: 254 units are 96 pixels
+        {"rectangle", MM_LOMETRIC, {0, 0, 254, -127}, {0, 0, 96, 48}},
+    };
+    for (const Case& k : cases) {
+        Canvas c(100, 60);
+        CBrush blue(kBlue);
+        c.dc.SelectObject(&blue);
+        c.dc.SetMapMode(k.mapMode);
+        const CRect& r = k.logical;
+        if (std::string(k.name) == "ellipse")
+            c.dc.Ellipse(&r);
+        else if (std::string(k.name) == "round rectangle")
+            c.dc.RoundRect(&r, CPoint(6, 6));
+        else
+            c.dc.Rectangle(&r);
+        EXPECT_EQ(InkBox(c, 100, 60), k.device) << k.name << " " << k.mapMode;
+    }
+}
+
+TEST(GdiShapes, HatchGapsTakeTheBackgroundColourOnlyWhenOpaque)
+{
+    constexpr COLORREF kGreen = RGB(0, 255, 0);
+    for (int mode : {OPAQUE, TRANSPARENT}) {
+        Canvas c(16, 16, kRed);
+        CBrush hatch(HS_CROSS, kBlue);
+        c.dc.SetBkColor(kGreen);
+        c.dc.SetBkMode(mode);
+        const CRect r(0, 0, 16, 16);
+        c.dc.FillRect(&r, &hatch);
+        int blue = 0, green = 0, red = 0;
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 16; ++x)
+                (c.At(x, y) == kBlue ? blue : c.At(x, y) == kGreen ? green : red)++;
+        EXPECT_GT(blue, 0) << mode;
+        EXPECT_EQ(green > 0, mode == OPAQUE) << mode;
+        EXPECT_EQ(red > 0, mode == TRANSPARENT) << mode;
+    }
+}
+
+TEST(GdiShapes, FocusRectangleDrawnTwiceLeavesNoTrace)
+{
+    Canvas c(12, 12, kRed);
+    const CRect r(1, 1, 9, 7);
+    c.dc.DrawFocusRect(&r);
+    EXPECT_NE(c.At(1, 1), kRed);
+    EXPECT_EQ(c.At(4, 4), kRed);
+    c.dc.DrawFocusRect(&r);
+    for (int y = 0; y < 12; ++y)
+        for (int x = 0; x < 12; ++x)
+            ASSERT_EQ(c.At(x, y), kRed) << x << "," << y;
+}
+
 TEST(GdiShapes, FillAndFrameAnd3dRect)
 {
     Canvas c;
