@@ -355,6 +355,9 @@ bool CDibBitmap::Write(CFile& file, float dotsPerInch) const
         const uint32_t tableBytes =
             static_cast<uint32_t>(m_palette.size() * 4) + (m_header.biCompression == BI_BITFIELDS ? 12 : 0);
         const uint32_t offBits = static_cast<uint32_t>(kBitmapFileHeaderSize + kBitmapInfoHeaderSize) + tableBytes;
+        // The file's size fields are 32 bits wide.
+        if (GetDibImageSize() + offBits > UINT32_MAX)
+            return false;
         BYTE fh[kBitmapFileHeaderSize] = {'B', 'M'};
         Put32(fh + 2, static_cast<uint32_t>(GetDibImageSize()) + offBits);
         Put32(fh + 10, offBits);
@@ -368,7 +371,7 @@ bool CDibBitmap::Write(CFile& file, float dotsPerInch) const
 
 std::vector<uint8_t> CDibBitmap::CopyToGlobal() const
 {
-    if (!IsValid())
+    if (!IsValid() || GetDibImageSize() > UINT32_MAX - 1024)
         return {};
     CMemFile file;
     WritePacked(file, 3779);
