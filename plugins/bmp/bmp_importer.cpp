@@ -32,6 +32,8 @@ uint16_t Run(const char* path, const void*, QrRawImageInfo* info, uint8_t* pixel
         return 0;
     }
     const size_t stride = ((static_cast<size_t>(size.cx) * (paletted ? depth : 24) + 31) / 32) * 4;
+    if (paletted && !palette)
+        return 1;
     if (paletted) {
         const int entries = qrplugin::PaletteEntries(type);
         std::memset(palette, 0, static_cast<size_t>(entries) * 4);

@@ -144,7 +144,8 @@ bool HeaderFromRawInfo(const QrRawImageInfo& info, QrBitmapInfoHeader* h);
 // bitmap road is served by the same function.
 #define QR_IMPORTER_ENTRY_POINTS(NAME, RUN, ...)                                                            \
     extern "C" {                                                                                            \
-    extern const char QrResource_String_2000[] = NAME;                                                             \
+    extern const char QrResource_String_2000[];                                                                \
+    const char QrResource_String_2000[] = NAME;                                                                    \
     int16_t ImportExtProc(char entries[][QR_EXT_ENTRY_SIZE], int32_t capacity)                              \
     {                                                                                                       \
         return qrplugin::FillExtensions(entries, capacity, {__VA_ARGS__});                                  \
@@ -158,7 +159,7 @@ bool HeaderFromRawInfo(const QrRawImageInfo& info, QrBitmapInfoHeader* h);
                                 const QrSourceColorRecord*, const QrSpaceRecord*, const QrSpaceRecord*,     \
                                 QrProgressProc progress, uintptr_t, uint32_t, uintptr_t callbackUser)       \
     {                                                                                                       \
-        if (!path || !pixels || !palette)                                                                   \
+        if (!path || !pixels)                                                                               \
             return 1;                                                                                       \
         return RUN(path, options, nullptr, static_cast<uint8_t*>(pixels), static_cast<uint8_t*>(palette),   \
                    progress, callbackUser);                                                                 \
@@ -182,7 +183,8 @@ bool HeaderFromRawInfo(const QrRawImageInfo& info, QrBitmapInfoHeader* h);
 // The entry points of an exporter whose work is uint16_t EXPORT(const qrplugin::ExportArgs&).
 #define QR_EXPORTER_ENTRY_POINTS(NAME, EXPORT, ...)                                                         \
     extern "C" {                                                                                            \
-    extern const char QrResource_String_2000[] = NAME;                                                             \
+    extern const char QrResource_String_2000[];                                                                \
+    const char QrResource_String_2000[] = NAME;                                                                    \
     uint32_t ExportNameProc(char name[256])                                                                 \
     {                                                                                                       \
         std::snprintf(name, 256, "%s", NAME);                                                               \

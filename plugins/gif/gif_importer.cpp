@@ -43,6 +43,8 @@ uint16_t Run(const char* path, const void*, QrRawImageInfo* infoOut, uint8_t* pi
         infoOut->bitsFactor2 = 1;
         return 0;
     }
+    if (!palette)
+        return 1;
     const size_t stride = (static_cast<size_t>(width) + 3) & ~size_t(3);
     // Up to the first picture, skipping extensions.
     GifRecordType type;

@@ -108,14 +108,18 @@ uint16_t Export(const qrplugin::ExportArgs& a)
     cinfo.density_unit = 1;
     cinfo.X_density = static_cast<UINT16>(a.xResolution > 0 && a.xResolution < 65536 ? a.xResolution + 0.5f : 96);
     cinfo.Y_density = static_cast<UINT16>(a.yResolution > 0 && a.yResolution < 65536 ? a.yResolution + 0.5f : 96);
+    // Exif readers look for APP1 right behind the start of image, so a file
+    // with an Exif block carries no JFIF header.
+    std::vector<uint8_t> exif;
+    if (b1 && l1 > 0 && !a.block1Empty)
+        exif.assign(b1, b1 + l1);
+    else if (b3 && l3 > 0)
+        exif = qrplugin::BuildMainTagExif(qrplugin::ParseMainTags(b3, l3));
+    if (!exif.empty())
+        cinfo.write_JFIF_header = FALSE;
     jpeg_start_compress(&cinfo, TRUE);
-    if (b1 && l1 > 0 && !a.block1Empty) {
-        WriteExif(cinfo, b1, l1);
-    } else if (b3 && l3 > 0) {
-        std::vector<uint8_t> tags = qrplugin::BuildMainTagExif(qrplugin::ParseMainTags(b3, l3));
-        if (!tags.empty())
-            WriteExif(cinfo, tags.data(), tags.size());
-    }
+    if (!exif.empty())
+        WriteExif(cinfo, exif.data(), exif.size());
     if (b2 && l2 > 0)
         WriteProfileBlock(cinfo, b2, l2);
     bool cancelled = false;

@@ -85,6 +85,9 @@ uint16_t Run(const char* path, const void*, QrRawImageInfo* infoOut, uint8_t* pi
         png_set_strip_16(r.png);
     if (depth < 8 && kind == Kind::Palette)
         png_set_packing(r.png);
+    // Paletted and grey pictures always come with the host's palette buffer.
+    if (kind != Kind::Colour && !palette)
+        return 1;
     if (kind == Kind::Palette) {
         png_colorp pal = nullptr;
         int count = 0;

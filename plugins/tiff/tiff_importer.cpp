@@ -74,6 +74,8 @@ uint16_t Run(const char* path, const void*, QrRawImageInfo* infoOut, uint8_t* pi
     }
     const int channels = grey ? 1 : 3;
     const size_t stride = ((static_cast<size_t>(width) * channels * 8 + 31) / 32) * 4;
+    if (grey && !palette)
+        return 1;
     if (grey) {
         for (int i = 0; i < 256; ++i) {
             palette[4 * i] = palette[4 * i + 1] = palette[4 * i + 2] = static_cast<uint8_t>(i);

@@ -132,9 +132,11 @@ bool Import(const Module& m, const std::string& path, Picture& out, const QrDeco
     const int bpp = ri.bitsFactor1 * ri.bitsFactor2;
     out.stride = ((ri.width * bpp + 31) / 32) * 4;
     out.pixels.assign(static_cast<size_t>(out.stride) * ri.height, 0xCD);
-    out.palette.assign(256 * 4, 0);
-    return data(path.c_str(), options, out.pixels.data(), out.palette.data(), nullptr, nullptr, nullptr, nullptr, 0, 0,
-                0) == 0;
+    // As the hosts do: a palette buffer only for types that have one.
+    const int entries = QrPaletteEntriesForType(ri.pixelType);
+    out.palette.assign(static_cast<size_t>(entries) * 4, 0);
+    return data(path.c_str(), options, out.pixels.data(), entries ? out.palette.data() : nullptr, nullptr, nullptr,
+                nullptr, nullptr, 0, 0, 0) == 0;
 }
 
 // Colour of a pixel as (r, g, b) whatever the type.

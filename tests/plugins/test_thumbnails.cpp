@@ -1,0 +1,112 @@
+// Thumbnails come from the cheapest source that has one: the companion file
+// of TIFF and raw pictures, the Exif thumbnail, a fitted decode, a placeholder.
+#include "imaging/dib_bitmap.h"
+#include "imaging/image_buffer.h"
+#include "imaging/image_exporter.h"
+#include "imaging/jpeg_codec.h"
+#include "imaging/thumbnail_maker.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const std::string kImporters = std::string(QR_BIN_DIR) + "/Importer/*.gim";
+const std::string kExporters = std::string(QR_BIN_DIR) + "/Exporter/*.gex";
+
+std::vector<uint8_t> Jpeg(int w, int h, uint8_t grey)
+{
+    std::vector<uint8_t> rows(static_cast<size_t>(w) * 3 * h, grey), out;
+    size_t n = 0;
+    JpegEncode(rows.data(), 11, false, w, h, 90, 72, 72, 0, nullptr, 0, nullptr, 0, out, &n, nullptr,
+               static_cast<size_t>(w) * 3);
+    return out;
+}
+
+// An Exif block (TIFF structure) whose directory 1 holds a w x h JPEG thumbnail.
+std::vector<uint8_t> ExifWithThumbnail(int w, int h)
+{
+    const std::vector<uint8_t> thumb = Jpeg(w, h, 200);
+    std::vector<uint8_t> b{'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0};
+    auto p16 = [&](uint16_t v) { b.push_back(uint8_t(v)); b.push_back(uint8_t(v >> 8)); };
+    auto p32 = [&](uint32_t v) { p16(uint16_t(v)); p16(uint16_t(v >> 16)); };
+    // Directory 0 at 8 (orientation, Exif pointer), the Exif directory at 38
+    // (version), directory 1 at 56 with the thumbnail's three entries, data at 98.
+    p16(2);
+    p16(274); p16(3); p32(1); p32(1);
+    p16(34665); p16(4); p32(1); p32(38);
+    p32(56);
+    p16(1);
+    p16(36864); p16(7); p32(4); b.insert(b.end(), {'0', '2', '2', '0'});
+    p32(0);
+    p16(3);
+    p16(259); p16(3); p32(1); p32(6);
+    p16(513); p16(4); p32(1); p32(98);
+    p16(514); p16(4); p32(1); p32(static_cast<uint32_t>(thumb.size()));
+    p32(0);
+    b.insert(b.end(), thumb.begin(), thumb.end());
+    return b;
+}
+
+void Save(const std::string& path, int w, int h, const std::vector<uint8_t>& exif = {})
+{
+    CImageBuffer image;
+    ASSERT_TRUE(image.Create(CImageBuffer::kHeap, CSize(w, h), 11));
+    image.Fill(90);
+    CImageExporter exporter(kExporters);
+    exporter.Export(path, image, exif.empty() ? nullptr : exif.data(), static_cast<uint32_t>(exif.size()), nullptr, 0,
+                    nullptr, 0, exif.empty());
+}
+
+CSize Thumbnail(const std::string& path)
+{
+    CThumbnailMaker maker(kImporters);
+    CDibBitmap bmp;
+    EXPECT_TRUE(maker.MakeThumbnail(path, bmp));
+    return bmp.GetSize();
+}
+
+} // namespace
+
+TEST(Thumbnails, SourcesInOrder)
+{
+    qrtest::TempDir dir;
+    Save((dir / "landscape.png").string(), 640, 480);
+    Save((dir / "portrait.png").string(), 480, 640);
+    Save((dir / "small.png").string(), 100, 50);
+    Save((dir / "camera.jpg").string(), 640, 480, ExifWithThumbnail(80, 60));
+    qrtest::WriteBytes(dir / "camera.THM", Jpeg(32, 24, 10)); // never asked for a JPEG
+    Save((dir / "scan.tif").string(), 640, 480);
+    qrtest::WriteBytes(dir / "scan.thm", Jpeg(48, 36, 10)); // any case of the extension
+    qrtest::WriteBytes(dir / "broken.jpg", {0xFF, 0xD8, 0xFF, 0xE0});
+    struct Row {
+        const char* file;
+        CSize size;
+    };
+    const Row rows[] = {
+        {"landscape.png", {120, 90}},
+        {"portrait.png", {120, 160}},
+        {"small.png", {100, 50}},
+        {"camera.jpg", {80, 60}},
+        {"scan.tif", {48, 36}},
+        {"broken.jpg", {64, 64}},
+        {"missing.gif", {64, 64}},
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(Thumbnail((dir / r.file).string()), r.size) << r.file;
+
+    CThumbnailMaker maker(kImporters);
+    CDibBitmap placeholder;
+    maker.MakeThumbnail((dir / "missing.gif").string(), placeholder);
+    EXPECT_EQ(placeholder.GetPixel(10, 10), RGB(0, 0, 0));
+}
+
+TEST(Thumbnails, OversizedCompanionIsNotRead)
+{
+    qrtest::TempDir dir;
+    Save((dir / "big.tif").string(), 64, 48);
+    std::vector<unsigned char> huge = Jpeg(16, 16, 1);
+    huge.resize(5u << 20, 0);
+    qrtest::WriteBytes(dir / "big.THM", huge);
+    EXPECT_EQ(Thumbnail((dir / "big.tif").string()), CSize(64, 48));
+}
