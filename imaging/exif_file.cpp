@@ -323,8 +323,9 @@ short CExifFile::ReadMetadata(int kind)
     }
 
     auto readSub = [&](WORD pointerTag, WORD sub) {
+        // A pointer is one LONG; anything else points nowhere.
         CExifEntry* pointer = FindEntry(pointerTag, 0, 0);
-        if (!pointer)
+        if (!pointer || pointer->m_type != 4 || pointer->m_count != 1)
             return false;
         uint32_t next = 0;
         ReadDirectoryAt(reader, pointer->GetLong(0), 0, sub, false, FindLastEntryOfDirectory(0), next);

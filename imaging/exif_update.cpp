@@ -100,7 +100,8 @@ std::optional<std::vector<BYTE>> RewriteWithTag(std::vector<BYTE> file, int kind
     for (uint32_t i = 0; i < *mainCount && !pointerField; ++i)
         if (*r.U16At(mainOffset + 2 + 12ull * i) == kTagExifPointer)
             pointerField = mainOffset + 2 + 12ull * i + 8;
-    if (!pointerField)
+    // The pointer must be one LONG, as the reader takes it.
+    if (!pointerField || *r.U16At(*pointerField - 6) != 4 || *r.U32At(*pointerField - 4) != 1)
         return std::nullopt;
     const uint64_t exifOffset = *r.U32At(*pointerField);
     auto exifCount = r.U16At(exifOffset);
@@ -120,8 +121,12 @@ std::optional<std::vector<BYTE>> RewriteWithTag(std::vector<BYTE> file, int kind
     if (existing) {
         const WORD storedType = *r.U16At(*existing + 2);
         const uint32_t storedCount = *r.U32At(*existing + 4);
-        if (CExifEntry::GetUnitSize(storedType) == 1 && unit == 1 && value.size() < storedCount) {
-            const uint64_t at = storedCount > 4 ? *r.U32At(*existing + 8) : *existing + 8;
+        const uint64_t at = storedCount > 4 ? *r.U32At(*existing + 8) : *existing + 8;
+        auto overlaps = [&](uint64_t from, uint64_t size) { return at < from + size && from < at + storedCount; };
+        // In place only where the old value stands apart from the structure.
+        const bool apart = storedCount <= 4 || (!overlaps(0, 8) && !overlaps(mainOffset, 2 + 12ull * *mainCount + 4) &&
+                                                 !overlaps(exifOffset, 2 + 12ull * *exifCount + 4));
+        if (CExifEntry::GetUnitSize(storedType) == 1 && unit == 1 && value.size() < storedCount && apart) {
             if (!r.Fits(at, storedCount))
                 return std::nullopt;
             Put32(file.data() + base + *existing + 4, newCount, big);
@@ -222,6 +227,13 @@ short CExifFile::UpdateTag(int kind, WORD tag, WORD type, const BYTE* data, size
         auto rewritten = RewriteWithTag(std::move(bytes), kind, tag, type, std::span<const BYTE>(data, size));
         if (!rewritten)
             return -1;
+        {
+            // A damaged file may give a result that does not read: keep the old one then.
+            CMemFile check(*rewritten);
+            CExifFile reader;
+            if (reader.Attach(&check, kind) != 0 || !reader.FindEntry(tag, 0, kSubExif))
+                return -1;
+        }
         if (dynamic_cast<CMemFile*>(&file) == nullptr && file.IsOpen() && !file.GetFilePath().empty()) {
             const std::string path = file.GetFilePath();
             ReplaceFileContents(path, *rewritten);

@@ -269,8 +269,11 @@ std::vector<BYTE> CExifFile::BuildBlock(const BYTE* thumbnail, DWORD thumbnailSi
                 at = uint64_t(e.m_fixedValueOffset);
             if (e.m_tag == kTagExifPointer || e.m_tag == kTagGpsPointer || e.m_tag == kTagInteropPointer ||
                 (e.m_tag == kTagJpegOffset && e.m_directory == 1)) {
+                // Pointers are one LONG, whatever the source said.
                 fields[e.m_tag] = rec + 8;
                 value.assign(4, 0);
+                Put16(out, rec + 2, 4);
+                count = 1;
             } else if (e.m_tag == kTagMakerNote && hasMakerDirectory && e.m_subDirectory == kSubExif) {
                 value = EncodeMakerNote(e, static_cast<uint32_t>(at));
                 // A rebuilt note that outgrows the space the camera gave it keeps its bytes.
