@@ -360,3 +360,22 @@ TEST(ExifRead, App2PrefixAndProfileJoin)
     EXPECT_EQ(JoinApp2PrefixAndProfile(prefix, std::vector<BYTE>(60000, 'q')).size(), 60000u);
     EXPECT_EQ(JoinApp2PrefixAndProfile(prefix, std::vector<BYTE>(50000, 'q')).size(), 56000u);
 }
+
+TEST(ExifRead, ChainLengthLimit)
+{
+    for (int directories : {CExifFile::kMaxChainDirectories, CExifFile::kMaxChainDirectories + 1}) {
+        TiffBuilder b(false);
+        uint32_t previous = 0;
+        for (int n = 0; n < directories; ++n) {
+            uint32_t d = b.Dir({{271, 2, {}, "Make"}});
+            if (n > 0)
+                b.SetNext(previous, d);
+            previous = d;
+        }
+        CMemFile mem(b.Tiff());
+        CExifFile exif;
+        exif.Attach(&mem, kExifTiff);
+        EXPECT_EQ(exif.CountEntries(CExifFile::kMaxChainDirectories - 1, kSubMain), 1);
+        EXPECT_EQ(exif.CountEntries(CExifFile::kMaxChainDirectories, kSubMain), 0);
+    }
+}

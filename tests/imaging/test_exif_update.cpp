@@ -171,3 +171,30 @@ TEST(ExifUpdate, MemoryFileIsRewritten)
     EXPECT_EQ(reader.FindEntry(37510, 0, kSubExif)->GetUserComment(code), text);
     EXPECT_EQ(reader.GetColorProfile().size(), 580u); // the segments behind it survived
 }
+
+TEST(ExifUpdate, TiffWithoutTheTagGetsADirectoryOneLonger)
+{
+    exiftest::TiffBuilder b(true);
+    uint32_t mainDir = b.Dir({{271, 2, {}, "Quiram Test"}, {34665, 4, {0}}});
+    uint32_t exifDir = b.Dir({{36864, 7, {}, "0220"}, {40961, 3, {1}}});
+    b.SetField(mainDir, 34665, exifDir);
+    b.Blob({1, 2, 3}); // leaves the file at an odd length
+    qrtest::TempDir dir;
+    const auto path = dir / "t.tif";
+    qrtest::WriteBytes(path, b.Tiff());
+    ASSERT_EQ(b.Tiff().size() % 2, 1u);
+    ASSERT_EQ(SetComment(path, kExifTiff, 0, {'n', 'e', 'w'}), 0);
+    const auto after = qrtest::ReadBytes(path);
+    // The old directory stays where it was; the new one has one entry more.
+    EXPECT_TRUE(std::equal(b.Tiff().begin() + exifDir, b.Tiff().begin() + exifDir + 30, after.begin() + exifDir));
+    CFile file(path.string(), CFile::modeRead);
+    CExifFile exif;
+    ASSERT_EQ(exif.Attach(&file, kExifTiff), 0);
+    EXPECT_EQ(exif.CountEntries(0, kSubExif), 3);
+    const CExifEntry* first = exif.FindFirstEntry(0, kSubExif);
+    EXPECT_EQ((first->m_fileOffset - 2) % 2, 0);
+    EXPECT_GT(first->m_fileOffset, int64_t(b.Tiff().size()));
+    int code = -1;
+    EXPECT_EQ(exif.FindEntry(37510, 0, kSubExif)->GetUserComment(code), "new");
+    EXPECT_EQ(exiftest::Exiftool(path, "UserComment"), "new");
+}
