@@ -137,5 +137,3 @@ bool ExtensionListsShare(const std::vector<std::string>& a, const std::vector<st
                 return true;
     return false;
 }
-
-int32_t NoProgressCallback(int32_t, int32_t, uintptr_t) { return 0; }

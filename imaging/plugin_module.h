@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/shell_util.h" // NoProgressCallback, the callback every host starts with
 #include "imaging/plugin_api.h"
 
 #include <dlfcn.h>
@@ -46,6 +47,3 @@ std::string UpperFileExtensionWithDot(const std::string& path);
 // True when the two lists share an extension, compared without case and with
 // every "." removed.
 bool ExtensionListsShare(const std::vector<std::string>& a, const std::vector<std::string>& b);
-
-// The progress callback every host starts with: never asks to stop.
-int32_t NoProgressCallback(int32_t done, int32_t total, uintptr_t user);
