@@ -5,7 +5,6 @@
 
 #include <filesystem>
 #include <new>
-#include <stdexcept>
 #include <unistd.h>
 
 std::string DefaultPluginPattern(const char* folderAndPattern)
@@ -69,7 +68,11 @@ std::string CImageExporter::BuildSaveFilter(std::string& out, int kind)
             continue;
         if (kind != -1 && !ServesKind(m, kind))
             continue;
-        const std::string list = PatternList(ReadExporterExtensions(m));
+        // A module that writes no extension has nothing to offer the dialog.
+        const std::vector<std::string> extensions = ReadExporterExtensions(m);
+        if (extensions.empty())
+            continue;
+        const std::string list = PatternList(extensions);
         out += ReadPluginName(m, true) + " (" + list + ")|" + list + "|";
     }
     out += "|";
@@ -79,7 +82,7 @@ std::string CImageExporter::BuildSaveFilter(std::string& out, int kind)
 void CImageExporter::ListNames(std::vector<std::string>& out)
 {
     for (const std::string& file : ListPluginFiles(m_searchPattern))
-        if (PluginModule m = LoadPluginModule(file))
+        if (PluginModule m = LoadPluginModule(file); m && !ReadExporterExtensions(m).empty())
             out.push_back(ReadPluginName(m, true));
 }
 
@@ -90,13 +93,12 @@ void CImageExporter::ListExtensions(std::vector<std::string>& out, bool firstOnl
         if (!m)
             continue;
         std::vector<std::string> ext = ReadExporterExtensions(m);
-        if (!firstOnly) {
-            out.insert(out.end(), ext.begin(), ext.end());
-        } else {
-            if (ext.empty())
-                throw std::invalid_argument("exporter without extensions");
+        if (ext.empty())
+            continue; // lists nothing: skipped, so names and extensions stay paired
+        if (firstOnly)
             out.push_back(ext.front());
-        }
+        else
+            out.insert(out.end(), ext.begin(), ext.end());
     }
 }
 

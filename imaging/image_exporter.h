@@ -37,8 +37,7 @@ public:
 
     std::string BuildSaveFilter(std::string& out, int kind);
     void ListNames(std::vector<std::string>& out);
-    // With firstOnly, a module without extensions makes the listing throw
-    // std::invalid_argument.
+    // Modules that list no extension are left out of both lists.
     void ListExtensions(std::vector<std::string>& out, bool firstOnly);
     bool ServesExtension(int kind, const std::string& extension);
     bool SelectPluginForFile(const std::string& path);

@@ -245,10 +245,11 @@ void CImageImporter::DecodeToBuffer(const std::string& path, CImageBuffer& targe
 {
     m_colorsMatched = false;
     try {
-        if (SelectPlugin(path, pluginPath)) {
-            ReadRawImage(path, target, options, lockTimeoutMs);
-            m_lastLoadKind = kLoadKindPlugin;
-        }
+        // A file no plug-in reads is a failed load, not an empty success.
+        if (!SelectPlugin(path, pluginPath))
+            throw CUserException();
+        ReadRawImage(path, target, options, lockTimeoutMs);
+        m_lastLoadKind = kLoadKindPlugin;
     } catch (...) {
         TakeCode(LoadCodeOf(std::current_exception()));
     }

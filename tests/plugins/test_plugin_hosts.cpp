@@ -197,14 +197,14 @@ TEST(ImporterHost, CancelStaysSevenAndUsesThisHostsCallback)
     EXPECT_EQ(otherCalls, 0) << "another host's callback was called";
 }
 
-TEST(ImporterHost, NoPluginLeavesEverythingAsItWas)
+TEST(ImporterHost, NoPluginIsAFailureThatChangesNothing)
 {
     CImageImporter host(kImporters);
     CImageBuffer image;
     image.Create(CImageBuffer::kHeap, CSize(3, 3), 14);
     host.SetLastLoadKind(kLoadKindText);
-    EXPECT_TRUE(host.TryDecodeToBuffer("unknown.zzz", image, nullptr, -1));
-    EXPECT_EQ(host.ResultCode(), 0);
+    EXPECT_FALSE(host.TryDecodeToBuffer("unknown.zzz", image, nullptr, -1));
+    EXPECT_EQ(host.ResultCode(), kLoadGaveUp);
     EXPECT_EQ(host.LastLoadKind(), kLoadKindText);
     EXPECT_EQ(image.GetWidth(), 3);
 }
@@ -314,6 +314,7 @@ TEST(ExporterHost, ListsAndFilters)
     std::vector<std::string> names, firstExts;
     host.ListNames(names);
     host.ListExtensions(firstExts, true);
+    // "Fake Empty" lists no extension: it is in neither list nor the filter.
     EXPECT_EQ(names, (std::vector<std::string>{"Fake First", "Fake Second"}));
     EXPECT_EQ(firstExts, (std::vector<std::string>{"TIF", "TIF"}));
     EXPECT_TRUE(host.ServesExtension(8, "png"));
