@@ -32,6 +32,21 @@ void CColorMatcher::SetProgressCallback(ProgressProc progress, intptr_t user)
     m_progressUser = user;
 }
 
+void CColorMatcher::GetInputProfile(CIccProfileData& out, const std::string& picturePath)
+{
+    out.Free();
+    if (!m_engine)
+        return;
+    if (!m_doInput) {
+        out.LoadFromFile(picturePath);
+        return;
+    }
+    if (m_workingSpace.IsSpecial() && out.LoadFromFile(picturePath))
+        return;
+    out.Free();
+    m_engine->GetProfile(m_workingSpace, out);
+}
+
 void CColorMatcher::BuildInputPair(CColorSpaceDesc& source, CColorSpaceDesc& destination,
                                    const CIccProfileData& embedded, int fileKind, const std::string& cameraModel)
 {

@@ -28,6 +28,9 @@ public:
     // The callback told when no transform is run.
     void SetProgressCallback(ProgressProc progress, intptr_t user);
 
+    // The profile that describes the picture's colours after loading.
+    void GetInputProfile(CIccProfileData& out, const std::string& picturePath);
+
     // In place into the working space, from the embedded profile, else the
     // camera's profile file, else sRGB.
     int MatchForInput(const CIccProfileData& embedded, int pixelType, int fileKind, const std::string& cameraModel,

@@ -2,9 +2,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 class CArchive;
+class CExifFile;
+class CFile;
 
 // An owned copy of the bytes of an ICC colour profile, as a picture carries it.
 class CIccProfileData {
@@ -32,6 +35,16 @@ public:
     // CArchiveException(genericException), as a count beyond the archive's end
     // throws CArchiveException(endOfFile).
     void Load(CArchive& ar);
+
+    // The profile the metadata reader collected from its file; false and
+    // empty when it found none.
+    bool SetFromMetadata(const CExifFile& metadata);
+    // The profile a JPEG or TIFF file carries (the APP2 pieces joined in file
+    // order, or TIFF tag 34675); false and empty for other files and files
+    // without one.
+    bool LoadFromFile(const std::string& path);
+    // Writes the bytes to the stream; the count written.
+    int32_t WriteTo(CFile& stream) const;
 
     bool operator==(const CIccProfileData& o) const { return m_bytes == o.m_bytes; }
 

@@ -5,10 +5,10 @@
 int GetMetadataFileKind(std::string_view path)
 {
     if (IsJpegFile(path))
-        return kMetadataJpeg;
+        return kExifJpeg;
     if (IsTiffFile(path))
-        return kMetadataTiff;
+        return kExifTiff;
     if (IsTkfFile(path))
-        return kMetadataRaw;
-    return kMetadataOther;
+        return kExifRaw;
+    return kExifUnsupported;
 }

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "imaging/exif_file.h"
+
 #include <string_view>
 
-// The metadata reader's file kinds, by a path's extension.
-enum MetadataFileKind : int { kMetadataJpeg = 0, kMetadataTiff = 1, kMetadataRaw = 2, kMetadataOther = 3 };
-
+// The metadata reader's file kind of a path, by its extension: kExifJpeg,
+// kExifTiff, kExifRaw or kExifUnsupported.
 int GetMetadataFileKind(std::string_view path);

@@ -198,7 +198,7 @@ bool CPelkorEngine::GetProfileSegment(const CColorSpaceDesc& space, CFile& out, 
 
 bool CPelkorEngine::GetProfileSegmentForFile(const CColorSpaceDesc& space, CFile& out, const std::string& path)
 {
-    return GetProfileSegment(space, out, GetMetadataFileKind(path) != kMetadataJpeg);
+    return GetProfileSegment(space, out, GetMetadataFileKind(path) != kExifJpeg);
 }
 
 void CPelkorEngine::GetMonitorProfileFolder(std::string& out, const std::string& baseFolder,
@@ -214,9 +214,9 @@ void CPelkorEngine::GetCameraProfilePath(std::string& out, const std::string& ba
 {
     out.clear();
     const char* suffix = nullptr;
-    if (fileKind == kMetadataJpeg || fileKind == kMetadataTiff)
+    if (fileKind == kExifJpeg || fileKind == kExifTiff)
         suffix = "_jprof.icc";
-    else if (fileKind == kMetadataRaw)
+    else if (fileKind == kExifRaw)
         suffix = "_rprof.icc";
     std::string name;
     if (!suffix || !CleanModelName(model, name))

@@ -1,7 +1,9 @@
 #include "imaging/program_folders.h"
 
 #include "app/reg_settings.h"
+#include "imaging/exif_thumbnail.h"
 #include "imaging/image_exporter.h"
+#include "platform/file.h"
 #include "resources/string_table.h"
 
 #include <cstdlib>
@@ -190,4 +192,15 @@ void SaveExportColorSettings()
     RegWriteInt(kSectionPreference, "UseICCProfile", s.useIccProfile);
     RegWriteInt(kSectionPreference, "CMColorSpace", s.colorSpace);
     RegWriteString(kSectionPreference, "CMProfile", s.profilePath);
+}
+
+bool MakeThmFile(const CImageBuffer& image, const std::string& picturePath)
+{
+    CMemFile thumbnail;
+    CSize size;
+    const DWORD bytes = MakeExifThumbnail(image, size, thumbnail);
+    if (bytes == 0)
+        return false;
+    WriteThmFile(picturePath, thumbnail.Data().data(), bytes);
+    return true;
 }

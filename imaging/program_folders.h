@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+class CImageBuffer;
+
 // Where the program's per-user files, cache and plug-ins live. Folders end
 // without a separator, except the home path, which always ends in "/".
 
@@ -33,6 +35,9 @@ std::string FindThmFile(const std::string& picturePath);
 // for a count of 0 or less.
 void WriteThmFile(const std::string& picturePath, const uint8_t* bytes, int64_t count);
 void DeleteThmFile(const std::string& picturePath);
+// The 160 x 120 Exif thumbnail of the image as the picture's companion;
+// false when no thumbnail could be made.
+bool MakeThmFile(const CImageBuffer& image, const std::string& picturePath);
 // A raw-format file (".TKF", any case) of the same name beside the picture.
 bool RawCompanionExists(const std::string& picturePath);
 

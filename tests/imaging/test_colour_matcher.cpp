@@ -3,6 +3,7 @@
 #include "imaging/pelkor_engine.h"
 #include "imaging/pixel_types.h"
 #include "app/reg_settings.h"
+#include "platform/file.h"
 #include "platform/registry.h"
 
 #include "support/test_support.h"
@@ -236,4 +237,56 @@ TEST_F(ColourMatcherTest, DisplayPairFromTheWorkingSpace)
     EXPECT_EQ(matcher.MatchForPrinter(embedded, PixelType::Rgb24, pixels.data(), 2, 1, 6), 1);
     EXPECT_GT(pixels[0], 205);
     EXPECT_LT(pixels[2], 45);
+}
+
+TEST_F(ColourMatcherTest, InputProfileOfAPicture)
+{
+    const std::string jpeg = qrtest::DataPath("exif_intel.jpg").string();
+    const std::string tiff = qrtest::DataPath("exif_intel.tif").string();
+    const auto embedded = qrtest::ReadBytes(qrtest::DataPath("exif_test_srgb.icc"));
+    CIccProfileData p;
+    EXPECT_TRUE(p.LoadFromFile(jpeg));
+    EXPECT_EQ(p.GetBytes(), embedded);
+    EXPECT_TRUE(p.LoadFromFile(tiff));
+    EXPECT_EQ(p.GetBytes(), embedded);
+    const auto png = dir / "copy.png";
+    fs::copy_file(jpeg, png);
+    EXPECT_FALSE(p.LoadFromFile(png.string()));
+    EXPECT_FALSE(p.HasData());
+    EXPECT_FALSE(p.LoadFromFile((dir / "missing.jpg").string()));
+
+    CPelkorEngine engine;
+    CIccProfileData wide;
+    CColorSpaceDesc adobe;
+    adobe.SetKind(7);
+    ASSERT_TRUE(engine.GetProfile(adobe, wide));
+    struct Row {
+        int input;
+        int space;
+        std::string path;
+        std::vector<uint8_t> expected;
+    };
+    const Row rows[] = {
+        {0, 7, jpeg, embedded},                 // no matching: the file's own profile
+        {0, 7, (dir / "missing.jpg").string(), {}},
+        {1, 17, jpeg, embedded},                // the original space keeps the file's profile
+        {1, 17, png.string(), {}},              // ... and has none to give otherwise
+        {1, 7, jpeg, wide.GetBytes()},          // matched into the working space
+    };
+    for (const Row& r : rows) {
+        Use(r.input, 0, 0, r.space);
+        CColorMatcher matcher(&engine);
+        CIccProfileData out;
+        matcher.GetInputProfile(out, r.path);
+        EXPECT_EQ(out.GetBytes(), r.expected) << r.input << " " << r.space << " " << r.path;
+    }
+    CColorMatcher none(nullptr);
+    CIccProfileData out;
+    none.GetInputProfile(out, jpeg);
+    EXPECT_FALSE(out.HasData());
+
+    CMemFile stream;
+    EXPECT_EQ(wide.WriteTo(stream), wide.GetSize());
+    EXPECT_EQ(stream.Data(), wide.GetBytes());
+    EXPECT_EQ(CIccProfileData().WriteTo(stream), 0);
 }

@@ -1,0 +1,335 @@
+#include "imaging/image_save.h"
+
+#include "imaging/exif_file.h"
+#include "imaging/exif_thumbnail.h"
+#include "imaging/icc_profile_data.h"
+#include "imaging/image_buffer.h"
+#include "imaging/image_exporter.h"
+#include "imaging/image_info_set.h"
+#include "imaging/metadata_file_kind.h"
+#include "imaging/program_folders.h"
+#include "platform/exceptions.h"
+#include "platform/file.h"
+#include "platform/framework/message_box.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <QThread>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr UINT kMsgDiskFull = 6046;
+constexpr UINT kMsgNoMemory = 6066;
+constexpr UINT kMsgError = 6071;
+constexpr UINT kMsgUnableToSave = 6131;
+
+ImageSaveJobRunner& Runner()
+{
+    static ImageSaveJobRunner runner;
+    return runner;
+}
+
+// The wait cursor for the length of a save, on the GUI thread.
+class WaitCursor {
+public:
+    WaitCursor()
+    {
+        m_on = qGuiApp && QThread::currentThread() == qGuiApp->thread();
+        if (m_on)
+            QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+    }
+    ~WaitCursor()
+    {
+        if (m_on)
+            QGuiApplication::restoreOverrideCursor();
+    }
+
+private:
+    bool m_on = false;
+};
+
+std::vector<uint8_t> BlockBytes(CFile* file)
+{
+    std::vector<uint8_t> bytes;
+    if (!file)
+        return bytes;
+    if (auto* mem = dynamic_cast<CMemFile*>(file))
+        return mem->Data();
+    bytes.resize(static_cast<size_t>(file->GetLength()));
+    file->SeekToBegin();
+    bytes.resize(file->Read(bytes.data(), bytes.size()));
+    return bytes;
+}
+
+const uint8_t* DataOrNull(const std::vector<uint8_t>& v) { return v.empty() ? nullptr : v.data(); }
+
+void ShowSaveFailure(const std::exception_ptr& caught)
+{
+    try {
+        std::rethrow_exception(caught);
+    } catch (int code) {
+        AfxMessageBox(SaveFailureMessage(code));
+    } catch (const CFileException& e) {
+        AfxMessageBox(e.m_cause == CFileException::diskFull ? kMsgDiskFull : kMsgUnableToSave);
+    } catch (const CMemoryException&) {
+        AfxMessageBox(kMsgNoMemory);
+    } catch (const std::bad_alloc&) {
+        AfxMessageBox(kMsgNoMemory);
+    } catch (...) {
+        AfxMessageBox(kMsgError);
+    }
+}
+
+std::string UpperKindExtension(const std::string& path)
+{
+    const fs::path p(path);
+    std::string ext = p.extension().string();
+    return ext.empty() ? ext : ext.substr(1);
+}
+
+// A new empty file "Exp<unique>.<ext>" in the target's folder, so that the
+// final rename never crosses file systems. Empty when none can be made.
+std::string MakeTemporaryBeside(const std::string& target)
+{
+    const fs::path folder = fs::path(target).parent_path();
+    const std::string ext = UpperKindExtension(target);
+    std::string pattern = (folder / "ExpXXXXXX").string();
+    const int suffix = ext.empty() ? 0 : static_cast<int>(ext.size() + 1);
+    if (!ext.empty())
+        pattern += "." + ext;
+    const int fd = ::mkstemps(pattern.data(), suffix);
+    if (fd < 0)
+        return {};
+    ::close(fd);
+    return pattern;
+}
+
+// The new file takes the mode of the file it replaces, or the usual mode of
+// a new file.
+void TakeMode(const std::string& written, const std::string& replaced)
+{
+    struct stat st {};
+    mode_t mode = 0;
+    if (::stat(replaced.c_str(), &st) == 0) {
+        mode = st.st_mode & 07777;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    ::chmod(written.c_str(), mode);
+}
+
+void RemoveWritten(const std::string& writePath)
+{
+    const int kind = GetMetadataFileKind(writePath);
+    if (kind == kExifTiff || kind == kExifRaw)
+        DeleteThmFile(writePath);
+    std::error_code ec;
+    fs::remove(writePath, ec);
+}
+
+// One 68-byte record of a main tag: the tag, then a resolution's rational as
+// three words or a text of at most 63 bytes, cut at a whole character.
+void AppendMainTag(std::vector<uint8_t>& out, const CExifEntry& entry)
+{
+    uint8_t record[68] = {};
+    auto put32 = [&](size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            record[at + i] = static_cast<uint8_t>(v >> (8 * i));
+    };
+    put32(0, entry.m_tag);
+    if (entry.m_tag == 282 || entry.m_tag == 283) {
+        DWORD numerator = 0, denominator = 0;
+        int sign = 0;
+        entry.GetRational(numerator, denominator, sign, 0);
+        put32(4, numerator);
+        put32(8, denominator);
+        put32(12, static_cast<uint32_t>(sign));
+    } else {
+        std::string text = FormatTagValue(entry, 0);
+        if (text.size() > 63) {
+            size_t cut = 63;
+            while (cut > 0 && (static_cast<uint8_t>(text[cut]) & 0xC0) == 0x80)
+                --cut;
+            text.resize(cut);
+        }
+        std::copy(text.begin(), text.end(), record + 4);
+    }
+    out.insert(out.end(), record, record + sizeof record);
+}
+
+constexpr WORD kMainTags[] = {270, 271, 272, 305, 306, 282, 283};
+
+} // namespace
+
+UINT SaveFailureMessage(int exportCode)
+{
+    switch (exportCode) {
+    case -10007:
+    case kExportOutOfMemory: return kMsgNoMemory;
+    // The exporter gave up: nothing says the disk is full.
+    case kExportGaveUp:
+    case kExportFileError: return kMsgUnableToSave;
+    default: return kMsgError;
+    }
+}
+
+ImageSaveJobRunner SetImageSaveJobRunner(ImageSaveJobRunner runner)
+{
+    ImageSaveJobRunner previous = std::move(Runner());
+    Runner() = std::move(runner);
+    return previous;
+}
+
+int RunImageSaveJobDirectly(CImageSaveJob& job)
+{
+    try {
+        const std::vector<uint8_t> b1 = BlockBytes(job.blocks[0]);
+        const std::vector<uint8_t> b2 = BlockBytes(job.blocks[1]);
+        const std::vector<uint8_t> b3 = BlockBytes(job.blocks[2]);
+        CImageExporter exporter(job.exporterPattern);
+        exporter.Export(job.targetPath, *job.image, DataOrNull(b1), static_cast<uint32_t>(b1.size()),
+                        DataOrNull(b2), static_cast<uint32_t>(b2.size()), DataOrNull(b3),
+                        static_cast<uint32_t>(b3.size()), b1.empty());
+        return 0;
+    } catch (...) {
+        ShowSaveFailure(std::current_exception());
+        return 1;
+    }
+}
+
+int RunImageSave(CWnd* owner, CImageBuffer& image, const CIccProfileData* profile, const std::string& displayPath,
+                 CFile* block1, CFile* block2, CFile* block3, const std::string& writePath,
+                 const ImageSaveValues& values)
+{
+    int cancel = 1;
+    try {
+        CImageSaveJob job;
+        job.owner = owner;
+        job.image = &image;
+        job.profile = profile;
+        job.exporterPattern = GetExporterSearchPath();
+        job.displayPath = displayPath;
+        job.blocks[0] = block1;
+        job.blocks[1] = block2;
+        job.blocks[2] = block3;
+        job.targetPath = writePath;
+        job.values = values;
+        for (CFile* block : job.blocks)
+            if (block)
+                block->SeekToBegin();
+        cancel = Runner() ? Runner()(job) : RunImageSaveJobDirectly(job);
+        if (cancel == 0 && GetMetadataFileKind(writePath) == kExifTiff)
+            MakeThmFile(image, writePath);
+    } catch (...) {
+        ShowSaveFailure(std::current_exception());
+        cancel = 1;
+    }
+    if (cancel != 0)
+        RemoveWritten(writePath);
+    return cancel;
+}
+
+int ExportImageFile(CWnd* owner, CImageBuffer& image, const CIccProfileData* profile, CFile* block1, CFile* block2,
+                    CFile* block3, const std::string& sourcePath, const std::string& targetPath,
+                    const ImageSaveValues& values)
+{
+    WaitCursor wait;
+    std::error_code ec;
+    // Over the source itself, or over any file already there: the old file
+    // stays whole until the new one is complete.
+    const bool sameFile = fs::equivalent(sourcePath, targetPath, ec) && !ec;
+    const bool replacing = sameFile || fs::exists(targetPath, ec);
+    std::string writePath = targetPath;
+    if (replacing) {
+        writePath = MakeTemporaryBeside(targetPath);
+        if (writePath.empty()) {
+            AfxMessageBox(kMsgUnableToSave);
+            return 1;
+        }
+    }
+    const int result = RunImageSave(owner, image, profile, targetPath, block1, block2, block3, writePath, values);
+    if (result != 0 || !replacing)
+        return result;
+
+    TakeMode(writePath, targetPath);
+    if (::rename(writePath.c_str(), targetPath.c_str()) != 0) {
+        RemoveWritten(writePath);
+        AfxMessageBox(kMsgUnableToSave);
+        return 1;
+    }
+    if (GetMetadataFileKind(targetPath) == kExifTiff) {
+        DeleteThmFile(targetPath);
+        const std::string written = FindThmFile(writePath);
+        if (!written.empty())
+            ::rename(written.c_str(), GetThmPath(targetPath).c_str());
+    }
+    return 0;
+}
+
+int ExportImageWithMetadata(CWnd* owner, CImageBuffer& image, const CIccProfileData* profile,
+                            const std::string& sourcePath, const std::string& targetPath,
+                            const ImageSaveValues& values)
+{
+    CMemFile exifBlock;
+    CMemFile profileBlock;
+    CMemFile mainTags;
+    const int sourceKind = GetMetadataFileKind(sourcePath);
+    const int targetKind = GetMetadataFileKind(targetPath);
+
+    CFile source;
+    const bool opened = source.Open(sourcePath, CFile::modeRead);
+    CExifFile metadata;
+    const bool parsed = opened && sourceKind != kExifUnsupported && metadata.Attach(&source, sourceKind) == 0;
+
+    // Block 2: what stood in front of the source's profile, then the picture's profile.
+    std::vector<BYTE> prefix;
+    if (opened && sourceKind == kExifJpeg) {
+        const auto p = metadata.GetApp2Prefix();
+        prefix.assign(p.begin(), p.end());
+    }
+    static const std::vector<BYTE> kNone;
+    const std::vector<BYTE>& profileBytes = profile && profile->HasData() ? profile->GetBytes() : kNone;
+    const std::vector<BYTE> app2 = JoinApp2PrefixAndProfile(prefix, profileBytes);
+    if (!app2.empty())
+        profileBlock.Write(app2.data(), app2.size());
+
+    if (parsed) {
+        // Block 3 first: the Exif writer changes the entries it writes.
+        std::vector<uint8_t> records;
+        for (WORD tag : kMainTags)
+            if (const CExifEntry* e = metadata.FindEntry(tag, 0, kSubMain))
+                AppendMainTag(records, *e);
+        if (!records.empty())
+            mainTags.Write(records.data(), records.size());
+
+        // The light source stays the source's: the save job's words say
+        // nothing about the light the photograph was taken in.
+        const int16_t option = -1;
+        DWORD size = 0;
+        if (targetKind == kExifJpeg) {
+            CMemFile thumbnail;
+            CSize thumbSize;
+            const DWORD thumbBytes = MakeExifThumbnail(image, thumbSize, thumbnail);
+            if (thumbBytes > 0)
+                metadata.WriteExif(&exifBlock, size, thumbnail.Data().data(), thumbBytes, image.GetWidth(),
+                                   image.GetHeight(), thumbSize.cx, thumbSize.cy, 0, option);
+        } else if (targetKind == kExifTiff) {
+            metadata.WriteExif(&exifBlock, size, nullptr, 0, image.GetWidth(), image.GetHeight(), 0, 0, 1, option);
+        }
+        if (size == 0)
+            exifBlock.SetLength(0);
+    }
+    return ExportImageFile(owner, image, profile, &exifBlock, &profileBlock, &mainTags, sourcePath, targetPath,
+                           values);
+}

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "platform/types.h"
+
+#include <functional>
+#include <string>
+
+class CFile;
+class CIccProfileData;
+class CImageBuffer;
+class CWnd;
+
+// The four words a caller hands through to the save job: the "n/m" of the
+// status line, the toggle-bar flag and the status string id.
+struct ImageSaveValues {
+    int index = 1;
+    int count = 1;
+    int toggleBar = 0;
+    UINT statusStringId = 0;
+};
+
+// One save job: write the image with the three metadata blocks to the target
+// path through the exporter plug-ins of the search pattern.
+struct CImageSaveJob {
+    CWnd* owner = nullptr;
+    CImageBuffer* image = nullptr;
+    const CIccProfileData* profile = nullptr;
+    std::string exporterPattern;
+    std::string displayPath;
+    CFile* blocks[3] = {nullptr, nullptr, nullptr};
+    std::string targetPath;
+    ImageSaveValues values;
+};
+
+// Runs a job and answers its cancel flag: 0 when written, nonzero when it was
+// cancelled or failed (the job has then told the user why, unless cancelled).
+using ImageSaveJobRunner = std::function<int(CImageSaveJob&)>;
+// Replaces the runner (the progress dialog installs its own); an empty one
+// restores RunImageSaveJobDirectly. Returns the previous runner.
+ImageSaveJobRunner SetImageSaveJobRunner(ImageSaveJobRunner runner);
+// The job on the calling thread, without a dialog.
+int RunImageSaveJobDirectly(CImageSaveJob& job);
+// The message a failed export shows for its code.
+UINT SaveFailureMessage(int exportCode);
+
+// Writes the image to the target with the Exif data, colour profile and main
+// tags of the source file. 0 when saved, nonzero when it failed or was cancelled.
+int ExportImageWithMetadata(CWnd* owner, CImageBuffer& image, const CIccProfileData* profile,
+                            const std::string& sourcePath, const std::string& targetPath,
+                            const ImageSaveValues& values);
+// Writes the image with the given blocks. An existing target (the source
+// itself included) is replaced only once the new file is complete: the save
+// goes to a temporary file beside it, which is renamed over it on success.
+int ExportImageFile(CWnd* owner, CImageBuffer& image, const CIccProfileData* profile, CFile* block1, CFile* block2,
+                    CFile* block3, const std::string& sourcePath, const std::string& targetPath,
+                    const ImageSaveValues& values);
+// Runs the save job on the write path and writes a TIFF's ".THM" companion;
+// a cancelled or failed save leaves neither the file nor its companion.
+// Answers the job's cancel flag.
+int RunImageSave(CWnd* owner, CImageBuffer& image, const CIccProfileData* profile, const std::string& displayPath,
+                 CFile* block1, CFile* block2, CFile* block3, const std::string& writePath,
+                 const ImageSaveValues& values);
