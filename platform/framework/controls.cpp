@@ -2,6 +2,7 @@
 
 #include "platform/framework/paint_dc.h"
 #include "platform/framework/wnd_bridge.h"
+#include "resources/icon_table.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -77,15 +78,60 @@ std::map<UINT, QIcon>& Icons()
 
 } // namespace
 
-QIcon LoadResIcon(UINT nID)
+QImage LoadResIconImage(UINT nID)
 {
     auto it = Icons().find(nID);
     if (it != Icons().end())
-        return it->second;
-    QIcon icon(QString(":/icons/%1.png").arg(nID));
-    if (icon.availableSizes().isEmpty())
-        return QIcon();
-    return icon;
+        return it->second.pixmap(32, 32).toImage().convertToFormat(QImage::Format_ARGB32);
+    const res::IconPixels* px = res::Icon(nID);
+    if (!px || px->width <= 0 || px->height <= 0 || px->height > 32)
+        return QImage();
+    std::map<char, QRgb> colours;
+    std::string_view pal(px->palette);
+    while (!pal.empty()) {
+        size_t end = pal.find(';');
+        std::string_view entry = pal.substr(0, end);
+        if (entry.size() >= 3 && entry[1] == '=')
+            colours[entry[0]] = entry.substr(2) == "none" ? 0u : (0xFF000000u | std::stoul(std::string(entry.substr(2)), nullptr, 16));
+        if (end == std::string_view::npos)
+            break;
+        pal.remove_prefix(end + 1);
+    }
+    QImage img(px->width, px->height, QImage::Format_ARGB32);
+    img.fill(0);
+    for (int y = 0; y < px->height; ++y) {
+        std::string_view row(px->rows[y] ? px->rows[y] : "");
+        for (int x = 0; x < px->width && x < int(row.size()); ++x) {
+            auto c = colours.find(row[size_t(x)]);
+            img.setPixel(x, y, c == colours.end() ? 0u : c->second);
+        }
+    }
+    return img;
+}
+
+QIcon LoadResIcon(UINT nID)
+{
+    QImage img = LoadResIconImage(nID);
+    return img.isNull() ? QIcon() : QIcon(QPixmap::fromImage(img));
+}
+
+BOOL DrawResIcon(CDC* pDC, int x, int y, UINT nID)
+{
+    QImage img = LoadResIconImage(nID);
+    if (!pDC || img.isNull())
+        return FALSE;
+    // As icons are drawn: the mask clears the opaque pixels, the colours are then OR-ed in.
+    QImage mask(img.size(), QImage::Format_RGB32), colour(img.size(), QImage::Format_RGB32);
+    for (int yy = 0; yy < img.height(); ++yy)
+        for (int xx = 0; xx < img.width(); ++xx) {
+            QRgb p = img.pixel(xx, yy);
+            bool opaque = qAlpha(p) >= 128;
+            mask.setPixel(xx, yy, opaque ? 0xFF000000u : 0xFFFFFFFFu);
+            colour.setPixel(xx, yy, opaque ? (p | 0xFF000000u) : 0xFF000000u);
+        }
+    pDC->StretchImage(x, y, img.width(), img.height(), mask, 0, 0, img.width(), img.height(), SRCAND);
+    pDC->StretchImage(x, y, img.width(), img.height(), colour, 0, 0, img.width(), img.height(), SRCPAINT);
+    return TRUE;
 }
 
 void RegisterResIcon(UINT nID, const QIcon& icon) { Icons()[nID] = icon; }
@@ -781,8 +827,8 @@ void CTabCtrl::OnPaint()
         Default();
         return;
     }
-    OnEraseBkgnd(nullptr);
     CPaintDC dc(this);
+    OnEraseBkgnd(&dc);
     for (int i = 0; i < GetItemCount(); ++i) {
         DRAWITEMSTRUCT dis;
         dis.CtlType = ODT_TAB;

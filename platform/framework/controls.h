@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/framework/wnd.h"
+#include "platform/gdi/dc.h"
 
 #include <QIcon>
 
@@ -34,6 +35,10 @@ QWidget* CreateControlWidget(const std::string& className, DWORD style, QWidget*
 
 // Icons of the program's resources, by id (a missing one is null).
 QIcon LoadResIcon(UINT nID);
+QImage LoadResIconImage(UINT nID);
+// Draws the icon with its top-left corner at x, y; FALSE (and nothing drawn)
+// when the resources hold no such icon.
+BOOL DrawResIcon(CDC* pDC, int x, int y, UINT nID);
 void RegisterResIcon(UINT nID, const QIcon& icon);
 
 class CStatic : public CWnd {

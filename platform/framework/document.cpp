@@ -129,7 +129,7 @@ BOOL CDocument::OnOpenDocument(const std::string& path)
     CFile file;
     CFileException fe;
     if (!file.Open(path, CFile::modeRead, &fe)) {
-        ReportSaveLoadException(path, FALSE, 0xF002 /* AFX_IDP_FAILED_TO_OPEN_DOC */);
+        ReportSaveLoadException(path, FALSE, 0xF102 /* failed to open */);
         return FALSE;
     }
     DeleteContents();
@@ -140,7 +140,7 @@ BOOL CDocument::OnOpenDocument(const std::string& path)
     } catch (const CException&) {
         file.Close();
         DeleteContents();
-        ReportSaveLoadException(path, FALSE, 0xF002);
+        ReportSaveLoadException(path, FALSE, 0xF102);
         return FALSE;
     }
     SetModifiedFlag(FALSE);
@@ -164,7 +164,7 @@ BOOL CDocument::OnSaveDocument(const std::string& path)
             throw CFileException(CFileException::accessDenied, errno, path);
     } catch (const CException&) {
         std::remove(temp.c_str());
-        ReportSaveLoadException(path, TRUE, 0xF003 /* AFX_IDP_FAILED_TO_SAVE_DOC */);
+        ReportSaveLoadException(path, TRUE, 0xF103 /* failed to save */);
         return FALSE;
     }
     SetModifiedFlag(FALSE);
@@ -201,8 +201,8 @@ BOOL CDocument::SaveModified()
     std::string name = m_strPathName.empty() ? m_strTitle : m_strPathName;
     if (name.empty())
         name = "Untitled";
-    std::string prompt = res::HasString(0xF010) ? std::string(res::String(0xF010)) : std::string("Save changes to %1?");
-    switch (AfxMessageBox(Format1(prompt, name), MB_YESNOCANCEL, 0xF010)) {
+    std::string prompt = res::HasString(0xF122) ? std::string(res::String(0xF122)) : std::string("Save changes to %1?");
+    switch (AfxMessageBox(Format1(prompt, name), MB_YESNOCANCEL, 0xF122)) {
     case IDCANCEL: return FALSE;
     case IDYES: return DoFileSave();
     default: return TRUE;

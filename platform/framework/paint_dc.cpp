@@ -2,19 +2,39 @@
 
 #include <QPainter>
 
-CPaintDC::CPaintDC(CWnd* pWnd) : m_pWnd(pWnd)
+CPaintDC::CPaintDC(CWnd* pWnd) : m_pWnd(pWnd) { Begin(Origin::Client); }
+
+CPaintDC::CPaintDC(CWnd* pWnd, Origin origin) : m_pWnd(pWnd) { Begin(origin); }
+
+void CPaintDC::Begin(Origin origin)
 {
-    m_painter = pWnd ? pWnd->GetPaintPainter() : nullptr;
-    if (m_painter) {
-        m_painter->save();
-        CRect ins = pWnd->GetNonClientInsets();
-        m_painter->translate(ins.left, ins.top - pWnd->GetHiddenTop());
-        pWnd->GetClientRect(&m_rcPaint);
+    QPainter* p = m_pWnd ? m_pWnd->GetPaintPainter() : nullptr;
+    if (!p) {
+        m_scratch = QImage(1, 1, QImage::Format_RGB32);
+        AttachDevice(&m_scratch);
+        if (m_pWnd && origin == Origin::Window)
+            m_pWnd->RedrawNonClient();
+        else if (m_pWnd)
+            m_pWnd->Invalidate();
+        return;
     }
+    p->save();
+    m_saved = p;
+    CRect ins = m_pWnd->GetNonClientInsets();
+    if (origin == Origin::Client) {
+        p->translate(ins.left, ins.top - m_pWnd->GetHiddenTop());
+        m_pWnd->GetClientRect(&m_rcPaint);
+    } else {
+        p->translate(0, -m_pWnd->GetHiddenTop());
+        m_pWnd->GetWindowRect(&m_rcPaint);
+        m_rcPaint = CRect(0, 0, m_rcPaint.right - m_rcPaint.left, m_rcPaint.bottom - m_rcPaint.top);
+    }
+    AttachPainter(p);
 }
 
 CPaintDC::~CPaintDC()
 {
-    if (m_painter)
-        m_painter->restore();
+    DeleteDC();
+    if (m_saved)
+        m_saved->restore();
 }

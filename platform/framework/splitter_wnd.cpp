@@ -146,22 +146,17 @@ void CSplitterWnd::OnSize(UINT nType, int cx, int cy)
     RecalcLayout();
 }
 
-void CSplitterWnd::OnDrawSplitter(CDC*, ESplitType nType, const CRect& rect)
+void CSplitterWnd::OnDrawSplitter(CDC* pDC, ESplitType nType, const CRect& rect)
 {
-    QPainter* p = GetPaintPainter();
-    if (!p) {
-        InvalidateRect(&rect);
+    if (!pDC) {
+        RedrawWindow(&rect, nullptr, RDW_INVALIDATE | RDW_NOCHILDREN);
         return;
     }
-    auto q = [](COLORREF c) { return QColor(GetRValue(c), GetGValue(c), GetBValue(c)); };
-    CRect ins = GetNonClientInsets();
-    QRect r(rect.left + ins.left, rect.top + ins.top - GetHiddenTop(), rect.Width(), rect.Height());
     if (nType == splitBorder) {
-        p->setPen(q(GetSysColor(COLOR_3DSHADOW)));
-        p->drawRect(r.adjusted(0, 0, -1, -1));
+        pDC->Draw3dRect(&rect, GetSysColor(COLOR_3DSHADOW), GetSysColor(COLOR_3DHILIGHT));
         return;
     }
-    p->fillRect(r, q(GetSysColor(COLOR_3DFACE)));
+    pDC->FillSolidRect(&rect, GetSysColor(COLOR_3DFACE));
 }
 
 void CSplitterWnd::OnPaint()

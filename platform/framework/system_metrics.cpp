@@ -84,15 +84,3 @@ DWORD GetTickCount()
     return DWORD(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
-#ifdef QR_GDI_SHIM
-COLORREF GetSysColor(int index)
-{
-    static const COLORREF colours[] = {
-        RGB(212, 208, 200), RGB(58, 110, 165), RGB(10, 36, 106), RGB(128, 128, 128), RGB(212, 208, 200),
-        RGB(255, 255, 255), RGB(0, 0, 0), RGB(0, 0, 0), RGB(0, 0, 0), RGB(255, 255, 255),
-        RGB(212, 208, 200), RGB(212, 208, 200), RGB(128, 128, 128), RGB(10, 36, 106), RGB(255, 255, 255),
-        RGB(212, 208, 200), RGB(128, 128, 128), RGB(128, 128, 128), RGB(0, 0, 0), RGB(212, 208, 200),
-        RGB(255, 255, 255), RGB(64, 64, 64), RGB(227, 227, 227), RGB(0, 0, 0), RGB(255, 255, 225)};
-    return index >= 0 && index < int(std::size(colours)) ? colours[index] : 0;
-}
-#endif

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/framework/gdi_shim.h"
+#include "platform/framework/gdi_include.h"
 
 #include <QFont>
 

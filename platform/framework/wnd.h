@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/framework/cmd_target.h"
-#include "platform/framework/gdi_shim.h"
+#include "platform/framework/gdi_include.h"
 #include "platform/framework/wnd_defs.h"
 
 #include <QFont>

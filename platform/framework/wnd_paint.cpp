@@ -1,24 +1,20 @@
+#include "platform/framework/paint_dc.h"
 #include "platform/framework/wnd.h"
-
-#include <QPainter>
-#include <QWidget>
 
 // The background erase before a window paints.
 
 void CWnd::EraseForPaint()
 {
-    OnEraseBkgnd(nullptr);
+    CPaintDC dc(this);
+    OnEraseBkgnd(&dc);
 }
 
-BOOL CWnd::OnEraseBkgnd(CDC*)
+BOOL CWnd::OnEraseBkgnd(CDC* pDC)
 {
-    QPainter* p = GetPaintPainter();
-    if (!p)
+    if (!pDC)
         return FALSE;
     CRect rc;
     GetClientRect(&rc);
-    QPoint o(m_ncInsets.left, m_ncInsets.top - m_nHiddenTop);
-    p->fillRect(QRect(o.x(), o.y(), rc.Width(), rc.Height()),
-                QColor(GetRValue(m_crDefaultBack), GetGValue(m_crDefaultBack), GetBValue(m_crDefaultBack)));
+    pDC->FillSolidRect(&rc, m_crDefaultBack);
     return TRUE;
 }

@@ -1,0 +1,91 @@
+#pragma once
+
+#include "platform/framework/frame_wnd.h"
+#include "platform/framework/menu.h"
+
+// What the frame's menu bar offers it: the first look at every message.
+class IFrameMessageFilter {
+public:
+    virtual ~IFrameMessageFilter() = default;
+    virtual BOOL TranslateFrameMessage(MSG* pMsg) = 0;
+};
+
+// The frame window base of the program's main windows: a frameless window
+// that draws its own caption band, borders and caption buttons in the
+// program's colours and does its own hit testing, button presses and system
+// menu. Window coordinates keep a band of BandHeight rows above the visible
+// window (the rows the old system caption took), so the caption geometry
+// reads the same as it always has.
+class CZunFrameWnd : public CFrameWnd {
+    DECLARE_DYNCREATE(CZunFrameWnd)
+    DECLARE_MESSAGE_MAP()
+public:
+    enum Button { kNone = -1, kMinimize = 0, kMaximize = 1, kClose = 2 };
+    // Icon ids of the caption buttons.
+    enum : UINT {
+        IDI_MINIMIZE = 4086, IDI_MAXIMIZE = 4087, IDI_CLOSE = 4088, IDI_RESTORE = 4089,
+        IDI_CLOSE_PRESSED = 4090, IDI_MAXIMIZE_PRESSED = 4091, IDI_RESTORE_PRESSED = 4092, IDI_MINIMIZE_PRESSED = 4093,
+    };
+
+    CZunFrameWnd();
+    ~CZunFrameWnd() override;
+
+    BOOL LoadFrame(UINT nIDResource, DWORD dwDefaultStyle = WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE,
+                   CWnd* pParentWnd = nullptr, CCreateContext* pContext = nullptr) override;
+    BOOL PreCreateWindow(CREATESTRUCT& cs) override;
+    BOOL PreTranslateMessage(MSG* pMsg) override;
+    LRESULT DefWindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    void DrawCaption(BOOL bActive);
+
+    void SetMenuBar(IFrameMessageFilter* pMenuBar) { m_pMenuBar = pMenuBar; }
+    void SetSystemIcon(UINT nIconId) { m_nSystemIcon = nIconId; }
+
+    // Geometry in window coordinates (origin at the top of the hidden band).
+    int GetBandHeight() const { return m_nBandHeight; }
+    CRect GetBaseRect() const;
+    CRect GetCaptionRect() const;
+    CRect GetIconBox() const;
+    CRect GetButtonBox(Button which) const;
+    BOOL HasButton(Button which) const;
+    BOOL IsButtonPressed(Button which) const { return which >= 0 && m_bPressed[which]; }
+    BOOL IsCaptionActive() const { return m_bActive; }
+    CMenu* GetSystemMenuPopup() { return &m_sysMenu; }
+
+protected:
+    HWND CreateWidget(const CREATESTRUCT& cs, QWidget* parent) override;
+    void OnNcPaint() override;
+    BOOL OnNcActivate(BOOL bActive) override;
+    void OnNcCalcSize(BOOL bCalcValidRects, NCCALCSIZE_PARAMS* p) override;
+    LRESULT OnNcHitTest(CPoint point) override;
+    void OnNcLButtonDown(UINT nHitTest, CPoint point) override;
+    void OnNcLButtonDblClk(UINT nHitTest, CPoint point) override;
+    void OnMouseMove(UINT nFlags, CPoint point) override;
+    void OnLButtonUp(UINT nFlags, CPoint point) override;
+    void OnActivate(UINT nState, CWnd* pOther, BOOL bMinimized) override;
+    void OnSettingChange(UINT uFlags, const char* lpszSection) override;
+    void OnShowWindow(BOOL bShow, UINT nStatus) override;
+    void OnSize(UINT nType, int cx, int cy) override;
+    void OnInitMenuPopup(CMenu* pPopupMenu, UINT nIndex, BOOL bSysMenu) override;
+    void OnGetMinMaxInfo(MINMAXINFO* p) override;
+    void OnSysRestore();
+    void OnSysMinimize();
+    void OnSysMaximize();
+    void OnSysMove();
+    void OnSysSize();
+    void OnSysClose();
+
+    // The box (window coordinates) as a screen rectangle.
+    CRect ToScreen(const CRect& r) const;
+    Button ButtonAt(CPoint screen) const;
+    void DrawButtons(CDC* pDC);
+
+    BOOL m_bActive = TRUE;
+    CPoint m_ptPress{-1, -1};
+    BOOL m_bHasClose = FALSE, m_bHasMinimize = FALSE, m_bHasMaximize = FALSE;
+    UINT m_nSystemIcon = 0;
+    int m_nBandHeight;
+    BOOL m_bPressed[3] = {FALSE, FALSE, FALSE};
+    Button m_nPressStart = kNone;
+    IFrameMessageFilter* m_pMenuBar = nullptr;
+    CMenu m_sysMenu;
+};

@@ -1,0 +1,3 @@
+#pragma once
+
+#include "platform/gdi/gdi_defs.h"
