@@ -115,9 +115,8 @@ QIcon LoadResIcon(UINT nID)
     return img.isNull() ? QIcon() : QIcon(QPixmap::fromImage(img));
 }
 
-BOOL DrawResIcon(CDC* pDC, int x, int y, UINT nID)
+BOOL DrawImageTransparent(CDC* pDC, int x, int y, const QImage& img)
 {
-    QImage img = LoadResIconImage(nID);
     if (!pDC || img.isNull())
         return FALSE;
     // As icons are drawn: the mask clears the opaque pixels, the colours are then OR-ed in.
@@ -132,6 +131,11 @@ BOOL DrawResIcon(CDC* pDC, int x, int y, UINT nID)
     pDC->StretchImage(x, y, img.width(), img.height(), mask, 0, 0, img.width(), img.height(), SRCAND);
     pDC->StretchImage(x, y, img.width(), img.height(), colour, 0, 0, img.width(), img.height(), SRCPAINT);
     return TRUE;
+}
+
+BOOL DrawResIcon(CDC* pDC, int x, int y, UINT nID)
+{
+    return DrawImageTransparent(pDC, x, y, LoadResIconImage(nID));
 }
 
 void RegisterResIcon(UINT nID, const QIcon& icon) { Icons()[nID] = icon; }

@@ -39,6 +39,8 @@ QImage LoadResIconImage(UINT nID);
 // Draws the icon with its top-left corner at x, y; FALSE (and nothing drawn)
 // when the resources hold no such icon.
 BOOL DrawResIcon(CDC* pDC, int x, int y, UINT nID);
+// Draws an image whose transparent pixels leave what is below.
+BOOL DrawImageTransparent(CDC* pDC, int x, int y, const QImage& image);
 void RegisterResIcon(UINT nID, const QIcon& icon);
 
 class CStatic : public CWnd {

@@ -332,7 +332,7 @@ bool CWnd::HandlePaint(QEvent*)
 {
     BOOL wasPainting = m_bInPaint;
     m_bInPaint = TRUE;
-    if (m_bOwnNonClient)
+    if (m_bOwnNonClient || !(m_ncInsets == CRect()))
         ::SendMessage(m_hWnd, WM_NCPAINT, 0, 0);
     if (m_bEraseBackground)
         EraseForPaint();

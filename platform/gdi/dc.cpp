@@ -633,6 +633,8 @@ bool CDC::PrepareDevice()
     ApplyClip();
     m_painter->setTransform(m_base);
     m_painter->setCompositionMode(QPainter::CompositionMode_SourceOver);
+    // Text fills its own background when asked; a mode left by a hatched fill must not do it again.
+    m_painter->setBackgroundMode(Qt::TransparentMode);
     m_painter->setRenderHint(QPainter::Antialiasing, false);
     m_painter->setOpacity(1.0);
     return true;
