@@ -133,6 +133,27 @@ std::optional<std::vector<BYTE>> RewriteWithTag(std::vector<BYTE> file, int kind
             std::copy(value.begin(), value.end(), file.begin() + static_cast<ptrdiff_t>(base + at));
             return file;
         }
+        // A value that ends the structure (as one this update appended does)
+        // grows where it stands: nothing behind it has an offset to keep.
+        const uint64_t storedEnd = at + storedCount + (storedCount & 1);
+        if (CExifEntry::GetUnitSize(storedType) == 1 && unit == 1 && storedCount > 4 && value.size() > 4 && apart &&
+            r.Fits(at, storedCount) && (storedEnd == tiff.size() || at + storedCount == tiff.size())) {
+            const uint64_t newSize = at + value.size() + (value.size() & 1);
+            if (newSize > 0xFFFFFFFFull || (kind == kExifJpeg && 8 + newSize > 0xFFFF))
+                return std::nullopt;
+            Put16(file.data() + base + *existing + 2, type, big);
+            Put32(file.data() + base + *existing + 4, newCount, big);
+            std::vector<BYTE> grown(value.begin(), value.end());
+            grown.resize(static_cast<size_t>(newSize - at), 0);
+            const auto from = file.begin() + static_cast<ptrdiff_t>(base + at);
+            const auto to = file.begin() + static_cast<ptrdiff_t>(layout->end);
+            file.insert(file.erase(from, to), grown.begin(), grown.end());
+            if (kind == kExifJpeg) {
+                file[4] = BYTE((8 + newSize) >> 8);
+                file[5] = BYTE(8 + newSize);
+            }
+            return file;
+        }
     }
 
     // A new Exif directory, on an even offset behind everything, with the new

@@ -198,3 +198,23 @@ TEST(ExifUpdate, TiffWithoutTheTagGetsADirectoryOneLonger)
     EXPECT_EQ(exif.FindEntry(37510, 0, kSubExif)->GetUserComment(code), "new");
     EXPECT_EQ(exiftest::Exiftool(path, "UserComment"), "new");
 }
+
+TEST(ExifUpdate, RepeatedLongerCommentsDoNotPileUpDirectories)
+{
+    for (const char* fixture : {"exif_intel.jpg", "exif_motorola.tif"}) {
+        const int kind = std::string(fixture).ends_with(".jpg") ? kExifJpeg : kExifTiff;
+        qrtest::TempDir dir;
+        const auto path = dir / "p";
+        qrtest::WriteBytes(path, qrtest::ReadBytes(qrtest::DataPath(fixture)));
+        ASSERT_EQ(SetComment(path, kind, 0, std::vector<BYTE>(100, 'a')), 0);
+        const size_t first = qrtest::ReadBytes(path).size();
+        ASSERT_EQ(SetComment(path, kind, 0, std::vector<BYTE>(200, 'b')), 0);
+        const auto after = qrtest::ReadBytes(path);
+        EXPECT_EQ(after.size(), first + 100) << fixture; // the value grew, no new directory
+        EXPECT_EQ(exiftest::Exiftool(path, "UserComment"), std::string(200, 'b')) << fixture;
+        EXPECT_EQ(exiftest::ValidationErrors(path), "") << fixture;
+        ASSERT_EQ(SetComment(path, kind, 0, std::vector<BYTE>(51, 'c')), 0); // shorter again: in place
+        EXPECT_EQ(qrtest::ReadBytes(path).size(), after.size()) << fixture;
+        EXPECT_EQ(exiftest::Exiftool(path, "UserComment"), std::string(51, 'c')) << fixture;
+    }
+}
