@@ -1,5 +1,6 @@
 #include "message/ano_record.h"
 
+#include "app/draw_guards.h"
 #include "app/geometry.h"
 #include "app/path_util.h"
 #include "app/print_text_settings.h"
@@ -7,6 +8,9 @@
 #include "message/message_version.h"
 #include "message/picture_jpeg.h"
 #include "platform/archive.h"
+#include "imaging/dib_bitmap.h"
+#include "platform/gdi/dc.h"
+#include "platform/gdi/gdi_object.h"
 #include "platform/gdi/logfont.h"
 #include "resources/string_table.h"
 
@@ -197,6 +201,63 @@ bool CAnoRecord::GetImage(CImageBuffer& out)
         throw CArchiveException(CArchiveException::endOfFile);
     msgjpeg::Decode(jpeg.data(), jpeg.size(), out);
     return true;
+}
+
+std::unique_ptr<CDibBitmap> CAnoRecord::CreateImageBitmap()
+{
+    try {
+        CImageBuffer picture;
+        if (!GetImage(picture) || !picture.ResizeToFit(kScreenWidth, kScreenHeight, CImageBuffer::kBilinear))
+            return nullptr;
+        return picture.CreateDib();
+    } catch (const CException&) {
+        return nullptr;
+    }
+}
+
+CRect CAnoRecord::LayoutCard(CDC& dc, const CRect& rect, UINT format, int resolution)
+{
+    const bool measureOnly = (format & DT_CALCRECT) != 0;
+    auto scaled = [resolution](int64_t v) { return static_cast<LONG>(v * resolution / 96); };
+
+    LOGFONT lf = m_logFont;
+    lf.lfHeight = scaled(lf.lfHeight);
+    CFont font;
+    font.CreateFontIndirect(&lf);
+    CFontSelection selectFont(&dc, &font);
+
+    CRect textRect = rect;
+    CRect pictureRect;
+    if (m_nKind == sound) {
+        const LONG side = scaled(24);
+        pictureRect = CRect(rect.left, rect.top, rect.left + side, rect.top + side);
+        textRect.left = pictureRect.right + scaled(4);
+    } else if (m_nKind == image && m_picture.IsValid()) {
+        pictureRect = CRect(rect.left, rect.top, rect.left + scaled(m_picture.GetWidth()),
+                            rect.top + scaled(m_picture.GetHeight()));
+        textRect.top = pictureRect.bottom;
+    }
+
+    const std::string caption = GetCaption();
+    CRect measured = textRect;
+    dc.DrawText(caption, &measured, format | DT_CALCRECT);
+    if (!measureOnly) {
+        dc.SetTextColor(m_color);
+        const int oldMode = dc.SetBkMode(TRANSPARENT);
+        CRect drawn = textRect;
+        drawn.bottom = std::max(drawn.bottom, measured.bottom);
+        dc.DrawText(caption, &drawn, format);
+        dc.SetBkMode(oldMode);
+        if (m_nKind == sound) {
+            dc.FillSolidRect(&pictureRect, m_color);
+        } else if (!pictureRect.IsRectEmpty()) {
+            if (std::unique_ptr<CDibBitmap> dib = m_picture.CreateDib())
+                dib->Draw(&dc, pictureRect);
+        }
+    }
+    CRect card;
+    card.UnionRect(measured, pictureRect);
+    return card;
 }
 
 bool CAnoRecord::WriteContent(CFile& file) const

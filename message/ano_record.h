@@ -7,10 +7,13 @@
 #include "platform/types.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
 class CArchive;
+class CDC;
+class CDibBitmap;
 
 // One comment of a message: who wrote it and when, in which font and colour,
 // the area of the photograph it points to, and a text, a sound or an image.
@@ -25,6 +28,9 @@ public:
     // An image comment's picture: a thumbnail fitted into this size.
     static constexpr int kThumbWidth = 120;
     static constexpr int kThumbHeight = 90;
+    // The attached picture as drawn on screen fits this size.
+    static constexpr int kScreenWidth = 640;
+    static constexpr int kScreenHeight = 480;
 
     CAnoRecord();
     CAnoRecord(int32_t kind, std::string userName, const SYSTEMTIME& date, const CAreaMarquee& area);
@@ -48,6 +54,17 @@ public:
     // The attached picture of an image comment; false for other comments or
     // without attachment. Throws CArchiveException when the bytes do not decode.
     bool GetImage(CImageBuffer& out);
+
+    // The attached picture as a screen bitmap fitted into 640 x 480; null
+    // without one or when it does not decode.
+    std::unique_ptr<CDibBitmap> CreateImageBitmap();
+
+    // The comment card: the caption and, for an image comment, the thumbnail
+    // above it (for a sound comment a sound mark left of it), laid out from
+    // rect's top-left with the record's font and colour at a resolution (96
+    // for the screen). format holds DrawText flags; with DT_CALCRECT nothing
+    // is drawn. Answers the union of the text and picture rectangles.
+    CRect LayoutCard(CDC& dc, const CRect& rect, UINT format, int resolution);
 
     // The content as a side file: the text, the sound file or the bare JPEG
     // data. false when a sound or image comment has no attachment.

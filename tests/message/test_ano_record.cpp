@@ -3,9 +3,12 @@
 #include "app/string_util.h"
 #include "message/message_version.h"
 #include "message/picture_jpeg.h"
+#include "imaging/dib_bitmap.h"
 #include "platform/archive.h"
+#include "platform/gdi/dc.h"
 #include "support/test_support.h"
 
+#include <QImage>
 #include <gtest/gtest.h>
 
 using namespace msgtest;
@@ -221,4 +224,42 @@ TEST(AnoRecord, ScaleUsesTheWidthRatio)
     EXPECT_EQ(r.m_area.m_rect, CRect(100, 200, 300, 202));
     r.Scale(0, 0, 10, 10, 640, 480); // nothing to scale from
     EXPECT_EQ(r.m_area.m_rect, CRect(100, 200, 300, 202));
+}
+
+TEST(AnoRecord, CardLayoutPlacesMarkThumbnailAndText)
+{
+    QImage page(400, 300, QImage::Format_RGB32);
+    page.fill(Qt::white);
+    CDC dc(&page);
+    const CRect bound(10, 10, 390, 290);
+    const UINT format = DT_LEFT | DT_WORDBREAK;
+
+    CAnoRecord text = TextRecord("A comment", CAreaMarquee());
+    const CRect textCard = text.LayoutCard(dc, bound, format | DT_CALCRECT, 96);
+    EXPECT_EQ(textCard.TopLeft(), CPoint(10, 10));
+    EXPECT_GT(textCard.Height(), 0);
+
+    CAnoRecord sound = SoundRecord(WaveBytes(4), CAreaMarquee());
+    const CRect soundCard = sound.LayoutCard(dc, bound, format | DT_CALCRECT, 96);
+    EXPECT_GE(soundCard.Height(), 24); // the mark is 24 pixels at 96 dpi
+    EXPECT_EQ(sound.LayoutCard(dc, bound, format | DT_CALCRECT, 192).Height() >= 48, true);
+
+    CAnoRecord image = ImageRecord({}, CAreaMarquee());
+    const CRect imageCard = image.LayoutCard(dc, bound, format | DT_CALCRECT, 96);
+    EXPECT_EQ(imageCard.Height(), textCard.Height() + 6); // thumbnail of 6 rows above the text
+
+    // Measuring draws nothing; drawing puts the mark in the record's colour.
+    EXPECT_EQ(page.pixel(12, 12), qRgb(255, 255, 255));
+    sound.LayoutCard(dc, bound, format, 96);
+    EXPECT_EQ(page.pixel(12, 12), qRgb(0, 128, 0));
+}
+
+TEST(AnoRecord, ImageBitmapFitsTheScreenSize)
+{
+    CAnoRecord r;
+    EXPECT_EQ(r.CreateImageBitmap(), nullptr);
+    ASSERT_TRUE(r.AttachImage("/x/big.jpg", MakePicture(1280, 720)));
+    auto dib = r.CreateImageBitmap();
+    ASSERT_NE(dib, nullptr);
+    EXPECT_EQ(dib->GetSize(), CSize(640, 360));
 }
