@@ -14,7 +14,7 @@ void Put32(std::vector<uint8_t>& v, uint32_t x) { Put16(v, x & 0xFFFF); Put16(v,
 
 // A BMP file put together field by field, so the reader is tested against
 // bytes it did not write itself.
-struct BmpSpec {
+struct BmpLayout {
     uint32_t headerSize = 40;
     int32_t width = 5;
     int32_t height = 3;  // negative: top-down
@@ -29,7 +29,7 @@ struct BmpSpec {
     uint32_t gapBeforePixels = 0;
 };
 
-std::vector<uint8_t> MakeBmp(const BmpSpec& s)
+std::vector<uint8_t> MakeBmp(const BmpLayout& s)
 {
     std::vector<uint8_t> body;
     Put32(body, s.headerSize);
@@ -129,7 +129,7 @@ TEST(DibBitmap, BmpRoundTripOverEveryDepth)
         {32, 3, {0x000000FF, 0x0000FF00, 0x00FF0000}, 0},
     };
     for (const Row& r : rows) {
-        BmpSpec s;
+        BmpLayout s;
         s.width = 7;
         s.height = 3;
         s.bits = r.bits;
@@ -174,20 +174,20 @@ TEST(DibBitmap, HeaderForms)
     const std::vector<uint8_t> pixels{1, 2, 3, 0, 4, 5, 6, 0};
     struct Row {
         const char* what;
-        BmpSpec spec;
+        BmpLayout layout;
         std::vector<uint8_t> expectBits;
     };
-    BmpSpec core;
+    BmpLayout core;
     core.headerSize = 12, core.width = 3, core.height = 2, core.bits = 8, core.tableEntries = 256, core.pixels = pixels;
-    BmpSpec v4 = core;
+    BmpLayout v4 = core;
     v4.headerSize = 108, v4.tableEntries = 7, v4.clrUsed = 7;
-    BmpSpec v5 = core;
+    BmpLayout v5 = core;
     v5.headerSize = 124, v5.tableEntries = 256;
-    BmpSpec topDown = core;
+    BmpLayout topDown = core;
     topDown.headerSize = 40, topDown.height = -2;
-    BmpSpec gap = core;
+    BmpLayout gap = core;
     gap.headerSize = 40, gap.gapBeforePixels = 100;  // a larger pixel-data offset is honoured
-    BmpSpec zeroOffset = core;
+    BmpLayout zeroOffset = core;
     zeroOffset.headerSize = 40, zeroOffset.offBits = 0;  // taken as "right behind the table"
     const Row rows[] = {
         {"core", core, pixels},
@@ -199,7 +199,7 @@ TEST(DibBitmap, HeaderForms)
     };
     for (const Row& r : rows) {
         CDibBitmap dib;
-        ASSERT_TRUE(ReadBytes(dib, MakeBmp(r.spec))) << r.what;
+        ASSERT_TRUE(ReadBytes(dib, MakeBmp(r.layout))) << r.what;
         EXPECT_EQ(dib.GetSize(), CSize(3, 2)) << r.what;
         EXPECT_EQ(Bits(dib), r.expectBits) << r.what;
         // Tables of fewer entries are filled out to the depth's full count.
@@ -208,7 +208,7 @@ TEST(DibBitmap, HeaderForms)
     }
 
     // Bit fields inside a 124-byte header.
-    BmpSpec fields;
+    BmpLayout fields;
     fields.headerSize = 124, fields.width = 2, fields.height = 1, fields.bits = 16, fields.compression = 3;
     fields.masks = {0xF800, 0x07E0, 0x001F};
     fields.pixels = {0x00, 0xF8, 0xE0, 0x07};  // pure red, pure green
@@ -220,7 +220,7 @@ TEST(DibBitmap, HeaderForms)
 
 TEST(DibBitmap, RunLengthData)
 {
-    BmpSpec s;
+    BmpLayout s;
     s.width = 6, s.height = 3, s.bits = 8, s.compression = 1, s.tableEntries = 256;
     // Row 0: run of 3 x 9, absolute 3 pixels (7 8 9, padded); row 1: delta
     // (2, 1) to row 2 x 2, a run past the right edge; end of bitmap.
@@ -232,14 +232,14 @@ TEST(DibBitmap, RunLengthData)
                                       0, 0, 5, 5, 5, 5, 0, 0};
     EXPECT_EQ(Bits(dib), expect);
 
-    BmpSpec s4;
+    BmpLayout s4;
     s4.width = 5, s4.height = 1, s4.bits = 4, s4.compression = 2, s4.tableEntries = 16;
     s4.pixels = {3, 0x12, 0, 3, 0xAB, 0xC0, 0, 1};  // 1 2 1, then absolute A B (C cut at the edge)
     ASSERT_TRUE(ReadBytes(dib, MakeBmp(s4)));
     EXPECT_EQ(Bits(dib), (std::vector<uint8_t>{0x12, 0x1A, 0xB0, 0x00}));
 
     // Deltas and runs that point far outside stay inside the bitmap.
-    BmpSpec wild = s;
+    BmpLayout wild = s;
     wild.pixels = {0, 2, 255, 255, 255, 7, 0, 2, 0, 0, 0, 200, 1};
     ASSERT_TRUE(ReadBytes(dib, MakeBmp(wild)));
     EXPECT_EQ(dib.GetSize(), CSize(6, 3));
@@ -247,14 +247,14 @@ TEST(DibBitmap, RunLengthData)
 
 TEST(DibBitmap, BadFilesAreRefused)
 {
-    BmpSpec good;
+    BmpLayout good;
     good.width = 4, good.height = 2, good.bits = 24, good.pixels = Pattern(24);
     const auto goodFile = MakeBmp(good);
     CDibBitmap check;
     ASSERT_TRUE(ReadBytes(check, goodFile));
 
     auto with = [&](auto change) {
-        BmpSpec s = good;
+        BmpLayout s = good;
         change(s);
         return MakeBmp(s);
     };
@@ -267,22 +267,22 @@ TEST(DibBitmap, BadFilesAreRefused)
         {"file header only", {goodFile.begin(), goodFile.begin() + 14}},
         {"cut in the info header", {goodFile.begin(), goodFile.begin() + 30}},
         {"cut in the bits", {goodFile.begin(), goodFile.end() - 1}},
-        {"unknown header size", with([](BmpSpec& s) { s.headerSize = 20; })},
-        {"zero width", with([](BmpSpec& s) { s.width = 0; })},
-        {"negative width", with([](BmpSpec& s) { s.width = -4; })},
-        {"zero height", with([](BmpSpec& s) { s.height = 0; })},
-        {"most negative height", with([](BmpSpec& s) { s.height = INT32_MIN; })},
-        {"huge size", with([](BmpSpec& s) { s.width = 0x7FFFFFFF; s.height = 0x7FFFFFFF; })},
-        {"size past the data", with([](BmpSpec& s) { s.width = 40000; s.height = 40000; })},
-        {"bad depth", with([](BmpSpec& s) { s.bits = 7; })},
-        {"unknown compression", with([](BmpSpec& s) { s.compression = 4; })},
-        {"RLE8 at 24 bits", with([](BmpSpec& s) { s.compression = 1; })},
-        {"top-down RLE", with([](BmpSpec& s) { s.bits = 8; s.compression = 1; s.height = -2; s.tableEntries = 256; })},
-        {"too many colours", with([](BmpSpec& s) { s.bits = 8; s.clrUsed = 257; s.tableEntries = 257; s.pixels = Pattern(8); })},
-        {"table past the end", with([](BmpSpec& s) { s.bits = 8; s.clrUsed = 0; s.tableEntries = 10; s.pixels = {}; })},
-        {"offset past the end", with([](BmpSpec& s) { s.offBits = 100000; })},
-        {"RLE size past the end", with([](BmpSpec& s) { s.bits = 8; s.compression = 1; s.tableEntries = 256; s.sizeImage = 5000; s.pixels = {0, 1}; })},
-        {"bit fields cut", with([](BmpSpec& s) { s.bits = 16; s.compression = 3; s.pixels = {}; })},
+        {"unknown header size", with([](BmpLayout& s) { s.headerSize = 20; })},
+        {"zero width", with([](BmpLayout& s) { s.width = 0; })},
+        {"negative width", with([](BmpLayout& s) { s.width = -4; })},
+        {"zero height", with([](BmpLayout& s) { s.height = 0; })},
+        {"most negative height", with([](BmpLayout& s) { s.height = INT32_MIN; })},
+        {"huge size", with([](BmpLayout& s) { s.width = 0x7FFFFFFF; s.height = 0x7FFFFFFF; })},
+        {"size past the data", with([](BmpLayout& s) { s.width = 40000; s.height = 40000; })},
+        {"bad depth", with([](BmpLayout& s) { s.bits = 7; })},
+        {"unknown compression", with([](BmpLayout& s) { s.compression = 4; })},
+        {"RLE8 at 24 bits", with([](BmpLayout& s) { s.compression = 1; })},
+        {"top-down RLE", with([](BmpLayout& s) { s.bits = 8; s.compression = 1; s.height = -2; s.tableEntries = 256; })},
+        {"too many colours", with([](BmpLayout& s) { s.bits = 8; s.clrUsed = 257; s.tableEntries = 257; s.pixels = Pattern(8); })},
+        {"table past the end", with([](BmpLayout& s) { s.bits = 8; s.clrUsed = 0; s.tableEntries = 10; s.pixels = {}; })},
+        {"offset past the end", with([](BmpLayout& s) { s.offBits = 100000; })},
+        {"RLE size past the end", with([](BmpLayout& s) { s.bits = 8; s.compression = 1; s.tableEntries = 256; s.sizeImage = 5000; s.pixels = {0, 1}; })},
+        {"bit fields cut", with([](BmpLayout& s) { s.bits = 16; s.compression = 3; s.pixels = {}; })},
     };
     for (const Row& r : rows) {
         CDibBitmap dib = check;
