@@ -2,6 +2,7 @@
 
 #include "platform/framework/control_bar.h"
 #include "platform/framework/document.h"
+#include "platform/framework/menu.h"
 #include "platform/framework/win_app.h"
 #include "resources/string_table.h"
 
@@ -101,7 +102,9 @@ void CFrameWnd::RecalcLayout(BOOL)
         if (!bar->m_hWnd || !bar->IsVisible())
             continue;
         CSize sz = bar->CalcFixedLayout(TRUE, TRUE);
-        if (bar->GetBarStyle() & CBRS_ALIGN_BOTTOM) {
+        // A bar that may sit at the top or the bottom (the menu bar) takes the top.
+        const DWORD align = bar->GetBarStyle() & CBRS_ALIGN_ANY;
+        if ((align & CBRS_ALIGN_BOTTOM) && !(align & CBRS_ALIGN_TOP)) {
             bar->MoveWindow(rc.left, rc.bottom - sz.cy, rc.Width(), sz.cy);
             rc.bottom -= sz.cy;
         } else {
@@ -208,6 +211,25 @@ void CFrameWnd::DelayUpdateCommandUI()
         if (w && CWnd::FromHandlePermanent(w) == this)
             UpdateCommandUI();
     });
+}
+
+void CFrameWnd::OnInitMenuPopup(CMenu* pPopupMenu, UINT nIndex, BOOL bSysMenu)
+{
+    CWnd::OnInitMenuPopup(pPopupMenu, nIndex, bSysMenu);
+    if (bSysMenu || !pPopupMenu)
+        return;
+    // The update handlers set each command's state before the popup shows.
+    CMenuCmdUI state;
+    state.m_pMenu = pPopupMenu;
+    const auto& items = pPopupMenu->Items();
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (items[i].flags & (MF_SEPARATOR | MF_POPUP))
+            continue;
+        state.m_nID = items[i].id;
+        state.m_nIndex = UINT(i);
+        state.m_bEnableChanged = FALSE;
+        state.DoUpdate(this, TRUE);
+    }
 }
 
 void CFrameWnd::SetMessageText(const std::string& text)

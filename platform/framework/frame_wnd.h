@@ -58,6 +58,7 @@ protected:
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
     void OnActivate(UINT nState, CWnd* pOther, BOOL bMinimized) override;
     void OnShowWindow(BOOL bShow, UINT nStatus) override;
+    void OnInitMenuPopup(CMenu* pPopupMenu, UINT nIndex, BOOL bSysMenu) override;
 
     CView* m_pViewActive = nullptr;
     std::vector<CControlBar*> m_bars;

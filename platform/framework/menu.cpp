@@ -1,13 +1,142 @@
 #include "platform/framework/menu.h"
 
 #include "platform/framework/wnd.h"
+#include "platform/framework/wnd_bridge.h"
 
 #include <QAction>
+#include <QKeyEvent>
 #include <QMenu>
+#include <QMouseEvent>
+#include <QPointer>
+
+#include <map>
 
 namespace {
 CMenu::Chooser g_chooser = nullptr;
+CMenu::MessageFilterProc g_filter = nullptr;
+QPointer<QMenu> g_openPopup;
+
+std::map<UINT, std::vector<MenuResourceItem>>& MenuResources()
+{
+    static std::map<UINT, std::vector<MenuResourceItem>> menus;
+    return menus;
 }
+
+// Hands the input of an open popup to the process's message filter first.
+class MenuInputFilter : public QObject {
+public:
+    bool eventFilter(QObject* obj, QEvent* e) override
+    {
+        if (!g_filter)
+            return false;
+        auto* w = qobject_cast<QWidget*>(obj);
+        MSG msg;
+        switch (e->type()) {
+        case QEvent::KeyPress:
+        case QEvent::MouseMove:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+            if (!fwdetail::TranslateEvent(nullptr, w, e, msg))
+                return false;
+            break;
+        default: return false;
+        }
+        if (e->type() != QEvent::KeyPress) {
+            QPoint g = static_cast<QMouseEvent*>(e)->globalPosition().toPoint();
+            msg.lParam = MAKELPARAM(g.x(), g.y());
+        }
+        return g_filter(MSGF_MENU, &msg) != FALSE;
+    }
+};
+
+// The text a popup shows: "&&" stays a literal ampersand, one "&" marks the mnemonic.
+QString ActionText(const std::string& text) { return QString::fromStdString(text); }
+
+// Fills a Qt menu from the menu's entries; a cascade fills itself when it opens.
+void Populate(QMenu* qm, CMenu* menu, CWnd* owner, MenuInputFilter* filter)
+{
+    qm->clear();
+    int pos = 0;
+    for (const CMenu::Item& i : menu->Items()) {
+        const int here = pos++;
+        if (i.flags & MF_SEPARATOR) {
+            qm->addSeparator();
+            continue;
+        }
+        if ((i.flags & MF_POPUP) && i.popup) {
+            auto* sub = new QMenu(ActionText(i.text), qm);
+            sub->installEventFilter(filter);
+            CMenu* child = i.popup;
+            QObject::connect(sub, &QMenu::aboutToShow, sub, [sub, child, owner, filter, here]() {
+                if (owner)
+                    owner->SendMessage(WM_INITMENUPOPUP, WPARAM(child), MAKELPARAM(here, 0));
+                Populate(sub, child, owner, filter);
+            });
+            QAction* a = qm->addMenu(sub);
+            a->setEnabled(!(i.flags & (MF_GRAYED | MF_DISABLED)));
+            a->setData(QVariant::fromValue<qulonglong>(0x100000000ULL | UINT(here)));
+            continue;
+        }
+        QAction* a = qm->addAction(ActionText(i.text));
+        a->setData(QVariant::fromValue<qulonglong>(i.id));
+        a->setEnabled(!(i.flags & (MF_GRAYED | MF_DISABLED)));
+        a->setCheckable((i.flags & MF_CHECKED) != 0);
+        a->setChecked((i.flags & MF_CHECKED) != 0);
+    }
+    if (owner) {
+        QObject::connect(qm, &QMenu::hovered, qm, [qm, menu, owner](QAction* a) {
+            const qulonglong d = a ? a->data().toULongLong() : 0;
+            const bool popup = (d & 0x100000000ULL) != 0;
+            UINT flags = popup ? UINT(MF_POPUP) : 0u;
+            if (a && !a->isEnabled())
+                flags |= MF_GRAYED;
+            if (QPointer<QMenu>(qm))
+                owner->SendMessage(WM_MENUSELECT, MAKEWPARAM(int(d & 0xFFFF), int(flags)), LPARAM(menu));
+        }, Qt::UniqueConnection);
+    }
+}
+} // namespace
+
+void RegisterMenuResource(UINT nID, std::vector<MenuResourceItem> items) { MenuResources()[nID] = std::move(items); }
+
+BOOL CMenu::LoadMenu(UINT nIDResource)
+{
+    auto it = MenuResources().find(nIDResource);
+    if (it == MenuResources().end())
+        return FALSE;
+    DestroyMenu();
+    CreateMenu();
+    auto fill = [](auto& self, CMenu* menu, const std::vector<MenuResourceItem>& items, CMenu* owner) -> void {
+        for (const MenuResourceItem& r : items) {
+            if (!r.popup.empty() || (r.flags & MF_POPUP)) {
+                auto sub = std::make_unique<CMenu>();
+                sub->CreatePopupMenu();
+                self(self, sub.get(), r.popup, owner);
+                menu->m_items.push_back(Item{MF_POPUP | (r.flags & (MF_GRAYED | MF_DISABLED)), 0, r.text, sub.get()});
+                owner->m_ownedPopups.push_back(std::move(sub));
+            } else {
+                menu->AppendMenu(r.flags, r.id, r.text);
+            }
+        }
+    };
+    fill(fill, this, it->second, this);
+    return TRUE;
+}
+
+CMenu::MessageFilterProc CMenu::SetMessageFilter(MessageFilterProc proc)
+{
+    MessageFilterProc old = g_filter;
+    g_filter = proc;
+    return old;
+}
+
+void CMenu::EndMenu()
+{
+    if (g_openPopup)
+        g_openPopup->close();
+}
+
+QMenu* CMenu::GetOpenPopup() { return g_openPopup.data(); }
 
 CMenu::CMenu() = default;
 CMenu::~CMenu() = default;
@@ -24,6 +153,7 @@ BOOL CMenu::CreatePopupMenu()
 BOOL CMenu::DestroyMenu()
 {
     m_items.clear();
+    m_ownedPopups.clear();
     m_bCreated = FALSE;
     return TRUE;
 }
@@ -47,6 +177,11 @@ CMenu::Item* CMenu::Find(UINT nID, UINT nFlags)
     for (Item& i : m_items)
         if (!(i.flags & (MF_SEPARATOR | MF_POPUP)) && i.id == nID)
             return &i;
+    // A command is found in the cascades too.
+    for (Item& i : m_items)
+        if ((i.flags & MF_POPUP) && i.popup && i.popup != this)
+            if (Item* found = i.popup->Find(nID, nFlags))
+                return found;
     return nullptr;
 }
 
@@ -107,20 +242,16 @@ UINT CMenu::TrackPopupMenu(UINT nFlags, int x, int y, CWnd* pWnd, const RECT*)
     if (g_chooser) {
         chosen = g_chooser(this);
     } else {
+        MenuInputFilter filter;
         QMenu menu(pWnd ? pWnd->m_hWnd : nullptr);
-        for (const Item& i : m_items) {
-            if (i.flags & MF_SEPARATOR) {
-                menu.addSeparator();
-                continue;
-            }
-            QAction* a = menu.addAction(QString::fromStdString(i.text).replace('&', "&&").replace("&&&&", "&&"));
-            a->setData(i.id);
-            a->setEnabled(!(i.flags & (MF_GRAYED | MF_DISABLED)));
-            a->setCheckable((i.flags & MF_CHECKED) != 0);
-            a->setChecked((i.flags & MF_CHECKED) != 0);
-        }
-        if (QAction* a = menu.exec(QPoint(x, y)))
-            chosen = a->data().toUInt();
+        menu.installEventFilter(&filter);
+        Populate(&menu, this, pWnd, &filter);
+        QPointer<QMenu> outer = g_openPopup;
+        g_openPopup = &menu;
+        QAction* a = menu.exec(QPoint(x, y));
+        g_openPopup = outer;
+        if (a && !(a->data().toULongLong() & 0x100000000ULL))
+            chosen = UINT(a->data().toULongLong());
     }
     if (chosen) {
         const Item* it = Find(chosen, MF_BYCOMMAND);

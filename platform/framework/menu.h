@@ -8,6 +8,7 @@
 
 class QMenu;
 class CWnd;
+struct MSG;
 
 enum : UINT {
     MF_STRING = 0x0000,
@@ -26,6 +27,20 @@ enum : UINT {
     TPM_RETURNCMD = 0x0100,
 };
 
+// Message-filter codes: input of an open popup menu.
+enum : int { MSGF_MENU = 2 };
+enum : UINT { WM_CANCELMODE = 0x001F };
+
+// One entry of a menu resource; an entry with popup entries opens them.
+struct MenuResourceItem {
+    UINT flags = MF_STRING;
+    UINT id = 0;
+    std::string text;
+    std::vector<MenuResourceItem> popup;
+};
+// Menu resources, registered by id for CMenu::LoadMenu.
+void RegisterMenuResource(UINT nID, std::vector<MenuResourceItem> items);
+
 // A menu: items with command ids, texts and states, shown as a popup. The
 // owner window gets WM_INITMENUPOPUP before it opens and the chosen id as
 // WM_COMMAND (or WM_SYSCOMMAND for a window's system menu).
@@ -39,6 +54,8 @@ public:
     BOOL CreatePopupMenu();
     BOOL CreateMenu() { return CreatePopupMenu(); }
     BOOL DestroyMenu();
+    // Builds the menu and its popups from the registered resource; FALSE when there is none.
+    BOOL LoadMenu(UINT nIDResource);
     BOOL AppendMenu(UINT nFlags, UINT_PTR nIDNewItem = 0, const std::string& text = {});
     BOOL AppendPopup(CMenu* pPopup, const std::string& text);
     UINT EnableMenuItem(UINT nID, UINT nEnable);
@@ -50,7 +67,20 @@ public:
     CMenu* GetSubMenu(int nPos) const;
     // Shows the menu at the screen point and sends the chosen command to the
     // owner; with TPM_RETURNCMD returns the id instead. 0 when nothing chosen.
+    // The owner gets WM_INITMENUPOPUP before each popup (cascades too) shows
+    // and WM_MENUSELECT (LOWORD(wParam) the id, or the position of an entry
+    // that opens a popup; HIWORD the entry's flags; lParam the menu) as the
+    // highlight moves.
     UINT TrackPopupMenu(UINT nFlags, int x, int y, CWnd* pWnd, const RECT* = nullptr);
+    // Closes the popup that is open (the whole cascade); nothing when none is.
+    static void EndMenu();
+    // The widget of the outermost popup while one is open, else null.
+    static QMenu* GetOpenPopup();
+    // The filter that sees every input message of an open popup first
+    // (code MSGF_MENU, mouse points in screen coordinates); TRUE eats the
+    // message. One per process; returns the previous one.
+    using MessageFilterProc = BOOL (*)(int code, MSG* pMsg);
+    static MessageFilterProc SetMessageFilter(MessageFilterProc proc);
     BOOL m_bSysMenu = FALSE;
 
     // Tests pick an item in place of the user: a chooser replaces the popup's
@@ -70,6 +100,7 @@ private:
     Item* Find(UINT nID, UINT nFlags);
     const Item* Find(UINT nID, UINT nFlags) const;
     std::vector<Item> m_items;
+    std::vector<std::unique_ptr<CMenu>> m_ownedPopups; // the popups LoadMenu made
     BOOL m_bCreated = FALSE;
 };
 

@@ -294,6 +294,11 @@ private:
 };
 
 BOOL ReleaseCapture();
+// The state of Shift, Ctrl or Alt (VK_SHIFT, VK_CONTROL, VK_MENU) as the input
+// message being handled reports it: 0x8000 when held, else 0.
+int16_t GetKeyState(int vk);
+// KF_ALTDOWN in the high word of a key message's data.
+enum : UINT { KF_ALTDOWN = 0x2000 };
 
 // The window's own procedure: what runs after every hook of a window.
 LRESULT AfxWndProcBase(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);

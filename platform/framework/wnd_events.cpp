@@ -11,6 +11,20 @@
 
 // Qt events arrive here and leave as the window's message handlers.
 
+namespace {
+// The modifier keys as the input being handled now reports them.
+Qt::KeyboardModifiers g_inputMods;
+}
+
+int16_t GetKeyState(int vk)
+{
+    Qt::KeyboardModifier m = vk == int(VK_SHIFT)     ? Qt::ShiftModifier
+                             : vk == int(VK_CONTROL) ? Qt::ControlModifier
+                             : vk == int(VK_MENU)    ? Qt::AltModifier
+                                                     : Qt::NoModifier;
+    return (m != Qt::NoModifier && (g_inputMods & m)) ? int16_t(0x8000) : int16_t(0);
+}
+
 namespace fwdetail {
 
 UINT MouseFlags(Qt::MouseButtons buttons, Qt::KeyboardModifiers mods)
@@ -74,6 +88,7 @@ bool TranslateEvent(CWnd* wnd, QWidget* w, QEvent* e, MSG& msg)
     case QEvent::MouseButtonDblClick:
     case QEvent::MouseMove: {
         auto* me = static_cast<QMouseEvent*>(e);
+        g_inputMods = me->modifiers();
         bool left = me->button() == Qt::LeftButton, right = me->button() == Qt::RightButton;
         switch (e->type()) {
         case QEvent::MouseButtonPress: msg.message = left ? WM_LBUTTONDOWN : right ? WM_RBUTTONDOWN : WM_MBUTTONDOWN; break;
@@ -90,13 +105,15 @@ bool TranslateEvent(CWnd* wnd, QWidget* w, QEvent* e, MSG& msg)
     case QEvent::KeyPress:
     case QEvent::KeyRelease: {
         auto* ke = static_cast<QKeyEvent*>(e);
+        g_inputMods = ke->modifiers();
         bool alt = (ke->modifiers() & Qt::AltModifier) || ke->key() == Qt::Key_Alt;
         if (e->type() == QEvent::KeyPress)
             msg.message = alt ? WM_SYSKEYDOWN : WM_KEYDOWN;
         else
             msg.message = alt ? WM_SYSKEYUP : WM_KEYUP;
         msg.wParam = VirtualKeyOf(ke->key());
-        msg.lParam = LPARAM(ke->isAutoRepeat() ? 0x40000001 : 1);
+        // The key data's context code (bit 29) tells that Alt is held.
+        msg.lParam = LPARAM((ke->isAutoRepeat() ? 0x40000001 : 1) | (alt ? 0x20000000 : 0));
         return msg.wParam != 0;
     }
     case QEvent::Resize: {
@@ -166,8 +183,9 @@ bool CWnd::HandleEvent(QObject*, QEvent* e)
         UINT vk = fwdetail::VirtualKeyOf(ke->key());
         MSG msg;
         fwdetail::TranslateEvent(this, m_hWnd, e, msg);
-        if (type == QEvent::KeyPress && vk) {
-            // The frame offers keys to its bars and accelerators first.
+        if (vk) {
+            // The frame offers keys to its bars and accelerators first (the
+            // menu bar acts on the release of Alt and F10).
             if (CWnd* top = GetTopLevelParent(); top && top->PreTranslateMessage(&msg))
                 break;
         }
@@ -267,6 +285,14 @@ bool CWnd::HandleMouse(QEvent* e)
     CPoint client = WidgetToClient(int(me->position().x()), int(me->position().y()));
     UINT flags = fwdetail::MouseFlags(me->buttons(), me->modifiers());
     const bool captured = GetCapture() == this;
+    if (type != QEvent::MouseMove) {
+        // Button messages pass the top-level window first too (the menu bar
+        // drops its keyboard selection on a click elsewhere).
+        MSG msg;
+        fwdetail::TranslateEvent(this, m_hWnd, e, msg);
+        if (CWnd* top = GetTopLevelParent(); top && top->PreTranslateMessage(&msg))
+            return true;
+    }
 
     if (m_bOwnNonClient && !captured) {
         LRESULT hit = ::SendMessage(m_hWnd, WM_NCHITTEST, 0, MAKELPARAM(screen.x, screen.y));
