@@ -1,13 +1,14 @@
+#include "app/startup/zun_app.h"
+
 #include <QApplication>
-#include <QMainWindow>
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName("Quiram Relayo");
-    QMainWindow window;
-    window.setWindowTitle("Quiram Relayo");
-    window.resize(1024, 700);
-    window.show();
-    return app.exec();
+    QApplication qapp(argc, argv);
+    CZunApp app;
+    // Qt has taken its own arguments out of argv by now.
+    app.SetArguments(std::vector<std::string>(argv + 1, argv + argc));
+    if (!app.InitInstance())
+        return app.ExitInstance();
+    return app.Run();
 }

@@ -1,0 +1,176 @@
+// Two real copies of the program: the second hands its file to the first.
+#include "platform/instance.h"
+#include "platform/registry.h"
+#include "support/test_support.h"
+
+#include <QDeadlineTimer>
+#include <QProcess>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdlib>
+#include <fstream>
+
+namespace {
+
+const char* const kProgram = QR_BIN_DIR "/quiram-relayo";
+const char* const kLockName = "Tessaly.QX";
+
+class SingleInstanceTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        for (const char* d : {"rt", "config", "data", "cache", "home"})
+            std::filesystem::create_directories(m_dir / d);
+        std::filesystem::permissions(m_dir / "rt", std::filesystem::perms::owner_all);
+        m_savedRuntime = std::getenv("XDG_RUNTIME_DIR") ? std::getenv("XDG_RUNTIME_DIR") : "";
+        setenv("XDG_RUNTIME_DIR", (m_dir / "rt").c_str(), 1);
+    }
+
+    void TearDown() override
+    {
+        for (auto& p : m_running) {
+            p->kill();
+            p->waitForFinished(10000);
+        }
+        setenv("XDG_RUNTIME_DIR", m_savedRuntime.c_str(), 1);
+    }
+
+    QProcessEnvironment Environment() const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_RUNTIME_DIR", QString::fromStdString((m_dir / "rt").string()));
+        env.insert("XDG_CONFIG_HOME", QString::fromStdString((m_dir / "config").string()));
+        env.insert("XDG_DATA_HOME", QString::fromStdString((m_dir / "data").string()));
+        env.insert("XDG_CACHE_HOME", QString::fromStdString((m_dir / "cache").string()));
+        env.insert("HOME", QString::fromStdString((m_dir / "home").string()));
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        return env;
+    }
+
+    QProcess* Start(const QStringList& args)
+    {
+        auto p = std::make_unique<QProcess>();
+        p->setProcessEnvironment(Environment());
+        p->setProcessChannelMode(QProcess::ForwardedChannels);
+        p->start(kProgram, args);
+        EXPECT_TRUE(p->waitForStarted(10000));
+        m_running.push_back(std::move(p));
+        return m_running.back().get();
+    }
+
+    // A later start: it must end by itself, successfully.
+    void RunSecond(const QStringList& args)
+    {
+        QProcess p;
+        p.setProcessEnvironment(Environment());
+        p.setProcessChannelMode(QProcess::ForwardedChannels);
+        p.start(kProgram, args);
+        ASSERT_TRUE(p.waitForStarted(10000));
+        ASSERT_TRUE(p.waitForFinished(60000));
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(p.exitCode(), 0);
+    }
+
+    // The running copy's windows, once it answers (it answers when its main window is up).
+    std::vector<InstanceWindow> Windows()
+    {
+        CInstanceClient client(kLockName);
+        std::vector<InstanceWindow> out;
+        EXPECT_TRUE(client.Connect(30000));
+        EXPECT_TRUE(client.ListWindows(out, 60000));
+        return out;
+    }
+
+    // Waits, with a bound, until a window title holds the text.
+    bool WaitForTitle(const std::string& text)
+    {
+        QDeadlineTimer deadline(30000);
+        while (!deadline.hasExpired()) {
+            for (const InstanceWindow& w : Windows())
+                if (w.title.find(text) != std::string::npos)
+                    return true;
+            QThread::msleep(50);
+        }
+        return false;
+    }
+
+    std::string HandedOverValue()
+    {
+        CRegistryStore store(m_dir / "config" / "Quiram", m_dir / "config" / "Quiram");
+        auto v = store.QueryValue(HKEY_CURRENT_USER, "SOFTWARE\\Quiram\\7321\\Preference", "ExOpenFile");
+        if (!v)
+            return {};
+        std::string s(v->data.begin(), v->data.end());
+        return s.c_str();
+    }
+
+    std::string MakeMessageFile(const std::string& name)
+    {
+        std::string path = (m_dir / name).string();
+        std::ofstream(path) << "message";
+        return path;
+    }
+
+    qrtest::TempDir m_dir;
+    std::string m_savedRuntime;
+    std::vector<std::unique_ptr<QProcess>> m_running;
+};
+
+size_t CountMainWindows(const std::vector<InstanceWindow>& windows)
+{
+    return size_t(std::count_if(windows.begin(), windows.end(), [](const InstanceWindow& w) {
+        return w.className.rfind("Afx:", 0) == 0 && w.title.find("Quiram Relayo") != std::string::npos;
+    }));
+}
+
+TEST_F(SingleInstanceTest, SecondStartHandsItsFileToTheRunningCopy)
+{
+    Start({});
+    std::vector<InstanceWindow> before = Windows();
+    ASSERT_EQ(CountMainWindows(before), 1u);
+
+    // Without a file the second start only brings the first to the front.
+    RunSecond({});
+    EXPECT_EQ(HandedOverValue(), "");
+    EXPECT_EQ(Windows().size(), before.size());
+
+    std::string file = MakeMessageFile("handed over.kvt");
+    RunSecond({QString::fromStdString(file)});
+    EXPECT_EQ(HandedOverValue(), file);
+    EXPECT_TRUE(WaitForTitle("handed over.kvt"));
+    EXPECT_EQ(CountMainWindows(Windows()), 1u);
+}
+
+TEST_F(SingleInstanceTest, StartDuringTheFirstsStartUpIsQueuedNotDropped)
+{
+    std::string file = MakeMessageFile("early.kvt");
+    Start({});
+    // The socket is made right after the lock, before the splash: the first
+    // copy is still starting when the second one comes.
+    QDeadlineTimer deadline(30000);
+    while (!deadline.hasExpired() && !std::filesystem::exists(m_dir / "rt" / "Tessaly.QX.socket"))
+        QThread::msleep(5);
+    RunSecond({QString::fromStdString(file)});
+    EXPECT_TRUE(WaitForTitle("early.kvt"));
+}
+
+TEST_F(SingleInstanceTest, KilledCopyLeavesNoLockBehind)
+{
+    QProcess* first = Start({});
+    ASSERT_EQ(CountMainWindows(Windows()), 1u);
+    ::kill(pid_t(first->processId()), SIGKILL);
+    ASSERT_TRUE(first->waitForFinished(10000));
+
+    // The kernel freed the lock; the stale socket file is replaced.
+    Start({});
+    ASSERT_EQ(CountMainWindows(Windows()), 1u);
+    std::string file = MakeMessageFile("after kill.kvt");
+    RunSecond({QString::fromStdString(file)});
+    EXPECT_TRUE(WaitForTitle("after kill.kvt"));
+}
+
+} // namespace
