@@ -1,6 +1,7 @@
 #include "app/startup/zun_app.h"
 
 #include "app/app_settings.h"
+#include "app/dialog_ex.h"
 #include "app/file_filter.h"
 #include "app/reg_settings.h"
 #include "app/startup/about_dlog.h"
@@ -247,6 +248,7 @@ BOOL CZunApp::InitInstance()
     }
 
     CreateTemplates();
+    CDialogEx::SetDefaultBackColor(GetSchemeSysColor(COLOR_BTNFACE));
     StartModules();
 
     splash.reset();
