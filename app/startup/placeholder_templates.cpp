@@ -82,6 +82,16 @@ void CEmptyView::OnPaint()
 
 CEmptyFrame::CEmptyFrame() = default;
 
+void CEmptyFrame::OnUpdateFrameTitle(BOOL)
+{
+    CDocument* doc = GetActiveDocument();
+    std::string title = m_strTitle;
+    if (doc && !doc->GetPathName().empty())
+        title = doc->GetTitle() + " - " + m_strTitle;
+    if (title != GetWindowText())
+        SetWindowText(title);
+}
+
 CEmptyBrowserTemplate::CEmptyBrowserTemplate()
     : CBrowserTemplateBase(IDR_BROWSER, RUNTIME_CLASS(CEmptyDoc), RUNTIME_CLASS(CEmptyFrame), RUNTIME_CLASS(CEmptyView))
 {

@@ -30,6 +30,8 @@ class CEmptyFrame : public CZunFrameWnd {
     DECLARE_DYNCREATE(CEmptyFrame)
 public:
     CEmptyFrame();
+    // The view shows nothing yet: the title names the open file.
+    void OnUpdateFrameTitle(BOOL bAddToTitle) override;
 };
 
 CFrameWnd* FrameOfDocument(CDocument* pDoc);
