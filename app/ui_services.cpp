@@ -1,6 +1,7 @@
 #include "app/ui_services.h"
 
 #include "app/reg_settings.h"
+#include "platform/framework/ole_drop.h"
 #include "platform/gdi/dc.h"
 #include "resources/string_table.h"
 
@@ -11,18 +12,6 @@
 namespace {
 
 ClipboardFormats g_formats;
-
-struct FormatNames {
-    std::mutex lock;
-    std::map<std::string, UINT> ids;
-    std::map<UINT, std::string> names;
-};
-
-FormatNames& Formats()
-{
-    static FormatNames f;
-    return f;
-}
 
 // The extension of the last component, or nothing when its name has no dot.
 bool ExtensionIs(const std::string& path, std::initializer_list<const char*> exts)
@@ -40,28 +29,6 @@ bool ExtensionIs(const std::string& path, std::initializer_list<const char*> ext
 }
 
 } // namespace
-
-UINT RegisterClipboardFormat(const std::string& name)
-{
-    FormatNames& f = Formats();
-    std::lock_guard<std::mutex> g(f.lock);
-    auto it = f.ids.find(name);
-    if (it != f.ids.end())
-        return it->second;
-    // Registered formats are numbered from 0xC000, as the system numbers them.
-    UINT id = 0xC000 + UINT(f.ids.size());
-    f.ids[name] = id;
-    f.names[id] = name;
-    return id;
-}
-
-std::string ClipboardFormatMimeType(UINT format)
-{
-    FormatNames& f = Formats();
-    std::lock_guard<std::mutex> g(f.lock);
-    auto it = f.names.find(format);
-    return it == f.names.end() ? std::string() : "application/x-qr-" + it->second;
-}
 
 void RegisterClipboardFormats()
 {

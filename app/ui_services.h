@@ -19,10 +19,6 @@ struct ClipboardFormats {
 };
 void RegisterClipboardFormats();
 const ClipboardFormats& GetClipboardFormats();
-// A format number unique to the name (the same name gives the same number);
-// the MIME type of a format is "application/x-qr-<name>".
-UINT RegisterClipboardFormat(const std::string& name);
-std::string ClipboardFormatMimeType(UINT format);
 
 // The scheme's replacements of system colours; other indexes are the system's.
 COLORREF GetSchemeSysColor(int index);

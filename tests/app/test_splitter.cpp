@@ -100,10 +100,10 @@ TEST_F(SplitterTest, HiddenColumnComesBackInItsPlace)
     EXPECT_EQ(split.Cur(0), 100);
     EXPECT_EQ(split.GetColumnIdealWidth(0), 100);
     // A pane shows another window in its place, sizes kept.
-    Pane other;
-    ASSERT_TRUE(other.Create(nullptr, "", WS_CHILD, CRect(0, 0, 10, 10), &split, 0));
-    EXPECT_TRUE(split.ReplacePaneWindow(0, 1, &other));
-    EXPECT_EQ(split.GetPane(0, 1), &other);
+    auto* other = new Pane; // goes with its window, as views do
+    ASSERT_TRUE(other->Create(nullptr, "", WS_CHILD, CRect(0, 0, 10, 10), &split, 0));
+    EXPECT_TRUE(split.ReplacePaneWindow(0, 1, other));
+    EXPECT_EQ(split.GetPane(0, 1), other);
     EXPECT_FALSE(panes[1]->IsWindowVisible());
     EXPECT_EQ(panes[1]->GetDlgCtrlID(), 0);
     EXPECT_EQ(split.Cur(1), 100);

@@ -1,0 +1,235 @@
+#include "platform/framework/ole_drop.h"
+
+#include <QDragEnterEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
+#include <QWidget>
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <mutex>
+
+namespace {
+
+struct FormatNames {
+    std::mutex lock;
+    std::map<std::string, UINT> ids;
+    std::map<UINT, std::string> names;
+};
+
+FormatNames& Formats()
+{
+    static FormatNames f;
+    return f;
+}
+
+DWORD KeyState(Qt::MouseButtons b, Qt::KeyboardModifiers m)
+{
+    DWORD s = 0;
+    if (b & Qt::LeftButton)
+        s |= MK_LBUTTON;
+    if (b & Qt::RightButton)
+        s |= MK_RBUTTON;
+    if (m & Qt::ShiftModifier)
+        s |= MK_SHIFT;
+    if (m & Qt::ControlModifier)
+        s |= MK_CONTROL;
+    return s;
+}
+
+Qt::DropAction ActionOf(DROPEFFECT e)
+{
+    if (e & DROPEFFECT_MOVE)
+        return Qt::MoveAction;
+    if (e & DROPEFFECT_COPY)
+        return Qt::CopyAction;
+    if (e & DROPEFFECT_LINK)
+        return Qt::LinkAction;
+    return Qt::IgnoreAction;
+}
+
+uint32_t Le32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
+
+} // namespace
+
+UINT RegisterClipboardFormat(const std::string& name)
+{
+    FormatNames& f = Formats();
+    std::lock_guard<std::mutex> g(f.lock);
+    auto it = f.ids.find(name);
+    if (it != f.ids.end())
+        return it->second;
+    // Registered formats are numbered from 0xC000, as the system numbers them.
+    UINT id = 0xC000 + UINT(f.ids.size());
+    f.ids[name] = id;
+    f.names[id] = name;
+    return id;
+}
+
+std::string ClipboardFormatMimeType(UINT format)
+{
+    FormatNames& f = Formats();
+    std::lock_guard<std::mutex> g(f.lock);
+    auto it = f.names.find(format);
+    return it == f.names.end() ? std::string() : "application/x-qr-" + it->second;
+}
+
+std::string COleDataObject::MimeTypeOf(UINT cf)
+{
+    if (cf == CF_HDROP)
+        return "text/uri-list";
+    if (cf == CF_TEXT)
+        return "text/plain";
+    return ClipboardFormatMimeType(cf);
+}
+
+BOOL COleDataObject::IsDataAvailable(UINT cf) const
+{
+    if (!m_data)
+        return FALSE;
+    if (cf == CF_HDROP)
+        return m_data->hasUrls();
+    std::string mime = MimeTypeOf(cf);
+    return !mime.empty() && m_data->hasFormat(QString::fromStdString(mime));
+}
+
+std::vector<uint8_t> COleDataObject::GetGlobalData(UINT cf) const
+{
+    if (!IsDataAvailable(cf))
+        return {};
+    if (cf == CF_HDROP) {
+        std::vector<std::string> paths;
+        for (const QUrl& u : m_data->urls())
+            if (u.isLocalFile())
+                paths.push_back(u.toLocalFile().toStdString());
+        return MakeDropFileList(paths);
+    }
+    QByteArray bytes = m_data->data(QString::fromStdString(MimeTypeOf(cf)));
+    return std::vector<uint8_t>(bytes.begin(), bytes.end());
+}
+
+std::vector<uint8_t> MakeDropFileList(const std::vector<std::string>& paths)
+{
+    std::vector<uint8_t> block(20, 0);
+    block[0] = 20; // the list follows the header
+    for (const std::string& p : paths) {
+        block.insert(block.end(), p.begin(), p.end());
+        block.push_back(0);
+    }
+    block.push_back(0);
+    return block;
+}
+
+BOOL SplitDropFileList(const uint8_t* block, size_t size, std::vector<std::string>& paths)
+{
+    paths.clear();
+    if (!block || size < 20)
+        return FALSE;
+    const uint64_t offset = Le32(block);
+    const bool wide = Le32(block + 16) != 0;
+    if (offset < 20 || offset > size)
+        return FALSE;
+    size_t pos = size_t(offset);
+    if (!wide) {
+        while (pos < size && block[pos] != 0) {
+            const void* end = std::memchr(block + pos, 0, size - pos);
+            if (!end)
+                break; // no end inside the block: not a path
+            size_t len = size_t(static_cast<const uint8_t*>(end) - (block + pos));
+            paths.emplace_back(reinterpret_cast<const char*>(block + pos), len);
+            pos += len + 1;
+        }
+    } else {
+        while (pos + 1 < size && (block[pos] | block[pos + 1]) != 0) {
+            QString s;
+            size_t p = pos;
+            bool ended = false;
+            while (p + 1 < size) {
+                char16_t c = char16_t(block[p] | (block[p + 1] << 8));
+                p += 2;
+                if (c == 0) {
+                    ended = true;
+                    break;
+                }
+                s.append(QChar(c));
+            }
+            if (!ended)
+                break;
+            paths.push_back(s.toStdString());
+            pos = p;
+        }
+    }
+    for (std::string& p : paths)
+        p.erase(std::remove(p.begin(), p.end(), '"'), p.end());
+    return !paths.empty();
+}
+
+COleDropTarget::COleDropTarget() = default;
+
+COleDropTarget::~COleDropTarget() { Revoke(); }
+
+BOOL COleDropTarget::Register(CWnd* pWnd)
+{
+    if (!pWnd || !pWnd->m_hWnd)
+        return FALSE;
+    Revoke();
+    m_pWnd = pWnd;
+    pWnd->m_hWnd->setAcceptDrops(true);
+    pWnd->m_hWnd->installEventFilter(this);
+    return TRUE;
+}
+
+void COleDropTarget::Revoke()
+{
+    if (m_pWnd && m_pWnd->m_hWnd)
+        m_pWnd->m_hWnd->removeEventFilter(this);
+    m_pWnd = nullptr;
+}
+
+DROPEFFECT COleDropTarget::OnDragEnter(CWnd*, COleDataObject*, DWORD, CPoint) { return DROPEFFECT_NONE; }
+DROPEFFECT COleDropTarget::OnDragOver(CWnd*, COleDataObject*, DWORD, CPoint) { return DROPEFFECT_NONE; }
+BOOL COleDropTarget::OnDrop(CWnd*, COleDataObject*, DROPEFFECT, CPoint) { return FALSE; }
+DROPEFFECT COleDropTarget::OnDragScroll(CWnd*, DWORD, CPoint) { return DROPEFFECT_NONE; }
+
+bool COleDropTarget::eventFilter(QObject* obj, QEvent* e)
+{
+    if (!m_pWnd || obj != m_pWnd->m_hWnd)
+        return false;
+    switch (e->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        auto* de = static_cast<QDragMoveEvent*>(e);
+        COleDataObject data(de->mimeData());
+        CPoint pt(int(de->position().x()), int(de->position().y()));
+        DWORD keys = KeyState(de->buttons(), de->modifiers());
+        DROPEFFECT effect = OnDragScroll(m_pWnd, keys, pt);
+        if (!(effect & DROPEFFECT_SCROLL))
+            effect = e->type() == QEvent::DragEnter ? OnDragEnter(m_pWnd, &data, keys, pt)
+                                                    : OnDragOver(m_pWnd, &data, keys, pt);
+        Qt::DropAction a = ActionOf(effect & ~DROPEFFECT_SCROLL);
+        if (a == Qt::IgnoreAction) {
+            de->ignore();
+        } else {
+            de->setDropAction(a);
+            de->accept();
+        }
+        return true;
+    }
+    case QEvent::DragLeave: OnDragLeave(m_pWnd); return true;
+    case QEvent::Drop: {
+        auto* de = static_cast<QDropEvent*>(e);
+        COleDataObject data(de->mimeData());
+        CPoint pt(int(de->position().x()), int(de->position().y()));
+        DROPEFFECT effect = de->dropAction() == Qt::MoveAction ? DROPEFFECT_MOVE : DROPEFFECT_COPY;
+        if (OnDrop(m_pWnd, &data, effect, pt))
+            de->acceptProposedAction();
+        else
+            de->ignore();
+        return true;
+    }
+    default: return false;
+    }
+}

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "platform/framework/wnd.h"
+
+#include <QObject>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class QMimeData;
+
+using DROPEFFECT = DWORD;
+enum : DWORD {
+    DROPEFFECT_NONE = 0,
+    DROPEFFECT_COPY = 1,
+    DROPEFFECT_MOVE = 2,
+    DROPEFFECT_LINK = 4,
+    DROPEFFECT_SCROLL = 0x80000000u,
+};
+enum : UINT { CF_TEXT = 1, CF_HDROP = 15 };
+
+// A format number unique to the name (the same name gives the same number);
+// the MIME type of a registered format is "application/x-qr-<name>".
+UINT RegisterClipboardFormat(const std::string& name);
+std::string ClipboardFormatMimeType(UINT format);
+
+// The data of a drag or the clipboard: formats by number; registered formats
+// travel as the MIME type "application/x-qr-<name>", the file list (CF_HDROP)
+// as text/uri-list.
+class COleDataObject {
+public:
+    explicit COleDataObject(const QMimeData* data = nullptr) : m_data(data) {}
+    void Attach(const QMimeData* data) { m_data = data; }
+    const QMimeData* GetMimeData() const { return m_data; }
+    BOOL IsDataAvailable(UINT cf) const;
+    // The bytes of a format; empty when it is not offered. CF_HDROP gives a
+    // file-drop block (narrow UTF-8 paths) made from the local files of the drop.
+    std::vector<uint8_t> GetGlobalData(UINT cf) const;
+
+    // The MIME type of a format; empty for one that is not known.
+    static std::string MimeTypeOf(UINT cf);
+
+private:
+    const QMimeData* m_data;
+};
+
+// A window's drop target: the drag events of the window reach the virtual
+// handlers, whose answers become the drop actions Qt reports.
+class COleDropTarget : public QObject {
+public:
+    COleDropTarget();
+    ~COleDropTarget() override;
+    BOOL Register(CWnd* pWnd);
+    void Revoke();
+    virtual DROPEFFECT OnDragEnter(CWnd* pWnd, COleDataObject* pDataObject, DWORD dwKeyState, CPoint point);
+    virtual DROPEFFECT OnDragOver(CWnd* pWnd, COleDataObject* pDataObject, DWORD dwKeyState, CPoint point);
+    virtual BOOL OnDrop(CWnd* pWnd, COleDataObject* pDataObject, DROPEFFECT dropEffect, CPoint point);
+    virtual DROPEFFECT OnDragScroll(CWnd* pWnd, DWORD dwKeyState, CPoint point);
+    virtual void OnDragLeave(CWnd* pWnd) {}
+
+protected:
+    bool eventFilter(QObject* obj, QEvent* e) override;
+    CWnd* m_pWnd = nullptr;
+};
+
+// Builds and splits file-drop blocks: a 20-byte header (offset of the list,
+// drop point, non-client flag, wide flag), then the paths, each ended by a
+// zero, and one more zero. Splitting checks every offset and length against
+// the block; a path without its end inside the block is not taken.
+std::vector<uint8_t> MakeDropFileList(const std::vector<std::string>& paths);
+BOOL SplitDropFileList(const uint8_t* block, size_t size, std::vector<std::string>& paths);
