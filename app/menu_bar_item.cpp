@@ -1,5 +1,7 @@
 #include "app/menu_bar_item.h"
 
+#include "app/string_util.h"
+
 #include "platform/framework/system_metrics.h"
 #include "platform/framework/wnd_defs.h"
 #include "platform/gdi/dc.h"
@@ -15,17 +17,6 @@ MenuBarMetrics g_metrics;
 std::unique_ptr<CFont> g_fontHorz;
 std::unique_ptr<CFont> g_fontVert;
 
-// Bytes of the UTF-8 character that starts with this byte.
-size_t CharLength(unsigned char lead)
-{
-    if (lead >= 0xF0)
-        return 4;
-    if (lead >= 0xE0)
-        return 3;
-    if (lead >= 0xC0)
-        return 2;
-    return 1;
-}
 } // namespace
 
 MenuBarMetrics ComputeMenuBarMetrics(int iMenuHeight, int lfHeight, int cySmIcon, int cxBorder, int cyBorder)
@@ -69,7 +60,7 @@ MenuMnemonic ParseMnemonic(const std::string& text)
         return m;
     const auto c = static_cast<unsigned char>(text[amp + 1]);
     m.pos = amp;
-    m.len = std::min(CharLength(c), text.size() - amp - 1);
+    m.len = CharLenAt(text, amp + 1);
     // Keys are matched by their virtual key, which exists for letters and digits only.
     m.key = c < 0x80 ? BYTE(std::toupper(c)) : 0;
     return m;
