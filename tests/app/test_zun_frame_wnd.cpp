@@ -158,6 +158,23 @@ TEST_F(FrameTest, SystemMenuGraysByState)
     ASSERT_TRUE(WaitFor([&] { return !frame->IsZoomed(); }));
 }
 
+TEST_F(FrameTest, IconBoxOpensTheSystemMenu)
+{
+    static std::vector<UINT> offered;
+    offered.clear();
+    CMenu::SetChooser([](CMenu* menu) -> UINT {
+        for (const auto& item : menu->Items())
+            if (!(item.flags & MF_SEPARATOR) && !(item.flags & MF_GRAYED))
+                offered.push_back(item.id);
+        return SC_MAXIMIZE;
+    });
+    CRect icon = frame->GetIconBox();
+    Click(widget, W(icon.CenterPoint().x, icon.CenterPoint().y));
+    CMenu::SetChooser(nullptr);
+    EXPECT_EQ(offered, (std::vector<UINT>{SC_MOVE, SC_SIZE, SC_MINIMIZE, SC_MAXIMIZE, SC_CLOSE}));
+    ASSERT_TRUE(WaitFor([&] { return frame->IsZoomed(); }));
+}
+
 TEST_F(FrameTest, SettingChangeRemakesTheCaptionFontOfAllFrames)
 {
     LOGFONT before;

@@ -9,6 +9,9 @@
 #include "platform/framework/win_app.h"
 #include "support/test_support.h"
 
+#include <QPointer>
+#include <QWidget>
+
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -139,6 +142,26 @@ TEST_F(DocFixture, SaveModifiedAsksAndHonoursTheAnswer)
     asked.clear();
     EXPECT_TRUE(doc->CanCloseFrame(frame));
     EXPECT_TRUE(asked.empty());
+}
+
+TEST_F(DocFixture, ClosingTheMainFrameAsksForEveryDocument)
+{
+    auto* doc = static_cast<TextDoc*>(app.OpenDocumentFile(Make("main.txt", "m")));
+    ASSERT_NE(doc, nullptr);
+    CFrameWnd* frame = doc->GetFirstView()->GetParentFrame();
+    EXPECT_EQ(app.m_pMainWnd, frame);
+    QPointer<QWidget> w = frame->m_hWnd;
+    doc->SetModifiedFlag();
+    answer = IDCANCEL;
+    frame->SendMessage(WM_CLOSE);
+    EXPECT_TRUE(w);
+    EXPECT_EQ(tmpl->GetOnlyDocument(), doc);
+    answer = IDNO;
+    frame->SendMessage(WM_CLOSE);
+    EXPECT_TRUE(w.isNull());
+    EXPECT_EQ(tmpl->GetOnlyDocument(), nullptr);
+    EXPECT_EQ(app.m_pMainWnd, nullptr);
+    EXPECT_EQ(asked.size(), 2u);
 }
 
 TEST_F(DocFixture, FailedSaveKeepsTheOldFile)
