@@ -66,17 +66,31 @@ private:
     int m_tab;
 };
 
+// The largest k in [0, n] for which fits(k) holds (0 when none does). Width
+// grows with the text kept, so a binary search stays fast on long lines.
+template <typename Fits>
+qsizetype LongestFit(qsizetype n, Fits fits)
+{
+    qsizetype lo = 0, hi = n;
+    while (lo < hi) {
+        const qsizetype mid = lo + (hi - lo + 1) / 2;
+        if (fits(mid))
+            lo = mid;
+        else
+            hi = mid - 1;
+    }
+    return lo;
+}
+
 // Index just past the last character that keeps the text within width; never splits a surrogate pair.
 qsizetype FitChars(const Measure& m, const QString& s, qsizetype from, int width)
 {
-    qsizetype end = from;
-    while (end < s.size()) {
-        qsizetype next = end + ((s[end].isHighSurrogate() && end + 1 < s.size()) ? 2 : 1);
-        if (m.Width(s.mid(from, next - from)) > width)
-            break;
-        end = next;
-    }
-    return end;
+    // More characters than pixels cannot fit.
+    const qsizetype limit = std::min<qsizetype>(s.size() - from, std::max(width, 0));
+    qsizetype keep = LongestFit(limit, [&](qsizetype k) { return m.Width(s.mid(from, k)) <= width; });
+    if (keep > 0 && s[from + keep - 1].isHighSurrogate() && from + keep < s.size())
+        --keep;
+    return from + keep;
 }
 
 bool Blank(QChar c) { return c == u' ' || c == u'\t'; }
@@ -99,7 +113,9 @@ void WrapParagraph(const Measure& m, const Line& para, int width, bool breakWord
                 ++wordEnd;
             while (wordEnd < n && !Blank(s[wordEnd]))
                 ++wordEnd;
-            if (m.Width(s.mid(start, wordEnd - start)) > width)
+            // More characters than pixels cannot fit: no need to measure
+            // (measuring a very long word again on every line is slow).
+            if (wordEnd - start > width || m.Width(s.mid(start, wordEnd - start)) > width)
                 break;
             lastFit = wordEnd;
             pos = wordEnd;
@@ -142,18 +158,14 @@ QString Ellipsis(const Measure& m, const QString& s, int width, UINT format)
         if (slash > 0) {
             const QString tail = s.mid(slash);
             const QString head = s.left(slash);
-            qsizetype keep = head.size();
-            while (keep > 0 && m.Width(head.left(keep) + dots + tail) > width)
-                --keep;
+            qsizetype keep = LongestFit(head.size(), [&](qsizetype k) { return m.Width(head.left(k) + dots + tail) <= width; });
             if (keep > 0 && head[keep - 1].isHighSurrogate())
                 --keep;
             if (keep > 0 || m.Width(dots + tail) <= width)
                 return head.left(keep) + dots + tail;
         }
     }
-    qsizetype keep = s.size();
-    while (keep > 0 && m.Width(s.left(keep) + dots) > width)
-        --keep;
+    qsizetype keep = LongestFit(s.size(), [&](qsizetype k) { return m.Width(s.left(k) + dots) <= width; });
     if (keep > 0 && s[keep - 1].isHighSurrogate())
         --keep;
     if (format & DT_WORD_ELLIPSIS) {
