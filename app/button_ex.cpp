@@ -176,7 +176,7 @@ bool CDropButton::Accepts(COleDataObject* pData) const
 {
     std::vector<uint8_t> block = pData ? pData->GetGlobalData(m_cfDrop) : std::vector<uint8_t>();
     std::vector<std::string> paths;
-    if (!SplitDropFileList(block.data(), block.size(), paths))
+    if (!ReadDropFilesBlock(block, paths) || paths.empty())
         return false;
     std::error_code ec;
     return std::filesystem::exists(paths.front(), ec) && !std::filesystem::is_directory(paths.front(), ec);

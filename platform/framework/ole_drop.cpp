@@ -51,8 +51,6 @@ Qt::DropAction ActionOf(DROPEFFECT e)
     return Qt::IgnoreAction;
 }
 
-uint32_t Le32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
-
 } // namespace
 
 UINT RegisterClipboardFormat(const std::string& name)
@@ -91,7 +89,7 @@ BOOL COleDataObject::IsDataAvailable(UINT cf) const
     if (!m_data)
         return FALSE;
     if (cf == CF_HDROP)
-        return m_data->hasUrls();
+        return m_data->hasUrls() || m_data->hasFormat(kDropFilesMimeType);
     std::string mime = MimeTypeOf(cf);
     return !mime.empty() && m_data->hasFormat(QString::fromStdString(mime));
 }
@@ -101,6 +99,8 @@ std::vector<uint8_t> COleDataObject::GetGlobalData(UINT cf) const
     if (!IsDataAvailable(cf))
         return {};
     if (cf == CF_HDROP) {
+        if (m_data->hasFormat(kDropFilesMimeType))
+            return GetMimeBytes(m_data, kDropFilesMimeType);
         std::vector<std::string> paths;
         for (const QUrl& u : m_data->urls())
             if (u.isLocalFile())
@@ -121,50 +121,6 @@ std::vector<uint8_t> MakeDropFileList(const std::vector<std::string>& paths)
     }
     block.push_back(0);
     return block;
-}
-
-BOOL SplitDropFileList(const uint8_t* block, size_t size, std::vector<std::string>& paths)
-{
-    paths.clear();
-    if (!block || size < 20)
-        return FALSE;
-    const uint64_t offset = Le32(block);
-    const bool wide = Le32(block + 16) != 0;
-    if (offset < 20 || offset > size)
-        return FALSE;
-    size_t pos = size_t(offset);
-    if (!wide) {
-        while (pos < size && block[pos] != 0) {
-            const void* end = std::memchr(block + pos, 0, size - pos);
-            if (!end)
-                break; // no end inside the block: not a path
-            size_t len = size_t(static_cast<const uint8_t*>(end) - (block + pos));
-            paths.emplace_back(reinterpret_cast<const char*>(block + pos), len);
-            pos += len + 1;
-        }
-    } else {
-        while (pos + 1 < size && (block[pos] | block[pos + 1]) != 0) {
-            QString s;
-            size_t p = pos;
-            bool ended = false;
-            while (p + 1 < size) {
-                char16_t c = char16_t(block[p] | (block[p + 1] << 8));
-                p += 2;
-                if (c == 0) {
-                    ended = true;
-                    break;
-                }
-                s.append(QChar(c));
-            }
-            if (!ended)
-                break;
-            paths.push_back(s.toStdString());
-            pos = p;
-        }
-    }
-    for (std::string& p : paths)
-        p.erase(std::remove(p.begin(), p.end(), '"'), p.end());
-    return !paths.empty();
 }
 
 COleDropTarget::COleDropTarget() = default;

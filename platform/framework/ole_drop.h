@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/clipboard.h"
 #include "platform/framework/wnd.h"
 
 #include <QObject>
@@ -11,14 +12,7 @@
 class QMimeData;
 
 using DROPEFFECT = DWORD;
-enum : DWORD {
-    DROPEFFECT_NONE = 0,
-    DROPEFFECT_COPY = 1,
-    DROPEFFECT_MOVE = 2,
-    DROPEFFECT_LINK = 4,
-    DROPEFFECT_SCROLL = 0x80000000u,
-};
-enum : UINT { CF_TEXT = 1, CF_HDROP = 15 };
+enum : DWORD { DROPEFFECT_SCROLL = 0x80000000u };
 
 // A format number unique to the name (the same name gives the same number);
 // the MIME type of a registered format is "application/x-qr-<name>".
@@ -64,9 +58,7 @@ protected:
     CWnd* m_pWnd = nullptr;
 };
 
-// Builds and splits file-drop blocks: a 20-byte header (offset of the list,
-// drop point, non-client flag, wide flag), then the paths, each ended by a
-// zero, and one more zero. Splitting checks every offset and length against
-// the block; a path without its end inside the block is not taken.
+// A file-drop block: a 20-byte header (offset of the list, drop point,
+// non-client flag, wide flag), then the paths, each ended by a zero, and one
+// more zero. ReadDropFilesBlock (platform/clipboard.h) reads it back.
 std::vector<uint8_t> MakeDropFileList(const std::vector<std::string>& paths);
-BOOL SplitDropFileList(const uint8_t* block, size_t size, std::vector<std::string>& paths);

@@ -42,45 +42,6 @@ public:
     }
 };
 
-TEST(DropFileList, SplitChecksEveryBound)
-{
-    auto make = [](std::vector<uint8_t> tail, uint32_t offset = 20, uint32_t wide = 0) {
-        std::vector<uint8_t> b(20, 0);
-        for (int i = 0; i < 4; ++i) {
-            b[size_t(i)] = uint8_t(offset >> (8 * i));
-            b[size_t(16 + i)] = uint8_t(wide >> (8 * i));
-        }
-        b.insert(b.end(), tail.begin(), tail.end());
-        return b;
-    };
-    auto bytes = [](const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); };
-    struct Row {
-        const char* what;
-        std::vector<uint8_t> block;
-        std::vector<std::string> expected;
-    } rows[] = {
-        {"two paths", make(bytes(std::string("/a/b.jpg\0/c\"d\".jpg\0\0", 21))), {"/a/b.jpg", "/cd.jpg"}},
-        {"empty list", make({0, 0}), {}},
-        {"no terminator", make(bytes("/a/b.jpg")), {}},
-        {"last path cut", make(bytes(std::string("/a\0/bc", 6))), {"/a"}},
-        {"offset past the end", make(bytes(std::string("/a\0\0", 4)), 1000), {}},
-        {"offset inside the header", make(bytes(std::string("/a\0\0", 4)), 4), {}},
-        {"header only", std::vector<uint8_t>(19, 0), {}},
-        {"wide paths", make({'/', 0, 'x', 0, 0, 0, '/', 0, 'y', 0, 0, 0, 0, 0}, 20, 1), {"/x", "/y"}},
-        {"wide odd end", make({'/', 0, 'x'}, 20, 1), {}},
-    };
-    for (const Row& r : rows) {
-        std::vector<std::string> paths{"stale"};
-        BOOL ok = SplitDropFileList(r.block.data(), r.block.size(), paths);
-        EXPECT_EQ(paths, r.expected) << r.what;
-        EXPECT_EQ(ok, !r.expected.empty()) << r.what;
-    }
-    std::vector<std::string> back;
-    auto block = MakeDropFileList({"/one", "/two"});
-    EXPECT_TRUE(SplitDropFileList(block.data(), block.size(), back));
-    EXPECT_EQ(back, (std::vector<std::string>{"/one", "/two"}));
-}
-
 struct DropTest : ::testing::Test {
     Owner owner;
     CDropButton button;
