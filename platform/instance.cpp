@@ -82,17 +82,32 @@ QWidget* FindTopLevel(uint64_t id)
 
 } // namespace
 
+namespace {
+
+// Ours alone: made by us, reachable by nobody else.
+bool IsPrivateFolder(const std::string& folder)
+{
+    struct stat st {};
+    return ::lstat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid() &&
+           (st.st_mode & 077) == 0;
+}
+
+} // namespace
+
 std::string InstanceRuntimeFolder()
 {
     const char* xdg = std::getenv("XDG_RUNTIME_DIR");
-    std::string folder;
-    if (xdg && *xdg) {
-        folder = xdg;
-    } else {
-        const char* tmp = std::getenv("TMPDIR");
-        folder = std::string(tmp && *tmp ? tmp : "/tmp") + "/quiram-" + std::to_string(::getuid());
-    }
-    // An existing folder is kept as it is; the session made it private.
+    if (xdg && *xdg)
+        return xdg;
+    // Without a session folder: a private one in the temporary folder, unless
+    // someone else made that name first; then one in the home folder.
+    const char* tmp = std::getenv("TMPDIR");
+    std::string folder = std::string(tmp && *tmp ? tmp : "/tmp") + "/quiram-" + std::to_string(::getuid());
+    ::mkdir(folder.c_str(), 0700);
+    if (IsPrivateFolder(folder))
+        return folder;
+    const char* home = std::getenv("HOME");
+    folder = std::string(home && *home ? home : ".") + "/.quiram-runtime";
     ::mkdir(folder.c_str(), 0700);
     return folder;
 }

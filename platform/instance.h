@@ -21,8 +21,8 @@ class CWnd;
 // through which a later start lists the holder's top-level windows and hands
 // a command to one of them.
 
-// $XDG_RUNTIME_DIR, or a private folder under the temporary folder when the
-// session has none. Made (mode 0700) when missing.
+// $XDG_RUNTIME_DIR, or, when the session has none, a private folder (mode
+// 0700, ours) under the temporary folder or else in the home folder.
 std::string InstanceRuntimeFolder();
 
 class CInstanceLock {

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 #include <fstream>
 
 namespace {
@@ -157,6 +158,8 @@ protected:
             m_boxes.push_back({text, type});
             // The frames keep their looks while the box is up.
             m_framesEnabledDuringBox = m_app->m_pMainWnd && m_app->m_pMainWnd->m_hWnd->isEnabled();
+            if (m_onBox)
+                m_onBox();
             return IDOK;
         };
         ASSERT_TRUE(m_app->InitInstance());
@@ -188,7 +191,27 @@ protected:
     std::unique_ptr<CZunApp> m_app;
     std::vector<Box> m_boxes;
     bool m_framesEnabledDuringBox = false;
+    std::function<void()> m_onBox;
 };
+
+// Counts the mouse presses that reach a window.
+class PressCounter : public QObject {
+public:
+    int presses = 0;
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::MouseButtonPress)
+            ++presses;
+        return false;
+    }
+};
+
+void Press(QWidget* w)
+{
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(20, 40), w->mapToGlobal(QPointF(20, 40)), Qt::LeftButton,
+                      Qt::LeftButton, {});
+    QApplication::sendEvent(w, &press);
+}
 
 TEST_F(ZunAppTest, StartsWithTheBrowserFrameAsMainWindow)
 {
@@ -208,6 +231,17 @@ TEST_F(ZunAppTest, MessageBoxesGoThroughTheApplicationWithTheIconRule)
     EXPECT_EQ(m_boxes[0].type, UINT(MB_OK | MB_ICONEXCLAMATION));
     EXPECT_EQ(m_boxes[1].type, UINT(MB_RETRYCANCEL));
     EXPECT_TRUE(m_framesEnabledDuringBox);
+
+    // While a box is up the frames take no input; afterwards they do again.
+    PressCounter counter;
+    QWidget* frame = m_app->m_pMainWnd->m_hWnd;
+    frame->installEventFilter(&counter);
+    m_onBox = [&]() { Press(frame); };
+    AfxMessageBox("blocked");
+    EXPECT_EQ(counter.presses, 0);
+    Press(frame);
+    EXPECT_EQ(counter.presses, 1);
+    frame->removeEventFilter(&counter);
 }
 
 TEST_F(ZunAppTest, RecentFileListTakesOnlyMessageFiles)
