@@ -175,12 +175,19 @@ int CImageLoadProgressDlog::MatcherProgress(int done, int total, intptr_t user)
     return job ? job->OnProgress(done, total) : 0;
 }
 
+void CImageLoadProgressDlog::DoDataExchange(CDataExchange* pDX)
+{
+    CProgressDlog::DoDataExchange(pDX);
+    DDX_Control(pDX, IDCANCEL, m_wndCancel);
+    DDX_Control(pDX, IDC_PROGRESS_BAR, m_wndProgress);
+}
+
 void CImageLoadProgressDlog::OnRefresh()
 {
-    if (auto* bar = dynamic_cast<CProgressCtrl*>(GetDlgItem(IDC_PROGRESS_BAR))) {
-        bar->SetRange32(0, m_nBarUpper);
-        bar->SetPos(m_nBarPos);
-        bar->ShowWindow(m_bBarVisible ? SW_SHOW : SW_HIDE);
+    if (m_wndProgress.m_hWnd) {
+        m_wndProgress.SetRange32(0, m_nBarUpper);
+        m_wndProgress.SetPos(m_nBarPos);
+        m_wndProgress.ShowWindow(m_bBarVisible ? SW_SHOW : SW_HIDE);
     }
     if (m_bProgressSeen && !m_bCancel)
         if (CWnd* button = GetDlgItem(IDCANCEL))

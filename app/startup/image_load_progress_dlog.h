@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/button_ex.h"
 #include "app/progress_dlog.h"
 #include "imaging/colour_matcher.h"
 #include "imaging/colour_space_desc.h"
@@ -44,6 +45,10 @@ public:
 
 protected:
     void OnRefresh() override;
+    void DoDataExchange(CDataExchange* pDX) override;
+
+    CButtonEx m_wndCancel;
+    CProgressCtrl m_wndProgress;
 
 private:
     static UINT ImageLoadWorker(void* pParam);

@@ -196,12 +196,19 @@ int32_t CImageSaveProgressDlog::ImageSaveProgressCallback(int32_t position, int3
     return job->m_bCancel ? 1 : 0;
 }
 
+void CImageSaveProgressDlog::DoDataExchange(CDataExchange* pDX)
+{
+    CProgressDlog::DoDataExchange(pDX);
+    DDX_Control(pDX, IDCANCEL, m_wndCancel);
+    DDX_Control(pDX, IDC_PROGRESS_BAR, m_wndProgress);
+}
+
 void CImageSaveProgressDlog::OnRefresh()
 {
-    if (auto* bar = dynamic_cast<CProgressCtrl*>(GetDlgItem(IDC_PROGRESS_BAR))) {
-        bar->SetRange32(0, m_nBarUpper);
-        bar->SetPos(m_nBarPos);
-        bar->ShowWindow(m_bBarVisible ? SW_SHOW : SW_HIDE);
+    if (m_wndProgress.m_hWnd) {
+        m_wndProgress.SetRange32(0, m_nBarUpper);
+        m_wndProgress.SetPos(m_nBarPos);
+        m_wndProgress.ShowWindow(m_bBarVisible ? SW_SHOW : SW_HIDE);
     }
     if (m_bCancelEnabled && !m_bCancel)
         if (CWnd* button = GetDlgItem(IDCANCEL))

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/button_ex.h"
 #include "app/progress_dlog.h"
 #include "imaging/image_exporter.h"
 #include "platform/exceptions.h"
@@ -42,6 +43,10 @@ public:
 
 protected:
     void OnRefresh() override;
+    void DoDataExchange(CDataExchange* pDX) override;
+
+    CButtonEx m_wndCancel;
+    CProgressCtrl m_wndProgress;
 
 private:
     static UINT ImageSaveWorker(void* pParam);

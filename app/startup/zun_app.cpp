@@ -5,10 +5,12 @@
 #include "app/file_filter.h"
 #include "app/reg_settings.h"
 #include "app/startup/about_dlog.h"
+#include "app/startup/image_file_tests.h"
 #include "app/startup/placeholder_templates.h"
 #include "app/ui_services.h"
 #include "imaging/colour_settings.h"
 #include "imaging/image_importer.h"
+#include "imaging/image_info_set.h"
 #include "imaging/program_folders.h"
 #include "platform/framework/document.h"
 #include "platform/framework/frame_wnd.h"
@@ -115,12 +117,6 @@ std::string StringPart(std::string_view s, char sep, int index)
 
 HWND HandleOf(CWnd* w) { return w ? w->m_hWnd : nullptr; }
 
-// An importer plug-in reads the file's picture information.
-BOOL IsImportableFile(const std::string& path)
-{
-    QrRawImageInfo info{};
-    return CImageImporter(GetImporterSearchPath()).GetRawImageInfo(path, info) ? TRUE : FALSE;
-}
 
 // The framework's recent-file list lives under Software\<key>\<profile>.
 const char* const kRecentFileKey = "Software\\Quiram\\7321\\Recent File List";
@@ -325,6 +321,7 @@ void CZunApp::StartModules()
     LoadExportColorSettings();
     if (m_parts.initFileItemStore)
         m_parts.initFileItemStore();
+    LoadInfoItemSettings();
     LoadColorSettings(GetHomePath(), 0, 0, 0x11);
     m_bModulesStarted = TRUE;
 }
@@ -341,6 +338,7 @@ int CZunApp::ExitInstance()
             m_parts.exitFileItemStore();
         SaveExportColorSettings();
         SaveColorSettings();
+        SaveInfoItemSettings();
         SaveAppSettings();
         SaveStdProfileSettings();
         m_bModulesStarted = FALSE;
