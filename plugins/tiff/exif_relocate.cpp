@@ -98,6 +98,37 @@ uint32_t CopyDirectory(const Span& src, uint32_t offset, std::vector<uint8_t>& o
 
 } // namespace
 
+// The Exif block handed to a TIFF writer has no header and no main
+// directory: the Exif directory stands at offset 0 with its values behind it,
+// then the GPS directory, which nothing points to. It is found as the first
+// even offset past the Exif values, and taken only when it reads as a GPS
+// directory (tags 0 to 31).
+uint32_t FindHeadlessGps(const Span& src)
+{
+    if (!src.Has(0, 2))
+        return 0;
+    const uint16_t n = Get16(src.data);
+    if (n == 0 || n > kMaxEntries || !src.Has(2, 12ull * n + 4))
+        return 0;
+    uint64_t end = 2 + 12ull * n + 4;
+    for (uint16_t i = 0; i < n; ++i) {
+        const uint8_t* e = src.data + 2 + 12 * i;
+        const uint64_t bytes = static_cast<uint64_t>(TypeSize(Get16(e + 2))) * Get32(e + 4);
+        if (bytes > 4 && src.Has(Get32(e + 8), bytes))
+            end = std::max<uint64_t>(end, Get32(e + 8) + bytes);
+    }
+    end += end % 2;
+    if (end > 0xFFFFFFF0ull || !src.Has(end, 2))
+        return 0;
+    const uint16_t g = Get16(src.data + end);
+    if (g == 0 || g > 64 || !src.Has(end + 2, 12ull * g + 4))
+        return 0;
+    for (uint16_t i = 0; i < g; ++i)
+        if (Get16(src.data + end + 2 + 12 * i) > 31)
+            return 0;
+    return static_cast<uint32_t>(end);
+}
+
 bool RelocateExifIntoTiff(std::vector<uint8_t>& file, const uint8_t* block, size_t size)
 {
     if (!block)
@@ -108,22 +139,27 @@ bool RelocateExifIntoTiff(std::vector<uint8_t>& file, const uint8_t* block, size
     }
     const Span src{block, size};
     const Span dst{file.data(), file.size()};
-    if (!src.Has(0, 8) || std::memcmp(block, "II*\0", 4) != 0 || !dst.Has(0, 8) ||
-        std::memcmp(file.data(), "II*\0", 4) != 0)
-        return false;
-    const uint32_t ifd0 = Get32(block + 4);
-    if (!src.Has(ifd0, 2))
-        return false;
-    const uint16_t n0 = Get16(block + ifd0);
-    if (n0 > kMaxEntries || !src.Has(ifd0 + 2ull, 12ull * n0))
+    if (!dst.Has(0, 8) || std::memcmp(file.data(), "II*\0", 4) != 0)
         return false;
     uint32_t exif = 0, gps = 0;
-    for (uint16_t i = 0; i < n0; ++i) {
-        const uint8_t* e = block + ifd0 + 2 + 12 * i;
-        if (Get16(e) == kExifPointer)
-            exif = Get32(e + 8);
-        else if (Get16(e) == kGpsPointer)
-            gps = Get32(e + 8);
+    bool headless = false;
+    if (src.Has(0, 8) && std::memcmp(block, "II*\0", 4) == 0) {
+        const uint32_t ifd0 = Get32(block + 4);
+        if (!src.Has(ifd0, 2))
+            return false;
+        const uint16_t n0 = Get16(block + ifd0);
+        if (n0 > kMaxEntries || !src.Has(ifd0 + 2ull, 12ull * n0))
+            return false;
+        for (uint16_t i = 0; i < n0; ++i) {
+            const uint8_t* e = block + ifd0 + 2 + 12 * i;
+            if (Get16(e) == kExifPointer)
+                exif = Get32(e + 8);
+            else if (Get16(e) == kGpsPointer)
+                gps = Get32(e + 8);
+        }
+    } else {
+        headless = true;
+        gps = FindHeadlessGps(src);
     }
     // The file's own first directory.
     const uint32_t fileIfd = Get32(file.data() + 4);
@@ -148,7 +184,7 @@ bool RelocateExifIntoTiff(std::vector<uint8_t>& file, const uint8_t* block, size
         entries[tag] = e;
     };
     bool any = false;
-    if (exif) {
+    if (exif || headless) {
         if (const uint32_t moved = CopyDirectory(src, exif, out, 0)) {
             pointer(kExifPointer, moved);
             any = true;

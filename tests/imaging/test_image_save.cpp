@@ -337,3 +337,16 @@ TEST(ImageSaveMessages, ByExportCode)
     for (auto [code, message] : rows)
         EXPECT_EQ(SaveFailureMessage(code), message) << code;
 }
+
+TEST_F(ImageSaveTest, TiffTargetKeepsTheSourcesExifAndGpsDirectories)
+{
+    const fs::path source = dir / "camera.jpg";
+    fs::copy_file(qrtest::DataPath("exif_intel.jpg"), source);
+    const fs::path target = dir / "camera.tif";
+    ASSERT_EQ(ExportImageWithMetadata(nullptr, image, nullptr, source.string(), target.string(), {}), 0);
+    EXPECT_EQ(exiftest::Exiftool(target, "DateTimeOriginal"), "2024:05:06 07:08:09");
+    EXPECT_EQ(exiftest::Exiftool(target, "ExposureTime"), "1/125");
+    EXPECT_EQ(exiftest::Exiftool(target, "GPSLatitudeRef"), "North");
+    EXPECT_EQ(exiftest::Exiftool(target, "Make"), "Quiram Test");
+    EXPECT_EQ(exiftest::ValidationErrors(target), "");
+}
