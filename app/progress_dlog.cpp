@@ -32,9 +32,9 @@ DlgTemplate ProgressTemplate(int height, const char* status)
     t.title = "Progress";
     t.items.push_back({"STATIC", status, IDC_PROGRESS_STATUS, WS_CHILD | WS_VISIBLE, CRect(7, 7, 188, 17)});
     t.items.push_back({"STATIC", "", IDC_PROGRESS_REMAINING, WS_CHILD | WS_VISIBLE, CRect(7, 19, 188, 28)});
-    t.items.push_back({"msctls_progress32", "", IDC_PROGRESS_BAR, WS_CHILD | WS_VISIBLE, CRect(7, height - 22, 134, height - 12)});
+    t.items.push_back({"msctls_progress32", "", IDC_PROGRESS_BAR, WS_CHILD | WS_VISIBLE, CRect(7, height - 25, 134, height - 17)});
     t.items.push_back({"BUTTON", "Cancel", UINT(IDCANCEL), WS_CHILD | WS_VISIBLE | WS_DISABLED | WS_TABSTOP,
-                       CRect(140, height - 25, 188, height - 9)});
+                       CRect(140, height - 28, 188, height - 15)});
     return t;
 }
 
