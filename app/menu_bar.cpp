@@ -49,8 +49,17 @@ CMenuBar::CMenuBar()
 
 CMenuBar::~CMenuBar()
 {
+    m_frameHook.HookWindow(nullptr);
     if (g_pTrackingBar == this)
         g_pTrackingBar = nullptr;
+}
+
+LRESULT CMenuBar::CFrameHook::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    LRESULT r = 0;
+    if (m_pBar && m_pBar->OnFrameMessage(msg, wParam, lParam, &r))
+        return r;
+    return CSubclassWnd::WindowProc(msg, wParam, lParam);
 }
 
 BOOL CMenuBar::Create(CWnd* pParent, DWORD dwStyle, int cxLeft, int cyTop, int cxRight, int cyBottom, UINT nID)
@@ -78,6 +87,11 @@ int CMenuBar::OnCreate(LPCREATESTRUCT lpcs)
 {
     if (CControlBar::OnCreate(lpcs) == -1)
         return -1;
+    // The bar takes over the menu messages of its frame (the owner frame when it has one).
+    if (CWnd* frame = GetTrackFrame(); frame && frame->m_hWnd) {
+        m_frameHook.m_pBar = this;
+        m_frameHook.HookWindow(frame->m_hWnd);
+    }
     UpdateMenuMetrics(false);
     return 0;
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "app/menu_bar_track.h"
+#include "app/subclass_wnd.h"
+#include "app/zun_frame_wnd.h"
 #include "platform/framework/control_bar.h"
 #include "platform/framework/menu.h"
 
@@ -23,7 +25,7 @@ enum : DWORD {
 // keeps no menu of its own; it asks the bar for it with "CMenuBar::WM_GETMENU".
 // Single-document frames only: the multi-document items (child icon and
 // caption buttons), floating and in-place-object paths have no user here.
-class CMenuBar : public CControlBar {
+class CMenuBar : public CControlBar, public IFrameMessageFilter {
     DECLARE_DYNAMIC(CMenuBar)
 public:
     CMenuBar();
@@ -46,7 +48,7 @@ public:
     void SetTrackingState(int nState, int nIndex = -1);
     void TrackPopupLoop(int nIndex);
     // The frame's first look at its messages; TRUE when used up.
-    BOOL TranslateFrameMessage(MSG* pMsg);
+    BOOL TranslateFrameMessage(MSG* pMsg) override;
     // The input of an open popup; TRUE eats it.
     BOOL OnMenuInput(MSG* pMsg);
     // A message of the hooked frame; TRUE with the answer when it goes no further.
@@ -89,8 +91,16 @@ protected:
     void DrawBorders(CDC* pDC, const CRect& rcWindow);
     CWnd* GetTrackFrame() const;
 
+    // The hook on the frame's window procedure, with a pointer back to the bar.
+    class CFrameHook : public CSubclassWnd {
+    public:
+        CMenuBar* m_pBar = nullptr;
+        LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    };
+
     MenuBarItems m_items;
     CMenuBarTracker m_track{m_items};
+    CFrameHook m_frameHook;
     CMenu m_loadedMenu;          // the resource LoadFrameMenu loaded
     CMenu* m_hMenu = nullptr;    // the menu shown
     CMenu* m_hWindowMenu = nullptr;

@@ -81,6 +81,8 @@ std::string COleDataObject::MimeTypeOf(UINT cf)
         return "text/uri-list";
     if (cf == CF_TEXT)
         return "text/plain";
+    if (cf == CF_DIB)
+        return kDibMimeType;
     return ClipboardFormatMimeType(cf);
 }
 

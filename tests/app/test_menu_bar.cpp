@@ -1,5 +1,7 @@
 #include "app/menu_bar.h"
 
+#include "app/ui_services.h"
+
 #include "platform/framework/frame_wnd.h"
 #include "platform/framework/system_metrics.h"
 
@@ -292,37 +294,27 @@ enum : UINT {
 
 std::vector<UINT> g_commands;
 
-class BarFrame : public CFrameWnd {
+class BarFrame : public CZunFrameWnd {
     DECLARE_DYNCREATE(BarFrame)
     DECLARE_MESSAGE_MAP()
 public:
     CMenuBar m_bar;
     int OnCreate(LPCREATESTRUCT lpcs) override
     {
-        if (CFrameWnd::OnCreate(lpcs) == -1)
+        if (CZunFrameWnd::OnCreate(lpcs) == -1)
             return -1;
-        m_bar.m_crBack = RGB(212, 255, 255);
+        m_bar.m_crBack = GetSchemeSysColor(4);
         if (!m_bar.Create(this, 0x5000A032, 0, 0, 0, 0, 59398) || !m_bar.LoadFrameMenu(IDR_TESTMENU))
             return -1;
         m_bar.SetBorders(4, 2, 4, 2);
+        SetMenuBar(&m_bar);
         return 0;
-    }
-    BOOL PreTranslateMessage(MSG* pMsg) override
-    {
-        return m_bar.TranslateFrameMessage(pMsg) || CFrameWnd::PreTranslateMessage(pMsg);
-    }
-    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override
-    {
-        LRESULT r = 0;
-        if (m_bar.OnFrameMessage(msg, wParam, lParam, &r))
-            return r;
-        return CFrameWnd::WindowProc(msg, wParam, lParam);
     }
     void OnCommandId(UINT id) { g_commands.push_back(id); }
     void OnUpdatePaste(CCmdUI* ui) { ui->Enable(FALSE); }
 };
-IMPLEMENT_DYNCREATE(BarFrame, CFrameWnd)
-BEGIN_MESSAGE_MAP(BarFrame, CFrameWnd)
+IMPLEMENT_DYNCREATE(BarFrame, CZunFrameWnd)
+BEGIN_MESSAGE_MAP(BarFrame, CZunFrameWnd)
     ON_COMMAND_RANGE(ID_T_OPEN, ID_T_RECENT, &BarFrame::OnCommandId)
     ON_UPDATE_COMMAND_UI(ID_T_PASTE, &BarFrame::OnUpdatePaste)
 END_MESSAGE_MAP()
@@ -350,7 +342,9 @@ public:
                              });
         g_commands.clear();
         frame = new BarFrame;
-        ASSERT_TRUE(frame->Create(nullptr, "Bar frame", WS_OVERLAPPEDWINDOW, CRect(0, 0, 400, 200), nullptr, 0));
+        ASSERT_TRUE(frame->LoadFrame(0, WS_OVERLAPPEDWINDOW));
+        frame->SetWindowText("Quiram Relayo");
+        frame->MoveWindow(0, 0, 400, 240);
         frame->ShowWindow(SW_SHOW);
         bar = &frame->m_bar;
     }

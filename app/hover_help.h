@@ -1,0 +1,50 @@
+#pragma once
+
+#include "platform/types.h"
+
+#include <string>
+#include <vector>
+
+class CStatusBar;
+class CWnd;
+
+// Status-bar hints for the control under the mouse, one step on each tick
+// of the owning frame's status timer.
+class CHoverHelp {
+public:
+    // nPane: the pane that receives the hints; -1 writes no pane (the owner
+    // writes its panes itself).
+    CHoverHelp(CStatusBar* pStatusBar, int nPane);
+    virtual ~CHoverHelp();
+
+    void Enable() { m_bEnabled = TRUE; }
+    void Disable() { m_bEnabled = FALSE; }
+    BOOL IsEnabled() const { return m_bEnabled; }
+
+    // A later hint for the same id wins.
+    void AddHint(UINT nID, const std::string& text);
+    // Controls whose hint is their own window text.
+    void AddWindowTextId(UINT nID);
+    BOOL IsWindowTextId(UINT nID) const;
+    BOOL FindHint(UINT nID, std::string& text) const;
+    void SetPaneText(int nPane, const std::string& text);
+
+    // One tick: the hint for the window under the cursor into the pane.
+    void Update();
+    // The hint for a window (empty when it has none).
+    std::string HintFor(CWnd* pWnd) const;
+    // The text a pane shows: the first line of the first 255 bytes, never
+    // ending inside a character.
+    static std::string CutHint(const std::string& hint);
+
+    // While not empty, shown instead of any hint.
+    std::string m_strFixedText;
+
+private:
+    BOOL m_bEnabled = FALSE;
+    CStatusBar* m_pStatusBar;
+    int m_nPane;
+    std::vector<std::string> m_hintTexts; // in step with m_hintIds
+    std::vector<UINT> m_hintIds;
+    std::vector<UINT> m_windowTextIds;
+};
