@@ -6,11 +6,13 @@
 #include "app/reg_settings.h"
 #include "app/startup/about_dlog.h"
 #include "app/startup/image_file_tests.h"
+#include "app/startup/image_save_progress_dlog.h"
 #include "app/startup/placeholder_templates.h"
 #include "app/ui_services.h"
 #include "imaging/colour_settings.h"
 #include "imaging/image_importer.h"
 #include "imaging/image_info_set.h"
+#include "imaging/image_save.h"
 #include "imaging/program_folders.h"
 #include "platform/framework/document.h"
 #include "platform/framework/frame_wnd.h"
@@ -323,6 +325,13 @@ void CZunApp::StartModules()
         m_parts.initFileItemStore();
     LoadInfoItemSettings();
     LoadColorSettings(GetHomePath(), 0, 0, 0x11);
+    // Pictures saved through the exporters run behind the save progress dialog.
+    SetImageSaveJobRunner([](CImageSaveJob& job) {
+        CImageSaveProgressDlog dlg(job.owner, job.image, job.exporterPattern, job.displayPath, job.blocks[0],
+                                   job.blocks[1], job.blocks[2], job.targetPath, job.values.index, job.values.count,
+                                   job.values.toggleBar, job.values.statusStringId);
+        return dlg.DoModal() == IDOK ? 0 : 1;
+    });
     m_bModulesStarted = TRUE;
 }
 
@@ -334,6 +343,7 @@ int CZunApp::ExitInstance()
     // A copy that handed its file over never loaded the settings: it must not
     // write its defaults over the running copy's.
     if (m_bModulesStarted) {
+        SetImageSaveJobRunner(nullptr);
         if (m_parts.exitFileItemStore)
             m_parts.exitFileItemStore();
         SaveExportColorSettings();
