@@ -381,6 +381,23 @@ TEST_F(MenuBarFrame, ItemsLaidOutInOneRowAtTheTopOfTheFrame)
     EXPECT_EQ(frame->SendMessage(CMenuBar::WM_GETMENU()), reinterpret_cast<LRESULT>(bar->GetMenu()));
 }
 
+TEST_F(MenuBarFrame, FrameMessagesReachTheBarThroughItsHook)
+{
+    frame->SendMessage(WM_NCACTIVATE, FALSE);
+    EXPECT_FALSE(frame->IsCaptionActive()); // the frame's own handling runs after the hook
+    for (const auto& it : bar->GetItems())
+        EXPECT_EQ(it->m_state & MBS_INACTIVE, MBS_INACTIVE);
+    frame->SendMessage(WM_NCACTIVATE, TRUE);
+    for (const auto& it : bar->GetItems())
+        EXPECT_EQ(it->m_state & MBS_INACTIVE, 0);
+    // A setting change makes the items again from the menu.
+    const CMenuBarItem* before = bar->GetItems()[0].get();
+    frame->SendMessage(WM_SETTINGCHANGE);
+    ASSERT_EQ(bar->GetItems().size(), 3u);
+    EXPECT_NE(bar->GetItems()[0].get(), before);
+    EXPECT_EQ(static_cast<CMenuBarButton*>(bar->GetItems()[2].get())->m_nCmdId, int(ID_T_ABOUT));
+}
+
 TEST_F(MenuBarFrame, EntryWithoutPopupSendsItsCommand)
 {
     bar->TrackPopupLoop(2);
