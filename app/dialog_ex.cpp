@@ -242,17 +242,7 @@ void CDialogEx::DrawNonClient(BOOL bActive)
         dc.FillSolidRect(in.right - v, in.top, v, in.Height(), face);
     }
     if (style & (WS_BORDER | WS_DLGFRAME)) {
-        CRect cap = GetCaptionRect();
-        dc.FillSolidRect(&cap, SchemeColorTeal);
-        CRect text = cap;
-        text.DeflateRect(1, 1);
-        text.left += 24;
-        CFont* old = dc.SelectObject(GetDialogCaptionFont());
-        dc.SetTextColor(GetSysColor(bActive ? COLOR_CAPTIONTEXT : COLOR_INACTIVECAPTIONTEXT));
-        dc.SetBkColor(SchemeColorTeal);
-        dc.SetBkMode(OPAQUE);
-        dc.DrawText(GetWindowText(), &text, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
-        dc.SelectObject(old);
+        DrawCaptionBand(&dc, GetCaptionRect(), GetDialogCaptionFont(), bActive, GetWindowText());
         if (m_nSystemIcon)
             DrawResIcon(&dc, GetIconBox().left, GetIconBox().top, m_nSystemIcon);
         if (ShowsCloseButton())

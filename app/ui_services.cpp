@@ -158,3 +158,18 @@ std::string GetWebLinkUrl()
         url = "https://www.quiram.example/relayo/";
     return url;
 }
+
+void DrawCaptionBand(CDC* pDC, const RECT& band, CFont* font, BOOL bActive, const std::string& title)
+{
+    CRect cap(band);
+    pDC->FillSolidRect(&cap, SchemeColorTeal);
+    CRect text = cap;
+    text.DeflateRect(1, 1);
+    text.left += 24;
+    CFont* old = pDC->SelectObject(font);
+    pDC->SetTextColor(GetSysColor(bActive ? COLOR_CAPTIONTEXT : COLOR_INACTIVECAPTIONTEXT));
+    pDC->SetBkColor(SchemeColorTeal);
+    pDC->SetBkMode(OPAQUE);
+    pDC->DrawText(title, &text, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+    pDC->SelectObject(old);
+}

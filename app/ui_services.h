@@ -4,6 +4,8 @@
 
 #include <string>
 
+class CFont;
+
 class CDC;
 
 // Small services many windows share: the private clipboard formats, the
@@ -45,6 +47,10 @@ BOOL IsMovieFileName(const std::string& path);
 // is optional: CLR_INVALID means not given.
 void Draw3DRoundFrame(CDC* pDC, const RECT& rc, COLORREF crFill, COLORREF crCorner, COLORREF crOuterLight,
                       COLORREF crInnerLight, COLORREF crInnerDark, COLORREF crOuterDark);
+
+// The teal caption band of frames and dialogs: the band filled, the title
+// drawn in it in the given font, 24 pixels in from the left for the icon.
+void DrawCaptionBand(CDC* pDC, const RECT& band, CFont* font, BOOL bActive, const std::string& title);
 
 // The reader program's file name and its licence text's name (strings 6284
 // and 6295); each is left as it was when its string is missing.

@@ -179,17 +179,7 @@ void CZunFrameWnd::DrawCaption(BOOL bActive)
         dc.FillSolidRect(in.right - side, in.top, side, in.Height(), face);
         dc.FillSolidRect(in.left, in.bottom - bottom, in.Width(), bottom, face);
     }
-    CRect cap = GetCaptionRect();
-    dc.FillSolidRect(&cap, SchemeColorTeal);
-    CRect text = cap;
-    text.DeflateRect(1, 1);
-    text.left += 24;
-    CFont* old = dc.SelectObject(GetFrameCaptionFont());
-    dc.SetTextColor(GetSysColor(bActive ? COLOR_CAPTIONTEXT : COLOR_INACTIVECAPTIONTEXT));
-    dc.SetBkColor(SchemeColorTeal);
-    dc.SetBkMode(OPAQUE);
-    dc.DrawText(GetWindowText(), &text, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
-    dc.SelectObject(old);
+    DrawCaptionBand(&dc, GetCaptionRect(), GetFrameCaptionFont(), bActive, GetWindowText());
     DrawButtons(&dc);
 }
 

@@ -56,8 +56,9 @@ void ExpectDamaged(const std::vector<uint8_t>& bytes, int cause = -1)
         ReadMessage(bytes, c);
         ADD_FAILURE() << "read succeeded";
     } catch (const CArchiveException& e) {
-        if (cause >= 0)
+        if (cause >= 0) {
             EXPECT_EQ(e.m_cause, cause);
+        }
     } catch (const CMemoryException&) {
     }
 }

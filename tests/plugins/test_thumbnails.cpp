@@ -5,6 +5,7 @@
 #include "imaging/image_exporter.h"
 #include "imaging/jpeg_codec.h"
 #include "imaging/thumbnail_maker.h"
+#include "support/exif_thumbnail_block.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -23,30 +24,7 @@ std::vector<uint8_t> Jpeg(int w, int h, uint8_t grey)
     return out;
 }
 
-// An Exif block (TIFF structure) whose directory 1 holds a w x h JPEG thumbnail.
-std::vector<uint8_t> ExifWithThumbnail(int w, int h)
-{
-    const std::vector<uint8_t> thumb = Jpeg(w, h, 200);
-    std::vector<uint8_t> b{'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0};
-    auto p16 = [&](uint16_t v) { b.push_back(uint8_t(v)); b.push_back(uint8_t(v >> 8)); };
-    auto p32 = [&](uint32_t v) { p16(uint16_t(v)); p16(uint16_t(v >> 16)); };
-    // Directory 0 at 8 (orientation, Exif pointer), the Exif directory at 38
-    // (version), directory 1 at 56 with the thumbnail's three entries, data at 98.
-    p16(2);
-    p16(274); p16(3); p32(1); p32(1);
-    p16(34665); p16(4); p32(1); p32(38);
-    p32(56);
-    p16(1);
-    p16(36864); p16(7); p32(4); b.insert(b.end(), {'0', '2', '2', '0'});
-    p32(0);
-    p16(3);
-    p16(259); p16(3); p32(1); p32(6);
-    p16(513); p16(4); p32(1); p32(98);
-    p16(514); p16(4); p32(1); p32(static_cast<uint32_t>(thumb.size()));
-    p32(0);
-    b.insert(b.end(), thumb.begin(), thumb.end());
-    return b;
-}
+std::vector<uint8_t> ExifWithThumbnail(int w, int h) { return qrtest::ExifBlockWithThumbnail(Jpeg(w, h, 200)); }
 
 void Save(const std::string& path, int w, int h, const std::vector<uint8_t>& exif = {})
 {
