@@ -1,8 +1,8 @@
 // Text bytes from outside (7-bit Japanese mail text, names from disks and
 // drops): conversion and character walks must stay inside the bytes and never
 // cut a character.
-#include "app/edit_util.h"
-#include "app/string_util.h"
+#include "ui/edit_util.h"
+#include "util/string_util.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "imaging/colour_settings.h"
 
-#include "app/reg_settings.h"
+#include "util/reg_settings.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // the thumbnail a saved picture's Exif block receives.
 #include "imaging/exif_thumbnail.h"
 
-#include "app/geometry.h"
+#include "util/geometry.h"
 #include "imaging/exif_file.h"
 #include "imaging/image_buffer.h"
 #include "imaging/jpeg_codec.h"

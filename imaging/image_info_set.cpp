@@ -1,7 +1,7 @@
 #include "imaging/image_info_set.h"
 
-#include "app/path_util.h"
-#include "app/reg_settings.h"
+#include "util/path_util.h"
+#include "util/reg_settings.h"
 #include "imaging/exif_file.h"
 #include "imaging/exif_text_formatter.h"
 #include "imaging/metadata_file_kind.h"

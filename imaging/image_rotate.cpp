@@ -1,7 +1,7 @@
 // Rotation by any angle and resizing to fit, on image buffers.
 #include "imaging/image_buffer.h"
 
-#include "app/geometry.h"
+#include "util/geometry.h"
 #include "imaging/pixel_rows.h"
 #include "imaging/rotation.h"
 

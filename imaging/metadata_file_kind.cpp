@@ -1,6 +1,6 @@
 #include "imaging/metadata_file_kind.h"
 
-#include "app/path_util.h"
+#include "util/path_util.h"
 
 int GetMetadataFileKind(std::string_view path)
 {

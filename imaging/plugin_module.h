@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/shell_util.h" // NoProgressCallback, the callback every host starts with
+#include "util/shell_util.h" // NoProgressCallback, the callback every host starts with
 #include "imaging/plugin_api.h"
 
 #include <dlfcn.h>

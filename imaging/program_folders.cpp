@@ -1,6 +1,6 @@
 #include "imaging/program_folders.h"
 
-#include "app/reg_settings.h"
+#include "util/reg_settings.h"
 #include "imaging/exif_thumbnail.h"
 #include "imaging/image_exporter.h"
 #include "platform/file.h"

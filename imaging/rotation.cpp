@@ -1,6 +1,6 @@
 #include "imaging/rotation.h"
 
-#include "app/geometry.h"
+#include "util/geometry.h"
 #include "imaging/pixel_rows.h"
 
 #include <algorithm>

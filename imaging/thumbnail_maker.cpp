@@ -1,6 +1,6 @@
 #include "imaging/thumbnail_maker.h"
 
-#include "app/geometry.h"
+#include "util/geometry.h"
 #include "imaging/dib_bitmap.h"
 #include "imaging/exif_file.h"
 #include "imaging/image_buffer.h"

@@ -1,6 +1,6 @@
 #include "message/ano_markup.h"
 
-#include "app/path_util.h"
+#include "util/path_util.h"
 #include "platform/archive.h"
 #include "platform/file.h"
 

@@ -1,6 +1,6 @@
 #include "message/photo_content.h"
 
-#include "app/string_util.h"
+#include "util/string_util.h"
 #include "message/message_version.h"
 #include "message/picture_jpeg.h"
 #include "platform/archive.h"

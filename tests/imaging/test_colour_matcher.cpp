@@ -2,7 +2,7 @@
 #include "imaging/colour_settings.h"
 #include "imaging/pelkor_engine.h"
 #include "imaging/pixel_types.h"
-#include "app/reg_settings.h"
+#include "util/reg_settings.h"
 #include "platform/file.h"
 #include "platform/registry.h"
 

@@ -1,6 +1,6 @@
 #include "imaging/exif_text_formatter.h"
 
-#include "app/string_util.h"
+#include "util/string_util.h"
 #include "imaging/exif_file.h"
 #include "platform/file.h"
 #include "tests/imaging/exif_test_util.h"

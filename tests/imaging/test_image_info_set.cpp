@@ -1,7 +1,7 @@
 #include "imaging/image_info_set.h"
 
-#include "app/reg_settings.h"
-#include "app/string_util.h"
+#include "util/reg_settings.h"
+#include "util/string_util.h"
 #include "imaging/exif_file.h"
 #include "imaging/exif_text_formatter.h"
 #include "platform/file.h"

@@ -1,6 +1,6 @@
 #include "imaging/image_save.h"
 
-#include "app/reg_settings.h"
+#include "util/reg_settings.h"
 #include "imaging/exif_file.h"
 #include "imaging/icc_profile_data.h"
 #include "imaging/image_info_set.h"

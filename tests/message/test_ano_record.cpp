@@ -1,6 +1,6 @@
 #include "message_fixtures.h"
 
-#include "app/string_util.h"
+#include "util/string_util.h"
 #include "message/message_version.h"
 #include "message/picture_jpeg.h"
 #include "imaging/dib_bitmap.h"

@@ -1,5 +1,5 @@
 // Where the program's files live, and the companion thumbnail beside a picture.
-#include "app/reg_settings.h"
+#include "util/reg_settings.h"
 #include "imaging/program_folders.h"
 #include "platform/registry.h"
 #include "support/test_support.h"

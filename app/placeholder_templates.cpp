@@ -1,0 +1,144 @@
+#include "app/placeholder_templates.h"
+
+#include "imaging/image_importer.h"
+#include "imaging/program_folders.h"
+#include "platform/framework/paint_dc.h"
+
+#include <QPainter>
+
+#include <filesystem>
+#include <fstream>
+#include <strings.h>
+
+IMPLEMENT_DYNCREATE(CEmptyDoc, CDocument)
+IMPLEMENT_DYNCREATE(CEmptyView, CView)
+IMPLEMENT_DYNCREATE(CEmptyFrame, CZunFrameWnd)
+
+namespace {
+
+enum : UINT { IDR_BROWSER = 128, IDR_MESSAGE = 129, IDR_VIEWER = 130 };
+
+std::string ExtensionOf(const std::string& path)
+{
+    std::string name = std::filesystem::path(path).filename().string();
+    size_t dot = name.rfind('.');
+    return dot == std::string::npos ? std::string() : name.substr(dot + 1);
+}
+
+bool SameExtension(const std::string& a, const std::string& b)
+{
+    std::string x = !a.empty() && a[0] == '.' ? a.substr(1) : a;
+    std::string y = !b.empty() && b[0] == '.' ? b.substr(1) : b;
+    return !x.empty() && strcasecmp(x.c_str(), y.c_str()) == 0;
+}
+
+// The framework's answer for an open file, or the template's own extension.
+CDocTemplate::Confidence MatchOwnExtension(CDocTemplate* t, const std::string& path, CDocument*& rpDocMatch)
+{
+    CDocTemplate::Confidence c = t->CDocTemplate::MatchDocType(path, rpDocMatch);
+    if (c == CDocTemplate::yesAlreadyOpen || c == CDocTemplate::yesAttemptNative)
+        return c;
+    return CDocTemplate::noAttempt;
+}
+
+BOOL DocumentMayClose(CDocument* doc, CFrameWnd* frame)
+{
+    if (!doc)
+        return TRUE;
+    if (frame)
+        frame->ActivateFrame(-1);
+    return doc->CanCloseFrame(frame);
+}
+
+} // namespace
+
+CFrameWnd* FrameOfDocument(CDocument* pDoc)
+{
+    CView* v = pDoc ? pDoc->GetFirstView() : nullptr;
+    return v ? v->GetParentFrame() : nullptr;
+}
+
+BOOL CEmptyDoc::OnOpenDocument(const std::string& path)
+{
+    std::ifstream f(path, std::ios::binary);
+    if (!f)
+        return FALSE;
+    DeleteContents();
+    SetModifiedFlag(FALSE);
+    return TRUE;
+}
+
+void CEmptyView::OnDraw(CDC*) {}
+
+void CEmptyView::OnPaint()
+{
+    CPaintDC dc(this);
+    if (QPainter* p = dc.Painter()) {
+        CRect rc;
+        GetClientRect(&rc);
+        p->fillRect(QRect(0, 0, rc.Width(), rc.Height()), QColor(255, 255, 255));
+    }
+}
+
+CEmptyFrame::CEmptyFrame() = default;
+
+void CEmptyFrame::OnUpdateFrameTitle(BOOL)
+{
+    CDocument* doc = GetActiveDocument();
+    std::string title = m_strTitle;
+    if (doc && !doc->GetPathName().empty())
+        title = doc->GetTitle() + " - " + m_strTitle;
+    if (title != GetWindowText())
+        SetWindowText(title);
+}
+
+CEmptyBrowserTemplate::CEmptyBrowserTemplate()
+    : CBrowserTemplateBase(IDR_BROWSER, RUNTIME_CLASS(CEmptyDoc), RUNTIME_CLASS(CEmptyFrame), RUNTIME_CLASS(CEmptyView))
+{
+}
+
+BOOL CEmptyBrowserTemplate::QueryClose() { return DocumentMayClose(GetOnlyDocument(), GetFrame()); }
+
+CDocTemplate::Confidence CEmptyBrowserTemplate::MatchDocType(const std::string& path, CDocument*& rpDocMatch)
+{
+    return MatchOwnExtension(this, path, rpDocMatch);
+}
+
+CEmptyMessageTemplate::CEmptyMessageTemplate()
+    : CMessageTemplateBase(IDR_MESSAGE, RUNTIME_CLASS(CEmptyDoc), RUNTIME_CLASS(CEmptyFrame), RUNTIME_CLASS(CEmptyView))
+{
+}
+
+BOOL CEmptyMessageTemplate::CanCloseDocument() { return DocumentMayClose(GetOnlyDocument(), GetFrame()); }
+
+CDocument* CEmptyMessageTemplate::AddFile(const std::string& path, BOOL bMakeVisible)
+{
+    // Nothing to insert into yet: the picture opens as the message.
+    return OpenDocumentFile(path, bMakeVisible);
+}
+
+CDocTemplate::Confidence CEmptyMessageTemplate::MatchDocType(const std::string& path, CDocument*& rpDocMatch)
+{
+    return MatchOwnExtension(this, path, rpDocMatch);
+}
+
+CEmptyViewerTemplate::CEmptyViewerTemplate()
+    : CViewerTemplateBase(IDR_VIEWER, RUNTIME_CLASS(CEmptyDoc), RUNTIME_CLASS(CEmptyFrame), RUNTIME_CLASS(CEmptyView))
+{
+}
+
+BOOL CEmptyViewerTemplate::CloseViewer() { return DocumentMayClose(GetOnlyDocument(), GetFrame()); }
+
+CDocTemplate::Confidence CEmptyViewerTemplate::MatchDocType(const std::string& path, CDocument*& rpDocMatch)
+{
+    CDocTemplate::Confidence c = CDocTemplate::MatchDocType(path, rpDocMatch);
+    if (c == yesAlreadyOpen)
+        return c;
+    std::vector<std::string> exts;
+    CImageImporter(GetImporterSearchPath()).CollectExtensions(exts, nullptr);
+    const std::string own = ExtensionOf(path);
+    for (const std::string& e : exts)
+        if (SameExtension(e, own))
+            return yesAttemptNative;
+    return noAttempt;
+}

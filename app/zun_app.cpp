@@ -1,0 +1,569 @@
+#include "app/zun_app.h"
+
+#include "util/app_settings.h"
+#include "ui/dialog_ex.h"
+#include "util/file_filter.h"
+#include "util/reg_settings.h"
+#include "app/about_dlog.h"
+#include "app/image_file_tests.h"
+#include "app/image_save_progress_dlog.h"
+#include "app/placeholder_templates.h"
+#include "ui/ui_services.h"
+#include "imaging/colour_settings.h"
+#include "imaging/image_importer.h"
+#include "imaging/image_info_set.h"
+#include "imaging/image_save.h"
+#include "imaging/program_folders.h"
+#include "platform/framework/document.h"
+#include "platform/framework/frame_wnd.h"
+#include "platform/framework/message_box.h"
+#include "platform/framework/view.h"
+#include "platform/registry.h"
+#include "platform/shell.h"
+#include "resources/string_table.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QPointer>
+#include <QWidget>
+
+#include <algorithm>
+#include <cstdio>
+#include <set>
+#include <stdexcept>
+
+BEGIN_MESSAGE_MAP(CZunApp, CWinApp)
+    ON_COMMAND(ID_APP_ABOUT, &CZunApp::OnAppAbout)
+    ON_COMMAND(ID_FILE_NEW, &CZunApp::OnFileNew)
+    ON_COMMAND(ID_FILE_NEW_FRAME, &CZunApp::OnFileNewFrame)
+    ON_COMMAND(ID_OPEN_IMAGE_OR_MESSAGE, &CZunApp::OnOpen)
+    ON_UPDATE_COMMAND_UI(ID_OPEN_IMAGE_OR_MESSAGE, &CZunApp::OnUpdateAlwaysEnabled)
+    ON_COMMAND(ID_IMPORT_IMAGE, &CZunApp::OnImportImage)
+    ON_COMMAND(ID_HELP_CONTENTS, &CZunApp::OnHelp)
+    ON_UPDATE_COMMAND_UI(ID_HELP_CONTENTS, &CZunApp::OnUpdateAlwaysEnabled)
+    ON_COMMAND(ID_PREFCHANGED, &CZunApp::OnPrefChanged)
+    ON_COMMAND(ID_CMCHANGED, &CZunApp::OnCMChanged)
+    ON_COMMAND(ID_OPEN_HANDED_OVER_FILE, &CZunApp::OnOpenHandedOverFile)
+    ON_COMMAND(ID_REFRESH_SAVED_MESSAGE, &CZunApp::OnRefreshSavedMessage)
+END_MESSAGE_MAP()
+
+enum : UINT {
+    IDS_BROWSER_DOC = 128,
+    IDS_MESSAGE_DOC = 129,
+    IDS_APP_TITLE = 57344,
+    IDS_ALREADY_IN_VIEWER = 6291,
+    IDS_NO_EMPTY_DOCUMENT = 61700,
+    IDS_FILE_NOT_FOUND = 6240,
+};
+
+// Keeps the three frames from taking input while a message box is up,
+// without greying what they show (a disabled window would).
+class CFrameInputBlock : public QObject {
+public:
+    CFrameInputBlock() { qApp->installEventFilter(this); }
+    ~CFrameInputBlock() override { qApp->removeEventFilter(this); }
+    void Block(const std::vector<QWidget*>& frames)
+    {
+        if (m_nDepth++ == 0)
+            for (QWidget* w : frames)
+                if (w)
+                    m_blocked.insert(w);
+    }
+    void Release()
+    {
+        if (m_nDepth > 0 && --m_nDepth == 0)
+            m_blocked.clear();
+    }
+    bool IsBlocked(QWidget* w) const { return w && m_blocked.count(w->window()) != 0; }
+
+protected:
+    bool eventFilter(QObject* obj, QEvent* e) override
+    {
+        switch (e->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+        case QEvent::Wheel:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::Shortcut:
+        case QEvent::ContextMenu:
+        case QEvent::Drop:
+            return IsBlocked(qobject_cast<QWidget*>(obj));
+        default: return false;
+        }
+    }
+
+private:
+    std::set<QWidget*> m_blocked;
+    int m_nDepth = 0;
+};
+
+namespace {
+
+std::string StringPart(std::string_view s, char sep, int index)
+{
+    if (index < 0)
+        throw std::invalid_argument("string part");
+    size_t start = 0;
+    for (int i = 0; i < index; ++i) {
+        size_t p = s.find(sep, start);
+        if (p == std::string_view::npos)
+            throw std::invalid_argument("string part");
+        start = p + 1;
+    }
+    size_t end = s.find(sep, start);
+    return std::string(s.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
+}
+
+HWND HandleOf(CWnd* w) { return w ? w->m_hWnd : nullptr; }
+
+
+// The framework's recent-file list lives under Software\<key>\<profile>.
+const char* const kRecentFileKey = "Software\\Quiram\\7321\\Recent File List";
+
+std::vector<std::string> LoadRecentFiles()
+{
+    std::vector<std::string> files;
+    for (int i = 1; i <= 4; ++i) {
+        auto v = GetRegistryStore().QueryValue(HKEY_CURRENT_USER, kRecentFileKey, "File" + std::to_string(i));
+        if (v && v->type == REG_SZ) {
+            std::string s(v->data.begin(), v->data.end());
+            s = s.c_str(); // the stored form ends in a zero byte
+            if (!s.empty())
+                files.push_back(s);
+        }
+    }
+    return files;
+}
+
+void SaveRecentFiles(const std::vector<std::string>& files)
+{
+    for (int i = 1; i <= 4; ++i) {
+        std::string s = size_t(i) <= files.size() ? files[size_t(i - 1)] : std::string();
+        GetRegistryStore().SetValue(HKEY_CURRENT_USER, kRecentFileKey, "File" + std::to_string(i), REG_SZ, s.c_str(),
+                                    s.size() + 1);
+    }
+}
+
+} // namespace
+
+CZunApp* GetZunApp() { return dynamic_cast<CZunApp*>(AfxGetApp()); }
+
+UINT MessageBoxTypeWithIcon(UINT type)
+{
+    if ((type & MB_ICONMASK) != 0)
+        return type;
+    switch (type & MB_TYPEMASK) {
+    case MB_OK:
+    case MB_OKCANCEL:
+    case MB_YESNOCANCEL:
+    case MB_YESNO: return type | MB_ICONEXCLAMATION;
+    default: return type;
+    }
+}
+
+const InstanceWindow* FindRunningInstanceWindow(const std::vector<InstanceWindow>& windows, const std::string& title)
+{
+    const InstanceWindow* found = nullptr;
+    for (const InstanceWindow& w : windows)
+        if (w.title.find(title) != std::string::npos && w.className.compare(0, 4, "Afx:") == 0)
+            found = &w;
+    return found;
+}
+
+std::string GetRegistryPathPart(int index) { return StringPart(res::String(IDS_REG_KEYPATH), '\\', index); }
+
+std::string GetDocStringPart(UINT nStringId, int index) { return StringPart(res::String(nStringId), '\n', index); }
+
+std::string GetMessageFilterName() { return GetDocStringPart(IDS_MESSAGE_DOC, 2); }
+
+std::string GetMessageFileExt() { return GetDocStringPart(IDS_MESSAGE_DOC, 4); }
+
+std::string BuildImageOrMessageFilter(const std::string& importerSearchPath, BOOL bImport)
+{
+    CImageImporter importer(importerSearchPath);
+    std::vector<std::string> exclusions = {"MOV", "AVI"};
+    if (bImport)
+        exclusions.push_back("KVT");
+    // No importer reads message files, so Open names their type itself.
+    std::vector<std::string> names, exts;
+    if (!bImport) {
+        names.push_back(GetDocStringPart(IDS_MESSAGE_DOC, 3));
+        exts.push_back(GetMessageFileExt());
+    }
+    std::string filter;
+    importer.BuildOpenFilter(filter, false, false, bImport ? nullptr : &names, bImport ? nullptr : &exts, &exclusions);
+    return filter;
+}
+
+// ---------------------------------------------------------------------------
+
+CZunApp::CZunApp(ZunAppParts parts) : m_parts(std::move(parts))
+{
+    m_showMessageBox = [](const std::string& text, UINT type) { return ShowQtMessageBox(text, type); };
+    m_loadRecentFiles = LoadRecentFiles;
+    m_saveRecentFiles = SaveRecentFiles;
+}
+
+CZunApp::~CZunApp()
+{
+    if (m_pInputBlock)
+        SetMessageBoxHandler(std::move(m_previousBoxHandler));
+}
+
+BOOL CZunApp::InitInstance()
+{
+    CWinApp::InitInstance();
+    m_pszAppName = std::string(res::String(IDS_APP_TITLE));
+    QApplication::setApplicationName(QString::fromStdString(m_pszAppName));
+    m_pInputBlock = std::make_unique<CFrameInputBlock>();
+    m_previousBoxHandler =
+        SetMessageBoxHandler([this](const std::string& text, UINT type, UINT helpId) { return DoMessageBox(text, type, helpId); });
+
+    // Settings: the framework's own under Software\Quiram\7321, the program's
+    // under the base path and its sections.
+    SetRegFrameworkNames(GetRegistryPathPart(1), GetRegistryPathPart(2));
+    SetRegRoot(HKEY_CURRENT_USER);
+    SetRegBasePath(IDS_REG_KEYPATH);
+    LoadStdProfileSettings(4);
+    CCommandLineInfo cmdInfo;
+    cmdInfo.ParseCommandLine(m_args);
+    SetRegRoot(HKEY_CURRENT_USER);
+    SetRegBasePath(IDS_REG_BASEPATH);
+
+    if (!KeepSingleInstance(cmdInfo))
+        return FALSE;
+
+    RegisterClipboardFormats();
+
+    std::unique_ptr<CAboutDlog> splash = std::make_unique<CAboutDlog>(2500, std::string());
+    if (cmdInfo.m_bShowSplash && splash->Create(IDD_ABOUTBOX, nullptr)) {
+        splash->ShowWindow(SW_SHOW);
+        splash->UpdateWindow();
+        QApplication::processEvents();
+    }
+
+    CreateTemplates();
+    CDialogEx::SetDefaultBackColor(GetSchemeSysColor(COLOR_BTNFACE));
+    StartModules();
+
+    splash.reset();
+
+    OnFileNew();
+    if (!ProcessShellCommand(cmdInfo))
+        return FALSE;
+    if (!m_pMainWnd)
+        return FALSE;
+    m_pMainWnd->ShowWindow(SW_SHOW);
+    m_pMainWnd->UpdateWindow();
+    if (m_pCmdLineFrame)
+        m_pCmdLineFrame->ActivateFrame(-1);
+    else if (m_pZunTemplate)
+        m_pZunTemplate->SelectStartFolder();
+    // Hand-overs that came during start-up are served now that the window is there.
+    if (m_pInstanceServer)
+        m_pInstanceServer->SetReady(TRUE);
+    return TRUE;
+}
+
+BOOL CZunApp::KeepSingleInstance(const CCommandLineInfo& cmd)
+{
+    m_pSemaphore = CInstanceLock::Acquire(m_pszSemaphoreName, 200);
+    if (m_pSemaphore) {
+        m_pInstanceServer = std::make_unique<CInstanceServer>(m_pszSemaphoreName);
+        m_pInstanceServer->Listen();
+        return TRUE;
+    }
+    m_bFirstInstance = FALSE;
+    HandOver(cmd);
+    return FALSE;
+}
+
+void CZunApp::HandOver(const CCommandLineInfo& cmd)
+{
+    CInstanceClient client(m_pszSemaphoreName);
+    if (!client.Connect(kHandOverTimeoutMs))
+        return;
+    std::vector<InstanceWindow> windows;
+    if (!client.ListWindows(windows, kHandOverTimeoutMs))
+        return;
+    const InstanceWindow* found = FindRunningInstanceWindow(windows, GetDocStringPart(IDS_BROWSER_DOC, 0));
+    if (!found)
+        return;
+    client.BringToFront(found->id, kHandOverTimeoutMs);
+    if (cmd.m_nShellCommand == CCommandLineInfo::FileOpen) {
+        // One hand-over at a time: the value and its command belong together.
+        CInstanceHandOverLock handOver(m_pszSemaphoreName);
+        RegWriteString(IDS_REG_PREFERENCE, "ExOpenFile", cmd.m_strFileName);
+        client.SendCommand(found->id, ID_OPEN_HANDED_OVER_FILE, kHandOverTimeoutMs);
+    }
+}
+
+void CZunApp::CreateTemplates()
+{
+    const UINT pathList = GetClipboardFormats().pathList;
+    m_pZunTemplate = m_parts.makeBrowserTemplate ? m_parts.makeBrowserTemplate() : new CEmptyBrowserTemplate;
+    if (m_pZunTemplate)
+        AddDocTemplate(m_pZunTemplate);
+    m_pAnoTemplate = m_parts.makeMessageTemplate ? m_parts.makeMessageTemplate(pathList) : new CEmptyMessageTemplate;
+    m_pViewerTemplate = m_parts.makeViewerTemplate ? m_parts.makeViewerTemplate(pathList) : new CEmptyViewerTemplate;
+    if (m_pAnoTemplate)
+        m_pAnoTemplate->m_pViewerTemplate = m_pViewerTemplate;
+    if (m_pAnoTemplate)
+        AddDocTemplate(m_pAnoTemplate);
+    if (m_pViewerTemplate)
+        AddDocTemplate(m_pViewerTemplate);
+}
+
+void CZunApp::StartModules()
+{
+    LoadAppSettings();
+    LoadExportColorSettings();
+    if (m_parts.initFileItemStore)
+        m_parts.initFileItemStore();
+    LoadInfoItemSettings();
+    LoadColorSettings(GetHomePath(), 0, 0, 0x11);
+    // Pictures saved through the exporters run behind the save progress dialog.
+    SetImageSaveJobRunner([](CImageSaveJob& job) {
+        CImageSaveProgressDlog dlg(job.owner, job.image, job.exporterPattern, job.displayPath, job.blocks[0],
+                                   job.blocks[1], job.blocks[2], job.targetPath, job.values.index, job.values.count,
+                                   job.values.toggleBar, job.values.statusStringId);
+        return dlg.DoModal() == IDOK ? 0 : 1;
+    });
+    m_bModulesStarted = TRUE;
+}
+
+int CZunApp::ExitInstance()
+{
+    if (m_pInstanceServer)
+        m_pInstanceServer.reset();
+    m_pSemaphore.reset();
+    // A copy that handed its file over never loaded the settings: it must not
+    // write its defaults over the running copy's.
+    if (m_bModulesStarted) {
+        SetImageSaveJobRunner(nullptr);
+        if (m_parts.exitFileItemStore)
+            m_parts.exitFileItemStore();
+        SaveExportColorSettings();
+        SaveColorSettings();
+        SaveInfoItemSettings();
+        SaveAppSettings();
+        SaveStdProfileSettings();
+        m_bModulesStarted = FALSE;
+    }
+    return CWinApp::ExitInstance();
+}
+
+BOOL CZunApp::ProcessShellCommand(const CCommandLineInfo& info)
+{
+    if (info.m_nShellCommand == CCommandLineInfo::FileOpen) {
+        CDocument* doc = OpenDocumentFile(info.m_strFileName);
+        if (!doc)
+            return TRUE;
+        CView* view = doc->GetFirstView();
+        m_pCmdLineFrame = view ? view->GetParentFrame() : nullptr;
+        return m_pCmdLineFrame != nullptr;
+    }
+    if (info.m_nShellCommand == CCommandLineInfo::FileNew)
+        OnFileNew();
+    return TRUE;
+}
+
+void CZunApp::AddToRecentFileList(const std::string& path)
+{
+    if (IsMessageFileName(path))
+        CWinApp::AddToRecentFileList(path);
+}
+
+int CZunApp::DoMessageBox(const std::string& prompt, UINT type, UINT helpId)
+{
+    EnableFrames(FALSE);
+    int result = m_showMessageBox(prompt, MessageBoxTypeWithIcon(type));
+    EnableFrames(TRUE);
+    return result;
+}
+
+void CZunApp::EnableFrames(BOOL bEnable)
+{
+    if (!m_pInputBlock)
+        return;
+    if (bEnable) {
+        m_pInputBlock->Release();
+        return;
+    }
+    m_pInputBlock->Block({HandleOf(m_pMainWnd), HandleOf(m_pAnoTemplate ? m_pAnoTemplate->GetFrame() : nullptr),
+                          HandleOf(m_pViewerTemplate ? m_pViewerTemplate->GetFrame() : nullptr)});
+}
+
+void CZunApp::PostToFrames(UINT nCommand)
+{
+    if (m_pMainWnd)
+        m_pMainWnd->PostMessage(WM_COMMAND, nCommand, 0);
+    if (CFrameWnd* f = m_pAnoTemplate ? m_pAnoTemplate->GetFrame() : nullptr)
+        f->PostMessage(WM_COMMAND, nCommand, 0);
+    if (CFrameWnd* f = m_pViewerTemplate ? m_pViewerTemplate->GetFrame() : nullptr)
+        f->PostMessage(WM_COMMAND, nCommand, 0);
+}
+
+CDocument* CZunApp::OpenInMessageEditor(const std::string& path, BOOL bAdd, uintptr_t callerValue)
+{
+    if (m_bBusy || !m_pAnoTemplate)
+        return nullptr;
+    if (bAdd) {
+        m_bBusy = TRUE;
+        CDocument* doc = m_pAnoTemplate->AddFile(path, TRUE);
+        m_bBusy = FALSE;
+        return doc;
+    }
+    if (!m_pAnoTemplate->CanCloseDocument())
+        return nullptr;
+    m_pAnoTemplate->m_nOpenContext = callerValue;
+    m_bBusy = TRUE;
+    CDocument* doc = m_pAnoTemplate->OpenDocumentFile(path, TRUE);
+    m_pAnoTemplate->m_nOpenContext = 0;
+    m_bBusy = FALSE;
+    return doc;
+}
+
+BOOL CZunApp::CanCloseAllDocuments()
+{
+    if (m_pZunTemplate && !m_pZunTemplate->QueryClose())
+        return FALSE;
+    if (m_pAnoTemplate && !m_pAnoTemplate->CanCloseDocument())
+        return FALSE;
+    if (m_pViewerTemplate && !m_pViewerTemplate->CloseViewer())
+        return FALSE;
+    return TRUE;
+}
+
+CDocument* CZunApp::OpenInViewer(const std::string& path)
+{
+    if (!m_pViewerTemplate)
+        return nullptr;
+    CFrameWnd* frame = m_pViewerTemplate->GetFrame();
+    for (CDocument* d : m_pViewerTemplate->GetDocuments()) {
+        // Two paths name one file only when they are equal byte for byte.
+        if (frame && d->GetPathName() == path) {
+            AfxMessageBox(IDS_ALREADY_IN_VIEWER);
+            frame->ActivateFrame(-1);
+            return nullptr;
+        }
+    }
+    return m_pViewerTemplate->OpenDocumentFile(path, TRUE);
+}
+
+void CZunApp::OpenImageOrMessage(BOOL bImport)
+{
+    if (!m_pAnoTemplate)
+        return;
+    if (!bImport && !m_pAnoTemplate->CanCloseDocument())
+        return;
+    std::string filter = BuildImageOrMessageFilter(GetImporterSearchPath(), bImport);
+    std::string path;
+    if (!AfxPromptFileName(path, TRUE, std::string(), QtFileFilter(filter)))
+        return;
+    if (bImport)
+        m_pAnoTemplate->AddFile(path, TRUE);
+    else
+        m_pAnoTemplate->OpenDocumentFile(path, TRUE);
+}
+
+// ---------------------------------------------------------------------------
+// Commands
+
+void CZunApp::OnAppAbout()
+{
+    CAboutDlog about(CWnd::GetFocus(), 1000, std::string());
+    about.DoModal();
+}
+
+void CZunApp::OnFileNew()
+{
+    CWnd* active = CWnd::GetActiveWindow();
+    auto* frame = dynamic_cast<CFrameWnd*>(active);
+    CDocument* doc = frame ? frame->GetActiveDocument() : nullptr;
+    if (doc) {
+        if (!doc->SaveModified())
+            return;
+        if (CDocTemplate* t = doc->GetDocTemplate())
+            t->SetDefaultTitle(doc);
+        doc->OnNewDocument();
+        return;
+    }
+    if (m_pZunTemplate)
+        m_pZunTemplate->OpenDocumentFile(std::string(), TRUE);
+}
+
+void CZunApp::OnFileNewFrame()
+{
+    if (!m_pAnoTemplate)
+        return;
+    CDocument* doc = m_pAnoTemplate->CreateNewDocument();
+    if (!doc) {
+        AfxMessageBox(IDS_NO_EMPTY_DOCUMENT);
+        return;
+    }
+    BOOL autoDelete = doc->m_bAutoDelete;
+    doc->m_bAutoDelete = FALSE; // a failing frame must not take the document
+    CFrameWnd* frame = m_pAnoTemplate->CreateNewFrame(doc, nullptr);
+    doc->m_bAutoDelete = autoDelete;
+    if (!frame) {
+        AfxMessageBox(IDS_NO_EMPTY_DOCUMENT);
+        delete doc;
+        return;
+    }
+    m_pAnoTemplate->SetDefaultTitle(doc);
+    if (!doc->OnNewDocument()) {
+        AfxMessageBox(IDS_NO_EMPTY_DOCUMENT);
+        frame->DestroyWindow();
+        return;
+    }
+    m_pAnoTemplate->InitialUpdateFrame(frame, doc, TRUE);
+}
+
+void CZunApp::OnOpen() { OpenImageOrMessage(FALSE); }
+
+void CZunApp::OnImportImage() { OpenImageOrMessage(TRUE); }
+
+void CZunApp::OnHelp()
+{
+    // The help the program ships: HTML pages beside it, shown by the desktop's browser.
+    std::string page = GetHomePath() + "Help/index.html";
+    if (ShellOpenFile(page) == ShellOpenResult::opened)
+        return;
+    std::string fmt(res::String(IDS_FILE_NOT_FOUND));
+    std::vector<char> text(fmt.size() + page.size() + 1);
+    std::snprintf(text.data(), text.size(), fmt.c_str(), page.c_str());
+    AfxMessageBox(std::string(text.data()), MB_OK);
+}
+
+void CZunApp::OnPrefChanged() { PostToFrames(ID_PREFCHANGEDMSG); }
+
+void CZunApp::OnCMChanged() { PostToFrames(ID_CMCHANGEDMSG); }
+
+void CZunApp::OnOpenHandedOverFile()
+{
+    std::string path;
+    RegReadString(path, IDS_REG_PREFERENCE, "ExOpenFile");
+    if (path.empty())
+        return;
+    if (!IsMessageFileName(path) && !IsImportableFile(path)) {
+        OpenDocumentFile(path);
+        return;
+    }
+    if (m_pAnoTemplate && m_pAnoTemplate->CanCloseDocument())
+        OpenDocumentFile(path);
+}
+
+void CZunApp::OnRefreshSavedMessage()
+{
+    if (!m_pAnoTemplate || !m_pZunTemplate)
+        return;
+    std::string path = m_pAnoTemplate->GetPathForBrowser();
+    m_pAnoTemplate->ClearPathForBrowser();
+    m_pZunTemplate->OpenPath(path);
+}
+
+void CZunApp::OnUpdateAlwaysEnabled(CCmdUI* pCmdUI) { pCmdUI->Enable(TRUE); }

@@ -1,0 +1,281 @@
+#include "app/about_dlog.h"
+#include "app/zun_app.h"
+#include "platform/framework/document.h"
+#include "platform/framework/frame_wnd.h"
+#include "util/reg_settings.h"
+#include "platform/registry.h"
+#include "support/test_support.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QMouseEvent>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+#include <fstream>
+
+namespace {
+
+const std::string kScreenshots = std::string(QR_TEST_BUILD_DIR) + "/screenshots";
+
+QImage Grab(QWidget* w)
+{
+    QImage img(w->size(), QImage::Format_RGB32);
+    img.fill(Qt::magenta);
+    w->render(&img);
+    return img;
+}
+
+void SaveScreenshot(const QImage& img, const std::string& name)
+{
+    std::filesystem::create_directories(kScreenshots);
+    ASSERT_TRUE(img.save(QString::fromStdString(kScreenshots + "/" + name)));
+}
+
+TEST(MessageBoxIcons, BoxesWithoutIconGetTheExclamationMarkByButtonSet)
+{
+    struct Row {
+        UINT type;
+        UINT expected;
+    } rows[] = {
+        {MB_OK, MB_OK | MB_ICONEXCLAMATION},
+        {MB_OKCANCEL, MB_OKCANCEL | MB_ICONEXCLAMATION},
+        {MB_YESNOCANCEL | MB_DEFBUTTON2, MB_YESNOCANCEL | MB_DEFBUTTON2 | MB_ICONEXCLAMATION},
+        {MB_YESNO, MB_YESNO | MB_ICONEXCLAMATION},
+        {MB_ABORTRETRYIGNORE, MB_ABORTRETRYIGNORE},
+        {MB_RETRYCANCEL, MB_RETRYCANCEL},
+        {MB_OK | MB_ICONINFORMATION, MB_OK | MB_ICONINFORMATION},
+        {MB_YESNO | MB_ICONQUESTION, MB_YESNO | MB_ICONQUESTION},
+        {MB_RETRYCANCEL | MB_ICONHAND, MB_RETRYCANCEL | MB_ICONHAND},
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(MessageBoxTypeWithIcon(r.type), r.expected) << "type " << r.type;
+}
+
+TEST(RunningInstance, WindowMatchesByTitleAndFrameworkClassAndTheLastOneWins)
+{
+    std::vector<InstanceWindow> windows = {
+        {1, "Untitled - Quiram Relayo", "Afx:CZunMainFrame"},
+        {2, "Quiram Relayo", "#32770"},               // a dialog
+        {3, "Untitled - Quiram Relay", "Afx:Frame"},  // title changed
+        {4, "x - Quiram Relayo", "afx:CZunMainFrame"}, // class must start exactly "Afx:"
+        {5, "Quiram Relayo 2", "Afx:Other"},
+    };
+    const InstanceWindow* w = FindRunningInstanceWindow(windows, "Quiram Relayo");
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->id, 5u);
+    windows.pop_back();
+    EXPECT_EQ(FindRunningInstanceWindow(windows, "Quiram Relayo")->id, 1u);
+    windows.erase(windows.begin());
+    EXPECT_EQ(FindRunningInstanceWindow(windows, "Quiram Relayo"), nullptr);
+}
+
+TEST(StringParts, RegistryAndDocumentStringsSplitAtTheirSeparators)
+{
+    EXPECT_EQ(GetRegistryPathPart(0), "SOFTWARE");
+    EXPECT_EQ(GetRegistryPathPart(1), "Quiram");
+    EXPECT_EQ(GetRegistryPathPart(2), "7321");
+    EXPECT_THROW(GetRegistryPathPart(3), std::invalid_argument);
+    EXPECT_EQ(GetDocStringPart(128, 0), "Quiram Relayo");
+    EXPECT_EQ(GetDocStringPart(128, 1), "");
+    EXPECT_EQ(GetMessageFilterName(), "Quiram Relayo2.0");
+    EXPECT_EQ(GetMessageFileExt(), ".kvt");
+    EXPECT_THROW(GetDocStringPart(129, 7), std::invalid_argument);
+}
+
+TEST(OpenFilters, OpenListsMessagesAndPicturesImportOnlyPicturesNeitherMovies)
+{
+    const std::string pattern = std::string(QR_TEST_BUILD_DIR) + "/tests/app_fakes/Importer/*.gim";
+    std::string open = BuildImageOrMessageFilter(pattern, FALSE);
+    std::string import = BuildImageOrMessageFilter(pattern, TRUE);
+    for (const std::string& f : {open, import}) {
+        EXPECT_NE(f.find("*.PIC"), std::string::npos) << f;
+        EXPECT_EQ(f.find("MOV"), std::string::npos) << f;
+        EXPECT_EQ(f.find("AVI"), std::string::npos) << f;
+    }
+    EXPECT_NE(open.find("*.kvt"), std::string::npos) << open;
+    EXPECT_EQ(import.find("KVT"), std::string::npos) << import;
+    EXPECT_EQ(import.find("kvt"), std::string::npos) << import;
+}
+
+TEST(AboutBox, TimeLeftCountsFromShowingUnlessClicked)
+{
+    struct Row {
+        int minimum;
+        DWORD shown, now;
+        BOOL clicked;
+        int left;
+    } rows[] = {
+        {1000, 5000, 5200, FALSE, 800},  // closed after 200 ms: 800 to go
+        {2500, 5000, 8000, FALSE, 0},    // already over
+        {2500, 5000, 5100, TRUE, 0},     // clicked away
+        {2500, 0, 100, FALSE, 0},        // never shown
+        {0, 5000, 5000, FALSE, 0},       // no minimum
+        {1000, 0xFFFFFF00u, 0x100, FALSE, 488}, // the tick count wrapped
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(CAboutDlog::TimeLeft(r.minimum, r.shown, r.now, r.clicked), r.left);
+}
+
+TEST(AboutBox, SplashShowsThePictureAtItsSizeAndAClickEndsTheWait)
+{
+    auto splash = std::make_unique<CAboutDlog>(2500, std::string());
+    ASSERT_TRUE(splash->Create(IDD_ABOUTBOX, nullptr));
+    splash->ShowWindow(SW_SHOW);
+    ASSERT_FALSE(splash->Picture().isNull());
+    CRect client;
+    splash->GetClientRect(&client);
+    EXPECT_EQ(client.Width(), splash->Picture().width());
+    EXPECT_EQ(client.Height(), splash->Picture().height());
+    QImage shot = Grab(splash->m_hWnd);
+    SaveScreenshot(shot, "splash.png");
+    // The picture is painted, not the background fill.
+    EXPECT_EQ(shot.pixel(shot.width() / 2, shot.height() - 5), splash->Picture().pixel(shot.width() / 2, shot.height() - 5));
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(10, 10), splash->m_hWnd->mapToGlobal(QPointF(10, 10)),
+                      Qt::LeftButton, Qt::LeftButton, {});
+    QApplication::sendEvent(splash->m_hWnd, &press);
+    EXPECT_TRUE(splash->WasClicked());
+    EXPECT_EQ(CAboutDlog::TimeLeft(2500, 1, 2, splash->WasClicked()), 0);
+    splash.reset();
+}
+
+class ZunAppTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::filesystem::create_directories(m_dir / "rt");
+        std::filesystem::create_directories(m_dir / "reg");
+        m_savedRuntime = std::getenv("XDG_RUNTIME_DIR") ? std::getenv("XDG_RUNTIME_DIR") : "";
+        setenv("XDG_RUNTIME_DIR", (m_dir / "rt").c_str(), 1);
+        m_store = std::make_unique<CRegistryStore>(m_dir / "reg", m_dir / "reg");
+        SetRegistryStore(m_store.get());
+        m_app = std::make_unique<CZunApp>();
+        m_app->SetArguments({"-Embedding"});
+        m_app->m_showMessageBox = [this](const std::string& text, UINT type) {
+            m_boxes.push_back({text, type});
+            // The frames keep their looks while the box is up.
+            m_framesEnabledDuringBox = m_app->m_pMainWnd && m_app->m_pMainWnd->m_hWnd->isEnabled();
+            if (m_onBox)
+                m_onBox();
+            return IDOK;
+        };
+        ASSERT_TRUE(m_app->InitInstance());
+    }
+
+    void TearDown() override
+    {
+        m_app->CloseAllDocuments(FALSE);
+        m_app->ExitInstance();
+        m_app.reset();
+        SetRegistryStore(nullptr);
+        setenv("XDG_RUNTIME_DIR", m_savedRuntime.c_str(), 1);
+    }
+
+    std::string MakeFile(const std::string& name)
+    {
+        std::string path = (m_dir / name).string();
+        std::ofstream(path) << "x";
+        return path;
+    }
+
+    struct Box {
+        std::string text;
+        UINT type;
+    };
+    qrtest::TempDir m_dir;
+    std::string m_savedRuntime;
+    std::unique_ptr<CRegistryStore> m_store;
+    std::unique_ptr<CZunApp> m_app;
+    std::vector<Box> m_boxes;
+    bool m_framesEnabledDuringBox = false;
+    std::function<void()> m_onBox;
+};
+
+// Counts the mouse presses that reach a window.
+class PressCounter : public QObject {
+public:
+    int presses = 0;
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::MouseButtonPress)
+            ++presses;
+        return false;
+    }
+};
+
+void Press(QWidget* w)
+{
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(20, 40), w->mapToGlobal(QPointF(20, 40)), Qt::LeftButton,
+                      Qt::LeftButton, {});
+    QApplication::sendEvent(w, &press);
+}
+
+TEST_F(ZunAppTest, StartsWithTheBrowserFrameAsMainWindow)
+{
+    ASSERT_NE(m_app->m_pMainWnd, nullptr);
+    EXPECT_EQ(m_app->m_pMainWnd, m_app->GetBrowserTemplate()->GetFrame());
+    EXPECT_TRUE(m_app->m_pMainWnd->IsWindowVisible());
+    EXPECT_NE(m_app->m_pMainWnd->GetWindowText().find("Quiram Relayo"), std::string::npos);
+    EXPECT_EQ(m_app->GetMessageTemplate()->m_pViewerTemplate, m_app->GetViewerTemplate());
+    SaveScreenshot(Grab(m_app->m_pMainWnd->m_hWnd), "browser_frame.png");
+}
+
+TEST_F(ZunAppTest, MessageBoxesGoThroughTheApplicationWithTheIconRule)
+{
+    EXPECT_EQ(AfxMessageBox("plain"), IDOK);
+    AfxMessageBox("retry", MB_RETRYCANCEL);
+    ASSERT_EQ(m_boxes.size(), 2u);
+    EXPECT_EQ(m_boxes[0].type, UINT(MB_OK | MB_ICONEXCLAMATION));
+    EXPECT_EQ(m_boxes[1].type, UINT(MB_RETRYCANCEL));
+    EXPECT_TRUE(m_framesEnabledDuringBox);
+
+    // While a box is up the frames take no input; afterwards they do again.
+    PressCounter counter;
+    QWidget* frame = m_app->m_pMainWnd->m_hWnd;
+    frame->installEventFilter(&counter);
+    m_onBox = [&]() { Press(frame); };
+    AfxMessageBox("blocked");
+    EXPECT_EQ(counter.presses, 0);
+    Press(frame);
+    EXPECT_EQ(counter.presses, 1);
+    frame->removeEventFilter(&counter);
+}
+
+TEST_F(ZunAppTest, RecentFileListTakesOnlyMessageFiles)
+{
+    m_app->AddToRecentFileList("/p/photo.jpg");
+    m_app->AddToRecentFileList("/p/browser.zun");
+    m_app->AddToRecentFileList("/p/a.kvt");
+    m_app->AddToRecentFileList("/p.kvt/b.KVT");
+    m_app->AddToRecentFileList("/p.kvt/c");
+    ASSERT_NE(m_app->GetRecentFileList(), nullptr);
+    EXPECT_EQ(m_app->GetRecentFileList()->Files(), (std::vector<std::string>{"/p.kvt/b.KVT", "/p/a.kvt"}));
+}
+
+TEST_F(ZunAppTest, ViewerRefusesOnlyTheVerySamePathTwice)
+{
+    std::string upper = MakeFile("Photo.PIC");
+    std::string lower = MakeFile("photo.pic");
+    ASSERT_NE(m_app->OpenInViewer(upper), nullptr);
+    EXPECT_EQ(m_app->OpenInViewer(upper), nullptr);
+    ASSERT_EQ(m_boxes.size(), 1u);
+    EXPECT_EQ(m_boxes[0].text, "This picture is already open in the viewer.");
+    // Another spelling is another file here.
+    EXPECT_NE(m_app->OpenInViewer(lower), nullptr);
+}
+
+TEST_F(ZunAppTest, HandedOverMessageOpensInTheEditor)
+{
+    std::string file = MakeFile("sent.kvt");
+    m_app->OnCmdMsg(ID_OPEN_HANDED_OVER_FILE, 0, nullptr); // nothing handed over yet
+    EXPECT_EQ(m_app->GetMessageTemplate()->GetDocument(), nullptr);
+    RegWriteString(7, "ExOpenFile", file);
+    m_app->m_pMainWnd->SendMessage(WM_COMMAND, ID_OPEN_HANDED_OVER_FILE, 0);
+    ASSERT_NE(m_app->GetMessageTemplate()->GetDocument(), nullptr);
+    EXPECT_EQ(m_app->GetMessageTemplate()->GetDocument()->GetPathName(), file);
+}
+
+} // namespace

@@ -1,0 +1,127 @@
+#include "ui/printer_dc.h"
+
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QImage>
+#include <QPrinterInfo>
+#include <QProcess>
+
+namespace {
+
+// The pages of a PDF as pictures at the resolution, read back with pdftoppm.
+std::vector<QImage> RenderPdf(const std::filesystem::path& pdf, int dpi)
+{
+    const std::string prefix = (pdf.parent_path() / "page").string();
+    QProcess p;
+    p.start("pdftoppm", {"-r", QString::number(dpi), "-png", QString::fromStdString(pdf.string()),
+                         QString::fromStdString(prefix)});
+    if (!p.waitForFinished(30000) || p.exitCode() != 0)
+        return {};
+    std::vector<QImage> pages;
+    QStringList files = QDir(QString::fromStdString(pdf.parent_path().string())).entryList({"page-*.png"}, QDir::Files, QDir::Name);
+    for (const QString& f : files)
+        pages.emplace_back(QString::fromStdString((pdf.parent_path() / f.toStdString()).string()));
+    return pages;
+}
+
+bool IsDark(QRgb c) { return qGray(c) < 64; }
+bool IsWhite(QRgb c) { return qGray(c) > 240; }
+
+TEST(PrinterDC, SizesAndOffsetComeFromThePageLayout)
+{
+    qrtest::TempDir dir;
+    CPrinterDC dc((dir / "sizes.pdf").string());
+    ASSERT_TRUE(dc.HasDefaults());
+    const int dpi = dc.GetDeviceCaps(LOGPIXELSX);
+    EXPECT_EQ(dpi, 300);
+    EXPECT_EQ(dc.GetDeviceCaps(TECHNOLOGY), DT_RASPRINTER);
+    const int w = dc.GetDeviceCaps(HORZRES), h = dc.GetDeviceCaps(VERTRES);
+    POINT off{-1, -1};
+    ASSERT_TRUE(GetPrintingOffset(&dc, &off));
+    EXPECT_EQ(off.x, 75); // a quarter inch at 300 dots per inch
+    EXPECT_EQ(off.y, 75);
+    EXPECT_EQ(w + 2 * off.x, dc.GetDeviceCaps(PHYSICALWIDTH));
+    EXPECT_EQ(h + 2 * off.y, dc.GetDeviceCaps(PHYSICALHEIGHT));
+
+    struct Row {
+        int resolution;
+        LONG cx, cy;
+    } rows[] = {
+        {0, w, h},                                              // device pixels
+        {dpi, w, h},                                            // its own resolution: the same
+        {100, LONG(int64_t(w) * 100 / dpi), LONG(int64_t(h) * 100 / dpi)}, // multiplication first
+        {72, LONG(int64_t(w) * 72 / dpi), LONG(int64_t(h) * 72 / dpi)},
+    };
+    for (const Row& r : rows) {
+        SIZE s{};
+        ASSERT_TRUE(GetPrintableSize(&dc, &s, r.resolution));
+        EXPECT_EQ(s.cx, r.cx) << r.resolution;
+        EXPECT_EQ(s.cy, r.cy) << r.resolution;
+    }
+    SIZE s{};
+    EXPECT_FALSE(GetPrintableSize(nullptr, &s, 0));
+    EXPECT_FALSE(GetPrintingOffset(nullptr, &off));
+    // A context that is no printer has no printing offset.
+    QImage img(10, 10, QImage::Format_RGB32);
+    CDC screen(&img);
+    ASSERT_TRUE(GetPrintingOffset(&screen, &off));
+    EXPECT_EQ(off.x, 0);
+    EXPECT_EQ(off.y, 0);
+}
+
+TEST(PrinterDC, PagesPrintedToPdfReadBack)
+{
+    qrtest::TempDir dir;
+    const auto pdf = dir / "job.pdf";
+    int w = 0, h = 0;
+    {
+        CPrinterDC dc(pdf.string());
+        w = dc.GetDeviceCaps(HORZRES);
+        h = dc.GetDeviceCaps(VERTRES);
+        ASSERT_EQ(dc.StartDoc("Message"), 1);
+        ASSERT_EQ(dc.StartPage(), 1);
+        dc.FillSolidRect(0, 0, w / 2, h / 4, RGB(0, 0, 0)); // the top-left of the printable area
+        ASSERT_EQ(dc.EndPage(), 1);
+        ASSERT_EQ(dc.StartPage(), 1);
+        dc.FillSolidRect(w / 2, h / 2, w / 2, h / 2, RGB(0, 0, 0)); // the bottom-right quarter
+        ASSERT_EQ(dc.EndPage(), 1);
+        ASSERT_EQ(dc.EndDoc(), 1);
+        EXPECT_EQ(dc.EndDoc(), 0);
+    }
+    std::vector<QImage> pages = RenderPdf(pdf, 30);
+    ASSERT_EQ(pages.size(), 2u);
+    // At 30 dots per inch: the offset is 7.5 pixels, the printable area 1/10 of the device size.
+    const double k = 30.0 / 300.0;
+    auto at = [&](const QImage& img, double x, double y) { return img.pixel(int(7.5 + x * k), int(7.5 + y * k)); };
+    EXPECT_TRUE(IsDark(at(pages[0], w / 4.0, h / 8.0)));
+    EXPECT_TRUE(IsWhite(at(pages[0], w * 0.75, h * 0.5)));
+    EXPECT_TRUE(IsWhite(pages[0].pixel(2, 2))); // the unprintable edge stays blank
+    EXPECT_TRUE(IsWhite(at(pages[1], w / 4.0, h / 8.0)));
+    EXPECT_TRUE(IsDark(at(pages[1], w * 0.75, h * 0.75)));
+}
+
+TEST(PrinterDC, WithoutAPrinterTheJobGoesToANewPdfFile)
+{
+    if (!QPrinterInfo::defaultPrinter().isNull())
+        GTEST_SKIP() << "a default printer is set up";
+    qrtest::TempDir dir;
+    CPrinterDC::SetPdfFallbackFolder(dir.path().string());
+    qrtest::WriteBytes(dir / "Quiram Relayo print.pdf", {'k', 'e', 'e', 'p'});
+    {
+        CPrinterDC dc;
+        EXPECT_TRUE(dc.HasDefaults());
+        EXPECT_EQ(dc.GetPdfPath(), (dir / "Quiram Relayo print (2).pdf").string());
+        ASSERT_EQ(dc.StartDoc("x"), 1);
+        dc.StartPage();
+        dc.EndPage();
+        dc.EndDoc();
+    }
+    EXPECT_EQ(qrtest::ReadBytes(dir / "Quiram Relayo print.pdf"), (std::vector<unsigned char>{'k', 'e', 'e', 'p'}));
+    EXPECT_TRUE(std::filesystem::exists(dir / "Quiram Relayo print (2).pdf"));
+    CPrinterDC::SetPdfFallbackFolder({});
+}
+
+} // namespace

@@ -1,0 +1,177 @@
+#include "ui/file_save_dlog.h"
+#include "ui/text_entry_dlog.h"
+#include "platform/framework/controls.h"
+#include "platform/framework/message_box.h"
+#include "support/test_support.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+const std::string kFilter = "JPEG (*.jpg;*.jpeg)|*.jpg;*.jpeg|TIFF (*.tif;*.tiff)|*.tif;*.tiff|PNG (*.png)|*.png|"
+                            "All Files (*.*)|*.*||";
+enum { kJpeg = 0, kTiff = 1, kPng = 2, kAll = 3 };
+
+// The user's side of the dialog, scripted: each run answers with a path and a
+// filter, after doing what the test asks of the panel.
+class ScriptedSaveDlog : public CFileSaveDlog {
+public:
+    using CFileSaveDlog::CFileSaveDlog;
+    struct Answer {
+        bool ok;
+        std::string path;
+        int filter;
+        std::function<void(CFileSaveDlog&)> during;
+    };
+    std::vector<Answer> answers;
+    std::vector<std::string> replaceAsked;
+    bool replace = true;
+
+protected:
+    BOOL RunDialog(std::string& path, int& filterIndex) override
+    {
+        if (answers.empty())
+            return FALSE;
+        Answer a = answers.front();
+        answers.erase(answers.begin());
+        OnFilterChanged(a.filter);
+        if (a.during)
+            a.during(*this);
+        path = a.path;
+        filterIndex = a.filter;
+        return a.ok;
+    }
+    BOOL ConfirmReplace(const std::string& path) override
+    {
+        replaceAsked.push_back(path);
+        return replace;
+    }
+};
+
+TEST(FileSaveDlog, ExtensionIsCompletedFromTheSelectedType)
+{
+    struct Row {
+        const char* path;
+        std::vector<std::string> patterns;
+        const char* result;
+    } rows[] = {
+        {"/p/photo", {"*.jpg", "*.jpeg"}, "/p/photo.jpg"},
+        {"/p/photo.JPEG", {"*.jpg", "*.jpeg"}, "/p/photo.JPEG"},
+        {"/p/photo.jpg", {"*.tif", "*.tiff"}, "/p/photo.jpg.tif"},
+        {"/p.jpg/photo", {"*.jpg"}, "/p.jpg/photo.jpg"},
+        {"/p/photo", {"*.*"}, "/p/photo"},
+        {"/p/photo.raw", {"*.*"}, "/p/photo.raw"},
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(CFileSaveDlog::CompleteExtension(r.path, r.patterns), r.result) << r.path;
+}
+
+TEST(FileSaveDlog, PanelFollowsTheTypeAndTheSourceDepth)
+{
+    int quality = 80;
+    CFileSaveDlog raw48(&quality, 48, "tkf", "", 0, kFilter, nullptr);
+    EXPECT_EQ(raw48.GetFilterIndex(), kTiff); // the camera's raw type saves as TIFF
+    EXPECT_TRUE(raw48.IsBitDepthEnabled());
+    EXPECT_FALSE(raw48.IsCompressionEnabled());
+    EXPECT_EQ(raw48.GetSliderPos(), 21);
+    raw48.SetBitDepthChoice(1);
+    EXPECT_EQ(raw48.GetBitDepthChoice(), 1);
+    raw48.OnFilterChanged(kJpeg);
+    EXPECT_TRUE(raw48.IsCompressionEnabled());
+    EXPECT_FALSE(raw48.IsBitDepthEnabled());
+    EXPECT_EQ(raw48.GetBitDepthChoice(), 0);
+
+    CFileSaveDlog tiff24(&quality, 24, "TIFF", "", 0, kFilter, nullptr);
+    EXPECT_EQ(tiff24.GetFilterIndex(), kTiff);
+    EXPECT_FALSE(tiff24.IsBitDepthEnabled());
+    tiff24.SetBitDepthChoice(1);
+    EXPECT_EQ(tiff24.GetBitDepthChoice(), 0);
+}
+
+TEST(FileSaveDlog, QualityReachesTheCallerOnlyOnOk)
+{
+    int quality = 80;
+    ScriptedSaveDlog cancelled(&quality, 24, "JPEG", "", 0, kFilter, nullptr);
+    cancelled.answers.push_back({false, "", kJpeg, [](CFileSaveDlog& d) { d.OnSliderMoved(41); }});
+    EXPECT_EQ(cancelled.DoModal(), IDCANCEL);
+    EXPECT_EQ(quality, 80);
+
+    qrtest::TempDir dir;
+    ScriptedSaveDlog confirmed(&quality, 24, "JPEG", "", 0, kFilter, nullptr);
+    confirmed.answers.push_back({true, (dir / "a").string(), kJpeg, [](CFileSaveDlog& d) { d.OnSliderMoved(41); }});
+    EXPECT_EQ(confirmed.DoModal(), IDOK);
+    EXPECT_EQ(quality, 60);
+    EXPECT_EQ(confirmed.GetPathName(), (dir / "a.jpg").string());
+}
+
+TEST(FileSaveDlog, CompletedNameOfAnExistingFileIsAskedAbout)
+{
+    qrtest::TempDir dir;
+    qrtest::WriteBytes(dir / "a.jpg", {1});
+    int quality = 90;
+    ScriptedSaveDlog dlg(&quality, 24, "JPEG", "", 0, kFilter, nullptr);
+    dlg.replace = false;
+    dlg.answers.push_back({true, (dir / "a").string(), kJpeg, nullptr});
+    dlg.answers.push_back({true, (dir / "b").string(), kJpeg, nullptr});
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_EQ(dlg.replaceAsked, (std::vector<std::string>{(dir / "a.jpg").string()}));
+    EXPECT_EQ(dlg.GetPathName(), (dir / "b.jpg").string());
+}
+
+TEST(FileSaveDlog, RealDialogCarriesThePanelAndCancelKeepsTheQuality)
+{
+    int quality = 70;
+    CFileSaveDlog dlg(&quality, 48, "TIFF", "", 0, kFilter, nullptr);
+    bool sawPanel = false;
+    QTimer::singleShot(0, [&sawPanel]() {
+        auto* fd = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(fd, nullptr);
+        auto* slider = fd->findChild<QSlider*>();
+        auto radios = fd->findChildren<QRadioButton*>();
+        sawPanel = slider && radios.size() == 2 && !slider->isEnabled() && radios[1]->isEnabled();
+        if (slider)
+            slider->setValue(11);
+        fd->reject();
+    });
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    EXPECT_TRUE(sawPanel);
+    EXPECT_EQ(quality, 70);
+}
+
+TEST(TextEntryDlog, TakesAtMost32CharactersAndStartsSelected)
+{
+    CTextEntryDlog dlg(nullptr, "Holiday");
+    CDialog::SetModalObserver([](CDialog* d) {
+        auto* edit = dynamic_cast<CEdit*>(d->GetDlgItem(IDC_TEXT_ENTRY_EDIT));
+        ASSERT_NE(edit, nullptr);
+        int start = -1, end = -1;
+        edit->GetSel(start, end);
+        EXPECT_EQ(start, 0);
+        EXPECT_EQ(end, 7);
+        // The edit takes no more than the dialog accepts.
+        edit->SetWindowText(std::string(33, 'x'));
+        d->SendMessage(WM_COMMAND, IDOK, 0);
+    });
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+    CDialog::SetModalObserver(nullptr);
+    EXPECT_EQ(dlg.m_strText, std::string(32, 'x'));
+
+    CTextEntryDlog cancelled(nullptr, "Holiday");
+    CDialog::SetModalObserver([](CDialog* d) {
+        d->GetDlgItem(IDC_TEXT_ENTRY_EDIT)->SetWindowText("other");
+        d->SendMessage(WM_COMMAND, IDCANCEL, 0);
+    });
+    EXPECT_EQ(cancelled.DoModal(), IDCANCEL);
+    CDialog::SetModalObserver(nullptr);
+    EXPECT_EQ(cancelled.m_strText, "Holiday");
+}
+
+} // namespace

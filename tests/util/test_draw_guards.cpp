@@ -1,0 +1,177 @@
+#include "util/draw_guards.h"
+#include "util/timed_lock.h"
+
+#include "platform/gdi/metafile_dc.h"
+
+#include <gtest/gtest.h>
+
+#include <QColor>
+
+#include <future>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+constexpr COLORREF kRed = RGB(255, 0, 0);
+
+struct Canvas {
+    explicit Canvas(int w = 40, int h = 40)
+    {
+        dc.CreateCompatibleDC(nullptr);
+        bitmap.CreateBitmap(w, h, 1, 32, nullptr);
+        dc.SelectObject(&bitmap);
+        dc.FillSolidRect(0, 0, w, h, kWhite);
+    }
+    COLORREF At(int x, int y) const { return FromQColor(QColor(bitmap.m_hObject->image.pixel(x, y))); }
+    // The box round the red pixels, after filling everything red through the current clip.
+    CRect PaintedBox()
+    {
+        dc.FillSolidRect(0, 0, 40, 40, kRed);
+        CRect box;
+        bool any = false;
+        for (int y = 0; y < 40; ++y)
+            for (int x = 0; x < 40; ++x)
+                if (At(x, y) == kRed) {
+                    box = any ? CRect(std::min(box.left, LONG(x)), std::min(box.top, LONG(y)),
+                                      std::max(box.right, LONG(x + 1)), std::max(box.bottom, LONG(y + 1)))
+                              : CRect(x, y, x + 1, y + 1);
+                    any = true;
+                }
+        dc.FillSolidRect(0, 0, 40, 40, kWhite); // clipped too: only what was painted is cleared
+        return box;
+    }
+    CDC dc;
+    CBitmap bitmap;
+};
+
+} // namespace
+
+TEST(ClipGuards, ClipSelectionPutsBackTheClipThatWasThere)
+{
+    struct Case { const char* name; bool outer; CRect inner; int mode; CRect during; };
+    const Case cases[] = {
+        {"copy inside an outer clip", true, {5, 5, 30, 30}, RGN_COPY, {5, 5, 30, 30}},
+        {"and with an outer clip", true, {5, 5, 30, 30}, RGN_AND, {5, 5, 20, 20}},
+        {"copy without a clip", false, {5, 5, 30, 30}, RGN_COPY, {5, 5, 30, 30}},
+    };
+    for (const Case& k : cases) {
+        Canvas c;
+        if (k.outer)
+            c.dc.IntersectClipRect(0, 0, 20, 20);
+        const CRect before = c.PaintedBox();
+        {
+            CClipSelection guard(&c.dc, k.inner, k.mode);
+            EXPECT_EQ(c.PaintedBox(), k.during) << k.name;
+        }
+        EXPECT_EQ(c.PaintedBox(), before) << k.name;
+        EXPECT_EQ(c.dc.GetClipRgn(nullptr), k.outer ? 1 : 0) << k.name;
+    }
+}
+
+TEST(ClipGuards, NullRegionLeavesTheClipAlone)
+{
+    Canvas c;
+    c.dc.IntersectClipRect(0, 0, 10, 10);
+    {
+        CClipSelection guard(&c.dc, static_cast<CRgn*>(nullptr), RGN_COPY);
+        CDeviceClipRegion device(&c.dc, nullptr, RGN_COPY);
+        EXPECT_EQ(c.PaintedBox(), CRect(0, 0, 10, 10));
+    }
+    EXPECT_EQ(c.PaintedBox(), CRect(0, 0, 10, 10));
+}
+
+TEST(ClipGuards, DeviceClipRegionScalesAndMovesALogicalRegion)
+{
+    Canvas c;
+    c.dc.SetMapMode(MM_ANISOTROPIC);
+    c.dc.SetWindowExt(10, 10);
+    c.dc.SetViewportExt(20, 30);
+    c.dc.SetViewportOrg(3, 4);
+    c.dc.IntersectClipRect(0, 0, 100, 100); // logical: device (3, 4) to (203, 304)
+    CRgn logical;
+    logical.CreateRectRgn(2, 2, 6, 6);
+    {
+        CDeviceClipRegion guard(&c.dc, &logical, RGN_COPY);
+        EXPECT_EQ(c.PaintedBox(), CRect(7, 10, 15, 22));
+    }
+    EXPECT_EQ(c.PaintedBox(), CRect(3, 4, 40, 40));
+}
+
+TEST(SelectionGuards, SelectAndPutBack)
+{
+    Canvas c;
+    CFont font;
+    font.CreatePointFont(90, "DejaVu Sans");
+    CPen pen(PS_SOLID, 1, kRed);
+    CFont* oldFont = c.dc.GetCurrentFont();
+    CPen* oldPen = c.dc.GetCurrentPen();
+    CBitmap* oldBitmap = c.dc.GetCurrentBitmap();
+    CBitmap other;
+    other.CreateBitmap(2, 2, 1, 32, nullptr);
+    {
+        CFontSelection f(&c.dc, &font);
+        CPenSelection p(&c.dc, &pen);
+        CBitmapSelection b(&c.dc, &other);
+        EXPECT_EQ(c.dc.GetCurrentFont(), &font);
+        EXPECT_EQ(c.dc.GetCurrentPen(), &pen);
+        EXPECT_EQ(c.dc.GetCurrentBitmap(), &other);
+        CFontSelection none(&c.dc, nullptr);
+        EXPECT_EQ(c.dc.GetCurrentFont(), &font);
+    }
+    EXPECT_EQ(c.dc.GetCurrentFont(), oldFont);
+    EXPECT_EQ(c.dc.GetCurrentPen(), oldPen);
+    EXPECT_EQ(c.dc.GetCurrentBitmap(), oldBitmap);
+}
+
+TEST(SelectionGuards, BitmapAndPaletteGuardsDoNothingOnARecordingOrTrueColourContext)
+{
+    CMetaFileDC meta;
+    ASSERT_TRUE(meta.CreateEnhanced(nullptr, nullptr, nullptr, nullptr));
+    CFont font;
+    font.CreatePointFont(90, "DejaVu Sans");
+    CFont* before = meta.GetCurrentFont();
+    {
+        // The bitmap guard selects any object by handle, but not while recording.
+        CBitmapSelection guard(&meta, &font);
+        EXPECT_EQ(meta.GetCurrentFont(), before);
+    }
+    CPalette palette;
+    ASSERT_TRUE(palette.CreateHalftonePalette(nullptr));
+    Canvas c;
+    CPalette* stock = c.dc.GetCurrentPalette();
+    for (CDC* dc : {static_cast<CDC*>(&meta), &c.dc}) {
+        CPalette* old = dc->GetCurrentPalette();
+        {
+            CPaletteSelection guard(dc, &palette, TRUE, FALSE);
+            EXPECT_FALSE(guard.IsActive());
+            EXPECT_EQ(dc->GetCurrentPalette(), old);
+        }
+        EXPECT_EQ(dc->GetCurrentPalette(), old);
+    }
+    EXPECT_EQ(c.dc.GetCurrentPalette(), stock);
+    DeleteEnhMetaFile(meta.CloseEnhanced());
+}
+
+TEST(TimedLock, GivesUpAfterItsTimeOutAndUnlocksWhatItTook)
+{
+    std::timed_mutex m;
+    m.lock();
+    auto busy = std::async(std::launch::async, [&] {
+        CTimedLock lock(&m, 20);
+        return lock.IsLocked();
+    });
+    EXPECT_FALSE(busy.get());
+    m.unlock();
+    {
+        CTimedLock lock(&m, INFINITE);
+        EXPECT_TRUE(lock.IsLocked());
+        auto other = std::async(std::launch::async, [&] { return m.try_lock(); });
+        EXPECT_FALSE(other.get());
+    }
+    ASSERT_TRUE(m.try_lock());
+    m.unlock();
+    CTimedLock<std::timed_mutex> none(nullptr, INFINITE);
+    EXPECT_FALSE(none.IsLocked());
+}

@@ -1,0 +1,98 @@
+#include "ui/hover_help.h"
+
+#include "util/string_util.h"
+#include "ui/window_helpers.h"
+#include "platform/framework/control_bar.h"
+#include "resources/string_table.h"
+
+#include <QCursor>
+
+CHoverHelp::CHoverHelp(CStatusBar* pStatusBar, int nPane) : m_pStatusBar(pStatusBar), m_nPane(nPane) {}
+
+CHoverHelp::~CHoverHelp() = default;
+
+void CHoverHelp::AddHint(UINT nID, const std::string& text)
+{
+    m_hintIds.insert(m_hintIds.begin(), nID);
+    m_hintTexts.insert(m_hintTexts.begin(), text);
+}
+
+void CHoverHelp::AddWindowTextId(UINT nID) { m_windowTextIds.insert(m_windowTextIds.begin(), nID); }
+
+BOOL CHoverHelp::IsWindowTextId(UINT nID) const
+{
+    for (UINT id : m_windowTextIds)
+        if (id == nID)
+            return TRUE;
+    return FALSE;
+}
+
+BOOL CHoverHelp::FindHint(UINT nID, std::string& text) const
+{
+    for (size_t i = 0; i < m_hintIds.size(); ++i) {
+        if (m_hintIds[i] == nID) {
+            text = m_hintTexts[i];
+            return TRUE;
+        }
+    }
+    return FALSE;
+}
+
+void CHoverHelp::SetPaneText(int nPane, const std::string& text)
+{
+    if (m_pStatusBar && m_pStatusBar->m_hWnd)
+        m_pStatusBar->SetPaneText(nPane, text, TRUE);
+}
+
+std::string CHoverHelp::HintFor(CWnd* pWnd) const
+{
+    if (!pWnd)
+        return {};
+    const UINT id = UINT(pWnd->GetDlgCtrlID());
+    std::string hint;
+    if (IsWindowTextId(id))
+        return pWnd->GetWindowText();
+    if (FindHint(id, hint))
+        return hint;
+    if (id >= 1000 && id <= 9999)
+        return std::string(res::String(id));
+    if (id > 0x8000 && id < 0xEF00)
+        return std::string(res::PromptPart(id));
+    return {};
+}
+
+std::string CHoverHelp::CutHint(const std::string& hint)
+{
+    // Whole characters only: a cut inside one would leave a broken byte sequence.
+    size_t end = 0;
+    while (end < hint.size()) {
+        const size_t len = CharLenAt(hint, end);
+        if (end + len > 255)
+            break;
+        end += len;
+    }
+    std::string out = hint.substr(0, end);
+    if (size_t nl = out.find('\n'); nl != std::string::npos)
+        out.resize(nl);
+    return out;
+}
+
+void CHoverHelp::Update()
+{
+    if (!m_bEnabled || !m_pStatusBar)
+        return;
+    std::string hint = m_strFixedText;
+    if (hint.empty()) {
+        const QPoint c = QCursor::pos();
+        CWnd* under = ChildWindowFromScreenPoint(c.x(), c.y());
+        if (under && under != m_pStatusBar)
+            hint = HintFor(under);
+    }
+    // Written only when it changes, so the bar is not redrawn on every tick;
+    // compared as it is shown, so a long or two-line hint counts as unchanged too.
+    hint = CutHint(hint);
+    if (!m_pStatusBar->m_hWnd || hint == m_pStatusBar->GetPaneText(0))
+        return;
+    if (m_nPane >= 0)
+        SetPaneText(m_nPane, hint);
+}

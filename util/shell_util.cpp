@@ -1,0 +1,164 @@
+#include "util/shell_util.h"
+
+#include "util/path_util.h"
+#include "util/string_util.h"
+#include "platform/framework/message_box.h"
+#include "platform/shell.h"
+#include "resources/string_table.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QThread>
+
+#include <system_error>
+#include <sys/stat.h>
+
+namespace {
+
+int Message(UINT id, std::initializer_list<std::string_view> args, UINT type = MB_OK | MB_ICONEXCLAMATION)
+{
+    return AfxMessageBox(FormatWithStrings(res::String(id), args), type);
+}
+
+bool OnGuiThread()
+{
+    const QCoreApplication* app = QCoreApplication::instance();
+    return !app || QThread::currentThread() == app->thread();
+}
+
+// Runs fn on the GUI thread and gives its answer; the asking worker waits.
+template <typename Fn>
+auto OnGui(Fn fn) -> decltype(fn())
+{
+    if (OnGuiThread())
+        return fn();
+    decltype(fn()) answer{};
+    QMetaObject::invokeMethod(QCoreApplication::instance(), [&] { answer = fn(); }, Qt::BlockingQueuedConnection);
+    return answer;
+}
+
+FileOpAnswer FromButton(int id)
+{
+    return id == IDYES ? FileOpAnswer::yes : id == IDNO ? FileOpAnswer::no : FileOpAnswer::cancel;
+}
+
+} // namespace
+
+bool OpenWithAssociatedProgram(const std::string& path, bool* noApplication)
+{
+    if (noApplication)
+        *noApplication = false;
+    if (path.empty())
+        return false;
+    struct stat st{};
+    if (stat(path.c_str(), &st) != 0) {
+        Message(6240, {path});
+        return false;
+    }
+    switch (ShellOpenFile(path)) {
+    case ShellOpenResult::opened: return true;
+    case ShellOpenResult::fileNotFound: Message(6240, {path}); break;
+    case ShellOpenResult::noAssociation:
+        Message(6237, {});
+        if (noApplication)
+            *noApplication = true;
+        break;
+    case ShellOpenResult::failed: Message(6239, {path}); break;
+    }
+    return false;
+}
+
+bool LaunchProgram(const std::string& program, std::string_view file, bool* failed)
+{
+    std::vector<std::string> args;
+    if (!file.empty())
+        args.emplace_back(file);
+    bool started = RunShellProcess(program, args, false).started;
+    if (!started) {
+        // A program named with a folder that is not there may still be on the search path.
+        std::string name;
+        GetFileName(program, name, true);
+        started = !name.empty() && RunShellProcess(name, args, false).started;
+    }
+    if (!started) {
+        Message(6238, {program});
+        if (failed)
+            *failed = true;
+    }
+    return started;
+}
+
+bool ShellFileOperation(CWnd* owner, UINT operation, UINT titleId, const std::vector<std::string>& sources,
+                        const std::string& destination)
+{
+    // owner and titleId belong to the progress window that shows the job.
+    FileOperationRequest request;
+    request.operation = operation;
+    request.sources = sources;
+    if (operation != FO_DELETE) {
+        for (const std::string& source : sources) {
+            std::string name;
+            GetFileName(source, name, true);
+            request.targets.push_back(JoinPath(destination, name));
+        }
+    }
+    CMessageBoxFileOperationPrompt prompt;
+    CFileOperation job(std::move(request), prompt);
+    if (!OnGuiThread() || !QCoreApplication::instance())
+        return job.Run(); // already away from the GUI thread
+
+    // The GUI thread keeps answering the job's questions while it works, but
+    // takes no other input meanwhile.
+    QEventLoop loop;
+    job.Start([&loop] { QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection); });
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    job.Wait();
+    return job.Succeeded();
+}
+
+bool ShellCopyFiles(CWnd* owner, UINT titleId, const std::vector<std::string>& sources,
+                    const std::string& destination)
+{
+    return ShellFileOperation(owner, FO_COPY, titleId, sources, destination);
+}
+
+bool ShellMoveFiles(CWnd* owner, UINT titleId, const std::vector<std::string>& sources,
+                    const std::string& destination)
+{
+    return ShellFileOperation(owner, FO_MOVE, titleId, sources, destination);
+}
+
+bool ShellDeleteFiles(CWnd* owner, UINT titleId, const std::vector<std::string>& sources)
+{
+    return ShellFileOperation(owner, FO_DELETE, titleId, sources);
+}
+
+extern "C" int32_t NoProgressCallback(int32_t, int32_t, uintptr_t) { return 0; }
+
+FileOpAnswer CMessageBoxFileOperationPrompt::ConfirmReplace(const std::string& target, const std::string& source,
+                                                            bool folder)
+{
+    return OnGui([&] { return FromButton(Message(folder ? 6901 : 6900, {target, source}, MB_YESNOCANCEL | MB_ICONQUESTION)); });
+}
+
+FileOpAnswer CMessageBoxFileOperationPrompt::ConfirmDelete(const std::string& path, bool folder)
+{
+    return OnGui([&] { return FromButton(Message(folder ? 6903 : 6902, {path}, MB_YESNOCANCEL | MB_ICONQUESTION)); });
+}
+
+bool CMessageBoxFileOperationPrompt::ReportError(const std::string& path, FileOpError error, int osError)
+{
+    UINT id = 6910;
+    switch (error) {
+    case FileOpError::notFound: id = 6904; break;
+    case FileOpError::sameFile: id = 6905; break;
+    case FileOpError::intoItself: id = 6906; break;
+    case FileOpError::kindMismatch: id = 6907; break;
+    case FileOpError::specialFile: id = 6908; break;
+    case FileOpError::verifyFailed: id = 6909; break;
+    case FileOpError::system: break;
+    }
+    const std::string reason = std::system_category().message(osError);
+    // OK goes on with the next item, Cancel ends the job.
+    return OnGui([&] { return Message(id, {path, reason}, MB_OKCANCEL | MB_ICONEXCLAMATION) == IDOK; });
+}
