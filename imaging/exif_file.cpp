@@ -1,6 +1,6 @@
 #include "imaging/exif_file.h"
 
-#include "imaging/byte_reader.h"
+#include "platform/byte_reader.h"
 #include "platform/exceptions.h"
 #include "platform/file.h"
 

@@ -2,7 +2,7 @@
 // APP2 content, maker-note quality and the directory-1 thumbnail's bytes.
 #include "imaging/exif_file.h"
 
-#include "imaging/byte_reader.h"
+#include "platform/byte_reader.h"
 #include "platform/exceptions.h"
 #include "platform/file.h"
 

@@ -5,7 +5,7 @@
 // memory and then replaces the old one.
 #include "imaging/exif_file.h"
 
-#include "imaging/byte_reader.h"
+#include "platform/byte_reader.h"
 #include "platform/exceptions.h"
 #include "platform/file.h"
 #include "platform/replace_file.h"

@@ -1,4 +1,4 @@
-#include "imaging/byte_reader.h"
+#include "platform/byte_reader.h"
 #include "imaging/exif_file.h"
 #include "platform/file.h"
 #include "support/test_support.h"

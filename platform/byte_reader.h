@@ -5,7 +5,7 @@
 #include <optional>
 #include <span>
 
-// The one reader every metadata parser goes through: a span of outside bytes,
+// The one reader every parser of outside bytes goes through: a span of outside bytes,
 // a position and a byte order. Every offset and count is checked against the
 // span (in 64 bits, before any arithmetic that could wrap) and a read that does
 // not fit fails instead of reaching past the end.
