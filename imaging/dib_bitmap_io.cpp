@@ -3,6 +3,7 @@
 // that are really there before anything is allocated.
 #include "imaging/dib_bitmap.h"
 
+#include "platform/byte_reader.h"
 #include "platform/exceptions.h"
 #include "platform/file.h"
 
@@ -15,12 +16,15 @@ namespace {
 
 constexpr double kInchesPerMeter = 39.370078740157474;
 
-uint16_t Le16(const BYTE* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t Le32(const BYTE* p)
-{
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-           (static_cast<uint32_t>(p[3]) << 24);
-}
+// The info header of the oldest form (sizes in 16 bits, 3-byte table entries).
+constexpr uint32_t kCoreHeaderSize = 12;
+// The raw bitmap record in front of its rows.
+constexpr size_t kBitmapRecordSize = 24;
+// Deeper bitmaps may carry a display table of at most this many entries.
+constexpr uint64_t kMaxTableEntries = 256;
+// The most the headers and colour table take: the largest info header, three
+// masks and a full table.
+constexpr uint64_t kMaxBmpHeadBytes = 124 + 12 + kMaxTableEntries * 4;
 void Put16(BYTE* p, uint32_t v) { p[0] = static_cast<BYTE>(v); p[1] = static_cast<BYTE>(v >> 8); }
 void Put32(BYTE* p, uint32_t v)
 {
@@ -31,12 +35,6 @@ void Put32(BYTE* p, uint32_t v)
 bool ReadExact(CFile& file, void* buffer, size_t count)
 {
     return file.Read(buffer, count) == count;
-}
-
-uint64_t Remaining(CFile& file)
-{
-    const uint64_t length = file.GetLength(), pos = file.GetPosition();
-    return length > pos ? length - pos : 0;
 }
 
 // Expands RLE8 or RLE4 data into bottom-up rows. Runs and deltas that leave
@@ -114,10 +112,13 @@ bool CDibBitmap::Read(CFile& file)
         const uint64_t start = file.GetPosition();
         BYTE fileHeader[kBitmapFileHeaderSize];
         const size_t got = file.Read(fileHeader, sizeof fileHeader);
-        if (got >= 2 && fileHeader[0] == 'B' && fileHeader[1] == 'M')
-            ok = got == sizeof fileHeader && ReadBmpStream(file, true, start, Le32(fileHeader + 10));
-        else
+        if (got >= 2 && fileHeader[0] == 'B' && fileHeader[1] == 'M') {
+            ByteReader header(std::span<const BYTE>(fileHeader, got));
+            const std::optional<uint32_t> offBits = header.SeekTo(10) ? header.U32() : std::nullopt;
+            ok = offBits && ReadBmpStream(file, true, start, *offBits);
+        } else {
             ok = ReadBitmapRecord(file, start);
+        }
     } catch (const CException&) {
         ok = false;
     }
@@ -143,36 +144,38 @@ bool CDibBitmap::ReadFromGlobal(const std::vector<uint8_t>& packed)
 }
 
 // The info header, colour table and bits, from just behind the file header
-// (withFileHeader) or from the start of a packed DIB.
+// (withFileHeader) or from the start of a packed DIB. The headers and the
+// table are read through one ByteReader; the bits go straight into the bitmap.
 bool CDibBitmap::ReadBmpStream(CFile& file, bool withFileHeader, uint64_t base, uint32_t offBits)
 {
-    BYTE hdr[124] = {};
-    if (!ReadExact(file, hdr, 4))
+    const uint64_t at = file.GetPosition();
+    const std::vector<uint8_t> head = file.ReadUpTo(kMaxBmpHeadBytes);
+    ByteReader r(head);
+    const uint32_t headerSize = r.U32().value_or(0);
+    if (headerSize != kCoreHeaderSize && headerSize != kBitmapInfoHeaderSize && headerSize != 108 &&
+        headerSize != 124)
         return false;
-    const uint32_t headerSize = Le32(hdr);
-    if (headerSize != 12 && headerSize != 40 && headerSize != 108 && headerSize != 124)
-        return false;
-    if (!ReadExact(file, hdr + 4, headerSize - 4))
+    if (!r.Fits(0, headerSize))
         return false;
 
     BITMAPINFOHEADER h;
     int64_t height = 0;
-    bool core = headerSize == 12;
+    const bool core = headerSize == kCoreHeaderSize;
     if (core) {
-        h.biWidth = Le16(hdr + 4);
-        height = Le16(hdr + 6);
-        h.biPlanes = Le16(hdr + 8);
-        h.biBitCount = Le16(hdr + 10);
+        h.biWidth = r.U16().value_or(0);
+        height = r.U16().value_or(0);
+        h.biPlanes = r.U16().value_or(0);
+        h.biBitCount = r.U16().value_or(0);
     } else {
-        h.biWidth = static_cast<LONG>(Le32(hdr + 4));
-        height = static_cast<LONG>(Le32(hdr + 8));
-        h.biPlanes = Le16(hdr + 12);
-        h.biBitCount = Le16(hdr + 14);
-        h.biCompression = Le32(hdr + 16);
-        h.biSizeImage = Le32(hdr + 20);
-        h.biXPelsPerMeter = static_cast<LONG>(Le32(hdr + 24));
-        h.biYPelsPerMeter = static_cast<LONG>(Le32(hdr + 28));
-        h.biClrUsed = Le32(hdr + 32);
+        h.biWidth = r.I32().value_or(0);
+        height = r.I32().value_or(0);
+        h.biPlanes = r.U16().value_or(0);
+        h.biBitCount = r.U16().value_or(0);
+        h.biCompression = r.U32().value_or(0);
+        h.biSizeImage = r.U32().value_or(0);
+        h.biXPelsPerMeter = r.I32().value_or(0);
+        h.biYPelsPerMeter = r.I32().value_or(0);
+        h.biClrUsed = r.U32().value_or(0);
     }
     const int bits = h.biBitCount;
     const DWORD compression = h.biCompression;
@@ -191,18 +194,20 @@ bool CDibBitmap::ReadBmpStream(CFile& file, bool withFileHeader, uint64_t base, 
         return false;
     h.biHeight = static_cast<LONG>(height);
 
-    // Bit fields: three masks inside the larger headers, else just behind the 40-byte one.
+    // Bit fields: three masks at offset 40, inside the larger headers or just
+    // behind the 40-byte one, which the colour table then follows.
     DWORD masks[3] = {0, 0, 0};
+    uint64_t tableAt = headerSize;
     if (compression == BI_BITFIELDS) {
-        const BYTE* m = hdr + 40;
-        BYTE behind[12];
-        if (headerSize == 40) {
-            if (!ReadExact(file, behind, sizeof behind))
-                return false;
-            m = behind;
-        }
-        masks[0] = Le32(m), masks[1] = Le32(m + 4), masks[2] = Le32(m + 8);
+        r.SeekTo(kBitmapInfoHeaderSize);
+        for (DWORD& m : masks)
+            m = r.U32().value_or(0);
+        if (!r.Ok())
+            return false;
+        if (headerSize == kBitmapInfoHeaderSize)
+            tableAt = r.Position();
     }
+    r.SeekTo(tableAt);
 
     // The colour table: for 8 bits or less biClrUsed entries (all of them when
     // 0); a table given to deeper bitmaps is only a display hint and skipped.
@@ -216,25 +221,24 @@ bool CDibBitmap::ReadBmpStream(CFile& file, bool withFileHeader, uint64_t base, 
         if (tableEntries > full)
             return false;
         palette.assign(full, RGBQUAD{});
-    } else if (tableEntries > 256) {
+    } else if (!r.WithinLimit(tableEntries, kMaxTableEntries)) {
         return false;
     }
-    if (tableEntries * entrySize > Remaining(file))
+    const auto table = r.Take(tableEntries * entrySize);
+    if (!table)
         return false;
-    if (tableEntries) {
-        std::vector<BYTE> table(tableEntries * entrySize);
-        if (!ReadExact(file, table.data(), table.size()))
-            return false;
-        for (size_t i = 0; i < palette.size() && i < tableEntries; ++i)
-            palette[i] = {table[i * entrySize], table[i * entrySize + 1], table[i * entrySize + 2], 0};
-    }
+    for (size_t i = 0; i < palette.size() && i < tableEntries; ++i)
+        palette[i] = {(*table)[i * entrySize], (*table)[i * entrySize + 1], (*table)[i * entrySize + 2], 0};
 
     // The pixel-data offset is honoured when it points past the table; a
     // smaller one (some writers leave it 0) means the bits follow directly.
-    if (withFileHeader && offBits > file.GetPosition() - base) {
+    const uint64_t tableEnd = at + r.Position();
+    if (withFileHeader && offBits > tableEnd - base) {
         if (offBits > file.GetLength() - base)
             return false;
         file.Seek(static_cast<int64_t>(base + offBits), CFile::begin);
+    } else {
+        file.Seek(static_cast<int64_t>(tableEnd), CFile::begin);
     }
 
     const uint64_t stride = DibRowBytes(h.biWidth, bits);
@@ -242,9 +246,9 @@ bool CDibBitmap::ReadBmpStream(CFile& file, bool withFileHeader, uint64_t base, 
     if (imageSize > MaxImageBytes())
         return false;
     const bool rle = compression == BI_RLE4 || compression == BI_RLE8;
-    if (!rle && imageSize > Remaining(file))
+    if (!rle && imageSize > file.GetRemaining())
         return false;
-    if (rle && h.biSizeImage > Remaining(file))
+    if (rle && h.biSizeImage > file.GetRemaining())
         return false;
 
     BITMAPINFOHEADER made = h;
@@ -254,7 +258,7 @@ bool CDibBitmap::ReadBmpStream(CFile& file, bool withFileHeader, uint64_t base, 
     if (!dib.Allocate(made, std::move(palette), rle))
         return false;
     if (rle) {
-        const uint64_t size = h.biSizeImage ? h.biSizeImage : std::min<uint64_t>(Remaining(file), MaxImageBytes());
+        const uint64_t size = h.biSizeImage ? h.biSizeImage : std::min<uint64_t>(file.GetRemaining(), MaxImageBytes());
         std::vector<BYTE> data(size);
         if (!ReadExact(file, data.data(), data.size()))
             return false;
@@ -275,37 +279,42 @@ bool CDibBitmap::ReadBmpStream(CFile& file, bool withFileHeader, uint64_t base, 
 bool CDibBitmap::ReadBitmapRecord(CFile& file, uint64_t start)
 {
     file.Seek(static_cast<int64_t>(start), CFile::begin);
-    BYTE rec[24];
+    BYTE rec[kBitmapRecordSize];
     if (!ReadExact(file, rec, sizeof rec))
         return false;
-    const int64_t width = static_cast<LONG>(Le32(rec + 4));
-    const int64_t height = static_cast<LONG>(Le32(rec + 8));
-    const int64_t widthBytes = static_cast<LONG>(Le32(rec + 12));
-    const int planes = Le16(rec + 16), bitsPixel = Le16(rec + 18);
-    const int bits = planes * bitsPixel;
+    ByteReader r(rec);
+    r.Skip(4);  // the type
+    const int64_t width = r.I32().value_or(0);
+    const int64_t height = r.I32().value_or(0);
+    const int64_t widthBytes = r.I32().value_or(0);
+    const uint16_t planes = r.U16().value_or(0);
+    const uint16_t bitsPixel = r.U16().value_or(0);
     if (width < 1 || height < 1 || widthBytes < 1 || planes != 1)
         return false;
+    // Only with the planes known to be one may they take part in arithmetic.
+    const uint64_t bits = uint64_t(planes) * bitsPixel;
     if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
         return false;
     const uint64_t rowBytes = (static_cast<uint64_t>(width) * bits + 7) / 8;
     const uint64_t total = static_cast<uint64_t>(widthBytes) * static_cast<uint64_t>(height);
-    if (static_cast<uint64_t>(widthBytes) < rowBytes || total > MaxImageBytes() || total > Remaining(file))
+    if (static_cast<uint64_t>(widthBytes) < rowBytes || total > MaxImageBytes() || total > file.GetRemaining())
         return false;
     std::vector<BYTE> data(total);
     if (!ReadExact(file, data.data(), data.size()))
         return false;
+    const int bitCount = static_cast<int>(bits);
     BITMAPINFOHEADER h;
     h.biWidth = static_cast<LONG>(width);
     h.biHeight = static_cast<LONG>(height);
-    h.biBitCount = static_cast<WORD>(bits);
+    h.biBitCount = static_cast<WORD>(bitCount);
     h.biXPelsPerMeter = h.biYPelsPerMeter = 3779;
     std::vector<RGBQUAD> palette;
-    if (bits <= 8)
-        palette.assign(GetStandardPalette(1 << bits), GetStandardPalette(1 << bits) + (1 << bits));
+    if (bitCount <= 8)
+        palette.assign(GetStandardPalette(1 << bitCount), GetStandardPalette(1 << bitCount) + (1 << bitCount));
     CDibBitmap dib;
     if (!dib.Allocate(h, std::move(palette), true))
         return false;
-    const uint64_t stride = DibRowBytes(width, bits);
+    const uint64_t stride = DibRowBytes(width, bitCount);
     for (int64_t y = 0; y < height; ++y)
         std::memcpy(dib.m_bits.get() + static_cast<uint64_t>(height - 1 - y) * stride,
                     data.data() + static_cast<uint64_t>(y) * widthBytes, rowBytes);

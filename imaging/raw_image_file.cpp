@@ -3,6 +3,7 @@
 #include "imaging/image_buffer.h"
 
 #include "platform/archive.h"
+#include "platform/byte_reader.h"
 #include "platform/exceptions.h"
 #include "platform/file.h"
 
@@ -16,6 +17,10 @@ namespace {
 constexpr uint32_t kFormatVersion = 1;
 // Palette types hold at most 256 entries of 4 bytes.
 constexpr uint32_t kMaxPaletteBytes = 256 * 4;
+// Where the header's numbers begin, behind the signature and the version.
+constexpr uint64_t kPixelTypeOffset = 36;
+// The header, the palette's byte count, the largest palette and the pixel byte count.
+constexpr uint64_t kMaxHeadBytes = CImageBuffer::kHeaderSize + 4 + kMaxPaletteBytes + 4;
 
 void Put32(uint8_t* out, uint32_t v)
 {
@@ -23,31 +28,10 @@ void Put32(uint8_t* out, uint32_t v)
         out[i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
-uint32_t Get32(const uint8_t* in)
-{
-    return static_cast<uint32_t>(in[0]) | (static_cast<uint32_t>(in[1]) << 8) | (static_cast<uint32_t>(in[2]) << 16) |
-           (static_cast<uint32_t>(in[3]) << 24);
-}
-
 void ReadOrThrow(CFile& file, void* buffer, uint64_t count)
 {
     if (file.Read(buffer, count) != count)
         throw CUserException();
-}
-
-uint32_t Read32(CFile& file)
-{
-    uint8_t b[4];
-    ReadOrThrow(file, b, 4);
-    return Get32(b);
-}
-
-// Bytes left after the file's position.
-uint64_t Remaining(CFile& file)
-{
-    const uint64_t length = file.GetLength();
-    const uint64_t position = file.GetPosition();
-    return position < length ? length - position : 0;
 }
 
 } // namespace
@@ -106,41 +90,49 @@ void CImageBuffer::ReadFile(CFile& file, int storageKind, bool packed)
 {
     Free();
     try {
-        uint8_t header[kHeaderSize];
-        ReadOrThrow(file, header, sizeof header);
+        // The header, the palette and the two counts are read through one
+        // reader; the rows then go straight from the file into the store.
+        const uint64_t start = file.GetPosition();
+        const std::vector<uint8_t> head = file.ReadUpTo(kMaxHeadBytes);
+        ByteReader r(head);
         // The signature is a NUL-terminated text; what follows the NUL is free.
-        if (std::memcmp(header, kSignature, sizeof kSignature) != 0)
+        const auto signature = r.At(0, kHeaderSize);
+        if (!signature || std::memcmp(signature->data(), kSignature, sizeof kSignature) != 0)
             throw CUserException();
 
-        const int pixelType = static_cast<int>(Get32(header + 36));
-        const int orientation = static_cast<int>(Get32(header + 40));
-        const float xResolution = std::bit_cast<float>(Get32(header + 44));
-        const float yResolution = std::bit_cast<float>(Get32(header + 48));
-        const int width = static_cast<int>(Get32(header + 52));
-        const int height = static_cast<int>(Get32(header + 56));
-        const int percentage = static_cast<int>(Get32(header + 60));
+        r.SeekTo(kPixelTypeOffset);
+        const int pixelType = r.I32().value_or(0);
+        const int orientation = r.I32().value_or(0);
+        const float xResolution = std::bit_cast<float>(r.U32().value_or(0));
+        const float yResolution = std::bit_cast<float>(r.U32().value_or(0));
+        const int width = r.I32().value_or(0);
+        const int height = r.I32().value_or(0);
+        const int percentage = r.I32().value_or(0);
         // Unknown types, sizes of 0 or less and pixel blocks above the cap fail here.
         if (!IsKnownPixelType(pixelType) || width <= 0 || height <= 0 ||
             !SetLayout(storageKind, CSize(width, height), pixelType, orientation, xResolution, yResolution,
                        percentage, packed))
             throw CUserException();
 
-        const uint32_t paletteBytes = Read32(file);
+        r.SeekTo(kHeaderSize);
+        const uint32_t paletteBytes = r.U32().value_or(0);
         const uint32_t needed = static_cast<uint32_t>(GetPaletteCount()) * 4;
-        if (paletteBytes % 4 != 0 || paletteBytes < needed || paletteBytes > kMaxPaletteBytes ||
-            paletteBytes > Remaining(file))
+        if (!r.Ok() || paletteBytes % 4 != 0 || paletteBytes < needed || !r.WithinLimit(paletteBytes, kMaxPaletteBytes))
+            throw CUserException();
+        const auto raw = r.Take(paletteBytes);
+        if (!raw)
             throw CUserException();
         std::vector<RGBQUAD> palette(paletteBytes / 4);
-        if (paletteBytes > 0) {
-            std::vector<uint8_t> raw(paletteBytes);
-            ReadOrThrow(file, raw.data(), raw.size());
-            for (size_t i = 0; i < palette.size(); ++i)
-                palette[i] = RGBQUAD{raw[i * 4], raw[i * 4 + 1], raw[i * 4 + 2], raw[i * 4 + 3]};
-        }
+        for (size_t i = 0; i < palette.size(); ++i)
+            palette[i] = RGBQUAD{(*raw)[i * 4], (*raw)[i * 4 + 1], (*raw)[i * 4 + 2], (*raw)[i * 4 + 3]};
 
         // The rows must be what the header describes, packed or filled out to
         // 4 bytes (the writer's choice), and must really be there.
-        const uint64_t pixelBytes = Read32(file);
+        const std::optional<uint32_t> pixelCount = r.U32();
+        if (!pixelCount)
+            throw CUserException();
+        file.Seek(static_cast<int64_t>(start + r.Position()), CFile::begin);
+        const uint64_t pixelBytes = *pixelCount;
         const uint64_t rows = static_cast<uint64_t>(height);
         const uint64_t packedRow = ComputeStride(width, GetBitsPerPixel(), true);
         const uint64_t paddedRow = ComputeStride(width, GetBitsPerPixel(), false);
@@ -151,7 +143,7 @@ void CImageBuffer::ReadFile(CFile& file, int storageKind, bool packed)
             fileRow = packedRow;
         else if (pixelBytes == rows * paddedRow)
             fileRow = paddedRow;
-        if (fileRow == 0 || pixelBytes > Remaining(file))
+        if (fileRow == 0 || pixelBytes > file.GetRemaining())
             throw CUserException();
 
         if (!Allocate(nullptr, palette.empty() ? nullptr : palette.data()))

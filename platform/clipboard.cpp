@@ -1,12 +1,15 @@
 #include "platform/clipboard.h"
 
+#include "platform/byte_reader.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QDrag>
 #include <QMimeData>
 #include <QUrl>
 
-#include <cstring>
+#include <optional>
+#include <string_view>
 
 void SetFileListMimeData(QMimeData* data, const std::vector<std::string>& paths, FileListUse use)
 {
@@ -44,28 +47,45 @@ std::vector<uint8_t> GetMimeBytes(const QMimeData* data, const std::string& mime
 bool ReadDropFilesBlock(const std::vector<uint8_t>& block, std::vector<std::string>& paths)
 {
     paths.clear();
-    if (block.size() < 20)
+    ByteReader r(block);
+    const std::optional<uint32_t> offset = r.U32();
+    // The drop point and the non-client flag do not matter here; the list must be narrow.
+    const std::optional<uint32_t> wide = r.Skip(12) ? r.U32() : std::nullopt;
+    if (!offset || !wide || *wide != 0 || *offset < kDropFilesHeaderSize || !r.SeekTo(*offset))
         return false;
-    auto u32 = [&](size_t at) {
-        return uint32_t(block[at]) | uint32_t(block[at + 1]) << 8 | uint32_t(block[at + 2]) << 16 |
-               uint32_t(block[at + 3]) << 24;
-    };
-    const uint64_t offset = u32(0);
-    if (offset < 20 || offset > block.size() || u32(16) != 0)
-        return false;
-    size_t at = size_t(offset);
-    while (at < block.size()) {
-        const auto* start = block.data() + at;
-        const void* end = std::memchr(start, 0, block.size() - at);
-        if (!end)
-            return false; // a path without its terminator
-        const size_t len = size_t(static_cast<const uint8_t*>(end) - start);
-        if (len == 0)
+    while (const std::optional<std::string_view> path = r.ZString()) {
+        if (path->empty())
             return true;
-        paths.emplace_back(reinterpret_cast<const char*>(start), len);
-        at += len + 1;
+        paths.emplace_back(*path);
     }
-    return false; // no closing empty path
+    paths.clear(); // a path without its terminator, or no closing empty path
+    return false;
+}
+
+std::vector<std::string> ReadUriListPaths(std::span<const uint8_t> list)
+{
+    // Some programs end the list with a zero byte.
+    if (!list.empty() && list.back() == 0)
+        list = list.first(list.size() - 1);
+    std::vector<std::string> paths;
+    ByteReader r(list);
+    while (const std::optional<std::string_view> line = r.Line()) {
+        const QByteArray address = QByteArray(line->data(), qsizetype(line->size())).trimmed();
+        if (address.isEmpty() || address.startsWith('#'))
+            continue;
+        const QUrl url = QUrl::fromEncoded(address);
+        if (url.isLocalFile())
+            paths.push_back(url.toLocalFile().toStdString());
+    }
+    return paths;
+}
+
+std::vector<std::string> GetMimeFilePaths(const QMimeData* data)
+{
+    if (!data || !data->hasUrls())
+        return {};
+    const QByteArray list = data->data(kUriListMimeType);
+    return ReadUriListPaths(std::span(reinterpret_cast<const uint8_t*>(list.constData()), size_t(list.size())));
 }
 
 DWORD RunDrag(QObject* source, QMimeData* data, DWORD allowedEffects)

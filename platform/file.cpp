@@ -150,6 +150,19 @@ uint64_t CFile::GetLength() const
     return static_cast<uint64_t>(st.st_size);
 }
 
+uint64_t CFile::GetRemaining() const
+{
+    const uint64_t length = GetLength(), position = GetPosition();
+    return length > position ? length - position : 0;
+}
+
+std::vector<uint8_t> CFile::ReadUpTo(uint64_t count)
+{
+    std::vector<uint8_t> bytes(static_cast<size_t>(std::min(count, GetRemaining())));
+    bytes.resize(Read(bytes.data(), bytes.size()));
+    return bytes;
+}
+
 void CFile::SetLength(uint64_t length)
 {
     if (::ftruncate(m_fd, static_cast<off_t>(length)) != 0)

@@ -39,6 +39,12 @@ public:
     virtual void SetLength(uint64_t length);
     virtual void Flush();
 
+    // Bytes from the position to the end; 0 at or past it.
+    uint64_t GetRemaining() const;
+    // Up to count bytes from the position (fewer at the end), moving past
+    // them: the head of a structure that a ByteReader then reads.
+    std::vector<uint8_t> ReadUpTo(uint64_t count);
+
     uint64_t SeekToBegin() { return Seek(0, begin); }
     uint64_t SeekToEnd() { return Seek(0, end); }
     const std::string& GetFilePath() const { return m_path; }

@@ -1,12 +1,12 @@
 #include "util/path_util.h"
 
 #include "util/string_util.h"
+#include "platform/clipboard.h"
 #include "platform/framework/message_box.h"
 #include "platform/shell.h"
 #include "resources/string_table.h"
 
 #include <QMimeData>
-#include <QUrl>
 
 #include <algorithm>
 #include <cinttypes>
@@ -290,10 +290,7 @@ void GetDroppedFiles(const QMimeData* drop, std::vector<std::string>& out)
 {
     if (!drop)
         return;
-    for (const QUrl& url : drop->urls()) {
-        if (!url.isLocalFile())
-            continue;
-        std::string path = url.toLocalFile().toStdString();
+    for (std::string& path : GetMimeFilePaths(drop)) {
         RemoveCharAll(path, '"');
         out.push_back(std::move(path));
     }

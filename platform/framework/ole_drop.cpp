@@ -4,7 +4,6 @@
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QMimeData>
-#include <QUrl>
 #include <QWidget>
 
 #include <algorithm>
@@ -78,7 +77,7 @@ std::string ClipboardFormatMimeType(UINT format)
 std::string COleDataObject::MimeTypeOf(UINT cf)
 {
     if (cf == CF_HDROP)
-        return "text/uri-list";
+        return kUriListMimeType;
     if (cf == CF_TEXT)
         return "text/plain";
     if (cf == CF_DIB)
@@ -103,11 +102,7 @@ std::vector<uint8_t> COleDataObject::GetGlobalData(UINT cf) const
     if (cf == CF_HDROP) {
         if (m_data->hasFormat(kDropFilesMimeType))
             return GetMimeBytes(m_data, kDropFilesMimeType);
-        std::vector<std::string> paths;
-        for (const QUrl& u : m_data->urls())
-            if (u.isLocalFile())
-                paths.push_back(u.toLocalFile().toStdString());
-        return MakeDropFileList(paths);
+        return MakeDropFileList(GetMimeFilePaths(m_data));
     }
     QByteArray bytes = m_data->data(QString::fromStdString(MimeTypeOf(cf)));
     return std::vector<uint8_t>(bytes.begin(), bytes.end());
@@ -115,8 +110,8 @@ std::vector<uint8_t> COleDataObject::GetGlobalData(UINT cf) const
 
 std::vector<uint8_t> MakeDropFileList(const std::vector<std::string>& paths)
 {
-    std::vector<uint8_t> block(20, 0);
-    block[0] = 20; // the list follows the header
+    std::vector<uint8_t> block(kDropFilesHeaderSize, 0);
+    block[0] = kDropFilesHeaderSize; // the list follows the header
     for (const std::string& p : paths) {
         block.insert(block.end(), p.begin(), p.end());
         block.push_back(0);

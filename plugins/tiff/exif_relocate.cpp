@@ -1,5 +1,7 @@
 #include "plugins/tiff/exif_relocate.h"
 
+#include "platform/byte_reader.h"
+
 #include <algorithm>
 #include <cstring>
 #include <map>
@@ -12,9 +14,13 @@ constexpr uint16_t kGpsPointer = 34853;
 constexpr uint16_t kInteropPointer = 40965;
 constexpr uint16_t kMaxEntries = 1000;
 constexpr int kMaxDepth = 4;
+// A GPS directory holds the tags 0 to 31, each once at most in a sound one.
+constexpr uint16_t kMaxGpsEntries = 64;
+constexpr uint16_t kLastGpsTag = 31;
 
-uint16_t Get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t Get32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24); }
+// An entry: tag, type, count, value or offset.
+constexpr uint64_t kEntrySize = 12;
+
 void Set32(uint8_t* p, uint32_t v)
 {
     p[0] = uint8_t(v); p[1] = uint8_t(v >> 8); p[2] = uint8_t(v >> 16); p[3] = uint8_t(v >> 24);
@@ -33,11 +39,15 @@ uint32_t TypeSize(uint16_t type)
     }
 }
 
-struct Span {
-    const uint8_t* data;
-    size_t size;
-    bool Has(uint64_t offset, uint64_t length) const { return offset <= size && length <= size - offset; }
-};
+// The entry count at offset when it is 1 to kMaxEntries and that many
+// entries (and the next-directory offset when withNext) stand behind it; else 0.
+uint16_t DirectoryCount(const ByteReader& src, uint64_t offset, bool withNext)
+{
+    const uint16_t n = src.U16At(offset).value_or(0);
+    if (n == 0 || !src.WithinLimit(n, kMaxEntries) || !src.Fits(offset + 2, kEntrySize * n + (withNext ? 4 : 0)))
+        return 0;
+    return n;
+}
 
 void PadEven(std::vector<uint8_t>& out)
 {
@@ -46,16 +56,16 @@ void PadEven(std::vector<uint8_t>& out)
 }
 
 // Appends the directory at src offset to out; returns its new offset or 0.
-uint32_t CopyDirectory(const Span& src, uint32_t offset, std::vector<uint8_t>& out, int depth)
+uint32_t CopyDirectory(const ByteReader& src, uint32_t offset, std::vector<uint8_t>& out, int depth)
 {
-    if (depth > kMaxDepth || !src.Has(offset, 2))
+    if (depth > kMaxDepth)
         return 0;
-    const uint16_t n = Get16(src.data + offset);
-    if (n == 0 || n > kMaxEntries || !src.Has(offset + 2ull, 12ull * n))
+    const uint16_t n = DirectoryCount(src, offset, false);
+    if (n == 0)
         return 0;
     PadEven(out);
     const uint64_t at = out.size();
-    const uint64_t dataStart = at + 2 + 12ull * n + 4;
+    const uint64_t dataStart = at + 2 + kEntrySize * n + 4;
     if (dataStart > 0xFFFFFFF0ull)
         return 0;
     std::vector<uint8_t> dir;
@@ -63,27 +73,25 @@ uint32_t CopyDirectory(const Span& src, uint32_t offset, std::vector<uint8_t>& o
     std::vector<std::pair<size_t, uint32_t>> children; // entry position in dir, child offset in src
     Put16(dir, n);
     for (uint16_t i = 0; i < n; ++i) {
-        const uint8_t* e = src.data + offset + 2 + 12 * i;
-        const uint16_t tag = Get16(e), type = Get16(e + 2);
-        const uint32_t count = Get32(e + 4);
-        dir.insert(dir.end(), e, e + 8);
+        const uint64_t e = offset + 2 + kEntrySize * i;
+        const std::span<const uint8_t> entry = *src.At(e, kEntrySize);
+        const uint16_t tag = *src.U16At(e), type = *src.U16At(e + 2);
+        const uint32_t count = *src.U32At(e + 4), value = *src.U32At(e + 8);
+        dir.insert(dir.end(), entry.begin(), entry.begin() + 8);
         const uint64_t bytes = static_cast<uint64_t>(TypeSize(type)) * count;
         if (tag == kInteropPointer && bytes == 4) {
-            children.emplace_back(dir.size(), Get32(e + 8));
+            children.emplace_back(dir.size(), value);
             Put32(dir, 0);
         } else if (bytes <= 4) {
-            dir.insert(dir.end(), e + 8, e + 12);
-        } else {
-            const uint32_t from = Get32(e + 8);
-            if (!src.Has(from, bytes)) {
-                // A value outside the block: keep the entry but with no data.
-                Set32(&dir[dir.size() - 4], 0);
-                Put32(dir, 0);
-                continue;
-            }
+            dir.insert(dir.end(), entry.begin() + 8, entry.end());
+        } else if (const auto values = src.At(value, bytes)) {
             Put32(dir, static_cast<uint32_t>(dataStart + data.size()));
-            data.insert(data.end(), src.data + from, src.data + from + bytes);
+            data.insert(data.end(), values->begin(), values->end());
             PadEven(data);
+        } else {
+            // A value outside the block: keep the entry but with no data.
+            Set32(&dir[dir.size() - 4], 0);
+            Put32(dir, 0);
         }
     }
     Put32(dir, 0);
@@ -96,38 +104,37 @@ uint32_t CopyDirectory(const Span& src, uint32_t offset, std::vector<uint8_t>& o
     return static_cast<uint32_t>(at);
 }
 
-} // namespace
-
 // The Exif block handed to a TIFF writer has no header and no main
 // directory: the Exif directory stands at offset 0 with its values behind it,
 // then the GPS directory, which nothing points to. It is found as the first
 // even offset past the Exif values, and taken only when it reads as a GPS
 // directory (tags 0 to 31).
-uint32_t FindHeadlessGps(const Span& src)
+uint32_t FindHeadlessGps(const ByteReader& src)
 {
-    if (!src.Has(0, 2))
+    const uint16_t n = DirectoryCount(src, 0, true);
+    if (n == 0)
         return 0;
-    const uint16_t n = Get16(src.data);
-    if (n == 0 || n > kMaxEntries || !src.Has(2, 12ull * n + 4))
-        return 0;
-    uint64_t end = 2 + 12ull * n + 4;
+    uint64_t end = 2 + kEntrySize * n + 4;
     for (uint16_t i = 0; i < n; ++i) {
-        const uint8_t* e = src.data + 2 + 12 * i;
-        const uint64_t bytes = static_cast<uint64_t>(TypeSize(Get16(e + 2))) * Get32(e + 4);
-        if (bytes > 4 && src.Has(Get32(e + 8), bytes))
-            end = std::max<uint64_t>(end, Get32(e + 8) + bytes);
+        const uint64_t e = 2 + kEntrySize * i;
+        const uint64_t bytes = static_cast<uint64_t>(TypeSize(*src.U16At(e + 2))) * *src.U32At(e + 4);
+        const uint32_t at = *src.U32At(e + 8);
+        if (bytes > 4 && src.Fits(at, bytes))
+            end = std::max<uint64_t>(end, at + bytes);
     }
     end += end % 2;
-    if (end > 0xFFFFFFF0ull || !src.Has(end, 2))
+    if (end > 0xFFFFFFF0ull)
         return 0;
-    const uint16_t g = Get16(src.data + end);
-    if (g == 0 || g > 64 || !src.Has(end + 2, 12ull * g + 4))
+    const uint16_t g = src.U16At(end).value_or(0);
+    if (g == 0 || g > kMaxGpsEntries || !src.Fits(end + 2, kEntrySize * g + 4))
         return 0;
     for (uint16_t i = 0; i < g; ++i)
-        if (Get16(src.data + end + 2 + 12 * i) > 31)
+        if (*src.U16At(end + 2 + kEntrySize * i) > kLastGpsTag)
             return 0;
     return static_cast<uint32_t>(end);
 }
+
+} // namespace
 
 bool RelocateExifIntoTiff(std::vector<uint8_t>& file, const uint8_t* block, size_t size)
 {
@@ -137,44 +144,44 @@ bool RelocateExifIntoTiff(std::vector<uint8_t>& file, const uint8_t* block, size
         block += 6;
         size -= 6;
     }
-    const Span src{block, size};
-    const Span dst{file.data(), file.size()};
-    if (!dst.Has(0, 8) || std::memcmp(file.data(), "II*\0", 4) != 0)
+    const ByteReader src(std::span<const uint8_t>(block, size));
+    const ByteReader dst(file);
+    const auto fileMagic = dst.At(0, 8);
+    if (!fileMagic || std::memcmp(fileMagic->data(), "II*\0", 4) != 0)
         return false;
     uint32_t exif = 0, gps = 0;
     bool headless = false;
-    if (src.Has(0, 8) && std::memcmp(block, "II*\0", 4) == 0) {
-        const uint32_t ifd0 = Get32(block + 4);
-        if (!src.Has(ifd0, 2))
-            return false;
-        const uint16_t n0 = Get16(block + ifd0);
-        if (n0 > kMaxEntries || !src.Has(ifd0 + 2ull, 12ull * n0))
+    const auto blockMagic = src.At(0, 8);
+    if (blockMagic && std::memcmp(blockMagic->data(), "II*\0", 4) == 0) {
+        const uint32_t ifd0 = *src.U32At(4);
+        const uint16_t n0 = src.U16At(ifd0).value_or(0);
+        if (!src.Fits(ifd0, 2) || !src.WithinLimit(n0, kMaxEntries) || !src.Fits(ifd0 + 2ull, kEntrySize * n0))
             return false;
         for (uint16_t i = 0; i < n0; ++i) {
-            const uint8_t* e = block + ifd0 + 2 + 12 * i;
-            if (Get16(e) == kExifPointer)
-                exif = Get32(e + 8);
-            else if (Get16(e) == kGpsPointer)
-                gps = Get32(e + 8);
+            const uint64_t e = ifd0 + 2ull + kEntrySize * i;
+            const uint16_t tag = *src.U16At(e);
+            if (tag == kExifPointer)
+                exif = *src.U32At(e + 8);
+            else if (tag == kGpsPointer)
+                gps = *src.U32At(e + 8);
         }
     } else {
         headless = true;
         gps = FindHeadlessGps(src);
     }
     // The file's own first directory.
-    const uint32_t fileIfd = Get32(file.data() + 4);
-    if (!dst.Has(fileIfd, 2))
-        return false;
-    const uint16_t fn = Get16(file.data() + fileIfd);
-    if (fn == 0 || fn > kMaxEntries || !dst.Has(fileIfd + 2ull, 12ull * fn + 4))
+    const uint32_t fileIfd = *dst.U32At(4);
+    const uint16_t fn = DirectoryCount(dst, fileIfd, true);
+    if (fn == 0)
         return false;
     std::vector<uint8_t> out = file;
     std::map<uint16_t, std::vector<uint8_t>> entries;
     for (uint16_t i = 0; i < fn; ++i) {
-        const uint8_t* e = file.data() + fileIfd + 2 + 12 * i;
-        entries[Get16(e)].assign(e, e + 12);
+        const uint64_t e = fileIfd + 2ull + kEntrySize * i;
+        const std::span<const uint8_t> entry = *dst.At(e, kEntrySize);
+        entries[*dst.U16At(e)].assign(entry.begin(), entry.end());
     }
-    const uint32_t next = Get32(file.data() + fileIfd + 2 + 12 * fn);
+    const uint32_t next = *dst.U32At(fileIfd + 2ull + kEntrySize * fn);
     auto pointer = [&](uint16_t tag, uint32_t value) {
         std::vector<uint8_t> e;
         Put16(e, tag);

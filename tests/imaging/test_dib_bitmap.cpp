@@ -311,6 +311,11 @@ TEST(DibBitmap, RawBitmapRecord)
     std::vector<uint8_t> narrow = rec;
     narrow[12] = 2;  // fewer row bytes than three pixels need
     EXPECT_FALSE(ReadBytes(dib, narrow));
+
+    // Planes and bits of 65535 each: their product does not fit an int, and
+    // the record is refused for its planes before they are multiplied.
+    EXPECT_FALSE(ReadBytes(dib, qrtest::ReadBytes(qrtest::DataPath("bitmap_record_planes_overflow.bin"))));
+    EXPECT_FALSE(dib.IsValid());
 }
 
 TEST(DibBitmap, FilesOnDisk)
