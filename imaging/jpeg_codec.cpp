@@ -207,6 +207,26 @@ struct DecodeJob {
     uint64_t bitsSize;
 };
 
+// The picture may be decoded: within the pixel limit, with data enough for
+// its size and, when it has several scans, with coefficients that fit their
+// limit (no product can wrap: the sides are at most 65535).
+bool WithinLimits(jpeg_decompress_struct& cinfo, size_t dataBytes)
+{
+    const uint64_t pixels = uint64_t(cinfo.image_width) * cinfo.image_height;
+    if (pixels > kJpegMaxPixels || pixels > uint64_t(dataBytes) * kJpegMaxPixelsPerByte)
+        return false;
+    if (!jpeg_has_multiple_scans(&cinfo))
+        return true;
+    // The library keeps each component's blocks rounded up to whole sampling units.
+    uint64_t blocks = 0;
+    for (int c = 0; c < cinfo.num_components; ++c) {
+        const jpeg_component_info& comp = cinfo.comp_info[c];
+        const uint64_t h = uint64_t(comp.h_samp_factor), v = uint64_t(comp.v_samp_factor);
+        blocks += (comp.width_in_blocks + h - 1) / h * h * ((comp.height_in_blocks + v - 1) / v * v);
+    }
+    return blocks * DCTSIZE2 * sizeof(JCOEF) <= kJpegMaxCoefficientBytes;
+}
+
 // Grey pictures decode as grey, colour (YCbCr or RGB) ones straight into the
 // DIB's blue-green-red order; anything else is not ours to show.
 boolean ChooseOutput(j_decompress_ptr cinfo)
@@ -243,6 +263,9 @@ int DecompressSequence(DecodeJob* job, ScanPosition* scan)
         jpeg_destroy_decompress(&cinfo);
         return 0;
     }
+    // Copying the scan allocates nothing; anything else may lead to the picture's rows.
+    if (!scan && !WithinLimits(cinfo, job->size))
+        ERREXIT(&cinfo, JERR_IMAGE_TOO_BIG);
     if (scan && cinfo.src->next_input_byte >= job->data && cinfo.src->next_input_byte <= job->data + job->size) {
         scan->start = static_cast<size_t>(cinfo.src->next_input_byte - job->data);
         scan->reached = true;

@@ -19,10 +19,25 @@ class CDibBitmap;
 // the library then skips most of the inverse transform.
 enum JpegScale : int { JpegScaleFull = 1, JpegScaleHalf = 2, JpegScaleQuarter = 4, JpegScaleEighth = 8 };
 
+// What a header may make the layer allocate, checked before anything is.
+// The largest pictures cameras write, about 150 million pixels from medium-
+// format backs and 240 million from pixel-shift composites, stay under the
+// pixel limit. And a picture needs data: even a flat grey one takes a byte
+// for every 256 pixels or so (real photographs one for every 2 to 10), so a
+// header that promises more pixels for each byte of the data is refused.
+inline constexpr uint64_t kJpegMaxPixels = 250'000'000;
+inline constexpr uint64_t kJpegMaxPixelsPerByte = 1024;
+// A picture of several scans (progressive ones) is decoded through all its
+// coefficients at once, 128 bytes for each 8 x 8 block of each component. A
+// colour picture at the pixel limit with the usual halved colour resolution
+// needs 750 MB of them and fits.
+inline constexpr uint64_t kJpegMaxCoefficientBytes = 768ull << 20;
+
 // Fills header with the size of the decoded picture at the scale (biSize 40,
 // planes 1, 8 bits for grey or 24 for colour output, 5668 pixels per metre).
 // false, with the bit count left unset, for pictures that are neither grey
-// nor colour (CMYK and others).
+// nor colour (CMYK and others). A picture past the limits above throws, as
+// broken data do.
 bool JpegReadHeader(const uint8_t* data, size_t size, BITMAPINFOHEADER* header, int scale = JpegScaleFull);
 
 // Decodes into caller-owned bottom-up DIB rows (8 bits grey or 24 bits

@@ -65,7 +65,7 @@ void Decode(const uint8_t* data, size_t size, CImageBuffer& out)
     }
     const int64_t width = header.biWidth;
     const int64_t height = header.biHeight;
-    if (width < 1 || height < 1 || width > kMaxSide || height > kMaxSide || width * height > kMaxPixels)
+    if (width < 1 || height < 1)
         throw CArchiveException(CArchiveException::genericException);
     const int type = header.biBitCount == 8 ? PixelType::Grey8 : PixelType::Bgr24;
     if (!out.Create(CImageBuffer::kHeap, CSize(static_cast<LONG>(width), static_cast<LONG>(height)), type, 1))

@@ -11,17 +11,14 @@ class CImageBuffer;
 // buffers of messages and the JPEG layer.
 namespace msgjpeg {
 
-// The largest picture a message may carry, checked before any allocation.
-inline constexpr int64_t kMaxPixels = 200'000'000;
-inline constexpr int kMaxSide = 65500;
-
 // Encodes the picture (paletted and other layouts converted to 24 bits
 // first). false when the picture is not valid or the encoder failed.
 bool Encode(const CImageBuffer& image, int quality, std::vector<uint8_t>& out);
 
 // Decodes into a bottom-up 24-bit (or 8-bit grey) buffer at 96 dpi. Throws
 // CArchiveException(genericException) when the data do not decode or
-// describe a picture larger than the limits above.
+// describe a picture past the JPEG layer's limits (kJpegMaxPixels), which are
+// checked before anything is allocated.
 void Decode(const uint8_t* data, size_t size, CImageBuffer& out);
 
 } // namespace msgjpeg

@@ -41,6 +41,43 @@ std::vector<uint8_t> Encode(const std::vector<uint8_t>& bits, int type, int widt
     return out;
 }
 
+// A flat grey JPEG of any size made by hand, with one 1-bit code for a DC
+// difference of 0 and one for the end of block: baseline with one component
+// (two zero bits a block), or progressive with its first scan only (the DC
+// of every component, one zero bit a block). It is about the least data a
+// picture of that size can be, and costs nothing to make even at 100 million pixels.
+std::vector<uint8_t> FlatJpeg(uint16_t width, uint16_t height, uint8_t components = 1, bool progressive = false)
+{
+    std::vector<uint8_t> j{0xFF, 0xD8};
+    auto segment = [&](uint8_t marker, std::vector<uint8_t> body) {
+        j.insert(j.end(), {0xFF, marker, uint8_t((body.size() + 2) >> 8), uint8_t(body.size() + 2)});
+        j.insert(j.end(), body.begin(), body.end());
+    };
+    std::vector<uint8_t> quant(65, 1);
+    quant[0] = 0;
+    segment(0xDB, quant);
+    std::vector<uint8_t> frame{8, uint8_t(height >> 8), uint8_t(height), uint8_t(width >> 8), uint8_t(width),
+                               components};
+    std::vector<uint8_t> scan{components};
+    for (uint8_t c = 1; c <= components; ++c) {
+        frame.insert(frame.end(), {c, 0x11, 0});
+        scan.insert(scan.end(), {c, 0x00});
+    }
+    scan.insert(scan.end(), {0, uint8_t(progressive ? 0 : 63), 0});
+    segment(progressive ? 0xC2 : 0xC0, frame);
+    for (uint8_t table : {0x00, 0x10}) {  // DC and AC table 0: one code of one bit, for symbol 0
+        std::vector<uint8_t> huff(18, 0);
+        huff[0] = table;
+        huff[1] = 1;
+        segment(0xC4, huff);
+    }
+    segment(0xDA, scan);
+    const uint64_t blocks = uint64_t((width + 7) / 8) * ((height + 7) / 8) * components;
+    j.resize(j.size() + (blocks * (progressive ? 1 : 2) + 7) / 8, 0);
+    j.insert(j.end(), {0xFF, 0xD9});
+    return j;
+}
+
 double MeanAbsError(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b)
 {
     double sum = 0;
@@ -194,6 +231,74 @@ TEST(JpegCodec, BadDataFailsAtOurBoundary)
     EXPECT_THROW(JpegReadHeader(junk.data(), junk.size(), &header), CUserException);
     EXPECT_FALSE(JpegDecodeToDibSection(junk.data(), junk.size(), dib));
     EXPECT_TRUE(dib.IsValid());  // the failed call left the old picture
+}
+
+TEST(JpegCodec, PixelLimitAllowsTheLimitAndRefusesOnePast)
+{
+    // 20000 x 12500 is exactly the limit: the header reads; one more column does not.
+    static_assert(20000ull * 12500 == kJpegMaxPixels);
+    const auto atLimit = FlatJpeg(20000, 12500);
+    BITMAPINFOHEADER header;
+    ASSERT_TRUE(JpegReadHeader(atLimit.data(), atLimit.size(), &header));
+    EXPECT_EQ(header.biWidth, 20000);
+    EXPECT_EQ(header.biHeight, 12500);
+    const auto past = FlatJpeg(20001, 12500);
+    EXPECT_THROW(JpegReadHeader(past.data(), past.size(), &header), CUserException);
+    std::vector<uint8_t> rows(16);
+    EXPECT_THROW(JpegDecode(past.data(), past.size(), rows.data(), rows.size(), JpegScaleEighth), CUserException);
+    CDibBitmap dib;
+    EXPECT_FALSE(JpegDecodeToDibSection(past.data(), past.size(), dib, JpegScaleEighth));
+}
+
+TEST(JpegCodec, HeaderMayNotPromiseMorePixelsThanItsDataCarry)
+{
+    // 1024 x 1024 pixels need at least 1024 bytes: the picture cut to exactly
+    // that many decodes as far as it goes; one byte less is refused before
+    // anything is allocated.
+    const auto whole = FlatJpeg(1024, 1024);
+    const size_t atLimit = 1024 * 1024 / kJpegMaxPixelsPerByte;
+    ASSERT_GT(whole.size(), atLimit);
+    BITMAPINFOHEADER header;
+    CDibBitmap dib;
+    EXPECT_TRUE(JpegReadHeader(whole.data(), atLimit, &header));
+    EXPECT_TRUE(JpegDecodeToDibSection(whole.data(), atLimit, dib));
+    EXPECT_EQ(dib.GetSize(), CSize(1024, 1024));
+    EXPECT_THROW(JpegReadHeader(whole.data(), atLimit - 1, &header), CUserException);
+    EXPECT_FALSE(JpegDecodeToDibSection(whole.data(), atLimit - 1, dib));
+    EXPECT_EQ(dib.GetSize(), CSize(1024, 1024));  // the failed call left the old picture
+}
+
+TEST(JpegCodec, CoefficientLimitAllowsTheLimitAndRefusesOnePast)
+{
+    // Three full-resolution components of 2048 x 1024 blocks each are exactly
+    // the coefficient limit for a progressive picture; one more column of
+    // blocks is past it. A single-scan picture keeps no coefficients: the
+    // same size decodes a strip of blocks at a time.
+    static_assert(3ull * 2048 * 1024 * 128 == kJpegMaxCoefficientBytes);
+    BITMAPINFOHEADER header;
+    const auto atLimit = FlatJpeg(16384, 8192, 3, true);
+    EXPECT_TRUE(JpegReadHeader(atLimit.data(), atLimit.size(), &header));
+    const auto past = FlatJpeg(16392, 8192, 3, true);
+    EXPECT_THROW(JpegReadHeader(past.data(), past.size(), &header), CUserException);
+    const auto baseline = FlatJpeg(16392, 8192);
+    EXPECT_TRUE(JpegReadHeader(baseline.data(), baseline.size(), &header));
+
+    // A small progressive picture decodes through its coefficients.
+    const auto small = FlatJpeg(40, 24, 3, true);
+    CDibBitmap dib;
+    ASSERT_TRUE(JpegDecodeToDibSection(small.data(), small.size(), dib));
+    EXPECT_EQ(dib.GetPixel(39, 23), RGB(128, 128, 128));
+}
+
+TEST(JpegCodec, HundredMegapixelPictureDecodes)
+{
+    // The size of a 100-megapixel medium-format camera's pictures, with the
+    // least data such a picture can have: real photographs are further inside both limits.
+    const auto jpeg = FlatJpeg(11648, 8736);
+    CDibBitmap dib;
+    ASSERT_TRUE(JpegDecodeToDibSection(jpeg.data(), jpeg.size(), dib));
+    EXPECT_EQ(dib.GetSize(), CSize(11648, 8736));
+    EXPECT_EQ(dib.GetPixel(11647, 8735), RGB(128, 128, 128));
 }
 
 TEST(JpegCodec, CmykIsRefused)

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -256,6 +257,34 @@ TEST(MessageFile, DamagedCountsAndShortFiles)
     CAPhotoContent ok(95);
     ReadMessage(withBlobCount(0), ok);
     EXPECT_FALSE(ok.GetImage().IsValid());
+}
+
+TEST(MessageFile, SmallPictureBlobPromisingAHugePictureFailsCleanly)
+{
+    // About 700 bytes whose frame header says 14142 x 14142 (200 million
+    // pixels, 600 MB of rows): refused before anything is allocated.
+    std::vector<uint8_t> jpeg = Jpeg(8, 6);
+    const uint8_t sof[] = {0xFF, 0xC0};
+    auto at = std::search(jpeg.begin(), jpeg.end(), std::begin(sof), std::end(sof));
+    ASSERT_NE(at, jpeg.end());
+    const size_t frame = size_t(at - jpeg.begin());
+    for (size_t side : {frame + 5, frame + 7}) {
+        jpeg[side] = 14142 >> 8;
+        jpeg[side + 1] = 14142 & 0xFF;
+    }
+    CImageBuffer image;
+    EXPECT_THROW(msgjpeg::Decode(jpeg.data(), jpeg.size(), image), CArchiveException);
+    EXPECT_FALSE(image.IsValid());
+
+    // The same picture inside a message file fails the whole read.
+    Body b;
+    b.Header("#7321", "1.51");
+    uint8_t block[32] = {};
+    b.ar.Write(block, 32);
+    b.ar << "" << int32_t(jpeg.size());
+    b.ar.Write(jpeg.data(), jpeg.size());
+    b.ar << int32_t(0) << int32_t(0) << "" << int32_t(0) << int32_t(0) << int32_t(0);
+    ExpectDamaged(Scramble(b.Bytes()), CArchiveException::genericException);
 }
 
 TEST(MessageFile, ChangedPhotographIsEncodedAgain)
