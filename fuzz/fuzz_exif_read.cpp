@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     CExifFile exif;
     exif.Attach(&file, data[0] % 3);
     uint64_t sink = 0;
-    for (CExifEntry* e = exif.GetFirstEntry(); e; e = e->GetNext()) {
+    for (const auto& e : exif.GetEntries()) {
         const int n = static_cast<int>(e->m_count > 64 ? 64 : e->m_count) + 1;
         for (int i = -1; i < n; ++i) {
             DWORD num, den;

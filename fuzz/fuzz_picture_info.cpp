@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     CMakerInfoSet maker(&formatter);
     info.Fill(exif, kind);
     maker.Fill(exif);
-    for (const CExifEntry* e = exif.GetFirstEntry(); e; e = e->GetNext()) {
+    for (const auto& e : exif.GetEntries()) {
         std::string text;
         formatter.FormatExifValueText(*e, text, "model");
         formatter.FormatMakerValue(*e, text, "model");

@@ -316,12 +316,12 @@ void CExifEntry::GetDateTime(int& year, int& month, int& day, int& hour, int& mi
     }
 }
 
-std::vector<BYTE> CExifEntry::EncodeIntel() const
+std::vector<BYTE> CExifEntry::Encode(bool bigEndian) const
 {
     std::vector<BYTE> out(m_value.size());
     auto put = [&](size_t at, uint64_t v, unsigned n) {
         for (unsigned i = 0; i < n; ++i)
-            out[at + i] = BYTE(v >> (8 * i));
+            out[at + (bigEndian ? n - 1 - i : i)] = BYTE(v >> (8 * i));
     };
     switch (m_type) {
     case 3: case 8:

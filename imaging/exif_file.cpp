@@ -26,123 +26,91 @@ bool ReadExact(CFile& file, void* buffer, size_t count)
 
 CExifFile::CExifFile() = default;
 
-CExifFile::~CExifFile()
-{
-    RemoveAllEntries();
-}
+CExifFile::~CExifFile() = default;
 
 // ---- entry list -------------------------------------------------------------
 
-CExifEntry* CExifFile::FindFirstEntry(int directory, int subDirectory, CExifEntry* start) const
+namespace {
+
+bool Matches(const CExifEntry& e, int directory, int subDirectory)
 {
-    for (CExifEntry* e = start ? start : m_head; e; e = e->m_next)
-        if (e->m_directory == directory && (subDirectory == 0 || e->m_subDirectory == subDirectory))
-            return e;
+    return e.m_directory == directory && (subDirectory == 0 || e.m_subDirectory == subDirectory);
+}
+
+} // namespace
+
+CExifEntry* CExifFile::FindFirstEntry(int directory, int subDirectory, const CExifEntry* start) const
+{
+    auto it = m_entries.begin();
+    if (start)
+        it = std::find_if(it, m_entries.end(), [start](const auto& e) { return e.get() == start; });
+    for (; it != m_entries.end(); ++it)
+        if (Matches(**it, directory, subDirectory))
+            return it->get();
     return nullptr;
+}
+
+size_t CExifFile::EndOfFirstRun(int directory) const
+{
+    auto first = std::find_if(m_entries.begin(), m_entries.end(),
+                              [directory](const auto& e) { return e->m_directory == directory; });
+    if (first == m_entries.end())
+        return 0;
+    auto end = std::find_if(first, m_entries.end(), [directory](const auto& e) { return e->m_directory != directory; });
+    return static_cast<size_t>(end - m_entries.begin());
 }
 
 CExifEntry* CExifFile::FindLastEntryOfDirectory(int directory) const
 {
-    for (CExifEntry* e = m_head; e; e = e->m_next) {
-        if (e->m_directory != directory)
-            continue;
-        if (!e->m_next || e->m_next->m_directory != directory)
-            return e;
-    }
-    return nullptr;
-}
-
-CExifEntry* CExifFile::GetLastEntry() const
-{
-    CExifEntry* e = m_head;
-    while (e && e->m_next)
-        e = e->m_next;
-    return e;
+    const size_t end = EndOfFirstRun(directory);
+    return end == 0 ? nullptr : m_entries[end - 1].get();
 }
 
 CExifEntry* CExifFile::FindEntry(WORD tag, int directory, int subDirectory) const
 {
-    for (CExifEntry* e = m_head; e; e = e->m_next)
-        if (e->m_tag == tag && e->m_directory == directory && (subDirectory == 0 || e->m_subDirectory == subDirectory))
-            return e;
+    for (const auto& e : m_entries)
+        if (e->m_tag == tag && Matches(*e, directory, subDirectory))
+            return e.get();
     return nullptr;
 }
 
 int CExifFile::CountEntries(int directory, int subDirectory) const
 {
-    int n = 0;
-    for (CExifEntry* e = m_head; e; e = e->m_next)
-        if (e->m_directory == directory && e->m_subDirectory == subDirectory)
-            ++n;
-    return n;
+    return static_cast<int>(std::count_if(m_entries.begin(), m_entries.end(), [&](const auto& e) {
+        return e->m_directory == directory && e->m_subDirectory == subDirectory;
+    }));
 }
 
-void CExifFile::RemoveEntry(CExifEntry* entry)
+void CExifFile::RemoveEntry(const CExifEntry* entry)
 {
-    if (!entry)
-        return;
-    CExifEntry** link = &m_head;
-    while (*link && *link != entry)
-        link = &(*link)->m_next;
-    if (!*link)
-        return;
-    *link = entry->m_next;
-    --m_entryCount;
-    delete entry;
+    auto it = std::find_if(m_entries.begin(), m_entries.end(), [entry](const auto& e) { return e.get() == entry; });
+    if (it != m_entries.end())
+        m_entries.erase(it);
 }
 
 void CExifFile::RemoveAllEntries()
 {
-    while (m_head) {
-        CExifEntry* next = m_head->m_next;
-        delete m_head;
-        m_head = next;
-    }
-    m_entryCount = 0;
+    m_entries.clear();
 }
 
-void CExifFile::Append(CExifEntry* entry)
-{
-    entry->m_next = nullptr;
-    if (CExifEntry* last = GetLastEntry())
-        last->m_next = entry;
-    else
-        m_head = entry;
-    ++m_entryCount;
-}
-
-void CExifFile::InsertAfter(CExifEntry* after, CExifEntry* entry)
-{
-    if (!after) {
-        entry->m_next = m_head;
-        m_head = entry;
-    } else {
-        entry->m_next = after->m_next;
-        after->m_next = entry;
-    }
-    ++m_entryCount;
-}
-
-void CExifFile::InsertEntry(CExifEntry* entry)
+CExifEntry* CExifFile::InsertEntry(std::unique_ptr<CExifEntry> entry)
 {
     if (!entry)
-        return;
+        return nullptr;
     entry->m_owner = this;
-    CExifEntry* prev = nullptr;     // entry in front of the current one
-    CExifEntry* lastVisited = nullptr;
-    for (CExifEntry* e = m_head; e; prev = e, e = e->m_next) {
-        if (e->m_directory != entry->m_directory || e->m_subDirectory != entry->m_subDirectory)
+    // In front of the first entry of its run with a greater tag, else behind the run's last.
+    auto at = m_entries.end();
+    for (auto it = m_entries.begin(); it != m_entries.end(); ++it) {
+        const CExifEntry& e = **it;
+        if (e.m_directory != entry->m_directory || e.m_subDirectory != entry->m_subDirectory)
             continue;
-        if (e->m_tag > entry->m_tag) {
-            InsertAfter(prev, entry);
-            return;
+        if (e.m_tag > entry->m_tag) {
+            at = it;
+            break;
         }
-        lastVisited = e;
+        at = it + 1;
     }
-    if (lastVisited)
-        InsertAfter(lastVisited, entry);
-    else
-        Append(entry);
+    return m_entries.insert(at, std::move(entry))->get();
 }
 
 // ---- the attached stream ------------------------------------------------------
@@ -226,6 +194,7 @@ short CExifFile::Parse(int kind)
     m_fileKind = kind;
     RemoveAllEntries();
     m_tiff.clear();
+    m_directorySpans.clear();
     m_valueBytes = 0;
     short result = -1;
     uint64_t start = 0;
@@ -317,18 +286,19 @@ short CExifFile::ReadMetadata(int kind)
         if (!visited.insert(offset).second)
             break;
         uint32_t next = 0;
-        if (ReadDirectoryAt(reader, offset, static_cast<WORD>(n), kSubMain, true, nullptr, next) != 0 || next == 0)
+        if (ReadDirectoryAt(reader, offset, static_cast<WORD>(n), kSubMain, m_entries.size(), next) != 0 || next == 0)
             break;
         offset = next;
     }
 
+    // A sub-directory's run stands behind the first run of directory 0.
     auto readSub = [&](WORD pointerTag, WORD sub) {
         // A pointer is one LONG; anything else points nowhere.
         CExifEntry* pointer = FindEntry(pointerTag, 0, 0);
         if (!pointer || pointer->m_type != 4 || pointer->m_count != 1)
             return false;
         uint32_t next = 0;
-        ReadDirectoryAt(reader, pointer->GetLong(0), 0, sub, false, FindLastEntryOfDirectory(0), next);
+        ReadDirectoryAt(reader, pointer->GetLong(0), 0, sub, EndOfFirstRun(0), next);
         return true;
     };
     if (!readSub(kTagExifPointer, kSubExif))
@@ -343,34 +313,38 @@ short CExifFile::ReadMetadata(int kind)
         uint64_t record = static_cast<uint64_t>(maker->m_fileOffset - m_base);
         if (auto makerOffset = reader.U32At(record + 8)) {
             uint32_t next = 0;
-            ReadDirectoryAt(reader, *makerOffset, 0, kSubMaker, false, FindLastEntryOfDirectory(0), next);
+            ReadDirectoryAt(reader, *makerOffset, 0, kSubMaker, EndOfFirstRun(0), next);
         }
     }
     return 0;
 }
 
-short CExifFile::ReadDirectoryAt(ByteReader& reader, uint32_t offset, WORD directory, WORD subDirectory, bool append,
-                                 CExifEntry* after, uint32_t& next)
+short CExifFile::ReadDirectoryAt(ByteReader& reader, uint32_t offset, WORD directory, WORD subDirectory, size_t at,
+                                 uint32_t& next)
 {
     next = 0;
     auto count = reader.U16At(offset);
     if (!count)
         return -1;
+    // The directory's entries go into the list in one step, so a long list
+    // costs no more than its length.
+    m_directorySpans.emplace_back(offset, 2 + 12ull * *count + 4);
+    ExifEntryList read;
+    short result = 0;
     for (uint32_t i = 0; i < *count; ++i) {
         uint64_t record = uint64_t(offset) + 2 + 12ull * i;
-        if (!reader.Fits(record, 12) || m_entryCount >= kMaxEntries)
-            return -1;
-        std::unique_ptr<CExifEntry> entry = ReadEntryAt(reader, record, directory, subDirectory);
-        if (!entry)
-            continue; // a value that does not fit the file: the entry is dropped
-        CExifEntry* raw = entry.release();
-        if (append) {
-            Append(raw);
-        } else {
-            InsertAfter(after, raw);
-            after = raw;
+        if (!reader.Fits(record, 12) || m_entries.size() + read.size() >= kMaxEntries) {
+            result = -1;
+            break;
         }
+        if (std::unique_ptr<CExifEntry> entry = ReadEntryAt(reader, record, directory, subDirectory))
+            read.push_back(std::move(entry));
+        // else a value that does not fit the file: the entry is dropped
     }
+    const auto where = at >= m_entries.size() ? m_entries.end() : m_entries.begin() + static_cast<ptrdiff_t>(at);
+    m_entries.insert(where, std::make_move_iterator(read.begin()), std::make_move_iterator(read.end()));
+    if (result != 0)
+        return result;
     auto nextOffset = reader.U32At(uint64_t(offset) + 2 + 12ull * *count);
     if (!nextOffset)
         return -1;
@@ -407,6 +381,8 @@ std::unique_ptr<CExifEntry> CExifFile::ReadEntryAt(ByteReader& reader, uint64_t 
     if (size > budget || m_valueBytes + size > budget)
         return nullptr;
     m_valueBytes += size;
+    if (fileSize > 4)
+        entry->m_valueOffset = static_cast<int64_t>(at);
     entry->m_value.assign(static_cast<size_t>(size), 0);
     auto bytes = *reader.At(at, copy);
     std::copy(bytes.begin(), bytes.end(), entry->m_value.begin());

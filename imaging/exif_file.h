@@ -57,7 +57,6 @@ public:
     BYTE* GetData() { return m_value.empty() ? nullptr : m_value.data(); }
     const BYTE* GetData() const { return m_value.empty() ? nullptr : m_value.data(); }
     size_t GetDataSize() const { return m_value.size(); }
-    CExifEntry* GetNext() const { return m_next; }
 
     BYTE GetByte(int index) const;
     WORD GetShort(int index) const;
@@ -86,8 +85,9 @@ public:
     void NormalizeUserComment();
     void GetDateTime(int& year, int& month, int& day, int& hour, int& minute, int& second) const;
 
-    // The value in Intel order, as the writer stores it.
-    std::vector<BYTE> EncodeIntel() const;
+    // The value in the given byte order, converted value by value.
+    std::vector<BYTE> Encode(bool bigEndian) const;
+    std::vector<BYTE> EncodeIntel() const { return Encode(false); }
 
     WORD m_tag = 0;
     WORD m_type = 0;
@@ -96,8 +96,9 @@ public:
     WORD m_subDirectory = 0;
     std::vector<BYTE> m_value;
     CExifFile* m_owner = nullptr;
-    CExifEntry* m_next = nullptr;
     int64_t m_fileOffset = -1;
+    // Base-relative place of a value read from outside its record; -1 otherwise.
+    int64_t m_valueOffset = -1;
     // 0, or the base-relative offset at which the writer places the value.
     int32_t m_fixedValueOffset = 0;
 
@@ -114,6 +115,9 @@ private:
     void Store32(size_t at, uint32_t v);
     void Set32(uint32_t value, int index);
 };
+
+// The entries of a picture in list order; the list owns them.
+using ExifEntryList = std::vector<std::unique_ptr<CExifEntry>>;
 
 // The Exif/TIFF tag directories of one JPEG, TIFF or raw-format picture as one
 // list of entries, with the picture's colour profile, first APP2 segment, maker
@@ -146,15 +150,16 @@ public:
     BOOL GetMakerPreview(CDibBitmap& bitmap);
 
     // Entries. A sub-directory of 0 matches any.
-    CExifEntry* FindFirstEntry(int directory, int subDirectory, CExifEntry* start = nullptr) const;
-    CExifEntry* GetFirstEntry() const { return m_head; }
+    const ExifEntryList& GetEntries() const { return m_entries; }
+    CExifEntry* FindFirstEntry(int directory, int subDirectory, const CExifEntry* start = nullptr) const;
+    CExifEntry* GetFirstEntry() const { return m_entries.empty() ? nullptr : m_entries.front().get(); }
     CExifEntry* FindLastEntryOfDirectory(int directory) const;
-    CExifEntry* GetLastEntry() const;
+    CExifEntry* GetLastEntry() const { return m_entries.empty() ? nullptr : m_entries.back().get(); }
     CExifEntry* FindEntry(WORD tag, int directory, int subDirectory) const;
     int CountEntries(int directory, int subDirectory) const;
-    void RemoveEntry(CExifEntry* entry);
-    // Takes ownership; placed by tag order inside its directory's run.
-    void InsertEntry(CExifEntry* entry);
+    void RemoveEntry(const CExifEntry* entry);
+    // Placed by tag order inside its directory's run; the entry, now owned here.
+    CExifEntry* InsertEntry(std::unique_ptr<CExifEntry> entry);
     void RemoveAllEntries();
 
     bool IsBigEndian() const { return m_bigEndian; }
@@ -219,24 +224,31 @@ private:
     // does not match.
     bool LoadTiffArea(int kind, TiffArea& area, uint64_t limit);
     short ReadMetadata(int kind);
-    // Reads one directory at offset; entries are appended (after == nullptr and
-    // append) or inserted behind after. next receives the next-directory offset.
-    short ReadDirectoryAt(ByteReader& reader, uint32_t offset, WORD directory, WORD subDirectory, bool append,
-                          CExifEntry* after, uint32_t& next);
+    // Reads one directory at offset; its entries go in at list index at (at the
+    // end when at is npos). next receives the next-directory offset.
+    short ReadDirectoryAt(ByteReader& reader, uint32_t offset, WORD directory, WORD subDirectory, size_t at,
+                          uint32_t& next);
     std::unique_ptr<CExifEntry> ReadEntryAt(ByteReader& reader, uint64_t record, WORD directory, WORD subDirectory);
-    void InsertAfter(CExifEntry* after, CExifEntry* entry);
-    void Append(CExifEntry* entry);
+    // The list index behind the first run of the directory's entries; 0 when it has none.
+    size_t EndOfFirstRun(int directory) const;
     bool ProbeByteOrder(int kind);
-    std::vector<BYTE> BuildBlock(const BYTE* thumbnail, DWORD thumbnailSize, int outputKind) const;
-    std::vector<BYTE> EncodeMakerNote(const CExifEntry& makerNote, uint32_t valueOffset) const;
+    struct BlockPlan;
+    BlockPlan PlanMakerNote(int outputKind) const;
+    std::vector<std::pair<uint64_t, std::vector<BYTE>>> UnclaimedRuns() const;
+    std::optional<std::vector<BYTE>> BuildBlock(const BlockPlan& plan, const BYTE* thumbnail, DWORD thumbnailSize,
+                                                int outputKind) const;
+    std::vector<BYTE> EncodeMakerNote(uint32_t valueOffset) const;
+    void SettleExifVersion();
 
     CFile* m_stream = nullptr;
     int m_fileKind = kExifUnsupported;
     bool m_bigEndian = true;
     int64_t m_base = 0;
-    CExifEntry* m_head = nullptr;
-    size_t m_entryCount = 0;
+    ExifEntryList m_entries;
     std::vector<BYTE> m_tiff;   // the TIFF structure as read, for thumbnails
+    // Where the directories read stand (offset, bytes), so a rewrite knows
+    // which bytes of the structure nothing it writes accounts for.
+    std::vector<std::pair<uint64_t, uint64_t>> m_directorySpans;
     std::vector<BYTE> m_profile;
     std::vector<BYTE> m_firstApp2;
     uint64_t m_valueBytes = 0;  // value bytes allocated while reading

@@ -17,10 +17,9 @@ struct Owned {
                                      : std::vector<BYTE>{'I', 'I', 42, 0, 8, 0, 0, 0, 0, 0, 0, 0, 0, 0};
         CMemFile mem(tiff);
         file.Attach(&mem, kExifTiff);
-        entry = new CExifEntry(&file, 0, kSubMain, tag, type, count);
+        entry = file.InsertEntry(std::make_unique<CExifEntry>(&file, 0, kSubMain, tag, type, count));
         if (!raw.empty())
             entry->m_value = raw;
-        file.InsertEntry(entry);
     }
 };
 
@@ -144,14 +143,14 @@ TEST(ExifEntry, DateTimeText)
 TEST(ExifFileList, InsertByTagAndFindAcrossSubDirectories)
 {
     CExifFile file;
-    file.InsertEntry(new CExifEntry(&file, 0, kSubMain, 256, 3, 1));
-    file.InsertEntry(new CExifEntry(&file, 0, kSubMain, 271, 2, 4));
-    file.InsertEntry(new CExifEntry(&file, 0, kSubMain, 270, 2, 4));
-    file.InsertEntry(new CExifEntry(&file, 0, kSubMain, 700, 1, 4));
-    file.InsertEntry(new CExifEntry(&file, 0, kSubGps, 2, 5, 3));
-    file.InsertEntry(new CExifEntry(&file, 1, kSubMain, 259, 3, 1));
+    file.InsertEntry(std::make_unique<CExifEntry>(&file, 0, kSubMain, 256, 3, 1));
+    file.InsertEntry(std::make_unique<CExifEntry>(&file, 0, kSubMain, 271, 2, 4));
+    file.InsertEntry(std::make_unique<CExifEntry>(&file, 0, kSubMain, 270, 2, 4));
+    file.InsertEntry(std::make_unique<CExifEntry>(&file, 0, kSubMain, 700, 1, 4));
+    file.InsertEntry(std::make_unique<CExifEntry>(&file, 0, kSubGps, 2, 5, 3));
+    file.InsertEntry(std::make_unique<CExifEntry>(&file, 1, kSubMain, 259, 3, 1));
     std::vector<WORD> order;
-    for (CExifEntry* e = file.GetFirstEntry(); e; e = e->GetNext())
+    for (const auto& e : file.GetEntries())
         order.push_back(e->m_tag);
     EXPECT_EQ(order, (std::vector<WORD>{256, 270, 271, 700, 2, 259}));
     EXPECT_EQ(file.FindEntry(2, 0, 0)->m_subDirectory, kSubGps);

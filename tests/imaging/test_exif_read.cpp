@@ -80,9 +80,7 @@ TEST(ExifRead, FilesAndTheirResults)
         CMemFile mem(c.bytes);
         CExifFile exif;
         EXPECT_EQ(exif.Attach(&mem, c.kind), c.result) << c.name;
-        int n = 0;
-        for (CExifEntry* e = exif.GetFirstEntry(); e; e = e->GetNext())
-            ++n;
+        const int n = static_cast<int>(exif.GetEntries().size());
         if (c.entries >= 0) {
             EXPECT_EQ(n, c.entries) << c.name;
         }

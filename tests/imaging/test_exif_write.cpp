@@ -65,10 +65,10 @@ TEST(ExifWrite, MotorolaSourceReadsBackTheSameInIntelOrder)
         // What the reader saw before writing (writing changes some tags on purpose).
         struct Want { WORD tag; WORD sub; std::vector<BYTE> value; };
         std::vector<Want> want;
-        for (CExifEntry* e = source.GetFirstEntry(); e; e = e->GetNext())
+        for (const auto& e : source.GetEntries())
             if (e->m_directory == 0 && (e->m_subDirectory == kSubGps || e->m_tag == 271 || e->m_tag == 272 ||
                                         e->m_tag == 36867 || e->m_tag == 37510 || e->m_tag == 33434))
-                want.push_back({e->m_tag, e->m_subDirectory, Value(e)});
+                want.push_back({e->m_tag, e->m_subDirectory, Value(e.get())});
         ASSERT_GT(want.size(), 8u);
 
         Written w = Write(source, 0, thumb);
@@ -257,8 +257,8 @@ TEST(ExifWrite, MakerNoteIsRebuiltAtItsFixedPlace)
         const uint32_t at = jpeg[field] | jpeg[field + 1] << 8 | jpeg[field + 2] << 16 | uint32_t(jpeg[field + 3]) << 24;
         EXPECT_EQ(at == 1148u, c.atFixed) << c.name;
         // Whatever follows the note comes behind it.
-        for (CExifEntry* e = back.FindFirstEntry(0, kSubExif); e && e->m_subDirectory == kSubExif; e = e->GetNext())
-            if (e->GetDataSize() > 4 && e != backNote) {
+        for (const auto& e : back.GetEntries())
+            if (e->m_directory == 0 && e->m_subDirectory == kSubExif && e->GetDataSize() > 4 && e.get() != backNote) {
                 const int64_t f = e->m_fileOffset + 8;
                 const uint32_t v = jpeg[f] | jpeg[f + 1] << 8 | jpeg[f + 2] << 16 | uint32_t(jpeg[f + 3]) << 24;
                 EXPECT_TRUE(v < at || v >= at + backNote->GetDataSize()) << c.name << " tag " << e->m_tag;
@@ -299,4 +299,66 @@ TEST(ExifWrite, OldExifVersionLosesInteroperabilityInExiftoolToo)
     EXPECT_EQ(exiftest::Exiftool(dir / "o.jpg", "InteropIndex"), "");
     EXPECT_EQ(exiftest::Exiftool(dir / "o.jpg", "ExifVersion"), "0210");
     EXPECT_EQ(exiftest::Exiftool(dir / "o.jpg", "Model"), "QT-1");
+}
+
+TEST(ExifWrite, ExifVersionCoversTheTagsWritten)
+{
+    struct Case {
+        const char* name;
+        std::vector<Tag> exif;
+        const char* version;
+    };
+    const Case cases[] = {
+        {"no version: the oldest written", {{33434, 5, {1, 125}}}, "0210"},
+        {"no version, a 2.2 tag", {{33434, 5, {1, 125}}, {0xA402, 3, {0}}}, "0220"},
+        {"0210 with a 2.3 tag", {{36864, 7, {}, "0210"}, {0xA434, 2, {}, "Lens"}}, "0230"},
+        {"0221 kept", {{33434, 5, {1, 125}}, {36864, 7, {}, "0221"}, {0xA402, 3, {0}}}, "0221"},
+        {"as text", {{36864, 2, {}, std::string("0220\0", 5)}}, "0220"},
+        {"no digits", {{36864, 7, {}, "abcd"}, {0xA402, 3, {0}}}, "0220"},
+    };
+    for (const Case& c : cases) {
+        TiffBuilder b(false);
+        uint32_t mainDir = b.Dir({{271, 2, {}, std::string("Maker\0", 6)}, {34665, 4, {0}}});
+        b.SetField(mainDir, 34665, b.Dir(c.exif));
+        CMemFile mem(b.Tiff());
+        CExifFile src;
+        ASSERT_EQ(src.Attach(&mem, kExifTiff), 0) << c.name;
+        Written w = Write(src, 0);
+        ASSERT_EQ(w.result, 0) << c.name;
+        qrtest::TempDir dir;
+        qrtest::WriteBytes(dir / "v.jpg", JpegWithBlock(w.block));
+        // The version, then what a validator says: no tag needs a newer one.
+        const std::string out = exiftest::Run("exiftool -s3 -a -ExifVersion -validate -warning '" +
+                                              (dir / "v.jpg").string() + "'");
+        EXPECT_EQ(out.substr(0, 5), std::string(c.version) + "\n") << c.name;
+        EXPECT_EQ(out.find("requires"), std::string::npos) << c.name << ": " << out;
+    }
+}
+
+TEST(ExifWrite, EntriesOfUnknownTypesAreNotWrittenBack)
+{
+    TiffBuilder b(true);
+    uint32_t mainDir = b.Dir({{271, 2, {}, std::string("Maker\0", 6)},
+                              {700, 0, {}, "abcd", 4},
+                              {701, 13, {}, "abcd", 1},
+                              {702, 99, {}, "abcd", 1},
+                              {34665, 4, {0}}});
+    b.SetField(mainDir, 34665, b.Dir({{33434, 5, {1, 125}}, {703, 14, {}, "ab", 2}}));
+    CMemFile mem(b.Tiff());
+    CExifFile src;
+    ASSERT_EQ(src.Attach(&mem, kExifTiff), 0);
+    ASSERT_NE(src.FindEntry(702, 0, kSubMain), nullptr);
+    Written w = Write(src, 0);
+    ASSERT_EQ(w.result, 0);
+    auto jpeg = JpegWithBlock(w.block);
+    CMemFile again(jpeg);
+    CExifFile back;
+    ASSERT_EQ(back.Attach(&again, kExifJpeg), 0);
+    for (WORD tag : {700, 701, 702, 703})
+        EXPECT_EQ(back.FindEntry(tag, 0, 0), nullptr) << tag;
+    EXPECT_NE(back.FindEntry(33434, 0, kSubExif), nullptr);
+    qrtest::TempDir dir;
+    qrtest::WriteBytes(dir / "t.jpg", jpeg);
+    EXPECT_EQ(exiftest::Run("exiftool -validate -warning -a -s '" + (dir / "t.jpg").string() + "' | grep -ci format"),
+              "0\n");
 }

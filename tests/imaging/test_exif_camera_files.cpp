@@ -1,0 +1,170 @@
+// Real camera files (tests/data/camera_*.jpg, see exif_fixtures.txt): their maker
+// notes, previews included, must read the same in another Exif reader after
+// this program rewrote the metadata around them.
+#include "imaging/exif_file.h"
+#include "imaging/exif_maker_note.h"
+#include "platform/byte_reader.h"
+#include "platform/file.h"
+#include "support/test_support.h"
+#include "tests/imaging/exif_test_util.h"
+
+#include <QByteArray>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct CameraFile {
+    const char* name;
+    bool preview;   // the note carries a preview picture
+};
+
+const CameraFile kCameraFiles[] = {
+    {"camera_canon_sd1200is.jpg", false},   // Motorola file, Intel note, offsets from the TIFF header
+    {"camera_canon_eos_t4i.jpg", false},
+    {"camera_nikon_e3200.jpg", true},       // own TIFF header; the preview stands behind the note
+    {"camera_nikon_d70s.jpg", true},        // Motorola order, preview inside the note
+    {"camera_pentax_optio_s6.jpg", true},   // "AOC" header, offsets from the TIFF header
+    {"camera_pentax_optio_s5z.jpg", true},  // the same in Motorola order
+    {"camera_sony_dsc_w15.jpg", false},
+    {"camera_sony_dsc_s600.jpg", false},
+    {"camera_casio_ex_z70.jpg", true},
+    {"camera_fujifilm_z1.jpg", false},      // offsets from its own header, Intel order always
+    {"camera_olympus_fe370.jpg", false},
+    {"camera_panasonic_fh25.jpg", false},
+    {"camera_kodak_z710.jpg", false},       // fixed fields, no directory
+};
+
+// The source's own thumbnail, as a save passes one.
+std::vector<BYTE> Thumbnail(CExifFile& exif)
+{
+    int kind = 0;
+    DWORD size = 0;
+    if (exif.GetThumbnailInfo(kind, size) != 0 || kind != 2 || size == 0)
+        return {};
+    std::vector<BYTE> t(size);
+    if (exif.ReadJpegThumbnail(t.data(), t.size()) != 0)
+        return {};
+    return t;
+}
+
+// The JPEG with its APP1 segment replaced by the written block.
+std::vector<BYTE> Replaced(const std::vector<BYTE>& jpeg, const std::vector<BYTE>& block)
+{
+    const size_t oldEnd = 4 + (size_t(jpeg[4]) << 8 | jpeg[5]);
+    std::vector<BYTE> out = {0xFF, 0xD8, 0xFF, 0xE1, BYTE((block.size() + 2) >> 8), BYTE(block.size() + 2)};
+    out.insert(out.end(), block.begin(), block.end());
+    out.insert(out.end(), jpeg.begin() + static_cast<ptrdiff_t>(oldEnd), jpeg.end());
+    return out;
+}
+
+std::vector<BYTE> Rewritten(const std::vector<BYTE>& source, int kind)
+{
+    CMemFile in(source);
+    CExifFile exif;
+    if (exif.Attach(&in, kind) != 0)
+        return {};
+    const std::vector<BYTE> thumb = Thumbnail(exif);
+    CMemFile out;
+    DWORD size = 0;
+    if (exif.WriteExif(&out, size, thumb.empty() ? nullptr : thumb.data(), DWORD(thumb.size()), 16, 12, 160, 120, 0,
+                       -1) != 0)
+        return {};
+    return out.Data();
+}
+
+// Every maker-note tag exiftool finds in each file, binary values included.
+std::map<std::string, QJsonObject> MakerNoteTags(const std::vector<fs::path>& files)
+{
+    std::string command = "exiftool -j -b -a -u -G1 -n -MakerNotes:all";
+    for (const fs::path& f : files)
+        command += " '" + f.string() + "'";
+    const std::string out = exiftest::Run(command);
+    std::map<std::string, QJsonObject> tags;
+    for (const QJsonValue& v : QJsonDocument::fromJson(QByteArray::fromStdString(out)).array()) {
+        QJsonObject o = v.toObject();
+        const std::string file = o.take("SourceFile").toString().toStdString();
+        tags[file] = o;
+    }
+    return tags;
+}
+
+// exiftool's validation warnings and errors for each file.
+std::map<std::string, std::set<std::string>> Warnings(const std::vector<fs::path>& files)
+{
+    std::string command = "exiftool -validate -warning -error -a -s";
+    for (const fs::path& f : files)
+        command += " '" + f.string() + "'";
+    // One file gives no "========" line: name it here.
+    std::string out = (files.size() == 1 ? "======== " + files[0].string() + "\n" : "") + exiftest::Run(command);
+    std::map<std::string, std::set<std::string>> warnings;
+    std::string current;
+    size_t start = 0;
+    while (start < out.size()) {
+        const size_t end = std::min(out.find('\n', start), out.size());
+        const std::string line = out.substr(start, end - start);
+        if (line.rfind("======== ", 0) == 0)
+            current = line.substr(9);
+        else if (line.rfind("Warning", 0) == 0 || line.rfind("Error", 0) == 0)
+            warnings[current].insert(line);
+        start = end + 1;
+    }
+    return warnings;
+}
+
+void ExpectSameMakerNote(const QJsonObject& before, const QJsonObject& after, const std::string& what)
+{
+    EXPECT_FALSE(before.isEmpty()) << what;
+    for (auto it = before.begin(); it != before.end(); ++it) {
+        const std::string key = it.key().toStdString();
+        ASSERT_TRUE(after.contains(it.key())) << what << ": " << key << " is gone";
+        EXPECT_EQ(after.value(it.key()), it.value()) << what << ": " << key;
+    }
+    for (auto it = after.begin(); it != after.end(); ++it)
+        EXPECT_TRUE(before.contains(it.key())) << what << ": " << it.key().toStdString() << " is new";
+}
+
+} // namespace
+
+TEST(ExifCameraFiles, MakerNotesAndPreviewsReadTheSameAfterARewrite)
+{
+    qrtest::TempDir dir;
+    std::vector<fs::path> files;
+    for (const CameraFile& c : kCameraFiles) {
+        const auto source = qrtest::ReadBytes(qrtest::DataPath(c.name));
+        const auto block = Rewritten(source, kExifJpeg);
+        ASSERT_FALSE(block.empty()) << c.name;
+        files.push_back(qrtest::DataPath(c.name));
+        files.push_back(dir / (std::string("rewritten_") + c.name));
+        qrtest::WriteBytes(files.back(), Replaced(source, block));
+    }
+    const auto tags = MakerNoteTags(files);
+    const auto warnings = Warnings(files);
+    for (size_t i = 0; i < files.size(); i += 2) {
+        const CameraFile& c = kCameraFiles[i / 2];
+        const QJsonObject& before = tags.at(files[i].string());
+        const QJsonObject& after = tags.at(files[i + 1].string());
+        ExpectSameMakerNote(before, after, c.name);
+        bool preview = false;
+        for (auto it = after.begin(); it != after.end(); ++it)
+            preview = preview || it.key().endsWith(":PreviewImage");
+        EXPECT_EQ(preview, c.preview) << c.name;
+        // The rewrite adds nothing for a validator to find.
+        const auto& was = warnings.count(files[i].string()) ? warnings.at(files[i].string()) : std::set<std::string>{};
+        if (warnings.count(files[i + 1].string())) {
+            for (const std::string& w : warnings.at(files[i + 1].string())) {
+                if (w.find("Validate") == std::string::npos) {
+                    EXPECT_TRUE(was.count(w)) << c.name << ": " << w;
+                }
+            }
+        }
+    }
+}
