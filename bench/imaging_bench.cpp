@@ -1,12 +1,15 @@
 // Picture work in megapixels per second. The pictures are made here.
 // Sections: resampling and rotation of image buffers; JPEG (our layer beside
 // the same work done by calling libjpeg directly: our overhead should stay
-// within 10 %).
+// within 10 %); reading Exif directories (time must grow with the number of
+// entries, not with its square).
 #include "imaging/dib_bitmap.h"
+#include "imaging/exif_file.h"
 #include "imaging/image_buffer.h"
 #include "imaging/jpeg_codec.h"
 #include "imaging/pixel_types.h"
 #include "imaging/rotation.h"
+#include "platform/file.h"
 
 #include <benchmark/benchmark.h>
 
@@ -298,5 +301,56 @@ BENCHMARK(BM_JpegDecodeToNewBuffer_Direct)->ArgNames({"progressive", "scale"})->
 // what progressive output would cost.
 BENCHMARK(BM_JpegEncode_Layer)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_JpegEncode_Direct)->ArgNames({"progressive"})->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// ---- Exif directories -----------------------------------------------------
+
+namespace {
+
+// An Intel-order TIFF whose main directory holds n SHORT entries and points at
+// an Exif directory of one.
+std::vector<BYTE> TiffWithEntries(uint32_t n)
+{
+    std::vector<BYTE> t = {'I', 'I', 42, 0, 8, 0, 0, 0};
+    auto put16 = [&](uint32_t v) { t.push_back(BYTE(v)); t.push_back(BYTE(v >> 8)); };
+    auto put32 = [&](uint32_t v) { put16(v & 0xFFFF); put16(v >> 16); };
+    const uint32_t exifAt = 8 + 2 + 12 * (n + 1) + 4;
+    put16(n + 1);
+    for (uint32_t i = 0; i < n; ++i) {
+        put16(1000 + i % 60000);
+        put16(3);
+        put32(1);
+        put32(i & 0xFFFF);
+    }
+    put16(34665);
+    put16(4);
+    put32(1);
+    put32(exifAt);
+    put32(0);
+    put16(1);
+    put16(33434);
+    put16(3);
+    put32(1);
+    put32(1);
+    put32(0);
+    return t;
+}
+
+void BM_ExifReadEntries(benchmark::State& state)
+{
+    const std::vector<BYTE> tiff = TiffWithEntries(static_cast<uint32_t>(state.range(0)));
+    for (auto _ : state) {
+        CMemFile file(tiff);
+        CExifFile exif;
+        benchmark::DoNotOptimize(exif.Attach(&file, kExifTiff));
+        benchmark::DoNotOptimize(exif.GetEntries().size());
+    }
+    state.SetComplexityN(state.range(0));
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+} // namespace
+
+BENCHMARK(BM_ExifReadEntries)->RangeMultiplier(4)->Range(1 << 10, 60000)->Complexity(benchmark::oN)
+    ->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -1,5 +1,6 @@
 #include "imaging/exif_maker_note.h"
 
+#include "imaging/exif_file.h"
 #include "platform/byte_reader.h"
 
 #include <algorithm>
@@ -55,13 +56,7 @@ constexpr NoteHeader kHeaders[] = {
 
 unsigned UnitSize(uint16_t type)
 {
-    switch (type) {
-    case 1: case 2: case 6: case 7: return 1;
-    case 3: case 8: return 2;
-    case 4: case 9: case 11: case 13: return 4;
-    case 5: case 10: case 12: return 8;
-    default: return 0;
-    }
+    return CExifEntry::GetUnitSize(type);
 }
 
 // True when a directory of plausible size and types stands at the place in
