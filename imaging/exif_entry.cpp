@@ -1,5 +1,7 @@
 #include "imaging/exif_file.h"
 
+#include "imaging/exif_types.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstring>
@@ -19,13 +21,7 @@ CExifEntry::CExifEntry(CExifFile* owner, WORD directory, WORD subDirectory, WORD
 
 unsigned CExifEntry::GetUnitSize(WORD type)
 {
-    switch (type) {
-    case 1: case 2: case 6: case 7: return 1;
-    case 3: case 8: return 2;
-    case 4: case 9: case 11: return 4;
-    case 5: case 10: case 12: return 8;
-    default: return 0;
-    }
+    return ExifTypeUnitSize(type);
 }
 
 uint64_t CExifEntry::GetTypeSize(WORD type, uint64_t count)

@@ -1,6 +1,6 @@
 #include "imaging/exif_maker_note.h"
 
-#include "imaging/exif_file.h"
+#include "imaging/exif_types.h"
 #include "platform/byte_reader.h"
 
 #include <algorithm>
@@ -56,7 +56,7 @@ constexpr NoteHeader kHeaders[] = {
 
 unsigned UnitSize(uint16_t type)
 {
-    return CExifEntry::GetUnitSize(type);
+    return ExifTypeUnitSize(type);
 }
 
 // True when a directory of plausible size and types stands at the place in

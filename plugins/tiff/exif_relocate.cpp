@@ -1,5 +1,7 @@
 #include "plugins/tiff/exif_relocate.h"
 
+#include "imaging/exif_maker_note.h"
+#include "imaging/exif_types.h"
 #include "platform/byte_reader.h"
 
 #include <algorithm>
@@ -12,6 +14,7 @@ namespace {
 constexpr uint16_t kExifPointer = 34665;
 constexpr uint16_t kGpsPointer = 34853;
 constexpr uint16_t kInteropPointer = 40965;
+constexpr uint16_t kMakerNote = 37500;
 constexpr uint16_t kMaxEntries = 1000;
 constexpr int kMaxDepth = 4;
 // A GPS directory holds the tags 0 to 31, each once at most in a sound one.
@@ -28,15 +31,12 @@ void Set32(uint8_t* p, uint32_t v)
 void Put16(std::vector<uint8_t>& v, uint16_t x) { v.push_back(uint8_t(x)); v.push_back(uint8_t(x >> 8)); }
 void Put32(std::vector<uint8_t>& v, uint32_t x) { Put16(v, uint16_t(x)); Put16(v, uint16_t(x >> 16)); }
 
+// An IFD-type field: one LONG offset a value.
+constexpr uint16_t kTypeIfd = 13;
+
 uint32_t TypeSize(uint16_t type)
 {
-    switch (type) {
-    case 1: case 2: case 6: case 7: return 1;
-    case 3: case 8: return 2;
-    case 4: case 9: case 11: case 13: return 4;
-    case 5: case 10: case 12: return 8;
-    default: return 0;
-    }
+    return type == kTypeIfd ? 4 : ExifTypeUnitSize(type);
 }
 
 // The entry count at offset when it is 1 to kMaxEntries and that many
@@ -85,8 +85,16 @@ uint32_t CopyDirectory(const ByteReader& src, uint32_t offset, std::vector<uint8
         } else if (bytes <= 4) {
             dir.insert(dir.end(), entry.begin() + 8, entry.end());
         } else if (const auto values = src.At(value, bytes)) {
-            Put32(dir, static_cast<uint32_t>(dataStart + data.size()));
-            data.insert(data.end(), values->begin(), values->end());
+            const uint64_t to = dataStart + data.size();
+            Put32(dir, static_cast<uint32_t>(to));
+            if (tag == kMakerNote && depth == 0) {
+                // A camera's note whose offsets count from the TIFF header moves with them.
+                const MakerNoteForm form = ReadMakerNoteForm(*values, value, false);
+                const std::vector<uint8_t> moved = MoveMakerNote(*values, form, static_cast<int64_t>(to) - value);
+                data.insert(data.end(), moved.begin(), moved.end());
+            } else {
+                data.insert(data.end(), values->begin(), values->end());
+            }
             PadEven(data);
         } else {
             // A value outside the block: keep the entry but with no data.

@@ -4,9 +4,18 @@
 // damaged and unusual files that no camera writes; and asks exiftool about files.
 #include "imaging/exif_file.h"
 
+#include <QByteArray>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -188,6 +197,62 @@ inline std::string ValidationErrors(const std::filesystem::path& file)
         start = end + 1;
     }
     return errors;
+}
+
+// Every maker-note tag exiftool finds in each file, binary values included.
+inline std::map<std::string, QJsonObject> MakerNoteTags(const std::vector<std::filesystem::path>& files)
+{
+    std::string command = "exiftool -j -b -a -u -G1 -n -MakerNotes:all";
+    for (const std::filesystem::path& f : files)
+        command += " '" + f.string() + "'";
+    const std::string out = Run(command);
+    std::map<std::string, QJsonObject> tags;
+    for (const QJsonValue& v : QJsonDocument::fromJson(QByteArray::fromStdString(out)).array()) {
+        QJsonObject o = v.toObject();
+        const std::string file = o.take("SourceFile").toString().toStdString();
+        tags[file] = o;
+    }
+    return tags;
+}
+
+// exiftool's validation warnings and errors for each file.
+inline std::map<std::string, std::set<std::string>> Warnings(const std::vector<std::filesystem::path>& files)
+{
+    std::string command = "exiftool -validate -warning -error -a -s";
+    for (const std::filesystem::path& f : files)
+        command += " '" + f.string() + "'";
+    // One file gives no "========" line: name it here.
+    std::string out = (files.size() == 1 ? "======== " + files[0].string() + "\n" : "") + Run(command);
+    std::map<std::string, std::set<std::string>> warnings;
+    std::string current;
+    size_t start = 0;
+    while (start < out.size()) {
+        const size_t end = std::min(out.find('\n', start), out.size());
+        const std::string line = out.substr(start, end - start);
+        if (line.rfind("======== ", 0) == 0)
+            current = line.substr(9);
+        else if (line.rfind("Warning", 0) == 0 || line.rfind("Error", 0) == 0)
+            warnings[current].insert(line);
+        start = end + 1;
+    }
+    return warnings;
+}
+
+// positions: exiftool gives where a preview starts in the file, which moves
+// with the note; the preview's bytes are compared all the same.
+inline void ExpectSameMakerNote(const QJsonObject& before, const QJsonObject& after, const std::string& what,
+                         bool positionsMove = false)
+{
+    EXPECT_FALSE(before.isEmpty()) << what;
+    for (auto it = before.begin(); it != before.end(); ++it) {
+        const std::string key = it.key().toStdString();
+        if (positionsMove && it.key().endsWith("ImageStart"))
+            continue;
+        ASSERT_TRUE(after.contains(it.key())) << what << ": " << key << " is gone";
+        EXPECT_EQ(after.value(it.key()), it.value()) << what << ": " << key;
+    }
+    for (auto it = after.begin(); it != after.end(); ++it)
+        EXPECT_TRUE(before.contains(it.key())) << what << ": " << it.key().toStdString() << " is new";
 }
 
 } // namespace exiftest

@@ -8,20 +8,16 @@
 #include "support/test_support.h"
 #include "tests/imaging/exif_test_util.h"
 
-#include <QByteArray>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-
 #include <gtest/gtest.h>
 
-#include <map>
-#include <set>
 
 namespace {
 
 namespace fs = std::filesystem;
+using exiftest::ExpectSameMakerNote;
+using exiftest::MakerNoteTags;
 using exiftest::TiffBuilder;
+using exiftest::Warnings;
 
 struct CameraFile {
     const char* name;
@@ -80,62 +76,6 @@ std::vector<BYTE> Rewritten(const std::vector<BYTE>& source, int kind)
                        -1) != 0)
         return {};
     return out.Data();
-}
-
-// Every maker-note tag exiftool finds in each file, binary values included.
-std::map<std::string, QJsonObject> MakerNoteTags(const std::vector<fs::path>& files)
-{
-    std::string command = "exiftool -j -b -a -u -G1 -n -MakerNotes:all";
-    for (const fs::path& f : files)
-        command += " '" + f.string() + "'";
-    const std::string out = exiftest::Run(command);
-    std::map<std::string, QJsonObject> tags;
-    for (const QJsonValue& v : QJsonDocument::fromJson(QByteArray::fromStdString(out)).array()) {
-        QJsonObject o = v.toObject();
-        const std::string file = o.take("SourceFile").toString().toStdString();
-        tags[file] = o;
-    }
-    return tags;
-}
-
-// exiftool's validation warnings and errors for each file.
-std::map<std::string, std::set<std::string>> Warnings(const std::vector<fs::path>& files)
-{
-    std::string command = "exiftool -validate -warning -error -a -s";
-    for (const fs::path& f : files)
-        command += " '" + f.string() + "'";
-    // One file gives no "========" line: name it here.
-    std::string out = (files.size() == 1 ? "======== " + files[0].string() + "\n" : "") + exiftest::Run(command);
-    std::map<std::string, std::set<std::string>> warnings;
-    std::string current;
-    size_t start = 0;
-    while (start < out.size()) {
-        const size_t end = std::min(out.find('\n', start), out.size());
-        const std::string line = out.substr(start, end - start);
-        if (line.rfind("======== ", 0) == 0)
-            current = line.substr(9);
-        else if (line.rfind("Warning", 0) == 0 || line.rfind("Error", 0) == 0)
-            warnings[current].insert(line);
-        start = end + 1;
-    }
-    return warnings;
-}
-
-// positions: exiftool gives where a preview starts in the file, which moves
-// with the note; the preview's bytes are compared all the same.
-void ExpectSameMakerNote(const QJsonObject& before, const QJsonObject& after, const std::string& what,
-                         bool positionsMove = false)
-{
-    EXPECT_FALSE(before.isEmpty()) << what;
-    for (auto it = before.begin(); it != before.end(); ++it) {
-        const std::string key = it.key().toStdString();
-        if (positionsMove && it.key().endsWith("ImageStart"))
-            continue;
-        ASSERT_TRUE(after.contains(it.key())) << what << ": " << key << " is gone";
-        EXPECT_EQ(after.value(it.key()), it.value()) << what << ": " << key;
-    }
-    for (auto it = after.begin(); it != after.end(); ++it)
-        EXPECT_TRUE(before.contains(it.key())) << what << ": " << it.key().toStdString() << " is new";
 }
 
 } // namespace

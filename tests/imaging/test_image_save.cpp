@@ -350,3 +350,38 @@ TEST_F(ImageSaveTest, TiffTargetKeepsTheSourcesExifAndGpsDirectories)
     EXPECT_EQ(exiftest::Exiftool(target, "Make"), "Quiram Test");
     EXPECT_EQ(exiftest::ValidationErrors(target), "");
 }
+
+TEST_F(ImageSaveTest, CameraMakerNotesSurviveExportsToJpegAndTiff)
+{
+    // Offsets from the TIFF header (Canon, Panasonic) and from the note's own
+    // header (Nikon, with its preview; Fujifilm), through the real exporters.
+    const char* kNames[] = {"camera_canon_eos_t4i.jpg", "camera_panasonic_fh25.jpg", "camera_nikon_d70s.jpg",
+                            "camera_fujifilm_z1.jpg"};
+    std::vector<fs::path> files;
+    for (const char* name : kNames) {
+        const fs::path source = dir / name;
+        fs::copy_file(qrtest::DataPath(name), source);
+        files.push_back(source);
+        for (const char* extension : {".jpg", ".tif"}) {
+            files.push_back(dir / (std::string("export_") + name + extension));
+            ASSERT_EQ(ExportImageWithMetadata(nullptr, image, nullptr, source.string(), files.back().string(), {}), 0)
+                << files.back();
+        }
+    }
+    const auto tags = exiftest::MakerNoteTags(files);
+    const auto warnings = exiftest::Warnings(files);
+    for (size_t i = 0; i < files.size(); i += 3) {
+        for (size_t k = 1; k <= 2; ++k) {
+            const std::string what = files[i + k].filename().string();
+            // A TIFF holds the note elsewhere: where a preview starts moves with it.
+            exiftest::ExpectSameMakerNote(tags.at(files[i].string()), tags.at(files[i + k].string()), what, k == 2);
+            if (!warnings.count(files[i + k].string()))
+                continue;
+            for (const std::string& w : warnings.at(files[i + k].string())) {
+                if (w.find("Validate") == std::string::npos && w.find("maker notes") != std::string::npos) {
+                    ADD_FAILURE() << what << ": " << w;
+                }
+            }
+        }
+    }
+}
