@@ -1,19 +1,13 @@
 #include "app/image_save_progress_dlog.h"
 
 #include "imaging/image_buffer.h"
+#include "imaging/image_save.h"
 #include "platform/file.h"
 #include "platform/framework/controls.h"
 #include "resources/string_table.h"
 
-#include <QRandomGenerator>
-
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <fcntl.h>
 #include <filesystem>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -51,17 +45,6 @@ std::vector<uint8_t> ReadAll(CFile* f)
     return bytes;
 }
 
-// The data reach the disk before the name is given to them.
-bool SyncFile(const std::string& path)
-{
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
-}
-
 } // namespace
 
 CImageSaveProgressDlog::CImageSaveProgressDlog(CWnd* pParent, CImageBuffer* pImage, const std::string& exporterPattern,
@@ -91,16 +74,6 @@ std::string CImageSaveProgressDlog::FormatSavingStatus(const std::string& format
     else
         std::snprintf(buf.data(), buf.size(), format.c_str(), nIndex, nCount, name.c_str());
     return buf.data();
-}
-
-std::string CImageSaveProgressDlog::TempPathFor(const std::string& targetPath)
-{
-    std::filesystem::path target(targetPath);
-    std::string ext = target.extension().string();
-    char tag[16];
-    std::snprintf(tag, sizeof tag, "%08x", QRandomGenerator::global()->generate());
-    std::string name = "." + target.stem().string() + ".saving-" + tag + ext;
-    return (target.parent_path() / name).string();
 }
 
 BOOL CImageSaveProgressDlog::OnInitDialog()
@@ -142,39 +115,22 @@ void CImageSaveProgressDlog::Save()
     auto data = [&](int i) { return blocks[i].empty() ? nullptr : blocks[i].data(); };
     auto size = [&](int i) { return uint32_t(blocks[i].size()); };
 
-    const std::string temp = TempPathFor(m_strTargetPath);
     try {
         if (!m_pImage)
             throw int(kExportOtherError);
-        m_exporter.Export(temp, *m_pImage, data(0), size(0), data(1), size(1), data(2), size(2), blocks[0].empty());
-        if (m_bCancel) {
-            // Asked to stop after the exporter's last question: the old file stays.
-            std::remove(temp.c_str());
-            return;
-        }
-        if (!SyncFile(temp))
-            throw CFileException(CFileException::OsErrorToCause(errno), errno, m_strTargetPath);
-        // The new file takes the old one's permissions with its name.
-        struct stat st {};
-        if (::stat(m_strTargetPath.c_str(), &st) == 0)
-            ::chmod(temp.c_str(), st.st_mode & 07777);
-        if (std::rename(temp.c_str(), m_strTargetPath.c_str()) != 0)
-            throw CFileException(CFileException::OsErrorToCause(errno), errno, m_strTargetPath);
+        // The old file stays whole until the new one is complete, and when
+        // Cancel came after the exporter's last question.
+        m_exporter.Export(m_strTargetPath, *m_pImage, data(0), size(0), data(1), size(1), data(2), size(2),
+                          blocks[0].empty(), &m_bCancel);
     } catch (int code) {
-        std::remove(temp.c_str());
         // A cancelled save reports nothing.
         if (!m_bCancel)
             m_nErrorId = MessageForExportCode(code);
         m_bCancel = TRUE;
     } catch (const CFileException& e) {
-        std::remove(temp.c_str());
-        if (e.m_cause == CFileException::diskFull)
-            m_nErrorId = IDS_DISK_FULL;
-        else
-            m_heldException = e;
+        m_heldException = e;
         m_bCancel = TRUE;
     } catch (...) {
-        std::remove(temp.c_str());
         m_nErrorId = IDS_ERROR;
         m_bCancel = TRUE;
     }
@@ -221,10 +177,7 @@ INT_PTR CImageSaveProgressDlog::DoModal()
     if (m_nErrorId) {
         AfxMessageBox(m_nErrorId, MB_OK);
     } else if (m_heldException) {
-        std::string text = std::string(res::String(IDS_CANNOT_SAVE)) + m_heldException->m_strFileName;
-        if (m_heldException->m_lOsError)
-            text += "\n" + std::string(std::strerror(m_heldException->m_lOsError));
-        AfxMessageBox(text, MB_OK);
+        AfxMessageBox(SaveFailureText(*m_heldException), MB_OK);
     }
     m_heldException.reset();
     return result;

@@ -38,8 +38,6 @@ public:
     // The status line: the string's "%d" and "%s" filled with index, count and
     // the file name in the order the string names them.
     static std::string FormatSavingStatus(const std::string& format, int nIndex, int nCount, const std::string& name);
-    // A name for the temporary file in the target's folder, ending in the target's extension.
-    static std::string TempPathFor(const std::string& targetPath);
 
 protected:
     void OnRefresh() override;

@@ -2,6 +2,7 @@
 
 #include "imaging/image_buffer.h"
 #include "platform/exceptions.h"
+#include "platform/replace_file.h"
 
 #include <filesystem>
 #include <new>
@@ -186,20 +187,34 @@ void CImageExporter::ExportWithChosen(const std::string& path, CImageBuffer& ima
 
 void CImageExporter::Export(const std::string& path, CImageBuffer& image, const uint8_t* block1,
                             uint32_t block1Length, const uint8_t* block2, uint32_t block2Length,
-                            const uint8_t* block3, uint32_t block3Length, bool block1Empty)
+                            const uint8_t* block3, uint32_t block3Length, bool block1Empty,
+                            const std::atomic<int>* stop)
 {
     int code = 0;
     try {
         if (!SelectPluginForFile(path))
             code = kExportFileError;
-        else
-            ExportWithChosen(path, image, block1, block1Length, block2, block2Length, block3, block3Length,
-                             block1Empty);
     } catch (...) {
         code = ExportCodeOf(std::current_exception());
     }
     if (code != 0)
         throw code;
+    // The plug-in writes the writer's temporary file; the host puts it in place.
+    CReplaceFile out;
+    if (!out.Open(path))
+        throw out.Error();
+    try {
+        ExportWithChosen(out.WritePath(), image, block1, block1Length, block2, block2Length, block3, block3Length,
+                         block1Empty);
+    } catch (...) {
+        code = ExportCodeOf(std::current_exception());
+    }
+    if (code != 0)
+        throw code;
+    if (stop && *stop)
+        return; // asked to stop after the plug-in's last question: the old file stays
+    if (!out.Commit())
+        throw out.Error();
 }
 
 int ExportCodeOf(const std::exception_ptr& caught)

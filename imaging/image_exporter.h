@@ -2,6 +2,7 @@
 
 #include "imaging/plugin_module.h"
 
+#include <atomic>
 #include <cstdint>
 #include <exception>
 #include <string>
@@ -42,10 +43,15 @@ public:
     bool ServesExtension(int kind, const std::string& extension);
     bool SelectPluginForFile(const std::string& path);
 
-    // Throws the export code (an int) on failure.
+    // Writes the picture to path through the platform's file writer: the
+    // plug-in fills a temporary file beside path, which replaces it only when
+    // the plug-in succeeded and stop (when given) is still clear; otherwise
+    // path is as it was. Throws the export code (an int) when the plug-in
+    // fails, or the writer's CFileException, with the system's reason, when
+    // the file cannot be made or put in place.
     void Export(const std::string& path, CImageBuffer& image, const uint8_t* block1, uint32_t block1Length,
                 const uint8_t* block2, uint32_t block2Length, const uint8_t* block3, uint32_t block3Length,
-                bool block1Empty);
+                bool block1Empty, const std::atomic<int>* stop = nullptr);
 
     const std::string& SearchPattern() const { return m_searchPattern; }
 

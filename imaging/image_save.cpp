@@ -11,6 +11,7 @@
 #include "platform/exceptions.h"
 #include "platform/file.h"
 #include "platform/framework/message_box.h"
+#include "resources/string_table.h"
 
 #include <QCursor>
 #include <QGuiApplication>
@@ -79,7 +80,7 @@ void ShowSaveFailure(const std::exception_ptr& caught)
     } catch (int code) {
         AfxMessageBox(SaveFailureMessage(code));
     } catch (const CFileException& e) {
-        AfxMessageBox(e.m_cause == CFileException::diskFull ? kMsgDiskFull : kMsgUnableToSave);
+        AfxMessageBox(SaveFailureText(e));
     } catch (const CMemoryException&) {
         AfxMessageBox(kMsgNoMemory);
     } catch (const std::bad_alloc&) {
@@ -87,55 +88,6 @@ void ShowSaveFailure(const std::exception_ptr& caught)
     } catch (...) {
         AfxMessageBox(kMsgError);
     }
-}
-
-std::string UpperKindExtension(const std::string& path)
-{
-    const fs::path p(path);
-    std::string ext = p.extension().string();
-    return ext.empty() ? ext : ext.substr(1);
-}
-
-// A new empty file "Exp<unique>.<ext>" in the target's folder, so that the
-// final rename never crosses file systems. Empty when none can be made.
-std::string MakeTemporaryBeside(const std::string& target)
-{
-    const fs::path folder = fs::path(target).parent_path();
-    const std::string ext = UpperKindExtension(target);
-    std::string pattern = (folder / "ExpXXXXXX").string();
-    const int suffix = ext.empty() ? 0 : static_cast<int>(ext.size() + 1);
-    if (!ext.empty())
-        pattern += "." + ext;
-    const int fd = ::mkstemps(pattern.data(), suffix);
-    if (fd < 0)
-        return {};
-    ::close(fd);
-    return pattern;
-}
-
-// The new file takes the mode of the file it replaces, or the usual mode of
-// a new file.
-void TakeMode(const std::string& written, const std::string& replaced)
-{
-    struct stat st {};
-    mode_t mode = 0;
-    if (::stat(replaced.c_str(), &st) == 0) {
-        mode = st.st_mode & 07777;
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
-    ::chmod(written.c_str(), mode);
-}
-
-void RemoveWritten(const std::string& writePath)
-{
-    const int kind = GetMetadataFileKind(writePath);
-    if (kind == kExifTiff || kind == kExifRaw)
-        DeleteThmFile(writePath);
-    std::error_code ec;
-    fs::remove(writePath, ec);
 }
 
 // One 68-byte record of a main tag: the tag, then a resolution's rational as
@@ -171,6 +123,14 @@ void AppendMainTag(std::vector<uint8_t>& out, const CExifEntry& entry)
 constexpr WORD kMainTags[] = {270, 271, 272, 305, 306, 282, 283};
 
 } // namespace
+
+std::string SaveFailureText(const CFileException& e)
+{
+    const std::string text = e.m_cause == CFileException::diskFull
+                                 ? std::string(res::String(kMsgDiskFull))
+                                 : std::string(res::String(kMsgUnableToSave)) + e.m_strFileName;
+    return WithSystemReason(text, e);
+}
 
 UINT SaveFailureMessage(int exportCode)
 {
@@ -229,52 +189,24 @@ int RunImageSave(CWnd* owner, CImageBuffer& image, const CIccProfileData* profil
             if (block)
                 block->SeekToBegin();
         cancel = Runner() ? Runner()(job) : RunImageSaveJobDirectly(job);
+        // A failed or cancelled save left the old file, and its companion with it.
         if (cancel == 0 && GetMetadataFileKind(writePath) == kExifTiff)
             MakeThmFile(image, writePath);
     } catch (...) {
         ShowSaveFailure(std::current_exception());
         cancel = 1;
     }
-    if (cancel != 0)
-        RemoveWritten(writePath);
     return cancel;
 }
 
 int ExportImageFile(CWnd* owner, CImageBuffer& image, const CIccProfileData* profile, CFile* block1, CFile* block2,
-                    CFile* block3, const std::string& sourcePath, const std::string& targetPath,
+                    CFile* block3, const std::string& /*sourcePath*/, const std::string& targetPath,
                     const ImageSaveValues& values)
 {
     WaitCursor wait;
-    std::error_code ec;
-    // Over the source itself, or over any file already there: the old file
-    // stays whole until the new one is complete.
-    const bool sameFile = fs::equivalent(sourcePath, targetPath, ec) && !ec;
-    const bool replacing = sameFile || fs::exists(targetPath, ec);
-    std::string writePath = targetPath;
-    if (replacing) {
-        writePath = MakeTemporaryBeside(targetPath);
-        if (writePath.empty()) {
-            AfxMessageBox(kMsgUnableToSave);
-            return 1;
-        }
-    }
-    const int result = RunImageSave(owner, image, profile, targetPath, block1, block2, block3, writePath, values);
-    if (result != 0 || !replacing)
-        return result;
-
-    TakeMode(writePath, targetPath);
-    if (::rename(writePath.c_str(), targetPath.c_str()) != 0) {
-        RemoveWritten(writePath);
-        AfxMessageBox(kMsgUnableToSave);
-        return 1;
-    }
-    if (GetMetadataFileKind(targetPath) == kExifTiff) {
-        DeleteThmFile(targetPath);
-        const std::string written = FindThmFile(writePath);
-        if (!written.empty())
-            ::rename(written.c_str(), GetThmPath(targetPath).c_str());
-    }
-    return 0;
+    // Over the source itself or any other file, the save job's writer keeps
+    // the old file whole until the new one is complete.
+    return RunImageSave(owner, image, profile, targetPath, block1, block2, block3, targetPath, values);
 }
 
 int ExportImageWithMetadata(CWnd* owner, CImageBuffer& image, const CIccProfileData* profile,

@@ -6,6 +6,7 @@
 #include <string>
 
 class CFile;
+class CFileException;
 class CIccProfileData;
 class CImageBuffer;
 class CWnd;
@@ -42,6 +43,9 @@ ImageSaveJobRunner SetImageSaveJobRunner(ImageSaveJobRunner runner);
 int RunImageSaveJobDirectly(CImageSaveJob& job);
 // The message a failed export shows for its code.
 UINT SaveFailureMessage(int exportCode);
+// The message for a save that failed on the file itself: "Disk is full." or
+// "Unable to save file. " with the path, and the system's reason beneath.
+std::string SaveFailureText(const CFileException& e);
 
 // Writes the image to the target with the Exif data, colour profile and main
 // tags of the source file. 0 when saved, nonzero when it failed or was cancelled.
@@ -49,14 +53,14 @@ int ExportImageWithMetadata(CWnd* owner, CImageBuffer& image, const CIccProfileD
                             const std::string& sourcePath, const std::string& targetPath,
                             const ImageSaveValues& values);
 // Writes the image with the given blocks. An existing target (the source
-// itself included) is replaced only once the new file is complete: the save
-// goes to a temporary file beside it, which is renamed over it on success.
+// itself included) is replaced only once the new file is complete; a failed
+// or cancelled save leaves it as it was.
 int ExportImageFile(CWnd* owner, CImageBuffer& image, const CIccProfileData* profile, CFile* block1, CFile* block2,
                     CFile* block3, const std::string& sourcePath, const std::string& targetPath,
                     const ImageSaveValues& values);
-// Runs the save job on the write path and writes a TIFF's ".THM" companion;
-// a cancelled or failed save leaves neither the file nor its companion.
-// Answers the job's cancel flag.
+// Runs the save job on the write path and, once it is saved, writes a TIFF's
+// ".THM" companion; a cancelled or failed save leaves the file and its
+// companion as they were. Answers the job's cancel flag.
 int RunImageSave(CWnd* owner, CImageBuffer& image, const CIccProfileData* profile, const std::string& displayPath,
                  CFile* block1, CFile* block2, CFile* block3, const std::string& writePath,
                  const ImageSaveValues& values);

@@ -4,6 +4,7 @@
 #include "imaging/exif_thumbnail.h"
 #include "imaging/image_exporter.h"
 #include "platform/file.h"
+#include "platform/replace_file.h"
 #include "resources/string_table.h"
 
 #include <cstdlib>
@@ -131,30 +132,27 @@ std::string GetThmPath(const std::string& picturePath) { return WithoutExtension
 
 std::string FindThmFile(const std::string& picturePath) { return FindCompanion(picturePath, "THM"); }
 
-void WriteThmFile(const std::string& picturePath, const uint8_t* bytes, int64_t count)
+bool WriteThmFile(const std::string& picturePath, const uint8_t* bytes, int64_t count)
 {
     if (count <= 0 || !bytes)
-        return;
-    const std::string target = GetThmPath(picturePath);
-    std::string temp = target + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0)
-        return;
-    bool ok = true;
-    for (int64_t done = 0; ok && done < count;) {
-        const ssize_t n = ::write(fd, bytes + done, static_cast<size_t>(count - done));
-        ok = n > 0;
-        done += ok ? n : 0;
+        return false;
+    const fs::path target = GetThmPath(picturePath);
+    try {
+        ReplaceFileContents(target.string(), std::span(bytes, static_cast<size_t>(count)));
+    } catch (const CFileException&) {
+        return false; // the old companion stays as it was
     }
-    ::fchmod(fd, 0644);
-    ok = ::fsync(fd) == 0 && ok;
-    ok = ::close(fd) == 0 && ok;
-    // A companion in another case would shadow the new one: it goes.
-    const std::string old = FindThmFile(picturePath);
-    if (ok && !old.empty() && old != target)
-        ::unlink(old.c_str());
-    if (!ok || ::rename(temp.c_str(), target.c_str()) != 0)
-        ::unlink(temp.c_str());
+    // A companion in another case would shadow the new one: it goes, now
+    // that the new one is in place.
+    const std::string name = target.filename().string();
+    std::error_code ec;
+    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string other = it->path().filename().string();
+        if (other != name && other.size() == name.size() && strcasecmp(other.c_str(), name.c_str()) == 0)
+            fs::remove(it->path(), ec);
+    }
+    return true;
 }
 
 void DeleteThmFile(const std::string& picturePath)
@@ -201,6 +199,5 @@ bool MakeThmFile(const CImageBuffer& image, const std::string& picturePath)
     const DWORD bytes = MakeExifThumbnail(image, size, thumbnail);
     if (bytes == 0)
         return false;
-    WriteThmFile(picturePath, thumbnail.Data().data(), bytes);
-    return true;
+    return WriteThmFile(picturePath, thumbnail.Data().data(), bytes);
 }

@@ -31,12 +31,12 @@ void ListExporters(std::vector<std::string>& names, std::vector<std::string>& ex
 std::string GetThmPath(const std::string& picturePath);
 // The companion that exists, whatever the case of its extension; empty when none.
 std::string FindThmFile(const std::string& picturePath);
-// Replaces the companion with the bytes (through a temporary file); nothing
-// for a count of 0 or less.
-void WriteThmFile(const std::string& picturePath, const uint8_t* bytes, int64_t count);
+// Replaces the companion with the bytes through the file writer; nothing for
+// a count of 0 or less. False when nothing was written (the old one stays).
+bool WriteThmFile(const std::string& picturePath, const uint8_t* bytes, int64_t count);
 void DeleteThmFile(const std::string& picturePath);
 // The 160 x 120 Exif thumbnail of the image as the picture's companion;
-// false when no thumbnail could be made.
+// false when no thumbnail could be made or written.
 bool MakeThmFile(const CImageBuffer& image, const std::string& picturePath);
 // A raw-format file (".TKF", any case) of the same name beside the picture.
 bool RawCompanionExists(const std::string& picturePath);

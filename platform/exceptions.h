@@ -46,6 +46,9 @@ public:
 
     // The cause for an errno value.
     static int OsErrorToCause(int err);
+    // The system's own words for the error number ("No space left on device"),
+    // empty when there is none.
+    std::string SystemReason() const;
 
     const char* what() const noexcept override { return "file exception"; }
 
@@ -53,6 +56,10 @@ public:
     int m_lOsError;
     std::string m_strFileName;
 };
+
+// A message of the program's with the system's reason for e on a line of its
+// own beneath it, when e has one.
+std::string WithSystemReason(std::string message, const CException& e);
 
 class CArchiveException : public CException {
 public:

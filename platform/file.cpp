@@ -36,6 +36,26 @@ int CFileException::OsErrorToCause(int err)
     }
 }
 
+std::string CFileException::SystemReason() const
+{
+    if (m_lOsError == 0)
+        return {};
+    char buffer[256];
+    return ::strerror_r(m_lOsError, buffer, sizeof buffer);
+}
+
+std::string WithSystemReason(std::string message, const CException& e)
+{
+    const auto* file = dynamic_cast<const CFileException*>(&e);
+    const std::string reason = file ? file->SystemReason() : std::string();
+    if (!reason.empty()) {
+        while (!message.empty() && message.back() == ' ')
+            message.pop_back();
+        message += "\n" + reason;
+    }
+    return message;
+}
+
 CFile::CFile(const std::string& path, unsigned flags)
 {
     CFileException error;

@@ -1,5 +1,7 @@
 #include "platform/file_operation.h"
 
+#include "platform/replace_file.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -93,21 +95,6 @@ uint64_t TreeEntries(const std::string& path)
     return sum;
 }
 
-bool WriteAll(int fd, const char* data, size_t size)
-{
-    while (size > 0) {
-        const ssize_t n = write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
 // Reads up to size bytes, fewer only at the end; -1 on an error.
 ssize_t ReadFull(int fd, char* data, size_t size)
 {
@@ -124,12 +111,6 @@ ssize_t ReadFull(int fd, char* data, size_t size)
         got += static_cast<size_t>(n);
     }
     return static_cast<ssize_t>(got);
-}
-
-// A fresh hidden name beside target for building its replacement.
-std::string TempNameBeside(const std::string& target, const char* kind, unsigned n)
-{
-    return JoinName(ParentOf(target), std::string(".qr-") + kind + "-" + std::to_string(getpid()) + "-" + std::to_string(n));
 }
 
 } // namespace
@@ -349,24 +330,26 @@ CFileOperation::Step CFileOperation::CopyFileData(const std::string& source, con
         return Fail(source, FileOpError::specialFile);
     }
 
-    // The copy is built under a temporary name and renamed over the target
-    // only when complete, so a replaced file survives any failure.
-    std::string temp = JoinName(ParentOf(target), ".qr-copy-XXXXXX");
-    const int out = mkostemp(temp.data(), O_CLOEXEC);
-    if (out < 0) {
-        const int err = errno;
+    // The copy is built by the file writer beside the target and replaces it
+    // only when complete, so a replaced file survives any failure. It keeps
+    // its source's mode; a link in the target's place is itself replaced, and
+    // a read-only target too, as the user has confirmed the replacement.
+    CReplaceFile out;
+    CReplaceFile::Options options;
+    options.mode = s.st_mode & 07777;
+    options.followLink = false;
+    options.refuseReadOnly = false;
+    if (!out.Open(target, options)) {
         close(in);
-        return Fail(target, FileOpError::system, err);
+        return Fail(target, FileOpError::system, out.Error().m_lOsError);
     }
     auto abandon = [&](Step step) {
-        close(out);
-        unlink(temp.c_str());
+        out.Abandon();
         close(in);
         return step;
     };
     auto failWith = [&](const std::string& path, FileOpError error, int err) {
-        close(out);
-        unlink(temp.c_str());
+        out.Abandon();
         close(in);
         return Fail(path, error, err);
     };
@@ -380,35 +363,26 @@ CFileOperation::Step CFileOperation::CopyFileData(const std::string& source, con
             return failWith(source, FileOpError::system, errno);
         if (n == 0)
             break;
-        if (!WriteAll(out, buffer.data(), static_cast<size_t>(n)))
-            return failWith(target, FileOpError::system, errno);
+        if (!out.Write(buffer.data(), static_cast<size_t>(n)))
+            return failWith(target, FileOpError::system, out.Error().m_lOsError);
         m_doneUnits += static_cast<uint64_t>(n);
     }
-    if (fsync(out) != 0 || fchmod(out, s.st_mode & 07777) != 0)
-        return failWith(target, FileOpError::system, errno);
+    // On the disk before it is read back.
+    if (!out.Sync())
+        return failWith(target, FileOpError::system, out.Error().m_lOsError);
     if (verify) {
-        if (!SameContent(in, out)) {
+        if (!SameContent(in, out.Handle())) {
             if (Stopping())
                 return abandon(Step::stop);
             return failWith(source, FileOpError::verifyFailed, 0);
         }
     }
     const timespec times[2] = {s.st_atim, s.st_mtim};
-    if (futimens(out, times) != 0)
+    if (futimens(out.Handle(), times) != 0)
         return failWith(target, FileOpError::system, errno);
-    if (close(out) != 0) {
-        const int err = errno;
-        unlink(temp.c_str());
-        close(in);
-        return Fail(target, FileOpError::system, err);
-    }
-    if (rename(temp.c_str(), target.c_str()) != 0) {
-        const int err = errno;
-        unlink(temp.c_str());
-        close(in);
-        return Fail(target, FileOpError::system, err);
-    }
     close(in);
+    if (!out.Commit())
+        return Fail(target, FileOpError::system, out.Error().m_lOsError);
     return Step::done;
 }
 
@@ -450,7 +424,7 @@ CFileOperation::Step CFileOperation::CopyLink(const std::string& source, const s
 
     std::string temp;
     for (unsigned attempt = 0;; ++attempt) {
-        temp = TempNameBeside(target, "link", attempt);
+        temp = HiddenTemporaryName(ParentOf(target));
         if (symlink(link.c_str(), temp.c_str()) == 0)
             break;
         if (errno != EEXIST || attempt > 1000)

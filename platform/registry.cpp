@@ -1,6 +1,6 @@
 #include "platform/registry.h"
 
-#include "platform/archive.h"
+#include "platform/replace_file.h"
 
 #include <array>
 #include <atomic>
@@ -13,46 +13,162 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-// Hive file, all numbers little-endian:
-//   "QRHV", u32 version (1), u32 key count,
-//   per key:   u32 path length, path bytes, u32 value count,
-//   per value: u32 name length, name bytes, u32 type, u64 data length, data,
-//   u32 CRC-32 of every byte before it.
+// The hive file is text, a value a line (see RegHive::Serialize).
 namespace {
 
-constexpr char kMagic[4] = {'Q', 'R', 'H', 'V'};
-constexpr uint32_t kVersion = 1;
-// Smallest sizes on disk, to bound counts by the bytes left before allocating.
-constexpr uint64_t kMinKeyBytes = 4 + 4;
-constexpr uint64_t kMinValueBytes = 4 + 4 + 8;
+constexpr char kHeader[] = "# Quiram settings: key path, value name, type, value; tab-separated, %XX escapes\n";
+constexpr std::string_view kString = "string";
+constexpr std::string_view kDword = "dword";
+constexpr std::string_view kBinary = "binary";
+constexpr std::string_view kHexPrefix = "hex:";
+// A larger hive is not one this store wrote: it is not read.
+constexpr uint64_t kMaxHiveBytes = uint64_t(64) << 20;
+constexpr char kLowerHex[] = "0123456789abcdef";
+constexpr char kUpperHex[] = "0123456789ABCDEF";
 
-const std::array<uint32_t, 256>& CrcTable()
+// Paths, names and texts: the bytes that would end a field or a line, or
+// start an escape or a comment, become "%XX".
+void AppendEscaped(std::string& out, std::string_view s, bool startsLine)
 {
-    static const std::array<uint32_t, 256> table = [] {
-        std::array<uint32_t, 256> t{};
-        for (uint32_t i = 0; i < 256; ++i) {
-            uint32_t c = i;
-            for (int k = 0; k < 8; ++k)
-                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            t[i] = c;
+    for (size_t i = 0; i < s.size(); ++i) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        if (c < 0x20 || c == 0x7F || c == '%' || (startsLine && i == 0 && c == '#')) {
+            out += '%';
+            out += kUpperHex[c >> 4];
+            out += kUpperHex[c & 15];
+        } else {
+            out += static_cast<char>(c);
         }
-        return t;
-    }();
-    return table;
+    }
 }
 
-} // namespace
-
-uint32_t RegHive::Checksum(const uint8_t* data, size_t size)
+void AppendHex(std::string& out, const std::vector<uint8_t>& bytes)
 {
-    const auto& t = CrcTable();
-    uint32_t c = 0xFFFFFFFFu;
-    for (size_t i = 0; i < size; ++i)
-        c = t[(c ^ data[i]) & 0xFF] ^ (c >> 8);
-    return c ^ 0xFFFFFFFFu;
+    for (uint8_t b : bytes) {
+        out += kLowerHex[b >> 4];
+        out += kLowerHex[b & 15];
+    }
 }
 
-namespace {
+int HexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+bool Unescape(std::string_view s, std::string& out)
+{
+    out.clear();
+    out.reserve(s.size());
+    for (size_t i = 0; i < s.size(); ++i) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        if (c < 0x20 || c == 0x7F)
+            return false;
+        if (c != '%') {
+            out += static_cast<char>(c);
+            continue;
+        }
+        if (s.size() - i < 3)
+            return false;
+        const int hi = HexDigit(s[i + 1]), lo = HexDigit(s[i + 2]);
+        if (hi < 0 || lo < 0)
+            return false;
+        out += static_cast<char>(hi * 16 + lo);
+        i += 2;
+    }
+    return true;
+}
+
+bool ParseHex(std::string_view s, std::vector<uint8_t>& out)
+{
+    if (s.size() % 2 != 0)
+        return false;
+    out.resize(s.size() / 2);
+    for (size_t i = 0; i < out.size(); ++i) {
+        const int hi = HexDigit(s[2 * i]), lo = HexDigit(s[2 * i + 1]);
+        if (hi < 0 || lo < 0)
+            return false;
+        out[i] = static_cast<uint8_t>(hi * 16 + lo);
+    }
+    return true;
+}
+
+// A decimal number of at most 32 bits: digits only, no sign or spaces.
+bool ParseDecimal(std::string_view s, uint32_t& out)
+{
+    if (s.empty() || s.size() > 10)
+        return false;
+    uint64_t v = 0;
+    for (char c : s) {
+        if (c < '0' || c > '9')
+            return false;
+        v = v * 10 + static_cast<uint64_t>(c - '0');
+    }
+    if (v > 0xFFFFFFFFull)
+        return false;
+    out = static_cast<uint32_t>(v);
+    return true;
+}
+
+// One line's value from its type and value fields.
+bool ParseValue(std::string_view type, std::string_view text, RegValue& value)
+{
+    if (type == kString) {
+        std::string s;
+        if (!Unescape(text, s))
+            return false;
+        value.type = REG_SZ;
+        value.data.assign(s.begin(), s.end());
+        value.data.push_back(0);
+        return true;
+    }
+    if (type == kDword) {
+        uint32_t n = 0;
+        if (!ParseDecimal(text, n))
+            return false;
+        value.type = REG_DWORD;
+        value.data = {uint8_t(n), uint8_t(n >> 8), uint8_t(n >> 16), uint8_t(n >> 24)};
+        return true;
+    }
+    if (type == kBinary) {
+        value.type = REG_BINARY;
+        return ParseHex(text, value.data);
+    }
+    if (type.starts_with(kHexPrefix)) {
+        value.type = 0;
+        return ParseDecimal(type.substr(kHexPrefix.size()), value.type) && ParseHex(text, value.data);
+    }
+    return false;
+}
+
+void AppendValue(std::string& out, const RegValue& value)
+{
+    const auto& d = value.data;
+    if (value.type == REG_SZ && !d.empty() && d.back() == 0) {
+        out += kString;
+        out += '\t';
+        AppendEscaped(out, std::string_view(reinterpret_cast<const char*>(d.data()), d.size() - 1), false);
+    } else if (value.type == REG_DWORD && d.size() == 4) {
+        out += kDword;
+        out += '\t';
+        out += std::to_string(uint32_t(d[0]) | uint32_t(d[1]) << 8 | uint32_t(d[2]) << 16 | uint32_t(d[3]) << 24);
+    } else if (value.type == REG_BINARY) {
+        out += kBinary;
+        out += '\t';
+        AppendHex(out, d);
+    } else {
+        // Any other type, or a text without its zero, a number of another size.
+        out += kHexPrefix;
+        out += std::to_string(value.type);
+        out += '\t';
+        AppendHex(out, d);
+    }
+}
 
 std::string Fold(std::string_view s)
 {
@@ -61,23 +177,6 @@ std::string Fold(std::string_view s)
         if (c >= 'A' && c <= 'Z')
             c = static_cast<char>(c - 'A' + 'a');
     return r;
-}
-
-void WriteBytes(CArchive& ar, std::string_view s)
-{
-    ar << static_cast<uint32_t>(s.size());
-    ar.Write(s.data(), s.size());
-}
-
-std::string ReadName(CArchive& ar)
-{
-    uint32_t len = 0;
-    ar >> len;
-    if (len > ar.RemainingBytes())
-        throw CArchiveException(CArchiveException::badIndex);
-    std::string s(len, '\0');
-    ar.ReadExact(s.data(), len);
-    return s;
 }
 
 timespec Now()
@@ -136,23 +235,9 @@ bool ReadWholeFile(const std::filesystem::path& file, std::vector<uint8_t>& out,
     return true;
 }
 
-bool WriteAll(int fd, const uint8_t* data, size_t size)
-{
-    while (size > 0) {
-        ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
-// Moves a damaged hive file to "<name>.damaged-<time>" without replacing an
-// earlier damaged copy, so whatever was in it can still be looked at.
+// Keeps the damaged hive file's bytes under "<name>.damaged-<time>", never
+// replacing an earlier damaged copy, so that a person can still mend what
+// could not be read. The file itself stays until the writer replaces it.
 void KeepAside(const std::filesystem::path& file)
 {
     char stamp[32];
@@ -160,22 +245,28 @@ void KeepAside(const std::filesystem::path& file)
     tm t{};
     localtime_r(&now, &t);
     strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &t);
+    std::vector<uint8_t> bytes;
     for (int i = 0; i < 1000; ++i) {
         std::string name = file.string() + ".damaged-" + stamp;
         if (i > 0)
             name += "-" + std::to_string(i);
-        if (::renameat2(AT_FDCWD, file.c_str(), AT_FDCWD, name.c_str(), RENAME_NOREPLACE) == 0)
+        // A second name for the same bytes: no copy, and no name replaced.
+        if (::link(file.c_str(), name.c_str()) == 0)
             return;
-        if (errno == EINVAL || errno == ENOSYS) {
-            // A file system without no-replace renames: check, then rename.
-            struct stat st;
-            if (::lstat(name.c_str(), &st) == 0)
-                continue;
-            ::rename(file.c_str(), name.c_str());
+        if (errno == EEXIST)
+            continue;
+        // A file system without hard links gets a copy.
+        struct stat st;
+        if (::lstat(name.c_str(), &st) == 0)
+            continue;
+        int err = 0;
+        if (!ReadWholeFile(file, bytes, st, err))
             return;
+        try {
+            ReplaceFileContents(name, bytes);
+        } catch (const CFileException&) {
         }
-        if (errno != EEXIST)
-            return;
+        return;
     }
 }
 
@@ -230,81 +321,58 @@ bool RegHive::operator==(const RegHive& o) const
 
 std::vector<uint8_t> RegHive::Serialize() const
 {
-    CMemFile file;
-    {
-        CArchive ar(&file, CArchive::store);
-        ar.Write(kMagic, sizeof kMagic);
-        ar << kVersion;
-        ar << static_cast<uint32_t>(m_keys.size());
-        for (const auto& [folded, key] : m_keys) {
-            WriteBytes(ar, key.path);
-            ar << static_cast<uint32_t>(key.values.size());
-            for (const auto& [vfolded, v] : key.values) {
-                WriteBytes(ar, v.name);
-                ar << v.value.type;
-                ar << static_cast<uint64_t>(v.value.data.size());
-                ar.Write(v.value.data.data(), v.value.data.size());
-            }
+    std::string text = kHeader;
+    for (const auto& [folded, key] : m_keys) {
+        for (const auto& [vfolded, v] : key.values) {
+            AppendEscaped(text, key.path, true);
+            text += '\t';
+            AppendEscaped(text, v.name, false);
+            text += '\t';
+            AppendValue(text, v.value);
+            text += '\n';
         }
     }
-    std::vector<uint8_t> bytes = file.Detach();
-    uint32_t crc = Checksum(bytes.data(), bytes.size());
-    for (int i = 0; i < 4; ++i)
-        bytes.push_back(static_cast<uint8_t>(crc >> (8 * i)));
-    return bytes;
+    return {text.begin(), text.end()};
 }
 
-bool RegHive::Parse(const uint8_t* data, size_t size, RegHive& out)
+size_t RegHive::Parse(const uint8_t* data, size_t size, RegHive& out)
 {
-    if (size < sizeof kMagic + 4 + 4 + 4 || std::memcmp(data, kMagic, sizeof kMagic) != 0)
-        return false;
-    const size_t body = size - 4;
-    uint32_t stored = 0;
-    for (int i = 0; i < 4; ++i)
-        stored |= static_cast<uint32_t>(data[body + i]) << (8 * i);
-    if (stored != Checksum(data, body))
-        return false;
-
     RegHive hive;
-    try {
-        CMemFile file(data + sizeof kMagic, body - sizeof kMagic);
-        CArchive ar(&file, CArchive::load);
-        uint32_t version = 0, keyCount = 0;
-        ar >> version >> keyCount;
-        if (version != kVersion || keyCount > ar.RemainingBytes() / kMinKeyBytes)
-            return false;
-        for (uint32_t k = 0; k < keyCount; ++k) {
-            std::string path = ReadName(ar);
-            if (path != NormalizeKeyPath(path))
-                return false;
-            auto [it, added] = hive.m_keys.try_emplace(Fold(path));
-            if (!added)
-                return false;
-            it->second.path = path;
-            uint32_t valueCount = 0;
-            ar >> valueCount;
-            if (valueCount > ar.RemainingBytes() / kMinValueBytes)
-                return false;
-            for (uint32_t v = 0; v < valueCount; ++v) {
-                std::string name = ReadName(ar);
-                Value value{name, {}};
-                uint64_t length = 0;
-                ar >> value.value.type >> length;
-                if (length > ar.RemainingBytes())
-                    return false;
-                value.value.data.resize(static_cast<size_t>(length));
-                ar.ReadExact(value.value.data.data(), value.value.data.size());
-                if (!it->second.values.try_emplace(Fold(name), std::move(value)).second)
-                    return false;
-            }
+    size_t damaged = 0;
+    const std::string_view all(reinterpret_cast<const char*>(data), size);
+    std::string path, name;
+    for (size_t start = 0; start < all.size();) {
+        size_t end = all.find('\n', start);
+        if (end == std::string_view::npos)
+            end = all.size();
+        std::string_view line = all.substr(start, end - start);
+        start = end + 1;
+        // A line mended in an editor that ends lines with CR LF.
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        if (line.empty() || line.front() == '#')
+            continue;
+        std::string_view fields[4];
+        size_t count = 0, from = 0;
+        for (size_t tab; count < 3 && (tab = line.find('\t', from)) != std::string_view::npos; from = tab + 1)
+            fields[count++] = line.substr(from, tab - from);
+        if (count == 3)
+            fields[count++] = line.substr(from);
+        RegValue value;
+        if (count != 4 || !Unescape(fields[0], path) || !Unescape(fields[1], name) ||
+            !ParseValue(fields[2], fields[3], value)) {
+            ++damaged;
+            continue;
         }
-        if (ar.RemainingBytes() != 0)
-            return false;
-    } catch (const CException&) {
-        return false;
+        path = NormalizeKeyPath(path);
+        if (hive.Find(path, name)) {
+            ++damaged; // the first line of a name holds
+            continue;
+        }
+        hive.Set(path, name, std::move(value));
     }
     out = std::move(hive);
-    return true;
+    return damaged;
 }
 
 // ---- CRegistryStore ---------------------------------------------------------
@@ -399,7 +467,7 @@ private:
 
 } // namespace
 
-void CRegistryStore::Refresh(Hive& hive, bool locked)
+void CRegistryStore::Refresh(Hive& hive)
 {
     Stamp now;
     struct stat st;
@@ -421,61 +489,47 @@ void CRegistryStore::Refresh(Hive& hive, bool locked)
     timespec startedAt = Now();
     std::vector<uint8_t> bytes;
     int err = 0;
+    if (now.exists && static_cast<uint64_t>(now.size) > kMaxHiveBytes) {
+        // Not a hive of ours: no values, and it is kept aside when replaced.
+        hive.contents = RegHive();
+        hive.stamp = now;
+        hive.damaged = true;
+        hive.loaded = true;
+        hive.loadedAt = startedAt;
+        return;
+    }
     if (!ReadWholeFile(hive.file, bytes, st, err)) {
-        // Missing or unreadable: no values, and nothing to keep aside.
+        // Missing or unreadable: no values.
         hive.contents = RegHive();
         hive.stamp = Stamp();
-        if (err != ENOENT) {
-            // Unreadable but present: look again next time.
-            hive.loaded = false;
-            return;
-        }
-        hive.loaded = true;
+        hive.damaged = false;
+        // Unreadable but present: look again next time.
+        hive.loaded = err == ENOENT;
         hive.loadedAt = startedAt;
         return;
     }
-    Stamp read{true, st.st_dev, st.st_ino, st.st_size, st.st_mtim};
-    RegHive parsed;
-    if (RegHive::Parse(bytes.data(), bytes.size(), parsed)) {
-        hive.contents = std::move(parsed);
-        hive.stamp = read;
-        hive.loaded = true;
-        hive.loadedAt = startedAt;
-        return;
-    }
-    if (!locked) {
-        // Another process may be replacing the file right now: decide under the lock.
-        HiveLock lock(hive.file);
-        if (lock.held()) {
-            hive.loaded = false;
-            Refresh(hive, true);
-            return;
-        }
-    }
-    KeepAside(hive.file);
-    hive.contents = RegHive();
-    hive.stamp = Stamp();
+    hive.damaged = RegHive::Parse(bytes.data(), bytes.size(), hive.contents) > 0;
+    hive.stamp = Stamp{true, st.st_dev, st.st_ino, st.st_size, st.st_mtim};
     hive.loaded = true;
     hive.loadedAt = startedAt;
 }
 
 bool CRegistryStore::Write(Hive& hive, const RegHive& contents)
 {
-    std::vector<uint8_t> bytes = contents.Serialize();
-    std::string pattern = hive.file.string() + ".tmp-XXXXXX";
-    Fd fd(::mkostemp(pattern.data(), O_CLOEXEC));
-    if (fd.get() < 0)
-        return false;
-    struct stat st;
-    bool ok = ::fchmod(fd.get(), 0644) == 0 && WriteAll(fd.get(), bytes.data(), bytes.size()) &&
-              ::fsync(fd.get()) == 0 && ::fstat(fd.get(), &st) == 0;
-    fd.Reset();
-    if (!ok || ::rename(pattern.c_str(), hive.file.c_str()) != 0) {
-        ::unlink(pattern.c_str());
+    if (hive.damaged)
+        KeepAside(hive.file);
+    try {
+        ReplaceFileContents(hive.file.string(), contents.Serialize());
+    } catch (const CFileException&) {
         return false;
     }
+    struct stat st {};
+    // Under the hive's lock: what is there now is what was written.
+    if (::stat(hive.file.c_str(), &st) != 0)
+        return false;
     hive.contents = contents;
     hive.stamp = Stamp{true, st.st_dev, st.st_ino, st.st_size, st.st_mtim};
+    hive.damaged = false;
     hive.loaded = true;
     hive.loadedAt = Now();
     return true;
@@ -487,7 +541,7 @@ std::optional<RegValue> CRegistryStore::QueryValue(HKEY root, std::string_view k
     Hive* hive = HiveOf(root);
     if (!hive)
         return std::nullopt;
-    Refresh(*hive, false);
+    Refresh(*hive);
     const RegValue* v = hive->contents.Find(key, name);
     if (!v)
         return std::nullopt;
@@ -505,7 +559,7 @@ bool CRegistryStore::SetValue(HKEY root, std::string_view key, std::string_view 
     if (!lock.held())
         return false;
     // Read what other processes wrote since, so that their values survive ours.
-    Refresh(*hive, true);
+    Refresh(*hive);
     if (!hive->loaded)
         return false; // present but unreadable: never write over what we could not read
     RegHive contents = hive->contents;

@@ -15,9 +15,10 @@
 
 // The settings store: two hives (current user, machine) of keys with "\"
 // paths, each key holding named values of a type and exact bytes. Each hive
-// is one file; every write goes to a temporary file under flock and is
-// renamed over the old one, and reads notice when another process replaced
-// the file. A damaged hive file reads as empty and is kept aside.
+// is one text file that a person can read and mend, a value a line; every
+// write goes through the file writer under flock, and reads notice when
+// another process replaced the file. A damaged line loses its value only: the
+// rest is read, and the damaged file is kept aside when it is next replaced.
 
 using HKEY = uint32_t;
 inline constexpr HKEY HKEY_CURRENT_USER = 0x80000001u;
@@ -52,13 +53,18 @@ public:
     const std::map<std::string, Key>& Keys() const { return m_keys; }
     bool operator==(const RegHive& o) const;
 
-    // The file form. Parse fails (false, out untouched) on anything a writer
-    // never produces: bad magic or version, a count past the end, trailing
-    // bytes, a duplicate name, a wrong checksum.
+    // The file form: a comment line, then a line per value,
+    //   key path TAB value name TAB type TAB value
+    // with the types "string" (the text of a value that ends in its zero),
+    // "dword" (a 4-byte value, as a decimal number), "binary" (hex), and
+    // "hex:N" (any other type number N or length, hex). Bytes below 0x20, 0x7F
+    // and "%" in paths, names and texts are written as "%XX", and so is a "#"
+    // that would start a line, so any bytes come back as they were.
     std::vector<uint8_t> Serialize() const;
-    static bool Parse(const uint8_t* data, size_t size, RegHive& out);
-    // The CRC-32 that ends the file form, over every byte before it.
-    static uint32_t Checksum(const uint8_t* data, size_t size);
+    // Reads every well-formed line into out (replacing what it held); blank
+    // and "#" lines are skipped. Returns the number of damaged lines: not in
+    // the form above, or naming a value an earlier line gave.
+    static size_t Parse(const uint8_t* data, size_t size, RegHive& out);
 
     // "\a\b\" and "a\b" name one key.
     static std::string NormalizeKeyPath(std::string_view path);
@@ -103,10 +109,11 @@ private:
         Stamp stamp;
         bool loaded = false;
         timespec loadedAt{};
+        bool damaged = false; // the file on disk has lines that were not read
     };
 
     Hive* HiveOf(HKEY root);
-    void Refresh(Hive& hive, bool locked);
+    void Refresh(Hive& hive);
     bool Write(Hive& hive, const RegHive& contents);
 
     std::mutex m_mutex;

@@ -3,6 +3,7 @@
 #include "platform/archive.h"
 #include "platform/exceptions.h"
 #include "platform/file.h"
+#include "platform/replace_file.h"
 #include "platform/framework/doc_template.h"
 #include "platform/framework/frame_wnd.h"
 #include "platform/framework/message_box.h"
@@ -13,9 +14,7 @@
 #include <QFileDialog>
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
-#include <unistd.h>
 
 IMPLEMENT_DYNAMIC(CDocument, CCmdTarget)
 
@@ -129,7 +128,7 @@ BOOL CDocument::OnOpenDocument(const std::string& path)
     CFile file;
     CFileException fe;
     if (!file.Open(path, CFile::modeRead, &fe)) {
-        ReportSaveLoadException(path, FALSE, 0xF102 /* failed to open */);
+        ReportSaveLoadException(path, &fe, FALSE, 0xF102 /* failed to open */);
         return FALSE;
     }
     DeleteContents();
@@ -137,10 +136,10 @@ BOOL CDocument::OnOpenDocument(const std::string& path)
     try {
         CArchive ar(&file, CArchive::load);
         Serialize(ar);
-    } catch (const CException&) {
+    } catch (const CException& e) {
         file.Close();
         DeleteContents();
-        ReportSaveLoadException(path, FALSE, 0xF102);
+        ReportSaveLoadException(path, &e, FALSE, 0xF102);
         return FALSE;
     }
     SetModifiedFlag(FALSE);
@@ -149,33 +148,33 @@ BOOL CDocument::OnOpenDocument(const std::string& path)
 
 BOOL CDocument::OnSaveDocument(const std::string& path)
 {
-    // Written beside the target and renamed over it only when complete, so a
-    // failed save leaves the old file as it was.
-    std::string temp = path + ".tmp" + std::to_string(::getpid());
+    // The old file stays as it was until the new one is complete.
+    CReplaceFile out;
     try {
-        CFile file(temp, CFile::modeCreate | CFile::modeWrite);
+        if (!out.Open(path))
+            throw out.Error();
+        CFile file(out.WritePath(), CFile::modeWrite);
         CArchive ar(&file, CArchive::store);
         Serialize(ar);
         ar.Flush();
-        file.Flush();
-        ::fsync(file.Handle());
         file.Close();
-        if (std::rename(temp.c_str(), path.c_str()) != 0)
-            throw CFileException(CFileException::accessDenied, errno, path);
-    } catch (const CException&) {
-        std::remove(temp.c_str());
-        ReportSaveLoadException(path, TRUE, 0xF103 /* failed to save */);
+        if (!out.Commit())
+            throw out.Error();
+    } catch (const CException& e) {
+        out.Abandon();
+        ReportSaveLoadException(path, &e, TRUE, 0xF103 /* failed to save */);
         return FALSE;
     }
     SetModifiedFlag(FALSE);
     return TRUE;
 }
 
-void CDocument::ReportSaveLoadException(const std::string& path, BOOL bSaving, UINT nIDPDefault)
+void CDocument::ReportSaveLoadException(const std::string& path, const CException* e, BOOL bSaving, UINT nIDPDefault)
 {
     std::string text = res::HasString(nIDPDefault) ? std::string(res::String(nIDPDefault))
                                                    : std::string(bSaving ? "Failed to save document." : "Failed to open document.");
-    AfxMessageBox(Format1(text, path), MB_ICONEXCLAMATION);
+    text = Format1(text, path);
+    AfxMessageBox(e ? WithSystemReason(text, *e) : text, MB_ICONEXCLAMATION);
 }
 
 void CDocument::OnCloseDocument()

@@ -6,6 +6,7 @@
 #include <vector>
 
 class CArchive;
+class CException;
 class CView;
 class CFrameWnd;
 class CDocTemplate;
@@ -48,7 +49,8 @@ public:
     virtual BOOL CanCloseFrame(CFrameWnd* pFrame);
     virtual BOOL DoSave(const std::string& path, BOOL bReplace = TRUE);
     virtual BOOL DoFileSave();
-    virtual void ReportSaveLoadException(const std::string& path, BOOL bSaving, UINT nIDPDefault);
+    // The program's message for a failed open or save, with the system's reason when e has one.
+    virtual void ReportSaveLoadException(const std::string& path, const CException* e, BOOL bSaving, UINT nIDPDefault);
 
     BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra) override;
 

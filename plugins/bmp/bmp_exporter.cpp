@@ -57,11 +57,8 @@ uint16_t Export(const qrplugin::ExportArgs& a)
             out[bit / 8] |= static_cast<BYTE>(line[static_cast<size_t>(x)] << (8 - depth - bit % 8));
         }
     }
-    qrplugin::AtomicFile target(a.path);
-    if (!target.Ok())
-        return 1;
     try {
-        CFile file(target.TempPath(), CFile::modeWrite);
+        CFile file(a.path, CFile::modeCreate | CFile::modeWrite);
         if (!bmp.Write(file, a.xResolution > 0 ? a.xResolution : 96.0f))
             return 1;
         file.Close();
@@ -69,7 +66,7 @@ uint16_t Export(const qrplugin::ExportArgs& a)
         return 1;
     }
     qrplugin::ShouldStop(a.progress, a.height, a.height, 0);
-    return target.Commit() ? 0 : 1;
+    return 0;
 }
 
 } // namespace

@@ -194,43 +194,19 @@ bool WriteAll(int fd, const void* data, size_t size)
     return true;
 }
 
-AtomicFile::AtomicFile(const std::string& target) : m_target(target)
-{
-    std::string pattern = target + ".XXXXXX";
-    m_fd = ::mkstemp(pattern.data());
-    if (m_fd >= 0) {
-        m_temp = pattern;
-        ::fchmod(m_fd, 0644);
-    }
-}
+OutputFile::OutputFile(const char* path) : m_fd(::open(path, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666)) {}
 
-AtomicFile::~AtomicFile()
+OutputFile::~OutputFile()
 {
     if (m_fd >= 0)
         ::close(m_fd);
-    if (!m_done && !m_temp.empty())
-        ::unlink(m_temp.c_str());
 }
 
-void AtomicFile::ReleaseFd()
+bool OutputFile::Close()
 {
-    if (m_fd >= 0)
-        ::close(m_fd);
+    const int fd = m_fd;
     m_fd = -1;
-}
-
-bool AtomicFile::Commit()
-{
-    bool ok = !m_temp.empty();
-    if (m_fd >= 0) {
-        ok = ok && ::fsync(m_fd) == 0;
-        ok = ::close(m_fd) == 0 && ok;
-        m_fd = -1;
-    }
-    ok = ok && ::rename(m_temp.c_str(), m_target.c_str()) == 0;
-    if (ok)
-        m_done = true;
-    return ok;
+    return fd >= 0 && ::close(fd) == 0;
 }
 
 long FindIccProfile(const uint8_t* data, size_t size)

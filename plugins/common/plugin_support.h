@@ -65,26 +65,23 @@ inline bool ShouldStop(QrProgressProc progress, int32_t done, int32_t total, uin
     return progress && progress(done, total, user) != 0;
 }
 
-// A file written beside its target and renamed over it only when complete.
-class AtomicFile {
+// The file an exporter writes. The host hands the exporter the path of its
+// temporary file and puts that in place once the export succeeded, so the
+// exporter writes the path whole and never renames anything itself.
+class OutputFile {
 public:
-    explicit AtomicFile(const std::string& target);
-    ~AtomicFile(); // removes the temporary file unless committed
-    AtomicFile(const AtomicFile&) = delete;
-    AtomicFile& operator=(const AtomicFile&) = delete;
+    explicit OutputFile(const char* path);
+    ~OutputFile();
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+    // Open for reading and writing.
     int Fd() const { return m_fd; }
-    const std::string& TempPath() const { return m_temp; }
     bool Ok() const { return m_fd >= 0; }
-    // Flushes, closes and renames; false (and the temporary removed) on failure.
-    bool Commit();
-    // For libraries that open the file themselves: closes our descriptor first.
-    void ReleaseFd();
+    // False when closing failed: what was written may not be all there.
+    bool Close();
 
 private:
-    std::string m_target;
-    std::string m_temp;
     int m_fd = -1;
-    bool m_done = false;
 };
 
 bool WriteAll(int fd, const void* data, size_t size);

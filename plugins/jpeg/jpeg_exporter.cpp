@@ -78,7 +78,7 @@ uint16_t Export(const qrplugin::ExportArgs& a)
     qrplugin::SourceRows rows(a.pixelType, a.pixels, a.fileFd, a.orientation, a.palette, a.width, a.height, a.stride);
     if (!rows.Valid())
         return 1;
-    qrplugin::AtomicFile out(path);
+    qrplugin::OutputFile out(path);
     if (!out.Ok())
         return 1;
     FILE* file = fdopen(dup(out.Fd()), "wb");
@@ -145,7 +145,7 @@ uint16_t Export(const qrplugin::ExportArgs& a)
     if (std::fclose(file) != 0)
         return 1;
     qrplugin::ShouldStop(progress, height, height, 0);
-    return out.Commit() ? 0 : 1;
+    return out.Close() ? 0 : 1;
 }
 
 } // namespace

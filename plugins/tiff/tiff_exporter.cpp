@@ -66,13 +66,13 @@ uint16_t Export(const qrplugin::ExportArgs& a)
     qrplugin::SourceRows rows(a.pixelType, a.pixels, a.fileFd, a.orientation, a.palette, a.width, a.height, a.stride);
     if (!rows.Valid())
         return 1;
-    qrplugin::AtomicFile out(path);
+    qrplugin::OutputFile out(path);
     if (!out.Ok())
         return 1;
     TIFFSetErrorHandler(nullptr);
     TIFFSetWarningHandler(nullptr);
     const int fd = ::dup(out.Fd());
-    TIFF* tif = fd >= 0 ? TIFFFdOpen(fd, out.TempPath().c_str(), "wl") : nullptr;
+    TIFF* tif = fd >= 0 ? TIFFFdOpen(fd, path, "wl") : nullptr;
     if (!tif) {
         if (fd >= 0)
             ::close(fd);
@@ -143,7 +143,7 @@ uint16_t Export(const qrplugin::ExportArgs& a)
             return 1;
     }
     qrplugin::ShouldStop(progress, height, height, 0);
-    return out.Commit() ? 0 : 1;
+    return out.Close() ? 0 : 1;
 }
 
 } // namespace

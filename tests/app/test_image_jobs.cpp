@@ -3,10 +3,13 @@
 #include "imaging/image_buffer.h"
 #include "platform/file.h"
 #include "platform/framework/message_box.h"
+#include "platform/replace_file_calls.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <dlfcn.h>
 
 namespace {
@@ -75,14 +78,64 @@ TEST_F(ImageJobTest, SaveReplacesTheTargetOnlyWhenComplete)
     EXPECT_EQ(FilesIn(m_dir.path()), 1u);
 }
 
+// Each failure of the file writer ends in the program's message with the
+// system's reason beneath it, and the old file as it was.
+TEST_F(ImageJobTest, FailedSaveSaysWhy)
+{
+    static int s_fail = 0; // errno for the next fsync or anonymous open
+    static bool s_atOpen = false;
+    ReplaceFileCalls calls = SystemReplaceFileCalls();
+    calls.fsync = [](int fd) {
+        if (!s_atOpen && s_fail) {
+            errno = s_fail;
+            return -1;
+        }
+        return SystemReplaceFileCalls().fsync(fd);
+    };
+    calls.openat = [](int dir, const char* path, int flags, mode_t mode) {
+        if (s_atOpen && s_fail) {
+            errno = s_fail;
+            return -1;
+        }
+        return SystemReplaceFileCalls().openat(dir, path, flags, mode);
+    };
+    struct Row {
+        int err;
+        bool atOpen;
+        const char* message;
+    };
+    const Row rows[] = {
+        {EIO, false, "Unable to save file."},
+        {ENOSPC, true, "Disk is full."},
+        {EROFS, true, "Unable to save file."},
+    };
+    const ReplaceFileCalls* previous = SetReplaceFileCalls(&calls);
+    for (const Row& r : rows) {
+        SCOPED_TRACE(std::strerror(r.err));
+        s_fail = r.err;
+        s_atOpen = r.atOpen;
+        m_boxes.clear();
+        std::filesystem::path target = m_dir / "photo.bmp";
+        qrtest::WriteBytes(target, {'o', 'l', 'd'});
+        CMemFile meta1, meta2, meta3;
+        CImageSaveProgressDlog job(nullptr, &m_image, kRealExporters, target.string(), &meta1, &meta2, &meta3,
+                                   target.string(), 1, 1, FALSE, 0);
+        EXPECT_EQ(job.DoModal(), IDCANCEL);
+        ASSERT_EQ(m_boxes.size(), 1u);
+        EXPECT_EQ(m_boxes[0].rfind(r.message, 0), 0u) << m_boxes[0];
+        EXPECT_NE(m_boxes[0].find("\n" + std::string(std::strerror(r.err))), std::string::npos) << m_boxes[0];
+        EXPECT_EQ(qrtest::ReadBytes(target), (std::vector<unsigned char>{'o', 'l', 'd'}));
+        EXPECT_EQ(FilesIn(m_dir.path()), 1u);
+    }
+    SetReplaceFileCalls(previous);
+    s_fail = 0;
+}
+
 TEST(ImageJobText, SavingStatusFollowsTheOrderOfTheFormat)
 {
     EXPECT_EQ(CImageSaveProgressDlog::FormatSavingStatus("Saving \"%d/%d:%s\"...", 2, 5, "a.jpg"), "Saving \"2/5:a.jpg\"...");
     EXPECT_EQ(CImageSaveProgressDlog::FormatSavingStatus("%s (%d of %d)", 2, 5, "a.jpg"), "a.jpg (2 of 5)");
     EXPECT_EQ(CImageSaveProgressDlog::FormatSavingStatus("", 2, 5, "a.jpg"), "");
-    std::string temp = CImageSaveProgressDlog::TempPathFor("/x/y/photo.tif");
-    EXPECT_EQ(temp.rfind("/x/y/.photo.", 0), 0u) << temp;
-    EXPECT_EQ(temp.substr(temp.size() - 4), ".tif");
 }
 
 TEST(ImageJobText, LoadBarKeepsLargeTotalsAndItsShare)

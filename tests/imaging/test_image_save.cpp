@@ -10,12 +10,14 @@
 #include "platform/file.h"
 #include "platform/framework/message_box.h"
 #include "platform/registry.h"
+#include "platform/replace_file.h"
 #include "support/test_support.h"
 #include "tests/imaging/exif_test_util.h"
 
 #include <QImage>
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <set>
@@ -87,9 +89,12 @@ protected:
 };
 
 // A job that writes part of a file and then fails or is cancelled.
+// A job that fails part way through writing: what it wrote never reaches the target.
 int BrokenJob(CImageSaveJob& job)
 {
-    qrtest::WriteBytes(job.targetPath, {'p', 'a', 'r', 't'});
+    CReplaceFile out;
+    if (out.Open(job.targetPath))
+        out.Write("part", 4);
     return 1;
 }
 
@@ -124,8 +129,7 @@ TEST_F(ImageSaveTest, SavingOverItsOwnSourceKeepsThePhotographUntilDone)
         });
         EXPECT_NE(ExportImageWithMetadata(nullptr, *r.picture, nullptr, photo.string(), photo.string(), {}), 0)
             << r.what;
-        EXPECT_EQ(fs::path(written).parent_path(), dir.path()) << r.what;
-        EXPECT_NE(written, photo.string()) << r.what;
+        EXPECT_EQ(written, photo.string()) << r.what;
         EXPECT_EQ(qrtest::ReadBytes(photo), original) << r.what;
         EXPECT_EQ(Folder(), std::set<std::string>{"photo.jpg"}) << r.what;
         EXPECT_EQ(messages, r.messages) << r.what;
@@ -180,11 +184,7 @@ TEST_F(ImageSaveTest, TiffTargetsAndTheirCompanions)
     const fs::path tiff = dir / "out.tif";
 
     // A cancelled save of a new TIFF leaves neither the file nor a companion.
-    SetImageSaveJobRunner([](CImageSaveJob& job) {
-        BrokenJob(job);
-        qrtest::WriteBytes(GetThmPath(job.targetPath), {1, 2});
-        return 1;
-    });
+    SetImageSaveJobRunner(BrokenJob);
     EXPECT_NE(ExportImageWithMetadata(nullptr, image, nullptr, source.string(), tiff.string(), {}), 0);
     EXPECT_EQ(Folder(), std::set<std::string>{"source.jpg"});
 
@@ -336,6 +336,22 @@ TEST(ImageSaveMessages, ByExportCode)
                                          {-10004, 6131}, {-10006, 6071}, {-10003, 6071}};
     for (auto [code, message] : rows)
         EXPECT_EQ(SaveFailureMessage(code), message) << code;
+}
+
+TEST(ImageSaveMessages, FileFailuresSayTheSystemsReason)
+{
+    const std::pair<CFileException, const char*> rows[] = {
+        {CFileException(CFileException::diskFull, ENOSPC, "/p/a.jpg"), "Disk is full."},
+        {CFileException(CFileException::diskFull, EDQUOT, "/p/a.jpg"), "Disk is full."},
+        {CFileException(CFileException::accessDenied, EROFS, "/p/a.jpg"), "Unable to save file. /p/a.jpg"},
+        {CFileException(CFileException::accessDenied, EACCES, "/p/a.jpg"), "Unable to save file. /p/a.jpg"},
+        {CFileException(CFileException::hardIO, EIO, "/p/a.jpg"), "Unable to save file. /p/a.jpg"},
+        {CFileException(CFileException::genericException, 0, "/p/a.jpg"), "Unable to save file. /p/a.jpg"},
+    };
+    for (const auto& [e, message] : rows) {
+        const std::string reason = e.m_lOsError ? "\n" + std::string(std::strerror(e.m_lOsError)) : "";
+        EXPECT_EQ(SaveFailureText(e), message + reason);
+    }
 }
 
 TEST_F(ImageSaveTest, TiffTargetKeepsTheSourcesExifAndGpsDirectories)

@@ -14,6 +14,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
 #include <fstream>
 #include <unistd.h>
 #include <string>
@@ -178,14 +182,22 @@ TEST_F(DocFixture, FailedSaveKeepsTheOldFile)
     if (!canWrite) {
         EXPECT_FALSE(saved);
         EXPECT_EQ(ReadText(path), "precious");
-        EXPECT_EQ(asked.size(), 1u);
+        ASSERT_EQ(asked.size(), 1u);
+        EXPECT_NE(asked[0].find(std::strerror(EACCES)), std::string::npos) << asked[0];
     }
-    // A target that is a folder cannot be replaced either.
+    asked.clear();
+    // A target that is a folder cannot be replaced either; the message says why.
     std::filesystem::create_directory(dir / "sub");
     EXPECT_FALSE(doc->OnSaveDocument((dir / "sub").string()));
     EXPECT_TRUE(std::filesystem::is_directory(dir / "sub"));
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_NE(asked[0].find((dir / "sub").string()), std::string::npos) << asked[0];
+    EXPECT_NE(asked[0].find("\n" + std::string(std::strerror(EISDIR))), std::string::npos) << asked[0];
+    std::vector<std::string> names;
     for (auto& e : std::filesystem::directory_iterator(dir.path()))
-        EXPECT_EQ(e.path().string().find(".tmp"), std::string::npos) << e.path();
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"keep.txt", "sub"}));
 }
 
 class NameDlg : public CDialog {

@@ -1,6 +1,7 @@
 // Our importer and exporter plug-ins driven through their entry points, as
 // the hosts call them: what an exporter writes, the matching importer reads.
 #include "imaging/plugin_api.h"
+#include "platform/replace_file.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -103,18 +104,25 @@ Picture MakePaletted(int32_t w, int32_t h)
     return p;
 }
 
+// As the host calls it: the plug-in fills the file writer's temporary file,
+// which replaces path only when the plug-in succeeded.
 uint16_t Export(const Module& m, const std::string& path, const Picture& p, uint32_t quality = 95,
                 const std::vector<uint8_t>& b1 = {}, const std::vector<uint8_t>& b2 = {},
                 const std::vector<uint8_t>& b3 = {}, QrProgressProc progress = nullptr)
 {
     auto proc = m.Get<ImageExportMapProcFn>("ImageExportMapProc");
-    if (!proc)
+    CReplaceFile out;
+    if (!proc || !out.Open(path))
         return 0xFFFF;
-    return proc(path.c_str(), p.type, p.pixels.data(), -1, -1, 0, 1, p.palette.empty() ? nullptr : p.palette.data(),
-                p.width, p.height, 96.0f, 96.0f, p.stride, p.type == 11 ? 3 : 1, 8, quality,
-                b1.empty() ? nullptr : b1.data(), static_cast<uint32_t>(b1.size()), b2.empty() ? nullptr : b2.data(),
-                static_cast<uint32_t>(b2.size()), b3.empty() ? nullptr : b3.data(), static_cast<uint32_t>(b3.size()),
-                b1.empty() ? 1 : 0, progress, 0);
+    const uint16_t result =
+        proc(out.WritePath().c_str(), p.type, p.pixels.data(), -1, -1, 0, 1,
+             p.palette.empty() ? nullptr : p.palette.data(), p.width, p.height, 96.0f, 96.0f, p.stride,
+             p.type == 11 ? 3 : 1, 8, quality, b1.empty() ? nullptr : b1.data(), static_cast<uint32_t>(b1.size()),
+             b2.empty() ? nullptr : b2.data(), static_cast<uint32_t>(b2.size()), b3.empty() ? nullptr : b3.data(),
+             static_cast<uint32_t>(b3.size()), b1.empty() ? 1 : 0, progress, 0);
+    if (result == 0 && !out.Commit())
+        return 0xFFFE;
+    return result;
 }
 
 bool Import(const Module& m, const std::string& path, Picture& out, const QrDecodeRect* options = nullptr)

@@ -275,12 +275,13 @@ TEST(ExporterHost, StorageIsHandedByPointerOrDescriptor)
         {CImageBuffer::kHeap, "pixels=1 map=0 file=0 mapsize=0"},
         {CImageBuffer::kTempFile, "pixels=0 map=0 file=1 mapsize=0"},
     };
+    qrtest::TempDir dir;
     for (const Row& r : rows) {
         CImageBuffer image;
         ASSERT_TRUE(image.Create(r.kind, CSize(6, 2), 11));
         first.ClearLog();
         CImageExporter host(kExporters);
-        host.Export("/tmp/never-written.tif", image, nullptr, 0, nullptr, 0, nullptr, 0, true);
+        host.Export((dir / "out.tif").string(), image, nullptr, 0, nullptr, 0, nullptr, 0, true);
         EXPECT_NE(first.Log().find(r.words), std::string::npos) << first.Log();
     }
 }
@@ -291,11 +292,16 @@ TEST(ExporterHost, Codes)
     CImageBuffer image;
     ASSERT_TRUE(image.Create(CImageBuffer::kHeap, CSize(2, 2), 11));
     CImageExporter host(kExporters);
-    EXPECT_EQ(CodeOf([&] { host.Export("x.bmp", image, nullptr, 0, nullptr, 0, nullptr, 0, true); }),
+    qrtest::TempDir dir;
+    qrtest::WriteBytes(dir / "x.tiff", {'o', 'l', 'd'});
+    EXPECT_EQ(CodeOf([&] { host.Export((dir / "x.bmp").string(), image, nullptr, 0, nullptr, 0, nullptr, 0, true); }),
               kExportFileError);
     first.Set("export_result", 5);
-    EXPECT_EQ(CodeOf([&] { host.Export("x.tiff", image, nullptr, 0, nullptr, 0, nullptr, 0, true); }),
+    EXPECT_EQ(CodeOf([&] { host.Export((dir / "x.tiff").string(), image, nullptr, 0, nullptr, 0, nullptr, 0, true); }),
               kExportGaveUp);
+    // The plug-in gave up: the old file is as it was, and nothing else is there.
+    EXPECT_EQ(qrtest::ReadBytes(dir / "x.tiff"), (std::vector<unsigned char>{'o', 'l', 'd'}));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 }
 
 TEST(ExporterHost, ListsAndFilters)

@@ -97,6 +97,12 @@ TEST(ProgramFolders, CompanionThumbnails)
 
     std::filesystem::rename(dir / "photo.THM", dir / "photo.thm");
     EXPECT_EQ(FindThmFile(picture), (dir / "photo.thm").string());
+    // A companion in another case goes only once the new one is in place.
+    const uint8_t newer[2] = {4, 5};
+    EXPECT_TRUE(WriteThmFile(picture, newer, 2));
+    EXPECT_EQ(FindThmFile(picture), (dir / "photo.THM").string());
+    EXPECT_EQ(qrtest::ReadBytes(dir / "photo.THM"), (std::vector<unsigned char>{4, 5}));
+    EXPECT_FALSE(std::filesystem::exists(dir / "photo.thm"));
     DeleteThmFile(picture);
     EXPECT_EQ(FindThmFile(picture), "");
 
