@@ -7,6 +7,7 @@
 #include <climits>
 #include <ctime>
 #include <dirent.h>
+#include <filesystem>
 #include <fcntl.h>
 #include <mutex>
 #include <random>
@@ -62,21 +63,15 @@ bool IsHiddenName(const std::string& name)
 
 std::string FolderOf(const std::string& path)
 {
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
+    const std::filesystem::path p(path);
+    return p.has_parent_path() ? p.parent_path().string() : std::string(".");
 }
 
-std::string NameOf(const std::string& path)
-{
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
+std::string NameOf(const std::string& path) { return std::filesystem::path(path).filename().string(); }
 
 std::string Join(const std::string& folder, const std::string& name)
 {
-    return folder == "/" ? "/" + name : folder + "/" + name;
+    return (std::filesystem::path(folder) / name).string();
 }
 
 // The file a chain of symbolic links ends at (which need not exist yet).

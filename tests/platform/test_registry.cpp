@@ -17,15 +17,6 @@ namespace {
 
 std::vector<uint8_t> Bytes(std::string_view s) { return {s.begin(), s.end()}; }
 
-std::vector<std::string> FolderNames(const fs::path& dir)
-{
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir))
-        names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 bool Set(CRegistryStore& s, HKEY root, std::string_view key, std::string_view name, const RegValue& v)
 {
     return s.SetValue(root, key, name, v.type, v.data.data(), v.data.size());
@@ -188,7 +179,7 @@ TEST_F(RegistryStoreTest, WriteLeavesOnlyTheHiveAndItsLock)
     for (int i = 0; i < 5; ++i)
         ASSERT_TRUE(Set(s, HKEY_CURRENT_USER, "K", "V" + std::to_string(i), {REG_BINARY, {uint8_t(i)}}));
     ASSERT_TRUE(Set(s, HKEY_LOCAL_MACHINE, "K", "Compression", {REG_DWORD, {80, 0, 0, 0}}));
-    EXPECT_EQ(FolderNames(user),
+    EXPECT_EQ(qrtest::FolderNames(user),
               (std::vector<std::string>{"machine.hive", "machine.hive.lock", "user.hive", "user.hive.lock"}));
 }
 
@@ -235,11 +226,11 @@ TEST_F(RegistryStoreTest, DamagedLineLosesOnlyItsValue)
     EXPECT_EQ(s.QueryValue(HKEY_CURRENT_USER, key, "ScanFolder"), folder);
     EXPECT_FALSE(s.QueryValue(HKEY_CURRENT_USER, key, "PTFont"));
     // Reading changes nothing on disk.
-    EXPECT_EQ(FolderNames(user), (std::vector<std::string>{"user.hive", "user.hive.lock"}));
+    EXPECT_EQ(qrtest::FolderNames(user), (std::vector<std::string>{"user.hive", "user.hive.lock"}));
 
     // The next write keeps the damaged file aside, byte for byte, for mending.
     ASSERT_TRUE(Set(s, HKEY_CURRENT_USER, key, "ShowDateTime", {REG_DWORD, {1, 0, 0, 0}}));
-    std::vector<std::string> names = FolderNames(user);
+    std::vector<std::string> names = qrtest::FolderNames(user);
     ASSERT_EQ(names.size(), 3u);
     EXPECT_EQ(names[1].rfind("user.hive.damaged-", 0), 0u) << names[1];
     EXPECT_EQ(qrtest::ReadBytes(user / names[1]), damaged);
@@ -248,7 +239,7 @@ TEST_F(RegistryStoreTest, DamagedLineLosesOnlyItsValue)
     EXPECT_EQ(again.QueryValue(HKEY_CURRENT_USER, key, "ShowDateTime"), (RegValue{REG_DWORD, {1, 0, 0, 0}}));
     // A second write finds nothing damaged to keep.
     ASSERT_TRUE(Set(again, HKEY_CURRENT_USER, key, "ThumbSize", {REG_DWORD, {3, 0, 0, 0}}));
-    EXPECT_EQ(FolderNames(user).size(), 3u);
+    EXPECT_EQ(qrtest::FolderNames(user).size(), 3u);
 }
 
 TEST(RegHiveFile, EachDamagedLineIsSkippedAlone)
@@ -344,7 +335,7 @@ TEST_F(RegistryStoreTest, HiveThatCannotBeReadIsLeftAlone)
     EXPECT_FALSE(s.QueryValue(HKEY_CURRENT_USER, "K", "V"));
     EXPECT_FALSE(Set(s, HKEY_CURRENT_USER, "K", "V", {REG_SZ, Bytes("x")}));
     EXPECT_TRUE(fs::is_directory(user / "user.hive" / "inside"));
-    EXPECT_EQ(FolderNames(user), (std::vector<std::string>{"user.hive", "user.hive.lock"}));
+    EXPECT_EQ(qrtest::FolderNames(user), (std::vector<std::string>{"user.hive", "user.hive.lock"}));
 }
 
 TEST_F(RegistryStoreTest, SecondDamageKeepsTheFirstCopy)
@@ -357,7 +348,7 @@ TEST_F(RegistryStoreTest, SecondDamageKeepsTheFirstCopy)
         ASSERT_TRUE(Set(fresh, HKEY_CURRENT_USER, "K", "V", {REG_SZ, Bytes("x")}));
     }
     std::vector<std::string> kept;
-    for (const auto& name : FolderNames(user))
+    for (const auto& name : qrtest::FolderNames(user))
         if (name.rfind("user.hive.damaged-", 0) == 0)
             kept.push_back(Text(qrtest::ReadBytes(user / name)));
     std::sort(kept.begin(), kept.end());

@@ -23,15 +23,6 @@ namespace {
 
 std::vector<uint8_t> Bytes(std::string_view s) { return {s.begin(), s.end()}; }
 
-std::vector<std::string> Names(const fs::path& dir)
-{
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir))
-        names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 mode_t ModeOf(const fs::path& p)
 {
     struct stat st {};
@@ -149,7 +140,7 @@ void ExpectUntouched(const fs::path& dir, const fs::path& file, const std::vecto
 {
     EXPECT_EQ(qrtest::ReadBytes(file), bytes);
     EXPECT_EQ(ModeOf(file), mode);
-    EXPECT_EQ(Names(dir), std::vector<std::string>{file.filename().string()});
+    EXPECT_EQ(qrtest::FolderNames(dir), std::vector<std::string>{file.filename().string()});
 }
 
 constexpr int kSkipped = 77;
@@ -245,9 +236,9 @@ TEST(ReplaceFile, ReplacesKeepingModeAndLinks)
     EXPECT_EQ(::umask(mask), 0022u); // the process's umask was never touched
     for (const char* link : {"relative-link.jpg", "link-to-link.jpg", "dangling.jpg"})
         EXPECT_TRUE(fs::is_symlink(dir / link)) << link;
-    EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"dangling.jpg", "link-to-link.jpg", "photos",
+    EXPECT_EQ(qrtest::FolderNames(dir.path()), (std::vector<std::string>{"dangling.jpg", "link-to-link.jpg", "photos",
                                                            "private.kvt", "relative-link.jpg"}));
-    EXPECT_EQ(Names(dir / "photos"), (std::vector<std::string>{"not-yet.jpg", "shared.jpg"}));
+    EXPECT_EQ(qrtest::FolderNames(dir / "photos"), (std::vector<std::string>{"not-yet.jpg", "shared.jpg"}));
 
     // A new file under another umask; a link replaced itself when asked; a mode given.
     ::umask(0077);
@@ -290,7 +281,7 @@ TEST(ReplaceFile, StreamWritersGoThroughTheWritePath)
         EXPECT_EQ(qrtest::ReadBytes(target), Bytes("old page")); // nothing shows before the commit
         ASSERT_TRUE(out.Commit());
         EXPECT_EQ(qrtest::ReadBytes(target), Bytes("new page"));
-        EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"page.htm"});
+        EXPECT_EQ(qrtest::FolderNames(dir.path()), std::vector<std::string>{"page.htm"});
     }
 }
 
@@ -309,7 +300,7 @@ TEST(ReplaceFile, KilledSaveLeavesNothingThatLooksLikeAPicture)
         });
         ASSERT_EQ(code, 0);
         EXPECT_EQ(qrtest::ReadBytes(dir / "photo.jpg"), Bytes("old"));
-        std::vector<std::string> left = Names(dir.path());
+        std::vector<std::string> left = qrtest::FolderNames(dir.path());
         left.erase(std::remove(left.begin(), left.end(), "photo.jpg"), left.end());
         if (anonymous) {
             EXPECT_TRUE(left.empty());
@@ -329,7 +320,7 @@ TEST(ReplaceFile, KilledSaveLeavesNothingThatLooksLikeAPicture)
             ::utimensat(AT_FDCWD, (dir / other).c_str(), dayAndMore, 0);
         }
         EXPECT_EQ(SweepTemporaryFiles(dir.path().string()), 1);
-        EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{".qr-save-abcdefghijk!", ".qr-save-abcdefghijkl.jpg",
+        EXPECT_EQ(qrtest::FolderNames(dir.path()), (std::vector<std::string>{".qr-save-abcdefghijk!", ".qr-save-abcdefghijkl.jpg",
                                                                ".qr-save-short", "photo.jpg"}));
     }
 }
@@ -389,7 +380,7 @@ TEST(ReplaceFile, RealFullAndReadOnlyFileSystems)
         if (file.Open(photo) && file.Write(std::vector<uint8_t>(300 * 1024, 1)) && file.Commit())
             return 1;
         if (file.Error().m_cause != CFileException::diskFull || qrtest::ReadBytes(photo) != old ||
-            Names(mountPoint).size() != 1)
+            qrtest::FolderNames(mountPoint).size() != 1)
             return 2;
         // Read-only.
         if (::mount(nullptr, mountPoint.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) != 0)

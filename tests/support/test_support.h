@@ -24,6 +24,8 @@ private:
 };
 
 std::vector<unsigned char> ReadBytes(const std::filesystem::path& path);
+// The names in a folder, sorted.
+std::vector<std::string> FolderNames(const std::filesystem::path& dir);
 void WriteBytes(const std::filesystem::path& path, const std::vector<unsigned char>& bytes);
 
 } // namespace qrtest
