@@ -209,6 +209,12 @@ void CImageExporter::Export(const std::string& path, CImageBuffer& image, const 
     } catch (...) {
         code = ExportCodeOf(std::current_exception());
     }
+    if (code == kExportGaveUp && !(stop && *stop)) {
+        // A plug-in says only that it failed: when the file system is why
+        // (a full disk, an input/output error), the user is told so.
+        if (const int err = out.FileSystemError())
+            throw CFileException(CFileException::OsErrorToCause(err), err, path);
+    }
     if (code != 0)
         throw code;
     if (stop && *stop)

@@ -47,8 +47,8 @@ public:
     // plug-in fills a temporary file beside path, which replaces it only when
     // the plug-in succeeded and stop (when given) is still clear; otherwise
     // path is as it was. Throws the export code (an int) when the plug-in
-    // fails, or the writer's CFileException, with the system's reason, when
-    // the file cannot be made or put in place.
+    // fails, or a CFileException with the system's reason when the file
+    // cannot be made, written (the disk full) or put in place.
     void Export(const std::string& path, CImageBuffer& image, const uint8_t* block1, uint32_t block1Length,
                 const uint8_t* block2, uint32_t block2Length, const uint8_t* block3, uint32_t block3Length,
                 bool block1Empty, const std::atomic<int>* stop = nullptr);

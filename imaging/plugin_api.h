@@ -119,7 +119,11 @@ typedef uint32_t (*ExportInfoProcFn)(int32_t kind);
 
 /* Storage words: pixels is null when the picture lives in a temporary file
  * (fileFd, rows read with pread at stored row * stride); mapFd/mapSize describe
- * a page-file mapping (-1/0 when none). */
+ * a page-file mapping (-1/0 when none).
+ * path is the host's temporary file for the picture (it has no extension of
+ * its own): the exporter opens it, writes it whole and closes it, checking
+ * each result; the host puts it in place of the target only when the export
+ * returned 0, so the exporter never renames or removes anything itself. */
 typedef uint16_t (*ImageExportMapProcFn)(const char* path, int32_t pixelType, const void* pixels, int32_t mapFd,
                                          int32_t fileFd, uint64_t mapSize, int32_t orientation,
                                          const uint8_t* palette, int32_t width, int32_t height, float xResolution,

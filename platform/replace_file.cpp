@@ -14,6 +14,7 @@
 #include <set>
 #include <sys/random.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 #include <utility>
 
@@ -282,6 +283,18 @@ bool CReplaceFile::Commit()
     SweepOnce(m_dirFd, FolderOf(m_target));
     Release();
     return true;
+}
+
+int CReplaceFile::FileSystemError() const
+{
+    if (m_fd < 0)
+        return 0;
+    if (Calls().fsync(m_fd) != 0 && errno != EINVAL)
+        return errno;
+    struct statvfs fs {};
+    if (::fstatvfs(m_fd, &fs) == 0 && fs.f_blocks > 0 && (::geteuid() == 0 ? fs.f_bfree : fs.f_bavail) == 0)
+        return ENOSPC;
+    return 0;
 }
 
 void ReplaceFileContents(const std::string& path, std::span<const uint8_t> bytes)

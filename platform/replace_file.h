@@ -64,6 +64,12 @@ public:
     // Drops the temporary file; the target is untouched.
     void Abandon();
 
+    // After a write into the temporary file by other code failed (a
+    // library's, a plug-in's, which say only that they failed): the error
+    // the file system reports for the file (what fsync answers, or ENOSPC
+    // when the disk has no room left), 0 when it shows none.
+    int FileSystemError() const;
+
     // The first failure: its cause, the system's error number and the target as asked.
     const CFileException& Error() const { return m_error; }
 

@@ -4,14 +4,20 @@
 #include "imaging/image_exporter.h"
 #include "imaging/image_importer.h"
 #include "platform/exceptions.h"
+#include "platform/replace_file_calls.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <dlfcn.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
 #include <functional>
 #include <string>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -302,6 +308,66 @@ TEST(ExporterHost, Codes)
     // The plug-in gave up: the old file is as it was, and nothing else is there.
     EXPECT_EQ(qrtest::ReadBytes(dir / "x.tiff"), (std::vector<unsigned char>{'o', 'l', 'd'}));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+}
+
+// A plug-in that fails says only that: the host names the file system's
+// reason when there is one, and leaves the old file.
+TEST(ExporterHost, FailureOfTheFileSystemIsNamed)
+{
+    Fake first("Exporter/a_first.gex");
+    first.Set("export_result", 1);
+    CImageBuffer image;
+    ASSERT_TRUE(image.Create(CImageBuffer::kHeap, CSize(2, 2), 11));
+    qrtest::TempDir dir;
+    const std::string target = (dir / "x.tif").string();
+    qrtest::WriteBytes(target, {'o', 'l', 'd'});
+    ReplaceFileCalls calls = SystemReplaceFileCalls();
+    calls.fsync = [](int) {
+        errno = EIO;
+        return -1;
+    };
+    const ReplaceFileCalls* previous = SetReplaceFileCalls(&calls);
+    CImageExporter host(kExporters);
+    try {
+        host.Export(target, image, nullptr, 0, nullptr, 0, nullptr, 0, true);
+        ADD_FAILURE() << "exported";
+    } catch (const CFileException& e) {
+        EXPECT_EQ(e.m_cause, CFileException::hardIO);
+        EXPECT_EQ(e.m_strFileName, target);
+    } catch (...) {
+        ADD_FAILURE() << "not a file exception";
+    }
+    SetReplaceFileCalls(previous);
+    EXPECT_EQ(qrtest::FolderNames(dir.path()), std::vector<std::string>{"x.tif"});
+
+    // A real full disk under our BMP exporter, on a small file system of a
+    // child's own where mounting is allowed.
+    const std::string folder = dir.path().string();
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=64k") != 0)
+            ::_exit(77);
+        CImageBuffer large;
+        if (!large.Create(CImageBuffer::kHeap, CSize(300, 300), 11))
+            ::_exit(1);
+        CImageExporter real(std::string(QR_BIN_DIR) + "/Exporter/*.gex");
+        try {
+            real.Export(folder + "/big.bmp", large, nullptr, 0, nullptr, 0, nullptr, 0, true);
+        } catch (const CFileException& e) {
+            ::_exit(e.m_cause == CFileException::diskFull && qrtest::FolderNames(folder).empty() ? 0 : 2);
+        } catch (...) {
+            ::_exit(3);
+        }
+        ::_exit(4);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 77)
+        GTEST_SKIP() << "no mount namespace here";
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 TEST(ExporterHost, ListsAndFilters)
