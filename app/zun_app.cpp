@@ -2,8 +2,10 @@
 
 #include "util/app_settings.h"
 #include "ui/dialog_ex.h"
+#include "ui/file_operation_dlog.h"
 #include "util/file_filter.h"
 #include "util/reg_settings.h"
+#include "util/shell_util.h"
 #include "app/about_dlog.h"
 #include "app/image_file_tests.h"
 #include "app/image_save_progress_dlog.h"
@@ -19,7 +21,6 @@
 #include "platform/framework/message_box.h"
 #include "platform/framework/view.h"
 #include "platform/registry.h"
-#include "platform/shell.h"
 #include "resources/string_table.h"
 
 #include <QApplication>
@@ -28,7 +29,6 @@
 #include <QWidget>
 
 #include <algorithm>
-#include <cstdio>
 #include <set>
 #include <stdexcept>
 
@@ -53,7 +53,6 @@ enum : UINT {
     IDS_APP_TITLE = 57344,
     IDS_ALREADY_IN_VIEWER = 6291,
     IDS_NO_EMPTY_DOCUMENT = 61700,
-    IDS_FILE_NOT_FOUND = 6240,
 };
 
 // Keeps the three frames from taking input while a message box is up,
@@ -209,8 +208,10 @@ CZunApp::CZunApp(ZunAppParts parts) : m_parts(std::move(parts))
 
 CZunApp::~CZunApp()
 {
-    if (m_pInputBlock)
+    if (m_pInputBlock) {
         SetMessageBoxHandler(std::move(m_previousBoxHandler));
+        SetFileOperationProgress(m_pPreviousFileProgress);
+    }
 }
 
 BOOL CZunApp::InitInstance()
@@ -221,6 +222,8 @@ BOOL CZunApp::InitInstance()
     m_pInputBlock = std::make_unique<CFrameInputBlock>();
     m_previousBoxHandler =
         SetMessageBoxHandler([this](const std::string& text, UINT type, UINT helpId) { return DoMessageBox(text, type, helpId); });
+    // Copying, moving and deleting show their progress and offer Cancel.
+    m_pPreviousFileProgress = InstallFileOperationProgressDlog();
 
     // Settings: the framework's own under Software\Quiram\7321, the program's
     // under the base path and its sections.
@@ -530,13 +533,7 @@ void CZunApp::OnImportImage() { OpenImageOrMessage(TRUE); }
 void CZunApp::OnHelp()
 {
     // The help the program ships: HTML pages beside it, shown by the desktop's browser.
-    std::string page = GetHomePath() + "Help/index.html";
-    if (ShellOpenFile(page) == ShellOpenResult::opened)
-        return;
-    std::string fmt(res::String(IDS_FILE_NOT_FOUND));
-    std::vector<char> text(fmt.size() + page.size() + 1);
-    std::snprintf(text.data(), text.size(), fmt.c_str(), page.c_str());
-    AfxMessageBox(std::string(text.data()), MB_OK);
+    OpenWithAssociatedProgram(GetHomePath() + "Help/index.html");
 }
 
 void CZunApp::OnPrefChanged() { PostToFrames(ID_PREFCHANGEDMSG); }

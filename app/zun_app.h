@@ -13,6 +13,7 @@
 
 class CFrameWnd;
 class CFrameInputBlock;
+class IFileOperationProgress;
 
 // Command ids the application handles.
 enum : UINT {
@@ -113,6 +114,7 @@ private:
     CFrameWnd* m_pCmdLineFrame = nullptr;
     std::unique_ptr<CFrameInputBlock> m_pInputBlock;
     MessageBoxHandler m_previousBoxHandler;
+    IFileOperationProgress* m_pPreviousFileProgress = nullptr;
     BOOL m_bBusy = FALSE;
     BOOL m_bFirstInstance = TRUE;
     BOOL m_bModulesStarted = FALSE;

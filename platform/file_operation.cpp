@@ -43,6 +43,12 @@ std::string WithoutTrailingSlash(std::string path)
     return path;
 }
 
+struct TreeSize {
+    uint64_t entries = 0; // folders too
+    uint64_t files = 0;   // every entry that is not a folder
+    uint64_t bytes = 0;   // of the regular files
+};
+
 bool SameId(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
 
 std::string RealPath(const std::string& path)
@@ -66,33 +72,22 @@ bool ListNames(const std::string& folder, std::vector<std::string>& names)
     return true;
 }
 
-// Bytes below a path, links not followed.
-uint64_t TreeBytes(const std::string& path)
+// What lies below a path, links not followed; the walk ends early when stop is set.
+void Measure(const std::string& path, TreeSize& size, const std::atomic<bool>& stop)
 {
     struct stat st{};
-    if (lstat(path.c_str(), &st) != 0)
-        return 0;
-    if (!S_ISDIR(st.st_mode))
-        return S_ISREG(st.st_mode) ? static_cast<uint64_t>(st.st_size) : 0;
-    uint64_t sum = 0;
+    if (stop || lstat(path.c_str(), &st) != 0)
+        return;
+    ++size.entries;
+    if (!S_ISDIR(st.st_mode)) {
+        ++size.files;
+        size.bytes += S_ISREG(st.st_mode) ? static_cast<uint64_t>(st.st_size) : 0;
+        return;
+    }
     std::vector<std::string> names;
     if (ListNames(path, names))
         for (const std::string& name : names)
-            sum += TreeBytes(JoinName(path, name));
-    return sum;
-}
-
-uint64_t TreeEntries(const std::string& path)
-{
-    struct stat st{};
-    if (lstat(path.c_str(), &st) != 0)
-        return 0;
-    uint64_t sum = 1;
-    std::vector<std::string> names;
-    if (S_ISDIR(st.st_mode) && ListNames(path, names))
-        for (const std::string& name : names)
-            sum += TreeEntries(JoinName(path, name));
-    return sum;
+            Measure(JoinName(path, name), size, stop);
 }
 
 // Reads up to size bytes, fewer only at the end; -1 on an error.
@@ -169,10 +164,12 @@ void CFileOperation::Work()
     const bool known = deleting || m_request.operation == FO_COPY || m_request.operation == FO_MOVE;
     const bool paired = deleting || m_request.targets.size() == m_request.sources.size();
 
-    uint64_t total = 0;
+    TreeSize total;
     for (const std::string& s : m_request.sources)
-        total += deleting ? TreeEntries(s) : TreeBytes(s);
-    m_total = total;
+        Measure(s, total, m_cancel);
+    m_total = deleting ? total.entries : total.bytes;
+    m_totalFiles = total.files;
+    m_counted = true;
 
     for (size_t i = 0; i < m_request.sources.size(); ++i) {
         const std::string& source = m_request.sources[i];
@@ -245,9 +242,32 @@ CFileOperation::Step CFileOperation::Transfer(const std::string& source, const s
     SetCurrent(source);
     if (Stopping())
         return Step::stop;
-    struct stat s{}, t{};
+    struct stat s{};
     if (lstat(source.c_str(), &s) != 0)
         return Fail(source, errno == ENOENT ? FileOpError::notFound : FileOpError::system, errno);
+    const uint64_t bytesBefore = m_doneUnits, filesBefore = m_doneFiles;
+    bool merged = false;
+    const Step step = TransferEntry(source, target, moving, s, merged);
+    if (step == Step::stop || merged)
+        return step; // a merged folder's entries have counted themselves
+    // Done, skipped or failed: the item has been dealt with as a whole.
+    TreeSize size;
+    if (S_ISDIR(s.st_mode)) {
+        struct stat left{};
+        Measure(lstat(source.c_str(), &left) == 0 ? source : target, size, m_cancel);
+    } else {
+        size.files = 1;
+        size.bytes = S_ISREG(s.st_mode) ? static_cast<uint64_t>(s.st_size) : 0;
+    }
+    m_doneUnits = bytesBefore + size.bytes;
+    m_doneFiles = filesBefore + size.files;
+    return step;
+}
+
+CFileOperation::Step CFileOperation::TransferEntry(const std::string& source, const std::string& target, bool moving,
+                                                   const struct stat& s, bool& merged)
+{
+    struct stat t{};
     Step step = Step::done;
     if (Blocked(source, target, step))
         return step;
@@ -260,15 +280,15 @@ CFileOperation::Step CFileOperation::Transfer(const std::string& source, const s
         step = AskReplace(target, source, folder);
         if (step != Step::done)
             return step;
-        if (folder)
+        if (folder) {
+            merged = true;
             return Merge(source, target, moving);
+        }
     }
 
     if (moving) {
-        if (rename(source.c_str(), target.c_str()) == 0) {
-            m_doneUnits += TreeBytes(target);
+        if (rename(source.c_str(), target.c_str()) == 0)
             return Step::done;
-        }
         if (errno != EXDEV)
             return Fail(source, FileOpError::system, errno);
         // Another file system: copy, compare, then delete.
@@ -277,6 +297,7 @@ CFileOperation::Step CFileOperation::Transfer(const std::string& source, const s
     if (folder) {
         if (mkdir(target.c_str(), (s.st_mode & 07777) | S_IRWXU) != 0)
             return Fail(target, FileOpError::system, errno);
+        merged = true;
         return Merge(source, target, moving);
     }
     if (S_ISLNK(s.st_mode))
@@ -453,7 +474,14 @@ CFileOperation::Step CFileOperation::Delete(const std::string& path)
         switch (m_prompt.ConfirmDelete(path, folder)) {
         case FileOpAnswer::yesToAll: m_deleteAll = true; break;
         case FileOpAnswer::yes: break;
-        case FileOpAnswer::no: ++m_skipped; return Step::skipped;
+        case FileOpAnswer::no: {
+            ++m_skipped;
+            TreeSize size;
+            Measure(path, size, m_cancel);
+            m_doneUnits += size.entries;
+            m_doneFiles += size.files;
+            return Step::skipped;
+        }
         case FileOpAnswer::cancel: m_cancelled = true; return Step::stop;
         }
     }
@@ -461,6 +489,7 @@ CFileOperation::Step CFileOperation::Delete(const std::string& path)
         if (unlink(path.c_str()) != 0)
             return Fail(path, FileOpError::system, errno);
         ++m_doneUnits;
+        ++m_doneFiles;
         return Step::done;
     }
     const std::string name = NameOf(path);
@@ -482,6 +511,7 @@ CFileOperation::Step CFileOperation::RemoveTree(int parentFd, const std::string&
     if (fd < 0) {
         if ((errno == ENOTDIR || errno == ELOOP) && unlinkat(parentFd, name.c_str(), 0) == 0) {
             ++m_doneUnits;
+            ++m_doneFiles;
             return Step::done;
         }
         return Fail(path, FileOpError::system, errno);
@@ -512,8 +542,10 @@ CFileOperation::Step CFileOperation::RemoveTree(int parentFd, const std::string&
             step = RemoveTree(dirfd(dir), child, childPath);
         else if (unlinkat(dirfd(dir), child.c_str(), 0) != 0)
             step = Fail(childPath, FileOpError::system, errno);
-        else
+        else {
             ++m_doneUnits;
+            ++m_doneFiles;
+        }
         if (step == Step::stop) {
             closedir(dir);
             return Step::stop;

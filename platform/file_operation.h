@@ -66,6 +66,7 @@ public:
     void Cancel() { m_cancel = true; }
     void Wait();
     bool IsDone() const { return m_done; }
+    UINT Operation() const { return m_request.operation; }
 
     // After the end: every item done; false when anything failed, was skipped
     // or the user cancelled.
@@ -74,9 +75,15 @@ public:
     size_t Failures() const { return m_failures; }
     size_t Skipped() const { return m_skipped; }
 
-    // Progress for a progress window: bytes for copy and move, entries for delete.
+    // Progress for a progress window, from any thread: bytes for copy and
+    // move, entries (folders too) for delete; and the files among them
+    // (every entry that is not a folder). The totals are 0 until the job has
+    // counted what it is to do (Counted). An item skipped or failed counts as dealt with.
+    bool Counted() const { return m_counted; }
     uint64_t TotalUnits() const { return m_total; }
     uint64_t DoneUnits() const { return m_doneUnits; }
+    uint64_t TotalFiles() const { return m_totalFiles; }
+    uint64_t DoneFiles() const { return m_doneFiles; }
     std::string CurrentPath() const;
 
 private:
@@ -89,6 +96,8 @@ private:
     void SetCurrent(const std::string& path);
 
     Step Transfer(const std::string& source, const std::string& target, bool moving);
+    Step TransferEntry(const std::string& source, const std::string& target, bool moving, const struct stat& s,
+                       bool& merged);
     Step Delete(const std::string& path);
     Step RemoveTree(int parentFd, const std::string& name, const std::string& path);
     Step CopyFileData(const std::string& source, const std::string& target, bool verify);
@@ -110,6 +119,9 @@ private:
     size_t m_skipped = 0;
     std::atomic<uint64_t> m_total{0};
     std::atomic<uint64_t> m_doneUnits{0};
+    std::atomic<uint64_t> m_totalFiles{0};
+    std::atomic<bool> m_counted{false};
+    std::atomic<uint64_t> m_doneFiles{0};
     mutable std::mutex m_currentLock;
     std::string m_current;
 };

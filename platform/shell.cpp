@@ -4,14 +4,22 @@
 #include <QFileIconProvider>
 #include <QFileInfo>
 #include <QMimeDatabase>
-#include <QProcess>
+#include <QSocketNotifier>
 #include <QStandardPaths>
 #include <QThread>
+#include <QTimer>
 
+#include <cerrno>
+#include <chrono>
 #include <climits>
+#include <csignal>
+#include <fcntl.h>
 #include <memory>
 #include <mutex>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <utility>
 
@@ -38,40 +46,113 @@ IconTable& Icons()
     return table;
 }
 
-// How long opening a file may keep the caller waiting for the opener's answer.
-// A desktop's opener answers at once; the generic one runs the program in the
-// foreground, so still running after this means the program has started.
-constexpr int kOpenerWaitMs = 5000;
+// A desktop's opener answers at once; the generic one runs the program in
+// the foreground, so one that ran this long has started the program, and its
+// end says nothing about the opening.
+constexpr int64_t kOpenerAnswerMs = 5000;
+// Without process descriptors the end is looked for this often.
+constexpr int kEndPollMs = 500;
 
-ShellProcessResult RealRunner(const std::string& program, const std::vector<std::string>& args, bool wait)
+int64_t NowMs()
 {
-    QStringList list;
-    for (const std::string& a : args)
-        list << ToQ(a);
-    ShellProcessResult result;
-    if (!wait) {
-        result.started = QProcess::startDetached(ToQ(program), list);
-        return result;
-    }
-    auto process = std::make_unique<QProcess>();
-    process->start(ToQ(program), list);
-    if (!process->waitForStarted()) {
-        result.started = false;
-        return result;
-    }
-    result.started = true;
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+ShellProcessEnd EndOf(const siginfo_t& info, int64_t startMs)
+{
+    ShellProcessEnd end;
+    end.exitCode = info.si_code == CLD_EXITED ? info.si_status : -1;
+    end.runMs = NowMs() - startMs;
+    return end;
+}
+
+// true when the child has ended (reaped now, or already gone, when nothing
+// more will come); info then holds how it ended.
+bool Reaped(idtype_t type, id_t id, siginfo_t& info)
+{
+    info = siginfo_t{};
+    if (waitid(type, id, &info, WEXITED | WNOHANG) == 0)
+        return info.si_pid != 0;
+    return errno != EINTR;
+}
+
+// Reaps the child when it ends and reports it, on the GUI thread. The
+// application owns the watcher; a program still running when this one ends
+// is left running.
+void WatchEnd(pid_t pid, int64_t startMs, ShellProcessEndHandler onEnd)
+{
     QCoreApplication* app = QCoreApplication::instance();
-    const bool guiThread = app && QThread::currentThread() == app->thread();
-    if (process->waitForFinished(guiThread ? kOpenerWaitMs : -1)) {
-        result.finished = true;
-        result.exitCode = process->exitStatus() == QProcess::NormalExit ? process->exitCode() : -1;
-        return result;
+    // The system call itself: the C library's header of its wrapper does not declare it for C++.
+    const int fd = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+    if (fd >= 0) {
+        auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Read, app);
+        QObject::connect(notifier, &QSocketNotifier::activated, notifier, [notifier, fd, startMs, onEnd] {
+            siginfo_t info;
+            if (!Reaped(P_PIDFD, static_cast<id_t>(fd), info))
+                return;
+            notifier->setEnabled(false);
+            notifier->deleteLater();
+            close(fd);
+            if (onEnd)
+                onEnd(EndOf(info, startMs));
+        });
+        return;
     }
-    // Still running: the application keeps it until it ends, so it is not killed here.
-    QProcess* keep = process.release();
-    keep->setParent(app);
-    QObject::connect(keep, &QProcess::finished, keep, &QObject::deleteLater);
-    return result;
+    auto* timer = new QTimer(app);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, pid, startMs, onEnd] {
+        siginfo_t info;
+        if (!Reaped(P_PID, static_cast<id_t>(pid), info))
+            return;
+        timer->stop();
+        timer->deleteLater();
+        if (onEnd)
+            onEnd(EndOf(info, startMs));
+    });
+    timer->start(kEndPollMs);
+}
+
+bool RealStart(const std::string& program, const std::vector<std::string>& args, ShellProcessEndHandler onEnd)
+{
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    sigset_t none, reset;
+    sigemptyset(&none);
+    sigemptyset(&reset);
+    // What this program ignores is not the started one's business.
+    sigaddset(&reset, SIGPIPE);
+    sigaddset(&reset, SIGCHLD);
+    posix_spawnattr_setsigmask(&attr, &none);
+    posix_spawnattr_setsigdefault(&attr, &reset);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    pid_t pid = 0;
+    const int64_t startMs = NowMs();
+    const int error = posix_spawnp(&pid, program.c_str(), &actions, &attr, argv.data(), environ);
+    posix_spawnattr_destroy(&attr);
+    posix_spawn_file_actions_destroy(&actions);
+    if (error != 0)
+        return false;
+
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app)
+        return true; // no event loop to report to
+    if (QThread::currentThread() == app->thread())
+        WatchEnd(pid, startMs, std::move(onEnd));
+    else
+        QMetaObject::invokeMethod(app, [pid, startMs, onEnd = std::move(onEnd)] { WatchEnd(pid, startMs, onEnd); },
+                                  Qt::QueuedConnection);
+    return true;
 }
 
 ShellProcessRunner& Runner()
@@ -165,33 +246,38 @@ ShellProcessRunner SetShellProcessRunner(ShellProcessRunner runner)
     return std::exchange(Runner(), std::move(runner));
 }
 
-ShellProcessResult RunShellProcess(const std::string& program, const std::vector<std::string>& args, bool wait)
+bool StartShellProcess(const std::string& program, const std::vector<std::string>& args, ShellProcessEndHandler onEnd)
 {
     if (Runner())
-        return Runner()(program, args, wait);
-    return RealRunner(program, args, wait);
+        return Runner()(program, args, std::move(onEnd));
+    return RealStart(program, args, std::move(onEnd));
 }
 
-ShellOpenResult ShellOpenFile(const std::string& path)
+ShellOpenResult ShellOpenResultOf(const ShellProcessEnd& end)
+{
+    if (end.runMs >= kOpenerAnswerMs)
+        return ShellOpenResult::opened;
+    // The opener's documented exit codes.
+    switch (end.exitCode) {
+    case 0: return ShellOpenResult::opened;
+    case 2: return ShellOpenResult::fileNotFound;
+    case 3: return ShellOpenResult::noAssociation;
+    default: return ShellOpenResult::failed;
+    }
+}
+
+bool ShellOpenFile(const std::string& path, std::function<void(ShellOpenResult)> onResult)
 {
     // An absolute path never starts with '-', so the opener cannot take it for an option.
     std::string absolute = path;
     if (absolute.empty() || absolute[0] != '/') {
         char cwd[PATH_MAX];
         if (!getcwd(cwd, sizeof cwd))
-            return ShellOpenResult::failed;
+            return false;
         absolute = std::string(cwd) + "/" + path;
     }
-    const ShellProcessResult r = RunShellProcess("xdg-open", {absolute}, true);
-    if (!r.started)
-        return ShellOpenResult::failed;
-    if (!r.finished)
-        return ShellOpenResult::opened;
-    // The opener's documented exit codes.
-    switch (r.exitCode) {
-    case 0: return ShellOpenResult::opened;
-    case 2: return ShellOpenResult::fileNotFound;
-    case 3: return ShellOpenResult::noAssociation;
-    default: return ShellOpenResult::failed;
-    }
+    return StartShellProcess("xdg-open", {absolute}, [onResult = std::move(onResult)](const ShellProcessEnd& end) {
+        if (onResult)
+            onResult(ShellOpenResultOf(end));
+    });
 }

@@ -2,6 +2,7 @@
 
 #include <QIcon>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -40,27 +41,37 @@ private:
     int m_size;
 };
 
-// Starting other programs. Always an argument list, never a shell command line.
-struct ShellProcessResult {
-    bool started = false;  // the program could be started
-    bool finished = false; // it ended within the wait (only asked when waiting)
-    int exitCode = -1;     // its exit code when it finished
+// Starting other programs. Always an argument list, never a shell command
+// line. A program runs in a session of its own with its standard input and
+// output on /dev/null, so it outlives this program, and nobody waits for it:
+// its end is reported on the GUI thread.
+struct ShellProcessEnd {
+    int exitCode = -1; // -1 when a signal ended it
+    int64_t runMs = 0; // how long it ran, in milliseconds
 };
-// wait: run it and wait a bounded time for its end; otherwise start it detached.
-using ShellProcessRunner =
-    std::function<ShellProcessResult(const std::string& program, const std::vector<std::string>& args, bool wait)>;
+using ShellProcessEndHandler = std::function<void(const ShellProcessEnd&)>;
+using ShellProcessRunner = std::function<bool(const std::string& program, const std::vector<std::string>& args,
+                                              ShellProcessEndHandler onEnd)>;
 
-// Replaces the runner (tests record the calls); an empty runner restores the
-// real one. Returns the previous runner.
+// Replaces the runner (tests record the calls and end the programs
+// themselves); an empty runner restores the real one. Returns the previous runner.
 ShellProcessRunner SetShellProcessRunner(ShellProcessRunner runner);
-ShellProcessResult RunShellProcess(const std::string& program, const std::vector<std::string>& args, bool wait);
+// Starts the program (found on the search path when it names no folder) and
+// returns at once: false when it cannot be started. onEnd, when given, is
+// called on the GUI thread once the program has ended, never before this returns.
+bool StartShellProcess(const std::string& program, const std::vector<std::string>& args,
+                       ShellProcessEndHandler onEnd = {});
 
 enum class ShellOpenResult {
     opened,
     fileNotFound,  // the file or its type is unknown to the desktop
     noAssociation, // no program is associated with the type
-    failed,        // the opener could not be started, or the program failed
+    failed,        // the opener failed, or the program did
 };
 // Opens an existing file with the program associated with its type
-// (xdg-open, given the absolute path as one argument).
-ShellOpenResult ShellOpenFile(const std::string& path);
+// (xdg-open, given the absolute path as one argument) without waiting for
+// it: false when the opener cannot be started; otherwise onResult, when
+// given, gets the desktop's answer on the GUI thread later.
+bool ShellOpenFile(const std::string& path, std::function<void(ShellOpenResult)> onResult = {});
+// What the opener's end says.
+ShellOpenResult ShellOpenResultOf(const ShellProcessEnd& end);

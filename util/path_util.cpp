@@ -222,9 +222,7 @@ std::string FormatFileSizeText(const std::string& path)
     const int64_t length = GetFileLength(path);
     if (length < 0)
         return {};
-    // The same steps as the size suffix, without its blank and parentheses.
-    const std::string suffix = FormatSizeSuffix(static_cast<uint64_t>(length));
-    return suffix.substr(2, suffix.size() - 3);
+    return FormatSizeText(static_cast<uint64_t>(length));
 }
 
 std::string FormatFileWriteTime(const std::string& path)

@@ -7,13 +7,15 @@
 #include "resources/string_table.h"
 
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QThread>
 
 #include <system_error>
+#include <utility>
 #include <sys/stat.h>
 
 namespace {
+
+IFileOperationProgress* g_progress = nullptr;
 
 int Message(UINT id, std::initializer_list<std::string_view> args, UINT type = MB_OK | MB_ICONEXCLAMATION)
 {
@@ -44,28 +46,32 @@ FileOpAnswer FromButton(int id)
 
 } // namespace
 
-bool OpenWithAssociatedProgram(const std::string& path, bool* noApplication)
+bool OpenWithAssociatedProgram(const std::string& path, std::function<void(bool noApplication)> onFailed)
 {
-    if (noApplication)
-        *noApplication = false;
     if (path.empty())
         return false;
+    auto fail = [path, onFailed](UINT messageId, bool noApplication) {
+        Message(messageId, {path}); // 6237 names no file
+        if (onFailed)
+            onFailed(noApplication);
+    };
     struct stat st{};
     if (stat(path.c_str(), &st) != 0) {
-        Message(6240, {path});
+        fail(6240, false);
         return false;
     }
-    switch (ShellOpenFile(path)) {
-    case ShellOpenResult::opened: return true;
-    case ShellOpenResult::fileNotFound: Message(6240, {path}); break;
-    case ShellOpenResult::noAssociation:
-        Message(6237, {});
-        if (noApplication)
-            *noApplication = true;
-        break;
-    case ShellOpenResult::failed: Message(6239, {path}); break;
-    }
-    return false;
+    // The desktop answers on its own time; the program never waits for it.
+    const bool started = ShellOpenFile(path, [fail](ShellOpenResult result) {
+        switch (result) {
+        case ShellOpenResult::opened: break;
+        case ShellOpenResult::fileNotFound: fail(6240, false); break;
+        case ShellOpenResult::noAssociation: fail(6237, true); break;
+        case ShellOpenResult::failed: fail(6239, false); break;
+        }
+    });
+    if (!started)
+        fail(6239, false);
+    return started;
 }
 
 bool LaunchProgram(const std::string& program, std::string_view file, bool* failed)
@@ -73,12 +79,12 @@ bool LaunchProgram(const std::string& program, std::string_view file, bool* fail
     std::vector<std::string> args;
     if (!file.empty())
         args.emplace_back(file);
-    bool started = RunShellProcess(program, args, false).started;
+    bool started = StartShellProcess(program, args);
     if (!started) {
         // A program named with a folder that is not there may still be on the search path.
         std::string name;
         GetFileName(program, name, true);
-        started = !name.empty() && RunShellProcess(name, args, false).started;
+        started = !name.empty() && StartShellProcess(name, args);
     }
     if (!started) {
         Message(6238, {program});
@@ -88,10 +94,14 @@ bool LaunchProgram(const std::string& program, std::string_view file, bool* fail
     return started;
 }
 
+IFileOperationProgress* SetFileOperationProgress(IFileOperationProgress* progress)
+{
+    return std::exchange(g_progress, progress);
+}
+
 bool ShellFileOperation(CWnd* owner, UINT operation, UINT titleId, const std::vector<std::string>& sources,
                         const std::string& destination)
 {
-    // owner and titleId belong to the progress window that shows the job.
     FileOperationRequest request;
     request.operation = operation;
     request.sources = sources;
@@ -104,16 +114,13 @@ bool ShellFileOperation(CWnd* owner, UINT operation, UINT titleId, const std::ve
     }
     CMessageBoxFileOperationPrompt prompt;
     CFileOperation job(std::move(request), prompt);
-    if (!OnGuiThread() || !QCoreApplication::instance())
-        return job.Run(); // already away from the GUI thread
-
-    // The GUI thread keeps answering the job's questions while it works, but
-    // takes no other input meanwhile.
-    QEventLoop loop;
-    job.Start([&loop] { QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection); });
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
-    job.Wait();
-    return job.Succeeded();
+    if (OnGuiThread() && QCoreApplication::instance() && g_progress) {
+        g_progress->RunJob(job, owner, titleId);
+        if (!job.IsDone())
+            job.Run(); // the window could not come up: the job still runs
+        return job.Succeeded();
+    }
+    return job.Run();
 }
 
 bool ShellCopyFiles(CWnd* owner, UINT titleId, const std::vector<std::string>& sources,

@@ -181,18 +181,20 @@ std::string FormatWithStrings(std::string_view format, std::initializer_list<std
     return out;
 }
 
-std::string FormatSizeSuffix(uint64_t bytes)
+std::string FormatSizeText(uint64_t bytes)
 {
     char buf[64];
     const uint64_t kb = bytes / 1024;
     if (kb == 0)
-        std::snprintf(buf, sizeof buf, " (%" PRIu64 " B)", bytes);
+        std::snprintf(buf, sizeof buf, "%" PRIu64 " B", bytes);
     else if (kb / 1024 == 0)
-        std::snprintf(buf, sizeof buf, " (%" PRIu64 " KB)", kb);
+        std::snprintf(buf, sizeof buf, "%" PRIu64 " KB", kb);
     else
-        std::snprintf(buf, sizeof buf, " (%.1f MB)", static_cast<double>(kb) / 1024.0);
+        std::snprintf(buf, sizeof buf, "%.1f MB", static_cast<double>(kb) / 1024.0);
     return buf;
 }
+
+std::string FormatSizeSuffix(uint64_t bytes) { return " (" + FormatSizeText(bytes) + ")"; }
 
 SYSTEMTIME GetCurrentLocalTime()
 {

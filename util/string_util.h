@@ -56,6 +56,9 @@ size_t AnsiToUnicode(const char* text, char16_t* buffer, size_t bufferChars);
 // text inside an argument is never taken for a "%s".
 std::string FormatWithStrings(std::string_view format, std::initializer_list<std::string_view> args);
 
+// "%d B", "%d KB" or "%.1f MB": whole kilobytes from 1024 bytes, megabytes
+// with one decimal from 1024 kilobytes.
+std::string FormatSizeText(uint64_t bytes);
 // " (%d B)", " (%d KB)" or " (%.1f MB)".
 std::string FormatSizeSuffix(uint64_t bytes);
 

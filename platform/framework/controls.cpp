@@ -167,6 +167,8 @@ QWidget* CreateControlWidget(const std::string& className, DWORD style, QWidget*
     }
     if (className == "STATIC") {
         auto* l = new QLabel(parent);
+        // A label shows its text as it is: a file name is never taken for markup.
+        l->setTextFormat(Qt::PlainText);
         int align = style & 0x3;
         l->setAlignment((align == SS_CENTER ? Qt::AlignHCenter : align == SS_RIGHT ? Qt::AlignRight : Qt::AlignLeft) |
                         Qt::AlignTop);

@@ -132,14 +132,7 @@ void ExpectTreeCopied(const fs::path& from, const fs::path& to)
         EXPECT_TRUE(SameTime(Mtime(to / name), Mtime(from / name))) << name;
 }
 
-std::vector<std::string> Names(const fs::path& dir)
-{
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir))
-        names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
+using qrtest::FolderNames;
 
 TEST(FileOperation, CopiesFilesAndFoldersKeepingTimes)
 {
@@ -153,7 +146,7 @@ TEST(FileOperation, CopiesFilesAndFoldersKeepingTimes)
     ExpectTreeCopied(dir / "src", dir / "dst/src");
     EXPECT_EQ(Read(dir / "dst/a.jpg"), "picture");
     EXPECT_EQ(Read(dir / "src/a.jpg"), "picture"); // the source stays
-    EXPECT_EQ(Names(dir / "dst"), (std::vector<std::string>{"a.jpg", "src"})); // no temporary left
+    EXPECT_EQ(FolderNames(dir / "dst"), (std::vector<std::string>{"a.jpg", "src"})); // no temporary left
     EXPECT_TRUE(prompt.asked.empty());
 }
 
@@ -194,7 +187,7 @@ TEST(FileOperation, ReplacingIsAskedFirst)
             if (op == FO_MOVE) {
                 EXPECT_EQ(fs::exists(dir / "1"), c.first == "old1");
             }
-            EXPECT_EQ(Names(dir / "dst"), (std::vector<std::string>{"1", "2"}));
+            EXPECT_EQ(FolderNames(dir / "dst"), (std::vector<std::string>{"1", "2"}));
         }
     }
 }
@@ -288,7 +281,7 @@ TEST(FileOperation, MovesWithinAFileSystem)
     EXPECT_EQ(Read(dir / "dst/a.jpg"), "picture");
     EXPECT_EQ(Read(dir / "dst/sub/b.wav"), "sound");
     EXPECT_TRUE(SameTime(Mtime(dir / "dst/a.jpg"), before));
-    EXPECT_EQ(Names(dir / "src"), (std::vector<std::string>{"link.jpg"}));
+    EXPECT_EQ(FolderNames(dir / "src"), (std::vector<std::string>{"link.jpg"}));
 }
 
 TEST(FileOperation, MovesAcrossFileSystemsByCopyVerifyDelete)
@@ -331,7 +324,7 @@ TEST(FileOperation, MovesAcrossFileSystemsByCopyVerifyDelete)
     EXPECT_TRUE(RunJob(FO_MOVE, {(there / "a.jpg").string()}, {(here / "back.jpg").string()}, back).succeeded);
     EXPECT_EQ(Read(here / "back.jpg"), "single");
     EXPECT_TRUE(SameTime(Mtime(here / "back.jpg"), timespec{1400000000, 5}));
-    EXPECT_EQ(Names(here.path()), (std::vector<std::string>{"back.jpg", "twin"}));
+    EXPECT_EQ(FolderNames(here.path()), (std::vector<std::string>{"back.jpg", "twin"}));
 }
 
 TEST(FileOperation, DeletingAsksAndNeverFollowsLinks)
@@ -425,7 +418,7 @@ TEST(FileOperation, FailuresAreReportedAndNeverSuccess)
     // A request without a target for every source does nothing.
     ScriptedPrompt unpaired;
     EXPECT_FALSE(RunJob(FO_COPY, {(dir / "fine").string()}, {}, unpaired).succeeded);
-    EXPECT_EQ(Names(dir / "dst"), (std::vector<std::string>{"folder"}));
+    EXPECT_EQ(FolderNames(dir / "dst"), (std::vector<std::string>{"folder"}));
 }
 
 TEST(FileOperation, TheUsersAbortLeavesTargetsWhole)
@@ -445,7 +438,45 @@ TEST(FileOperation, TheUsersAbortLeavesTargetsWhole)
     EXPECT_FALSE(o.succeeded);
     EXPECT_TRUE(o.cancelled);
     EXPECT_EQ(Read(dir / "dst/big"), "old");
-    EXPECT_EQ(Names(dir / "dst"), (std::vector<std::string>{"big"})); // no temporary, nothing later
+    EXPECT_EQ(FolderNames(dir / "dst"), (std::vector<std::string>{"big"})); // no temporary, nothing later
+}
+
+TEST(FileOperation, ProgressCountsFilesAndBytesToTheEnd)
+{
+    // The tree: a.jpg (7 bytes), sub/b.wav (5), sub/deep/c (0) and a link: four
+    // files, 12 bytes, seven entries with the folders.
+    struct Case {
+        const char* what;
+        UINT operation;
+        std::deque<FileOpAnswer> answers;
+        uint64_t units, files;
+    } cases[] = {
+        {"copy", FO_COPY, {}, 12 + 7, 4 + 1},
+        {"move", FO_MOVE, {}, 12 + 7, 4 + 1},
+        {"copy, the file skipped", FO_COPY, {FileOpAnswer::no}, 12 + 7, 4 + 1},
+        {"delete", FO_DELETE, {FileOpAnswer::yesToAll}, 7 + 1, 4 + 1},
+        {"delete, the tree skipped", FO_DELETE, {FileOpAnswer::no, FileOpAnswer::yes}, 7 + 1, 4 + 1},
+    };
+    for (const Case& c : cases) {
+        qrtest::TempDir dir;
+        MakeTree(dir / "src");
+        Write(dir / "other.jpg", "picture");
+        fs::create_directory(dir / "dst");
+        if (!c.answers.empty() && c.operation == FO_COPY)
+            Write(dir / "dst/other.jpg", "old");
+        ScriptedPrompt prompt;
+        prompt.answers = c.answers;
+        FileOperationRequest request{c.operation, {(dir / "src").string(), (dir / "other.jpg").string()}, {}};
+        if (c.operation != FO_DELETE)
+            request.targets = {(dir / "dst/src").string(), (dir / "dst/other.jpg").string()};
+        CFileOperation job(std::move(request), prompt);
+        job.Run();
+        EXPECT_TRUE(prompt.answers.empty()) << c.what;
+        EXPECT_EQ(job.TotalUnits(), c.units) << c.what;
+        EXPECT_EQ(job.DoneUnits(), c.units) << c.what;
+        EXPECT_EQ(job.TotalFiles(), c.files) << c.what;
+        EXPECT_EQ(job.DoneFiles(), c.files) << c.what;
+    }
 }
 
 TEST(FileOperation, RunsOnTheCallersThreadToo)

@@ -36,23 +36,25 @@ struct ScriptedBoxes {
     ~ScriptedBoxes() { SetMessageBoxHandler(previous); }
 };
 
+// Records the programs started; the test ends them.
 struct RecordedRunner {
     struct Call {
         std::string program;
         std::vector<std::string> args;
-        bool wait;
+        ShellProcessEndHandler onEnd;
     };
     std::vector<Call> calls;
-    std::deque<ShellProcessResult> results;
+    std::deque<bool> startable;
     ShellProcessRunner previous;
     RecordedRunner()
     {
-        previous = SetShellProcessRunner([this](const std::string& p, const std::vector<std::string>& a, bool w) {
-            calls.push_back({p, a, w});
-            ShellProcessResult r = results.empty() ? ShellProcessResult{} : results.front();
-            if (!results.empty())
-                results.pop_front();
-            return r;
+        previous = SetShellProcessRunner([this](const std::string& p, const std::vector<std::string>& a,
+                                                ShellProcessEndHandler onEnd) {
+            calls.push_back({p, a, std::move(onEnd)});
+            const bool started = startable.empty() || startable.front();
+            if (!startable.empty())
+                startable.pop_front();
+            return started;
         });
     }
     ~RecordedRunner() { SetShellProcessRunner(previous); }
@@ -63,68 +65,75 @@ void Write(const fs::path& p, const std::string& text)
     qrtest::WriteBytes(p, std::vector<unsigned char>(text.begin(), text.end()));
 }
 
-TEST(ShellUtil, OpenWithAssociatedProgram)
+TEST(ShellUtil, OpenWithAssociatedProgramNeverWaits)
 {
     qrtest::TempDir dir;
     const std::string file = (dir / "photo.jpg").string();
     Write(file, "x");
     struct Case {
-        ShellProcessResult opener;
-        bool opened;
-        bool noApplication;
-        std::string box;
+        ShellProcessEnd opener;
+        std::string box; // told when the opener has ended
+        int failed;      // -1: onFailed not called; else its noApplication
     } cases[] = {
-        {{true, true, 0}, true, false, ""},
-        {{true, true, 3}, false, true, "Unable to find the application to open the file."},
-        {{true, true, 2}, false, false, "Unable to find file \"" + file + "\"."},
-        {{true, true, 4}, false, false, "Unable to open file \"" + file + "\"."},
-        {{false, false, -1}, false, false, "Unable to open file \"" + file + "\"."},
+        {{0, 10}, "", -1},
+        {{3, 10}, "Unable to find the application to open the file.", 1},
+        {{2, 10}, "Unable to find file \"" + file + "\".", 0},
+        {{4, 10}, "Unable to open file \"" + file + "\".", 0},
+        {{1, 9000}, "", -1}, // ran the program itself: it did open
     };
     for (const Case& c : cases) {
         ScriptedBoxes boxes;
         RecordedRunner runner;
-        runner.results = {c.opener};
-        bool noApplication = !c.noApplication;
-        EXPECT_EQ(OpenWithAssociatedProgram(file, &noApplication), c.opened);
-        EXPECT_EQ(noApplication, c.noApplication);
+        int failed = -1;
+        EXPECT_TRUE(OpenWithAssociatedProgram(file, [&](bool noApplication) { failed = noApplication; }));
         ASSERT_EQ(runner.calls.size(), 1u);
         EXPECT_EQ(runner.calls[0].program, "xdg-open");
         EXPECT_EQ(runner.calls[0].args, std::vector<std::string>{file});
+        EXPECT_TRUE(boxes.texts.empty()); // nothing is known yet
+        runner.calls[0].onEnd(c.opener);
         EXPECT_EQ(boxes.texts, c.box.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.box});
+        EXPECT_EQ(failed, c.failed);
     }
 
-    // A missing file is reported without asking the desktop; an empty path does nothing.
+    // Told at once: a missing file (the desktop is not asked), an opener that
+    // cannot be started; an empty path does nothing.
     ScriptedBoxes boxes;
     RecordedRunner runner;
+    runner.startable = {false};
     const std::string missing = (dir / "gone.jpg").string();
-    EXPECT_FALSE(OpenWithAssociatedProgram(missing));
-    EXPECT_FALSE(OpenWithAssociatedProgram(""));
+    int failed = -1;
+    EXPECT_FALSE(OpenWithAssociatedProgram(missing, [&](bool noApplication) { failed = noApplication; }));
+    EXPECT_EQ(failed, 0);
     EXPECT_TRUE(runner.calls.empty());
-    EXPECT_EQ(boxes.texts, std::vector<std::string>{"Unable to find file \"" + missing + "\"."});
+    EXPECT_FALSE(OpenWithAssociatedProgram(file));
+    EXPECT_EQ(runner.calls.size(), 1u);
+    EXPECT_FALSE(OpenWithAssociatedProgram(""));
+    EXPECT_EQ(boxes.texts, (std::vector<std::string>{"Unable to find file \"" + missing + "\".",
+                                                     "Unable to open file \"" + file + "\"."}));
 }
 
 TEST(ShellUtil, LaunchProgramTriesTheSearchPath)
 {
     struct Case {
-        std::deque<ShellProcessResult> results;
+        std::deque<bool> startable;
         size_t calls;
         bool started;
     } cases[] = {
-        {{{true}}, 1, true},
-        {{{false}, {true}}, 2, true},
-        {{{false}, {false}}, 2, false},
+        {{true}, 1, true},
+        {{false, true}, 2, true},
+        {{false, false}, 2, false},
     };
     for (const Case& c : cases) {
         ScriptedBoxes boxes;
         RecordedRunner runner;
-        runner.results = c.results;
+        runner.startable = c.startable;
         bool failed = false;
         EXPECT_EQ(LaunchProgram("/opt/gone/viewer", "/p/a b.jpg", &failed), c.started);
         EXPECT_EQ(failed, !c.started);
         ASSERT_EQ(runner.calls.size(), c.calls);
         EXPECT_EQ(runner.calls[0].program, "/opt/gone/viewer");
         EXPECT_EQ(runner.calls[0].args, std::vector<std::string>{"/p/a b.jpg"});
-        EXPECT_FALSE(runner.calls[0].wait);
+        EXPECT_FALSE(runner.calls[0].onEnd); // nobody waits for the program
         if (c.calls > 1) {
             EXPECT_EQ(runner.calls[1].program, "viewer");
         }
@@ -134,7 +143,6 @@ TEST(ShellUtil, LaunchProgramTriesTheSearchPath)
         }
     }
     RecordedRunner runner;
-    runner.results = {{true}};
     LaunchProgram("viewer");
     ASSERT_EQ(runner.calls.size(), 1u);
     EXPECT_TRUE(runner.calls[0].args.empty());
