@@ -194,7 +194,9 @@ public:
     int GetQualityReduction() const;
 
     // Writes the whole Exif block (kind 0: APP1 content; kind 1: the block for a
-    // TIFF writer) to the target, which becomes the attached stream.
+    // TIFF writer) to the target, which becomes the attached stream. The block
+    // is in Intel order, but an APP1 block that carries a camera's maker note
+    // keeps the source's order and the note's place (see exif_write.cpp).
     short WriteExif(CFile* target, DWORD& size, const BYTE* thumbnail, DWORD thumbnailSize, int width, int height,
                     int thumbnailWidth, int thumbnailHeight, int outputKind, int16_t lightSource);
     void PrepareForWrite(DWORD thumbnailSize, int width, int height, int thumbnailWidth, int thumbnailHeight,

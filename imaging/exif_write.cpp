@@ -471,7 +471,7 @@ std::optional<std::vector<BYTE>> CExifFile::BuildBlock(const BlockPlan& plan, co
         pinnedNote = plan.note == BlockPlan::kPinned ? note->m_value : EncodeMakerNote(static_cast<uint32_t>(pinnedAt));
         // The header and the main directory come first; a place among them is no place.
         const uint64_t mainEnd = kind0 ? 8 + 2 + 12ull * mainDir.size() + 4 : 0;
-        if (pinnedAt < mainEnd || (pinnedAt & 1) != 0) {
+        if (pinnedAt < mainEnd) {
             if (plan.note == BlockPlan::kPinned)
                 return std::nullopt;
             pinnedNote.clear(); // a rebuilt note flows with the rest then
