@@ -6,6 +6,7 @@
 #include "util/file_filter.h"
 #include "util/reg_settings.h"
 #include "util/shell_util.h"
+#include "util/string_util.h"
 #include "app/about_dlog.h"
 #include "app/image_file_tests.h"
 #include "app/image_save_progress_dlog.h"
@@ -53,6 +54,8 @@ enum : UINT {
     IDS_APP_TITLE = 57344,
     IDS_ALREADY_IN_VIEWER = 6291,
     IDS_NO_EMPTY_DOCUMENT = 61700,
+    IDS_INSTANCE_NOT_ANSWERING = 6330,
+    IDS_INSTANCE_NOT_ANSWERING_FILE = 6331,
 };
 
 // Keeps the three frames from taking input while a message box is up,
@@ -286,22 +289,35 @@ BOOL CZunApp::KeepSingleInstance(const CCommandLineInfo& cmd)
 
 void CZunApp::HandOver(const CCommandLineInfo& cmd)
 {
+    const BOOL bFile = cmd.m_nShellCommand == CCommandLineInfo::FileOpen;
+    // The running copy makes its socket right after taking the lock, so a
+    // short wait finds it; its answer comes once its main window is up.
     CInstanceClient client(m_pszSemaphoreName);
-    if (!client.Connect(kHandOverTimeoutMs))
-        return;
     std::vector<InstanceWindow> windows;
-    if (!client.ListWindows(windows, kHandOverTimeoutMs))
+    if (!client.Connect(kConnectTimeoutMs) || !client.ListWindows(windows, kHandOverTimeoutMs)) {
+        ReportUnreachableInstance(bFile ? cmd.m_strFileName : std::string());
         return;
+    }
     const InstanceWindow* found = FindRunningInstanceWindow(windows, GetDocStringPart(IDS_BROWSER_DOC, 0));
     if (!found)
         return;
     client.BringToFront(found->id, kHandOverTimeoutMs);
-    if (cmd.m_nShellCommand == CCommandLineInfo::FileOpen) {
+    if (bFile) {
         // One hand-over at a time: the value and its command belong together.
         CInstanceHandOverLock handOver(m_pszSemaphoreName);
         RegWriteString(IDS_REG_PREFERENCE, "ExOpenFile", cmd.m_strFileName);
-        client.SendCommand(found->id, ID_OPEN_HANDED_OVER_FILE, kHandOverTimeoutMs);
+        if (!client.SendCommand(found->id, ID_OPEN_HANDED_OVER_FILE, kHandOverTimeoutMs))
+            ReportUnreachableInstance(cmd.m_strFileName);
     }
+}
+
+void CZunApp::ReportUnreachableInstance(const std::string& file)
+{
+    if (file.empty())
+        AfxMessageBox(IDS_INSTANCE_NOT_ANSWERING, MB_OK);
+    else
+        AfxMessageBox(FormatWithStrings(res::String(IDS_INSTANCE_NOT_ANSWERING_FILE), {file}), MB_OK,
+                      IDS_INSTANCE_NOT_ANSWERING_FILE);
 }
 
 void CZunApp::CreateTemplates()

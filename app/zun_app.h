@@ -81,7 +81,10 @@ public:
     std::function<int(const std::string&, UINT)> m_showMessageBox;
 
     static constexpr const char* kSemaphoreName = "Tessaly.QX";
-    // How long a later start waits for the running copy to answer.
+    // How long a later start tries to reach the running copy's socket, and
+    // how long it then waits for an answer (a starting copy answers once its
+    // main window is up).
+    static constexpr int kConnectTimeoutMs = 2000;
     static constexpr int kHandOverTimeoutMs = 30000;
 
 protected:
@@ -100,6 +103,9 @@ protected:
 private:
     BOOL KeepSingleInstance(const CCommandLineInfo& cmd);
     void HandOver(const CCommandLineInfo& cmd);
+    // Tells the user that the running copy cannot be reached (and that the
+    // file, when one was named, was not opened).
+    void ReportUnreachableInstance(const std::string& file);
     void CreateTemplates();
     void StartModules();
 

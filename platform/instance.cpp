@@ -5,66 +5,37 @@
 
 #include <QApplication>
 #include <QDeadlineTimer>
-#include <QLocalServer>
 #include <QLocalSocket>
+#include <QSocketNotifier>
 #include <QThread>
-#include <QUrl>
+#include <QTimer>
 #include <QWidget>
 
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <thread>
 #include <unistd.h>
 
+// The undefined-behaviour checker's type check on a member call opens a pipe;
+// code that runs when no descriptor is left goes without it, or the checker
+// itself would fail there.
+#if defined(__has_attribute)
+#if __has_attribute(no_sanitize)
+#define QR_RUNS_WITHOUT_DESCRIPTORS __attribute__((no_sanitize("vptr")))
+#endif
+#endif
+#ifndef QR_RUNS_WITHOUT_DESCRIPTORS
+#define QR_RUNS_WITHOUT_DESCRIPTORS
+#endif
+
 namespace {
-
-// A request or answer line longer than this ends the connection.
-constexpr qsizetype kMaxLine = 64 * 1024;
-
-std::string Encode(const std::string& s)
-{
-    return QUrl::toPercentEncoding(QString::fromStdString(s)).toStdString();
-}
-
-std::string Decode(const std::string& s)
-{
-    return QUrl::fromPercentEncoding(QByteArray::fromStdString(s)).toStdString();
-}
-
-std::vector<std::string> SplitWords(const std::string& line)
-{
-    std::vector<std::string> out;
-    size_t i = 0;
-    while (i < line.size()) {
-        size_t sp = line.find(' ', i);
-        out.push_back(line.substr(i, sp == std::string::npos ? std::string::npos : sp - i));
-        if (sp == std::string::npos)
-            break;
-        i = sp + 1;
-    }
-    return out;
-}
-
-bool ParseNumber(const std::string& s, uint64_t& value)
-{
-    if (s.empty() || s.size() > 20)
-        return false;
-    uint64_t v = 0;
-    for (char c : s) {
-        if (c < '0' || c > '9')
-            return false;
-        uint64_t next = v * 10 + uint64_t(c - '0');
-        if (next / 10 != v)
-            return false;
-        v = next;
-    }
-    value = v;
-    return true;
-}
 
 int OpenLockFile(const std::string& path)
 {
@@ -189,22 +160,54 @@ CInstanceServer::CInstanceServer(const std::string& name, QObject* parent) : QOb
 
 CInstanceServer::~CInstanceServer()
 {
-    if (m_server)
-        m_server->close();
+    for (auto& [id, c] : m_connections) {
+        c.socket->disconnect(this);
+        delete c.socket;
+    }
+    m_connections.clear();
+    m_acceptNotifier.reset();
+    if (m_listenFd >= 0) {
+        ::close(m_listenFd);
+        ::unlink(m_boundPath.c_str());
+    }
 }
 
 std::string CInstanceServer::SocketPath() const { return InstanceRuntimeFolder() + "/" + m_name + ".socket"; }
 
 BOOL CInstanceServer::Listen()
 {
-    QString path = QString::fromStdString(SocketPath());
-    // We hold the lock of this name, so a socket file there is a dead holder's.
-    QLocalServer::removeServer(path);
-    m_server = std::make_unique<QLocalServer>();
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!m_server->listen(path))
+    // The socket is made by hand rather than through QLocalServer, which
+    // closes and deletes it for good when an accept fails (out of descriptors).
+    const std::string path = SocketPath();
+    sockaddr_un addr {};
+    addr.sun_family = AF_UNIX;
+    if (m_listenFd >= 0 || path.size() >= sizeof(addr.sun_path))
         return FALSE;
-    connect(m_server.get(), &QLocalServer::newConnection, this, &CInstanceServer::OnNewConnection);
+    std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
+    int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0)
+        return FALSE;
+    // We hold the lock of this name, so a socket file there is a dead holder's.
+    ::unlink(path.c_str());
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof(addr)) != 0) {
+        ::close(fd);
+        return FALSE;
+    }
+    // Only this user may connect (the folder is private too).
+    if (::chmod(path.c_str(), 0600) != 0 || ::listen(fd, SOMAXCONN) != 0) {
+        ::close(fd);
+        ::unlink(path.c_str());
+        return FALSE;
+    }
+    m_listenFd = fd;
+    m_boundPath = path;
+    m_acceptNotifier = std::make_unique<QSocketNotifier>(qintptr(fd), QSocketNotifier::Read);
+    connect(m_acceptNotifier.get(), &QSocketNotifier::activated, this,
+            [this]() QR_RUNS_WITHOUT_DESCRIPTORS { OnAcceptable(); });
+    m_retryTimer = std::make_unique<QTimer>();
+    m_retryTimer->setSingleShot(true);
+    m_retryTimer->setInterval(kAcceptRetryMs);
+    connect(m_retryTimer.get(), &QTimer::timeout, this, [this]() QR_RUNS_WITHOUT_DESCRIPTORS { ResumeAccepting(); });
     return TRUE;
 }
 
@@ -215,33 +218,108 @@ void CInstanceServer::SetReady(BOOL bReady)
         Drain();
 }
 
-void CInstanceServer::OnNewConnection()
+QR_RUNS_WITHOUT_DESCRIPTORS void CInstanceServer::OnAcceptable()
 {
-    while (QLocalSocket* s = m_server->nextPendingConnection()) {
-        s->setParent(this);
-        connect(s, &QLocalSocket::readyRead, this, [this, s]() { OnReadyRead(s); });
-        connect(s, &QLocalSocket::disconnected, s, &QObject::deleteLater);
-        if (s->bytesAvailable())
-            OnReadyRead(s);
+    while (m_connections.size() < kMaxConnections) {
+        int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (fd >= 0) {
+            AddConnection(fd);
+            continue;
+        }
+        if (errno == EINTR || errno == ECONNABORTED)
+            continue;
+        if (errno == EAGAIN || errno == EWOULDBLOCK)
+            return;
+        // Out of descriptors or memory: the caller stays in the backlog and
+        // is taken once something was freed.
+        PauseAccepting(TRUE);
+        return;
+    }
+    // At the limit: the next one is taken when a connection ends.
+    PauseAccepting(FALSE);
+}
+
+QR_RUNS_WITHOUT_DESCRIPTORS void CInstanceServer::PauseAccepting(BOOL bRetryLater)
+{
+    m_bAcceptPaused = TRUE;
+    m_acceptNotifier->setEnabled(false);
+    if (bRetryLater)
+        m_retryTimer->start();
+}
+
+QR_RUNS_WITHOUT_DESCRIPTORS void CInstanceServer::ResumeAccepting()
+{
+    if (!m_bAcceptPaused || m_connections.size() >= kMaxConnections)
+        return;
+    m_bAcceptPaused = FALSE;
+    m_retryTimer->stop();
+    m_acceptNotifier->setEnabled(true);
+}
+
+void CInstanceServer::AddConnection(int fd)
+{
+    auto* socket = new QLocalSocket(this);
+    if (!socket->setSocketDescriptor(fd)) {
+        delete socket;
+        ::close(fd);
+        return;
+    }
+    // What the socket holds for us between reads stays small.
+    socket->setReadBufferSize(qint64(kInstanceMaxRequestLine) * 4);
+    const uint64_t id = m_nextConnection++;
+    m_connections[id].socket = socket;
+    connect(socket, &QLocalSocket::readyRead, this, [this, id]() { OnReadyRead(id); });
+    connect(socket, &QLocalSocket::disconnected, this, [this, id]() { Drop(id); });
+    if (socket->bytesAvailable())
+        OnReadyRead(id);
+}
+
+void CInstanceServer::OnReadyRead(uint64_t id)
+{
+    auto it = m_connections.find(id);
+    if (it == m_connections.end())
+        return;
+    Connection& c = it->second;
+    char buffer[4096];
+    for (;;) {
+        qint64 n = c.socket->read(buffer, sizeof(buffer));
+        if (n <= 0)
+            break;
+        c.lines.Append(buffer, size_t(n));
+        std::string line;
+        while (c.lines.Next(line)) {
+            if (++c.queued > kMaxQueuedRequests) {
+                Drop(id);
+                return;
+            }
+            m_pending.push_back({id, std::move(line)});
+            // Answered at once when nothing runs: only a holder that is not
+            // ready yet, or busy in a command, keeps requests waiting.
+            if (m_bReady)
+                Drain();
+            it = m_connections.find(id);
+            if (it == m_connections.end())
+                return;
+        }
+        if (c.lines.Overflowed()) {
+            Drop(id);
+            return;
+        }
     }
 }
 
-void CInstanceServer::OnReadyRead(QLocalSocket* socket)
+void CInstanceServer::Drop(uint64_t id)
 {
-    QPointer<QLocalSocket> guard = socket;
-    while (guard && socket->canReadLine()) {
-        QByteArray line = socket->readLine(kMaxLine);
-        if (!line.endsWith('\n')) {
-            socket->abort();
-            return;
-        }
-        line.chop(1);
-        m_pending.push_back({guard, line.toStdString()});
-    }
-    if (guard && socket->bytesAvailable() > kMaxLine)
-        socket->abort();
-    if (m_bReady)
-        Drain();
+    auto it = m_connections.find(id);
+    if (it == m_connections.end())
+        return;
+    QLocalSocket* socket = it->second.socket;
+    m_connections.erase(it);
+    std::erase_if(m_pending, [id](const Pending& p) { return p.connection == id; });
+    socket->disconnect(this);
+    socket->abort();
+    socket->deleteLater();
+    ResumeAccepting();
 }
 
 void CInstanceServer::Drain()
@@ -253,26 +331,31 @@ void CInstanceServer::Drain()
     m_bDraining = TRUE;
     while (m_bReady && !m_pending.empty()) {
         Pending p = std::move(m_pending.front());
-        m_pending.erase(m_pending.begin());
-        if (p.socket)
-            Handle(p.socket, p.line);
+        m_pending.pop_front();
+        auto it = m_connections.find(p.connection);
+        if (it == m_connections.end())
+            continue;
+        --it->second.queued;
+        Handle(p.connection, p.line);
     }
     m_bDraining = FALSE;
 }
 
-void CInstanceServer::Handle(QLocalSocket* socket, const std::string& line)
+void CInstanceServer::Handle(uint64_t id, const std::string& line)
 {
-    QPointer<QLocalSocket> guard = socket;
-    std::vector<std::string> words = SplitWords(line);
+    const InstanceRequest request = ParseInstanceRequest(line);
     std::string reply = "ERR\n";
-    uint64_t id = 0, command = 0;
-    if (words.size() == 1 && words[0] == "LIST") {
+    switch (request.kind) {
+    case InstanceRequest::List:
         reply.clear();
-        for (const InstanceWindow& w : ListOwnTopLevelWindows())
-            reply += "W " + std::to_string(w.id) + " " + Encode(w.className) + " " + Encode(w.title) + "\n";
+        for (const InstanceWindow& w : ListOwnTopLevelWindows()) {
+            reply += FormatInstanceWindowLine(w);
+            reply += '\n';
+        }
         reply += "END\n";
-    } else if (words.size() == 2 && words[0] == "FRONT" && ParseNumber(words[1], id)) {
-        if (QWidget* w = FindTopLevel(id)) {
+        break;
+    case InstanceRequest::Front:
+        if (QWidget* w = FindTopLevel(request.window)) {
             if (CWnd* wnd = CWnd::FromHandlePermanent(w))
                 wnd->ShowWindow(SW_SHOW);
             else
@@ -283,17 +366,24 @@ void CInstanceServer::Handle(QLocalSocket* socket, const std::string& line)
             w->activateWindow();
             reply = "OK\n";
         }
-    } else if (words.size() == 3 && words[0] == "COMMAND" && ParseNumber(words[1], id) && ParseNumber(words[2], command) &&
-               command <= 0xFFFF) {
-        if (QWidget* w = FindTopLevel(id)) {
-            ::SendMessage(w, WM_COMMAND, WPARAM(command), 0);
+        break;
+    case InstanceRequest::Command:
+        if (QWidget* w = FindTopLevel(request.window)) {
+            ::SendMessage(w, WM_COMMAND, WPARAM(request.command), 0);
             reply = "OK\n";
         }
+        break;
+    case InstanceRequest::Invalid: break;
     }
-    if (guard) {
-        guard->write(reply.data(), qint64(reply.size()));
-        guard->flush();
-    }
+    // The command may have run a loop in which the caller went away.
+    auto it = m_connections.find(id);
+    if (it == m_connections.end())
+        return;
+    QLocalSocket* socket = it->second.socket;
+    socket->write(reply.data(), qint64(reply.size()));
+    socket->flush();
+    if (socket->bytesToWrite() > kMaxUnreadReply)
+        Drop(id);
 }
 
 // ---------------------------------------------------------------------------
@@ -326,32 +416,26 @@ BOOL CInstanceClient::Connect(int timeoutMs)
     return FALSE;
 }
 
-BOOL CInstanceClient::Request(const std::string& line, std::vector<std::string>& reply, int timeoutMs)
+BOOL CInstanceClient::Request(const InstanceRequest& request, CInstanceReplyReader& reply, int timeoutMs)
 {
-    reply.clear();
     if (!m_socket || m_socket->state() != QLocalSocket::ConnectedState)
         return FALSE;
-    std::string out = line + "\n";
+    std::string out = FormatInstanceRequest(request) + "\n";
     m_socket->write(out.data(), qint64(out.size()));
     if (!m_socket->waitForBytesWritten(timeoutMs) && m_socket->bytesToWrite() > 0)
         return FALSE;
     QDeadlineTimer deadline(timeoutMs);
+    char buffer[16384];
     for (;;) {
-        while (m_socket->canReadLine()) {
-            QByteArray l = m_socket->readLine(kMaxLine);
-            if (!l.endsWith('\n'))
+        for (qint64 n; (n = m_socket->read(buffer, sizeof(buffer))) > 0;)
+            if (reply.Feed(buffer, size_t(n)) == CInstanceReplyReader::Failed)
                 return FALSE;
-            l.chop(1);
-            std::string s = l.toStdString();
-            if (s == "END" || s == "OK")
-                return TRUE;
-            if (s == "ERR")
-                return FALSE;
-            reply.push_back(std::move(s));
-        }
+        if (reply.GetState() == CInstanceReplyReader::Done)
+            return TRUE;
         if (deadline.hasExpired() || m_socket->state() != QLocalSocket::ConnectedState)
             return FALSE;
-        if (!m_socket->waitForReadyRead(int(std::max<qint64>(1, deadline.remainingTime()))) && !m_socket->canReadLine())
+        if (!m_socket->waitForReadyRead(int(std::max<qint64>(1, deadline.remainingTime()))) &&
+            m_socket->bytesAvailable() == 0)
             return FALSE;
     }
 }
@@ -359,29 +443,21 @@ BOOL CInstanceClient::Request(const std::string& line, std::vector<std::string>&
 BOOL CInstanceClient::ListWindows(std::vector<InstanceWindow>& out, int timeoutMs)
 {
     out.clear();
-    std::vector<std::string> lines;
-    if (!Request("LIST", lines, timeoutMs))
+    CInstanceReplyReader reply(true);
+    if (!Request({InstanceRequest::List}, reply, timeoutMs))
         return FALSE;
-    for (const std::string& l : lines) {
-        std::vector<std::string> words = SplitWords(l);
-        InstanceWindow w;
-        if (words.size() != 4 || words[0] != "W" || !ParseNumber(words[1], w.id))
-            return FALSE;
-        w.className = Decode(words[2]);
-        w.title = Decode(words[3]);
-        out.push_back(std::move(w));
-    }
+    out = reply.Windows();
     return TRUE;
 }
 
 BOOL CInstanceClient::BringToFront(uint64_t id, int timeoutMs)
 {
-    std::vector<std::string> lines;
-    return Request("FRONT " + std::to_string(id), lines, timeoutMs);
+    CInstanceReplyReader reply(false);
+    return Request({InstanceRequest::Front, id}, reply, timeoutMs);
 }
 
 BOOL CInstanceClient::SendCommand(uint64_t id, UINT nCommand, int timeoutMs)
 {
-    std::vector<std::string> lines;
-    return Request("COMMAND " + std::to_string(id) + " " + std::to_string(nCommand), lines, timeoutMs);
+    CInstanceReplyReader reply(false);
+    return Request({InstanceRequest::Command, id, nCommand}, reply, timeoutMs);
 }

@@ -1,18 +1,20 @@
 #pragma once
 
+#include "platform/instance_protocol.h"
 #include "platform/types.h"
 
 #include <QObject>
-#include <QPointer>
 
 #include <cstdint>
-#include <functional>
+#include <deque>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
-class QLocalServer;
 class QLocalSocket;
+class QSocketNotifier;
+class QTimer;
 class QWidget;
 class CWnd;
 
@@ -54,13 +56,6 @@ private:
     int m_fd = -1;
 };
 
-// A top-level window as another process sees it.
-struct InstanceWindow {
-    uint64_t id = 0;
-    std::string title;
-    std::string className;
-};
-
 // The class name a window is listed with: "#32770" for dialogs, "Afx:" and
 // the class's runtime name for the framework's other windows, "Qt:" and the
 // widget's class for windows outside the framework.
@@ -72,6 +67,18 @@ std::vector<InstanceWindow> ListOwnTopLevelWindows();
 // connection is kept open) and are answered, in order, once it is called.
 class CInstanceServer : public QObject {
 public:
+    // A connection whose unread answers pass this is dropped: a client that
+    // never reads must not make the holder grow.
+    static constexpr qint64 kMaxUnreadReply = 256 * 1024;
+    // Requests one connection may have waiting (a later start sends one at a
+    // time); past it the connection is dropped.
+    static constexpr size_t kMaxQueuedRequests = 16;
+    // Connections served at once; further ones wait in the socket's backlog.
+    static constexpr size_t kMaxConnections = 64;
+    // After an accept that failed for want of descriptors or memory, the
+    // connection waits in the backlog and accepting starts again after this.
+    static constexpr int kAcceptRetryMs = 200;
+
     explicit CInstanceServer(const std::string& name, QObject* parent = nullptr);
     ~CInstanceServer() override;
     // Removes a socket left by a holder that died, then listens. Call only
@@ -80,20 +87,38 @@ public:
     void SetReady(BOOL bReady);
     BOOL IsReady() const { return m_bReady; }
     std::string SocketPath() const;
+    size_t ConnectionCount() const { return m_connections.size(); }
+    // Accepting waits (out of descriptors, or at the connection limit).
+    BOOL IsAcceptPaused() const { return m_bAcceptPaused; }
 
 private:
+    struct Connection {
+        QLocalSocket* socket = nullptr; // a child of the server
+        CInstanceLineBuffer lines{kInstanceMaxRequestLine};
+        size_t queued = 0;
+    };
     struct Pending {
-        QPointer<QLocalSocket> socket;
+        uint64_t connection;
         std::string line;
     };
-    void OnNewConnection();
-    void OnReadyRead(QLocalSocket* socket);
-    void Handle(QLocalSocket* socket, const std::string& line);
+    void OnAcceptable();
+    void PauseAccepting(BOOL bRetryLater);
+    void ResumeAccepting();
+    void AddConnection(int fd);
+    void OnReadyRead(uint64_t id);
+    void Drop(uint64_t id);
+    void Handle(uint64_t id, const std::string& line);
     void Drain();
 
     std::string m_name;
-    std::unique_ptr<QLocalServer> m_server;
-    std::vector<Pending> m_pending;
+    std::string m_boundPath;
+    int m_listenFd = -1;
+    std::unique_ptr<QSocketNotifier> m_acceptNotifier;
+    std::unique_ptr<QTimer> m_retryTimer;
+    BOOL m_bAcceptPaused = FALSE;
+    std::map<uint64_t, Connection> m_connections;
+    uint64_t m_nextConnection = 1;
+    std::deque<Pending> m_pending;
     BOOL m_bReady = FALSE;
     BOOL m_bDraining = FALSE;
 };
@@ -103,7 +128,8 @@ class CInstanceClient {
 public:
     explicit CInstanceClient(std::string name);
     ~CInstanceClient();
-    // Tries to connect for up to timeoutMs (the holder may still be making its socket).
+    // Tries to connect for up to timeoutMs (the holder makes its socket just
+    // after taking the lock).
     BOOL Connect(int timeoutMs);
     // The holder's top-level windows; waits up to timeoutMs for the answer,
     // which a starting holder gives only once its main window is there.
@@ -114,7 +140,7 @@ public:
     BOOL SendCommand(uint64_t id, UINT nCommand, int timeoutMs);
 
 private:
-    BOOL Request(const std::string& line, std::vector<std::string>& reply, int timeoutMs);
+    BOOL Request(const InstanceRequest& request, CInstanceReplyReader& reply, int timeoutMs);
     std::string m_name;
     std::unique_ptr<QLocalSocket> m_socket;
 };

@@ -278,4 +278,55 @@ TEST_F(ZunAppTest, HandedOverMessageOpensInTheEditor)
     EXPECT_EQ(m_app->GetMessageTemplate()->GetDocument()->GetPathName(), file);
 }
 
+TEST(SecondStart, SaysSoAtOnceWhenTheRunningCopyCannotBeReached)
+{
+    qrtest::TempDir dir;
+    std::filesystem::create_directories(dir / "rt");
+    std::filesystem::create_directories(dir / "reg");
+    const std::string savedRuntime = std::getenv("XDG_RUNTIME_DIR") ? std::getenv("XDG_RUNTIME_DIR") : "";
+    setenv("XDG_RUNTIME_DIR", (dir / "rt").c_str(), 1);
+    CRegistryStore store(dir / "reg", dir / "reg");
+    SetRegistryStore(&store);
+    {
+        // A running copy that holds the lock but has lost its socket.
+        auto running = CInstanceLock::Acquire(CZunApp::kSemaphoreName, 0);
+        ASSERT_NE(running, nullptr);
+        const std::string file = (dir / "sent.kvt").string();
+        std::ofstream(file) << "x";
+        struct Row {
+            std::vector<std::string> args;
+            std::string text;
+        } rows[] = {
+            {{}, "Quiram Relayo is already running but does not answer.\n"
+                 "Close it, or wait until it answers, then start the program again."},
+            {{file}, "Quiram Relayo is already running but does not answer, so \"" + file +
+                         "\" was not opened.\nClose it, or wait until it answers, then open the file again."},
+        };
+        for (const Row& r : rows) {
+            std::vector<std::string> boxes;
+            UINT type = 0;
+            {
+                CZunApp app;
+                app.SetArguments(r.args);
+                app.m_showMessageBox = [&](const std::string& text, UINT t) {
+                    boxes.push_back(text);
+                    type = t;
+                    return IDOK;
+                };
+                EXPECT_FALSE(app.InitInstance());
+                EXPECT_FALSE(app.IsFirstInstance());
+                app.ExitInstance();
+            }
+            ASSERT_EQ(boxes.size(), 1u);
+            EXPECT_EQ(boxes[0], r.text);
+            EXPECT_EQ(type, UINT(MB_OK | MB_ICONEXCLAMATION));
+            std::string handed;
+            RegReadString(handed, 7, "ExOpenFile");
+            EXPECT_EQ(handed, "");
+        }
+    }
+    SetRegistryStore(nullptr);
+    setenv("XDG_RUNTIME_DIR", savedRuntime.c_str(), 1);
+}
+
 } // namespace
