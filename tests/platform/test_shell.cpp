@@ -77,6 +77,9 @@ TEST(Shell, OpeningHandsTheAbsolutePathToTheOpener)
     };
     std::vector<Call> calls;
     bool startable = true;
+    struct Restore {
+        ~Restore() { SetShellProcessRunner({}); }
+    } restore;
     SetShellProcessRunner([&](const std::string& program, const std::vector<std::string>& args,
                               ShellProcessEndHandler onEnd) {
         calls.push_back({program, args, std::move(onEnd)});
@@ -118,7 +121,6 @@ TEST(Shell, OpeningHandsTheAbsolutePathToTheOpener)
 
     startable = false;
     EXPECT_FALSE(ShellOpenFile("/tmp/a.jpg", [](ShellOpenResult) { ADD_FAILURE() << "no answer without an opener"; }));
-    SetShellProcessRunner({});
 }
 
 } // namespace
