@@ -127,22 +127,15 @@ const char* const kRecentFileKey = "Software\\Quiram\\7321\\Recent File List";
 
 std::vector<std::string> LoadRecentFiles()
 {
-    std::vector<std::string> files;
-    for (int i = 1; i <= 4; ++i) {
-        auto v = GetRegistryStore().QueryValue(HKEY_CURRENT_USER, kRecentFileKey, "File" + std::to_string(i));
-        if (v && v->type == REG_SZ) {
-            std::string s(v->data.begin(), v->data.end());
-            s = s.c_str(); // the stored form ends in a zero byte
-            if (!s.empty())
-                files.push_back(s);
-        }
-    }
-    return files;
+    std::vector<std::optional<RegValue>> values;
+    for (int i = 1; i <= kRecentFileCount; ++i)
+        values.push_back(GetRegistryStore().QueryValue(HKEY_CURRENT_USER, kRecentFileKey, "File" + std::to_string(i)));
+    return RecentFilesFromValues(values);
 }
 
 void SaveRecentFiles(const std::vector<std::string>& files)
 {
-    for (int i = 1; i <= 4; ++i) {
+    for (int i = 1; i <= kRecentFileCount; ++i) {
         std::string s = size_t(i) <= files.size() ? files[size_t(i - 1)] : std::string();
         GetRegistryStore().SetValue(HKEY_CURRENT_USER, kRecentFileKey, "File" + std::to_string(i), REG_SZ, s.c_str(),
                                     s.size() + 1);
@@ -150,6 +143,17 @@ void SaveRecentFiles(const std::vector<std::string>& files)
 }
 
 } // namespace
+
+std::vector<std::string> RecentFilesFromValues(std::span<const std::optional<RegValue>> values)
+{
+    std::vector<std::string> files;
+    for (const std::optional<RegValue>& v : values.first(std::min<size_t>(values.size(), kRecentFileCount))) {
+        std::string path = v ? TextFromRegValue(*v).value_or(std::string()) : std::string();
+        if (!path.empty())
+            files.push_back(std::move(path));
+    }
+    return files;
+}
 
 CZunApp* GetZunApp() { return dynamic_cast<CZunApp*>(AfxGetApp()); }
 
@@ -233,7 +237,7 @@ BOOL CZunApp::InitInstance()
     SetRegFrameworkNames(GetRegistryPathPart(1), GetRegistryPathPart(2));
     SetRegRoot(HKEY_CURRENT_USER);
     SetRegBasePath(IDS_REG_KEYPATH);
-    LoadStdProfileSettings(4);
+    LoadStdProfileSettings(kRecentFileCount);
     CCommandLineInfo cmdInfo;
     cmdInfo.ParseCommandLine(m_args);
     SetRegRoot(HKEY_CURRENT_USER);

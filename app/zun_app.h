@@ -5,9 +5,12 @@
 #include "platform/framework/message_box.h"
 #include "platform/framework/win_app.h"
 #include "platform/instance.h"
+#include "platform/registry.h"
 
 #include <functional>
 #include <memory>
+#include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -127,6 +130,13 @@ private:
 };
 
 CZunApp* GetZunApp();
+
+// The recent-file list keeps this many paths, stored as the string values
+// "File1" to "File4".
+inline constexpr int kRecentFileCount = 4;
+// The list from those values in order: empty ones and values of another type
+// are skipped.
+std::vector<std::string> RecentFilesFromValues(std::span<const std::optional<RegValue>> values);
 
 // The application's rule for message-box icons: a box without an icon whose
 // buttons are OK, OK/Cancel, Yes/No/Cancel or Yes/No gets the exclamation

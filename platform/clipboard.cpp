@@ -74,8 +74,14 @@ std::vector<std::string> ReadUriListPaths(std::span<const uint8_t> list)
         if (address.isEmpty() || address.startsWith('#'))
             continue;
         const QUrl url = QUrl::fromEncoded(address);
-        if (url.isLocalFile())
-            paths.push_back(url.toLocalFile().toStdString());
+        if (!url.isLocalFile())
+            continue;
+        std::string path = url.toLocalFile().toStdString();
+        // An encoded zero byte would cut the path short where it is opened:
+        // it would name another file than the one that was dropped. An empty
+        // one names none, and would end a drop-files list early.
+        if (!path.empty() && path.find('\0') == std::string::npos)
+            paths.push_back(std::move(path));
     }
     return paths;
 }

@@ -41,7 +41,7 @@ bool ReadDropFilesBlock(const std::vector<uint8_t>& block, std::vector<std::stri
 
 // The local paths of a "text/uri-list" block, in order: one address a line
 // (CR LF or LF), blank lines and '#' comments skipped, addresses other than
-// local files left out.
+// local files, and paths that are empty or hold a zero byte, left out.
 std::vector<std::string> ReadUriListPaths(std::span<const uint8_t> list);
 // The local paths of the file list a drag or the clipboard offers; none when
 // it offers no list.

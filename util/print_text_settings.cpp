@@ -2,6 +2,7 @@
 
 #include "util/reg_settings.h"
 #include "platform/archive.h"
+#include "platform/byte_reader.h"
 #include "resources/string_table.h"
 
 #include <QGuiApplication>
@@ -29,15 +30,20 @@ void LogFontToBytes(const LOGFONT& f, uint8_t (&b)[kLogFontBytes])
     std::memcpy(b, file.Data().data(), kLogFontBytes);
 }
 
+// Five 32-bit numbers, eight bytes, the face name field.
+static_assert(kLogFontBytes == 5 * 4 + 8 + LF_FACESIZE);
+
 LOGFONT LogFontFromBytes(const uint8_t (&b)[kLogFontBytes])
 {
     LOGFONT f;
-    CMemFile file(b, kLogFontBytes);
-    CArchive ar(&file, CArchive::load);
-    ar >> f.lfHeight >> f.lfWidth >> f.lfEscapement >> f.lfOrientation >> f.lfWeight;
-    ar >> f.lfItalic >> f.lfUnderline >> f.lfStrikeOut >> f.lfCharSet >> f.lfOutPrecision >> f.lfClipPrecision >>
-        f.lfQuality >> f.lfPitchAndFamily;
-    ar.ReadExact(f.lfFaceName, LF_FACESIZE);
+    ByteReader r(b);
+    for (LONG* field : {&f.lfHeight, &f.lfWidth, &f.lfEscapement, &f.lfOrientation, &f.lfWeight})
+        *field = r.I32().value_or(0);
+    for (BYTE* field : {&f.lfItalic, &f.lfUnderline, &f.lfStrikeOut, &f.lfCharSet, &f.lfOutPrecision,
+                        &f.lfClipPrecision, &f.lfQuality, &f.lfPitchAndFamily})
+        *field = r.U8().value_or(0);
+    const auto face = r.Take(LF_FACESIZE);
+    std::copy(face->begin(), face->end(), f.lfFaceName);
     // A stored face name without its terminating zero must not run past the field.
     f.lfFaceName[LF_FACESIZE - 1] = '\0';
     return f;

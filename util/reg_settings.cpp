@@ -1,6 +1,7 @@
 #include "util/reg_settings.h"
 
 #include "platform/archive.h"
+#include "platform/byte_reader.h"
 #include "resources/string_table.h"
 
 #include <QGuiApplication>
@@ -61,21 +62,13 @@ std::vector<uint8_t> Pack(std::initializer_list<LONG> fields)
     return file.Detach();
 }
 
-void Unpack(const std::vector<uint8_t>& bytes, std::initializer_list<LONG*> fields)
-{
-    CMemFile file(bytes.data(), bytes.size());
-    CArchive ar(&file, CArchive::load);
-    for (LONG* v : fields)
-        ar >> *v;
-}
-
 BOOL ReadRect(const std::string& key, std::string_view name, RECT& rect)
 {
-    // Only a whole rectangle counts: a shorter block would leave fields unset.
-    auto v = Query(0, key, name);
-    if (!v || v->type != REG_BINARY || v->data.size() != 16)
+    const auto v = Query(0, key, name);
+    const std::optional<RECT> stored = v ? RectFromRegValue(*v) : std::nullopt;
+    if (!stored)
         return FALSE;
-    Unpack(v->data, {&rect.left, &rect.top, &rect.right, &rect.bottom});
+    rect = *stored;
     return TRUE;
 }
 
@@ -128,12 +121,8 @@ void BuildRegistryPath(std::string& path, std::string_view section)
 void RegReadString(std::string& text, UINT sectionId, std::string_view name, HKEY root)
 {
     text.clear();
-    auto v = Query(root, SectionKey(sectionId), name);
-    if (!v || v->type != REG_SZ)
-        return;
-    // Stored with its terminating zero; the text ends at the first one.
-    const auto* p = reinterpret_cast<const char*>(v->data.data());
-    text.assign(p, std::find(p, p + v->data.size(), '\0'));
+    if (const auto v = Query(root, SectionKey(sectionId), name))
+        text = TextFromRegValue(*v).value_or(std::string());
 }
 
 void RegWriteString(UINT sectionId, std::string_view name, std::string_view text, HKEY root)
@@ -155,12 +144,8 @@ void RegWriteStringById(UINT sectionId, UINT nameId, std::string_view text, HKEY
 
 int RegReadInt(UINT sectionId, std::string_view name, int defaultValue, HKEY root)
 {
-    auto v = Query(root, SectionKey(sectionId), name);
-    if (!v || v->type != REG_DWORD || v->data.size() != 4)
-        return defaultValue;
-    LONG value = 0;
-    Unpack(v->data, {&value});
-    return value;
+    const auto v = Query(root, SectionKey(sectionId), name);
+    return v ? IntFromRegValue(*v).value_or(defaultValue) : defaultValue;
 }
 
 void RegWriteInt(UINT sectionId, std::string_view name, int value, HKEY root)
@@ -171,12 +156,8 @@ void RegWriteInt(UINT sectionId, std::string_view name, int value, HKEY root)
 
 BOOL RegReadBinary(UINT sectionId, std::string_view name, void* buffer, size_t size)
 {
-    auto v = Query(0, SectionKey(sectionId), name);
-    if (!v || v->type != REG_BINARY || v->data.size() > size)
-        return FALSE;
-    if (!v->data.empty())
-        std::memcpy(buffer, v->data.data(), v->data.size());
-    return TRUE;
+    const auto v = Query(0, SectionKey(sectionId), name);
+    return v && BinaryFromRegValue(*v, std::span(static_cast<uint8_t*>(buffer), size)) ? TRUE : FALSE;
 }
 
 void RegWriteBinary(UINT sectionId, std::string_view name, const void* buffer, size_t size)
@@ -227,6 +208,45 @@ BOOL RegRestoreWindowPos(QWidget* wnd, UINT sectionId, UINT nameId)
     wnd->move(topLeft);
     wnd->update();
     return TRUE;
+}
+
+std::optional<std::string> TextFromRegValue(const RegValue& value)
+{
+    if (value.type != REG_SZ)
+        return std::nullopt;
+    // Stored with its terminating zero; the text ends at the first one.
+    ByteReader r(value.data);
+    if (const std::optional<std::string_view> text = r.ZString())
+        return std::string(*text);
+    return std::string(value.data.begin(), value.data.end());
+}
+
+std::optional<int32_t> IntFromRegValue(const RegValue& value)
+{
+    ByteReader r(value.data);
+    if (value.type != REG_DWORD || !r.Require(r.Size() == 4))
+        return std::nullopt;
+    return r.I32();
+}
+
+bool BinaryFromRegValue(const RegValue& value, std::span<uint8_t> buffer)
+{
+    if (value.type != REG_BINARY || value.data.size() > buffer.size())
+        return false;
+    std::copy(value.data.begin(), value.data.end(), buffer.begin());
+    return true;
+}
+
+std::optional<RECT> RectFromRegValue(const RegValue& value)
+{
+    // Only a whole rectangle counts: a shorter block would leave fields unset.
+    ByteReader r(value.data);
+    if (value.type != REG_BINARY || !r.Require(r.Size() == kRectBytes))
+        return std::nullopt;
+    RECT rect;
+    for (LONG* field : {&rect.left, &rect.top, &rect.right, &rect.bottom})
+        *field = r.I32().value_or(0);
+    return rect;
 }
 
 BOOL IsRectOnDisplay(const RECT& rect)

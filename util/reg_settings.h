@@ -3,6 +3,9 @@
 #include "platform/registry.h"
 #include "platform/types.h"
 
+#include <cstdint>
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -65,6 +68,19 @@ void RegSaveWindowRectAt(QWidget* wnd, std::string_view section, std::string_vie
 // Moves the window to the stored top-left, keeping its own size, when the
 // stored rectangle lies on the primary display; FALSE leaves it where it is.
 BOOL RegRestoreWindowPos(QWidget* wnd, UINT sectionId, UINT nameId);
+
+// The single stored values behind the readers above, decoded from the bytes
+// the hive holds; each checks the value's type and size and answers nothing
+// for a value of another type or size.
+// A string's text, which ends at its first zero byte (it is stored with one).
+std::optional<std::string> TextFromRegValue(const RegValue& value);
+// A 32-bit number: exactly 4 bytes, little-endian.
+std::optional<int32_t> IntFromRegValue(const RegValue& value);
+// A byte block of at most the buffer's size, copied over its front.
+bool BinaryFromRegValue(const RegValue& value, std::span<uint8_t> buffer);
+// A rectangle: exactly kRectBytes of block.
+inline constexpr size_t kRectBytes = 16;
+std::optional<RECT> RectFromRegValue(const RegValue& value);
 
 // TRUE when the rectangle is at least 1 x 1 and meets the primary display.
 BOOL IsRectOnDisplay(const RECT& rect);

@@ -255,6 +255,20 @@ TEST_F(ZunAppTest, RecentFileListTakesOnlyMessageFiles)
     EXPECT_EQ(m_app->GetRecentFileList()->Files(), (std::vector<std::string>{"/p.kvt/b.KVT", "/p/a.kvt"}));
 }
 
+TEST(RecentFiles, StoredValuesInOrder)
+{
+    auto text = [](const std::string& s) { return RegValue{REG_SZ, std::vector<uint8_t>(s.begin(), s.end())}; };
+    const std::optional<RegValue> values[] = {
+        text(std::string("/p/a.kvt\0", 9)),
+        std::nullopt,
+        RegValue{REG_BINARY, {'/', 'x', 0}},
+        text(std::string(1, '\0')),
+        text("/p/b.kvt"),  // a fifth value is not the list's
+    };
+    EXPECT_EQ(RecentFilesFromValues(values), (std::vector<std::string>{"/p/a.kvt"}));
+    EXPECT_EQ(RecentFilesFromValues(std::span(values).last(1)), (std::vector<std::string>{"/p/b.kvt"}));
+}
+
 TEST_F(ZunAppTest, ViewerRefusesOnlyTheVerySamePathTwice)
 {
     std::string upper = MakeFile("Photo.PIC");

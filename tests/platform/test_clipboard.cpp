@@ -61,6 +61,8 @@ TEST(UriList, LocalFilesInOrder)
         {"comments and blank lines", "# from a file manager\r\n\r\n  file:///a  \r\n", {"/a"}},
         {"other schemes left out", "https://example.invalid/x.jpg\nfile:///a\nmailto:x@y\n", {"/a"}},
         {"ended by a zero byte", std::string("file:///a\r\n\0", 12), {"/a"}},
+        {"an encoded zero byte", "file:///a/photo.jpg%00.txt\nfile:///b", {"/b"}},
+        {"a file address without a path", "file:\nfile:///b", {"/b"}},
         {"UTF-8 names", "file:///p/%C3%A9t%C3%A9.jpg", {"/p/\xC3\xA9t\xC3\xA9.jpg"}},
         {"nothing", "", {}},
         {"only a zero", std::string(1, '\0'), {}},

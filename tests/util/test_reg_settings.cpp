@@ -350,3 +350,65 @@ TEST_F(SettingsTest, PrintTextFontOfAnotherTypeKeepsTheDefault)
     EXPECT_STREQ(s.m_logFont.lfFaceName, "Arial");
     EXPECT_EQ(s.m_color, RGB(1, 1, 1));
 }
+
+namespace {
+
+RegValue Value(DWORD type, std::vector<uint8_t> data) { return RegValue{type, std::move(data)}; }
+
+TEST(SettingsValues, DecodersCheckTypeAndSize)
+{
+    using Bytes = std::vector<uint8_t>;
+    // A rectangle is exactly 16 bytes: one less or one more is no rectangle.
+    const Bytes rect{0xFB, 0xFF, 0xFF, 0xFF, 7, 0, 0, 0, 4, 3, 2, 1, 1, 0, 0, 0x80};
+    ASSERT_TRUE(RectFromRegValue(Value(REG_BINARY, rect)));
+    EXPECT_EQ(CRect(*RectFromRegValue(Value(REG_BINARY, rect))), CRect(-5, 7, 0x01020304, INT32_MIN + 1));
+    EXPECT_FALSE(RectFromRegValue(Value(REG_BINARY, Bytes(rect.begin(), rect.end() - 1))));
+    Bytes longer = rect;
+    longer.push_back(0);
+    EXPECT_FALSE(RectFromRegValue(Value(REG_BINARY, longer)));
+    EXPECT_FALSE(RectFromRegValue(Value(REG_DWORD, rect)));
+
+    EXPECT_EQ(IntFromRegValue(Value(REG_DWORD, {0xFE, 0xFF, 0xFF, 0xFF})), -2);
+    EXPECT_FALSE(IntFromRegValue(Value(REG_DWORD, {1, 0, 0})));
+    EXPECT_FALSE(IntFromRegValue(Value(REG_DWORD, {1, 0, 0, 0, 0})));
+    EXPECT_FALSE(IntFromRegValue(Value(REG_BINARY, {1, 0, 0, 0})));
+
+    struct TextRow {
+        Bytes data;
+        std::string text;
+    } texts[] = {{{'a', 'b', 0}, "ab"}, {{'a', 0, 'b', 0}, "a"}, {{'a', 'b'}, "ab"}, {{}, ""}, {{0}, ""}};
+    for (const TextRow& r : texts)
+        EXPECT_EQ(TextFromRegValue(Value(REG_SZ, r.data)), r.text);
+    EXPECT_FALSE(TextFromRegValue(Value(REG_BINARY, {'a', 0})));
+
+    // A block fills the front of a buffer of its size or larger, never one smaller.
+    uint8_t buffer[4] = {9, 9, 9, 9};
+    EXPECT_TRUE(BinaryFromRegValue(Value(REG_BINARY, {1, 2, 3}), buffer));
+    EXPECT_EQ(Bytes(buffer, buffer + 4), (Bytes{1, 2, 3, 9}));
+    EXPECT_TRUE(BinaryFromRegValue(Value(REG_BINARY, {5, 6, 7, 8}), buffer));
+    EXPECT_FALSE(BinaryFromRegValue(Value(REG_BINARY, {1, 2, 3, 4, 5}), buffer));
+    EXPECT_FALSE(BinaryFromRegValue(Value(REG_SZ, {1}), buffer));
+    EXPECT_EQ(Bytes(buffer, buffer + 4), (Bytes{5, 6, 7, 8}));
+}
+
+TEST(SettingsValues, FontRecordKeepsItsFaceNameInsideTheField)
+{
+    LOGFONT f;
+    f.lfHeight = -12;
+    f.lfWeight = 700;
+    f.lfItalic = 1;
+    f.lfPitchAndFamily = 0x22;
+    std::memcpy(f.lfFaceName, "Serif", 5);
+    uint8_t bytes[kLogFontBytes];
+    LogFontToBytes(f, bytes);
+    const LOGFONT back = LogFontFromBytes(bytes);
+    EXPECT_EQ(back.lfHeight, -12);
+    EXPECT_EQ(back.lfWeight, 700);
+    EXPECT_EQ(back.lfItalic, 1);
+    EXPECT_EQ(back.lfPitchAndFamily, 0x22);
+    EXPECT_STREQ(back.lfFaceName, "Serif");
+    std::memset(bytes + kLogFontBytes - LF_FACESIZE, 'x', LF_FACESIZE);  // no terminating zero
+    EXPECT_EQ(std::strlen(LogFontFromBytes(bytes).lfFaceName), size_t(LF_FACESIZE - 1));
+}
+
+} // namespace
