@@ -5,6 +5,7 @@
 #include "platform/file.h"
 
 #include <algorithm>
+#include <atomic>
 #include <unordered_set>
 
 namespace {
@@ -22,7 +23,12 @@ bool ReadExact(CFile& file, void* buffer, size_t count)
     return file.Read(buffer, count) == count;
 }
 
+std::atomic<uint64_t> g_maxTiffBytes{CExifFile::kMaxTiffBytes};
+
 } // namespace
+
+uint64_t CExifFile::MaxTiffBytes() { return g_maxTiffBytes.load(std::memory_order_relaxed); }
+void CExifFile::SetMaxTiffBytes(uint64_t bytes) { g_maxTiffBytes.store(bytes, std::memory_order_relaxed); }
 
 CExifFile::CExifFile() = default;
 
@@ -256,7 +262,7 @@ bool CExifFile::LoadTiffArea(int kind, TiffArea& area, uint64_t limit)
     area.base = static_cast<int64_t>(file.GetPosition());
     const uint64_t at = static_cast<uint64_t>(area.base);
     const uint64_t want = std::min(limit, length - std::min(length, at));
-    if (want > kMaxTiffBytes)
+    if (want > MaxTiffBytes())
         return false;
     area.bytes.resize(static_cast<size_t>(want));
     area.bytes.resize(file.Read(area.bytes.data(), area.bytes.size()));

@@ -127,8 +127,13 @@ public:
     // Chains longer than this are cut: real files hold a handful of directories.
     static constexpr int kMaxChainDirectories = 256;
     static constexpr size_t kMaxEntries = 65536;
-    // Streams larger than this are not read for metadata.
-    static constexpr uint64_t kMaxTiffBytes = 1ull << 31;
+    // A TIFF structure is held in memory whole while its metadata are read,
+    // so larger streams are not read for them. The largest camera pictures
+    // saved as 16-bit TIFFs (150 million pixels, about 900 MB) stay under it.
+    static constexpr uint64_t kMaxTiffBytes = 1ull << 30;
+    // The limit in force: kMaxTiffBytes unless set otherwise.
+    static uint64_t MaxTiffBytes();
+    static void SetMaxTiffBytes(uint64_t bytes);
     // Content of an APP1 segment: 65535 minus the length word.
     static constexpr size_t kMaxApp1Content = 65533;
     // Thumbnails of more pixels than this are not decoded.

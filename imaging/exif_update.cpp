@@ -239,7 +239,7 @@ short CExifFile::UpdateTag(int kind, WORD tag, WORD type, const BYTE* data, size
     try {
         CFile& file = *m_stream;
         const uint64_t length = file.GetLength();
-        if (length > kMaxTiffBytes)
+        if (length > MaxTiffBytes())
             return -1;
         std::vector<BYTE> bytes(static_cast<size_t>(length));
         file.Seek(0, CFile::begin);

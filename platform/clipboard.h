@@ -35,8 +35,8 @@ std::vector<uint8_t> GetMimeBytes(const QMimeData* data, const std::string& mime
 
 // The paths of a drop-files block (a 20-byte header whose first number is
 // the offset of the list, then zero-terminated paths ending with an empty
-// one). Checked throughout: false for a block that lies about its list or
-// holds wide characters.
+// one). Checked throughout: false, and no paths, for a block that lies about
+// its list or holds wide characters.
 bool ReadDropFilesBlock(const std::vector<uint8_t>& block, std::vector<std::string>& paths);
 
 // The local paths of a "text/uri-list" block, in order: one address a line

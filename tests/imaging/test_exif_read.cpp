@@ -377,3 +377,35 @@ TEST(ExifRead, ChainLengthLimit)
         EXPECT_EQ(exif.CountEntries(CExifFile::kMaxChainDirectories, kSubMain), 0);
     }
 }
+
+TEST(ExifRead, TiffSizeLimit)
+{
+    // The whole structure is read: a file of exactly the limit is, one byte
+    // more is not read at all.
+    std::vector<BYTE> tif = qrtest::ReadBytes(qrtest::DataPath("exif_intel.tif"));
+    const uint64_t limit = tif.size() + 100;
+    tif.resize(limit, 0);
+    const uint64_t saved = CExifFile::MaxTiffBytes();
+    CExifFile::SetMaxTiffBytes(limit);
+    CMemFile atLimit(tif);
+    CExifFile read;
+    EXPECT_EQ(read.Attach(&atLimit, kExifTiff), 0);
+    EXPECT_GT(read.CountEntries(0, kSubMain), 0);
+    tif.push_back(0);
+    CMemFile past(tif);
+    CExifFile refused;
+    EXPECT_EQ(refused.Attach(&past, kExifTiff), -1);
+    EXPECT_EQ(refused.CountEntries(0, kSubMain), 0);
+    CExifFile::SetMaxTiffBytes(saved);
+
+    // The program's own limit, on a sparse file one byte past it: refused
+    // before anything of it is read.
+    qrtest::TempDir dir;
+    const std::string path = (dir / "huge.tif").string();
+    tif.resize(1024);
+    qrtest::WriteBytes(path, tif);
+    std::filesystem::resize_file(path, CExifFile::kMaxTiffBytes + 1);
+    CFile huge(path, CFile::modeRead);
+    CExifFile notRead;
+    EXPECT_EQ(notRead.Attach(&huge, kExifTiff), -1);
+}
