@@ -1,5 +1,7 @@
 #include "platform/colour/colour_library.h"
 
+#include "platform/byte_reader.h"
+
 #include <lcms2.h>
 
 #include <algorithm>
@@ -15,6 +17,9 @@ namespace pelkor {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+
+// Where an ICC profile's header holds the signature of its colour space.
+constexpr uint64_t kIccColourSpaceOffset = 16;
 
 // The profiles of the built-in spaces, serialised once at Start.
 struct Builtins {
@@ -136,8 +141,10 @@ int OpenSide(const Builtins& builtins, int space, const char* path, const uint8_
     out.reset(cmsOpenProfileFromMem(bytes.data(), static_cast<cmsUInt32Number>(bytes.size())));
     if (!out)
         return kBadProfile;
-    const cmsColorSpaceSignature cs = cmsGetColorSpace(out.get());
-    if (cs != cmsSigRgbData)
+    // The colour space straight from the header: a file may hold any number
+    // there, which the library's enumeration type cannot carry.
+    const ByteReader header(bytes, true);
+    if (header.U32At(kIccColourSpaceOffset) != uint32_t(cmsSigRgbData))
         return kBadProfile;
     return kOk;
 }

@@ -193,6 +193,14 @@ TEST(ColourLibrary, RefusesWhatItCannotConvert)
     spaces.sourceProfileSize = static_cast<uint32_t>(junk.size());
     EXPECT_EQ(pelkor::Transform(pelkor::Intent::Input, Describe(pixels.data(), 0, 0, 8, 8, 24), spaces, nullptr, 0),
               pelkor::kBadProfile);
+    // A profile file whose colour space is no signature at all (found by fuzzing).
+    const std::string path = qrtest::DataPath("icc_colour_space_not_a_signature.icc").string();
+    spaces.sourceProfile = nullptr;
+    spaces.sourceProfileSize = 0;
+    spaces.sourcePath = path.c_str();
+    EXPECT_EQ(pelkor::Transform(pelkor::Intent::Input, Describe(pixels.data(), 0, 0, 8, 8, 24), spaces, nullptr, 0),
+              pelkor::kBadProfile);
+    EXPECT_EQ(pixels, std::vector<uint8_t>(64 * 3, 7));
 }
 
 TEST(ColourLibrary, ProfilesBySizeThenData)
