@@ -14,16 +14,18 @@
 
 namespace {
 
-// Extension (upper case, no dot) -> the plug-in that reads it. Only grows.
+// Plug-in folder pattern and extension (upper case, no dot) -> the plug-in
+// that reads it. Only grows. Keyed by the folder too, so hosts of another
+// folder (a home folder changed in the settings) never get this one's answer.
 std::mutex& ExtensionCacheMutex()
 {
     static std::mutex m;
     return m;
 }
 
-std::map<std::string, std::string>& ExtensionCache()
+std::map<std::pair<std::string, std::string>, std::string>& ExtensionCache()
 {
-    static std::map<std::string, std::string> cache;
+    static std::map<std::pair<std::string, std::string>, std::string> cache;
     return cache;
 }
 
@@ -83,7 +85,7 @@ uint32_t CImageImporter::Flags() const
 
 bool CImageImporter::FindPluginForFile(const std::string& path, std::string& pluginPath)
 {
-    const std::string key = UpperExtensionOfPath(path);
+    const std::pair<std::string, std::string> key(m_searchPattern, UpperExtensionOfPath(path));
     {
         std::lock_guard<std::mutex> guard(ExtensionCacheMutex());
         auto it = ExtensionCache().find(key);

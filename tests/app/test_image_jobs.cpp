@@ -4,13 +4,13 @@
 #include "platform/file.h"
 #include "platform/framework/message_box.h"
 #include "platform/replace_file_calls.h"
+#include "support/fake_plugin.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <cstring>
-#include <dlfcn.h>
 
 namespace {
 
@@ -46,9 +46,9 @@ protected:
 TEST_F(ImageJobTest, FailedOverwriteKeepsTheOriginalFile)
 {
     // The fake exporter answers every export with a failure.
-    void* writer = dlopen((kFakes + "/Exporter/writer.gex").c_str(), RTLD_NOW);
-    ASSERT_NE(writer, nullptr);
-    reinterpret_cast<void (*)(const char*, long)>(dlsym(writer, "FakeControl"))("export_result", 1);
+    qrtest::FakePlugin writer(kFakes + "/Exporter/writer.gex");
+    ASSERT_TRUE(writer.Loaded());
+    writer.Set("export_result", 1);
     std::filesystem::path target = m_dir / "photo.OUT";
     qrtest::WriteBytes(target, {'o', 'l', 'd'});
 
@@ -59,7 +59,6 @@ TEST_F(ImageJobTest, FailedOverwriteKeepsTheOriginalFile)
     EXPECT_EQ(qrtest::ReadBytes(target), (std::vector<unsigned char>{'o', 'l', 'd'}));
     EXPECT_EQ(FilesIn(m_dir.path()), 1u); // no temporary file left behind
     ASSERT_EQ(m_boxes.size(), 1u);
-    dlclose(writer);
 }
 
 TEST_F(ImageJobTest, SaveReplacesTheTargetOnlyWhenComplete)

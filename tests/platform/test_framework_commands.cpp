@@ -6,9 +6,9 @@
 #include "platform/framework/menu.h"
 #include "platform/framework/view.h"
 #include "platform/framework/win_app.h"
+#include "support/ui_test_util.h"
 
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QMouseEvent>
 #include <QWidget>
 #include "platform/framework/message_box.h"
@@ -125,14 +125,7 @@ void TestDoc::Serialize(CArchive& ar)
 
 namespace {
 
-// Pumps events until the condition holds, for at most two seconds.
-template <class F> bool WaitFor(F cond)
-{
-    QDeadlineTimer deadline(2000);
-    while (!cond() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return cond();
-}
+using uitest::WaitFor;
 
 void ClickAt(QWidget* w, QPoint at)
 {

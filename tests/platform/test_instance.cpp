@@ -1,8 +1,8 @@
 #include "platform/instance.h"
 #include "support/test_support.h"
+#include "support/ui_test_util.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -88,9 +88,7 @@ template <class F> bool AskFromThread(F ask)
         result = ask();
         finished = true;
     });
-    QDeadlineTimer deadline(10000);
-    while (!finished && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    uitest::WaitFor([&] { return finished.load(); });
     t.join();
     return result;
 }

@@ -3,13 +3,13 @@
 #include "imaging/image_importer.h"
 #include "imaging/image_load.h"
 #include "platform/file.h"
+#include "support/fake_plugin.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <QFontDatabase>
 #include <QFontMetrics>
-#include <dlfcn.h>
 #include <fstream>
 
 namespace {
@@ -21,14 +21,8 @@ void WriteText(const std::filesystem::path& path, const std::string& text)
     std::ofstream(path, std::ios::binary) << text;
 }
 
-struct Fake {
-    void* handle;
-    explicit Fake(const std::string& file) : handle(dlopen((kFakes + "/" + file).c_str(), RTLD_NOW | RTLD_LOCAL)) {}
-    ~Fake() { dlclose(handle); }
-    void Set(const char* key, long value) const
-    {
-        reinterpret_cast<void (*)(const char*, long)>(dlsym(handle, "FakeControl"))(key, value);
-    }
+struct Fake : qrtest::FakePlugin {
+    explicit Fake(const std::string& file) : FakePlugin(kFakes + "/" + file) {}
 };
 
 int Load(CImageImporter& host, const std::string& path, CDibBitmap& out, const RECT* rect = nullptr)

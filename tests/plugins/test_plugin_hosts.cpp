@@ -5,6 +5,7 @@
 #include "imaging/image_importer.h"
 #include "platform/exceptions.h"
 #include "platform/replace_file_calls.h"
+#include "support/fake_plugin.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -25,26 +26,9 @@ const std::string kFakes = std::string(QR_TEST_BUILD_DIR) + "/tests/fakes";
 const std::string kImporters = kFakes + "/Importer/*.gim";
 const std::string kExporters = kFakes + "/Exporter/*.gex";
 
-// The test's own handle on a fake: the host's dlopen gets the same instance,
-// so the script set here is what the host's calls see.
-struct Fake {
-    void* handle;
-    explicit Fake(const std::string& file) : handle(dlopen((kFakes + "/" + file).c_str(), RTLD_NOW | RTLD_LOCAL)) {}
-    ~Fake()
-    {
-        if (handle)
-            dlclose(handle);
-    }
-    void Set(const char* key, long value) const
-    {
-        reinterpret_cast<void (*)(const char*, long)>(dlsym(handle, "FakeControl"))(key, value);
-    }
-    bool WaitFor(const char* key, long value) const
-    {
-        return reinterpret_cast<bool (*)(const char*, long)>(dlsym(handle, "FakeWaitFor"))(key, value);
-    }
-    std::string Log() const { return reinterpret_cast<const char* (*)()>(dlsym(handle, "FakeLog"))(); }
-    void ClearLog() const { reinterpret_cast<void (*)()>(dlsym(handle, "FakeClearLog"))(); }
+// A fake plug-in of this suite's folders.
+struct Fake : qrtest::FakePlugin {
+    explicit Fake(const std::string& file) : FakePlugin(kFakes + "/" + file) {}
 };
 
 int CodeOf(const std::function<void()>& f)
@@ -62,7 +46,7 @@ int CodeOf(const std::function<void()>& f)
 TEST(ImporterHost, CallsEntryPointsInOrderUnderTheLock)
 {
     Fake a("Importer/a_fake.gim");
-    ASSERT_TRUE(a.handle) << dlerror();
+    ASSERT_TRUE(a.Loaded()) << dlerror();
     CImageImporter host(kImporters);
     CImageBuffer image;
     a.ClearLog();
@@ -176,12 +160,6 @@ TEST(ImporterHost, FailuresBecomeCodes)
     };
     for (const Row& r : rows) {
         Fake a("Importer/a_fake.gim");
-        a.Set("info_result", 0);
-        a.Set("data_result", 0);
-        a.Set("width", 4);
-        a.Set("height", 3);
-        a.Set("bits2", 3);
-        a.Set("type", 11);
         a.Set(r.key, r.value);
         CImageImporter host(kImporters);
         CImageBuffer image;

@@ -3,9 +3,11 @@
 #include "platform/types.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QDeadlineTimer>
 #include <QImage>
 #include <QMouseEvent>
+#include <QTimer>
 #include <QWidget>
 
 namespace uitest {
@@ -26,14 +28,37 @@ inline void Click(QWidget* w, QPoint at)
     Mouse(w, QEvent::MouseButtonRelease, at);
 }
 
-// Pumps events until the condition holds, for at most two seconds.
-template <class F> bool WaitFor(F cond)
+// Handles events until the condition holds. Returns as soon as it does; the
+// bound is generous because sanitizers and parallel tests slow everything,
+// and only a broken test ever reaches it. The tick wakes the wait for a
+// condition that changes without an event (another thread's flag).
+template <class F> bool WaitFor(F cond, int timeoutMs = 30000)
 {
-    QDeadlineTimer deadline(2000);
-    while (!cond() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return cond();
+    QDeadlineTimer deadline(timeoutMs);
+    QTimer tick;
+    tick.start(5);
+    while (!cond()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    }
+    return true;
 }
+
+// Keeps the cursor away from every window while it lives and puts it there
+// again when it goes, so that a test that moves the cursor leaves no hover
+// state for the next one, and a test under it finds none from the last.
+struct CursorParking {
+    CursorParking() { Park(); }
+    ~CursorParking() { Park(); }
+    CursorParking(const CursorParking&) = delete;
+    CursorParking& operator=(const CursorParking&) = delete;
+    static void Park()
+    {
+        QCursor::setPos(5000, 5000);
+        QCoreApplication::processEvents();
+    }
+};
 
 // The widget as it paints now.
 inline QImage Grab(QWidget* w)

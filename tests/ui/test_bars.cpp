@@ -6,7 +6,6 @@
 #include "platform/framework/system_metrics.h"
 #include "support/ui_test_util.h"
 
-#include <QCursor>
 #include <QDir>
 #include <QPainter>
 
@@ -116,7 +115,7 @@ TEST_F(ToolBarTest, HotFrameGoesWhenTheCursorLeavesWithoutAMouseMessage)
     Mouse(bar.m_hWnd, QEvent::MouseMove, QPoint(r0.CenterPoint().x, r0.CenterPoint().y));
     ASSERT_EQ(bar.m_nHotButton, 0);
     EXPECT_EQ(bar.m_nHotTimer, CToolBarEx::kHotTimer);
-    QCursor::setPos(5000, 5000);
+    CursorParking::Park();
     ASSERT_TRUE(WaitFor([&] { return bar.m_nHotButton == -1; }));
     EXPECT_EQ(bar.m_nHotTimer, 0u);
     EXPECT_EQ(Pixel(Grab(bar.m_hWnd), r0.left, r0.top), bar.m_crFace);

@@ -5,6 +5,8 @@
 #include "platform/framework/win_app.h"
 #include "resources/string_table.h"
 
+#include "support/ui_test_util.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -69,6 +71,7 @@ protected:
         QWidget* w = controls[i]->m_hWnd;
         QCursor::setPos(w->mapToGlobal(QPoint(w->width() / 2, w->height() / 2)));
     }
+    uitest::CursorParking cursor;
     CWinApp app{"hover"};
     CFrameWnd* frame = nullptr;
     CStatusBar status;

@@ -4,11 +4,11 @@
 
 #include "platform/framework/frame_wnd.h"
 #include "platform/framework/system_metrics.h"
+#include "support/ui_test_util.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QImage>
 #include <QKeyEvent>
 #include <QMenu>
@@ -319,14 +319,6 @@ BEGIN_MESSAGE_MAP(BarFrame, CZunFrameWnd)
     ON_UPDATE_COMMAND_UI(ID_T_PASTE, &BarFrame::OnUpdatePaste)
 END_MESSAGE_MAP()
 
-template <class F> bool WaitFor(F cond)
-{
-    QDeadlineTimer deadline(3000);
-    while (!cond() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return cond();
-}
-
 class MenuBarFrame : public ::testing::Test {
 public:
     void SetUp() override
@@ -355,6 +347,8 @@ public:
             frame->DestroyWindow();
     }
     CPoint ItemCenter(int i) const { return bar->GetItems()[size_t(i)]->m_rect.CenterPoint(); }
+    // A bar under the cursor turns hot when a popup closes.
+    uitest::CursorParking cursor;
     BarFrame* frame = nullptr;
     CMenuBar* bar = nullptr;
 };
@@ -418,7 +412,7 @@ TEST_F(MenuBarFrame, MnemonicOpensThePopupWithUpdatedItemsAndRunsTheChoice)
     ASSERT_EQ(seenPaste.size(), 1u);
     EXPECT_EQ(seenPaste[0] & MF_GRAYED, UINT(MF_GRAYED)); // the update handler ran first
     EXPECT_EQ(CMenuBar::GetOpenMenuIndex(), 1);
-    ASSERT_TRUE(WaitFor([] { return !g_commands.empty(); }));
+    ASSERT_TRUE(uitest::WaitFor([] { return !g_commands.empty(); }));
     EXPECT_EQ(g_commands, std::vector<UINT>{ID_T_COPY});
     EXPECT_EQ(bar->GetTrackState(), 0);
 }
@@ -449,7 +443,7 @@ TEST_F(MenuBarFrame, HotMarkFollowsTheMouseAndLeavesWithIt)
     EXPECT_EQ(bar->GetTrackState(), 3);
     EXPECT_EQ(bar->GetCurIndex(), 1);
     QCursor::setPos(frame->m_hWnd->mapToGlobal(QPoint(200, 150)));
-    ASSERT_TRUE(WaitFor([&] { return bar->GetTrackState() == 0; }));
+    ASSERT_TRUE(uitest::WaitFor([&] { return bar->GetTrackState() == 0; }));
 }
 
 // Opens File for real, moves the mouse onto Edit (which must reopen there
@@ -493,7 +487,7 @@ TEST_F(MenuBarFrame, MovingAlongTheBarReopensAndScreenshotShowsTheOpenMenu)
         }
     };
     frame->m_hWnd->activateWindow();
-    WaitFor([&] { return frame->m_hWnd->isActiveWindow(); });
+    ASSERT_TRUE(uitest::WaitFor([&] { return frame->m_hWnd->isActiveWindow(); }));
     QTimer::singleShot(0, &Driver::Step);
     bar->TrackPopupLoop(0);
     EXPECT_EQ(opened, (std::vector<int>{0, 1}));

@@ -80,6 +80,7 @@ TEST(WindowHelpers, ChildRectsFocusAndEditState)
 TEST(WindowHelpers, MouseHoldAndTimerPause)
 {
     EXPECT_TRUE(WaitMouseHold(0));
+    CursorParking cursor;
     Host w;
     ASSERT_TRUE(w.Create(nullptr, "w", WS_OVERLAPPED, CRect(0, 0, 100, 100), nullptr, 0));
     w.ShowWindow(SW_SHOW);

@@ -47,7 +47,7 @@ void FakeControl(const char* key, long value)
 bool FakeWaitFor(const char* key, long value)
 {
     std::unique_lock<std::mutex> lock(g_mutex);
-    return g_changed.wait_for(lock, std::chrono::seconds(10), [&] {
+    return g_changed.wait_for(lock, std::chrono::seconds(30), [&] {
         auto it = g_script.find(key);
         return it != g_script.end() && it->second == value;
     });
@@ -65,6 +65,15 @@ void FakeClearLog()
 {
     std::lock_guard<std::mutex> lock(g_mutex);
     g_log.clear();
+}
+
+// Back to the state after loading: the library may stay loaded from one test
+// to the next, and each test starts from the default answers.
+void FakeReset()
+{
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_log.clear();
+    g_script.clear();
 }
 
 extern const char QrResource_String_2000[] = FAKE_NAME;
