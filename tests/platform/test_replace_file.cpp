@@ -228,8 +228,9 @@ TEST(ReplaceFile, ReplacesKeepingModeAndLinks)
     };
     // Root saving someone else's file gives it back to its owner.
     const bool root = ::geteuid() == 0;
-    if (root)
+    if (root) {
         ASSERT_EQ(::chown((dir / "private.kvt").c_str(), 65534, 65534), 0);
+    }
     const mode_t mask = ::umask(0022);
     for (const Row& r : rows) {
         SCOPED_TRACE(r.what);
