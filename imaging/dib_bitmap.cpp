@@ -207,6 +207,14 @@ bool CDibBitmap::GetPaletteColors(RGBQUAD* colors) const
     return true;
 }
 
+bool CDibBitmap::SetPaletteColors(const RGBQUAD* colors, int count)
+{
+    if (!IsValid() || m_palette.empty() || !colors || count < 0)
+        return false;
+    std::copy(colors, colors + std::min<size_t>(static_cast<size_t>(count), m_palette.size()), m_palette.begin());
+    return true;
+}
+
 bool CDibBitmap::Allocate(const BITMAPINFOHEADER& header, std::vector<RGBQUAD> palette, bool fill)
 {
     const uint64_t size = DibRowBytes(header.biWidth, header.biBitCount) * static_cast<uint64_t>(header.biHeight);

@@ -55,6 +55,9 @@ public:
     // Copies the colour table into colors (GetPaletteSize() entries); false without one.
     bool GetPaletteColors(RGBQUAD* colors) const;
     const std::vector<RGBQUAD>& GetPalette() const { return m_palette; }
+    // Replaces the first count entries of the colour table (no more than it
+    // holds); false without one.
+    bool SetPaletteColors(const RGBQUAD* colors, int count);
 
     // A new bitmap of size and bitCount (1, 4, 8, 15, 16, 24, 32) at 96 dots
     // per inch. For 8 bits or less the colour table is palette (2, 16 or 256

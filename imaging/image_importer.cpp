@@ -165,9 +165,8 @@ void CImageImporter::ReadRawImage(const std::string& path, CImageBuffer& target,
     if (info(path.c_str(), options, &record, flags) != 0)
         throw CUserException();
     // Everything the plug-in said is checked before anything is allocated.
-    int64_t bits = static_cast<int64_t>(record.bitsFactor1) * record.bitsFactor2;
-    if (bits == 15)
-        bits = 16;
+    const int64_t rawBits = static_cast<int64_t>(record.bitsFactor1) * record.bitsFactor2;
+    const int64_t bits = rawBits == 15 ? 16 : rawBits;
     if (record.width <= 0 || record.height <= 0 || bits <= 0 || bits > 64 || record.pixelType < 1 ||
         record.pixelType > 20)
         throw CUserException();
@@ -196,6 +195,10 @@ void CImageImporter::ReadRawImage(const std::string& path, CImageBuffer& target,
     }
     const int entries = std::max(QrPaletteEntriesForType(record.pixelType), fresh.GetPaletteCount());
     std::vector<uint8_t> palette(static_cast<size_t>(entries) * 4, 0);
+    // The plug-in is told the picture it described and the room it has.
+    const QrImportBuffer buffer{record.width, record.height, static_cast<int32_t>(rawBits),
+                                static_cast<int32_t>(rowBytes), static_cast<uint64_t>(size),
+                                static_cast<uint32_t>(palette.size()), 0};
 
     if (!TakeImportLock(lockTimeoutMs)) {
         m_lockFailed = true;
@@ -208,7 +211,7 @@ void CImageImporter::ReadRawImage(const std::string& path, CImageBuffer& target,
         result = data(path.c_str(), options, pixels, palette.empty() ? nullptr : palette.data(),
                       m_colorRecordsGiven ? &m_source : nullptr, m_colorRecordsGiven ? &m_working : nullptr,
                       m_colorRecordsGiven && m_displayRecordGiven ? &m_display : nullptr, m_callback, m_userValue,
-                      flags, m_callbackUser);
+                      flags, m_callbackUser, &buffer);
     }
     m_colorsMatched = (cap() & QR_IMPORT_CAP_MATCHES_COLORS) != 0 && m_colorRecordsGiven;
     if (result == QR_PLUGIN_CANCELLED)

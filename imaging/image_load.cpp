@@ -200,21 +200,42 @@ void CImageImporter::ReadDibImage(const std::string& path, CDibBitmap& target, c
     if (entries == 0)
         entries = (bits == 16 || bits == 32) ? 3 : bits <= 8 ? (1u << bits) : 0;
     entries = std::min<uint32_t>(entries, 256); // a colour table never holds more
-    std::unique_ptr<uint8_t[]> pixels(new (std::nothrow) uint8_t[static_cast<size_t>(size)]());
     std::vector<uint8_t> block(40 + 4 * static_cast<size_t>(entries), 0);
-    if (!pixels)
-        throw CMemoryException();
     std::memcpy(block.data(), &header, 40);
+
+    // Rows that have the bitmap's layout go straight into the bitmap; other
+    // depths pass through a block of their own and are widened after.
+    const bool direct = bits == depth && bits != 16;
+    CDibBitmap bmp;
+    std::unique_ptr<uint8_t[]> staging;
+    uint8_t* pixels = nullptr;
+    if (direct) {
+        if (static_cast<uint64_t>(size) > CDibBitmap::MaxImageBytes())
+            throw CUserException();
+        if (!bmp.CreateDibForOverwrite(CSize(static_cast<LONG>(width), static_cast<LONG>(height)), depth))
+            throw CMemoryException();
+        if (bmp.GetStride() != rowBytes)
+            throw CUserException();
+        pixels = bmp.GetBits();
+    } else {
+        staging.reset(new (std::nothrow) uint8_t[static_cast<size_t>(size)]());
+        if (!staging)
+            throw CMemoryException();
+        pixels = staging.get();
+    }
+    const QrImportBuffer buffer{static_cast<int32_t>(width), static_cast<int32_t>(height), header.biBitCount,
+                                static_cast<int32_t>(rowBytes), static_cast<uint64_t>(size),
+                                static_cast<uint32_t>(4 * entries), 0};
 
     uint16_t result = QR_PLUGIN_CANCELLED;
     if (!TakeImportLock(lockTimeoutMs)) {
         m_lockFailed = true;
     } else {
         m_lockFailed = false;
-        result = data(path.c_str(), options, pixels.get(), block.data() + 40, m_colorRecordsGiven ? &m_source : nullptr,
+        result = data(path.c_str(), options, pixels, block.data() + 40, m_colorRecordsGiven ? &m_source : nullptr,
                       m_colorRecordsGiven ? &m_working : nullptr,
                       m_colorRecordsGiven && m_displayRecordGiven ? &m_display : nullptr, m_callback, m_userValue,
-                      flags, m_callbackUser);
+                      flags, m_callbackUser, &buffer);
         ImportLock().unlock();
     }
     if (result == QR_PLUGIN_CANCELLED)
@@ -229,8 +250,10 @@ void CImageImporter::ReadDibImage(const std::string& path, CDibBitmap& target, c
         for (uint32_t i = 0; i < entries && i < palette.size(); ++i)
             palette[i] = RGBQUAD{block[40 + 4 * i], block[41 + 4 * i], block[42 + 4 * i], 0};
     }
-    CDibBitmap bmp;
-    if (bits == 16) {
+    if (direct) {
+        if (!palette.empty())
+            bmp.SetPaletteColors(palette.data(), static_cast<int>(palette.size()));
+    } else if (bits == 16) {
         // 16-bit results become bit-field bitmaps: 5-5-5 for 15 bits, else 5-6-5.
         const bool fifteen = header.biBitCount == 15;
         const DWORD masks[3] = {fifteen ? 0x7C00u : 0xF800u, fifteen ? 0x03E0u : 0x07E0u, 0x001Fu};
@@ -244,22 +267,17 @@ void CImageImporter::ReadDibImage(const std::string& path, CDibBitmap& target, c
         put(0, 4), put(0, 4);
         for (DWORD m : masks)
             put(m, 4);
-        packed.insert(packed.end(), pixels.get(), pixels.get() + size);
+        packed.insert(packed.end(), pixels, pixels + size);
+        staging.reset();
         if (!bmp.ReadFromGlobal(packed))
             throw CUserException();
     } else {
         if (!bmp.CreateDibForOverwrite(CSize(static_cast<LONG>(width), static_cast<LONG>(height)), depth,
                                        palette.empty() ? nullptr : palette.data()))
             throw CUserException();
-        const size_t outStride = static_cast<size_t>(bmp.GetStride());
-        for (int64_t r = 0; r < height; ++r) {
-            const uint8_t* in = pixels.get() + r * rowBytes;
-            BYTE* out = bmp.GetBits() + static_cast<size_t>(r) * outStride;
-            if (bits == depth)
-                std::memcpy(out, in, std::min<size_t>(outStride, static_cast<size_t>(rowBytes)));
-            else
-                WidenRow(in, out, static_cast<int>(width), bits, depth);
-        }
+        for (int64_t r = 0; r < height; ++r)
+            WidenRow(pixels + r * rowBytes, bmp.GetBits() + static_cast<size_t>(r) * bmp.GetStride(),
+                     static_cast<int>(width), bits, depth);
     }
     target.Attach(std::move(bmp));
 }

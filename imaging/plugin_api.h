@@ -86,6 +86,22 @@ static inline int32_t QrPaletteEntriesForType(int32_t pixelType)
     }
 }
 
+/* What the host made room for, passed as the last argument of the data
+ * procedures. The information procedure's picture (its width, height and
+ * bits per pixel, 15 kept as 15), the step between stored rows and the bytes
+ * at the pixel and palette (or colour table) buffers. A plug-in writes only
+ * inside them, and fails without writing when the picture it finds is not
+ * the one described: the file may have changed between the two calls. */
+typedef struct QrImportBuffer {
+    int32_t width;
+    int32_t height;
+    int32_t bitsPerPixel;
+    int32_t stride;
+    uint64_t pixelBytes;   /* at least stride * height */
+    uint32_t paletteBytes; /* 0 when no palette buffer is given */
+    uint32_t reserved;     /* 0 */
+} QrImportBuffer;
+
 /* Flag bits of the data and information procedures. */
 #define QR_IMPORT_FLAG_OPTION1 1u
 #define QR_IMPORT_FLAG_COLOR_RECORDS 2u
@@ -104,13 +120,13 @@ typedef uint16_t (*ImageRawInfoExProcFn)(const char* path, const void* options, 
 typedef uint16_t (*ImageRawDataExProcFn)(const char* path, const void* options, void* pixels, void* palette,
                                          const QrSourceColorRecord* source, const QrSpaceRecord* working,
                                          const QrSpaceRecord* display, QrProgressProc progress, uintptr_t userValue,
-                                         uint32_t flags, uintptr_t callbackUser);
+                                         uint32_t flags, uintptr_t callbackUser, const QrImportBuffer* buffer);
 typedef uint16_t (*ImageDIBInfoExProcFn)(const char* path, const void* options, QrBitmapInfoHeader* header,
                                          uint32_t flags);
 typedef uint16_t (*ImageDIBDataExProcFn)(const char* path, const void* options, void* bits, void* colorTable,
                                          const QrSourceColorRecord* source, const QrSpaceRecord* working,
                                          const QrSpaceRecord* display, QrProgressProc progress, uintptr_t userValue,
-                                         uint32_t flags, uintptr_t callbackUser);
+                                         uint32_t flags, uintptr_t callbackUser, const QrImportBuffer* buffer);
 
 /* ---- exporter entry points ---- */
 typedef uint32_t (*ExportNameProcFn)(char name[256]);

@@ -5,11 +5,12 @@
 #include "imaging/dib_pixels.h"
 #include "plugins/common/plugin_support.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
 
-uint16_t Run(const char* path, const void*, QrRawImageInfo* info, uint8_t* pixels, uint8_t* palette,
+uint16_t Run(const char* path, const void*, QrRawImageInfo* info, const qrplugin::ImportTarget* target,
              QrProgressProc progress, uintptr_t callbackUser)
 {
     CDibBitmap bmp;
@@ -31,11 +32,14 @@ uint16_t Run(const char* path, const void*, QrRawImageInfo* info, uint8_t* pixel
         info->bitsFactor2 = paletted ? 1 : 3;
         return 0;
     }
-    const size_t stride = ((static_cast<size_t>(size.cx) * (paletted ? depth : 24) + 31) / 32) * 4;
-    if (paletted && !palette)
+    const int entries = paletted ? qrplugin::PaletteEntries(type) : 0;
+    if (!target || !target->Accepts(size.cx, size.cy, paletted ? depth : 24, entries))
         return 1;
+    // Our own rows have the host's layout up to their padding.
+    const size_t rowBytes = std::min<size_t>(static_cast<size_t>(bmp.GetStride()),
+                                             (static_cast<size_t>(size.cx) * (paletted ? depth : 24) + 7) / 8);
     if (paletted) {
-        const int entries = qrplugin::PaletteEntries(type);
+        uint8_t* palette = target->Palette();
         std::memset(palette, 0, static_cast<size_t>(entries) * 4);
         const auto& table = bmp.GetPalette();
         for (size_t i = 0; i < table.size() && static_cast<int>(i) < entries; ++i) {
@@ -47,9 +51,9 @@ uint16_t Run(const char* path, const void*, QrRawImageInfo* info, uint8_t* pixel
     for (int row = 0; row < size.cy; ++row) {
         if (qrplugin::ShouldStop(progress, row, size.cy, callbackUser))
             return QR_PLUGIN_CANCELLED;
-        uint8_t* out = pixels + static_cast<size_t>(row) * stride; // both bottom-up
+        uint8_t* out = target->StoredRow(row); // both bottom-up
         if (paletted || depth == 24) {
-            std::memcpy(out, bmp.GetBits() + static_cast<size_t>(row) * bmp.GetStride(), stride);
+            std::memcpy(out, bmp.GetBits() + static_cast<size_t>(row) * bmp.GetStride(), rowBytes);
             continue;
         }
         for (int x = 0; x < size.cx; ++x) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "imaging/plugin_api.h"
+#include "plugins/common/import_target.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -135,10 +136,10 @@ bool HeaderFromRawInfo(const QrRawImageInfo& info, QrBitmapInfoHeader* h);
 } // namespace qrplugin
 
 // The entry points of an importer whose work is one function
-//   uint16_t Run(path, options, QrRawImageInfo* info, uint8_t* pixels, uint8_t* palette, progress, callbackUser)
-// that fills info when it is given, else decodes. Its raw rows are bitmap rows
-// (bottom-up, padded to 4 bytes, blue-green-red or palette indices), so the
-// bitmap road is served by the same function.
+//   uint16_t Run(path, options, QrRawImageInfo* info, const qrplugin::ImportTarget* target, progress, callbackUser)
+// that fills info when it is given, else decodes into target. Its raw rows
+// are bitmap rows (bottom-up, padded to 4 bytes, blue-green-red or palette
+// indices), so the bitmap road is served by the same function.
 #define QR_IMPORTER_ENTRY_POINTS(NAME, RUN, ...)                                                            \
     extern "C" {                                                                                            \
     extern const char QrResource_String_2000[];                                                                \
@@ -150,16 +151,17 @@ bool HeaderFromRawInfo(const QrRawImageInfo& info, QrBitmapInfoHeader* h);
     uint16_t ImportCapProc(void) { return 0; }                                                              \
     uint16_t ImageRawInfoExProc(const char* path, const void* options, QrRawImageInfo* info, uint32_t)      \
     {                                                                                                       \
-        return path && info ? RUN(path, options, info, nullptr, nullptr, nullptr, 0) : 1;                   \
+        return path && info ? RUN(path, options, info, nullptr, nullptr, 0) : 1;                            \
     }                                                                                                       \
     uint16_t ImageRawDataExProc(const char* path, const void* options, void* pixels, void* palette,         \
                                 const QrSourceColorRecord*, const QrSpaceRecord*, const QrSpaceRecord*,     \
-                                QrProgressProc progress, uintptr_t, uint32_t, uintptr_t callbackUser)       \
+                                QrProgressProc progress, uintptr_t, uint32_t, uintptr_t callbackUser,       \
+                                const QrImportBuffer* buffer)                                               \
     {                                                                                                       \
-        if (!path || !pixels)                                                                               \
+        if (!path || !pixels || !buffer)                                                                    \
             return 1;                                                                                       \
-        return RUN(path, options, nullptr, static_cast<uint8_t*>(pixels), static_cast<uint8_t*>(palette),   \
-                   progress, callbackUser);                                                                 \
+        const qrplugin::ImportTarget target(pixels, palette, buffer);                                       \
+        return RUN(path, options, nullptr, &target, progress, callbackUser);                                \
     }                                                                                                       \
     uint16_t ImageDIBInfoExProc(const char* path, const void* options, QrBitmapInfoHeader* h, uint32_t f)   \
     {                                                                                                       \
@@ -171,9 +173,10 @@ bool HeaderFromRawInfo(const QrRawImageInfo& info, QrBitmapInfoHeader* h);
     uint16_t ImageDIBDataExProc(const char* path, const void* options, void* bits, void* colorTable,        \
                                 const QrSourceColorRecord* s, const QrSpaceRecord* w,                       \
                                 const QrSpaceRecord* d, QrProgressProc progress, uintptr_t user,            \
-                                uint32_t flags, uintptr_t cbUser)                                           \
+                                uint32_t flags, uintptr_t cbUser, const QrImportBuffer* buffer)             \
     {                                                                                                       \
-        return ImageRawDataExProc(path, options, bits, colorTable, s, w, d, progress, user, flags, cbUser); \
+        return ImageRawDataExProc(path, options, bits, colorTable, s, w, d, progress, user, flags, cbUser,  \
+                                  buffer);                                                                  \
     }                                                                                                       \
     }
 

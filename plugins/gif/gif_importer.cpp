@@ -1,5 +1,7 @@
 // Importer plug-in for GIF files: the first picture, as 8-bit palette rows
-// (type 8) on the logical screen, interlaced pictures put in order.
+// (type 8) on the logical screen, interlaced pictures put in order. A
+// transparent colour is laid over white, as PNG alpha is: its palette entry
+// becomes white and the screen around the picture takes it too.
 #include "plugins/common/plugin_support.h"
 
 #include <cstring>
@@ -21,8 +23,8 @@ struct File {
 
 constexpr int kMaxSide = 65535;
 
-uint16_t Run(const char* path, const void*, QrRawImageInfo* infoOut, uint8_t* pixels, uint8_t* palette, QrProgressProc progress,
-             uintptr_t callbackUser)
+uint16_t Run(const char* path, const void*, QrRawImageInfo* infoOut, const qrplugin::ImportTarget* target,
+             QrProgressProc progress, uintptr_t callbackUser)
 {
     int err = 0;
     File f;
@@ -43,10 +45,11 @@ uint16_t Run(const char* path, const void*, QrRawImageInfo* infoOut, uint8_t* pi
         infoOut->bitsFactor2 = 1;
         return 0;
     }
-    if (!palette)
+    if (!target || !target->Accepts(width, height, 8, 256))
         return 1;
-    const size_t stride = (static_cast<size_t>(width) + 3) & ~size_t(3);
-    // Up to the first picture, skipping extensions.
+    // Up to the first picture, skipping extensions; the last graphic control
+    // block before it says which colour is transparent.
+    int transparent = NO_TRANSPARENT_COLOR;
     GifRecordType type;
     do {
         if (DGifGetRecordType(f.gif, &type) == GIF_ERROR)
@@ -56,6 +59,9 @@ uint16_t Run(const char* path, const void*, QrRawImageInfo* infoOut, uint8_t* pi
             GifByteType* ext = nullptr;
             if (DGifGetExtension(f.gif, &code, &ext) == GIF_ERROR)
                 return 1;
+            GraphicsControlBlock gcb;
+            if (code == GRAPHICS_EXT_FUNC_CODE && ext && DGifExtensionToGCB(ext[0], ext + 1, &gcb) == GIF_OK)
+                transparent = gcb.TransparentColor;
             while (ext)
                 if (DGifGetExtensionNext(f.gif, &ext) == GIF_ERROR)
                     return 1;
@@ -67,16 +73,21 @@ uint16_t Run(const char* path, const void*, QrRawImageInfo* infoOut, uint8_t* pi
     const ColorMapObject* map = d.ColorMap ? d.ColorMap : f.gif->SColorMap;
     if (!map || d.Width <= 0 || d.Height <= 0)
         return 1;
+    uint8_t* palette = target->Palette();
     std::memset(palette, 0, 256 * 4);
     for (int i = 0; i < map->ColorCount && i < 256; ++i) {
         palette[4 * i] = map->Colors[i].Blue;
         palette[4 * i + 1] = map->Colors[i].Green;
         palette[4 * i + 2] = map->Colors[i].Red;
     }
-    // The screen starts in the background colour.
-    const uint8_t background = static_cast<uint8_t>(f.gif->SBackGroundColor);
+    const bool hasTransparency = transparent >= 0 && transparent < 256;
+    if (hasTransparency)
+        std::memset(palette + 4 * transparent, 255, 3);
+    // The screen starts in the background colour, or see-through where the
+    // picture has a transparent colour.
+    const uint8_t background = static_cast<uint8_t>(hasTransparency ? transparent : f.gif->SBackGroundColor);
     for (int y = 0; y < height; ++y)
-        std::memset(pixels + static_cast<size_t>(y) * stride, background, static_cast<size_t>(width));
+        std::memset(target->Row(y), background, static_cast<size_t>(width));
 
     std::vector<GifPixelType> line(static_cast<size_t>(d.Width));
     // Row order of the four interlace passes.
@@ -99,7 +110,7 @@ uint16_t Run(const char* path, const void*, QrRawImageInfo* infoOut, uint8_t* pi
         const int y = d.Top + order[i];
         if (y < 0 || y >= height)
             continue;
-        uint8_t* out = pixels + static_cast<size_t>(height - 1 - y) * stride;
+        uint8_t* out = target->Row(y);
         for (int x = 0; x < d.Width; ++x) {
             const int sx = d.Left + x;
             if (sx >= 0 && sx < width)

@@ -1,10 +1,11 @@
 // Importer plug-in for JPEG files: 24-bit blue-green-red or 8-bit grey rows,
 // bottom-up, optionally decoded at 1/2, 1/4 or 1/8 scale when the host asks
-// for a smaller size (thumbnails).
+// for a smaller size (thumbnails). Rows are decoded straight into the host's
+// buffer; every libjpeg call runs behind its own error boundary.
+#include "plugins/common/guarded_call.h"
 #include "plugins/common/plugin_support.h"
 
 #include <algorithm>
-#include <csetjmp>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -15,15 +16,44 @@ namespace {
 
 struct ErrorManager {
     jpeg_error_mgr pub;
-    jmp_buf jump;
+    std::jmp_buf jump;
 };
 
-void ErrorExit(j_common_ptr cinfo)
+[[noreturn]] void ErrorExit(j_common_ptr cinfo)
 {
-    longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1);
+    std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1);
 }
 
 void Silent(j_common_ptr) {}
+
+// The decoder and its file, given back on every way out of Run.
+struct Decoder {
+    jpeg_decompress_struct cinfo;
+    ErrorManager err;
+    FILE* file = nullptr;
+
+    Decoder()
+    {
+        std::memset(&cinfo, 0, sizeof cinfo);
+        cinfo.err = jpeg_std_error(&err.pub);
+        err.pub.error_exit = ErrorExit;
+        err.pub.output_message = Silent;
+    }
+    ~Decoder()
+    {
+        jpeg_destroy_decompress(&cinfo); // nothing to do before jpeg_create_decompress
+        if (file)
+            std::fclose(file);
+    }
+    Decoder(const Decoder&) = delete;
+    Decoder& operator=(const Decoder&) = delete;
+
+    template <typename Call>
+    bool Guarded(Call&& call)
+    {
+        return qrplugin::GuardedCall(err.jump, call);
+    }
+};
 
 // Largest reduction that still covers the picture fitted into the wanted
 // rectangle, so a thumbnail never has to be enlarged.
@@ -68,32 +98,33 @@ float Density(const jpeg_decompress_struct& c, UINT16 value)
     return 96.0f;
 }
 
-// One decode (or header read) of the file; every libjpeg error returns here.
-uint16_t Run(const char* path, const void* options, QrRawImageInfo* info, uint8_t* pixels, uint8_t* palette,
+// Rows handed to libjpeg at once when they go straight into the host's buffer.
+constexpr JDIMENSION kBatch = 16;
+
+// One decode (or header read) of the file.
+uint16_t Run(const char* path, const void* options, QrRawImageInfo* info, const qrplugin::ImportTarget* target,
              QrProgressProc progress, uintptr_t callbackUser)
 {
-    FILE* file = std::fopen(path, "rb");
-    if (!file)
+    Decoder d;
+    d.file = std::fopen(path, "rb");
+    if (!d.file)
         return 1;
-    jpeg_decompress_struct cinfo;
-    ErrorManager err;
-    cinfo.err = jpeg_std_error(&err.pub);
-    err.pub.error_exit = ErrorExit;
-    err.pub.output_message = Silent;
-    std::vector<JSAMPLE> line;
-    if (setjmp(err.jump)) {
-        jpeg_destroy_decompress(&cinfo);
-        std::fclose(file);
+    jpeg_decompress_struct& cinfo = d.cinfo;
+    if (!d.Guarded([&] {
+            jpeg_create_decompress(&cinfo);
+            jpeg_stdio_src(&cinfo, d.file);
+            jpeg_read_header(&cinfo, TRUE);
+        }))
         return 1;
-    }
-    jpeg_create_decompress(&cinfo);
-    jpeg_stdio_src(&cinfo, file);
-    jpeg_read_header(&cinfo, TRUE);
     const bool grey = cinfo.jpeg_color_space == JCS_GRAYSCALE;
     const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
-    cinfo.out_color_space = grey ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_RGB;
+    // Colour pictures decode straight into the blue-green-red order of the rows.
+    cinfo.out_color_space = grey ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_EXT_BGR;
     ChooseScale(cinfo, options);
-    jpeg_calc_output_dimensions(&cinfo);
+    if (!d.Guarded([&] { jpeg_calc_output_dimensions(&cinfo); }))
+        return 1;
+    if (cinfo.output_width > INT32_MAX || cinfo.output_height > INT32_MAX)
+        return 1;
     const int32_t width = static_cast<int32_t>(cinfo.output_width);
     const int32_t height = static_cast<int32_t>(cinfo.output_height);
     if (info) {
@@ -105,33 +136,35 @@ uint16_t Run(const char* path, const void* options, QrRawImageInfo* info, uint8_
         info->yResolution = Density(cinfo, cinfo.Y_density);
         info->bitsFactor1 = 8;
         info->bitsFactor2 = grey ? 1 : 3;
-        jpeg_destroy_decompress(&cinfo);
-        std::fclose(file);
         return 0;
     }
-    const int bytesPerPixel = grey ? 1 : 3;
-    const size_t stride = ((static_cast<size_t>(width) * bytesPerPixel * 8 + 31) / 32) * 4;
-    if (grey && palette)
+    if (!target || !target->Accepts(width, height, grey ? 8 : 24, grey ? 256 : 0))
+        return 1;
+    if (grey) {
+        uint8_t* palette = target->Palette();
         for (int i = 0; i < 256; ++i) {
             palette[4 * i] = palette[4 * i + 1] = palette[4 * i + 2] = static_cast<uint8_t>(i);
             palette[4 * i + 3] = 0;
         }
-    jpeg_start_decompress(&cinfo);
-    line.resize(static_cast<size_t>(width) * cinfo.output_components);
+    }
+    // CMYK rows need converting, so they pass through one line of our own.
+    std::vector<JSAMPLE> line(cmyk ? static_cast<size_t>(width) * 4 : 0);
+    if (!d.Guarded([&] { jpeg_start_decompress(&cinfo); }))
+        return 1;
+    JSAMPROW rows[kBatch];
     while (cinfo.output_scanline < cinfo.output_height) {
-        const int32_t r = static_cast<int32_t>(cinfo.output_scanline);
-        if (qrplugin::ShouldStop(progress, r, height, callbackUser)) {
-            jpeg_destroy_decompress(&cinfo);
-            std::fclose(file);
+        const JDIMENSION first = cinfo.output_scanline;
+        if (qrplugin::ShouldStop(progress, static_cast<int32_t>(first), height, callbackUser))
             return QR_PLUGIN_CANCELLED;
-        }
-        JSAMPROW row = line.data();
-        jpeg_read_scanlines(&cinfo, &row, 1);
-        uint8_t* out = pixels + static_cast<size_t>(height - 1 - r) * stride;
-        if (grey) {
-            std::memcpy(out, line.data(), static_cast<size_t>(width));
-        } else if (cmyk) {
+        const JDIMENSION count = cmyk ? 1 : std::min(kBatch, cinfo.output_height - first);
+        for (JDIMENSION i = 0; i < count; ++i)
+            rows[i] = cmyk ? line.data() : target->Row(first + i);
+        JDIMENSION read = 0;
+        if (!d.Guarded([&] { read = jpeg_read_scanlines(&cinfo, rows, count); }) || read == 0)
+            return 1;
+        if (cmyk) {
             // Inverted CMYK as written by most programs: each ink times black.
+            uint8_t* out = target->Row(first);
             for (int32_t x = 0; x < width; ++x) {
                 const JSAMPLE* p = &line[4 * static_cast<size_t>(x)];
                 const unsigned k = p[3];
@@ -139,17 +172,10 @@ uint16_t Run(const char* path, const void* options, QrRawImageInfo* info, uint8_
                 out[3 * x + 1] = static_cast<uint8_t>(p[1] * k / 255);
                 out[3 * x + 2] = static_cast<uint8_t>(p[0] * k / 255);
             }
-        } else {
-            for (int32_t x = 0; x < width; ++x) {
-                out[3 * x] = line[3 * x + 2];
-                out[3 * x + 1] = line[3 * x + 1];
-                out[3 * x + 2] = line[3 * x];
-            }
         }
     }
-    jpeg_finish_decompress(&cinfo);
-    jpeg_destroy_decompress(&cinfo);
-    std::fclose(file);
+    if (!d.Guarded([&] { jpeg_finish_decompress(&cinfo); }))
+        return 1;
     qrplugin::ShouldStop(progress, height, height, callbackUser);
     return 0;
 }

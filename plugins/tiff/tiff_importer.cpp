@@ -43,8 +43,8 @@ float Resolution(TIFF* tif, ttag_t tag)
     return unit == RESUNIT_CENTIMETER ? value * 2.54f : value;
 }
 
-uint16_t Run(const char* path, const void*, QrRawImageInfo* infoOut, uint8_t* pixels, uint8_t* palette, QrProgressProc progress,
-             uintptr_t callbackUser)
+uint16_t Run(const char* path, const void*, QrRawImageInfo* infoOut, const qrplugin::ImportTarget* target,
+             QrProgressProc progress, uintptr_t callbackUser)
 {
     TIFFSetErrorHandler(nullptr);
     TIFFSetWarningHandler(nullptr);
@@ -72,11 +72,11 @@ uint16_t Run(const char* path, const void*, QrRawImageInfo* infoOut, uint8_t* pi
         infoOut->bitsFactor2 = grey ? 1 : 3;
         return 0;
     }
-    const int channels = grey ? 1 : 3;
-    const size_t stride = ((static_cast<size_t>(width) * channels * 8 + 31) / 32) * 4;
-    if (grey && !palette)
+    if (!target || !target->Accepts(static_cast<int32_t>(width), static_cast<int32_t>(height), grey ? 8 : 24,
+                                    grey ? 256 : 0))
         return 1;
     if (grey) {
+        uint8_t* palette = target->Palette();
         for (int i = 0; i < 256; ++i) {
             palette[4 * i] = palette[4 * i + 1] = palette[4 * i + 2] = static_cast<uint8_t>(i);
             palette[4 * i + 3] = 0;
@@ -90,7 +90,7 @@ uint16_t Run(const char* path, const void*, QrRawImageInfo* infoOut, uint8_t* pi
                 return QR_PLUGIN_CANCELLED;
             if (TIFFReadScanline(f.tif, line.data(), y, 0) < 0)
                 return 1;
-            std::memcpy(pixels + static_cast<size_t>(height - 1 - y) * stride, line.data(), width);
+            std::memcpy(target->Row(y), line.data(), width);
         }
         return 0;
     }
@@ -114,7 +114,7 @@ uint16_t Run(const char* path, const void*, QrRawImageInfo* infoOut, uint8_t* pi
             break;
         }
         for (uint32_t r = 0; r < rows; ++r) {
-            uint8_t* out = pixels + static_cast<size_t>(height - 1 - (y0 + r)) * stride;
+            uint8_t* out = target->Row(y0 + r);
             const uint32_t* in = band.data() + static_cast<size_t>(r) * width;
             for (uint32_t x = 0; x < width; ++x) {
                 const uint32_t p = in[x];

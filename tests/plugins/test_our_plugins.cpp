@@ -9,11 +9,13 @@
 #include <lcms2.h>
 
 #include <array>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
+#include <sys/resource.h>
 #include <string>
 #include <vector>
 
@@ -125,14 +127,13 @@ uint16_t Export(const Module& m, const std::string& path, const Picture& p, uint
     return result;
 }
 
-bool Import(const Module& m, const std::string& path, Picture& out, const QrDecodeRect* options = nullptr)
+// The information pass, as the hosts make it: out gets the described size
+// and buffers of the host's layout (rows filled with 0xCD).
+bool ImportInfo(const Module& m, const std::string& path, Picture& out, const QrDecodeRect* options = nullptr)
 {
     auto info = m.Get<ImageRawInfoExProcFn>("ImageRawInfoExProc");
-    auto data = m.Get<ImageRawDataExProcFn>("ImageRawDataExProc");
-    if (!info || !data)
-        return false;
     QrRawImageInfo ri{};
-    if (info(path.c_str(), options, &ri, 0) != 0)
+    if (!info || info(path.c_str(), options, &ri, 0) != 0)
         return false;
     out.type = ri.pixelType;
     out.width = ri.width;
@@ -141,10 +142,24 @@ bool Import(const Module& m, const std::string& path, Picture& out, const QrDeco
     out.stride = ((ri.width * bpp + 31) / 32) * 4;
     out.pixels.assign(static_cast<size_t>(out.stride) * ri.height, 0xCD);
     // As the hosts do: a palette buffer only for types that have one.
-    const int entries = QrPaletteEntriesForType(ri.pixelType);
-    out.palette.assign(static_cast<size_t>(entries) * 4, 0);
-    return data(path.c_str(), options, out.pixels.data(), entries ? out.palette.data() : nullptr, nullptr, nullptr,
-                nullptr, nullptr, 0, 0, 0) == 0;
+    out.palette.assign(static_cast<size_t>(QrPaletteEntriesForType(ri.pixelType)) * 4, 0);
+    return true;
+}
+
+// The data pass into the buffers the information pass made.
+bool ImportData(const Module& m, const std::string& path, Picture& out, const QrDecodeRect* options = nullptr)
+{
+    auto data = m.Get<ImageRawDataExProcFn>("ImageRawDataExProc");
+    const int bpp = out.type == 11 ? 24 : out.type == 1 ? 1 : out.type == 4 ? 4 : 8;
+    const QrImportBuffer buffer{out.width, out.height, bpp, out.stride, out.pixels.size(),
+                                static_cast<uint32_t>(out.palette.size()), 0};
+    return data && data(path.c_str(), options, out.pixels.data(), out.palette.empty() ? nullptr : out.palette.data(),
+                        nullptr, nullptr, nullptr, nullptr, 0, 0, 0, &buffer) == 0;
+}
+
+bool Import(const Module& m, const std::string& path, Picture& out, const QrDecodeRect* options = nullptr)
+{
+    return ImportInfo(m, path, out, options) && ImportData(m, path, out, options);
 }
 
 // Colour of a pixel as (r, g, b) whatever the type.
@@ -395,5 +410,140 @@ TEST(OurPlugins, DamagedFilesFailCleanly)
             Picture p;
             EXPECT_FALSE(Import(im, path, p)) << name << " " << bytes.size();
         }
+    }
+}
+
+TEST(OurPlugins, FileChangedBetweenThePassesIsRefused)
+{
+    qrtest::TempDir dir;
+    struct Row {
+        const char* name;
+        const char* ext;
+        int32_t type;
+    };
+    // Larger (one more row), and the same size at another depth.
+    const Row rows[] = {{"jpeg", "jpg", 11}, {"png", "png", 11}, {"png", "png", 8}, {"tiff", "tif", 11},
+                        {"bmp", "bmp", 11},  {"bmp", "bmp", 8}};
+    for (const Row& r : rows) {
+        Module ex(Exporter(r.name)), im(Importer(r.name));
+        const std::string path = (dir / (std::string("changing.") + r.ext)).string();
+        ASSERT_EQ(Export(ex, path, r.type == 8 ? MakePaletted(24, 10) : MakeColour(24, 10)), 0) << r.name;
+        Picture p;
+        ASSERT_TRUE(ImportInfo(im, path, p)) << r.name;
+        ASSERT_EQ(Export(ex, path, r.type == 8 ? MakeColour(24, 10) : MakeColour(24, 11)), 0) << r.name;
+        const std::vector<uint8_t> before = p.pixels;
+        EXPECT_FALSE(ImportData(im, path, p)) << r.name << " " << r.type;
+        EXPECT_EQ(p.pixels, before) << r.name << " wrote into a buffer made for another picture";
+    }
+    // A GIF whose screen grew.
+    Module gif(Importer("gif"));
+    const std::string path = (dir / "changing.gif").string();
+    ASSERT_TRUE(WriteGif(path, 13, 11, false));
+    Picture p;
+    ASSERT_TRUE(ImportInfo(gif, path, p));
+    ASSERT_TRUE(WriteGif(path, 13, 12, false));
+    EXPECT_FALSE(ImportData(gif, path, p));
+    // A data pass with no room given writes nothing.
+    auto data = gif.Get<ImageRawDataExProcFn>("ImageRawDataExProc");
+    EXPECT_NE(data(path.c_str(), nullptr, p.pixels.data(), p.palette.data(), nullptr, nullptr, nullptr, nullptr, 0, 0,
+                   0, nullptr),
+              0);
+}
+
+TEST(OurPlugins, GifTransparencyIsLaidOverWhite)
+{
+    qrtest::TempDir dir;
+    const std::string path = (dir / "see-through.gif").string();
+    // A 10 x 8 screen with a 5 x 4 picture at (2, 2); colour 0 is black and
+    // transparent, as is the background colour.
+    int err = 0;
+    GifFileType* out = EGifOpenFileName(path.c_str(), false, &err);
+    ASSERT_TRUE(out);
+    GifColorType colours[4] = {{0, 0, 0}, {200, 10, 20}, {0, 0, 0}, {30, 40, 250}};
+    ColorMapObject* map = GifMakeMapObject(4, colours);
+    GraphicsControlBlock gcb{};
+    gcb.TransparentColor = 0;
+    gcb.DisposalMode = DISPOSAL_UNSPECIFIED;
+    GifByteType ext[4];
+    const size_t extLength = EGifGCBToExtension(&gcb, ext);
+    bool ok = EGifPutScreenDesc(out, 10, 8, 2, 0, map) != GIF_ERROR &&
+              EGifPutExtension(out, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(extLength), ext) != GIF_ERROR &&
+              EGifPutImageDesc(out, 2, 2, 5, 4, false, nullptr) != GIF_ERROR;
+    for (int y = 0; y < 4; ++y) {
+        GifPixelType line[5];
+        for (int x = 0; x < 5; ++x)
+            line[x] = static_cast<GifPixelType>(x % 2 ? 0 : 3);
+        ok = ok && EGifPutLine(out, line, 5) != GIF_ERROR;
+    }
+    GifFreeMapObject(map);
+    ASSERT_TRUE(EGifCloseFile(out, &err) != GIF_ERROR && ok);
+
+    Module im(Importer("gif"));
+    Picture p;
+    ASSERT_TRUE(Import(im, path, p));
+    const std::array<int, 3> white{255, 255, 255}, blue{30, 40, 250};
+    EXPECT_EQ(Rgb(p, 0, 0), white) << "the screen around the picture";
+    EXPECT_EQ(Rgb(p, 9, 7), white);
+    EXPECT_EQ(Rgb(p, 3, 2), white) << "a transparent pixel of the picture";
+    EXPECT_EQ(Rgb(p, 2, 2), blue);
+    EXPECT_EQ(Rgb(p, 6, 5), blue);
+    // Without a transparent colour the screen keeps its background colour.
+    ASSERT_TRUE(WriteGif(path, 13, 11, false));
+    ASSERT_TRUE(Import(im, path, p));
+    EXPECT_EQ(Rgb(p, 0, 0), (std::array<int, 3>{0, 255, 0}));
+}
+
+namespace {
+
+// Files this process writes may not grow past limit bytes while it lives, so
+// that a write fails as on a full disk (EFBIG instead of ENOSPC, and no signal).
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t limit)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = m_old;
+        small.rlim_cur = limit;
+        setrlimit(RLIMIT_FSIZE, &small);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+
+private:
+    rlimit m_old{};
+    void (*m_oldHandler)(int) = nullptr;
+};
+
+} // namespace
+
+TEST(OurPlugins, WriteErrorFailsAndKeepsTheOldFile)
+{
+    qrtest::TempDir dir;
+    const std::vector<unsigned char> old{'o', 'l', 'd'};
+    // Noise, so that no format packs it into the room left.
+    Picture noise = MakeColour(300, 200);
+    uint32_t state = 12345;
+    for (uint8_t& b : noise.pixels)
+        b = static_cast<uint8_t>((state = state * 1103515245u + 12345u) >> 24);
+    for (const Format& f : kFormats) {
+        Module ex(Exporter(f.name));
+        const std::string path = (dir / (std::string("full.") + f.ext)).string();
+        qrtest::WriteBytes(path, old);
+        uint16_t result = 0;
+        {
+            FileSizeLimit full(4096);
+            result = Export(ex, path, noise, 100);
+        }
+        EXPECT_NE(result, 0) << f.name;
+        EXPECT_NE(result, QR_PLUGIN_CANCELLED) << f.name;
+        EXPECT_EQ(qrtest::ReadBytes(path), old) << f.name;
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << f.name << " left a file";
+        // With room again the same export succeeds.
+        EXPECT_EQ(Export(ex, path, noise, 100), 0) << f.name;
+        std::filesystem::remove(path);
     }
 }

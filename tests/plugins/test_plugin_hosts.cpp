@@ -1,5 +1,6 @@
 // The importer and exporter hosts against scripted fake plug-ins that log
 // each call (tests/plugins/fakes).
+#include "imaging/dib_bitmap.h"
 #include "imaging/image_buffer.h"
 #include "imaging/image_exporter.h"
 #include "imaging/image_importer.h"
@@ -53,7 +54,7 @@ TEST(ImporterHost, CallsEntryPointsInOrderUnderTheLock)
     host.DecodeToBuffer("/photos/x.fak", image, nullptr, nullptr, -1);
     // (ImportExtProc comes first unless an earlier load filled the extension cache.)
     const std::string calls = "ImageRawInfoExProc flags=5\n"
-                              "ImageRawDataExProc flags=5 records=000\n"
+                              "ImageRawDataExProc flags=5 records=000 buffer=4x3x24 stride=12 bytes=36 palette=0\n"
                               "ImportCapProc\n";
     const std::string log = a.Log();
     ASSERT_GE(log.size(), calls.size());
@@ -370,4 +371,67 @@ TEST(ExporterHost, ListsAndFilters)
     EXPECT_TRUE(host.ServesExtension(8, "png"));
     EXPECT_TRUE(host.ServesExtension(11, ".tiff"));
     EXPECT_FALSE(host.ServesExtension(11, "png"));
+}
+
+TEST(ImporterHost, LargerPictureOnTheSecondPassLoadsNothing)
+{
+    qrtest::TempDir dir;
+    const std::string file = (dir / "grown.fak").string();
+    qrtest::WriteBytes(file, {'x'});
+    struct Row {
+        const char* key;
+        long value;
+    };
+    const Row rows[] = {{"data_height", 4}, {"data_width", 5}, {"data_height", 3000}};
+    for (const Row& r : rows) {
+        Fake a("Importer/a_fake.gim");
+        a.Set("data_width", 4);
+        a.Set("data_height", 3);
+        a.Set(r.key, r.value);
+        a.ClearLog();
+        {
+            CImageImporter host(kImporters);
+            CImageBuffer image;
+            ASSERT_TRUE(image.Create(CImageBuffer::kHeap, CSize(2, 2), 14));
+            EXPECT_EQ(CodeOf([&] { host.DecodeToBuffer(file, image, nullptr, nullptr, -1); }), kLoadGaveUp) << r.key;
+            EXPECT_EQ(image.GetWidth(), 2) << "the target changed";
+        }
+        {
+            CImageImporter host(kImporters);
+            CDibBitmap bmp;
+            ASSERT_TRUE(bmp.CreateDib(CSize(2, 2), 24));
+            EXPECT_EQ(CodeOf([&] { host.DecodeToDib(file, bmp, nullptr, nullptr, -1); }), kLoadGaveUp) << r.key;
+            EXPECT_EQ(bmp.GetSize(), CSize(2, 2)) << "the target changed";
+        }
+        // The fake was told the picture and the room on both roads, and refused.
+        const std::string log = a.Log();
+        EXPECT_NE(log.find("ImageRawDataExProc flags=5 records=000 buffer=4x3x24 stride=12 bytes=36 palette=0\nrefused"),
+                  std::string::npos) << log;
+        EXPECT_NE(log.find("ImageDIBDataExProc buffer=4x3x24 stride=12 bytes=36 palette=0\nrefused"), std::string::npos)
+            << log;
+        a.Set("data_width", 4);
+        a.Set("data_height", 3);
+    }
+}
+
+TEST(ImporterHost, BitmapRoadTellsThePluginItsColourTable)
+{
+    qrtest::TempDir dir;
+    const std::string file = (dir / "small.fak").string();
+    qrtest::WriteBytes(file, {'x'});
+    Fake a("Importer/a_fake.gim");
+    a.Set("dib_bits", 8);
+    a.Set("clr_used", 16);
+    a.ClearLog();
+    CImageImporter host(kImporters);
+    CDibBitmap bmp;
+    host.DecodeToDib(file, bmp, nullptr, nullptr, -1);
+    EXPECT_NE(a.Log().find("ImageDIBDataExProc buffer=4x3x8 stride=4 bytes=12 palette=64"), std::string::npos)
+        << a.Log();
+    ASSERT_EQ(bmp.GetPaletteSize(), 256);
+    EXPECT_EQ(bmp.GetPalette()[15].rgbRed, 15);
+    EXPECT_EQ(bmp.GetPalette()[16].rgbRed, 0) << "entries past the plug-in's are black";
+    EXPECT_EQ(bmp.GetBits()[0], 0x5A);
+    a.Set("dib_bits", 24);
+    a.Set("clr_used", 0);
 }

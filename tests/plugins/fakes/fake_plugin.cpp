@@ -2,6 +2,9 @@
 // answers what the test set through FakeControl. Built several times with
 // different names and extensions; FAKE_IMPORTER or FAKE_EXPORTER picks the kind.
 #include "imaging/plugin_api.h"
+#include "plugins/common/import_target.h"
+
+#include <algorithm>
 
 #include <atomic>
 #include <condition_variable>
@@ -117,19 +120,46 @@ uint16_t ImageRawInfoExProc(const char* path, const void*, QrRawImageInfo* info,
     return static_cast<uint16_t>(Value("info_result", 0));
 }
 
+// What the host said it made room for, for the log.
+std::string Room(const QrImportBuffer* b)
+{
+    if (!b)
+        return " buffer=none";
+    return " buffer=" + std::to_string(b->width) + "x" + std::to_string(b->height) + "x" +
+           std::to_string(b->bitsPerPixel) + " stride=" + std::to_string(b->stride) +
+           " bytes=" + std::to_string(b->pixelBytes) + " palette=" + std::to_string(b->paletteBytes);
+}
+
+// The picture of the data pass is "data_width" x "data_height" when set (a
+// file that changed since the information pass); the fake checks it against
+// the host's room as our own plug-ins do, then fills every row with the
+// pattern byte.
+uint16_t FillRows(void* pixels, void* palette, const QrImportBuffer* buffer, long bitsPerPixel, int paletteEntries)
+{
+    const long w = Value("data_width", Value("width", 4)), h = Value("data_height", Value("height", 3));
+    const qrplugin::ImportTarget target(pixels, palette, buffer);
+    if (!buffer || !target.Accepts(static_cast<int32_t>(w), static_cast<int32_t>(h),
+                                   static_cast<int>(bitsPerPixel), paletteEntries)) {
+        Log("refused");
+        return 1;
+    }
+    for (long y = 0; y < h; ++y)
+        std::memset(target.StoredRow(y), static_cast<int>(Value("fill", 0x5A)), static_cast<size_t>(buffer->stride));
+    return 0;
+}
+
 uint16_t ImageRawDataExProc(const char* path, const void*, void* pixels, void* palette, const QrSourceColorRecord* src,
                             const QrSpaceRecord* working, const QrSpaceRecord* display, QrProgressProc progress,
-                            uintptr_t user, uint32_t flags, uintptr_t callbackUser)
+                            uintptr_t user, uint32_t flags, uintptr_t callbackUser, const QrImportBuffer* buffer)
 {
     Log("ImageRawDataExProc flags=" + std::to_string(flags) + " records=" + std::to_string(src != nullptr) +
-        std::to_string(working != nullptr) + std::to_string(display != nullptr));
+        std::to_string(working != nullptr) + std::to_string(display != nullptr) + Room(buffer));
     if (Value("hold", 0)) {
         FakeControl("holding", 1);
         FakeWaitFor("hold", 0);
     }
-    const long w = Value("width", 4), h = Value("height", 3);
-    const long stride = ((w * Value("bits1", 8) * Value("bits2", 3) + 31) / 32) * 4;
-    std::memset(pixels, static_cast<int>(Value("fill", 0x5A)), static_cast<size_t>(stride * h));
+    if (FillRows(pixels, palette, buffer, Value("bits1", 8) * Value("bits2", 3), palette ? 1 : 0) != 0)
+        return 1;
     if (palette)
         std::memset(palette, 0x11, 4);
     if (progress && progress(1, 2, callbackUser) != 0)
@@ -153,15 +183,15 @@ uint16_t ImageDIBInfoExProc(const char*, const void*, QrBitmapInfoHeader* h, uin
 // Rows of the pattern byte; colour table entry i is (i, i, i).
 uint16_t ImageDIBDataExProc(const char*, const void*, void* bits, void* table, const QrSourceColorRecord*,
                             const QrSpaceRecord*, const QrSpaceRecord*, QrProgressProc progress, uintptr_t, uint32_t,
-                            uintptr_t callbackUser)
+                            uintptr_t callbackUser, const QrImportBuffer* buffer)
 {
-    Log("ImageDIBDataExProc");
-    const long w = Value("width", 4), h = Value("height", 3), b = Value("dib_bits", 24);
-    const long stride = ((w * (b == 15 ? 16 : b) + 31) / 32) * 4;
-    std::memset(bits, static_cast<int>(Value("fill", 0x5A)), static_cast<size_t>(stride * h));
-    const long entries = Value("clr_used", 0) ? Value("clr_used", 0) : (b <= 8 ? 1L << b : 0);
+    Log("ImageDIBDataExProc" + Room(buffer));
+    const long b = Value("dib_bits", 24);
+    const long entries = std::min(256L, Value("clr_used", 0) ? Value("clr_used", 0) : (b <= 8 ? 1L << b : 0));
+    if (FillRows(bits, table, buffer, b, static_cast<int>(entries)) != 0)
+        return 1;
     auto* t = static_cast<uint8_t*>(table);
-    for (long i = 0; i < entries && i < 256; ++i)
+    for (long i = 0; i < entries; ++i)
         t[4 * i] = t[4 * i + 1] = t[4 * i + 2] = static_cast<uint8_t>(i);
     if (progress && progress(1, 2, callbackUser) != 0)
         return QR_PLUGIN_CANCELLED;
