@@ -5,6 +5,7 @@
 // own error boundary, so a write error (a full disk) ends as a failure with
 // everything given back and the old file untouched.
 #include "plugins/common/guarded_call.h"
+#include "plugins/common/jpeg_error.h"
 #include "plugins/common/plugin_support.h"
 
 #include <algorithm>
@@ -17,26 +18,16 @@
 
 namespace {
 
-struct ErrorManager {
-    jpeg_error_mgr pub;
-    std::jmp_buf jump;
-};
-
-[[noreturn]] void ErrorExit(j_common_ptr cinfo) { std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1); }
-void Silent(j_common_ptr) {}
-
 // The encoder and its output stream, given back on every way out of Export.
 struct Encoder {
     jpeg_compress_struct cinfo;
-    ErrorManager err;
+    qrplugin::JpegErrorManager err;
     FILE* file = nullptr;
 
     Encoder()
     {
         std::memset(&cinfo, 0, sizeof cinfo);
-        cinfo.err = jpeg_std_error(&err.pub);
-        err.pub.error_exit = ErrorExit;
-        err.pub.output_message = Silent;
+        cinfo.err = err.Install();
     }
     ~Encoder()
     {

@@ -3,6 +3,7 @@
 // for a smaller size (thumbnails). Rows are decoded straight into the host's
 // buffer; every libjpeg call runs behind its own error boundary.
 #include "plugins/common/guarded_call.h"
+#include "plugins/common/jpeg_error.h"
 #include "plugins/common/plugin_support.h"
 
 #include <algorithm>
@@ -14,30 +15,16 @@
 
 namespace {
 
-struct ErrorManager {
-    jpeg_error_mgr pub;
-    std::jmp_buf jump;
-};
-
-[[noreturn]] void ErrorExit(j_common_ptr cinfo)
-{
-    std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1);
-}
-
-void Silent(j_common_ptr) {}
-
 // The decoder and its file, given back on every way out of Run.
 struct Decoder {
     jpeg_decompress_struct cinfo;
-    ErrorManager err;
+    qrplugin::JpegErrorManager err;
     FILE* file = nullptr;
 
     Decoder()
     {
         std::memset(&cinfo, 0, sizeof cinfo);
-        cinfo.err = jpeg_std_error(&err.pub);
-        err.pub.error_exit = ErrorExit;
-        err.pub.output_message = Silent;
+        cinfo.err = err.Install();
     }
     ~Decoder()
     {
