@@ -3,7 +3,7 @@
 // as APP2 segments, and block 3 (main tags) as a small Exif block when the
 // source gave no Exif block of its own. Every libjpeg call runs behind its
 // own error boundary, so a write error (a full disk) ends as a failure with
-// everything given back and the old file untouched.
+// everything given back; the host then keeps the old file.
 #include "plugins/common/guarded_call.h"
 #include "plugins/common/jpeg_error.h"
 #include "plugins/common/plugin_support.h"

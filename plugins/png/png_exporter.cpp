@@ -2,7 +2,7 @@
 // grey as 8-bit grey, everything else as 8-bit RGB. The Exif block goes into
 // an eXIf chunk and the ICC profile into iCCP. Every libpng call runs behind
 // its own error boundary, so a write error (a full disk) ends as a failure
-// with everything given back and the old file untouched.
+// with everything given back; the host then keeps the old file.
 #include "plugins/common/guarded_call.h"
 #include "plugins/common/plugin_support.h"
 
