@@ -87,8 +87,10 @@ public:
     static CWnd* FromHandlePermanent(HWND hWnd);
 
     // Creation. A child (WS_CHILD) is placed at rect in the parent's client
-    // coordinates; a top-level window at rect on the screen.
-    virtual BOOL Create(const char* className, const std::string& windowName, DWORD style, const RECT& rect,
+    // coordinates; a top-level window at rect on the screen. Not virtual:
+    // controls and bars have their own Create with other arguments, and a
+    // class changes its window through PreCreateWindow and CreateWidget.
+    BOOL Create(const char* className, const std::string& windowName, DWORD style, const RECT& rect,
                         CWnd* pParent, UINT nID, void* pContext = nullptr);
     BOOL CreateEx(DWORD exStyle, const char* className, const std::string& windowName, DWORD style,
                   const RECT& rect, CWnd* pParent, UINT nID, void* pParam = nullptr);
