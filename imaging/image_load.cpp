@@ -200,6 +200,9 @@ void CImageImporter::ReadDibImage(const std::string& path, CDibBitmap& target, c
     if (entries == 0)
         entries = (bits == 16 || bits == 32) ? 3 : bits <= 8 ? (1u << bits) : 0;
     entries = std::min<uint32_t>(entries, 256); // a colour table never holds more
+    // The bitmap this becomes must be one we may make, before anything is allocated.
+    if (DibRowBytes(width, depth) * static_cast<uint64_t>(height) > CDibBitmap::MaxImageBytes())
+        throw CUserException();
     std::vector<uint8_t> block(40 + 4 * static_cast<size_t>(entries), 0);
     std::memcpy(block.data(), &header, 40);
 
@@ -210,8 +213,6 @@ void CImageImporter::ReadDibImage(const std::string& path, CDibBitmap& target, c
     std::unique_ptr<uint8_t[]> staging;
     uint8_t* pixels = nullptr;
     if (direct) {
-        if (static_cast<uint64_t>(size) > CDibBitmap::MaxImageBytes())
-            throw CUserException();
         if (!bmp.CreateDibForOverwrite(CSize(static_cast<LONG>(width), static_cast<LONG>(height)), depth))
             throw CMemoryException();
         if (bmp.GetStride() != rowBytes)

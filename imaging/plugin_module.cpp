@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstring>
 #include <glob.h>
+#include <link.h>
 
 PluginModule LoadPluginModule(const std::string& path)
 {
@@ -45,17 +46,39 @@ std::string FieldText(const char* field, size_t size)
     return std::string(field, strnlen(field, size));
 }
 
+// A data symbol of the module with the bytes it really holds, from the
+// module's symbol table, so that no size the module states leads a read past
+// its end. Empty when the module has no such symbol.
+struct PluginData {
+    const char* bytes = nullptr;
+    size_t size = 0;
+};
+
+PluginData FindPluginData(PluginModule module, const char* name)
+{
+    const auto* bytes = FindPluginEntry<const char*>(module, name);
+    Dl_info info{};
+    void* entry = nullptr;
+    if (!bytes || !dladdr1(bytes, &info, &entry, RTLD_DL_SYMENT) || !entry ||
+        info.dli_saddr != bytes)
+        return {};
+    return {bytes, static_cast<size_t>(static_cast<const ElfW(Sym)*>(entry)->st_size)};
+}
+
 std::vector<std::string> ReadInfoRecords(PluginModule module, const char* symbol, const char* sizeSymbol)
 {
     std::vector<std::string> list;
-    const auto* records = FindPluginEntry<const char*>(module, symbol);
-    const auto* size = FindPluginEntry<const uint32_t*>(module, sizeSymbol);
-    if (!records || !size)
+    const PluginData records = FindPluginData(module, symbol);
+    const PluginData size = FindPluginData(module, sizeSymbol);
+    if (!records.bytes || size.size < sizeof(uint32_t))
         return list;
-    const uint32_t count = std::min<uint32_t>(*size / QR_INFO_RECORD_SIZE, QR_EXT_ENTRIES);
-    for (uint32_t i = 0; i < count; ++i) {
+    uint32_t stated = 0;
+    std::memcpy(&stated, size.bytes, sizeof stated);
+    const size_t bytes = std::min<size_t>(stated, records.size);
+    const size_t count = std::min<size_t>(bytes / QR_INFO_RECORD_SIZE, QR_EXT_ENTRIES);
+    for (size_t i = 0; i < count; ++i) {
         // An empty record names no extension.
-        std::string e = Upper(FieldText(records + i * QR_INFO_RECORD_SIZE, QR_INFO_RECORD_SIZE));
+        std::string e = Upper(FieldText(records.bytes + i * QR_INFO_RECORD_SIZE, QR_INFO_RECORD_SIZE));
         if (!e.empty())
             list.push_back(std::move(e));
     }
@@ -105,9 +128,8 @@ std::string ReadPluginName(PluginModule module, bool exporter)
                 return FieldText(name, sizeof name);
         }
     }
-    if (const char* text = FindPluginEntry<const char*>(module, QR_SYMBOL_STRING_2000))
-        return FieldText(text, 256);
-    return {};
+    const PluginData text = FindPluginData(module, QR_SYMBOL_STRING_2000);
+    return text.bytes ? FieldText(text.bytes, std::min<size_t>(text.size, 256)) : std::string();
 }
 
 std::string UpperExtensionOfPath(const std::string& path)

@@ -429,3 +429,15 @@ TEST(ImporterHost, BitmapRoadTellsThePluginItsColourTable)
     EXPECT_EQ(bmp.GetPalette()[16].rgbRed, 0) << "entries past the plug-in's are black";
     EXPECT_EQ(bmp.GetBits()[0], 0x5A);
 }
+
+TEST(ImporterHost, DescriptorsAreReadNoFurtherThanTheirSymbols)
+{
+    // Two records where the size claims a hundred, and a name with no end.
+    CImageImporter host(kFakes + "/Overstated/*.gim");
+    std::vector<std::string> extensions;
+    host.CollectExtensions(extensions, nullptr);
+    EXPECT_EQ(extensions, (std::vector<std::string>{".OVR"}));
+    std::string filter;
+    EXPECT_EQ(host.BuildOpenFilter(filter, false, false, nullptr, nullptr, nullptr),
+              "Supported files|*.OVR|Long (*.OVR)|*.OVR||");
+}

@@ -79,13 +79,23 @@ void FakeReset()
     g_script.clear();
 }
 
+#ifdef FAKE_NAME_UNTERMINATED
+// A name that fills its symbol to the last byte.
+extern const char QrResource_String_2000[sizeof FAKE_NAME - 1] = {FAKE_NAME_UNTERMINATED};
+#else
 extern const char QrResource_String_2000[] = FAKE_NAME;
+#endif
 
 #ifdef FAKE_IMPORTER
 #ifdef FAKE_INFO_RECORDS
 // Described by records only: ImportExtProc answers 0.
 extern const char QrResource_IMPORTINFO_1000[2 * QR_INFO_RECORD_SIZE] = {FAKE_INFO_RECORDS};
+#ifdef FAKE_INFO_SIZE
+// Claims more records than the symbol holds.
+extern const uint32_t QrResource_IMPORTINFO_1000_Size = FAKE_INFO_SIZE;
+#else
 extern const uint32_t QrResource_IMPORTINFO_1000_Size = sizeof QrResource_IMPORTINFO_1000;
+#endif
 #endif
 
 int16_t ImportExtProc(char entries[][QR_EXT_ENTRY_SIZE], int32_t capacity)
