@@ -1,5 +1,7 @@
 // Our importer and exporter plug-ins driven through their entry points, as
 // the hosts call them: what an exporter writes, the matching importer reads.
+#include "imaging/image_buffer.h"
+#include "imaging/image_exporter.h"
 #include "imaging/plugin_api.h"
 #include "platform/replace_file.h"
 #include "support/test_support.h"
@@ -540,6 +542,24 @@ TEST(OurPlugins, WriteErrorFailsAndKeepsTheOldFile)
         }
         EXPECT_NE(result, 0) << f.name;
         EXPECT_NE(result, QR_PLUGIN_CANCELLED) << f.name;
+        EXPECT_EQ(qrtest::ReadBytes(path), old) << f.name;
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << f.name << " left a file";
+        // Through the host the user's save ends in the export host's code.
+        CImageBuffer image;
+        ASSERT_TRUE(image.Create(CImageBuffer::kHeap, CSize(noise.width, noise.height), 11));
+        for (int32_t y = 0; y < noise.height; ++y)
+            std::memcpy(image.GetRowPointer(y), noise.Row(y), static_cast<size_t>(noise.stride));
+        int code = 0;
+        {
+            FileSizeLimit full(4096);
+            try {
+                CImageExporter(std::string(QR_BIN_DIR) + "/Exporter/*.gex")
+                    .Export(path, image, nullptr, 0, nullptr, 0, nullptr, 0, true);
+            } catch (int c) {
+                code = c;
+            }
+        }
+        EXPECT_EQ(code, kExportGaveUp) << f.name;
         EXPECT_EQ(qrtest::ReadBytes(path), old) << f.name;
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << f.name << " left a file";
         // With room again the same export succeeds.
