@@ -4,6 +4,7 @@
 #include "imaging/jpeg_codec.h"
 #include "platform/framework/paint_dc.h"
 #include "platform/framework/system_metrics.h"
+#include "platform/framework/wnd_bridge.h"
 #include "resources/picture_resources.h"
 
 #include <QEventLoop>
@@ -95,6 +96,13 @@ CAboutDlog::~CAboutDlog()
     }
     if (m_hWnd)
         DestroyWindow();
+}
+
+HWND CAboutDlog::CreateWidget(const CREATESTRUCT& cs, QWidget* parent)
+{
+    if (parent)
+        return CDialog::CreateWidget(cs, parent);
+    return new CWndWidget(nullptr, Qt::SplashScreen | Qt::FramelessWindowHint);
 }
 
 void CAboutDlog::DoDataExchange(CDataExchange* pDX)

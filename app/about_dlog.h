@@ -41,6 +41,8 @@ public:
     const QImage& Picture() const { return m_picture; }
 
 protected:
+    // The splash (no owner) is a splash window: no decoration, not in the task bar.
+    HWND CreateWidget(const CREATESTRUCT& cs, QWidget* parent) override;
     void OnShowWindow(BOOL bShow, UINT nStatus) override;
     void OnTimer(UINT_PTR nIDEvent) override;
     void OnLButtonDown(UINT nFlags, CPoint point) override;

@@ -22,6 +22,7 @@
 #include "platform/framework/message_box.h"
 #include "platform/framework/view.h"
 #include "platform/registry.h"
+#include "resources/program_icon.h"
 #include "resources/string_table.h"
 
 #include <QApplication>
@@ -226,6 +227,7 @@ BOOL CZunApp::InitInstance()
     CWinApp::InitInstance();
     m_pszAppName = std::string(res::String(IDS_APP_TITLE));
     QApplication::setApplicationName(QString::fromStdString(m_pszAppName));
+    SetProgramIdentity(res::kMainProgramName);
     m_pInputBlock = std::make_unique<CFrameInputBlock>();
     m_previousBoxHandler =
         SetMessageBoxHandler([this](const std::string& text, UINT type, UINT helpId) { return DoMessageBox(text, type, helpId); });

@@ -1,3 +1,6 @@
+#include "resources/program_icon.h"
+#include "ui/ui_services.h"
+
 #include <QApplication>
 #include <QMainWindow>
 
@@ -5,6 +8,7 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Quiram Relayo Reader");
+    SetProgramIdentity(res::kReaderProgramName);
     QMainWindow window;
     window.setWindowTitle("Quiram Relayo Reader");
     window.resize(900, 650);

@@ -2,8 +2,6 @@
 
 #include "platform/framework/wnd_defs.h"
 
-#include <cctype>
-
 void CMenuBarTracker::SetTrackingState(int nState, int nIndex)
 {
     if (m_nTrackState == kHot && nState != kHot)
@@ -111,7 +109,10 @@ MenuBarStep CMenuBarTracker::TranslateFrameMessage(UINT message, UINT vk, BOOL a
         }
     }
 
-    if ((alt || m_nTrackState == kSelected) && std::isalnum(int(vk)) && vk < 0x80) {
+    // Key codes, not characters: letters are 'A'-'Z' and digits '0'-'9';
+    // F1 to F11 (0x70-0x7A) would read as 'p' to 'z'.
+    const bool letterOrDigit = (vk >= 'A' && vk <= 'Z') || (vk >= '0' && vk <= '9');
+    if ((alt || m_nTrackState == kSelected) && letterOrDigit) {
         for (size_t i = 0; i < m_items.size(); ++i) {
             if (m_items[i]->m_mnemonic != 0 && m_items[i]->m_mnemonic == vk) {
                 SetTrackingState(kNone);

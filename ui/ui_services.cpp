@@ -3,7 +3,10 @@
 #include "util/reg_settings.h"
 #include "platform/framework/ole_drop.h"
 #include "platform/gdi/dc.h"
+#include "resources/program_icon.h"
 #include "resources/string_table.h"
+
+#include <QGuiApplication>
 
 #include <map>
 #include <mutex>
@@ -157,6 +160,12 @@ std::string GetWebLinkUrl()
     if (url.empty())
         url = "https://www.quiram.example/relayo/";
     return url;
+}
+
+void SetProgramIdentity(std::string_view name)
+{
+    QGuiApplication::setDesktopFileName(QString::fromUtf8(name.data(), qsizetype(name.size())));
+    QGuiApplication::setWindowIcon(res::ProgramIcon(name));
 }
 
 void DrawCaptionBand(CDC* pDC, const RECT& band, CFont* font, BOOL bActive, const std::string& title)

@@ -3,6 +3,7 @@
 #include "platform/types.h"
 
 #include <string>
+#include <string_view>
 
 class CFont;
 
@@ -51,6 +52,10 @@ void Draw3DRoundFrame(CDC* pDC, const RECT& rc, COLORREF crFill, COLORREF crCorn
 // The teal caption band of frames and dialogs: the band filled, the title
 // drawn in it in the given font, 24 pixels in from the left for the icon.
 void DrawCaptionBand(CDC* pDC, const RECT& band, CFont* font, BOOL bActive, const std::string& title);
+
+// Gives every window of the program (frames, dialogs, message boxes) the
+// program's icon, and tells the desktop the name of its .desktop file.
+void SetProgramIdentity(std::string_view name);
 
 // The reader program's file name and its licence text's name (strings 6284
 // and 6295); each is left as it was when its string is missing.

@@ -277,7 +277,7 @@ void CFrameWnd::OnDestroy()
     CWinApp* app = AfxGetApp();
     if (app && app->m_pMainWnd == this) {
         app->m_pMainWnd = nullptr;
-        QCoreApplication::quit();
+        app->EndRun();
     }
     CWnd::OnDestroy();
 }

@@ -83,7 +83,9 @@ void Populate(QMenu* qm, CMenu* menu, CWnd* owner, MenuInputFilter* filter)
         a->setCheckable((i.flags & MF_CHECKED) != 0);
         a->setChecked((i.flags & MF_CHECKED) != 0);
     }
-    if (owner) {
+    // A cascade fills itself again each time it opens: wire its hover once.
+    if (owner && !qm->property("qr_hoverWired").toBool()) {
+        qm->setProperty("qr_hoverWired", true);
         QObject::connect(qm, &QMenu::hovered, qm, [qm, menu, owner](QAction* a) {
             const qulonglong d = a ? a->data().toULongLong() : 0;
             const bool popup = (d & 0x100000000ULL) != 0;
@@ -92,7 +94,7 @@ void Populate(QMenu* qm, CMenu* menu, CWnd* owner, MenuInputFilter* filter)
                 flags |= MF_GRAYED;
             if (QPointer<QMenu>(qm))
                 owner->SendMessage(WM_MENUSELECT, MAKEWPARAM(int(d & 0xFFFF), int(flags)), LPARAM(menu));
-        }, Qt::UniqueConnection);
+        });
     }
 }
 } // namespace

@@ -63,10 +63,25 @@ CWinApp::~CWinApp()
 int CWinApp::Run()
 {
     int code = 0;
-    if (m_pMainWnd)
+    if (m_pMainWnd) {
+        // The main window's end ends the program, not Qt's last-window rule
+        // (which would also close every other window behind the documents' backs).
+        QApplication::setQuitOnLastWindowClosed(false);
+        m_bRunning = TRUE;
         code = QApplication::exec();
+        m_bRunning = FALSE;
+    }
     int exitCode = ExitInstance();
     return code ? code : exitCode;
+}
+
+void CWinApp::EndRun()
+{
+    // Not quit(): that asks every window to close first, while the documents
+    // are closing them already. Without a running loop there is nothing to end,
+    // and exit() would leave the next loop ended before it starts.
+    if (m_bRunning)
+        QCoreApplication::exit(0);
 }
 
 void CWinApp::AddDocTemplate(CDocTemplate* pTemplate)

@@ -41,6 +41,8 @@ public:
     virtual int ExitInstance() { return 0; }
     // Runs the main loop until the main window is gone.
     virtual int Run();
+    // Ends the main loop when it runs; the main window calls it as it goes.
+    void EndRun();
 
     void AddDocTemplate(CDocTemplate* pTemplate);
     CDocManager* GetDocManager() const { return m_pDocManager.get(); }
@@ -69,6 +71,9 @@ protected:
 
     std::unique_ptr<CDocManager> m_pDocManager;
     std::unique_ptr<CRecentFileList> m_pRecentFileList;
+
+private:
+    BOOL m_bRunning = FALSE;
 };
 
 CWinApp* AfxGetApp();

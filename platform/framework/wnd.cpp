@@ -328,7 +328,11 @@ HWND CWnd::CreateWidget(const CREATESTRUCT& cs, QWidget* parent)
 {
     if (cs.style & WS_CHILD)
         return new CWndWidget(parent);
-    return new CWndWidget(parent, parent ? Qt::Window : Qt::WindowFlags());
+    Qt::WindowFlags flags = parent ? Qt::Window : Qt::WindowFlags();
+    // A pop-up window without a caption has no title bar and no border.
+    if ((cs.style & WS_POPUP) && (cs.style & WS_CAPTION) == 0)
+        flags |= Qt::Window | Qt::FramelessWindowHint;
+    return new CWndWidget(parent, flags);
 }
 
 BOOL CWnd::Create(const char* className, const std::string& windowName, DWORD style, const RECT& rect,
@@ -1139,15 +1143,22 @@ BOOL CWnd::OnMouseWheel(UINT, short, CPoint) { Default(); return FALSE; }
 void CWnd::OnMouseLeave() { Default(); }
 void CWnd::OnKeyDown(UINT, UINT, UINT) { Default(); }
 void CWnd::OnKeyUp(UINT, UINT, UINT) { Default(); }
-void CWnd::OnSysKeyDown(UINT, UINT, UINT) { Default(); }
+void CWnd::OnSysKeyDown(UINT nChar, UINT, UINT)
+{
+    // Alt+F4 closes a top-level window as its system menu's Close does; inside
+    // a window the key travels up to it.
+    if (nChar == VK_F4 && m_hWnd && m_hWnd->isWindow()) {
+        PostMessage(WM_SYSCOMMAND, SC_CLOSE, 0);
+        return;
+    }
+    Default();
+}
 void CWnd::OnChar(UINT, UINT, UINT) { Default(); }
 void CWnd::OnSysCommand(UINT nID, LPARAM lParam) { DefWindowProc(WM_SYSCOMMAND, nID, lParam); }
 void CWnd::OnSettingChange(UINT, const char*) {}
 void CWnd::OnSysColorChange() {}
 void CWnd::OnInitMenuPopup(CMenu*, UINT, BOOL) {}
 void CWnd::OnDropFiles(void*) {}
-void CWnd::OnNcMouseMove(UINT, CPoint) {}
-void CWnd::OnNcLButtonUp(UINT, CPoint) {}
 void CWnd::OnNcRButtonDown(UINT, CPoint) {}
 
 void CWnd::OnNcCalcSize(BOOL, NCCALCSIZE_PARAMS* p)
@@ -1225,19 +1236,47 @@ Qt::Edges EdgesOfHit(UINT hit)
 }
 } // namespace
 
-void CWnd::OnNcLButtonDown(UINT nHitTest, CPoint)
+void CWnd::OnNcLButtonDown(UINT nHitTest, CPoint point)
 {
+    m_captionDrag = CaptionDrag::none;
     QWindow* win = m_hWnd ? m_hWnd->window()->windowHandle() : nullptr;
     if (!win)
         return;
-    if (nHitTest == HTCAPTION)
-        win->startSystemMove();
-    else if (Qt::Edges e = EdgesOfHit(nHitTest))
+    if (nHitTest == HTCAPTION) {
+        m_captionDrag = CaptionDrag::pending;
+        m_ptCaptionPress = point;
+        m_ptWindowAtPress = m_hWnd->window()->pos();
+    } else if (Qt::Edges e = EdgesOfHit(nHitTest)) {
         win->startSystemResize(e);
+    }
 }
+
+void CWnd::OnNcMouseMove(UINT, CPoint point)
+{
+    if (m_captionDrag == CaptionDrag::none)
+        return;
+    QWidget* top = m_hWnd->window();
+    const QPoint moved(point.x - m_ptCaptionPress.x, point.y - m_ptCaptionPress.y);
+    if (m_captionDrag == CaptionDrag::pending) {
+        if (moved.manhattanLength() < QApplication::startDragDistance())
+            return;
+        // The window manager moves it when it can; otherwise we follow the mouse.
+        QWindow* win = top->windowHandle();
+        if (win && !top->isMaximized() && win->startSystemMove()) {
+            m_captionDrag = CaptionDrag::none;
+            return;
+        }
+        m_captionDrag = top->isMaximized() ? CaptionDrag::none : CaptionDrag::manual;
+    }
+    if (m_captionDrag == CaptionDrag::manual)
+        top->move(m_ptWindowAtPress + moved);
+}
+
+void CWnd::OnNcLButtonUp(UINT, CPoint) { m_captionDrag = CaptionDrag::none; }
 
 void CWnd::OnNcLButtonDblClk(UINT nHitTest, CPoint)
 {
+    m_captionDrag = CaptionDrag::none;
     if (nHitTest == HTCAPTION)
         ShowWindow(IsZoomed() ? SW_RESTORE : SW_MAXIMIZE);
 }

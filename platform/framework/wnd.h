@@ -5,6 +5,7 @@
 #include "platform/framework/wnd_defs.h"
 
 #include <QFont>
+#include <QPoint>
 
 #include <map>
 #include <memory>
@@ -291,6 +292,13 @@ private:
     BOOL m_bEraseBackground = FALSE; // the window's own widget: nothing paints it but us
     BOOL m_bDefaultCalled = FALSE;
     BOOL m_bNcTracking = FALSE; // a non-client press is in progress
+    // A press on the caption moves the window only once the mouse leaves the
+    // press point: handing the pointer to the window manager at once would
+    // take the release and the double click from us.
+    enum class CaptionDrag { none, pending, manual };
+    CaptionDrag m_captionDrag = CaptionDrag::none;
+    CPoint m_ptCaptionPress;
+    QPoint m_ptWindowAtPress;
     std::unique_ptr<class QPainter> m_paintPainter;
     ScrollState m_hScroll, m_vScroll;
 };

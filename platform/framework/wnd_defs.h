@@ -271,6 +271,7 @@ enum : UINT {
     VK_INSERT = 0x2D,
     VK_DELETE = 0x2E,
     VK_F1 = 0x70,
+    VK_F4 = 0x73,
     VK_F10 = 0x79,
     VK_F12 = 0x7B,
 };

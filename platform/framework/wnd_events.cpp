@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QWheelEvent>
 
 // Qt events arrive here and leave as the window's message handlers.
@@ -161,6 +162,11 @@ bool CWnd::HandleEvent(QObject*, QEvent* e)
     }
     BOOL savedDefault = m_bDefaultCalled;
     m_bDefaultCalled = FALSE;
+    // A handler may end the window (a click on Close, Escape in a dialog):
+    // after that neither this object nor the widget may be touched.
+    // (The widget goes with its window; this object may go with both.)
+    QPointer<QWidget> self = m_hWnd;
+    auto gone = [&]() { return self.isNull(); };
     bool handled = true;
     switch (type) {
     case QEvent::MouseButtonPress:
@@ -198,7 +204,7 @@ bool CWnd::HandleEvent(QObject*, QEvent* e)
             else
                 OnKeyDown(vk, rep, flags);
             // A key the handler took makes no character.
-            if (m_bDefaultCalled && !ke->text().isEmpty()) {
+            if (!gone() && m_bDefaultCalled && !ke->text().isEmpty()) {
                 m_bDefaultCalled = FALSE;
                 OnChar(ke->text().at(0).unicode(), rep, flags);
             }
@@ -234,9 +240,10 @@ bool CWnd::HandleEvent(QObject*, QEvent* e)
             m_bDefaultCalled = TRUE;
             break;
         }
-        // The window decides: OnClose destroys it or keeps it.
+        // The window decides: OnClose destroys it or keeps it. It decides
+        // once Qt's close handling is off the stack, as the window may go.
         e->ignore();
-        ::SendMessage(m_hWnd, WM_CLOSE, 0, 0);
+        ::PostMessage(m_hWnd, WM_CLOSE, 0, 0);
         m_bDefaultCalled = FALSE;
         break;
     case QEvent::WindowActivate:
@@ -269,6 +276,8 @@ bool CWnd::HandleEvent(QObject*, QEvent* e)
         m_bDefaultCalled = TRUE;
         break;
     }
+    if (gone())
+        return true;
     bool passOn = m_bDefaultCalled;
     m_bDefaultCalled = savedDefault;
     if (!handled)

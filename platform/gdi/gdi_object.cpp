@@ -824,7 +824,16 @@ COLORREF GetSysColor(int index)
     case COLOR_WINDOWTEXT: return c(QPalette::Active, QPalette::Text);
     case COLOR_CAPTIONTEXT:
     case COLOR_HIGHLIGHTTEXT: return c(QPalette::Active, QPalette::HighlightedText);
-    case COLOR_INACTIVECAPTIONTEXT: return c(QPalette::Inactive, QPalette::HighlightedText);
+    case COLOR_INACTIVECAPTIONTEXT: {
+        // The desktop's inactive selection text. Many palettes give it the
+        // active colour; an inactive title must still read as inactive, so it
+        // is then faded halfway towards the inactive selection.
+        const QColor text = pal.color(QPalette::Inactive, QPalette::HighlightedText);
+        if (text != pal.color(QPalette::Active, QPalette::HighlightedText))
+            return FromQColor(text);
+        const QColor back = pal.color(QPalette::Inactive, QPalette::Highlight);
+        return RGB((text.red() + back.red()) / 2, (text.green() + back.green()) / 2, (text.blue() + back.blue()) / 2);
+    }
     case COLOR_APPWORKSPACE: return c(QPalette::Active, QPalette::Mid);
     case COLOR_BTNSHADOW: return c(QPalette::Active, QPalette::Dark);
     case COLOR_GRAYTEXT: return c(QPalette::Disabled, QPalette::Text);

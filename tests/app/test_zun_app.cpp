@@ -2,14 +2,25 @@
 #include "app/zun_app.h"
 #include "platform/framework/document.h"
 #include "platform/framework/frame_wnd.h"
+#include "platform/framework/menu.h"
+#include "platform/framework/view.h"
+#include "ui/zun_frame_wnd.h"
+#include "util/app_settings.h"
 #include "util/reg_settings.h"
 #include "platform/registry.h"
+#include "resources/program_icon.h"
 #include "support/test_support.h"
+#include "support/ui_test_util.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QImage>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPointer>
+#include <QTimer>
 #include <QWidget>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -124,6 +135,9 @@ TEST(AboutBox, SplashShowsThePictureAtItsSizeAndAClickEndsTheWait)
 {
     auto splash = std::make_unique<CAboutDlog>(2500, std::string());
     ASSERT_TRUE(splash->Create(IDD_ABOUTBOX, nullptr));
+    // A splash window: the window manager neither decorates it nor lists it.
+    EXPECT_EQ(splash->m_hWnd->windowType(), Qt::SplashScreen);
+    EXPECT_TRUE(splash->m_hWnd->windowFlags() & Qt::FramelessWindowHint);
     splash->ShowWindow(SW_SHOW);
     ASSERT_FALSE(splash->Picture().isNull());
     CRect client;
@@ -140,6 +154,32 @@ TEST(AboutBox, SplashShowsThePictureAtItsSizeAndAClickEndsTheWait)
     EXPECT_TRUE(splash->WasClicked());
     EXPECT_EQ(CAboutDlog::TimeLeft(2500, 1, 2, splash->WasClicked()), 0);
     splash.reset();
+}
+
+TEST(AboutBox, AboutBoxIsAnUndecoratedWindowOverItsOwner)
+{
+    auto* owner = new CFrameWnd;
+    ASSERT_TRUE(owner->LoadFrame(0, WS_OVERLAPPEDWINDOW));
+    owner->ShowWindow(SW_SHOW);
+    Qt::WindowFlags flags;
+    QWidget* parent = nullptr;
+    CDialog::SetModalObserver([&](CDialog* dlg) {
+        flags = dlg->m_hWnd->windowFlags();
+        parent = dlg->m_hWnd->parentWidget();
+        // A click ends it without the minimum wait.
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), dlg->m_hWnd->mapToGlobal(QPointF(5, 5)),
+                          Qt::LeftButton, Qt::LeftButton, {});
+        QApplication::sendEvent(dlg->m_hWnd, &press);
+    });
+    {
+        CAboutDlog about(owner, 1000, std::string());
+        EXPECT_EQ(about.DoModal(), IDOK);
+    }
+    CDialog::SetModalObserver(nullptr);
+    EXPECT_EQ(parent, owner->m_hWnd);
+    EXPECT_TRUE(flags & Qt::FramelessWindowHint);
+    EXPECT_NE(flags & Qt::WindowType_Mask, Qt::SplashScreen);
+    owner->DestroyWindow();
 }
 
 class ZunAppTest : public ::testing::Test {
@@ -220,6 +260,10 @@ TEST_F(ZunAppTest, StartsWithTheBrowserFrameAsMainWindow)
     EXPECT_TRUE(m_app->m_pMainWnd->IsWindowVisible());
     EXPECT_NE(m_app->m_pMainWnd->GetWindowText().find("Quiram Relayo"), std::string::npos);
     EXPECT_EQ(m_app->GetMessageTemplate()->m_pViewerTemplate, m_app->GetViewerTemplate());
+    // The program's own icon, and the name the desktop knows it by.
+    EXPECT_EQ(m_app->m_pMainWnd->m_hWnd->windowIcon().pixmap(32, 32).toImage(),
+              res::ProgramIcon(res::kMainProgramName).pixmap(32, 32).toImage());
+    EXPECT_EQ(QGuiApplication::desktopFileName(), "quiram-relayo");
     SaveScreenshot(Grab(m_app->m_pMainWnd->m_hWnd), "browser_frame.png");
 }
 
@@ -341,6 +385,69 @@ TEST(SecondStart, SaysSoAtOnceWhenTheRunningCopyCannotBeReached)
     }
     SetRegistryStore(nullptr);
     setenv("XDG_RUNTIME_DIR", savedRuntime.c_str(), 1);
+}
+
+// Each way a person closes the main frame ends the program's loop cleanly
+// and saves the settings on the way out.
+TEST_F(ZunAppTest, ClosingTheMainFrameEachWayEndsTheProgramAndSavesTheSettings)
+{
+    enum Way { kCaptionButton, kSystemMenu, kAltF4, kWindowManager };
+    for (Way way : {kCaptionButton, kSystemMenu, kAltF4, kWindowManager}) {
+        SCOPED_TRACE(int(way));
+        if (way != kCaptionButton) {
+            TearDown();
+            SetUp();
+        }
+        auto* frame = dynamic_cast<CZunFrameWnd*>(m_app->m_pMainWnd);
+        ASSERT_NE(frame, nullptr);
+        QPointer<QWidget> widget = frame->m_hWnd;
+        const std::string name = "closed " + std::to_string(int(way));
+        GetAppSettings().m_strUserName = name;
+        auto close = [&]() {
+            const int band = frame->GetBandHeight();
+            switch (way) {
+            case kCaptionButton: {
+                CPoint c = frame->GetButtonBox(CZunFrameWnd::kClose).CenterPoint();
+                uitest::Click(widget, QPoint(c.x, c.y - band));
+                break;
+            }
+            case kSystemMenu: {
+                CMenu::SetChooser([](CMenu*) -> UINT { return SC_CLOSE; });
+                CPoint c = frame->GetIconBox().CenterPoint();
+                uitest::Click(widget, QPoint(c.x, c.y - band));
+                CMenu::SetChooser(nullptr);
+                break;
+            }
+            case kAltF4: {
+                // The key goes where the keyboard focus is, inside the frame.
+                QWidget* view = frame->GetActiveView() ? frame->GetActiveView()->m_hWnd : widget.data();
+                QKeyEvent press(QEvent::KeyPress, Qt::Key_F4, Qt::AltModifier);
+                QApplication::sendEvent(view, &press);
+                break;
+            }
+            case kWindowManager: {
+                QCloseEvent e;
+                QApplication::sendEvent(widget->windowHandle(), &e);
+                break;
+            }
+            }
+        };
+        QTimer::singleShot(0, qApp, close);
+        // A frame that never closes must not hang the suite.
+        QTimer watchdog;
+        watchdog.setSingleShot(true);
+        QObject::connect(&watchdog, &QTimer::timeout, qApp, []() { QCoreApplication::exit(99); });
+        watchdog.start(60000);
+        EXPECT_EQ(m_app->Run(), 0);
+        watchdog.stop();
+        EXPECT_TRUE(widget.isNull());
+        EXPECT_EQ(m_app->m_pMainWnd, nullptr);
+        // Read back from the hive file, not from memory.
+        CRegistryStore fresh(m_dir / "reg", m_dir / "reg");
+        auto saved = fresh.QueryValue(HKEY_CURRENT_USER, "SOFTWARE\\Quiram\\7321\\Preference", "UserName");
+        ASSERT_TRUE(saved.has_value());
+        EXPECT_EQ(std::string(saved->data.begin(), saved->data.end()).c_str(), name);
+    }
 }
 
 } // namespace

@@ -167,8 +167,14 @@ TEST(MenuBarTracker, FrameKeysOfAHorizontalBar)
         {1, 0, WM_KEYDOWN, 'Q', FALSE, FALSE, FALSE, 1, 0, TRUE, kNone, -1},     // no item's: swallowed
         {0, -1, WM_SYSKEYDOWN, 'Q', TRUE, FALSE, FALSE, 0, -1, FALSE, kNone, -1}, // with Alt: passes
         {0, -1, WM_KEYDOWN, 'E', FALSE, FALSE, FALSE, 0, -1, FALSE, kNone, -1},   // plain typing
-        // Any other key ends a selection and passes; hot marks stay.
+        // Any other key ends a selection and passes; hot marks stay. Function
+        // keys are no letters, whatever character their codes would be.
         {1, 1, WM_KEYDOWN, VK_TAB, FALSE, FALSE, FALSE, 0, -1, FALSE, kNone, -1},
+        {1, 1, WM_KEYDOWN, VK_F1, FALSE, FALSE, FALSE, 0, -1, FALSE, kNone, -1},
+        {1, 1, WM_KEYDOWN, VK_F1 + 4, FALSE, FALSE, FALSE, 0, -1, FALSE, kNone, -1},
+        {1, 1, WM_KEYDOWN, VK_F1 + 10, FALSE, FALSE, FALSE, 0, -1, FALSE, kNone, -1}, // F11
+        {0, -1, WM_SYSKEYDOWN, VK_F1 + 7, TRUE, FALSE, FALSE, 0, -1, FALSE, kNone, -1}, // Alt+F8
+        {1, 1, WM_KEYDOWN, '7', FALSE, FALSE, FALSE, 1, 1, TRUE, kNone, -1},  // a digit is a mnemonic key
         {3, 1, WM_KEYDOWN, VK_TAB, FALSE, FALSE, FALSE, 3, 1, FALSE, kNone, -1},
         {1, 1, WM_KEYUP, VK_TAB, FALSE, FALSE, FALSE, 1, 1, FALSE, kNone, -1},
         {1, 1, WM_SYSKEYUP, 'E', TRUE, FALSE, FALSE, 1, 1, FALSE, kNone, -1},

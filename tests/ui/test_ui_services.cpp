@@ -1,8 +1,11 @@
 #include "ui/ui_services.h"
 #include "platform/gdi/dc.h"
 #include "platform/framework/ole_drop.h"
+#include "resources/program_icon.h"
 
+#include <QGuiApplication>
 #include <QImage>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -73,4 +76,27 @@ TEST(UiServices, RoundFrameWithOnlyTheCornerColour)
     EXPECT_EQ(px(0, 0), c);       // corner pixel
     EXPECT_EQ(px(10, 6), RGB(255, 255, 255));
     EXPECT_EQ(px(1, 5), RGB(255, 255, 255)); // no inner light line without a fill
+}
+
+TEST(UiServices, EachProgramHasItsOwnIconAtEverySizeADesktopAsks)
+{
+    const QIcon main = res::ProgramIcon(res::kMainProgramName);
+    const QIcon reader = res::ProgramIcon(res::kReaderProgramName);
+    const QList<QSize> sizes = {{16, 16}, {24, 24}, {32, 32}, {48, 48}, {64, 64}, {128, 128}, {256, 256}};
+    EXPECT_EQ(main.availableSizes(), sizes);
+    EXPECT_EQ(reader.availableSizes(), sizes);
+    // Drawn, not blank, and not one picture for both.
+    const QImage a = main.pixmap(32, 32).toImage(), b = reader.pixmap(32, 32).toImage();
+    EXPECT_EQ(qAlpha(a.pixel(16, 16)), 255);
+    EXPECT_EQ(qAlpha(a.pixel(0, 0)), 0); // the rounded corner
+    EXPECT_NE(a, b);
+    EXPECT_TRUE(res::ProgramIcon("no-such-program").isNull());
+
+    // Every window of the program carries it, and the desktop learns its name.
+    SetProgramIdentity(res::kReaderProgramName);
+    QWidget window;
+    EXPECT_EQ(window.windowIcon().pixmap(32, 32).toImage(), b);
+    EXPECT_EQ(QGuiApplication::desktopFileName(), "quiram-relayo-reader");
+    QGuiApplication::setWindowIcon(QIcon());
+    QGuiApplication::setDesktopFileName(QString());
 }

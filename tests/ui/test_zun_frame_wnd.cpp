@@ -6,6 +6,7 @@
 #include "support/ui_test_util.h"
 
 #include <QPointer>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -86,6 +87,16 @@ TEST_F(FrameTest, WithoutMinimizeAndMaximizeTheCloseButtonStaysAtTheRight)
     plain->DestroyWindow();
 }
 
+// Whether the title area holds a pixel of exactly this colour.
+bool TitleHasColour(const QImage& img, COLORREF colour)
+{
+    for (int x = 30; x < 200; ++x)
+        for (int y = 6; y < 22; ++y)
+            if (Pixel(img, x, y) == colour)
+                return true;
+    return false;
+}
+
 TEST_F(FrameTest, CaptionPixels)
 {
     QImage img = Grab(widget);
@@ -99,11 +110,33 @@ TEST_F(FrameTest, CaptionPixels)
     EXPECT_EQ(Pixel(img, 379, 7), RGB(255, 255, 255));
     EXPECT_EQ(Pixel(img, 393, 22), RGB(0, 0, 0));
     // Some title text is drawn in the caption text colour.
-    bool text = false;
-    for (int x = 30; x < 200 && !text; ++x)
-        for (int y = 6; y < 22 && !text; ++y)
-            text = Pixel(img, x, y) == GetSysColor(COLOR_CAPTIONTEXT);
-    EXPECT_TRUE(text);
+    EXPECT_TRUE(TitleHasColour(img, GetSysColor(COLOR_CAPTIONTEXT)));
+}
+
+TEST_F(FrameTest, InactiveTitleIsDrawnInTheDesktopsInactiveCaptionTextColour)
+{
+    const COLORREF active = GetSysColor(COLOR_CAPTIONTEXT), inactive = GetSysColor(COLOR_INACTIVECAPTIONTEXT);
+    // Even where the desktop's palette gives both groups one selection text colour.
+    ASSERT_NE(active, inactive);
+    frame->SendMessage(WM_NCACTIVATE, FALSE, 0);
+    EXPECT_FALSE(frame->IsCaptionActive());
+    QImage img = Grab(widget);
+    EXPECT_TRUE(TitleHasColour(img, inactive));
+    EXPECT_FALSE(TitleHasColour(img, active));
+
+    // A palette with its own inactive colour is taken as it is.
+    const QPalette saved = QApplication::palette();
+    QPalette own = saved;
+    own.setColor(QPalette::Inactive, QPalette::HighlightedText, QColor(200, 230, 40));
+    QApplication::setPalette(own);
+    EXPECT_EQ(GetSysColor(COLOR_INACTIVECAPTIONTEXT), RGB(200, 230, 40));
+    EXPECT_TRUE(TitleHasColour(Grab(widget), RGB(200, 230, 40)));
+    QApplication::setPalette(saved);
+
+    frame->SendMessage(WM_NCACTIVATE, TRUE, 0);
+    img = Grab(widget);
+    EXPECT_TRUE(TitleHasColour(img, active));
+    EXPECT_FALSE(TitleHasColour(img, inactive));
 }
 
 TEST_F(FrameTest, PressDragOffCancelsAndPressReleaseCloses)
@@ -140,6 +173,40 @@ TEST_F(FrameTest, PressDragOffCancelsAndPressReleaseCloses)
     ASSERT_TRUE(WaitFor([&] { return widget.isNull(); }));
 }
 
+TEST_F(FrameTest, DoubleClickOnTheTitleTogglesMaximizedAndADragMovesTheFrame)
+{
+    // What Qt delivers for a double click: press, release, press, double click, release.
+    auto doubleClick = [&](QPoint at) {
+        Mouse(widget, QEvent::MouseButtonPress, at);
+        Mouse(widget, QEvent::MouseButtonRelease, at);
+        Mouse(widget, QEvent::MouseButtonPress, at);
+        Mouse(widget, QEvent::MouseButtonDblClick, at);
+        Mouse(widget, QEvent::MouseButtonRelease, at);
+    };
+    const QPoint title = W(150, B + 12);
+    doubleClick(title);
+    ASSERT_TRUE(WaitFor([&] { return frame->IsZoomed(); }));
+    doubleClick(title);
+    ASSERT_TRUE(WaitFor([&] { return !frame->IsZoomed(); }));
+    // Outside the caption (the client area) a double click changes nothing.
+    doubleClick(W(200, 150));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(frame->IsZoomed());
+
+    // A press alone does not move the frame; moving the mouse away with the
+    // button held does, by as much as the mouse moved.
+    const QPoint before = widget->pos();
+    Mouse(widget, QEvent::MouseButtonPress, title);
+    Mouse(widget, QEvent::MouseMove, title + QPoint(1, 0));
+    EXPECT_EQ(widget->pos(), before);
+    Mouse(widget, QEvent::MouseMove, title + QPoint(30, 20));
+    EXPECT_EQ(widget->pos(), before + QPoint(30, 20));
+    Mouse(widget, QEvent::MouseButtonRelease, title);
+    const QPoint after = widget->pos();
+    Mouse(widget, QEvent::MouseMove, title + QPoint(60, 60));
+    EXPECT_EQ(widget->pos(), after);
+}
+
 TEST_F(FrameTest, SystemMenuGraysByState)
 {
     CMenu* menu = frame->GetSystemMenuPopup();
@@ -173,6 +240,39 @@ TEST_F(FrameTest, IconBoxOpensTheSystemMenu)
     CMenu::SetChooser(nullptr);
     EXPECT_EQ(offered, (std::vector<UINT>{SC_MOVE, SC_SIZE, SC_MINIMIZE, SC_MAXIMIZE, SC_CLOSE}));
     ASSERT_TRUE(WaitFor([&] { return frame->IsZoomed(); }));
+}
+
+// Qt's warnings while the test runs, without those of the headless platform
+// itself ("This plugin does not support ...").
+struct WarningRecorder {
+    static inline std::vector<std::string> messages;
+    QtMessageHandler previous;
+    WarningRecorder()
+    {
+        messages.clear();
+        previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+            if (type != QtDebugMsg && type != QtInfoMsg && !text.startsWith("This plugin does not support"))
+                messages.push_back(text.toStdString());
+        });
+    }
+    ~WarningRecorder() { qInstallMessageHandler(previous); }
+};
+
+TEST_F(FrameTest, OpeningTheRealSystemMenuWarnsNothing)
+{
+    WarningRecorder warnings;
+    CRect icon = frame->GetIconBox();
+    for (int i = 0; i < 2; ++i) {
+        bool shown = false;
+        QTimer::singleShot(0, [&]() {
+            shown = CMenu::GetOpenPopup() != nullptr;
+            CMenu::EndMenu();
+        });
+        Click(widget, W(icon.CenterPoint().x, icon.CenterPoint().y));
+        EXPECT_TRUE(shown);
+    }
+    QCoreApplication::processEvents();
+    EXPECT_EQ(warnings.messages, std::vector<std::string>());
 }
 
 TEST_F(FrameTest, SettingChangeRemakesTheCaptionFontOfAllFrames)
