@@ -31,7 +31,28 @@ void CImageExporter::SetProgressCallback(QrProgressProc callback, uintptr_t user
     m_callbackUser = userValue;
 }
 
+int32_t CImageExporter::ReportProgress(int32_t done, int32_t total) const
+{
+    return m_callback(done, total, m_callbackUser);
+}
+
 namespace {
+
+// Exporters give their progress callback a user value of 0, so the host hands
+// them this forwarder and keeps its own user value: each export reaches the
+// callback of the host that runs it (plug-ins call back on the same thread).
+thread_local const CImageExporter* t_exportingHost = nullptr;
+
+int32_t ForwardExportProgress(int32_t done, int32_t total, uintptr_t)
+{
+    return t_exportingHost ? t_exportingHost->ReportProgress(done, total) : 0;
+}
+
+struct ExportingHostScope {
+    explicit ExportingHostScope(const CImageExporter* host) : previous(t_exportingHost) { t_exportingHost = host; }
+    ~ExportingHostScope() { t_exportingHost = previous; }
+    const CImageExporter* previous;
+};
 
 std::string PatternList(const std::vector<std::string>& extensions)
 {
@@ -167,17 +188,19 @@ void CImageExporter::ExportWithChosen(const std::string& path, CImageBuffer& ima
     const int32_t spp = image.GetSamplesPerPixel(), bps = image.GetBitsPerSample();
     const uint32_t pct = static_cast<uint32_t>(image.GetPercentage());
     const char* target = path.c_str();
+    const QrProgressProc progress = ForwardExportProgress;
+    ExportingHostScope scope(this);
     uint16_t result;
     if (auto map = FindPluginEntry<ImageExportMapProcFn>(m_chosen, "ImageExportMapProc")) {
         result = map(target, type, pixels, mapFd, fileFd, mapSize, orient, palette, w, h, xRes, yRes, stride, spp,
-                     bps, pct, b1, l1, b2, l2, b3, l3, block1Empty ? 1 : 0, m_callback, 0);
+                     bps, pct, b1, l1, b2, l2, b3, l3, block1Empty ? 1 : 0, progress, 0);
     } else if (auto data = FindPluginEntry<ImageExportWithDataProcFn>(m_chosen, "ImageExportWithDataProc")) {
         result = data(target, type, pixels, orient, palette, w, h, xRes, yRes, stride, spp, bps, pct, b1, l1, b2, l2,
-                      b3, l3, block1Empty ? 1 : 0, m_callback, 0);
+                      b3, l3, block1Empty ? 1 : 0, progress, 0);
     } else if (auto ex = FindPluginEntry<ImageExportExProcFn>(m_chosen, "ImageExportExProc")) {
-        result = ex(target, type, pixels, orient, palette, w, h, xRes, yRes, stride, spp, bps, pct, m_callback, 0);
+        result = ex(target, type, pixels, orient, palette, w, h, xRes, yRes, stride, spp, bps, pct, progress, 0);
     } else if (auto plain = FindPluginEntry<ImageExportProcFn>(m_chosen, "ImageExportProc")) {
-        result = plain(target, pixels, palette, w, h, xRes, yRes, stride, spp, bps, pct, m_callback, type);
+        result = plain(target, pixels, palette, w, h, xRes, yRes, stride, spp, bps, pct, progress, type);
     } else {
         throw CUserException();
     }

@@ -55,6 +55,9 @@ public:
 
     const std::string& SearchPattern() const { return m_searchPattern; }
 
+    // The host's callback with the host's user value.
+    int32_t ReportProgress(int32_t done, int32_t total) const;
+
 private:
     void ExportWithChosen(const std::string& path, CImageBuffer& image, const uint8_t* b1, uint32_t l1,
                           const uint8_t* b2, uint32_t l2, const uint8_t* b3, uint32_t l3, bool block1Empty);

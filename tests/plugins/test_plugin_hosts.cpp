@@ -16,6 +16,7 @@
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/wait.h>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <thread>
@@ -347,6 +348,41 @@ TEST(ExporterHost, FailureOfTheFileSystemIsNamed)
     if (WEXITSTATUS(status) == 77)
         GTEST_SKIP() << "no mount namespace here";
     EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+TEST(ExporterHost, OurExportersReachThisHostsCallbackAndItsStop)
+{
+    // Our exporters call back with a user value of 0; the host must still
+    // reach its own callback with its own value, or a save's bar and Cancel
+    // never see the export.
+    struct Seen {
+        int calls = 0;
+        bool stop = false;
+    };
+    static Seen seen;
+    seen = {};
+    auto callback = [](int32_t, int32_t, uintptr_t user) -> int32_t {
+        Seen* s = reinterpret_cast<Seen*>(user);
+        if (s != &seen)
+            return 0;
+        ++s->calls;
+        return s->stop ? 1 : 0;
+    };
+    CImageBuffer image;
+    ASSERT_TRUE(image.Create(CImageBuffer::kHeap, CSize(40, 30), 11));
+    qrtest::TempDir dir;
+    CImageExporter real(std::string(QR_BIN_DIR) + "/Exporter/*.gex");
+    real.SetProgressCallback(callback, reinterpret_cast<uintptr_t>(&seen));
+    for (const char* name : {"a.bmp", "a.png", "a.jpg", "a.tif"}) {
+        seen = {};
+        real.Export((dir / name).string(), image, nullptr, 0, nullptr, 0, nullptr, 0, true);
+        EXPECT_GT(seen.calls, 0) << name;
+        seen = {};
+        seen.stop = true;
+        const std::string stopped = (dir / (std::string("stopped_") + name)).string();
+        EXPECT_NE(CodeOf([&] { real.Export(stopped, image, nullptr, 0, nullptr, 0, nullptr, 0, true); }), 0) << name;
+        EXPECT_FALSE(std::filesystem::exists(stopped)) << name;
+    }
 }
 
 TEST(ExporterHost, ListsAndFilters)
