@@ -1,8 +1,12 @@
 // Picture work in megapixels per second. The pictures are made here.
-// Sections: resampling and rotation of image buffers; JPEG (our layer beside
+// Sections: resampling and rotation of image buffers; the reduction of a
+// camera picture to a screen beside "vips resize" (vips comes with
+// scripts/install-deps --bench; without it that comparison is left out);
+// JPEG (our layer beside
 // the same work done by calling libjpeg directly: our overhead should stay
 // within 10 %); reading Exif directories (time must grow with the number of
 // entries, not with its square).
+#include "bench/photo_rows.h"
 #include "imaging/dib_bitmap.h"
 #include "imaging/exif_file.h"
 #include "imaging/image_buffer.h"
@@ -13,7 +17,16 @@
 
 #include <benchmark/benchmark.h>
 
+#include <chrono>
+#include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <cstdlib>
 #include <jpeglib.h>
 #include <memory>
@@ -33,15 +46,8 @@ const CImageBuffer& Photo()
         CImageBuffer image;
         image.Create(CImageBuffer::kHeap, CSize(kSourceWidth, kSourceHeight), PixelType::Bgr24);
         uint32_t noise = 12345;
-        for (int y = 0; y < kSourceHeight; ++y) {
-            BYTE* row = image.GetRowPointer(y);
-            for (int x = 0; x < kSourceWidth; ++x) {
-                noise = noise * 1103515245u + 12345u;
-                row[x * 3] = static_cast<BYTE>(x * 255 / kSourceWidth);
-                row[x * 3 + 1] = static_cast<BYTE>(y * 255 / kSourceHeight);
-                row[x * 3 + 2] = static_cast<BYTE>((x + y) / 40 + (noise >> 28));
-            }
-        }
+        for (int y = 0; y < kSourceHeight; ++y)
+            FillPhotoRow(image.GetRowPointer(y), y, kSourceWidth, kSourceHeight, noise);
         return image;
     }();
     return photo;
@@ -111,6 +117,148 @@ BENCHMARK(BM_Resample)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 BENCHMARK(BM_Rotate90)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// ---- reduction beside vips -------------------------------------------------
+
+namespace {
+
+double Now() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
+
+// The vips command's path, or empty when it is not installed.
+std::string VipsPath()
+{
+    for (const char* dir : {"/usr/bin/", "/usr/local/bin/"}) {
+        const std::string path = std::string(dir) + "vips";
+        if (access(path.c_str(), X_OK) == 0)
+            return path;
+    }
+    return {};
+}
+
+// Runs a command with its output discarded; its wall time, or -1 when it failed.
+double Timed(const std::vector<std::string>& args)
+{
+    std::vector<char*> argv;
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    const double start = Now();
+    pid_t pid;
+    int status = 0;
+    const bool ran = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0 &&
+                     waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    posix_spawn_file_actions_destroy(&actions);
+    return ran ? Now() - start : -1;
+}
+
+// The picture as a binary PPM (top-down red-green-blue rows) for vips.
+bool WritePpm(const CImageBuffer& image, const std::string& path)
+{
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f)
+        return false;
+    std::fprintf(f, "P6\n%d %d\n255\n", image.GetWidth(), image.GetHeight());
+    std::vector<BYTE> row(static_cast<size_t>(image.GetWidth()) * 3);
+    for (int y = 0; y < image.GetHeight(); ++y) {
+        const BYTE* in = image.GetRowPointer(y);
+        for (int x = 0; x < image.GetWidth(); ++x) {
+            row[x * 3] = in[x * 3 + 2];
+            row[x * 3 + 1] = in[x * 3 + 1];
+            row[x * 3 + 2] = in[x * 3];
+        }
+        std::fwrite(row.data(), 1, row.size(), f);
+    }
+    return std::fclose(f) == 0;
+}
+
+// Standard deviation of the samples, a few pixels in from the edges.
+double Deviation(const CImageBuffer& image)
+{
+    double sum = 0, squares = 0, n = 0;
+    for (int y = 4; y < image.GetHeight() - 4; ++y)
+        for (int x = 12; x < (image.GetWidth() - 4) * 3; ++x) {
+            const double v = image.GetRowPointer(y)[x];
+            sum += v;
+            squares += v * v;
+            ++n;
+        }
+    const double mean = sum / n;
+    return std::sqrt(squares / n - mean * mean);
+}
+
+// 6000 x 4000 reduced to 1920 x 1280 (bicubic, every core) beside
+// "vips resize" of the same picture (all its threads), wall time each, in
+// the same run. vips is read from and written to its own format in memory-
+// backed storage where there is some; "vips copy" of the same files is timed
+// too, so that vips_resize_only_ms is the resize without the reading and
+// writing. Without vips the comparison is left out.
+void BM_ReduceBesideVips(benchmark::State& state)
+{
+    const CImageBuffer& photo = Photo();
+    CImageBuffer target;
+    target.Create(CImageBuffer::kHeap, CSize(1920, 1280), PixelType::Bgr24);
+    const std::string vips = VipsPath();
+    const std::string dir = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+    const std::string stem = dir + "/qr_bench_" + std::to_string(getpid());
+    bool compare = !vips.empty() && WritePpm(photo, stem + ".ppm") &&
+                   Timed({vips, "copy", stem + ".ppm", stem + ".v"}) >= 0;
+    double ours = 0, theirs = 0, copy = 0;
+    for (auto _ : state) {
+        double t = Now();
+        photo.ResampleInto(target, CImageBuffer::kBicubic);
+        ours += Now() - t;
+        benchmark::DoNotOptimize(target.GetBits());
+        if (compare) {
+            const double resize = Timed({vips, "resize", stem + ".v", stem + "_out.v", "0.32"});
+            const double plain = Timed({vips, "copy", stem + ".v", stem + "_copy.v"});
+            compare = resize >= 0 && plain >= 0;
+            theirs += resize;
+            copy += plain;
+        }
+    }
+    for (const char* suffix : {".ppm", ".v", "_out.v", "_copy.v"})
+        std::remove((stem + suffix).c_str());
+    const double runs = static_cast<double>(state.iterations());
+    state.counters["ours_ms"] = ours / runs * 1e3;
+    if (!compare) {
+        state.SetLabel(vips.empty() ? "vips is not installed: no comparison" : "vips failed: no comparison");
+        return;
+    }
+    state.counters["vips_ms"] = theirs / runs * 1e3;
+    state.counters["vips_resize_only_ms"] = (theirs - copy) / runs * 1e3;
+    state.counters["ratio"] = ours / theirs;
+    state.counters["ratio_to_resize_only"] = theirs > copy ? ours / (theirs - copy) : 0;
+}
+
+// Black and white stripes one and two pixels wide, reduced the same way:
+// the standard deviation of what comes out (a grey of about 128; target
+// under 5, where 4-tap bicubic gave about 89).
+void BM_ReduceStripes(benchmark::State& state)
+{
+    const int stripe = static_cast<int>(state.range(0));
+    CImageBuffer stripes;
+    stripes.Create(CImageBuffer::kHeap, CSize(kSourceWidth, kSourceHeight), PixelType::Bgr24);
+    for (int y = 0; y < kSourceHeight; ++y)
+        for (int x = 0; x < kSourceWidth; ++x)
+            std::memset(stripes.GetRowPointer(y) + x * 3, (x / stripe) % 2 ? 255 : 0, 3);
+    CImageBuffer target;
+    target.Create(CImageBuffer::kHeap, CSize(1920, 1280), PixelType::Bgr24);
+    for (auto _ : state) {
+        stripes.ResampleInto(target, CImageBuffer::kBicubic);
+        benchmark::DoNotOptimize(target.GetBits());
+    }
+    state.counters["stripes_std"] = Deviation(target);
+}
+
+} // namespace
+
+BENCHMARK(BM_ReduceBesideVips)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5)->Repetitions(3)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_ReduceStripes)->ArgNames({"stripe"})->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Rotate90Rows)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // ---- JPEG ----------------------------------------------------------------

@@ -2,6 +2,8 @@
 // and which cursor shows where.
 #include "imaging/image_ctrl_model.h"
 
+#include "util/geometry.h"
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -375,16 +377,8 @@ void CImageCtrlModel::PointStep(POINT image)
     if (first || !SamePoint(image, m_path.back()))
         m_path.push_back(image);
     CImageQuad area;
-    if (!first) {
-        CRect box(m_path[0].x, m_path[0].y, m_path[0].x, m_path[0].y);
-        for (const POINT& p : m_path) {
-            box.left = std::min(box.left, p.x);
-            box.top = std::min(box.top, p.y);
-            box.right = std::max(box.right, p.x);
-            box.bottom = std::max(box.bottom, p.y);
-        }
-        area = CImageQuad(box);
-    }
+    if (!first)
+        area = CImageQuad(BoundingRectOfPoints(m_path.data(), m_path.size()));
     SetCurrentArea(area);
 }
 

@@ -62,17 +62,7 @@ bool CImageQuad::IsAllZero() const
 
 CRect CImageQuad::GetRect() const { return CRect(m_corner[0].x, m_corner[0].y, m_corner[3].x, m_corner[3].y); }
 
-CRect CImageQuad::GetBoundingRect() const
-{
-    CRect box(m_corner[0].x, m_corner[0].y, m_corner[0].x, m_corner[0].y);
-    for (const POINT& p : m_corner) {
-        box.left = std::min(box.left, p.x);
-        box.top = std::min(box.top, p.y);
-        box.right = std::max(box.right, p.x);
-        box.bottom = std::max(box.bottom, p.y);
-    }
-    return box;
-}
+CRect CImageQuad::GetBoundingRect() const { return BoundingRectOfPoints(m_corner, 4); }
 
 BOOL CImageQuad::CreateRegion(CRgn* region) const
 {

@@ -233,6 +233,12 @@ void Bicubic(const RasterView& src, const RasterView& dst, int channels, int byt
         CopyRows(src, dst, static_cast<uint64_t>(dst.width) * n * bytesPerSample);
         return;
     }
+    // Four taps cannot reduce: fine detail would come out as moire. A
+    // reduction on either axis takes the widening kernel.
+    if (dst.width < src.width || dst.height < src.height) {
+        Filter(src, channels, bytesPerSample, Kernel::Cubic, dst.width, dst.height, 0, 0, dst, channels);
+        return;
+    }
     // Along x first, then along y. The second pass reads four consecutive
     // source rows whose indices never go back, so four row slots (row r in
     // slot r mod 4) hold every first-pass row it needs, each made once.

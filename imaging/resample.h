@@ -33,6 +33,20 @@ void Nearest(const RasterView& src, const RasterView& dst, int bitsPerPixel);
 // The cubic kernel.
 double CubicWeight(double x);
 
+// Kernels of Filter: the nearest pixel, a triangle (bilinear) and the cubic
+// above.
+enum class Kernel { Nearest, Linear, Cubic };
+
+// src resampled to a target of fullWidth x fullHeight, of which only window
+// is made, into dst (the window's size). Pixel centres line up; where the
+// target is smaller the kernel widens with the reduction, so that detail
+// finer than a target pixel is averaged away instead of turning into moire.
+// channels samples of bytesPerSample (1 or 2) per pixel; dst has
+// dstChannels, which is channels, or 4 for 8-bit three-channel pixels whose
+// fourth byte becomes 255. The rows are shared out over the cores.
+void Filter(const RasterView& src, int channels, int bytesPerSample, Kernel kernel, int fullWidth, int fullHeight,
+            int windowLeft, int windowTop, const RasterView& dst, int dstChannels);
+
 } // namespace resample
 
 // Blend rules per 8-bit channel: d the destination, s the source, p the

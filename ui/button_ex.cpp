@@ -124,13 +124,7 @@ CDropButton* CButtonDropTarget::Target(CWnd* pWnd) const
     return m_pButton ? m_pButton : dynamic_cast<CDropButton*>(pWnd);
 }
 
-bool CButtonDropTarget::Offers(COleDataObject* pData) const
-{
-    for (UINT cf : m_formats)
-        if (pData && pData->IsDataAvailable(cf))
-            return true;
-    return false;
-}
+bool CButtonDropTarget::Offers(COleDataObject* pData) const { return IsAnyFormatAvailable(pData, m_formats); }
 
 DROPEFFECT CButtonDropTarget::OnDragEnter(CWnd* pWnd, COleDataObject* pData, DWORD keys, CPoint pt)
 {

@@ -10,9 +10,5 @@
 // (an image or a memory context).
 void EmbossRectDisabled(CDC* dc, const RECT& rc, COLORREF crFace, COLORREF crHilite, COLORREF crShadow);
 
-// Every other pixel of rc, in a checkerboard, becomes the highlight colour.
-// The context's colours are left as they were.
-void DitherHighlightRect(CDC* dc, const RECT& rc);
-
 // Copies count 4-byte pixels, swapping bytes 0 and 2; dst may be src.
 void CopySwapRedBlue32(void* dst, const void* src, size_t count);

@@ -1,5 +1,6 @@
 #include "util/geometry.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <utility>
@@ -99,6 +100,20 @@ void RotateRectDegrees(RECT* rc, const POINT* centre, int degrees)
     CRect r(a.x, a.y, b.x, b.y);
     r.NormalizeRect();
     *rc = r;
+}
+
+CRect BoundingRectOfPoints(const POINT* points, size_t count)
+{
+    if (!points || count == 0)
+        return CRect();
+    CRect box(points[0].x, points[0].y, points[0].x, points[0].y);
+    for (size_t i = 1; i < count; ++i) {
+        box.left = std::min(box.left, points[i].x);
+        box.top = std::min(box.top, points[i].y);
+        box.right = std::max(box.right, points[i].x);
+        box.bottom = std::max(box.bottom, points[i].y);
+    }
+    return box;
 }
 
 void OffsetRectToCentre(const RECT* bound, const RECT* rect, RECT* out)

@@ -2,6 +2,8 @@
 
 #include "platform/types.h"
 
+#include <cstddef>
+
 // The fixed-point sine table and rectangle fitting that drawing, rotation and
 // thumbnail code share.
 
@@ -23,5 +25,8 @@ void ScaleRectKeepAspect(const RECT* bound, const RECT* src, RECT* out, int minT
 void RotatePointDegrees(POINT* pt, const POINT* centre, int degrees);
 // Rotates both corners and normalises the result.
 void RotateRectDegrees(RECT* rc, const POINT* centre, int degrees);
+// The smallest rectangle whose edges pass through the outermost points
+// (right and bottom on the points themselves); empty for no points.
+CRect BoundingRectOfPoints(const POINT* points, size_t count);
 // rect moved so that its centre lies on bound's centre.
 void OffsetRectToCentre(const RECT* bound, const RECT* rect, RECT* out);

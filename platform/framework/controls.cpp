@@ -76,6 +76,12 @@ std::map<UINT, QIcon>& Icons()
     return icons;
 }
 
+std::map<UINT, QCursor>& Cursors()
+{
+    static std::map<UINT, QCursor> cursors;
+    return cursors;
+}
+
 } // namespace
 
 QImage LoadResIconImage(UINT nID)
@@ -139,6 +145,21 @@ BOOL DrawResIcon(CDC* pDC, int x, int y, UINT nID)
 }
 
 void RegisterResIcon(UINT nID, const QIcon& icon) { Icons()[nID] = icon; }
+
+void RegisterResCursor(UINT nID, const QCursor& cursor) { Cursors()[nID] = cursor; }
+
+bool HasResCursor(UINT nID) { return Cursors().count(nID) != 0 || !LoadResIconImage(nID).isNull(); }
+
+QCursor LoadResCursor(UINT nID)
+{
+    auto it = Cursors().find(nID);
+    if (it != Cursors().end())
+        return it->second;
+    const QImage image = LoadResIconImage(nID);
+    if (image.isNull())
+        return QCursor();
+    return QCursor(QPixmap::fromImage(image), image.width() / 2, image.height() / 2);
+}
 
 QWidget* CreateControlWidget(const std::string& className, DWORD style, QWidget* parent)
 {

@@ -3,6 +3,7 @@
 #include "platform/framework/wnd.h"
 #include "platform/gdi/dc.h"
 
+#include <QCursor>
 #include <QIcon>
 
 #include <string>
@@ -42,6 +43,11 @@ BOOL DrawResIcon(CDC* pDC, int x, int y, UINT nID);
 // Draws an image whose transparent pixels leave what is below.
 BOOL DrawImageTransparent(CDC* pDC, int x, int y, const QImage& image);
 void RegisterResIcon(UINT nID, const QIcon& icon);
+// Cursors of the program's resources, by id: one registered for the id, else
+// the icon of that id with its hot spot in the middle; the arrow when neither is.
+QCursor LoadResCursor(UINT nID);
+bool HasResCursor(UINT nID);
+void RegisterResCursor(UINT nID, const QCursor& cursor);
 
 class CStatic : public CWnd {
     DECLARE_DYNAMIC(CStatic)

@@ -95,6 +95,16 @@ BOOL COleDataObject::IsDataAvailable(UINT cf) const
     return !mime.empty() && m_data->hasFormat(QString::fromStdString(mime));
 }
 
+BOOL IsAnyFormatAvailable(const COleDataObject* data, const std::vector<UINT>& formats)
+{
+    if (!data)
+        return FALSE;
+    for (UINT cf : formats)
+        if (data->IsDataAvailable(cf))
+            return TRUE;
+    return FALSE;
+}
+
 std::vector<uint8_t> COleDataObject::GetGlobalData(UINT cf) const
 {
     if (!IsDataAvailable(cf))

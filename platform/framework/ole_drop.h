@@ -39,6 +39,10 @@ private:
     const QMimeData* m_data;
 };
 
+// Whether the data offers one of the formats, tried in the list's order; an
+// empty list accepts nothing.
+BOOL IsAnyFormatAvailable(const COleDataObject* data, const std::vector<UINT>& formats);
+
 // A window's drop target: the drag events of the window reach the virtual
 // handlers, whose answers become the drop actions Qt reports.
 class COleDropTarget : public QObject {

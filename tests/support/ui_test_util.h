@@ -1,8 +1,10 @@
 #pragma once
 
+#include "platform/gdi/dc.h"
 #include "platform/types.h"
 
 #include <QApplication>
+#include <QColor>
 #include <QCursor>
 #include <QDeadlineTimer>
 #include <QImage>
@@ -68,6 +70,20 @@ inline QImage Grab(QWidget* w)
     w->render(&img);
     return img;
 }
+
+// A 32-bit memory bitmap selected into a context, filled with one colour.
+struct MemoryCanvas {
+    MemoryCanvas(int w, int h, COLORREF fill)
+    {
+        dc.CreateCompatibleDC(nullptr);
+        bitmap.CreateBitmap(w, h, 1, 32, nullptr);
+        dc.SelectObject(&bitmap);
+        dc.FillSolidRect(0, 0, w, h, fill);
+    }
+    COLORREF At(int x, int y) const { return FromQColor(QColor(bitmap.m_hObject->image.pixel(x, y))); }
+    CDC dc;
+    CBitmap bitmap;
+};
 
 inline COLORREF Pixel(const QImage& img, int x, int y)
 {

@@ -1,5 +1,7 @@
 #include "ui/draw_effects.h"
 
+#include "support/ui_test_util.h"
+
 #include <gtest/gtest.h>
 
 #include <QColor>
@@ -14,24 +16,11 @@ constexpr COLORREF kHilite = RGB(255, 255, 255);
 constexpr COLORREF kShadow = RGB(128, 128, 128);
 constexpr COLORREF kRed = RGB(255, 0, 0);
 
-struct Canvas {
-    Canvas(int w, int h, COLORREF fill)
-    {
-        dc.CreateCompatibleDC(nullptr);
-        bitmap.CreateBitmap(w, h, 1, 32, nullptr);
-        dc.SelectObject(&bitmap);
-        dc.FillSolidRect(0, 0, w, h, fill);
-    }
-    COLORREF At(int x, int y) const { return FromQColor(QColor(bitmap.m_hObject->image.pixel(x, y))); }
-    CDC dc;
-    CBitmap bitmap;
-};
-
 } // namespace
 
 TEST(DrawEffects, EmbossTurnsEverythingButTheFaceIntoShadowWithAHighlightBelowRight)
 {
-    Canvas c(14, 14, kFace);
+    uitest::MemoryCanvas c(14, 14, kFace);
     c.dc.FillSolidRect(4, 4, 2, 2, RGB(0, 0, 0));
     c.dc.SetPixel(8, 8, RGB(0, 0, 255));
     c.dc.SetTextColor(kRed);
@@ -66,25 +55,6 @@ TEST(DrawEffects, EmbossOnADeviceThatCannotBeReadLeavesThePictureAlone)
     p.drawPicture(0, 0, picture);
     p.end();
     EXPECT_EQ(out.pixel(5, 5), qRgb(0, 0, 0));
-}
-
-TEST(DrawEffects, DitherPaintsACheckerboardOfTheHighlightColour)
-{
-    const COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
-    ASSERT_NE(highlight, kRed);
-    Canvas c(12, 10, kRed);
-    c.dc.SetTextColor(RGB(1, 1, 1));
-    c.dc.SetBkColor(RGB(2, 2, 2));
-    const CRect r(3, 2, 9, 7);
-    DitherHighlightRect(&c.dc, r);
-    for (int y = 0; y < 10; ++y)
-        for (int x = 0; x < 12; ++x) {
-            // Aligned to the device's pixels, not to the rectangle.
-            const bool lit = r.PtInRect(CPoint(x, y)) && (x + y) % 2 == 0;
-            ASSERT_EQ(c.At(x, y), lit ? highlight : kRed) << x << "," << y;
-        }
-    EXPECT_EQ(c.dc.GetTextColor(), RGB(1, 1, 1));
-    EXPECT_EQ(c.dc.GetBkColor(), RGB(2, 2, 2));
 }
 
 TEST(DrawEffects, SwapRedAndBlueKeepsTheOtherBytes)
