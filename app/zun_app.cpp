@@ -8,7 +8,7 @@
 #include "util/shell_util.h"
 #include "util/string_util.h"
 #include "app/about_dlog.h"
-#include "app/image_file_tests.h"
+#include "imaging/viewer/image_file_tests.h"
 #include "app/image_save_progress_dlog.h"
 #include "app/placeholder_templates.h"
 #include "ui/ui_services.h"

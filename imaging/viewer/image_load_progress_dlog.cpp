@@ -1,4 +1,4 @@
-#include "app/image_load_progress_dlog.h"
+#include "imaging/viewer/image_load_progress_dlog.h"
 
 #include "imaging/colour_settings.h"
 #include "imaging/dib_bitmap.h"
