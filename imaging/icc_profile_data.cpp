@@ -23,9 +23,9 @@ void CIccProfileData::Load(CArchive& ar)
     if (count == 0)
         return;
     if (count < 0 || count >= kMaxArchiveBytes)
-        throw CArchiveException(CArchiveException::genericException, ar.GetFile()->GetFilePath());
+        throw CArchiveException(CArchiveException::genericException, ar.GetFilePath());
     if (static_cast<uint64_t>(count) > ar.RemainingBytes())
-        throw CArchiveException(CArchiveException::endOfFile, ar.GetFile()->GetFilePath());
+        throw CArchiveException(CArchiveException::endOfFile, ar.GetFilePath());
     std::vector<uint8_t> bytes(static_cast<size_t>(count));
     ar.ReadExact(bytes.data(), bytes.size());
     m_bytes = std::move(bytes);

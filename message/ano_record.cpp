@@ -28,7 +28,7 @@ constexpr int kDefaultPointTenths = 100;
 
 [[noreturn]] void Damaged(CArchive& ar, int cause = CArchiveException::genericException)
 {
-    throw CArchiveException(cause, ar.GetFile()->GetFilePath());
+    throw CArchiveException(cause, ar.GetFilePath());
 }
 
 // A count read from the file that must fit into what is left of it.
@@ -47,8 +47,8 @@ std::vector<uint8_t> ReadCountedBytes(CArchive& ar)
 {
     int32_t count = 0;
     ar >> count;
-    std::vector<uint8_t> bytes(static_cast<size_t>(CheckedCount(ar, count, 1)));
-    ar.ReadExact(bytes.data(), bytes.size());
+    std::vector<uint8_t> bytes;
+    ar.ReadBytes(bytes, CheckedCount(ar, count, 1));
     return bytes;
 }
 
@@ -361,13 +361,9 @@ std::string CAnoRecord::GetCaption() const
 
 void CAnoRecord::ReadAttachment(CArchive& ar)
 {
-    const std::vector<uint8_t> data = ReadCountedBytes(ar);
-    if (data.empty())
-        return;
-    SetLength(0);
-    SeekToBegin();
-    Write(data.data(), data.size());
-    SeekToBegin();
+    std::vector<uint8_t> data = ReadCountedBytes(ar);
+    if (!data.empty())
+        Attach(std::move(data));
 }
 
 void CAnoRecord::ReadPicture(CArchive& ar)

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -18,8 +19,109 @@ enum Token : int32_t { kDeeper = 1, kShallower = 2, kRecord = 3 };
 
 [[noreturn]] void Damaged(CArchive& ar, int cause = CArchiveException::genericException)
 {
-    throw CArchiveException(cause, ar.GetFile()->GetFilePath());
+    throw CArchiveException(cause, ar.GetFilePath());
 }
+
+// The message body on its way to the file: every byte through the writing
+// table as it is copied into a block, and the block written when it is full,
+// so that the body is never held whole in memory nor copied twice.
+class CSubstitutingFile : public CFile {
+public:
+    static constexpr size_t kBlockBytes = 1u << 20;
+
+    CSubstitutingFile(CArchive& target, const ByteTable& table)
+        : m_target(target), m_substitution(table), m_block(new uint8_t[kBlockBytes])
+    {
+        m_path = target.GetFilePath();
+    }
+
+    bool Open(const std::string&, unsigned, CFileException*) override { return true; }
+    void Close() override {}
+    bool IsOpen() const override { return true; }
+    size_t Read(void*, size_t) override { throw CArchiveException(CArchiveException::writeOnly, m_path); }
+    void Write(const void* data, size_t count) override
+    {
+        const auto* from = static_cast<const uint8_t*>(data);
+        while (count > 0) {
+            const size_t n = std::min(count, kBlockBytes - m_used);
+            m_substitution.Apply(from, m_block.get() + m_used, n);
+            m_used += n;
+            m_written += n;
+            from += n;
+            count -= n;
+            if (m_used == kBlockBytes)
+                Flush();
+        }
+    }
+    uint64_t Seek(int64_t, SeekPosition) override { throw CFileException(CFileException::badSeek, 0, m_path); }
+    uint64_t GetPosition() const override { return m_written; }
+    uint64_t GetLength() const override { return m_written; }
+    void SetLength(uint64_t) override { throw CFileException(CFileException::badSeek, 0, m_path); }
+    void Flush() override
+    {
+        m_target.Write(m_block.get(), m_used);
+        m_used = 0;
+    }
+
+private:
+    CArchive& m_target;
+    const CByteSubstitution m_substitution;
+    std::unique_ptr<uint8_t[]> m_block;
+    size_t m_used = 0;
+    uint64_t m_written = 0;
+};
+
+// The message file on its way in: every byte through the reading table as it
+// is read, straight into the memory that keeps it, so that the file is never
+// held whole nor copied twice. The oldest files, recognised by their first
+// bytes, were written without the substitution.
+class CMessageFileReader : public CFile {
+public:
+    CMessageFileReader(CArchive& source, const ByteTable& table, uint64_t length)
+        : m_source(source), m_substitution(table), m_length(length)
+    {
+        m_path = source.GetFilePath();
+        source.ReadExact(m_head, sizeof m_head);
+        m_substituted = std::memcmp(m_head + 1, kOldTag, 5) != 0;
+        if (m_substituted)
+            m_substitution.Apply(m_head, m_head, sizeof m_head);
+    }
+
+    bool Open(const std::string&, unsigned, CFileException*) override { return true; }
+    void Close() override {}
+    bool IsOpen() const override { return true; }
+    size_t Read(void* buffer, size_t count) override
+    {
+        auto* to = static_cast<uint8_t*>(buffer);
+        size_t done = 0;
+        if (m_position < sizeof m_head) {
+            done = std::min(count, sizeof m_head - static_cast<size_t>(m_position));
+            std::memcpy(to, m_head + m_position, done);
+        }
+        if (done < count) {
+            const size_t n = m_source.Read(to + done, count - done);
+            if (m_substituted)
+                m_substitution.Apply(to + done, to + done, n);
+            done += n;
+        }
+        m_position += done;
+        return done;
+    }
+    void Write(const void*, size_t) override { throw CArchiveException(CArchiveException::readOnly, m_path); }
+    uint64_t Seek(int64_t, SeekPosition) override { throw CFileException(CFileException::badSeek, 0, m_path); }
+    uint64_t GetPosition() const override { return m_position; }
+    uint64_t GetLength() const override { return m_length; }
+    void SetLength(uint64_t) override { throw CFileException(CFileException::badSeek, 0, m_path); }
+    void Flush() override {}
+
+private:
+    CArchive& m_source;
+    const CByteSubstitution m_substitution;
+    uint64_t m_length;
+    uint64_t m_position = 0;
+    uint8_t m_head[CAPhotoContent::kMinFileBytes];
+    bool m_substituted = true;
+};
 
 } // namespace
 
@@ -83,18 +185,13 @@ int CAPhotoContent::GetVersionNumber() const
 
 bool CAPhotoContent::WriteBody(CArchive& ar)
 {
-    CMemFile body;
-    {
-        CArchive out(&body, CArchive::store);
-        SerializeHeader(out);
-        SerializeMainImage(out);
-        SerializeComments(out);
-        SerializeTrailer(out);
-        out.Close();
-    }
-    std::vector<uint8_t> bytes = body.Detach();
-    ApplyByteTable(m_writeTable, bytes.data(), bytes.size());
-    ar.Write(bytes.data(), bytes.size());
+    CSubstitutingFile body(ar, m_writeTable);
+    CArchive out(&body, CArchive::store);
+    SerializeHeader(out);
+    SerializeMainImage(out);
+    SerializeComments(out);
+    SerializeTrailer(out);
+    body.Flush();
     return true;
 }
 
@@ -106,18 +203,7 @@ void CAPhotoContent::ReadBody(CArchive& ar)
         Damaged(ar, CArchiveException::endOfFile);
     if (length > kMaxFileBytes)
         Damaged(ar);
-    std::vector<uint8_t> bytes;
-    try {
-        bytes.resize(static_cast<size_t>(length));
-    } catch (const std::bad_alloc&) {
-        throw CMemoryException();
-    }
-    ar.ReadExact(bytes.data(), bytes.size());
-    // The oldest files were written without the substitution.
-    if (std::memcmp(bytes.data() + 1, kOldTag, 5) != 0)
-        ApplyByteTable(m_readTable, bytes.data(), bytes.size());
-
-    CMemFile body(std::move(bytes));
+    CMessageFileReader body(ar, m_readTable, length);
     CArchive in(&body, CArchive::load);
     SerializeHeader(in);
     SerializeMainImage(in);
@@ -273,7 +359,7 @@ void CAPhotoContent::StoreImageBlob(CArchive& ar)
     // Writing the message without its photograph would lose it: fail the save.
     std::vector<uint8_t> jpeg;
     if (!msgjpeg::Encode(m_image, m_nQuality, jpeg) || jpeg.size() > INT32_MAX)
-        throw CArchiveException(CArchiveException::genericException, ar.GetFile()->GetFilePath());
+        throw CArchiveException(CArchiveException::genericException, ar.GetFilePath());
     ar << static_cast<int32_t>(jpeg.size());
     ar.Write(jpeg.data(), jpeg.size());
 }
@@ -288,10 +374,8 @@ void CAPhotoContent::FetchImageBlob(CArchive& ar)
         Damaged(ar);
     if (count == 0)
         return;
-    if (static_cast<uint64_t>(count) > ar.RemainingBytes())
-        Damaged(ar, CArchiveException::endOfFile);
-    std::vector<uint8_t> jpeg(static_cast<size_t>(count));
-    ar.ReadExact(jpeg.data(), jpeg.size());
+    std::vector<uint8_t> jpeg;
+    ar.ReadBytes(jpeg, static_cast<uint64_t>(count));
     msgjpeg::Decode(jpeg.data(), jpeg.size(), m_image);
     m_originalJpeg = std::move(jpeg);
 }

@@ -2,7 +2,11 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <cstring>
+#include <new>
+#include <span>
+#include <stdexcept>
 #include <vector>
 
 namespace {
@@ -37,23 +41,67 @@ void CArchive::CheckStoring() const
         throw CArchiveException(CArchiveException::readOnly);
 }
 
+CArchive::CArchive(CFile* file, Mode mode) : m_file(file), m_mode(mode) {}
+
+CArchive::~CArchive() = default;
+
 uint64_t CArchive::RemainingBytes() const
 {
     uint64_t len = m_file->GetLength();
     uint64_t pos = m_file->GetPosition();
-    return pos < len ? len - pos : 0;
+    return m_ahead.Remaining() + (pos < len ? len - pos : 0);
 }
 
 size_t CArchive::Read(void* buffer, size_t count)
 {
     CheckLoading();
-    return m_file->Read(buffer, count);
+    auto* to = static_cast<uint8_t*>(buffer);
+    size_t done = 0;
+    while (done < count) {
+        if (m_ahead.Remaining() > 0) {
+            const uint64_t n = std::min<uint64_t>(count - done, m_ahead.Remaining());
+            const std::span<const uint8_t> bytes = *m_ahead.Take(n);
+            std::memcpy(to + done, bytes.data(), bytes.size());
+            done += bytes.size();
+            continue;
+        }
+        // A large read goes from the file straight to the caller.
+        if (count - done >= kBlockBytes) {
+            const size_t n = m_file->Read(to + done, count - done);
+            if (n == 0)
+                break;
+            done += n;
+            continue;
+        }
+        if (!m_block)
+            m_block.reset(new uint8_t[kBlockBytes]);
+        const size_t n = m_file->Read(m_block.get(), kBlockBytes);
+        if (n == 0)
+            break;
+        m_ahead = ByteReader(std::span<const uint8_t>(m_block.get(), n));
+    }
+    return done;
 }
 
 void CArchive::ReadExact(void* buffer, size_t count)
 {
     if (Read(buffer, count) != count)
-        throw CArchiveException(CArchiveException::endOfFile, m_file->GetFilePath());
+        throw CArchiveException(CArchiveException::endOfFile, GetFilePath());
+}
+
+void CArchive::ReadBytes(std::vector<uint8_t>& out, uint64_t count)
+{
+    CheckLoading();
+    if (count > RemainingBytes())
+        throw CArchiveException(CArchiveException::endOfFile, GetFilePath());
+    try {
+        out.resize(static_cast<size_t>(count));
+    } catch (const std::bad_alloc&) {
+        throw CMemoryException();
+    } catch (const std::length_error&) {
+        throw CMemoryException();
+    }
+    ReadExact(out.data(), out.size());
 }
 
 void CArchive::Write(const void* buffer, size_t count)
@@ -202,7 +250,7 @@ std::string CArchive::ReadStringField()
     uint64_t count = ReadPrefix(wide);
     uint64_t bytes = wide ? count * 2 : count;
     if ((wide && count > (UINT64_MAX / 2)) || bytes > RemainingBytes())
-        throw CArchiveException(CArchiveException::endOfFile, m_file->GetFilePath());
+        throw CArchiveException(CArchiveException::endOfFile, GetFilePath());
     std::string raw(static_cast<size_t>(bytes), '\0');
     ReadExact(raw.data(), raw.size());
     if (!wide)

@@ -1,25 +1,36 @@
 #pragma once
 
+#include "platform/byte_reader.h"
 #include "platform/exceptions.h"
 #include "platform/file.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
 // Reads or writes numbers in little-endian order and strings in the
 // length-prefixed form over a CFile. A short read throws
 // CArchiveException(endOfFile); file errors throw CFileException.
+//
+// Loading reads the file a block ahead and takes every field out of the block
+// through the checked reader; a read larger than a block goes from the file
+// straight to the caller. The file's position is then ahead of what was
+// taken, so a loading archive is the only reader of its file while it reads.
 class CArchive {
 public:
     enum Mode { store = 0, load = 1 };
+    static constexpr size_t kBlockBytes = 64u << 10;
 
-    CArchive(CFile* file, Mode mode) : m_file(file), m_mode(mode) {}
+    CArchive(CFile* file, Mode mode);
+    ~CArchive();
     CArchive(const CArchive&) = delete;
     CArchive& operator=(const CArchive&) = delete;
 
     bool IsLoading() const { return m_mode == load; }
     bool IsStoring() const { return m_mode == store; }
     CFile* GetFile() const { return m_file; }
+    const std::string& GetFilePath() const { return m_file->GetFilePath(); }
     void Flush() {}
     void Close() {}
 
@@ -30,6 +41,9 @@ public:
     size_t Read(void* buffer, size_t count);
     // Reads exactly count bytes or throws endOfFile.
     void ReadExact(void* buffer, size_t count);
+    // Exactly count bytes into out (its old contents go), the count checked
+    // against what is left before anything is allocated.
+    void ReadBytes(std::vector<uint8_t>& out, uint64_t count);
     void Write(const void* buffer, size_t count);
 
     CArchive& operator<<(uint8_t v);
@@ -73,4 +87,6 @@ private:
 
     CFile* m_file;
     Mode m_mode;
+    std::unique_ptr<uint8_t[]> m_block; // loading: the bytes read ahead
+    ByteReader m_ahead;                 // what of them is not taken yet
 };

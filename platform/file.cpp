@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <stdexcept>
 #include <fcntl.h>
 #include <limits>
 #include <sys/stat.h>
@@ -218,13 +219,23 @@ void CMemFile::Write(const void* buffer, size_t count)
     uint64_t endPos = m_pos + count;
     if (endPos < m_pos)
         throw CFileException(CFileException::diskFull);
+    const auto* bytes = static_cast<const uint8_t*>(buffer);
     try {
+        if (m_pos >= m_data.size()) {
+            // Appending copies once, without zero-filling the new room first.
+            m_data.resize(static_cast<size_t>(m_pos));
+            m_data.insert(m_data.end(), bytes, bytes + count);
+            m_pos = endPos;
+            return;
+        }
         if (endPos > m_data.size())
             m_data.resize(static_cast<size_t>(endPos));
     } catch (const std::bad_alloc&) {
         throw CMemoryException();
+    } catch (const std::length_error&) {
+        throw CMemoryException();
     }
-    std::memcpy(m_data.data() + m_pos, buffer, count);
+    std::memcpy(m_data.data() + m_pos, bytes, count);
     m_pos = endPos;
 }
 
@@ -253,4 +264,10 @@ std::vector<uint8_t> CMemFile::Detach()
 {
     m_pos = 0;
     return std::exchange(m_data, {});
+}
+
+void CMemFile::Attach(std::vector<uint8_t> bytes)
+{
+    m_data = std::move(bytes);
+    m_pos = 0;
 }

@@ -76,6 +76,8 @@ public:
 
     const std::vector<uint8_t>& Data() const { return m_data; }
     std::vector<uint8_t> Detach();
+    // The bytes become the file's contents, positioned at the start.
+    void Attach(std::vector<uint8_t> bytes);
 
 private:
     std::vector<uint8_t> m_data;

@@ -51,3 +51,30 @@ TEST(MessageVersion, ParsesToHundredths)
         EXPECT_EQ(msgver::Parse(text), want) << text;
     EXPECT_EQ(msgver::Parse(msgver::kCurrentText), msgver::kCurrent);
 }
+
+TEST(MessageByteTables, SubstitutionForLongRunsMatchesTheTable)
+{
+    // The message tables take the nibble road; a table that is no pair of
+    // nibble permutations takes entry by entry. Lengths around the 16-byte step.
+    const MessageByteTables message = MakeMessageByteTables();
+    ByteTable shuffled{};
+    for (int b = 0; b < 256; ++b)
+        shuffled[b] = static_cast<uint8_t>((b * 167 + 13) & 0xFF);
+    std::vector<uint8_t> data(1000);
+    for (size_t i = 0; i < data.size(); ++i)
+        data[i] = static_cast<uint8_t>(i * 31 + 7);
+    const ByteTable* tables[] = {&message.write, &message.read, &shuffled};
+    for (const ByteTable* table : tables) {
+        const CByteSubstitution substitution(*table);
+        for (size_t size : {0u, 1u, 15u, 16u, 17u, 33u, 1000u}) {
+            std::vector<uint8_t> want(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(size));
+            ApplyByteTable(*table, want.data(), want.size());
+            std::vector<uint8_t> got(size, 0);
+            substitution.Apply(data.data(), got.data(), size);
+            ASSERT_EQ(got, want) << size;
+            std::vector<uint8_t> inPlace(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(size));
+            substitution.Apply(inPlace.data(), inPlace.data(), size);
+            ASSERT_EQ(inPlace, want) << size;
+        }
+    }
+}

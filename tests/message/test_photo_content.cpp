@@ -188,6 +188,30 @@ TEST(MessageFile, PlainOldTagOpensWithoutTables)
     EXPECT_EQ(CompareContents(original, back), "");
 }
 
+TEST(MessageFile, LargeAttachmentsRoundTripExactly)
+{
+    // Bodies larger than the blocks the file is written and read in, with
+    // attachments that straddle them.
+    CAPhotoContent original = FullContent(Jpeg(40, 30), Jpeg(8, 6));
+    for (size_t samples : {size_t(70000), size_t(1500000), size_t(3)}) {
+        std::vector<uint8_t> wave = WaveBytes(samples);
+        for (size_t i = 44; i < wave.size(); ++i)
+            wave[i] = static_cast<uint8_t>(i * 13);
+        original.m_comments.emplace_back(0, std::make_unique<CAnoRecord>(SoundRecord(wave, CAreaMarquee())));
+    }
+    std::vector<uint8_t> file = WriteMessage(original);
+    ASSERT_GT(file.size(), 1u << 20);
+    CAPhotoContent back(95);
+    ReadMessage(file, back);
+    EXPECT_EQ(CompareContents(original, back, 12), "");
+    // And the old unsubstituted form of the same body.
+    std::vector<uint8_t> plain = Unscramble(file);
+    plain[5] = '0';
+    CAPhotoContent old(95);
+    ReadMessage(plain, old);
+    EXPECT_EQ(CompareContents(original, old, 12), "");
+}
+
 TEST(MessageFile, BadTagIsABadIndex)
 {
     Body b;

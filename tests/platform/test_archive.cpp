@@ -97,3 +97,73 @@ TEST(ArchiveMode, WrongDirectionThrows)
     CArchive ar(&f, CArchive::load);
     EXPECT_THROW(ar << uint32_t(1), CArchiveException);
 }
+
+TEST(ArchiveLoad, FieldsAcrossBlocksAndLargeReadsComeInOrder)
+{
+    // Small fields around a blob larger than the archive's block, so that
+    // reads straddle blocks and one goes past the block to the file.
+    std::vector<uint8_t> blob(CArchive::kBlockBytes * 2 + 123);
+    for (size_t i = 0; i < blob.size(); ++i)
+        blob[i] = static_cast<uint8_t>(i * 7);
+    CMemFile f;
+    {
+        CArchive ar(&f, CArchive::store);
+        for (uint32_t i = 0; i < 20000; ++i)
+            ar << i;
+        ar << std::string("between");
+        ar << static_cast<uint32_t>(blob.size());
+        ar.Write(blob.data(), blob.size());
+        ar << std::string("after");
+    }
+    f.SeekToBegin();
+    CArchive ar(&f, CArchive::load);
+    for (uint32_t i = 0; i < 20000; ++i) {
+        uint32_t v = 0;
+        ar >> v;
+        ASSERT_EQ(v, i);
+    }
+    EXPECT_EQ(ar.RemainingBytes(), f.GetLength() - 20000 * 4);
+    std::string s;
+    ar >> s;
+    EXPECT_EQ(s, "between");
+    uint32_t count = 0;
+    ar >> count;
+    std::vector<uint8_t> back;
+    ar.ReadBytes(back, count);
+    EXPECT_EQ(back, blob);
+    ar >> s;
+    EXPECT_EQ(s, "after");
+    EXPECT_EQ(ar.RemainingBytes(), 0u);
+}
+
+TEST(ArchiveLoad, ByteCountPastTheEndFailsBeforeAllocating)
+{
+    CMemFile f(std::vector<uint8_t>{1, 2, 3});
+    CArchive ar(&f, CArchive::load);
+    std::vector<uint8_t> out{9};
+    try {
+        ar.ReadBytes(out, uint64_t(1) << 40);
+        FAIL() << "no exception";
+    } catch (const CArchiveException& e) {
+        EXPECT_EQ(e.m_cause, CArchiveException::endOfFile);
+    }
+    ar.ReadBytes(out, 3);
+    EXPECT_EQ(out, (std::vector<uint8_t>{1, 2, 3}));
+}
+
+TEST(MemFile, WritesPastTheEndLeaveZerosAndAttachedBytesReadFromTheStart)
+{
+    CMemFile f;
+    f.Write("ab", 2);
+    f.Seek(4, CFile::begin);
+    f.Write("c", 1);
+    EXPECT_EQ(f.Data(), (std::vector<uint8_t>{'a', 'b', 0, 0, 'c'}));
+    f.Seek(1, CFile::begin);
+    f.Write("XYZ", 3);
+    EXPECT_EQ(f.Data(), (std::vector<uint8_t>{'a', 'X', 'Y', 'Z', 'c'}));
+    f.Attach({'q', 'r'});
+    EXPECT_EQ(f.GetPosition(), 0u);
+    char two[2];
+    EXPECT_EQ(f.Read(two, 2), 2u);
+    EXPECT_EQ(std::string(two, 2), "qr");
+}
