@@ -7,8 +7,8 @@
 #include "imaging/rotation.h"
 #include "platform/file.h"
 #include "platform/gdi/dc.h"
+#include "resources/picture_resources.h"
 
-#include <QFile>
 #include <QImage>
 
 #include <cstdlib>
@@ -154,13 +154,12 @@ bool CDibBitmap::DrawResampledEx(CDC* dc, const CRect& source, const CRect& dest
 
 bool CDibBitmap::LoadFromResource(int id)
 {
-    QFile file(QStringLiteral(":/bitmaps/%1.bmp").arg(id));
-    if (!file.open(QIODevice::ReadOnly)) {
+    std::vector<uint8_t> bytes = res::BinaryResource("bitmaps", static_cast<uint32_t>(id));
+    if (bytes.empty()) {
         DeleteObject();
         return false;
     }
-    const QByteArray bytes = file.readAll();
-    CMemFile memory(bytes.constData(), static_cast<size_t>(bytes.size()));
+    CMemFile memory(std::move(bytes));
     return Read(memory);
 }
 

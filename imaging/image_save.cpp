@@ -11,11 +11,8 @@
 #include "platform/exceptions.h"
 #include "platform/file.h"
 #include "platform/framework/message_box.h"
+#include "platform/framework/wait_cursor.h"
 #include "resources/string_table.h"
-
-#include <QCursor>
-#include <QGuiApplication>
-#include <QThread>
 
 #include <cstdio>
 #include <cstdlib>
@@ -39,24 +36,6 @@ ImageSaveJobRunner& Runner()
     return runner;
 }
 
-// The wait cursor for the length of a save, on the GUI thread.
-class WaitCursor {
-public:
-    WaitCursor()
-    {
-        m_on = qGuiApp && QThread::currentThread() == qGuiApp->thread();
-        if (m_on)
-            QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
-    }
-    ~WaitCursor()
-    {
-        if (m_on)
-            QGuiApplication::restoreOverrideCursor();
-    }
-
-private:
-    bool m_on = false;
-};
 
 std::vector<uint8_t> BlockBytes(CFile* file)
 {
@@ -203,7 +182,7 @@ int ExportImageFile(CWnd* owner, CImageBuffer& image, const CIccProfileData* pro
                     CFile* block3, const std::string& /*sourcePath*/, const std::string& targetPath,
                     const ImageSaveValues& values)
 {
-    WaitCursor wait;
+    CWaitCursor wait;
     // Over the source itself or any other file, the save job's writer keeps
     // the old file whole until the new one is complete.
     return RunImageSave(owner, image, profile, targetPath, block1, block2, block3, targetPath, values);

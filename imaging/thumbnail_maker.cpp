@@ -83,13 +83,16 @@ bool LoadExifThumbnail(const std::string& path, CDibBitmap& target)
 }
 
 bool LoadFittedThumbnail(const std::string& importerPattern, const std::string& path, CDibBitmap& target,
-                         int boundWidth, int boundHeight)
+                         int boundWidth, int boundHeight, int lockTimeoutMs, bool* lockBusy)
 {
     CImageImporter importer(importerPattern);
     importer.SetOptionFlag1(0);
     CImageBuffer picture;
     const QrDecodeRect bound{0, 0, boundWidth, boundHeight};
-    if (!importer.TryDecodeToBuffer(path, picture, &bound, -1) || !picture.IsValid())
+    const bool decoded = importer.TryDecodeToBuffer(path, picture, &bound, lockTimeoutMs);
+    if (lockBusy)
+        *lockBusy = !decoded && importer.LockFailed();
+    if (!decoded || !picture.IsValid())
         return false;
     const RECT boundRect{0, 0, boundWidth, boundHeight};
     const RECT source{0, 0, picture.GetWidth(), picture.GetHeight()};
@@ -113,12 +116,16 @@ bool LoadFittedThumbnail(const std::string& importerPattern, const std::string& 
 
 bool CThumbnailMaker::MakeThumbnail(const std::string& path, CDibBitmap& target)
 {
+    m_lockBusy = false;
     const int kind = GetImageFileKind(path);
     if ((kind == 1 || kind == 2) && LoadCompanionThumbnail(path, target))
         return true;
     if (LoadExifThumbnail(path, target))
         return true;
-    if (LoadFittedThumbnail(m_importerPattern, path, target, m_boundWidth, m_boundHeight))
+    if (LoadFittedThumbnail(m_importerPattern, path, target, m_boundWidth, m_boundHeight, m_lockTimeoutMs,
+                            &m_lockBusy))
+        return true;
+    if (m_lockBusy)
         return true;
     target.CreateDib(CSize(64, 64), 24, nullptr, nullptr, RGB(0, 0, 0));
     return true;

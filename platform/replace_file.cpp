@@ -166,6 +166,7 @@ bool CReplaceFile::Open(const std::string& target, const Options& options)
     m_error = CFileException();
     m_asked = target;
     m_target = target;
+    m_durable = options.durable;
     int err = 0;
     if (options.followLink && !FollowLinks(m_target, err))
         return Fail(err);
@@ -254,7 +255,9 @@ bool CReplaceFile::Sync()
 
 bool CReplaceFile::Commit()
 {
-    if (!Sync())
+    if (m_fd < 0)
+        return Fail(m_error.m_lOsError ? m_error.m_lOsError : EBADF);
+    if (m_durable && !Sync())
         return false;
     if (m_anonymous) {
         // The finished file gets a hidden name first: a file system link
@@ -275,7 +278,7 @@ bool CReplaceFile::Commit()
     m_hiddenName.clear();
     // The rename itself reaches the disk. Its failure is not the save's: the
     // new file is complete and in place, the old one is gone.
-    const int dir = ::openat(m_dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dir = m_durable ? ::openat(m_dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
     if (dir >= 0) {
         ::fsync(dir);
         ::close(dir);
@@ -299,8 +302,13 @@ int CReplaceFile::FileSystemError() const
 
 void ReplaceFileContents(const std::string& path, std::span<const uint8_t> bytes)
 {
+    ReplaceFileContents(path, bytes, CReplaceFile::Options{});
+}
+
+void ReplaceFileContents(const std::string& path, std::span<const uint8_t> bytes, const CReplaceFile::Options& options)
+{
     CReplaceFile file;
-    if (!file.Open(path) || !file.Write(bytes) || !file.Commit())
+    if (!file.Open(path, options) || !file.Write(bytes) || !file.Commit())
         throw file.Error();
 }
 

@@ -33,6 +33,9 @@ public:
         // false: a file we may not write is replaced all the same (the user
         // has confirmed it). By default its protection is honoured.
         bool refuseReadOnly = true;
+        // false: a file that is made again when it is lost (a cache) is not
+        // flushed to the disk; it still replaces the old one only whole.
+        bool durable = true;
     };
 
     CReplaceFile() = default;
@@ -85,11 +88,13 @@ private:
     int m_dirFd = -1;
     int m_fd = -1;
     bool m_anonymous = false;
+    bool m_durable = true;
     CFileException m_error;
 };
 
 // The whole file at path becomes bytes. Throws the CFileException of the failure.
 void ReplaceFileContents(const std::string& path, std::span<const uint8_t> bytes);
+void ReplaceFileContents(const std::string& path, std::span<const uint8_t> bytes, const CReplaceFile::Options& options);
 
 // A fresh hidden name in folder for something built beside its target and
 // renamed over it (a link being copied), in the pattern the writer sweeps.

@@ -36,6 +36,8 @@ constexpr BYTE GetRValue(COLORREF c) { return static_cast<BYTE>(c & 0xFF); }
 constexpr BYTE GetGValue(COLORREF c) { return static_cast<BYTE>((c >> 8) & 0xFF); }
 constexpr BYTE GetBValue(COLORREF c) { return static_cast<BYTE>((c >> 16) & 0xFF); }
 constexpr COLORREF CLR_INVALID = 0xFFFFFFFFu;
+// "The control's own colour" where a colour may be set.
+constexpr COLORREF CLR_DEFAULT = 0xFF000000u;
 // A wait without time limit.
 constexpr DWORD INFINITE = 0xFFFFFFFFu;
 

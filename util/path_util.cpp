@@ -47,22 +47,6 @@ bool ExtensionIs(std::string_view path, std::initializer_list<std::string_view> 
     return EqualsUpper(ext, names);
 }
 
-bool EqualsNoCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z')
-            x = char(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z')
-            y = char(y - 'A' + 'a');
-        if (x != y)
-            return false;
-    }
-    return true;
-}
-
 bool EntryExists(const std::string& path)
 {
     struct stat st{};

@@ -29,6 +29,11 @@ size_t ByteIndexAfterChars(std::string_view text, size_t n);
 // character count left.
 size_t TruncateToChars(std::string& text, size_t maxChars);
 
+// Comparisons that fold the letters A-Z only: every other byte, and so every
+// byte of a multi-byte character, compares as it is (unsigned).
+int CompareNoCase(std::string_view a, std::string_view b);
+bool EqualsNoCase(std::string_view a, std::string_view b);
+
 // Splits at any byte equal to one of the separators, appending to out. With
 // quotes, '"' toggles a quoted run (where separators do not split) and is
 // dropped. An empty last token is never appended.

@@ -1,6 +1,7 @@
 #include "platform/framework/controls.h"
 
 #include "platform/framework/paint_dc.h"
+#include "platform/gdi/gdi_object.h"
 #include "platform/framework/wnd_bridge.h"
 #include "resources/icon_table.h"
 
@@ -11,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QApplication>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -738,6 +740,15 @@ LRESULT CProgressCtrl::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         return old;
     }
     case PBM_GETPOS: return p->value();
+    case PBM_SETBKCOLOR: {
+        const COLORREF old = std::exchange(m_crBack, COLORREF(lParam));
+        QPalette palette = p->palette();
+        const QColor back = m_crBack == CLR_DEFAULT ? QApplication::palette(p).color(QPalette::Base) : ToQColor(m_crBack);
+        palette.setColor(QPalette::Base, back);
+        palette.setColor(QPalette::Window, back);
+        p->setPalette(palette);
+        return old;
+    }
     default: return CWnd::WindowProc(msg, wParam, lParam);
     }
 }

@@ -151,7 +151,7 @@ protected:
     HWND CreateWidget(const CREATESTRUCT& cs, QWidget* parent) override;
 };
 
-enum : UINT { PBM_SETRANGE = WM_USER + 1, PBM_SETPOS = WM_USER + 2, PBM_DELTAPOS = WM_USER + 3, PBM_SETSTEP = WM_USER + 4, PBM_STEPIT = WM_USER + 5, PBM_SETRANGE32 = WM_USER + 6, PBM_GETPOS = WM_USER + 8 };
+enum : UINT { PBM_SETRANGE = WM_USER + 1, PBM_SETPOS = WM_USER + 2, PBM_DELTAPOS = WM_USER + 3, PBM_SETSTEP = WM_USER + 4, PBM_STEPIT = WM_USER + 5, PBM_SETRANGE32 = WM_USER + 6, PBM_GETPOS = WM_USER + 8, PBM_SETBKCOLOR = 0x2001 };
 
 // The progress bar answers the PBM_ messages, so worker threads drive it with SendMessage.
 class CProgressCtrl : public CWnd {
@@ -165,11 +165,14 @@ public:
     int GetPos() const;
     int SetStep(int nStep) { return int(SendMessage(PBM_SETSTEP, WPARAM(nStep))); }
     int StepIt() { return int(SendMessage(PBM_STEPIT)); }
+    // The colour behind the bar; returns the one before (CLR_DEFAULT at first).
+    COLORREF SetBkColor(COLORREF clrNew) { return COLORREF(SendMessage(PBM_SETBKCOLOR, 0, LPARAM(clrNew))); }
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 protected:
     HWND CreateWidget(const CREATESTRUCT& cs, QWidget* parent) override;
     int m_nStep = 10;
+    COLORREF m_crBack = CLR_DEFAULT;
 };
 
 enum : DWORD { TCS_OWNERDRAWFIXED = 0x2000 };

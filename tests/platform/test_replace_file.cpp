@@ -202,6 +202,20 @@ TEST(ReplaceFile, InjectedFaultsLeaveTheOldFileAndSayWhy)
     }
 }
 
+TEST(ReplaceFile, CacheFilesReplaceWholeWithoutBeingFlushed)
+{
+    qrtest::TempDir dir;
+    const fs::path thumb = dir / "S_IDX00.bmp";
+    qrtest::WriteBytes(thumb, Bytes("the old thumbnail"));
+    InjectFaults faults({Fault::fsync, EIO, 0});
+    CReplaceFile::Options cache;
+    cache.durable = false;
+    ReplaceFileContents(thumb.string(), Bytes("the new thumbnail"), cache);
+    EXPECT_EQ(qrtest::ReadBytes(thumb), Bytes("the new thumbnail"));
+    EXPECT_EQ(g_fault.call, Fault::fsync); // never asked
+    EXPECT_EQ(qrtest::FolderNames(dir.path()), std::vector<std::string>{"S_IDX00.bmp"});
+}
+
 TEST(ReplaceFile, ReplacesKeepingModeAndLinks)
 {
     qrtest::TempDir dir;
