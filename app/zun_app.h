@@ -24,14 +24,12 @@ enum : UINT {
     ID_FILE_NEW_FRAME = 57613,
     ID_FILE_PRINT_SETUP = 57606,
     ID_OPEN_IMAGE_OR_MESSAGE = 314,
-    ID_IMPORT_IMAGE = 165,
     ID_HELP_CONTENTS = 227,
     ID_PREFCHANGED = 310,
     ID_CMCHANGED = 229,
     ID_PREFCHANGEDMSG = 189,
     ID_CMCHANGEDMSG = 190,
     ID_OPEN_HANDED_OVER_FILE = 349,
-    ID_REFRESH_SAVED_MESSAGE = 351,
 };
 
 // What the program is built with above the application shell: the makers of

@@ -294,6 +294,7 @@ bool CAnoMarkup::Parse(const std::string& filePath, std::string text)
 
 bool CAnoMarkup::Load(CFile& file)
 {
+    m_nError = loadUnreadable;
     std::string path = file.GetFilePath();
     uint64_t length = file.GetLength();
     if (length > kMaxMarkupBytes)
@@ -303,10 +304,12 @@ bool CAnoMarkup::Load(CFile& file)
     if (file.Read(text.data(), text.size()) != text.size())
         return false;
     text.resize(std::strlen(text.c_str()));
+    m_nError = loadMalformed;
     if (!Parse(path, std::move(text)))
         return false;
     // A message without its photograph is no message: refuse rather than open empty.
-    return !m_strMainImage.empty();
+    m_nError = m_strMainImage.empty() ? loadNoMainPicture : loadOk;
+    return m_nError == loadOk;
 }
 
 bool CAnoMarkup::Load(CArchive& ar)

@@ -23,9 +23,12 @@ class CAnoMarkup {
 public:
     enum EntryKind : int32_t { sound = 2, image = 3 };
 
+    // Why the last Load failed.
+    enum LoadError { loadOk, loadUnreadable, loadMalformed, loadNoMainPicture };
+
     // Reads the whole file and parses it. false when the file could not be read
     // whole, is too large for a markup file, has a malformed posLink, or names
-    // no main picture that exists inside the root folder.
+    // no main picture that exists inside the root folder (m_nError says which).
     bool Load(CFile& file);
     bool Load(CArchive& ar);
 
@@ -51,6 +54,7 @@ public:
     std::vector<int32_t> m_kinds;
     std::vector<CRect> m_areas;
     std::vector<std::string> m_paths;
+    LoadError m_nError = loadOk;
 };
 
 // An annotation text file: extension "TXT" (any case), a name starting with

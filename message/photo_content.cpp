@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -151,6 +152,25 @@ CAPhotoContent::CAPhotoContent(const CAPhotoContent& other)
 }
 
 CAPhotoContent::~CAPhotoContent() = default;
+
+void CAPhotoContent::TakeOver(CAPhotoContent& other)
+{
+    if (this == &other)
+        return;
+    m_strReserved = std::exchange(other.m_strReserved, {});
+    m_strVersion = std::exchange(other.m_strVersion, std::string(msgver::kCurrentText));
+    m_nReadOnly = std::exchange(other.m_nReadOnly, 0);
+    m_nPictureState = std::exchange(other.m_nPictureState, 0);
+    m_strPictureText = std::exchange(other.m_strPictureText, {});
+    m_profile = other.m_profile;
+    other.m_profile.Free();
+    m_strInfoText = std::exchange(other.m_strInfoText, {});
+    m_nInfoValue = std::exchange(other.m_nInfoValue, 0);
+    m_nQuality = other.m_nQuality;
+    m_comments = std::exchange(other.m_comments, {});
+    m_image.TakeOver(other.m_image);
+    m_originalJpeg = std::exchange(other.m_originalJpeg, {});
+}
 
 void CAPhotoContent::BuildByteTables()
 {

@@ -56,6 +56,11 @@ public:
     CAPhotoContent& operator=(const CAPhotoContent&) = delete;
     virtual ~CAPhotoContent();
 
+    // Everything of other moves here (the tables stay); other is left empty.
+    // Lets a message be read whole aside and then replace this one, so a
+    // failed read leaves this content as it was.
+    void TakeOver(CAPhotoContent& other);
+
     // The message file: the body, every byte through the writing table.
     bool WriteBody(CArchive& ar);
     // Reads a message file (substituted, or the plain "#7320" form). Throws

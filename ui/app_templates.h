@@ -29,6 +29,15 @@ public:
     virtual void SelectStartFolder() = 0;
 };
 
+// Commands between the message editor and the application: File/Import
+// Image (the application asks for the picture, the message document decides
+// whether it may be added), and the message document's word after a save
+// that the browser should show the saved file again.
+enum : UINT {
+    ID_IMPORT_IMAGE = 165,
+    ID_REFRESH_SAVED_MESSAGE = 351,
+};
+
 // The message editor's template (document string 129).
 class CMessageTemplateBase : public CSingleDocTemplate {
 public:

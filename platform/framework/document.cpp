@@ -171,6 +171,9 @@ BOOL CDocument::OnSaveDocument(const std::string& path)
 
 void CDocument::ReportSaveLoadException(const std::string& path, const CException* e, BOOL bSaving, UINT nIDPDefault)
 {
+    // The document has told the user already.
+    if (dynamic_cast<const CUserException*>(e))
+        return;
     std::string text = res::HasString(nIDPDefault) ? std::string(res::String(nIDPDefault))
                                                    : std::string(bSaving ? "Failed to save document." : "Failed to open document.");
     text = Format1(text, path);

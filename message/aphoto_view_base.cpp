@@ -1,0 +1,3 @@
+#include "message/aphoto_view_base.h"
+
+IMPLEMENT_DYNAMIC(CAPhotoViewBase, CView)
