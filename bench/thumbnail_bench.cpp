@@ -1,9 +1,9 @@
 // Thumbnails of a folder of 12-megapixel JPEG files, with and without Exif
 // thumbnails, beside libjpeg's plain full decode of the same files.
+#include "bench/bench_photos.h"
 #include "imaging/dib_bitmap.h"
 #include "imaging/jpeg_codec.h"
 #include "imaging/thumbnail_maker.h"
-#include "tests/support/exif_thumbnail_block.h"
 
 #include <benchmark/benchmark.h>
 
@@ -43,38 +43,6 @@ void WriteAll(const fs::path& p, const std::vector<uint8_t>& bytes)
                                               static_cast<std::streamsize>(bytes.size()));
 }
 
-// A photograph-like picture: smooth light with grain, so that it compresses
-// like a camera picture (a few megabytes at quality 90).
-std::vector<uint8_t> MakePhoto()
-{
-    const size_t stride = static_cast<size_t>(kWidth) * 3;
-    std::vector<uint8_t> rows(stride * kHeight);
-    std::mt19937 rng(7);
-    std::uniform_int_distribution<int> grain(-6, 6);
-    for (int y = 0; y < kHeight; ++y)
-        for (int x = 0; x < kWidth; ++x) {
-            uint8_t* p = &rows[static_cast<size_t>(y) * stride + 3 * x];
-            p[0] = static_cast<uint8_t>(std::clamp(x * 255 / kWidth + grain(rng), 0, 255));
-            p[1] = static_cast<uint8_t>(std::clamp(y * 255 / kHeight + grain(rng), 0, 255));
-            p[2] = static_cast<uint8_t>(std::clamp(((x + y) / 37 % 2) * 120 + 60 + grain(rng), 0, 255));
-        }
-    std::vector<uint8_t> jpeg;
-    size_t n = 0;
-    JpegEncode(rows.data(), 11, false, kWidth, kHeight, 90, 72, 72, 0, nullptr, 0, nullptr, 0, jpeg, &n, nullptr,
-               stride);
-    return jpeg;
-}
-
-// An Exif block whose directory 1 points at a 160 x 120 JPEG thumbnail.
-std::vector<uint8_t> ExifWithThumbnail()
-{
-    std::vector<uint8_t> small(160 * 120 * 3, 128);
-    std::vector<uint8_t> thumb;
-    size_t n = 0;
-    JpegEncode(small.data(), 11, false, 160, 120, 90, 72, 72, 0, nullptr, 0, nullptr, 0, thumb, &n, nullptr, 160 * 3);
-    return qrtest::ExifBlockWithThumbnail(thumb);
-}
-
 struct Folders {
     fs::path root;
     std::vector<std::string> plain, withExif;
@@ -82,16 +50,8 @@ struct Folders {
     {
         char pattern[] = "/tmp/qrbench-XXXXXX";
         root = mkdtemp(pattern);
-        const std::vector<uint8_t> photo = MakePhoto();
-        const std::vector<uint8_t> app1 = ExifWithThumbnail();
-        // The same picture with the APP1 segment right behind the start of image.
-        std::vector<uint8_t> tagged(photo.begin(), photo.begin() + 2);
-        tagged.push_back(0xFF);
-        tagged.push_back(0xE1);
-        tagged.push_back(static_cast<uint8_t>((app1.size() + 2) >> 8));
-        tagged.push_back(static_cast<uint8_t>(app1.size() + 2));
-        tagged.insert(tagged.end(), app1.begin(), app1.end());
-        tagged.insert(tagged.end(), photo.begin() + 2, photo.end());
+        const std::vector<uint8_t> photo = qrbench::MakePhoto(kWidth, kHeight);
+        const std::vector<uint8_t> tagged = qrbench::WithApp1(photo, qrbench::ExifWithThumbnail());
         fs::create_directories(root / "plain");
         fs::create_directories(root / "exif");
         for (int i = 0; i < FileCount(); ++i) {

@@ -148,6 +148,8 @@ bool CFileItem::EnsureInfo(CImageImporter* importer)
     if (!ReadRawInfo(importer))
         return false;
     QueryImageFileInfo(m_strPath, m_exifInfo, m_makerInfo, &m_makerFlags, &m_makerCheck);
+    // Kept apart: sorting by it would otherwise look it up at every sort.
+    m_strInfoComment = m_exifInfo.IsValid() ? m_exifInfo.GetItemText(kExifItemComment) : std::string();
     m_bInfoRead = TRUE;
     return true;
 }
@@ -170,7 +172,9 @@ int CFileItem::ResetThumbnail(BOOL readInfo, CImageImporter* importer)
             return 0;
     }
     m_outputSize = CSize(0, 0);
-    ReadFileTime();
+    // A scan gives the time it read with the folder's listing.
+    if (m_fileTime < 0)
+        ReadFileTime();
     if (readInfo && !picture)
         EnsureInfo(importer);
     m_bMessageFile = IsMessageFileName(m_strPath);

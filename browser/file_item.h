@@ -55,6 +55,8 @@ public:
     BOOL HasSecondName() const { return !m_strSecondName.empty(); }
     BOOL IsMessageFile() const { return m_bMessageFile; }
     int GetBitDepth() const { return m_nBitDepth; }
+    // The picture's comment (information item 7034), as the information read gave it.
+    const std::string& GetInfoComment() const { return m_strInfoComment; }
     BOOL HasMakerFlag8() const { return (m_makerFlags & 8) != 0; }
     WORD GetVerifyState() const { return m_verifyState; }
     void ClearVerifyState() { m_verifyState = kVerifyNotDone; }
@@ -80,7 +82,8 @@ public:
     // be tried again) while the raw information cannot be read.
     bool EnsureInfo(CImageImporter* importer = nullptr);
     // Takes the item in as a fresh candidate of a folder scan; 0 when it is
-    // not an item the browser shows.
+    // not an item the browser shows. The file's time is read unless the
+    // scan has set it from the folder's listing.
     int ResetThumbnail(BOOL readInfo, CImageImporter* importer = nullptr);
     // The thumbnail's caption: the file name, and with details the file date
     // "yyyy/mm/dd" and "w x h" on lines of their own.
@@ -114,6 +117,7 @@ public:
     int m_nSaveMode = 0;
     BOOL m_bInfoRead = FALSE;
     std::string m_strSecondName;
+    std::string m_strInfoComment;
     // The file as it was when its decoded picture went into the raw cache.
     CFileStamp m_rawCacheStamp;
 };

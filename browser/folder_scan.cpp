@@ -76,8 +76,12 @@ void GetImporterExtensions(std::vector<std::string>& extensions)
     importer.CollectExtensions(extensions, nullptr);
 }
 
-void ListFolderFiles(const std::string& folder, std::vector<std::string>& pictures, std::vector<std::string>& sounds,
-                     std::vector<std::string>& folders)
+namespace {
+
+// The listing with the time and size of each picture, as the listing read them.
+void ListFolderEntries(const std::string& folder, std::vector<std::string>& pictures,
+                       std::vector<FolderFileFacts>* pictureFacts, std::vector<std::string>& sounds,
+                       std::vector<std::string>& folders)
 {
     if (folder.empty())
         return;
@@ -91,16 +95,28 @@ void ListFolderFiles(const std::string& folder, std::vector<std::string>& pictur
             wanted.push_back(upper);
     }
     std::vector<std::string> files;
-    ListFolder(folder, folders, files, wanted);
-    for (std::string& path : files) {
+    std::vector<FolderFileFacts> facts;
+    ListFolder(folder, folders, files, wanted, &facts);
+    for (size_t i = 0; i < files.size(); ++i) {
         std::string ext;
-        GetFileExtension(path, ext, false);
+        GetFileExtension(files[i], ext, false);
         const std::string upper = UpperCased(ext);
-        if (upper == "WAV")
-            sounds.push_back(std::move(path));
-        else if (pictureExtensions.count(upper))
-            pictures.push_back(std::move(path));
+        if (upper == "WAV") {
+            sounds.push_back(std::move(files[i]));
+        } else if (pictureExtensions.count(upper)) {
+            pictures.push_back(std::move(files[i]));
+            if (pictureFacts)
+                pictureFacts->push_back(facts[i]);
+        }
     }
+}
+
+} // namespace
+
+void ListFolderFiles(const std::string& folder, std::vector<std::string>& pictures, std::vector<std::string>& sounds,
+                     std::vector<std::string>& folders)
+{
+    ListFolderEntries(folder, pictures, nullptr, sounds, folders);
 }
 
 int PairSoundFile(CFileItem* item, const std::string& picturePath, CSoundList& sounds)
@@ -201,7 +217,8 @@ void CFolderScanDlog::ScanFolder(const std::string& folder, int sortMode, bool d
 {
     ClearFileItems(TRUE);
     std::vector<std::string> pictures, soundPaths, folders;
-    ListFolderFiles(folder, pictures, soundPaths, folders);
+    std::vector<FolderFileFacts> facts;
+    ListFolderEntries(folder, pictures, &facts, soundPaths, folders);
     CSoundList sounds(std::move(soundPaths));
     const int n = static_cast<int>(pictures.size() + sounds.RemainingCount());
     total = static_cast<uint32_t>(n);
@@ -213,10 +230,15 @@ void CFolderScanDlog::ScanFolder(const std::string& folder, int sortMode, bool d
     CImageImporter importer(GetItemImporterPattern());
     uint32_t k = 0;
     int i = 0;
-    for (const std::string& path : pictures) {
+    for (size_t p = 0; p < pictures.size(); ++p) {
+        const std::string& path = pictures[p];
         // A refused picture's slot takes the next candidate, and the slots
         // left over go at the end: no cache file exists yet to move.
         CFileItem* item = CreateFileItemAt(i, path);
+        if (item) {
+            item->m_fileTime = facts[p].modified;
+            item->m_fileSize = facts[p].size;
+        }
         if (item && item->ResetThumbnail(readInfo, &importer)) {
             ++i;
             if (PairSoundFile(item, path, sounds))

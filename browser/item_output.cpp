@@ -242,8 +242,7 @@ std::string FormatOverlayText(int index, BOOL withDate, BOOL withName, BOOL with
         add(pad && !name.empty() ? name + " " : name);
     }
     if (withInfo) {
-        const std::string info =
-            item->m_exifInfo.IsValid() ? TrimTrailingBlanks(item->m_exifInfo.GetItemText(kExifItemComment)) : "";
+        const std::string info = TrimTrailingBlanks(item->GetInfoComment());
         if (!info.empty())
             add(pad ? info + " " : info);
     }

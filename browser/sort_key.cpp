@@ -5,7 +5,6 @@
 #include "util/string_util.h"
 
 #include <algorithm>
-#include <numeric>
 #include <string_view>
 #include <type_traits>
 #include <vector>
@@ -30,23 +29,58 @@ int CompareKeys(const Key& a, const Key& b)
         return CompareNoCase(a, b);
 }
 
-// The positions of the items in their new order: keys taken once, then one stable sort.
-template <typename Key, typename KeyOf>
-std::vector<uint32_t> SortedOrder(const std::vector<CFileItem*>& items, bool descending, KeyOf keyOf)
+// Puts the array in the order of the keys (each beside its item's position,
+// so that comparing never reaches back into the items), stably; empty slots
+// go behind the items.
+template <typename Key>
+void SortByKeys(FileItemArray& array, std::vector<std::pair<Key, uint32_t>>& keyed, bool descending)
 {
-    std::vector<Key> keys;
-    keys.reserve(items.size());
-    for (CFileItem* item : items)
-        keys.push_back(keyOf(item));
-    std::vector<uint32_t> order(items.size());
-    std::iota(order.begin(), order.end(), 0u);
     if (descending)
-        std::stable_sort(order.begin(), order.end(),
-                         [&](uint32_t a, uint32_t b) { return CompareKeys(keys[a], keys[b]) > 0; });
+        std::stable_sort(keyed.begin(), keyed.end(),
+                         [](const auto& a, const auto& b) { return CompareKeys(a.first, b.first) > 0; });
     else
-        std::stable_sort(order.begin(), order.end(),
-                         [&](uint32_t a, uint32_t b) { return CompareKeys(keys[a], keys[b]) < 0; });
-    return order;
+        std::stable_sort(keyed.begin(), keyed.end(),
+                         [](const auto& a, const auto& b) { return CompareKeys(a.first, b.first) < 0; });
+    FileItemArray sorted;
+    sorted.reserve(array.size());
+    for (const auto& k : keyed)
+        sorted.push_back(std::move(array[k.second]));
+    sorted.resize(array.size());
+    array.swap(sorted);
+}
+
+template <typename KeyOf>
+void SortByNumbers(FileItemArray& array, bool descending, KeyOf keyOf)
+{
+    std::vector<std::pair<int64_t, uint32_t>> keyed;
+    keyed.reserve(array.size());
+    for (uint32_t i = 0; i < array.size(); ++i)
+        if (array[i])
+            keyed.emplace_back(keyOf(array[i].get()), i);
+    SortByKeys(array, keyed, descending);
+}
+
+// Texts are copied side by side first: comparing them then stays in one
+// small block of memory instead of visiting every item's own.
+template <typename AppendText>
+void SortByTexts(FileItemArray& array, bool descending, AppendText appendText)
+{
+    std::string block;
+    std::vector<std::pair<size_t, uint32_t>> spans;
+    spans.reserve(array.size());
+    for (uint32_t i = 0; i < array.size(); ++i)
+        if (array[i]) {
+            appendText(array[i].get(), block);
+            spans.emplace_back(block.size(), i);
+        }
+    std::vector<std::pair<std::string_view, uint32_t>> keyed;
+    keyed.reserve(spans.size());
+    size_t start = 0;
+    for (const auto& [end, position] : spans) {
+        keyed.emplace_back(std::string_view(block).substr(start, end - start), position);
+        start = end;
+    }
+    SortByKeys(array, keyed, descending);
 }
 
 int64_t SizeOf(CFileItem* item)
@@ -55,12 +89,22 @@ int64_t SizeOf(CFileItem* item)
     return item->m_fileSize >= 0 ? item->m_fileSize : GetFileLength(item->GetPath());
 }
 
+// "extension.name" of the file name, appended to text.
+void AppendExtensionFirst(CFileItem* item, std::string& text)
+{
+    const std::string_view name = NameOf(item->GetPath());
+    const size_t dot = name.rfind('.');
+    if (dot != std::string_view::npos)
+        text.append(name.substr(dot + 1));
+    text += '.';
+    text.append(name.substr(0, dot));
+}
+
 std::string ExtensionFirst(CFileItem* item)
 {
-    std::string ext, base;
-    GetFileExtension(item->GetPath(), ext, false);
-    GetFileName(item->GetPath(), base, false);
-    return ext + "." + base;
+    std::string text;
+    AppendExtensionFirst(item, text);
+    return text;
 }
 
 int64_t KindOf(CFileItem* item)
@@ -71,10 +115,10 @@ int64_t KindOf(CFileItem* item)
     return item->HasMakerFlag8() ? 1 : 2;
 }
 
-std::string InfoTextOf(CFileItem* item)
+std::string_view InfoTextOf(CFileItem* item)
 {
     item->EnsureInfo();
-    return item->m_exifInfo.GetItemText(kExifItemComment);
+    return item->GetInfoComment();
 }
 
 } // namespace
@@ -98,7 +142,7 @@ SortKeyValue CSortKeyExt::Value(CFileItem* item) const { return ExtensionFirst(i
 SortKeyValue CSortKeyDate::Value(CFileItem* item) const { return item->m_fileTime; }
 SortKeyValue CSortKeyKind::Value(CFileItem* item) const { return KindOf(item); }
 SortKeyValue CSortKeyOrder::Value(CFileItem* item) const { return int64_t(item->m_nListIndex); }
-SortKeyValue CSortKeyInfo::Value(CFileItem* item) const { return InfoTextOf(item); }
+SortKeyValue CSortKeyInfo::Value(CFileItem* item) const { return std::string(InfoTextOf(item)); }
 
 std::unique_ptr<CSortKey> MakeSortKey(int mode)
 {
@@ -116,37 +160,19 @@ std::unique_ptr<CSortKey> MakeSortKey(int mode)
 void SortFileItems(int mode, bool descending)
 {
     FileItemArray& array = GetFileItemArray();
-    std::vector<CFileItem*> items;
-    std::vector<uint32_t> positions;
-    items.reserve(array.size());
-    for (size_t i = 0; i < array.size(); ++i)
-        if (array[i]) {
-            items.push_back(array[i].get());
-            positions.push_back(static_cast<uint32_t>(i));
-        }
-    std::vector<uint32_t> order;
     switch (ValidSortMode(mode)) {
     case kSortByName:
-        order = SortedOrder<std::string_view>(items, descending, [](CFileItem* i) { return NameOf(i->GetPath()); });
+        SortByTexts(array, descending, [](CFileItem* i, std::string& text) { text.append(NameOf(i->GetPath())); });
         break;
-    case kSortBySize: order = SortedOrder<int64_t>(items, descending, SizeOf); break;
-    case kSortByExtension: order = SortedOrder<std::string>(items, descending, ExtensionFirst); break;
-    case kSortByDate:
-        order = SortedOrder<int64_t>(items, descending, [](CFileItem* i) { return i->m_fileTime; });
+    case kSortBySize: SortByNumbers(array, descending, SizeOf); break;
+    case kSortByExtension: SortByTexts(array, descending, AppendExtensionFirst); break;
+    case kSortByDate: SortByNumbers(array, descending, [](CFileItem* i) { return i->m_fileTime; }); break;
+    case kSortByKind: SortByNumbers(array, descending, KindOf); break;
+    case kSortByInfo:
+        SortByTexts(array, descending, [](CFileItem* i, std::string& text) { text.append(InfoTextOf(i)); });
         break;
-    case kSortByKind: order = SortedOrder<int64_t>(items, descending, KindOf); break;
-    case kSortByInfo: order = SortedOrder<std::string>(items, descending, InfoTextOf); break;
-    default:
-        order = SortedOrder<int64_t>(items, descending, [](CFileItem* i) { return int64_t(i->m_nListIndex); });
-        break;
+    default: SortByNumbers(array, descending, [](CFileItem* i) { return int64_t(i->m_nListIndex); }); break;
     }
-    // Empty slots (none once a scan is done) go behind the items.
-    FileItemArray sorted;
-    sorted.reserve(array.size());
-    for (uint32_t k : order)
-        sorted.push_back(std::move(array[positions[k]]));
-    sorted.resize(array.size());
-    array.swap(sorted);
     FindCurrentItemAgain();
 }
 

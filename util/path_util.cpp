@@ -234,6 +234,12 @@ bool GetShellIconIndex(const std::string& path, int& index)
 bool ListFolder(const std::string& folder, std::vector<std::string>& folders, std::vector<std::string>& files,
                 const std::vector<std::string>& extensions)
 {
+    return ListFolder(folder, folders, files, extensions, nullptr);
+}
+
+bool ListFolder(const std::string& folder, std::vector<std::string>& folders, std::vector<std::string>& files,
+                const std::vector<std::string>& extensions, std::vector<FolderFileFacts>* facts)
+{
     DIR* dir = opendir(folder.c_str());
     if (!dir)
         return false;
@@ -241,20 +247,9 @@ bool ListFolder(const std::string& folder, std::vector<std::string>& folders, st
     while (const dirent* e = readdir(dir))
         if (e->d_name[0] != '.') // hidden, and "." and ".."
             names.emplace_back(e->d_name);
-    closedir(dir);
     std::sort(names.begin(), names.end());
 
     for (const std::string& name : names) {
-        const std::string full = JoinPath(folder, name);
-        struct stat st{};
-        if (stat(full.c_str(), &st) != 0)
-            continue; // a link to nothing
-        if (S_ISDIR(st.st_mode)) {
-            folders.push_back(full);
-            continue;
-        }
-        if (!S_ISREG(st.st_mode))
-            continue; // devices, pipes and sockets are not the user's files
         bool wanted = extensions.empty();
         if (!wanted) {
             std::string ext;
@@ -262,9 +257,21 @@ bool ListFolder(const std::string& folder, std::vector<std::string>& folders, st
             wanted = std::any_of(extensions.begin(), extensions.end(),
                                  [&](const std::string& item) { return item == "*" || EqualsNoCase(item, ext); });
         }
-        if (wanted)
-            files.push_back(full);
+        // Asked beside the folder's own handle: no walk along the whole path.
+        struct stat st{};
+        if (fstatat(dirfd(dir), name.c_str(), &st, 0) != 0)
+            continue; // a link to nothing
+        if (S_ISDIR(st.st_mode)) {
+            folders.push_back(JoinPath(folder, name));
+            continue;
+        }
+        if (!S_ISREG(st.st_mode) || !wanted)
+            continue; // devices, pipes and sockets are not the user's files
+        files.push_back(JoinPath(folder, name));
+        if (facts)
+            facts->push_back(FolderFileFacts{static_cast<int64_t>(st.st_mtim.tv_sec), static_cast<int64_t>(st.st_size)});
     }
+    closedir(dir);
     return true;
 }
 

@@ -68,6 +68,13 @@ bool GetShellIconIndex(const std::string& path, int& index);
 // false when the folder cannot be read.
 bool ListFolder(const std::string& folder, std::vector<std::string>& folders, std::vector<std::string>& files,
                 const std::vector<std::string>& extensions);
+// What the listing learned of each file on the way, beside its path.
+struct FolderFileFacts {
+    int64_t modified = -1; // seconds since 1970
+    int64_t size = -1;
+};
+bool ListFolder(const std::string& folder, std::vector<std::string>& folders, std::vector<std::string>& files,
+                const std::vector<std::string>& extensions, std::vector<FolderFileFacts>* facts);
 // Appends the local paths of a drop, in order, without double quotes.
 void GetDroppedFiles(const QMimeData* drop, std::vector<std::string>& out);
 // When the file cannot be written (or its attributes cannot be read): message

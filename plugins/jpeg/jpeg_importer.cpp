@@ -20,6 +20,8 @@ struct Decoder {
     jpeg_decompress_struct cinfo;
     qrplugin::JpegErrorManager err;
     FILE* file = nullptr;
+    // The stdio buffer of a whole decode; a header read goes without one.
+    std::vector<char> buffer;
 
     Decoder()
     {
@@ -85,6 +87,9 @@ float Density(const jpeg_decompress_struct& c, UINT16 value)
     return 96.0f;
 }
 
+// Bytes read from the file at once for a whole picture.
+constexpr size_t kReadBlock = 64 * 1024;
+
 // Rows handed to libjpeg at once when they go straight into the host's buffer.
 constexpr JDIMENSION kBatch = 16;
 
@@ -96,6 +101,15 @@ uint16_t Run(const char* path, const void* options, QrRawImageInfo* info, const 
     d.file = std::fopen(path, "rb");
     if (!d.file)
         return 1;
+    // A buffer of our own spares stdio asking the file's status (one more
+    // system call for every file of a folder scan, which reads only the
+    // header); a whole picture is read in large blocks, a header in libjpeg's own.
+    if (info) {
+        std::setvbuf(d.file, nullptr, _IONBF, 0);
+    } else {
+        d.buffer.resize(kReadBlock);
+        std::setvbuf(d.file, d.buffer.data(), _IOFBF, d.buffer.size());
+    }
     jpeg_decompress_struct& cinfo = d.cinfo;
     if (!d.Guarded([&] {
             jpeg_create_decompress(&cinfo);

@@ -32,10 +32,11 @@ TEST_F(BrowserTest, EachOrderBothWays)
         bool message;
         bool second;
         bool maker8;
+        const char* comment;
     } files[] = {
-        {"c.jpg", 30, 300, false, false, false},  {"B.jpg", 10, 100, false, true, false},
-        {"a.jpg", 20, 200, false, false, true},   {"z.bmp", 20, 200, false, false, false},
-        {"m.kvt", 5, 50, true, false, false},     {"gone.jpg", 0, -1, false, false, false},
+        {"c.jpg", 30, 300, false, false, false, "beach"}, {"B.jpg", 10, 100, false, true, false, "Alps"},
+        {"a.jpg", 20, 200, false, false, true, ""},       {"z.bmp", 20, 200, false, false, false, "alps"},
+        {"m.kvt", 5, 50, true, false, false, "cat"},      {"gone.jpg", 0, -1, false, false, false, ""},
     };
     std::vector<std::string> paths;
     for (const File& f : files) {
@@ -52,6 +53,7 @@ TEST_F(BrowserTest, EachOrderBothWays)
         if (files[i].second)
             item->SetSecondName("second");
         item->m_makerFlags = files[i].maker8 ? 8 : 0;
+        item->m_strInfoComment = files[i].comment;
         item->m_bInfoRead = TRUE; // no importer asked for these made-up files
     }
     struct Row {
@@ -70,6 +72,10 @@ TEST_F(BrowserTest, EachOrderBothWays)
         {kSortByDate, true, {"c.jpg", "a.jpg", "z.bmp", "B.jpg", "m.kvt", "gone.jpg"}},
         {kSortByKind, false, {"B.jpg", "m.kvt", "a.jpg", "c.jpg", "z.bmp", "gone.jpg"}},
         {kSortByKind, true, {"c.jpg", "z.bmp", "gone.jpg", "a.jpg", "B.jpg", "m.kvt"}},
+        {kSortByFoundOrder, false, {"c.jpg", "B.jpg", "a.jpg", "z.bmp", "m.kvt", "gone.jpg"}},
+        // The picture's comment, without regard to case.
+        {kSortByInfo, false, {"a.jpg", "gone.jpg", "B.jpg", "z.bmp", "c.jpg", "m.kvt"}},
+        {kSortByInfo, true, {"m.kvt", "c.jpg", "B.jpg", "z.bmp", "a.jpg", "gone.jpg"}},
         {kSortByFoundOrder, false, {"c.jpg", "B.jpg", "a.jpg", "z.bmp", "m.kvt", "gone.jpg"}},
         {kSortByFoundOrder, true, {"gone.jpg", "m.kvt", "z.bmp", "a.jpg", "B.jpg", "c.jpg"}},
         // A stored order that is none of the seven: found order.
