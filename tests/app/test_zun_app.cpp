@@ -1,4 +1,6 @@
 #include "app/about_dlog.h"
+#include "app/program_parts.h"
+#include "browser/file_item_store.h"
 #include "app/zun_app.h"
 #include "platform/framework/document.h"
 #include "platform/framework/frame_wnd.h"
@@ -184,6 +186,7 @@ TEST(AboutBox, AboutBoxIsAnUndecoratedWindowOverItsOwner)
 
 class ZunAppTest : public ::testing::Test {
 protected:
+    virtual ZunAppParts Parts() { return {}; }
     void SetUp() override
     {
         std::filesystem::create_directories(m_dir / "rt");
@@ -192,7 +195,7 @@ protected:
         setenv("XDG_RUNTIME_DIR", (m_dir / "rt").c_str(), 1);
         m_store = std::make_unique<CRegistryStore>(m_dir / "reg", m_dir / "reg");
         SetRegistryStore(m_store.get());
-        m_app = std::make_unique<CZunApp>();
+        m_app = std::make_unique<CZunApp>(Parts());
         m_app->SetArguments({"-Embedding"});
         m_app->m_showMessageBox = [this](const std::string& text, UINT type) {
             m_boxes.push_back({text, type});
@@ -334,6 +337,40 @@ TEST_F(ZunAppTest, HandedOverMessageOpensInTheEditor)
     m_app->m_pMainWnd->SendMessage(WM_COMMAND, ID_OPEN_HANDED_OVER_FILE, 0);
     ASSERT_NE(m_app->GetMessageTemplate()->GetDocument(), nullptr);
     EXPECT_EQ(m_app->GetMessageTemplate()->GetDocument()->GetPathName(), file);
+}
+
+// The program as it starts: the browser's item store comes and goes with it.
+class ProgramTest : public ZunAppTest {
+protected:
+    ZunAppParts Parts() override { return MakeProgramParts(); }
+    void SetUp() override
+    {
+        m_savedCache = std::getenv("XDG_CACHE_HOME") ? std::getenv("XDG_CACHE_HOME") : "";
+        setenv("XDG_CACHE_HOME", (m_cache.path()).c_str(), 1);
+        std::filesystem::create_directories(m_cache / "Quiram/Cache");
+        qrtest::WriteBytes(m_cache / "Quiram/Cache/S_IDX00.bmp", {'x'});
+        ZunAppTest::SetUp();
+    }
+    void TearDown() override
+    {
+        ZunAppTest::TearDown();
+        setenv("XDG_CACHE_HOME", m_savedCache.c_str(), 1);
+    }
+    qrtest::TempDir m_cache;
+    std::string m_savedCache;
+};
+
+TEST_F(ProgramTest, ItemStoreStartsEmptyAndItsSettingsAreSavedAtExit)
+{
+    EXPECT_TRUE(qrtest::FolderNames(m_cache / "Quiram/Cache").empty());
+    EXPECT_EQ(GetFileItemCount(), 0);
+    GetPrintTextSettings().m_nLocation = 1;
+    qrtest::WriteBytes(m_cache / "Quiram/Cache/IDX03.raw", {'x'});
+    m_app->ExitInstance();
+    EXPECT_TRUE(qrtest::FolderNames(m_cache / "Quiram/Cache").empty());
+    CPrintTextSettings stored;
+    stored.Load();
+    EXPECT_EQ(stored.m_nLocation, 1);
 }
 
 TEST(SecondStart, SaysSoAtOnceWhenTheRunningCopyCannotBeReached)
