@@ -19,8 +19,7 @@
 
 namespace {
 
-// A whole camera JPEG is read to check it; nothing a camera writes comes near this.
-constexpr uint64_t kMaxVerifiedJpegBytes = 256ull << 20;
+uint64_t g_maxVerifiedJpegBytes = kMaxVerifiedJpegBytes;
 // The date the picture was taken: "YYYY:MM:DD HH:MM:SS" and its zero.
 constexpr size_t kDateTakenBytes = 20;
 
@@ -43,7 +42,8 @@ std::string UpperExtension(const std::string& path)
 // anything else. Without a host of the caller's, one is made for the call.
 bool ReadPictureInfo(const std::string& path, CImageImporter* importer, QrRawImageInfo& info)
 {
-    if (path.empty())
+    // A sound is never a picture: no need to ask every plug-in again each time.
+    if (path.empty() || IsWavFile(path))
         return false;
     std::unique_ptr<CImageImporter> own;
     if (!importer) {
@@ -54,6 +54,10 @@ bool ReadPictureInfo(const std::string& path, CImageImporter* importer, QrRawIma
 }
 
 } // namespace
+
+uint64_t MaxVerifiedJpegBytes() { return g_maxVerifiedJpegBytes; }
+
+void SetMaxVerifiedJpegBytes(uint64_t bytes) { g_maxVerifiedJpegBytes = bytes; }
 
 bool IsBrowserPictureType(int pixelType)
 {
@@ -238,7 +242,7 @@ void VerifyItemImage(CFileItem* item)
     if (sum == 0)
         return;
     std::vector<uint8_t> bytes;
-    if (!ReadWholeFile(item->GetPath(), bytes, kMaxVerifiedJpegBytes))
+    if (!ReadWholeFile(item->GetPath(), bytes, g_maxVerifiedJpegBytes))
         return;
     std::optional<std::vector<uint8_t>> scan;
     try {

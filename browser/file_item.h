@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class CImageImporter;
 
@@ -125,6 +126,11 @@ public:
 // Checks a camera JPEG's pictures against the check word its maker note
 // carries, and stores the answer in the item's verification state.
 void VerifyItemImage(CFileItem* item);
+// The whole file is read for the check; nothing a camera writes comes near this.
+inline constexpr uint64_t kMaxVerifiedJpegBytes = 256ull << 20;
+// The limit in force: kMaxVerifiedJpegBytes unless set otherwise.
+uint64_t MaxVerifiedJpegBytes();
+void SetMaxVerifiedJpegBytes(uint64_t bytes);
 
 // A whole file read into memory, at most maxBytes; false when it cannot be
 // read or is larger.

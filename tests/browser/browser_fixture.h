@@ -51,6 +51,7 @@ protected:
     {
         ExitFileItemStore();
         SetMaxThumbnailFileBytes(kMaxThumbnailFileBytes);
+        SetMaxVerifiedJpegBytes(kMaxVerifiedJpegBytes);
         SetRegistryStore(nullptr);
     }
 

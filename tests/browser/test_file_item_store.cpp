@@ -258,4 +258,15 @@ TEST_F(BrowserTest, PictureIsCheckedAgainstItsMakersCheckWord)
         VerifyItemImage(&item);
         EXPECT_EQ(item.GetVerifyState(), r.state) << r.name << " " << r.check;
     }
+
+    // The file is read whole up to its limit, and not one byte beyond.
+    CFileItem item(0, Pic("cam.jpg"));
+    item.m_makerCheck = word;
+    SetMaxVerifiedJpegBytes(jpeg.size());
+    VerifyItemImage(&item);
+    EXPECT_EQ(item.GetVerifyState(), CFileItem::kVerifyMatches);
+    SetMaxVerifiedJpegBytes(jpeg.size() - 1);
+    VerifyItemImage(&item);
+    SetMaxVerifiedJpegBytes(kMaxVerifiedJpegBytes);
+    EXPECT_EQ(item.GetVerifyState(), CFileItem::kVerifyImpossible);
 }
