@@ -17,6 +17,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -221,6 +222,11 @@ void CInstanceServer::SetReady(BOOL bReady)
 QR_RUNS_WITHOUT_DESCRIPTORS void CInstanceServer::OnAcceptable()
 {
     while (m_connections.size() < kMaxConnections) {
+        if (NextDescriptorIsInReserve()) {
+            // The caller waits in the backlog until some are free again.
+            PauseAccepting(TRUE);
+            return;
+        }
         int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
         if (fd >= 0) {
             AddConnection(fd);
@@ -237,6 +243,20 @@ QR_RUNS_WITHOUT_DESCRIPTORS void CInstanceServer::OnAcceptable()
     }
     // At the limit: the next one is taken when a connection ends.
     PauseAccepting(FALSE);
+}
+
+QR_RUNS_WITHOUT_DESCRIPTORS BOOL CInstanceServer::NextDescriptorIsInReserve() const
+{
+    rlimit limit {};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+        return FALSE;
+    // Descriptors come lowest first: the number a copy would get is the one
+    // the next caller would get.
+    const int probe = ::fcntl(m_listenFd, F_DUPFD_CLOEXEC, 0);
+    if (probe < 0)
+        return TRUE;
+    ::close(probe);
+    return rlim_t(probe) + kDescriptorReserve >= limit.rlim_cur;
 }
 
 QR_RUNS_WITHOUT_DESCRIPTORS void CInstanceServer::PauseAccepting(BOOL bRetryLater)

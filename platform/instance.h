@@ -78,6 +78,9 @@ public:
     // After an accept that failed for want of descriptors or memory, the
     // connection waits in the backlog and accepting starts again after this.
     static constexpr int kAcceptRetryMs = 200;
+    // Descriptors the server never takes for callers: a burst of them must
+    // not leave the rest of the program unable to open a file.
+    static constexpr int kDescriptorReserve = 16;
 
     explicit CInstanceServer(const std::string& name, QObject* parent = nullptr);
     ~CInstanceServer() override;
@@ -102,6 +105,7 @@ private:
         std::string line;
     };
     void OnAcceptable();
+    BOOL NextDescriptorIsInReserve() const;
     void PauseAccepting(BOOL bRetryLater);
     void ResumeAccepting();
     void AddConnection(int fd);

@@ -13,9 +13,11 @@
 #include <optional>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 #include <cstdlib>
 #include <dirent.h>
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -398,15 +400,33 @@ public:
                     highest = std::max(highest, std::atoi(e->d_name));
             ::closedir(d);
         }
+        // Free numbers below the highest are filled, so that exactly the
+        // headroom is left.
+        for (;;) {
+            const int fill = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+            if (fill < 0)
+                break;
+            if (fill > highest) {
+                ::close(fill);
+                break;
+            }
+            m_fills.push_back(fill);
+        }
         rlimit low = m_old;
         low.rlim_cur = std::min<rlim_t>(m_old.rlim_cur, rlim_t(highest) + 1 + headroom);
         m_bSet = ::setrlimit(RLIMIT_NOFILE, &low) == 0;
     }
-    ~LowDescriptorLimit() { ::setrlimit(RLIMIT_NOFILE, &m_old); }
+    ~LowDescriptorLimit()
+    {
+        ::setrlimit(RLIMIT_NOFILE, &m_old);
+        for (int fd : m_fills)
+            ::close(fd);
+    }
     bool IsSet() const { return m_bSet; }
 
 private:
     rlimit m_old {};
+    std::vector<int> m_fills;
     bool m_bSet = false;
 };
 
@@ -439,6 +459,13 @@ TEST_F(InstanceServerTest, KeepsAnsweringAfterABurstPastTheDescriptorLimit)
             ::close(fd);
         EXPECT_EQ(error, EMFILE);
         EXPECT_TRUE(m_server.IsAcceptPaused());
+        // Once it takes the waiting callers again, it leaves the program
+        // descriptors of its own.
+        ASSERT_TRUE(uitest::WaitFor([&] { return m_server.ConnectionCount() > 0; }));
+        const int own = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+        EXPECT_GE(own, 0);
+        if (own >= 0)
+            ::close(own);
         // Still under the low limit, with descriptors free again.
         EXPECT_TRUE(Answers());
     }
