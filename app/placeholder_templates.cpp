@@ -2,21 +2,27 @@
 
 #include "imaging/image_importer.h"
 #include "imaging/program_folders.h"
+#include "imaging/viewer/image_file_tests.h"
+#include "message/photo_content.h"
+#include "platform/archive.h"
+#include "platform/framework/message_box.h"
 #include "platform/framework/paint_dc.h"
+#include "ui/ui_services.h"
+#include "util/app_settings.h"
 
 #include <QPainter>
 
 #include <filesystem>
-#include <fstream>
 #include <strings.h>
 
 IMPLEMENT_DYNCREATE(CEmptyDoc, CDocument)
+IMPLEMENT_DYNCREATE(CEmptyPictureDoc, CEmptyDoc)
 IMPLEMENT_DYNCREATE(CEmptyView, CView)
 IMPLEMENT_DYNCREATE(CEmptyFrame, CZunFrameWnd)
 
 namespace {
 
-enum : UINT { IDR_BROWSER = 128, IDR_MESSAGE = 129, IDR_VIEWER = 130 };
+enum : UINT { IDR_BROWSER = 128, IDR_MESSAGE = 129, IDR_VIEWER = 130, IDS_IMAGE_SIZE_OUTSIDE_RANGE = 6260 };
 
 std::string ExtensionOf(const std::string& path)
 {
@@ -58,14 +64,27 @@ CFrameWnd* FrameOfDocument(CDocument* pDoc)
     return v ? v->GetParentFrame() : nullptr;
 }
 
-BOOL CEmptyDoc::OnOpenDocument(const std::string& path)
+void CEmptyDoc::Serialize(CArchive&) {}
+
+BOOL CEmptyPictureDoc::OnOpenDocument(const std::string& path)
 {
-    std::ifstream f(path, std::ios::binary);
-    if (!f)
+    m_bMessage = IsMessageFileName(path);
+    // The framework's open reports a missing, unreadable or damaged file.
+    if (!CEmptyDoc::OnOpenDocument(path))
         return FALSE;
-    DeleteContents();
-    SetModifiedFlag(FALSE);
+    if (!m_bMessage && !IsImportableFile(path)) {
+        ReportSaveLoadException(path, nullptr, FALSE, AFX_IDP_FAILED_TO_OPEN_DOC);
+        return FALSE;
+    }
     return TRUE;
+}
+
+void CEmptyPictureDoc::Serialize(CArchive& ar)
+{
+    if (!ar.IsLoading() || !m_bMessage)
+        return;
+    CAPhotoContent content(GetCompressionSetting());
+    content.ReadBody(ar); // throws on damage
 }
 
 void CEmptyView::OnDraw(CDC*) {}
@@ -105,7 +124,7 @@ CDocTemplate::Confidence CEmptyBrowserTemplate::MatchDocType(const std::string& 
 }
 
 CEmptyMessageTemplate::CEmptyMessageTemplate()
-    : CMessageTemplateBase(IDR_MESSAGE, RUNTIME_CLASS(CEmptyDoc), RUNTIME_CLASS(CEmptyFrame), RUNTIME_CLASS(CEmptyView))
+    : CMessageTemplateBase(IDR_MESSAGE, RUNTIME_CLASS(CEmptyPictureDoc), RUNTIME_CLASS(CEmptyFrame), RUNTIME_CLASS(CEmptyView))
 {
 }
 
@@ -123,11 +142,20 @@ CDocTemplate::Confidence CEmptyMessageTemplate::MatchDocType(const std::string& 
 }
 
 CEmptyViewerTemplate::CEmptyViewerTemplate()
-    : CViewerTemplateBase(IDR_VIEWER, RUNTIME_CLASS(CEmptyDoc), RUNTIME_CLASS(CEmptyFrame), RUNTIME_CLASS(CEmptyView))
+    : CViewerTemplateBase(IDR_VIEWER, RUNTIME_CLASS(CEmptyPictureDoc), RUNTIME_CLASS(CEmptyFrame), RUNTIME_CLASS(CEmptyView))
 {
 }
 
 BOOL CEmptyViewerTemplate::CloseViewer() { return DocumentMayClose(GetOnlyDocument(), GetFrame()); }
+
+CDocument* CEmptyViewerTemplate::OpenDocumentFile(const std::string& path, BOOL bMakeVisible)
+{
+    if (!path.empty() && IsImportableFile(path) && !IsLoadableImageFile(path)) {
+        AfxMessageBox(IDS_IMAGE_SIZE_OUTSIDE_RANGE);
+        return nullptr;
+    }
+    return CViewerTemplateBase::OpenDocumentFile(path, bMakeVisible);
+}
 
 CDocTemplate::Confidence CEmptyViewerTemplate::MatchDocType(const std::string& path, CDocument*& rpDocMatch)
 {

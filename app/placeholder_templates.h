@@ -10,11 +10,25 @@
 // of the program are not there: each opens its frame with an empty view, so
 // that the program starts, opens files and ends as it will with them.
 
+// A file opens when it can be read; nothing of it is kept. A file that
+// cannot be read is reported as the framework reports a failed open.
 class CEmptyDoc : public CDocument {
     DECLARE_DYNCREATE(CEmptyDoc)
 public:
-    // A file opens when it can be read; nothing of it is kept.
+    void Serialize(CArchive& ar) override;
+};
+
+// The message editor's and the viewer's stand-in: a message file opens when
+// the message reader reads it whole, a picture when an importer reads its
+// picture information. Anything else is reported and leaves nothing open.
+class CEmptyPictureDoc : public CEmptyDoc {
+    DECLARE_DYNCREATE(CEmptyPictureDoc)
+public:
     BOOL OnOpenDocument(const std::string& path) override;
+    void Serialize(CArchive& ar) override;
+
+private:
+    BOOL m_bMessage = FALSE;
 };
 
 class CEmptyView : public CView {
@@ -62,6 +76,9 @@ public:
     CEmptyViewerTemplate();
     CFrameWnd* GetFrame() const override { return FrameOfDocument(GetOnlyDocument()); }
     BOOL CloseViewer() override;
+    // A picture the importers read but whose size the viewer does not take
+    // is refused with its message before anything opens.
+    CDocument* OpenDocumentFile(const std::string& path, BOOL bMakeVisible = TRUE) override;
     // Pictures that an importer plug-in lists by extension.
     Confidence MatchDocType(const std::string& path, CDocument*& rpDocMatch) override;
 };

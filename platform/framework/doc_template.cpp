@@ -179,6 +179,7 @@ CDocument* CSingleDocTemplate::OpenDocumentFile(const std::string& path, BOOL bM
         }
     }
     QPointer<QWidget> frameWidget = frame ? frame->m_hWnd : nullptr;
+    const BOOL wasModified = doc->IsModified();
     if (path.empty()) {
         SetDefaultTitle(doc);
         if (!doc->OnNewDocument()) {
@@ -188,10 +189,18 @@ CDocument* CSingleDocTemplate::OpenDocumentFile(const std::string& path, BOOL bM
         }
     } else {
         if (!doc->OnOpenDocument(path)) {
-            if (created && frameWidget)
-                frame->DestroyWindow(); // takes the new document with it
-            else if (!created)
+            if (created) {
+                if (frameWidget)
+                    frame->DestroyWindow(); // takes the new document with it
+            } else if (!doc->IsModified()) {
+                doc->SetModifiedFlag(wasModified); // the open document is untouched
+            } else {
+                // The failed read emptied the open document: it becomes a new
+                // one rather than an empty one under the old file's name.
+                SetDefaultTitle(doc);
+                doc->OnNewDocument();
                 doc->UpdateAllViews(nullptr);
+            }
             return nullptr;
         }
         doc->SetPathName(path);
@@ -234,7 +243,12 @@ CDocument* CDocManager::OpenDocumentFile(const std::string& path)
                 f->ActivateFrame();
         return open;
     }
-    return best ? best->OpenDocumentFile(path) : nullptr;
+    if (!best) {
+        // No kind of document of the program is this file.
+        AfxMessageBox(AFX_IDP_FAILED_TO_OPEN_DOC, MB_ICONEXCLAMATION);
+        return nullptr;
+    }
+    return best->OpenDocumentFile(path);
 }
 
 BOOL CDocManager::SaveAllModified()

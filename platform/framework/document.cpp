@@ -128,7 +128,7 @@ BOOL CDocument::OnOpenDocument(const std::string& path)
     CFile file;
     CFileException fe;
     if (!file.Open(path, CFile::modeRead, &fe)) {
-        ReportSaveLoadException(path, &fe, FALSE, 0xF102 /* failed to open */);
+        ReportSaveLoadException(path, &fe, FALSE, AFX_IDP_FAILED_TO_OPEN_DOC);
         return FALSE;
     }
     DeleteContents();
@@ -139,7 +139,7 @@ BOOL CDocument::OnOpenDocument(const std::string& path)
     } catch (const CException& e) {
         file.Close();
         DeleteContents();
-        ReportSaveLoadException(path, &e, FALSE, 0xF102);
+        ReportSaveLoadException(path, &e, FALSE, AFX_IDP_FAILED_TO_OPEN_DOC);
         return FALSE;
     }
     SetModifiedFlag(FALSE);

@@ -110,9 +110,9 @@ protected:
 
     std::string MakeMessageFile(const std::string& name)
     {
-        std::string path = (m_dir / name).string();
-        std::ofstream(path) << "message";
-        return path;
+        // A real message: a damaged one would not open.
+        std::filesystem::copy_file(qrtest::DataPath("message_golden.kvt"), m_dir / name);
+        return (m_dir / name).string();
     }
 
     qrtest::TempDir m_dir;

@@ -1,4 +1,5 @@
 #include "app/about_dlog.h"
+#include "app/command_line.h"
 #include "app/program_parts.h"
 #include "browser/file_item_store.h"
 #include "app/zun_app.h"
@@ -28,6 +29,7 @@
 
 #include <cstdlib>
 #include <functional>
+#include <unistd.h>
 #include <fstream>
 
 namespace {
@@ -195,8 +197,11 @@ protected:
         setenv("XDG_RUNTIME_DIR", (m_dir / "rt").c_str(), 1);
         m_store = std::make_unique<CRegistryStore>(m_dir / "reg", m_dir / "reg");
         SetRegistryStore(m_store.get());
+        // The program's own importer plug-ins read the pictures.
+        const std::string home = QR_BIN_DIR;
+        m_store->SetValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quiram\\7321", "HomePath", REG_SZ, home.c_str(), home.size() + 1);
         m_app = std::make_unique<CZunApp>(Parts());
-        m_app->SetArguments({"-Embedding"});
+        m_app->SetArguments(m_arguments);
         m_app->m_showMessageBox = [this](const std::string& text, UINT type) {
             m_boxes.push_back({text, type});
             // The frames keep their looks while the box is up.
@@ -224,11 +229,37 @@ protected:
         return path;
     }
 
+    // A real message file under the name.
+    std::string MakeMessage(const std::string& name)
+    {
+        std::filesystem::copy_file(qrtest::DataPath("message_golden.kvt"), m_dir / name);
+        return (m_dir / name).string();
+    }
+
+    std::string MakePicture(const std::string& name, int width, int height)
+    {
+        QImage img(width, height, QImage::Format_RGB32);
+        img.fill(Qt::darkCyan);
+        const std::string path = (m_dir / name).string();
+        EXPECT_TRUE(img.save(QString::fromStdString(path), "JPG"));
+        return path;
+    }
+
+    // Starts the program again with these arguments after the program's name.
+    void Restart(std::vector<std::string> args)
+    {
+        TearDown();
+        m_boxes.clear();
+        m_arguments = std::move(args);
+        SetUp();
+    }
+
     struct Box {
         std::string text;
         UINT type;
     };
     qrtest::TempDir m_dir;
+    std::vector<std::string> m_arguments = {"-Embedding"};
     std::string m_savedRuntime;
     std::unique_ptr<CRegistryStore> m_store;
     std::unique_ptr<CZunApp> m_app;
@@ -318,8 +349,8 @@ TEST(RecentFiles, StoredValuesInOrder)
 
 TEST_F(ZunAppTest, ViewerRefusesOnlyTheVerySamePathTwice)
 {
-    std::string upper = MakeFile("Photo.PIC");
-    std::string lower = MakeFile("photo.pic");
+    std::string upper = MakePicture("Photo.JPG", 16, 8);
+    std::string lower = MakePicture("photo.jpg", 16, 8);
     ASSERT_NE(m_app->OpenInViewer(upper), nullptr);
     EXPECT_EQ(m_app->OpenInViewer(upper), nullptr);
     ASSERT_EQ(m_boxes.size(), 1u);
@@ -330,7 +361,7 @@ TEST_F(ZunAppTest, ViewerRefusesOnlyTheVerySamePathTwice)
 
 TEST_F(ZunAppTest, HandedOverMessageOpensInTheEditor)
 {
-    std::string file = MakeFile("sent.kvt");
+    std::string file = MakeMessage("sent.kvt");
     m_app->OnCmdMsg(ID_OPEN_HANDED_OVER_FILE, 0, nullptr); // nothing handed over yet
     EXPECT_EQ(m_app->GetMessageTemplate()->GetDocument(), nullptr);
     RegWriteString(7, "ExOpenFile", file);
@@ -484,6 +515,97 @@ TEST_F(ZunAppTest, ClosingTheMainFrameEachWayEndsTheProgramAndSavesTheSettings)
         auto saved = fresh.QueryValue(HKEY_CURRENT_USER, "SOFTWARE\\Quiram\\7321\\Preference", "UserName");
         ASSERT_TRUE(saved.has_value());
         EXPECT_EQ(std::string(saved->data.begin(), saved->data.end()).c_str(), name);
+    }
+}
+
+// A file that cannot be opened, named on the command line or handed over by a
+// later start, gets the message of a failed open and leaves nothing open: the
+// browser frame stays the only window.
+TEST_F(ZunAppTest, FailedOpensFromTheCommandLineAndHandOversShowTheirMessageAndLeaveNothingOpen)
+{
+    const std::string failed = "Failed to open document.";
+    std::filesystem::create_directories(m_dir / "folder.kvt");
+    struct Row {
+        std::string arg;
+        std::string text;
+        const char* reason; // the system's reason on the second line, or null
+    } rows[] = {
+        {(m_dir / "missing.kvt").string(), failed, "No such file or directory"},
+        {(m_dir / "folder.kvt").string(), failed, "Is a directory"},
+        {MakeFile("damaged.kvt"), failed, nullptr},
+        {MakeFile("damaged.jpg"), failed, nullptr},
+        {MakeFile("notes.xyz"), failed, nullptr}, // no kind of document of the program
+        {MakePicture("tiny.jpg", 4, 4), "Image size outside range.", nullptr},
+        {"file://" + m_dir.path().string() + "/gone%20away.jpg", failed, "No such file or directory"},
+    };
+    std::vector<Row> all(std::begin(rows), std::end(rows));
+    if (::geteuid() != 0) { // the superuser reads any file
+        const std::string locked = MakeMessage("locked.kvt");
+        std::filesystem::permissions(locked, std::filesystem::perms::none);
+        all.push_back({locked, failed, "Permission denied"});
+    }
+    for (const Row& r : all) {
+        for (bool handOver : {false, true}) {
+            SCOPED_TRACE(r.arg + (handOver ? " handed over" : " on the command line"));
+            if (handOver) {
+                // What a later start hands over: its command line's file.
+                CCommandLineInfo later;
+                later.ParseCommandLine({r.arg});
+                m_boxes.clear();
+                RegWriteString(7, "ExOpenFile", later.m_strFileName);
+                m_app->m_pMainWnd->SendMessage(WM_COMMAND, ID_OPEN_HANDED_OVER_FILE, 0);
+            } else {
+                Restart({"-Embedding", r.arg});
+            }
+            ASSERT_EQ(m_boxes.size(), 1u);
+            const std::string& text = m_boxes[0].text;
+            EXPECT_EQ(text.substr(0, text.find('\n')), r.text);
+            if (r.reason)
+                EXPECT_NE(text.find(r.reason), std::string::npos) << text;
+            else
+                EXPECT_EQ(text.find('\n'), std::string::npos) << text;
+            EXPECT_EQ(m_app->GetMessageTemplate()->GetDocument(), nullptr);
+            EXPECT_TRUE(m_app->GetViewerTemplate()->GetDocuments().empty());
+            EXPECT_EQ(m_app->GetCmdLineFrame(), nullptr);
+            ASSERT_NE(m_app->m_pMainWnd, nullptr);
+            EXPECT_TRUE(m_app->m_pMainWnd->IsWindowVisible());
+        }
+    }
+}
+
+TEST_F(ZunAppTest, FileAddressOnTheCommandLineOpensItsFile)
+{
+    const std::string file = MakeMessage("a message ä.kvt");
+    Restart({"-Embedding", "file://" + m_dir.path().string() + "/a%20message%20%C3%A4.kvt"});
+    EXPECT_TRUE(m_boxes.empty());
+    ASSERT_NE(m_app->GetMessageTemplate()->GetDocument(), nullptr);
+    EXPECT_EQ(m_app->GetMessageTemplate()->GetDocument()->GetPathName(), file);
+    ASSERT_NE(m_app->GetCmdLineFrame(), nullptr);
+    EXPECT_NE(m_app->GetCmdLineFrame()->GetWindowText().find("a message ä.kvt"), std::string::npos);
+}
+
+TEST(CommandLine, FileAddressesAreTheirPathsPercentDecodedByteForByte)
+{
+    const std::string cwd = std::filesystem::current_path().string();
+    struct Row {
+        const char* arg;
+        std::string path;
+    } rows[] = {
+        {"file:///tmp/a%20b.kvt", "/tmp/a b.kvt"},
+        {"FILE:///tmp/x.jpg", "/tmp/x.jpg"},
+        {"file://localhost/tmp/x.jpg", "/tmp/x.jpg"},
+        {"file:///tmp/%C3%A4%FF.jpg", "/tmp/\xC3\xA4\xFF.jpg"}, // any bytes, not only UTF-8
+        {"file:///tmp/a.kvt%00.jpg", cwd + "/file:/tmp/a.kvt%00.jpg"}, // a zero byte names no file
+        {"file://otherhost/tmp/x.jpg", cwd + "/file:/otherhost/tmp/x.jpg"}, // another machine's: not opened
+        {"/tmp/./y/../z.kvt", "/tmp/z.kvt"},
+        {"rel.kvt", cwd + "/rel.kvt"},
+    };
+    for (const Row& r : rows) {
+        CCommandLineInfo info;
+        info.ParseCommandLine({"-Embedding", r.arg});
+        EXPECT_EQ(info.m_nShellCommand, CCommandLineInfo::FileOpen) << r.arg;
+        EXPECT_EQ(info.m_strFileName, r.path) << r.arg;
+        EXPECT_FALSE(info.m_bShowSplash);
     }
 }
 

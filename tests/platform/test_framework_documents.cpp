@@ -36,6 +36,8 @@ public:
         } else {
             text.resize(size_t(ar.RemainingBytes()));
             ar.ReadExact(text.data(), text.size());
+            if (text.rfind("damaged", 0) == 0)
+                throw CArchiveException(CArchiveException::badSchema);
         }
     }
 };
@@ -117,6 +119,30 @@ TEST_F(DocFixture, OpenReusesTheSingleDocumentAndFillsTheRecentList)
     frame->SendMessage(WM_COMMAND, ID_FILE_MRU_FILE1 + UINT(index), 0);
     EXPECT_EQ(mru.GetCount(), 3);
     EXPECT_EQ(asked.size(), 1u); // the open failure was reported
+}
+
+TEST_F(DocFixture, FailedOpenKeepsTheOpenDocumentOrLeavesANewOneNeverAnEmptyOneUnderTheOldName)
+{
+    const std::string good = Make("good.txt", "good");
+    auto* doc = static_cast<TextDoc*>(app.OpenDocumentFile(good));
+    ASSERT_NE(doc, nullptr);
+    // Not there: nothing was read, the open document stays as it was.
+    EXPECT_EQ(app.OpenDocumentFile((dir / "missing.txt").string()), nullptr);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].substr(0, asked[0].find('\n')), "Failed to open document.");
+    EXPECT_NE(asked[0].find("No such file or directory"), std::string::npos);
+    EXPECT_EQ(tmpl->GetOnlyDocument(), doc);
+    EXPECT_EQ(doc->GetPathName(), good);
+    EXPECT_EQ(doc->text, "good");
+    EXPECT_FALSE(doc->IsModified());
+    // Damaged: the read emptied the document, so it becomes a new one.
+    EXPECT_EQ(app.OpenDocumentFile(Make("bad.txt", "damaged bytes")), nullptr);
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked[1], "Failed to open document.");
+    EXPECT_EQ(tmpl->GetOnlyDocument(), doc);
+    EXPECT_EQ(doc->GetPathName(), "");
+    EXPECT_EQ(doc->GetTitle(), "Untitled");
+    EXPECT_FALSE(doc->IsModified());
 }
 
 TEST_F(DocFixture, SaveModifiedAsksAndHonoursTheAnswer)
