@@ -101,6 +101,12 @@ void CEmptyView::OnPaint()
 
 CEmptyFrame::CEmptyFrame() = default;
 
+BOOL CEmptyFrame::LoadFrame(UINT nIDResource, DWORD dwDefaultStyle, CWnd* pParentWnd, CCreateContext* pContext)
+{
+    SetSystemIcon(nIDResource == IDR_BROWSER ? 4082u : nIDResource == IDR_MESSAGE ? 4083u : 4084u);
+    return CZunFrameWnd::LoadFrame(nIDResource, dwDefaultStyle, pParentWnd, pContext);
+}
+
 void CEmptyFrame::OnUpdateFrameTitle(BOOL)
 {
     CDocument* doc = GetActiveDocument();

@@ -44,6 +44,10 @@ class CEmptyFrame : public CZunFrameWnd {
     DECLARE_DYNCREATE(CEmptyFrame)
 public:
     CEmptyFrame();
+    // The caption's icon box shows the frame's own icon: the browser's, the
+    // message editor's or the viewer's (which the resources do not hold).
+    BOOL LoadFrame(UINT nIDResource, DWORD dwDefaultStyle = WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE,
+                   CWnd* pParentWnd = nullptr, CCreateContext* pContext = nullptr) override;
     // The view shows nothing yet: the title names the open file.
     void OnUpdateFrameTitle(BOOL bAddToTitle) override;
 };

@@ -298,6 +298,12 @@ TEST_F(ZunAppTest, StartsWithTheBrowserFrameAsMainWindow)
     EXPECT_EQ(m_app->m_pMainWnd->m_hWnd->windowIcon().pixmap(32, 32).toImage(),
               res::ProgramIcon(res::kMainProgramName).pixmap(32, 32).toImage());
     EXPECT_EQ(QGuiApplication::desktopFileName(), "quiram-relayo");
+    // The browser's own icon in the caption's icon box: its white frame line.
+    auto* frame = dynamic_cast<CZunFrameWnd*>(m_app->m_pMainWnd);
+    ASSERT_NE(frame, nullptr);
+    const CRect icon = frame->GetIconBox();
+    const QImage shot = Grab(frame->m_hWnd);
+    EXPECT_EQ(shot.pixel(icon.left + 5, icon.top - frame->GetBandHeight() + 3), qRgb(255, 255, 255));
     SaveScreenshot(Grab(m_app->m_pMainWnd->m_hWnd), "browser_frame.png");
 }
 
