@@ -45,7 +45,6 @@ enum : UINT {
     IDS_MARKUP_PICTURE_MISSING = 6940,
     IDS_APP_TITLE = 57344,
     IDD_IMAGE_LOAD_PROGRESS = 913,
-    AFX_IDP_FAILED_TO_OPEN = 0xF102,
 };
 
 constexpr WORD kTagImageDescription = 270;
@@ -320,7 +319,7 @@ BOOL CAPhotoDoc::OnOpenDocument(const std::string& path)
     CFile file;
     CFileException fe;
     if (!file.Open(path, CFile::modeRead, &fe)) {
-        ReportSaveLoadException(path, &fe, FALSE, AFX_IDP_FAILED_TO_OPEN);
+        ReportSaveLoadException(path, &fe, FALSE, AFX_IDP_FAILED_TO_OPEN_DOC);
         return FALSE;
     }
     try {
@@ -328,7 +327,7 @@ BOOL CAPhotoDoc::OnOpenDocument(const std::string& path)
         CArchive ar(&file, CArchive::load);
         Serialize(ar);
     } catch (const CException& e) {
-        ReportSaveLoadException(path, &e, FALSE, AFX_IDP_FAILED_TO_OPEN);
+        ReportSaveLoadException(path, &e, FALSE, AFX_IDP_FAILED_TO_OPEN_DOC);
         return FALSE;
     }
     return TRUE;
