@@ -101,32 +101,3 @@ CClipSelection::~CClipSelection()
     m_dc->SelectClipRgn(m_hadClip ? &m_previous : nullptr);
 }
 
-CDeviceClipRegion::CDeviceClipRegion(CDC* dc, CRgn* region, int mode) : m_dc(dc)
-{
-    if (!m_dc || !region || !region->GetSafeHandle())
-        return;
-    // Scale factors from the region's box in logical and in device units.
-    CRect logical;
-    region->GetRgnBox(&logical);
-    CRect device = logical;
-    m_dc->LPtoDP(&device);
-    const QTransform mapping = m_dc->MappingTransform();
-    const double sx = logical.Width() != 0 ? double(device.Width()) / logical.Width() : mapping.m11();
-    const double sy = logical.Height() != 0 ? double(device.Height()) / logical.Height() : mapping.m22();
-    POINT origin{0, 0};
-    m_dc->LPtoDP(&origin);
-    const QRegion scaled = QTransform(sx, 0, 0, sy, 0, 0).map(region->Region());
-    m_device.CreateFromRegion(scaled.translated(origin.x, origin.y));
-
-    m_previous.CreateRectRgn(0, 0, 0, 0);
-    m_hadClip = m_dc->GetClipRgn(&m_previous) == 1;
-    m_active = true;
-    m_dc->SelectClipRgn(&m_device, mode);
-}
-
-CDeviceClipRegion::~CDeviceClipRegion()
-{
-    if (!m_active)
-        return;
-    m_dc->SelectClipRgn(m_hadClip ? &m_previous : nullptr);
-}

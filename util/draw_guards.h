@@ -81,21 +81,3 @@ private:
     bool m_hadClip = false;
     CRgn m_previous;
 };
-
-// Selects a region given in logical units: it is scaled and moved into device
-// units first. Puts back the clip that was there before when the scope ends.
-class CDeviceClipRegion {
-public:
-    // Inactive with a null region.
-    CDeviceClipRegion(CDC* dc, CRgn* region, int mode);
-    ~CDeviceClipRegion();
-    CDeviceClipRegion(const CDeviceClipRegion&) = delete;
-    CDeviceClipRegion& operator=(const CDeviceClipRegion&) = delete;
-
-private:
-    CDC* m_dc;
-    bool m_active = false;
-    bool m_hadClip = false;
-    CRgn m_previous;
-    CRgn m_device;
-};

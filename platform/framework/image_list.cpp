@@ -1,7 +1,5 @@
 #include "platform/framework/image_list.h"
 
-#include <QPainter>
-
 BOOL CImageList::Create(int cx, int cy, UINT nFlags, int, int)
 {
     if (cx <= 0 || cy <= 0)
@@ -35,17 +33,3 @@ int CImageList::Add(const QImage& strip, COLORREF crMask)
     return int(m_images.size()) > first ? first : -1;
 }
 
-BOOL CImageList::Draw(QPainter* p, int nImage, POINT pt, UINT) const
-{
-    if (!p || nImage < 0 || nImage >= int(m_images.size()))
-        return FALSE;
-    p->drawImage(QPoint(pt.x, pt.y), m_images[size_t(nImage)]);
-    return TRUE;
-}
-
-BOOL CImageList::DeleteImageList()
-{
-    m_images.clear();
-    m_cx = m_cy = 0;
-    return TRUE;
-}

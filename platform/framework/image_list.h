@@ -6,10 +6,7 @@
 
 #include <vector>
 
-class QPainter;
-
 enum : UINT { ILC_MASK = 0x0001, ILC_COLOR24 = 0x0018, ILC_COLOR32 = 0x0020 };
-enum : UINT { ILD_NORMAL = 0x0000, ILD_TRANSPARENT = 0x0001 };
 
 // A row of same-sized images; with a mask, pixels of the mask colour are
 // transparent when drawn.
@@ -22,9 +19,7 @@ public:
     void SetBkColor(COLORREF cr) { m_crBack = cr; }
     int GetImageCount() const { return int(m_images.size()); }
     CSize GetImageSize() const { return {m_cx, m_cy}; }
-    BOOL Draw(QPainter* p, int nImage, POINT pt, UINT nStyle) const;
     const QImage& Image(int i) const { return m_images[size_t(i)]; }
-    BOOL DeleteImageList();
     bool IsValid() const { return m_cx > 0; }
 
 private:

@@ -31,12 +31,6 @@ private:
     QImage m_scratch;
 };
 
-// The client area outside a paint: drawing goes to the next paint instead.
-class CClientDC : public CPaintDC {
-public:
-    explicit CClientDC(CWnd* pWnd) : CPaintDC(pWnd) {}
-};
-
 // The whole window, non-client area included, in window coordinates.
 class CWindowDC : public CPaintDC {
 public:

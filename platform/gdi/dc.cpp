@@ -239,11 +239,6 @@ HGDIOBJ CDC::SelectObject(HGDIOBJ h)
     return old ? old->m_hObject : nullptr;
 }
 
-CGdiObject* CDC::SelectStockObject(int index)
-{
-    return SelectObject(CGdiObject::FromHandle(GetStockObject(index)));
-}
-
 CPen* CDC::GetCurrentPen() const { return Wrapper<CPen>(m_state.pen); }
 CBrush* CDC::GetCurrentBrush() const { return Wrapper<CBrush>(m_state.brush); }
 CFont* CDC::GetCurrentFont() const { return Wrapper<CFont>(m_state.font); }
@@ -272,30 +267,12 @@ int CDC::SetBkMode(int mode)
     return std::exchange(m_state.bkMode, mode);
 }
 
-int CDC::SetROP2(int rop)
-{
-    if (rop < R2_BLACK || rop > R2_WHITE)
-        return 0;
-    return std::exchange(m_state.rop2, rop);
-}
-
 int CDC::SetStretchBltMode(int mode)
 {
     if (mode < BLACKONWHITE || mode > HALFTONE)
         return 0;
     return std::exchange(m_state.stretchMode, mode);
 }
-
-UINT CDC::SetTextAlign(UINT align) { return std::exchange(m_state.textAlign, align); }
-
-int CDC::SetPolyFillMode(int mode)
-{
-    if (mode != ALTERNATE && mode != WINDING)
-        return 0;
-    return std::exchange(m_state.polyFillMode, mode);
-}
-
-CPoint CDC::SetBrushOrg(int x, int y) { return std::exchange(m_state.brushOrg, CPoint(x, y)); }
 
 QSize CDC::DeviceSize() const
 {
@@ -339,164 +316,13 @@ int CDC::GetDeviceCaps(int index) const
 }
 
 // ---------------------------------------------------------------------------
-// Mapping
-
-int CDC::SetMapMode(int mode)
-{
-    if (mode < MM_TEXT || mode > MM_ANISOTROPIC)
-        return 0;
-    const int old = m_state.mapMode;
-    m_state.mapMode = mode;
-    const int dx = GetDeviceCaps(LOGPIXELSX), dy = GetDeviceCaps(LOGPIXELSY);
-    auto set = [&](int units, int wx, int wy) {
-        m_state.windowExt = CSize(units, units);
-        m_state.viewportExt = CSize(wx, wy);
-    };
-    switch (mode) {
-    case MM_TEXT: set(1, 1, 1); break;
-    case MM_LOMETRIC: set(254, dx, -dy); break;
-    case MM_HIMETRIC: set(2540, dx, -dy); break;
-    case MM_LOENGLISH: set(100, dx, -dy); break;
-    case MM_HIENGLISH: set(1000, dx, -dy); break;
-    case MM_TWIPS: set(1440, dx, -dy); break;
-    case MM_ISOTROPIC:
-        // Starts like MM_LOMETRIC, as the class library's does.
-        if (old != MM_ANISOTROPIC && old != MM_ISOTROPIC)
-            set(254, dx, -dy);
-        break;
-    default: break;
-    }
-    return old;
-}
-
-CPoint CDC::SetWindowOrg(int x, int y) { return std::exchange(m_state.windowOrg, CPoint(x, y)); }
-CPoint CDC::SetViewportOrg(int x, int y) { return std::exchange(m_state.viewportOrg, CPoint(x, y)); }
-
-CPoint CDC::OffsetWindowOrg(int dx, int dy)
-{
-    const CPoint old = m_state.windowOrg;
-    m_state.windowOrg.Offset(dx, dy);
-    return old;
-}
-
-CPoint CDC::OffsetViewportOrg(int dx, int dy)
-{
-    const CPoint old = m_state.viewportOrg;
-    m_state.viewportOrg.Offset(dx, dy);
-    return old;
-}
-
-CSize CDC::SetWindowExt(int cx, int cy)
-{
-    const CSize old = m_state.windowExt;
-    if ((m_state.mapMode == MM_ISOTROPIC || m_state.mapMode == MM_ANISOTROPIC) && cx != 0 && cy != 0)
-        m_state.windowExt = CSize(cx, cy);
-    return old;
-}
-
-CSize CDC::SetViewportExt(int cx, int cy)
-{
-    const CSize old = GetViewportExt();
-    if ((m_state.mapMode == MM_ISOTROPIC || m_state.mapMode == MM_ANISOTROPIC) && cx != 0 && cy != 0)
-        m_state.viewportExt = CSize(cx, cy);
-    return old;
-}
-
-CSize CDC::GetViewportExt() const
-{
-    if (m_state.mapMode != MM_ISOTROPIC)
-        return m_state.viewportExt;
-    // Equal units both ways: the smaller scale wins, the signs stay.
-    const double sx = double(m_state.viewportExt.cx) / m_state.windowExt.cx;
-    const double sy = double(m_state.viewportExt.cy) / m_state.windowExt.cy;
-    CSize ext = m_state.viewportExt;
-    if (std::abs(sx) > std::abs(sy))
-        ext.cx = LONG(std::lround(m_state.windowExt.cx * std::abs(sy) * (sx < 0 ? -1 : 1)));
-    else if (std::abs(sy) > std::abs(sx))
-        ext.cy = LONG(std::lround(m_state.windowExt.cy * std::abs(sx) * (sy < 0 ? -1 : 1)));
-    return ext;
-}
-
-QTransform CDC::MappingTransform() const
-{
-    const CSize vp = GetViewportExt();
-    const double sx = double(vp.cx) / m_state.windowExt.cx;
-    const double sy = double(vp.cy) / m_state.windowExt.cy;
-    return QTransform(sx, 0, 0, sy, m_state.viewportOrg.x - m_state.windowOrg.x * sx,
-                      m_state.viewportOrg.y - m_state.windowOrg.y * sy);
-}
-
-void CDC::LPtoDP(POINT* pts, int count) const
-{
-    if (m_state.mapMode == MM_TEXT) {
-        for (int i = 0; i < count; ++i) {
-            pts[i].x += m_state.viewportOrg.x - m_state.windowOrg.x;
-            pts[i].y += m_state.viewportOrg.y - m_state.windowOrg.y;
-        }
-        return;
-    }
-    const QTransform t = MappingTransform();
-    for (int i = 0; i < count; ++i) {
-        const QPointF p = t.map(QPointF(pts[i].x, pts[i].y));
-        pts[i].x = LONG(std::lround(p.x()));
-        pts[i].y = LONG(std::lround(p.y()));
-    }
-}
-
-void CDC::DPtoLP(POINT* pts, int count) const
-{
-    if (m_state.mapMode == MM_TEXT) {
-        for (int i = 0; i < count; ++i) {
-            pts[i].x -= m_state.viewportOrg.x - m_state.windowOrg.x;
-            pts[i].y -= m_state.viewportOrg.y - m_state.windowOrg.y;
-        }
-        return;
-    }
-    const QTransform t = MappingTransform().inverted();
-    for (int i = 0; i < count; ++i) {
-        const QPointF p = t.map(QPointF(pts[i].x, pts[i].y));
-        pts[i].x = LONG(std::lround(p.x()));
-        pts[i].y = LONG(std::lround(p.y()));
-    }
-}
-
-void CDC::LPtoDP(SIZE* size) const
-{
-    const CSize vp = GetViewportExt();
-    size->cx = LONG(std::lround(double(size->cx) * std::abs(double(vp.cx) / m_state.windowExt.cx)));
-    size->cy = LONG(std::lround(double(size->cy) * std::abs(double(vp.cy) / m_state.windowExt.cy)));
-}
-
-void CDC::DPtoLP(SIZE* size) const
-{
-    const CSize vp = GetViewportExt();
-    size->cx = LONG(std::lround(double(size->cx) * std::abs(double(m_state.windowExt.cx) / vp.cx)));
-    size->cy = LONG(std::lround(double(size->cy) * std::abs(double(m_state.windowExt.cy) / vp.cy)));
-}
-
-QPoint CDC::ToDevice(int x, int y) const
-{
-    POINT p{x, y};
-    LPtoDP(&p);
-    return {p.x, p.y};
-}
+// Coordinates
 
 QRect CDC::DeviceRect(int l, int t, int r, int b) const
 {
-    POINT p[2] = {{l, t}, {r, b}};
-    LPtoDP(p, 2);
-    const int x0 = std::min(p[0].x, p[1].x), x1 = std::max(p[0].x, p[1].x);
-    const int y0 = std::min(p[0].y, p[1].y), y1 = std::max(p[0].y, p[1].y);
+    const int x0 = std::min(l, r), x1 = std::max(l, r);
+    const int y0 = std::min(t, b), y1 = std::max(t, b);
     return QRect(x0, y0, x1 - x0, y1 - y0);
-}
-
-QPolygon CDC::DevicePolygon(const POINT* pts, int count) const
-{
-    QPolygon poly;
-    poly.reserve(count);
-    for (int i = 0; i < count; ++i)
-        poly << ToDevice(pts[i].x, pts[i].y);
-    return poly;
 }
 
 // ---------------------------------------------------------------------------
@@ -549,31 +375,13 @@ int CDC::IntersectClipRect(int l, int t, int r, int b)
     return SelectClipRegion(QRegion(DeviceRect(l, t, r, b)), RGN_AND);
 }
 
-int CDC::ExcludeClipRect(int l, int t, int r, int b)
-{
-    return SelectClipRegion(QRegion(DeviceRect(l, t, r, b)), RGN_DIFF);
-}
-
-int CDC::OffsetClipRgn(int dx, int dy)
-{
-    if (!m_state.hasClip)
-        return SIMPLEREGION;
-    SIZE s{dx, dy};
-    LPtoDP(&s);
-    m_state.clip.translate(s.cx, s.cy);
-    ClipChanged();
-    return RegionKind(m_state.clip);
-}
-
 int CDC::GetClipBox(RECT* rc) const
 {
     QRegion visible = m_state.hasClip ? m_state.clip : DeviceLimit();
     if (m_baseClipping)
         visible &= m_baseClip;
     const QRect box = visible.boundingRect();
-    CRect out = visible.isEmpty() ? CRect() : FromQRect(box);
-    DPtoLP(&out);
-    out.NormalizeRect();
+    const CRect out = visible.isEmpty() ? CRect() : FromQRect(box);
     if (rc)
         *rc = out;
     return RegionKind(visible);
@@ -590,23 +398,6 @@ int CDC::GetClipRgn(CRgn* region) const
             region->CreateFromRegion(m_state.clip);
     }
     return 1;
-}
-
-BOOL CDC::PtVisible(int x, int y) const
-{
-    const QPoint p = ToDevice(x, y);
-    QRegion visible = m_state.hasClip ? m_state.clip : DeviceLimit();
-    if (m_baseClipping)
-        visible &= m_baseClip;
-    return visible.contains(p);
-}
-
-BOOL CDC::RectVisible(const RECT* rc) const
-{
-    QRegion visible = m_state.hasClip ? m_state.clip : DeviceLimit();
-    if (m_baseClipping)
-        visible &= m_baseClip;
-    return visible.intersects(DeviceRect(rc->left, rc->top, rc->right, rc->bottom));
 }
 
 void CDC::ApplyClip()
@@ -633,18 +424,10 @@ bool CDC::PrepareDevice()
     ApplyClip();
     m_painter->setTransform(m_base);
     m_painter->setCompositionMode(QPainter::CompositionMode_SourceOver);
-    // Text fills its own background when asked; a mode left by a hatched fill must not do it again.
+    // Text fills its own background when asked; a mode left by a styled pen must not do it again.
     m_painter->setBackgroundMode(Qt::TransparentMode);
     m_painter->setRenderHint(QPainter::Antialiasing, false);
     m_painter->setOpacity(1.0);
-    return true;
-}
-
-bool CDC::PrepareLogical()
-{
-    if (!PrepareDevice())
-        return false;
-    m_painter->setTransform(MappingTransform() * m_base);
     return true;
 }
 
@@ -683,13 +466,12 @@ QPen CDC::DevicePen() const
     if (style == PS_NULL)
         return QPen(Qt::NoPen);
     QPen pen(ToQColor(lp.lopnColor));
-    SIZE w{std::max<LONG>(lp.lopnWidth.x, 0), 0};
-    LPtoDP(&w);
-    if (w.cx <= 1) {
-        pen.setWidth(0); // one device pixel, whatever the mapping
+    const LONG width = std::max<LONG>(lp.lopnWidth.x, 0);
+    if (width <= 1) {
+        pen.setWidth(0); // one device pixel
         pen.setCosmetic(true);
     } else {
-        pen.setWidth(w.cx);
+        pen.setWidth(width);
     }
     switch (style) {
     case PS_DASH: pen.setStyle(Qt::DashLine); break;
@@ -710,19 +492,6 @@ QBrush CDC::DeviceBrush(GdiData* b) const
     QBrush brush;
     switch (b->brush.lbStyle) {
     case BS_SOLID: brush = QBrush(ToQColor(b->brush.lbColor)); break;
-    case BS_HATCHED: {
-        Qt::BrushStyle style = Qt::HorPattern;
-        switch (int(b->brush.lbHatch)) {
-        case HS_VERTICAL: style = Qt::VerPattern; break;
-        case HS_FDIAGONAL: style = Qt::FDiagPattern; break;
-        case HS_BDIAGONAL: style = Qt::BDiagPattern; break;
-        case HS_CROSS: style = Qt::CrossPattern; break;
-        case HS_DIAGCROSS: style = Qt::DiagCrossPattern; break;
-        default: break;
-        }
-        brush = QBrush(ToQColor(b->brush.lbColor), style);
-        break;
-    }
     case BS_PATTERN: {
         QImage pattern = b->brushPattern;
         if (b->patternMono) {
@@ -740,59 +509,25 @@ QBrush CDC::DeviceBrush(GdiData* b) const
     }
     default: return QBrush(Qt::NoBrush);
     }
-    brush.setTransform(QTransform::fromTranslate(m_state.brushOrg.x, m_state.brushOrg.y));
     return brush;
 }
 
-bool CDC::ApplyRop2()
+void CDC::UseBackground(bool styledPen)
 {
-    // Binary raster operations work where the device keeps its pixels.
-    const bool raster = m_painter->paintEngine() && m_painter->paintEngine()->hasFeature(QPaintEngine::RasterOpModes);
-    QPainter::CompositionMode mode = QPainter::CompositionMode_SourceOver;
-    switch (m_state.rop2) {
-    case R2_NOP: return false;
-    case R2_XORPEN: mode = QPainter::RasterOp_SourceXorDestination; break;
-    case R2_NOTXORPEN: mode = QPainter::RasterOp_NotSourceXorDestination; break;
-    case R2_NOT: mode = QPainter::RasterOp_NotDestination; break;
-    case R2_MASKPEN: mode = QPainter::RasterOp_SourceAndDestination; break;
-    case R2_MERGEPEN: mode = QPainter::RasterOp_SourceOrDestination; break;
-    case R2_NOTCOPYPEN: mode = QPainter::RasterOp_NotSource; break;
-    case R2_NOTMASKPEN: mode = QPainter::RasterOp_NotSourceOrNotDestination; break;
-    case R2_NOTMERGEPEN: mode = QPainter::RasterOp_NotSourceAndNotDestination; break;
-    case R2_MASKPENNOT: mode = QPainter::RasterOp_SourceAndNotDestination; break;
-    case R2_MASKNOTPEN: mode = QPainter::RasterOp_NotSourceAndDestination; break;
-    case R2_MERGEPENNOT: mode = QPainter::RasterOp_NotSourceOrDestination; break;
-    default: break;
-    }
-    if (raster)
-        m_painter->setCompositionMode(mode);
-    return true;
-}
-
-void CDC::UseBackground(bool styledPen, const QBrush& brush)
-{
-    // The background colour shows only in the gaps of styled pens and hatches;
-    // elsewhere the painter stays transparent, which keeps its exact shape rasterisers.
-    const bool hatched = brush.style() >= Qt::Dense1Pattern && brush.style() <= Qt::DiagCrossPattern;
-    const bool opaque = m_state.bkMode == OPAQUE && (styledPen || hatched);
+    // The background colour shows only in the gaps of styled pens; elsewhere
+    // the painter stays transparent, which keeps its exact shape rasterisers.
+    const bool opaque = m_state.bkMode == OPAQUE && styledPen;
     m_painter->setBackgroundMode(opaque ? Qt::OpaqueMode : Qt::TransparentMode);
     m_painter->setBackground(ToQColor(m_state.bkColor));
 }
 
 bool CDC::PrepareShape()
 {
-    if (!PrepareDevice() || !ApplyRop2())
+    if (!PrepareDevice())
         return false;
-    QPen pen = DevicePen();
-    QBrush brush = DeviceBrush(m_state.brush.get());
-    if (m_state.rop2 == R2_BLACK || m_state.rop2 == R2_WHITE) {
-        const QColor c = m_state.rop2 == R2_BLACK ? Qt::black : Qt::white;
-        if (pen.style() != Qt::NoPen)
-            pen.setColor(c);
-        if (brush.style() != Qt::NoBrush)
-            brush = QBrush(c);
-    }
-    UseBackground(pen.style() != Qt::SolidLine && pen.style() != Qt::NoPen, brush);
+    const QPen pen = DevicePen();
+    const QBrush brush = DeviceBrush(m_state.brush.get());
+    UseBackground(pen.style() != Qt::SolidLine && pen.style() != Qt::NoPen);
     m_painter->setPen(pen);
     m_painter->setBrush(brush);
     return true;
@@ -805,33 +540,13 @@ CPoint CDC::MoveTo(int x, int y)
 
 BOOL CDC::LineTo(int x, int y)
 {
-    const QPoint a = ToDevice(m_state.position.x, m_state.position.y), b = ToDevice(x, y);
+    const QPoint a(m_state.position.x, m_state.position.y), b(x, y);
     m_state.position = CPoint(x, y);
-    if (!PrepareDevice() || !ApplyRop2())
+    if (!PrepareDevice())
         return m_painter ? TRUE : FALSE;
     m_painter->setPen(DevicePen());
     // Flat caps leave the end point out, as the class library's lines do.
     m_painter->drawLine(a, b);
-    return TRUE;
-}
-
-BOOL CDC::Polyline(const POINT* pts, int count)
-{
-    if (!pts || count < 2)
-        return FALSE;
-    if (!PrepareDevice() || !ApplyRop2())
-        return m_painter ? TRUE : FALSE;
-    m_painter->setPen(DevicePen());
-    m_painter->drawPolyline(DevicePolygon(pts, count));
-    return TRUE;
-}
-
-BOOL CDC::Polygon(const POINT* pts, int count)
-{
-    if (!pts || count < 2)
-        return FALSE;
-    if (PrepareShape())
-        m_painter->drawPolygon(DevicePolygon(pts, count), m_state.polyFillMode == WINDING ? Qt::WindingFill : Qt::OddEvenFill);
     return TRUE;
 }
 
@@ -846,36 +561,13 @@ QRectF OutlineRect(const QRect& r)
 
 } // namespace
 
-BOOL CDC::Rectangle(int l, int t, int r, int b)
-{
-    const QRect rect = DeviceRect(l, t, r, b);
-    if (rect.isEmpty())
-        return TRUE;
-    if (PrepareShape())
-        m_painter->drawRect(OutlineRect(rect));
-    return TRUE;
-}
-
 BOOL CDC::RoundRect(int l, int t, int r, int b, int w, int h)
 {
     const QRect rect = DeviceRect(l, t, r, b);
     if (rect.isEmpty())
         return TRUE;
-    SIZE corner{std::abs(w), std::abs(h)};
-    LPtoDP(&corner);
     if (PrepareShape())
-        m_painter->drawRoundedRect(OutlineRect(rect), corner.cx / 2.0, corner.cy / 2.0);
-    return TRUE;
-}
-
-BOOL CDC::Ellipse(int l, int t, int r, int b)
-{
-    const QRect rect = DeviceRect(l, t, r, b);
-    if (rect.isEmpty())
-        return TRUE;
-    // The integer form takes the rasteriser's exact ellipse.
-    if (PrepareShape())
-        m_painter->drawEllipse(OutlineRect(rect).toRect());
+        m_painter->drawRoundedRect(OutlineRect(rect), std::abs(w) / 2.0, std::abs(h) / 2.0);
     return TRUE;
 }
 
@@ -883,15 +575,8 @@ void CDC::FillDeviceRect(const QRect& r, const QBrush& brush)
 {
     if (r.isEmpty() || !PrepareDevice())
         return;
-    UseBackground(false, brush);
+    UseBackground(false);
     m_painter->fillRect(r, brush);
-}
-
-void CDC::FillRect(const RECT* rc, CBrush* brush)
-{
-    if (!rc || !brush || !brush->m_hObject)
-        return;
-    FillDeviceRect(DeviceRect(rc->left, rc->top, rc->right, rc->bottom), DeviceBrush(brush->m_hObject));
 }
 
 void CDC::FillSolidRect(const RECT* rc, COLORREF clr)
@@ -908,27 +593,6 @@ void CDC::FillSolidRect(int x, int y, int cx, int cy, COLORREF clr)
     FillSolidRect(&rc, clr);
 }
 
-void CDC::FrameRect(const RECT* rc, CBrush* brush)
-{
-    if (!rc || !brush || !brush->m_hObject)
-        return;
-    const QRect r = DeviceRect(rc->left, rc->top, rc->right, rc->bottom);
-    if (r.isEmpty())
-        return;
-    const QBrush b = DeviceBrush(brush->m_hObject);
-    FillDeviceRect(QRect(r.left(), r.top(), r.width(), 1), b);
-    FillDeviceRect(QRect(r.left(), r.bottom(), r.width(), 1), b);
-    FillDeviceRect(QRect(r.left(), r.top(), 1, r.height()), b);
-    FillDeviceRect(QRect(r.right(), r.top(), 1, r.height()), b);
-}
-
-void CDC::InvertRect(const RECT* rc)
-{
-    if (!rc)
-        return;
-    PatBlt(rc->left, rc->top, rc->right - rc->left, rc->bottom - rc->top, DSTINVERT);
-}
-
 void CDC::Draw3dRect(const RECT* rc, COLORREF topLeft, COLORREF bottomRight)
 {
     if (rc)
@@ -943,68 +607,11 @@ void CDC::Draw3dRect(int x, int y, int cx, int cy, COLORREF topLeft, COLORREF bo
     FillSolidRect(x, y + cy, cx, -1, bottomRight);
 }
 
-void CDC::DrawFocusRect(const RECT* rc)
-{
-    if (!rc)
-        return;
-    const QRect r = DeviceRect(rc->left, rc->top, rc->right, rc->bottom);
-    if (r.isEmpty() || !PrepareDevice())
-        return;
-    // A dotted frame drawn with exclusive-or, so that drawing it twice removes it.
-    QRegion dots;
-    auto add = [&](int x, int y) {
-        if (((x + y) & 1) == 0)
-            dots += QRect(x, y, 1, 1);
-    };
-    for (int x = r.left(); x <= r.right(); ++x) {
-        add(x, r.top());
-        if (r.height() > 1)
-            add(x, r.bottom());
-    }
-    for (int y = r.top() + 1; y < r.bottom(); ++y) {
-        add(r.left(), y);
-        if (r.width() > 1)
-            add(r.right(), y);
-    }
-    if (m_painter->paintEngine() && m_painter->paintEngine()->hasFeature(QPaintEngine::RasterOpModes))
-        m_painter->setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-    for (const QRect& d : dots)
-        m_painter->fillRect(d, Qt::white);
-}
-
-BOOL CDC::FillRgn(CRgn* region, CBrush* brush)
-{
-    if (!region || !region->m_hObject || !brush || !brush->m_hObject || !PrepareDevice())
-        return FALSE;
-    const QBrush b = DeviceBrush(brush->m_hObject);
-    for (const QRect& r : region->m_hObject->region)
-        m_painter->fillRect(r, b);
-    return TRUE;
-}
-
-BOOL CDC::FrameRgn(CRgn* region, CBrush* brush, int w, int h)
-{
-    if (!region || !region->m_hObject || !brush || !brush->m_hObject || !PrepareDevice())
-        return FALSE;
-    const QRegion inside = region->m_hObject->region;
-    QRegion shrunk = inside;
-    // What is left after moving the region by w and h each way is its inside.
-    shrunk &= inside.translated(w, 0);
-    shrunk &= inside.translated(-w, 0);
-    shrunk &= inside.translated(0, h);
-    shrunk &= inside.translated(0, -h);
-    const QBrush b = DeviceBrush(brush->m_hObject);
-    for (const QRect& r : inside - shrunk)
-        m_painter->fillRect(r, b);
-    return TRUE;
-}
-
 COLORREF CDC::SetPixel(int x, int y, COLORREF c)
 {
     if (!PrepareDevice())
         return CLR_INVALID;
-    const QPoint p = ToDevice(x, y);
-    m_painter->fillRect(QRect(p, QSize(1, 1)), ToQColor(c));
+    m_painter->fillRect(QRect(x, y, 1, 1), ToQColor(c));
     return c & 0xFFFFFF;
 }
 
@@ -1013,10 +620,10 @@ COLORREF CDC::GetPixel(int x, int y) const
     const QImage* img = GetImage();
     if (!img)
         return CLR_INVALID;
-    QPoint p = m_base.map(ToDevice(x, y));
+    const QPoint p = m_base.map(QPoint(x, y));
     if (!img->rect().contains(p))
         return CLR_INVALID;
-    if (m_state.hasClip && !m_state.clip.contains(ToDevice(x, y)))
+    if (m_state.hasClip && !m_state.clip.contains(QPoint(x, y)))
         return CLR_INVALID;
     return FromQColor(QColor::fromRgb(img->pixel(p)));
 }
@@ -1028,22 +635,4 @@ BOOL DeleteEnhMetaFile(HENHMETAFILE h)
 {
     delete h;
     return h ? TRUE : FALSE;
-}
-
-BOOL CDC::PlayMetaFile(HENHMETAFILE h, const RECT* rc)
-{
-    if (!h || !rc || !PrepareLogical())
-        return FALSE;
-    const QRect bounds = h->picture.boundingRect();
-    if (bounds.isEmpty())
-        return TRUE;
-    const QRectF target(rc->left, rc->top, rc->right - rc->left, rc->bottom - rc->top);
-    m_painter->save();
-    m_painter->translate(target.topLeft());
-    m_painter->scale(target.width() / bounds.width(), target.height() / bounds.height());
-    m_painter->translate(-bounds.topLeft());
-    m_painter->drawPicture(0, 0, h->picture);
-    m_painter->restore();
-    ClipChanged();
-    return TRUE;
 }

@@ -16,20 +16,16 @@ class QPicture;
 // Polygon fill modes.
 enum : int { ALTERNATE = 1, WINDING = 2 };
 
-// ExtTextOut options.
-enum : UINT { ETO_OPAQUE = 0x0002, ETO_CLIPPED = 0x0004 };
-
 // A recorded picture, made by CMetaFileDC::CloseEnhanced.
 struct EnhMetaFile;
 using HENHMETAFILE = EnhMetaFile*;
 BOOL DeleteEnhMetaFile(HENHMETAFILE h);
 
 // A device context: the drawing state (selected objects, colours, modes,
-// mapping, clipping) over a QPainter that draws on a window, an image in
-// memory, a printer page or a recorded picture. Coordinates are logical units
-// turned into device pixels by the mapping mode; the clip region is kept in
-// device pixels. Shapes follow the class library's pixel rules: right and
-// bottom edges and the end point of a line are not drawn.
+// clipping) over a QPainter that draws on a window, an image in memory, a
+// printer page or a recorded picture. Coordinates are device pixels (no
+// mapping mode has a caller yet). Shapes follow the class library's pixel
+// rules: right and bottom edges and the end point of a line are not drawn.
 class CDC {
 public:
     // No device yet: CreateCompatibleDC, AttachPainter or AttachDevice give it one.
@@ -50,11 +46,8 @@ public:
     // A memory context like pDC (the screen when null) that draws on the bitmap selected into it.
     BOOL CreateCompatibleDC(CDC* pDC);
 
-    QPainter* GetPainter() const { return m_painter; }
-    QPaintDevice* GetDevice() const { return m_device; }
     // The image drawn on, when the device is one; null otherwise.
     QImage* GetImage() const;
-    bool IsMemoryDC() const { return m_memory; }
     // Drawing on a monochrome bitmap.
     bool IsMonochrome() const;
     BOOL IsPrinting() const { return m_bPrinting; }
@@ -70,7 +63,6 @@ public:
     // A region selects a copy as the clip region; returns its kind.
     int SelectObject(CRgn* region) { return SelectClipRgn(region); }
     HGDIOBJ SelectObject(HGDIOBJ h);
-    CGdiObject* SelectStockObject(int index);
     CPen* GetCurrentPen() const;
     CBrush* GetCurrentBrush() const;
     CFont* GetCurrentFont() const;
@@ -86,65 +78,19 @@ public:
     COLORREF SetBkColor(COLORREF c);
     COLORREF GetBkColor() const { return m_state.bkColor; }
     int SetBkMode(int mode);
-    int GetBkMode() const { return m_state.bkMode; }
-    int SetROP2(int rop);
-    int GetROP2() const { return m_state.rop2; }
     int SetStretchBltMode(int mode);
-    int GetStretchBltMode() const { return m_state.stretchMode; }
-    UINT SetTextAlign(UINT align);
-    UINT GetTextAlign() const { return m_state.textAlign; }
-    int SetPolyFillMode(int mode);
-    int GetPolyFillMode() const { return m_state.polyFillMode; }
-    CPoint SetBrushOrg(int x, int y);
-    CPoint SetBrushOrg(POINT p) { return SetBrushOrg(p.x, p.y); }
-    CPoint GetBrushOrg() const { return m_state.brushOrg; }
     virtual int GetDeviceCaps(int index) const;
 
-    // Mapping.
-    int SetMapMode(int mode);
-    int GetMapMode() const { return m_state.mapMode; }
-    CPoint SetWindowOrg(int x, int y);
-    CPoint SetWindowOrg(POINT p) { return SetWindowOrg(p.x, p.y); }
-    CPoint GetWindowOrg() const { return m_state.windowOrg; }
-    CPoint OffsetWindowOrg(int dx, int dy);
-    CPoint SetViewportOrg(int x, int y);
-    CPoint SetViewportOrg(POINT p) { return SetViewportOrg(p.x, p.y); }
-    CPoint GetViewportOrg() const { return m_state.viewportOrg; }
-    CPoint OffsetViewportOrg(int dx, int dy);
-    // Only in MM_ISOTROPIC and MM_ANISOTROPIC; elsewhere they answer the old extent and change nothing.
-    CSize SetWindowExt(int cx, int cy);
-    CSize SetWindowExt(SIZE s) { return SetWindowExt(s.cx, s.cy); }
-    CSize GetWindowExt() const { return m_state.windowExt; }
-    CSize SetViewportExt(int cx, int cy);
-    CSize SetViewportExt(SIZE s) { return SetViewportExt(s.cx, s.cy); }
-    CSize GetViewportExt() const;
-    void LPtoDP(POINT* pts, int count = 1) const;
-    void LPtoDP(RECT* rc) const { LPtoDP(reinterpret_cast<POINT*>(rc), 2); }
-    void LPtoDP(SIZE* size) const;
-    void DPtoLP(POINT* pts, int count = 1) const;
-    void DPtoLP(RECT* rc) const { DPtoLP(reinterpret_cast<POINT*>(rc), 2); }
-    void DPtoLP(SIZE* size) const;
-    // Logical to device pixels.
-    QTransform MappingTransform() const;
-
-    // Clipping. Regions given to SelectClipRgn are in device pixels, rectangles in logical units.
+    // Clipping.
     // A null region removes the clip (RGN_COPY) ; the result is the kind of the new clip region.
     int SelectClipRgn(CRgn* region);
     int SelectClipRgn(CRgn* region, int mode);
     int SelectClipRegion(const QRegion& deviceRegion, int mode = RGN_COPY);
     int IntersectClipRect(int l, int t, int r, int b);
-    int IntersectClipRect(const RECT* rc) { return IntersectClipRect(rc->left, rc->top, rc->right, rc->bottom); }
-    int ExcludeClipRect(int l, int t, int r, int b);
-    int ExcludeClipRect(const RECT* rc) { return ExcludeClipRect(rc->left, rc->top, rc->right, rc->bottom); }
-    int OffsetClipRgn(int dx, int dy);
-    // The smallest logical rectangle round what can be drawn on.
+    // The smallest rectangle round what can be drawn on.
     int GetClipBox(RECT* rc) const;
     // 1 and a copy of the clip (device pixels) in region when there is a clip, 0 when there is none.
     int GetClipRgn(CRgn* region) const;
-    bool HasClip() const { return m_state.hasClip; }
-    QRegion ClipRegion() const { return m_state.clip; }
-    BOOL PtVisible(int x, int y) const;
-    BOOL RectVisible(const RECT* rc) const;
 
     // Saved states: SaveDC answers the level; RestoreDC(-1) goes back one level.
     int SaveDC();
@@ -155,44 +101,23 @@ public:
     CPoint MoveTo(POINT p) { return MoveTo(p.x, p.y); }
     BOOL LineTo(int x, int y);
     BOOL LineTo(POINT p) { return LineTo(p.x, p.y); }
-    CPoint GetCurrentPosition() const { return m_state.position; }
-    BOOL Polyline(const POINT* pts, int count);
-    BOOL Polygon(const POINT* pts, int count);
-    BOOL Rectangle(int l, int t, int r, int b);
-    BOOL Rectangle(const RECT* rc) { return Rectangle(rc->left, rc->top, rc->right, rc->bottom); }
     BOOL RoundRect(int l, int t, int r, int b, int w, int h);
     BOOL RoundRect(const RECT* rc, POINT p) { return RoundRect(rc->left, rc->top, rc->right, rc->bottom, p.x, p.y); }
-    BOOL Ellipse(int l, int t, int r, int b);
-    BOOL Ellipse(const RECT* rc) { return Ellipse(rc->left, rc->top, rc->right, rc->bottom); }
-    void FillRect(const RECT* rc, CBrush* brush);
     // Also leaves clr as the background colour, as the class library's form does.
     void FillSolidRect(const RECT* rc, COLORREF clr);
     void FillSolidRect(int x, int y, int cx, int cy, COLORREF clr);
-    void FrameRect(const RECT* rc, CBrush* brush);
-    void InvertRect(const RECT* rc);
     void Draw3dRect(const RECT* rc, COLORREF topLeft, COLORREF bottomRight);
     void Draw3dRect(int x, int y, int cx, int cy, COLORREF topLeft, COLORREF bottomRight);
-    void DrawFocusRect(const RECT* rc);
-    BOOL FillRgn(CRgn* region, CBrush* brush);
-    BOOL FrameRgn(CRgn* region, CBrush* brush, int w, int h);
     COLORREF SetPixel(int x, int y, COLORREF c);
     COLORREF SetPixel(POINT p, COLORREF c) { return SetPixel(p.x, p.y, c); }
-    BOOL SetPixelV(int x, int y, COLORREF c) { return SetPixel(x, y, c) != CLR_INVALID; }
     // CLR_INVALID outside the device or when the device cannot be read (windows, printers).
     COLORREF GetPixel(int x, int y) const;
     COLORREF GetPixel(POINT p) const { return GetPixel(p.x, p.y); }
 
     // Text (UTF-8).
-    BOOL TextOut(int x, int y, const std::string& text);
-    BOOL TextOut(int x, int y, const char* text, int count);
-    BOOL ExtTextOut(int x, int y, UINT options, const RECT* rc, const std::string& text);
     // Answers the height of the text; with DT_CALCRECT measures into rc and draws nothing.
     int DrawText(const std::string& text, RECT* rc, UINT format);
     int DrawText(const char* text, int count, RECT* rc, UINT format);
-    CSize GetTextExtent(const std::string& text) const;
-    CSize GetTextExtent(const char* text, int count) const;
-    CSize GetOutputTextExtent(const std::string& text) const { return GetTextExtent(text); }
-    BOOL GetTextMetrics(TEXTMETRIC* tm) const;
     // The Qt font of the selected font, as this context draws it.
     QFont CurrentQFont() const;
 
@@ -209,10 +134,8 @@ public:
     BOOL StretchImage(int x, int y, int w, int h, const QImage& image, int xs, int ys, int ws, int hs, DWORD rop,
                       bool mono = false, COLORREF monoBackground = RGB(255, 255, 255));
 
-    // Plays a recorded picture into a logical rectangle.
-    BOOL PlayMetaFile(HENHMETAFILE h, const RECT* rc);
-
 protected:
+    QPainter* GetPainter() const { return m_painter; }
     // Device size in pixels for the capabilities.
     virtual QSize DeviceSize() const;
     // Resolution the capabilities answer; the device's own unless set (memory contexts).
@@ -229,17 +152,8 @@ private:
         COLORREF textColor = RGB(0, 0, 0);
         COLORREF bkColor = RGB(255, 255, 255);
         int bkMode = OPAQUE;
-        int rop2 = R2_COPYPEN;
         int stretchMode = BLACKONWHITE;
-        UINT textAlign = TA_LEFT | TA_TOP;
-        int polyFillMode = ALTERNATE;
-        CPoint brushOrg;
         CPoint position;
-        int mapMode = MM_TEXT;
-        CPoint windowOrg;
-        CPoint viewportOrg;
-        CSize windowExt{1, 1};
-        CSize viewportExt{1, 1};
         bool hasClip = false;
         QRegion clip; // device pixels
     };
@@ -252,19 +166,14 @@ private:
     void ClipChanged() { m_clipDirty = true; }
     // Readies the painter for drawing in device pixels (false when there is nothing to draw on).
     bool PrepareDevice();
-    // Readies the painter for drawing in logical units.
-    bool PrepareLogical();
     void ApplyClip();
-    bool ApplyRop2();
     QPen DevicePen() const;
     QBrush DeviceBrush(GdiData* brush) const;
-    QPoint ToDevice(int x, int y) const;
     QRect DeviceRect(int l, int t, int r, int b) const;
     QRegion DeviceLimit() const;
-    QPolygon DevicePolygon(const POINT* pts, int count) const;
-    // Readies pen, brush and raster operation for a filled shape in device pixels.
+    // Readies pen and brush for a filled shape.
     bool PrepareShape();
-    void UseBackground(bool styledPen, const QBrush& brush);
+    void UseBackground(bool styledPen);
     void FillDeviceRect(const QRect& r, const QBrush& brush);
     bool Blit(const QRect& dst, const QImage* src, const QRect& srcRect, bool srcMono, COLORREF srcBk, DWORD rop);
     void DrawTextLine(const QString& line, QPointF origin, const QFontMetrics& fm, int tabWidth, int underline);

@@ -27,10 +27,7 @@ BOOL CDC::PatBlt(int x, int y, int w, int h, DWORD rop)
 {
     if (UsesSource(rop))
         return FALSE;
-    POINT d[2] = {{x, y}, {x + w, y + h}};
-    LPtoDP(d, 2);
-    const QRect dst(QPoint(std::min(d[0].x, d[1].x), std::min(d[0].y, d[1].y)),
-                    QSize(std::abs(d[1].x - d[0].x), std::abs(d[1].y - d[0].y)));
+    const QRect dst = DeviceRect(x, y, x + w, y + h);
     return Blit(dst, nullptr, QRect(), false, 0, rop) ? TRUE : FALSE;
 }
 
@@ -43,9 +40,7 @@ BOOL CDC::StretchBlt(int x, int y, int w, int h, CDC* src, int xs, int ys, int w
     const QImage* image = src->m_memory ? (src->m_state.bitmap ? &src->m_state.bitmap->image : nullptr) : src->GetImage();
     if (!image)
         return FALSE;
-    POINT s[2] = {{xs, ys}, {xs + ws, ys + hs}};
-    src->LPtoDP(s, 2);
-    const QPointF s0 = src->m_base.map(QPointF(s[0].x, s[0].y)), s1 = src->m_base.map(QPointF(s[1].x, s[1].y));
+    const QPointF s0 = src->m_base.map(QPointF(xs, ys)), s1 = src->m_base.map(QPointF(xs + ws, ys + hs));
     const bool mono = src->IsMonochrome();
     return StretchImage(x, y, w, h, *image, int(std::lround(s0.x())), int(std::lround(s0.y())),
                         int(std::lround(s1.x() - s0.x())), int(std::lround(s1.y() - s0.y())), rop, mono,
@@ -61,12 +56,10 @@ BOOL CDC::StretchImage(int x, int y, int w, int h, const QImage& image, int xs, 
         return PatBlt(x, y, w, h, rop);
     if (image.isNull() || ws == 0 || hs == 0)
         return FALSE;
-    POINT d[2] = {{x, y}, {x + w, y + h}};
-    LPtoDP(d, 2);
-    const int dw = d[1].x - d[0].x, dh = d[1].y - d[0].y;
+    const int dw = w, dh = h;
     if (dw == 0 || dh == 0)
         return TRUE;
-    const QRect dst(QPoint(std::min(d[0].x, d[1].x), std::min(d[0].y, d[1].y)), QSize(std::abs(dw), std::abs(dh)));
+    const QRect dst = DeviceRect(x, y, x + w, y + h);
     const QRect srcRect(QPoint(std::min(xs, xs + ws), std::min(ys, ys + hs)), QSize(std::abs(ws), std::abs(hs)));
     // Opposite signs of the two extents mirror the picture.
     const bool flipX = (dw < 0) != (ws < 0), flipY = (dh < 0) != (hs < 0);

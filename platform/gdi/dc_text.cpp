@@ -1,4 +1,4 @@
-// Text: TextOut, ExtTextOut, DrawText and measuring.
+// Text: DrawText and measuring.
 #include "platform/gdi/dc.h"
 
 #include "platform/gdi/logfont.h"
@@ -187,49 +187,6 @@ QFont CDC::CurrentQFont() const
     return m_qfont;
 }
 
-CSize CDC::GetTextExtent(const std::string& text) const
-{
-    return GetTextExtent(text.data(), int(text.size()));
-}
-
-CSize CDC::GetTextExtent(const char* text, int count) const
-{
-    const QFont font = CurrentQFont();
-    const QFontMetrics fm = m_device ? QFontMetrics(font, m_device) : QFontMetrics(font);
-    return CSize(fm.horizontalAdvance(FromUtf8(text, count)), fm.height());
-}
-
-BOOL CDC::GetTextMetrics(TEXTMETRIC* tm) const
-{
-    if (!tm)
-        return FALSE;
-    const QFont font = CurrentQFont();
-    const QFontMetrics fm = m_device ? QFontMetrics(font, m_device) : QFontMetrics(font);
-    const LOGFONT& lf = m_state.font->font;
-    *tm = TEXTMETRIC();
-    tm->tmAscent = fm.ascent();
-    tm->tmDescent = fm.descent();
-    tm->tmHeight = fm.ascent() + fm.descent();
-    tm->tmInternalLeading = std::max(0, tm->tmHeight - font.pixelSize());
-    tm->tmExternalLeading = std::max(0, fm.leading());
-    tm->tmAveCharWidth = fm.averageCharWidth();
-    tm->tmMaxCharWidth = fm.maxWidth();
-    tm->tmWeight = lf.lfWeight > 0 ? lf.lfWeight : FW_NORMAL;
-    tm->tmItalic = lf.lfItalic;
-    tm->tmUnderlined = lf.lfUnderline;
-    tm->tmStruckOut = lf.lfStrikeOut;
-    tm->tmCharSet = lf.lfCharSet;
-    tm->tmFirstChar = 0x20;
-    tm->tmLastChar = 0x7E;
-    tm->tmDefaultChar = '?';
-    tm->tmBreakChar = ' ';
-    tm->tmDigitizedAspectX = tm->tmDigitizedAspectY = GetDeviceCaps(LOGPIXELSY);
-    // The low bit set means a variable pitch; 0x06: an outline font.
-    const bool fixed = QFontInfo(font).fixedPitch();
-    tm->tmPitchAndFamily = BYTE((fixed ? 0 : 0x01) | 0x06 | (lf.lfPitchAndFamily & 0xF0));
-    return TRUE;
-}
-
 void CDC::DrawTextLine(const QString& line, QPointF origin, const QFontMetrics& fm, int tabWidth, int underline)
 {
     const double baseline = origin.y() + fm.ascent();
@@ -252,72 +209,6 @@ void CDC::DrawTextLine(const QString& line, QPointF origin, const QFontMetrics& 
         m_painter->fillRect(QRectF(origin.x() + x0, baseline + fm.underlinePos(), w, std::max(1, fm.lineWidth())),
                             m_painter->pen().color());
     }
-}
-
-BOOL CDC::TextOut(int x, int y, const std::string& text)
-{
-    return TextOut(x, y, text.data(), int(text.size()));
-}
-
-BOOL CDC::TextOut(int x, int y, const char* text, int count)
-{
-    const QString s = FromUtf8(text, count);
-    const QFont font = CurrentQFont();
-    const QFontMetrics fm = m_device ? QFontMetrics(font, m_device) : QFontMetrics(font);
-    const int width = fm.horizontalAdvance(s);
-    const UINT align = m_state.textAlign;
-    if (align & TA_UPDATECP) {
-        x = m_state.position.x;
-        y = m_state.position.y;
-    }
-    double left = 0;
-    if ((align & TA_CENTER) == TA_CENTER)
-        left = -width / 2.0;
-    else if (align & TA_RIGHT)
-        left = -width;
-    double top = 0;
-    if ((align & TA_BASELINE) == TA_BASELINE)
-        top = -fm.ascent();
-    else if (align & TA_BOTTOM)
-        top = -fm.height();
-    if (align & TA_UPDATECP) {
-        // The position moves past the text in the direction it was drawn.
-        if ((align & TA_CENTER) == TA_CENTER)
-            ;
-        else if (align & TA_RIGHT)
-            m_state.position.x = x - width;
-        else
-            m_state.position.x = x + width;
-    }
-    if (!PrepareLogical())
-        return m_painter ? TRUE : FALSE;
-    m_painter->setFont(font);
-    m_painter->translate(x, y);
-    if (const LONG esc = m_state.font->font.lfEscapement)
-        m_painter->rotate(-esc / 10.0);
-    if (m_state.bkMode == OPAQUE)
-        m_painter->fillRect(QRectF(left, top, width, fm.height()), ToQColor(m_state.bkColor));
-    m_painter->setPen(ToQColor(m_state.textColor));
-    m_painter->drawText(QPointF(left, top + fm.ascent()), s);
-    return TRUE;
-}
-
-BOOL CDC::ExtTextOut(int x, int y, UINT options, const RECT* rc, const std::string& text)
-{
-    if (rc && (options & ETO_OPAQUE)) {
-        const COLORREF bk = m_state.bkColor;
-        FillSolidRect(rc, bk);
-    }
-    if (text.empty())
-        return TRUE;
-    if (rc && (options & ETO_CLIPPED)) {
-        const int saved = SaveDC();
-        IntersectClipRect(rc);
-        const BOOL ok = TextOut(x, y, text);
-        RestoreDC(saved);
-        return ok;
-    }
-    return TextOut(x, y, text);
 }
 
 int CDC::DrawText(const std::string& text, RECT* rc, UINT format)
@@ -388,7 +279,7 @@ int CDC::DrawText(const char* text, int count, RECT* rc, UINT format)
         else if (format & DT_BOTTOM)
             y = box.bottom - lineHeight;
     }
-    if (!PrepareLogical())
+    if (!PrepareDevice())
         return total;
     m_painter->setFont(font);
     if (!(format & DT_NOCLIP))

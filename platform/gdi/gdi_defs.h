@@ -50,45 +50,16 @@ enum : int {
     PS_STYLE_MASK = 0x0F,
 };
 
-// Brush styles and hatches.
+// Brush styles.
 enum : UINT {
     BS_SOLID = 0,
     BS_NULL = 1,
     BS_HOLLOW = BS_NULL,
-    BS_HATCHED = 2,
     BS_PATTERN = 3,
-};
-enum : int {
-    HS_HORIZONTAL = 0,
-    HS_VERTICAL = 1,
-    HS_FDIAGONAL = 2,
-    HS_BDIAGONAL = 3,
-    HS_CROSS = 4,
-    HS_DIAGCROSS = 5,
 };
 
 // Background modes.
 enum : int { TRANSPARENT = 1, OPAQUE = 2 };
-
-// Binary raster operations for pens and brushes.
-enum : int {
-    R2_BLACK = 1,
-    R2_NOTMERGEPEN = 2,
-    R2_MASKNOTPEN = 3,
-    R2_NOTCOPYPEN = 4,
-    R2_MASKPENNOT = 5,
-    R2_NOT = 6,
-    R2_XORPEN = 7,
-    R2_NOTMASKPEN = 8,
-    R2_MASKPEN = 9,
-    R2_NOTXORPEN = 10,
-    R2_NOP = 11,
-    R2_MERGENOTPEN = 12,
-    R2_COPYPEN = 13,
-    R2_MERGEPENNOT = 14,
-    R2_MERGEPEN = 15,
-    R2_WHITE = 16,
-};
 
 // Ternary raster operations: the high word's low byte is the truth table over
 // pattern (0xF0), source (0xCC) and destination (0xAA).
@@ -120,18 +91,6 @@ enum : int {
     STRETCH_ORSCANS = WHITEONBLACK,
     STRETCH_DELETESCANS = COLORONCOLOR,
     STRETCH_HALFTONE = HALFTONE,
-};
-
-// Mapping modes.
-enum : int {
-    MM_TEXT = 1,
-    MM_LOMETRIC = 2,
-    MM_HIMETRIC = 3,
-    MM_LOENGLISH = 4,
-    MM_HIENGLISH = 5,
-    MM_TWIPS = 6,
-    MM_ISOTROPIC = 7,
-    MM_ANISOTROPIC = 8,
 };
 
 // Region combination modes and region kinds.
@@ -188,18 +147,6 @@ enum : int {
     RC_DIBTODEV = 0x0200,
     RC_STRETCHBLT = 0x0800,
     RC_STRETCHDIB = 0x2000,
-};
-
-// Text alignment for TextOut.
-enum : UINT {
-    TA_NOUPDATECP = 0,
-    TA_UPDATECP = 1,
-    TA_LEFT = 0,
-    TA_RIGHT = 2,
-    TA_CENTER = 6,
-    TA_TOP = 0,
-    TA_BOTTOM = 8,
-    TA_BASELINE = 24,
 };
 
 // DrawText formats.
@@ -270,29 +217,6 @@ enum : BYTE {
 
 // LOGFONT, the font record, is in platform/types.h.
 
-struct TEXTMETRIC {
-    LONG tmHeight = 0;
-    LONG tmAscent = 0;
-    LONG tmDescent = 0;
-    LONG tmInternalLeading = 0;
-    LONG tmExternalLeading = 0;
-    LONG tmAveCharWidth = 0;
-    LONG tmMaxCharWidth = 0;
-    LONG tmWeight = 0;
-    LONG tmOverhang = 0;
-    LONG tmDigitizedAspectX = 0;
-    LONG tmDigitizedAspectY = 0;
-    char tmFirstChar = 0;
-    char tmLastChar = 0;
-    char tmDefaultChar = 0;
-    char tmBreakChar = 0;
-    BYTE tmItalic = 0;
-    BYTE tmUnderlined = 0;
-    BYTE tmStruckOut = 0;
-    BYTE tmPitchAndFamily = 0;
-    BYTE tmCharSet = 0;
-};
-
 struct LOGPEN {
     UINT lopnStyle = PS_SOLID;
     POINT lopnWidth;
@@ -302,17 +226,6 @@ struct LOGPEN {
 struct LOGBRUSH {
     UINT lbStyle = BS_SOLID;
     COLORREF lbColor = 0;
-    uintptr_t lbHatch = 0;
-};
-
-struct BITMAP {
-    LONG bmType = 0;
-    LONG bmWidth = 0;
-    LONG bmHeight = 0;
-    LONG bmWidthBytes = 0;
-    WORD bmPlanes = 0;
-    WORD bmBitsPixel = 0;
-    void* bmBits = nullptr;
 };
 
 struct PALETTEENTRY {

@@ -199,57 +199,6 @@ BOOL CGdiObject::DeleteObject()
     return TRUE;
 }
 
-BOOL CGdiObject::Attach(HGDIOBJ h)
-{
-    if (!h)
-        return FALSE;
-    DeleteObject();
-    if (h->looseRefs > 0) {
-        --h->looseRefs;
-        m_ref.Adopt(h);
-    } else {
-        m_ref = GdiRef(h);
-    }
-    m_hObject = h;
-    if (!h->stock)
-        h->owner = this;
-    return TRUE;
-}
-
-HGDIOBJ CGdiObject::Detach()
-{
-    HGDIOBJ h = m_hObject;
-    if (!h)
-        return nullptr;
-    if (h->owner == this)
-        h->owner = nullptr;
-    ++h->looseRefs;
-    m_ref.Release();
-    m_hObject = nullptr;
-    return h;
-}
-
-BOOL DeleteObject(HGDIOBJ h)
-{
-    if (!h || h->looseRefs <= 0)
-        return FALSE;
-    --h->looseRefs;
-    GdiRef adopt;
-    adopt.Adopt(h); // dropped at the end of scope
-    return TRUE;
-}
-
-BOOL CGdiObject::CreateStockObject(int index)
-{
-    HGDIOBJ h = GetStockObject(index);
-    if (!h)
-        return FALSE;
-    DeleteObject();
-    m_ref = GdiRef(h);
-    m_hObject = h;
-    return TRUE;
-}
-
 void GdiDeleteTempObjects()
 {
     Pool().flushPosted = false;
@@ -303,29 +252,13 @@ BOOL CPen::CreatePenIndirect(const LOGPEN* lp)
     return TRUE;
 }
 
-int CPen::GetLogPen(LOGPEN* lp) const
-{
-    if (!m_hObject || m_hObject->kind != GdiKind::Pen || !lp)
-        return 0;
-    *lp = m_hObject->pen;
-    return int(sizeof(LOGPEN));
-}
-
 BOOL CBrush::CreateSolidBrush(COLORREF colour)
 {
-    LOGBRUSH lb;
-    lb.lbStyle = BS_SOLID;
-    lb.lbColor = colour;
-    return CreateBrushIndirect(&lb);
-}
-
-BOOL CBrush::CreateHatchBrush(int hatch, COLORREF colour)
-{
-    LOGBRUSH lb;
-    lb.lbStyle = BS_HATCHED;
-    lb.lbColor = colour;
-    lb.lbHatch = uintptr_t(hatch);
-    return CreateBrushIndirect(&lb);
+    auto* d = new GdiData(GdiKind::Brush);
+    d->brush.lbStyle = BS_SOLID;
+    d->brush.lbColor = colour;
+    Own(d);
+    return TRUE;
 }
 
 BOOL CBrush::CreatePatternBrush(CBitmap* bitmap)
@@ -341,24 +274,6 @@ BOOL CBrush::CreatePatternBrush(CBitmap* bitmap)
     return TRUE;
 }
 
-BOOL CBrush::CreateBrushIndirect(const LOGBRUSH* lb)
-{
-    if (!lb || lb->lbStyle == BS_PATTERN)
-        return FALSE;
-    auto* d = new GdiData(GdiKind::Brush);
-    d->brush = *lb;
-    Own(d);
-    return TRUE;
-}
-
-int CBrush::GetLogBrush(LOGBRUSH* lb) const
-{
-    if (!m_hObject || m_hObject->kind != GdiKind::Brush || !lb)
-        return 0;
-    *lb = m_hObject->brush;
-    return int(sizeof(LOGBRUSH));
-}
-
 BOOL CFont::CreateFontIndirect(const LOGFONT* lf)
 {
     if (!lf)
@@ -368,28 +283,6 @@ BOOL CFont::CreateFontIndirect(const LOGFONT* lf)
     d->font.lfFaceName[LF_FACESIZE - 1] = 0;
     Own(d);
     return TRUE;
-}
-
-BOOL CFont::CreateFont(int height, int width, int escapement, int orientation, int weight, BYTE italic,
-                       BYTE underline, BYTE strikeOut, BYTE charSet, BYTE outPrecision, BYTE clipPrecision,
-                       BYTE quality, BYTE pitchAndFamily, const char* faceName)
-{
-    LOGFONT lf;
-    lf.lfHeight = height;
-    lf.lfWidth = width;
-    lf.lfEscapement = escapement;
-    lf.lfOrientation = orientation;
-    lf.lfWeight = weight;
-    lf.lfItalic = italic;
-    lf.lfUnderline = underline;
-    lf.lfStrikeOut = strikeOut;
-    lf.lfCharSet = charSet;
-    lf.lfOutPrecision = outPrecision;
-    lf.lfClipPrecision = clipPrecision;
-    lf.lfQuality = quality;
-    lf.lfPitchAndFamily = pitchAndFamily;
-    SetLogFontFaceName(lf, faceName ? faceName : "");
-    return CreateFontIndirect(&lf);
 }
 
 BOOL CFont::CreatePointFont(int pointSize, const char* faceName, CDC* dc)
@@ -407,14 +300,7 @@ BOOL CFont::CreatePointFontIndirect(const LOGFONT* lf, CDC* dc)
         return FALSE;
     LOGFONT out = *lf;
     const int dpi = dc ? dc->GetDeviceCaps(LOGPIXELSY) : ScreenDotsPerInchY();
-    // Device pixels -> logical units of the context, measured from its origin.
-    POINT pt{0, LONG(std::lround(double(dpi) * lf->lfHeight / 720.0))};
-    POINT org{0, 0};
-    if (dc) {
-        dc->DPtoLP(&pt);
-        dc->DPtoLP(&org);
-    }
-    out.lfHeight = -std::abs(pt.y - org.y);
+    out.lfHeight = -std::abs(LONG(std::lround(double(dpi) * lf->lfHeight / 720.0)));
     return CreateFontIndirect(&out);
 }
 
@@ -467,82 +353,6 @@ BOOL CBitmap::CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel
     return TRUE;
 }
 
-BOOL CBitmap::CreateBitmapIndirect(const BITMAP* bm)
-{
-    if (!bm)
-        return FALSE;
-    return CreateBitmap(bm->bmWidth, bm->bmHeight, bm->bmPlanes, bm->bmBitsPixel, bm->bmBits);
-}
-
-BOOL CBitmap::CreateCompatibleBitmap(CDC* dc, int width, int height)
-{
-    const bool mono = dc && dc->IsMonochrome();
-    return CreateBitmap(width, height, 1, mono ? 1 : 32, nullptr);
-}
-
-BOOL CBitmap::CreateFromImage(const QImage& image)
-{
-    if (image.isNull())
-        return FALSE;
-    auto* d = new GdiData(GdiKind::Bitmap);
-    d->image = image.convertToFormat(QImage::Format_RGB32);
-    d->bitsPixel = 32;
-    Own(d);
-    return TRUE;
-}
-
-int CBitmap::GetBitmap(BITMAP* bm) const
-{
-    if (!m_hObject || m_hObject->kind != GdiKind::Bitmap || !bm)
-        return 0;
-    bm->bmType = 0;
-    bm->bmWidth = m_hObject->image.width();
-    bm->bmHeight = m_hObject->image.height();
-    bm->bmPlanes = 1;
-    bm->bmBitsPixel = WORD(m_hObject->bitsPixel);
-    bm->bmWidthBytes = m_hObject->bitsPixel == 1 ? MonoStride(bm->bmWidth) : bm->bmWidth * 4;
-    bm->bmBits = nullptr;
-    return int(sizeof(BITMAP));
-}
-
-CSize CBitmap::GetBitmapDimension() const
-{
-    if (!m_hObject || m_hObject->kind != GdiKind::Bitmap)
-        return {};
-    return {m_hObject->image.width(), m_hObject->image.height()};
-}
-
-DWORD CBitmap::GetBitmapBits(DWORD count, void* bits) const
-{
-    if (!m_hObject || m_hObject->kind != GdiKind::Bitmap || !bits)
-        return 0;
-    const QImage& img = m_hObject->image;
-    auto* out = static_cast<BYTE*>(bits);
-    if (m_hObject->bitsPixel == 1) {
-        const size_t stride = size_t(MonoStride(img.width()));
-        const size_t total = std::min<size_t>(count, stride * size_t(img.height()));
-        std::memset(out, 0, total);
-        for (int y = 0; y < img.height(); ++y) {
-            const auto* row = reinterpret_cast<const QRgb*>(img.constScanLine(y));
-            for (int x = 0; x < img.width(); ++x) {
-                const size_t at = size_t(y) * stride + size_t(x / 8);
-                if (at < total && (row[x] & 0xFFFFFF) != 0)
-                    out[at] |= BYTE(0x80 >> (x % 8));
-            }
-        }
-        return DWORD(total);
-    }
-    const size_t stride = size_t(img.width()) * 4;
-    const size_t total = std::min<size_t>(count, stride * size_t(img.height()));
-    for (size_t done = 0; done < total;) {
-        const size_t y = done / stride, x = done % stride;
-        const size_t n = std::min(stride - x, total - done);
-        std::memcpy(out + done, img.constScanLine(int(y)) + x, n);
-        done += n;
-    }
-    return DWORD(total);
-}
-
 DWORD CBitmap::SetBitmapBits(DWORD count, const void* bits)
 {
     if (!m_hObject || m_hObject->kind != GdiKind::Bitmap || !bits)
@@ -571,21 +381,7 @@ DWORD CBitmap::SetBitmapBits(DWORD count, const void* bits)
     return DWORD(total);
 }
 
-QImage CBitmap::ToImage() const
-{
-    if (!m_hObject || m_hObject->kind != GdiKind::Bitmap)
-        return {};
-    return m_hObject->image.copy();
-}
-
 // ---------------------------------------------------------------------------
-
-BOOL CPalette::CreatePalette(const LOGPALETTE* lp)
-{
-    if (!lp)
-        return FALSE;
-    return CreatePalette(std::vector<PALETTEENTRY>(lp->palPalEntry, lp->palPalEntry + lp->palNumEntries));
-}
 
 BOOL CPalette::CreatePalette(const std::vector<PALETTEENTRY>& entries)
 {
@@ -606,53 +402,6 @@ BOOL CPalette::CreateHalftonePalette(CDC*)
             for (int b = 0; b < 6; ++b)
                 entries.push_back({BYTE(r * 51), BYTE(g * 51), BYTE(b * 51), 0});
     return CreatePalette(entries);
-}
-
-int CPalette::GetEntryCount() const
-{
-    if (!m_hObject || m_hObject->kind != GdiKind::Palette)
-        return 0;
-    return int(m_hObject->palette.size());
-}
-
-UINT CPalette::GetPaletteEntries(UINT start, UINT count, PALETTEENTRY* out) const
-{
-    const UINT n = UINT(GetEntryCount());
-    if (start >= n || !out)
-        return 0;
-    const UINT copied = std::min(count, n - start);
-    std::copy_n(m_hObject->palette.begin() + start, copied, out);
-    return copied;
-}
-
-UINT CPalette::SetPaletteEntries(UINT start, UINT count, const PALETTEENTRY* in)
-{
-    const UINT n = UINT(GetEntryCount());
-    if (start >= n || !in || m_hObject->stock)
-        return 0;
-    const UINT copied = std::min(count, n - start);
-    std::copy_n(in, copied, m_hObject->palette.begin() + start);
-    return copied;
-}
-
-UINT CPalette::GetNearestPaletteIndex(COLORREF colour) const
-{
-    const int n = GetEntryCount();
-    if (n == 0)
-        return CLR_INVALID;
-    UINT best = 0;
-    long bestDistance = -1;
-    for (int i = 0; i < n; ++i) {
-        const PALETTEENTRY& e = m_hObject->palette[size_t(i)];
-        const long dr = long(e.peRed) - GetRValue(colour), dg = long(e.peGreen) - GetGValue(colour),
-                   db = long(e.peBlue) - GetBValue(colour);
-        const long distance = dr * dr + dg * dg + db * db;
-        if (bestDistance < 0 || distance < bestDistance) {
-            bestDistance = distance;
-            best = UINT(i);
-        }
-    }
-    return best;
 }
 
 // ---------------------------------------------------------------------------
@@ -728,49 +477,6 @@ BOOL CRgn::CreatePolygonRgn(const POINT* pts, int count, int fillMode)
     return CreateFromRegion(QRegion(poly, fillMode == 2 ? Qt::WindingFill : Qt::OddEvenFill));
 }
 
-void CRgn::SetRectRgn(int l, int t, int r, int b)
-{
-    if (m_hObject && m_hObject->kind == GdiKind::Region)
-        m_hObject->region = QRegion(NormalRect(l, t, r, b));
-}
-
-int CRgn::CombineRgn(const CRgn* a, const CRgn* b, int mode)
-{
-    if (!m_hObject || m_hObject->kind != GdiKind::Region || !a || !a->m_hObject)
-        return RGN_ERROR;
-    const QRegion ra = a->m_hObject->region;
-    if (mode == RGN_COPY) {
-        m_hObject->region = ra;
-        return RegionKind(m_hObject->region);
-    }
-    if (!b || !b->m_hObject)
-        return RGN_ERROR;
-    const QRegion rb = b->m_hObject->region;
-    switch (mode) {
-    case RGN_AND: m_hObject->region = ra & rb; break;
-    case RGN_OR: m_hObject->region = ra | rb; break;
-    case RGN_XOR: m_hObject->region = ra ^ rb; break;
-    case RGN_DIFF: m_hObject->region = ra - rb; break;
-    default: return RGN_ERROR;
-    }
-    return RegionKind(m_hObject->region);
-}
-
-BOOL CRgn::EqualRgn(const CRgn* other) const
-{
-    if (!m_hObject || !other || !other->m_hObject)
-        return FALSE;
-    return m_hObject->region == other->m_hObject->region;
-}
-
-int CRgn::OffsetRgn(int dx, int dy)
-{
-    if (!m_hObject || m_hObject->kind != GdiKind::Region)
-        return RGN_ERROR;
-    m_hObject->region.translate(dx, dy);
-    return RegionKind(m_hObject->region);
-}
-
 int CRgn::GetRgnBox(RECT* rc) const
 {
     if (!m_hObject || m_hObject->kind != GdiKind::Region || !rc)
@@ -782,11 +488,6 @@ int CRgn::GetRgnBox(RECT* rc) const
 BOOL CRgn::PtInRegion(int x, int y) const
 {
     return m_hObject && m_hObject->region.contains(QPoint(x, y));
-}
-
-BOOL CRgn::RectInRegion(const RECT* rc) const
-{
-    return m_hObject && rc && m_hObject->region.intersects(ToQRect(*rc));
 }
 
 QRegion CRgn::Region() const

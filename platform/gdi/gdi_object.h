@@ -30,8 +30,6 @@ struct GdiData {
     bool stock = false;
     // The object that owns this handle, or null once it has let go.
     CGdiObject* owner = nullptr;
-    // References handed out with Detach, given back by Attach or ::DeleteObject.
-    int looseRefs = 0;
     // A wrapper made by FromHandle for a handle without owner; lives as long as the data.
     std::unique_ptr<CGdiObject> temporary;
     // The thread's pool of temporary objects holds a reference (see FromHandle).
@@ -63,10 +61,6 @@ public:
     }
     ~GdiRef() { Reset(); }
     void Reset();
-    // Gives up the reference without dropping it.
-    GdiData* Release() { GdiData* d = m_d; m_d = nullptr; return d; }
-    // Takes over a reference that is already counted.
-    void Adopt(GdiData* d) { Reset(); m_d = d; }
     GdiData* get() const { return m_d; }
     GdiData* operator->() const { return m_d; }
     explicit operator bool() const { return m_d != nullptr; }
@@ -84,14 +78,10 @@ public:
     CGdiObject& operator=(const CGdiObject&) = delete;
 
     HGDIOBJ GetSafeHandle() const { return m_hObject; }
-    operator HGDIOBJ() const { return m_hObject; }
     GdiKind Kind() const { return m_hObject ? m_hObject->kind : GdiKind::None; }
 
     // Lets go of the handle; a context that still has it selected keeps drawing with it.
     BOOL DeleteObject();
-    BOOL Attach(HGDIOBJ h);
-    HGDIOBJ Detach();
-    BOOL CreateStockObject(int index);
 
     // The object that owns h, or a temporary wrapper of the right class. A
     // temporary wrapper stays valid at least until the thread's temporary
@@ -112,16 +102,12 @@ private:
 // Lets go of this thread's temporary objects.
 void GdiDeleteTempObjects();
 
-// Gives back a handle taken with Detach.
-BOOL DeleteObject(HGDIOBJ h);
-
 class CPen : public CGdiObject {
 public:
     CPen() = default;
     CPen(int style, int width, COLORREF colour) { CreatePen(style, width, colour); }
     BOOL CreatePen(int style, int width, COLORREF colour);
     BOOL CreatePenIndirect(const LOGPEN* lp);
-    int GetLogPen(LOGPEN* lp) const;
     static CPen* FromHandle(HPEN h) { return static_cast<CPen*>(CGdiObject::FromHandle(h)); }
 };
 
@@ -131,25 +117,17 @@ class CBrush : public CGdiObject {
 public:
     CBrush() = default;
     explicit CBrush(COLORREF colour) { CreateSolidBrush(colour); }
-    CBrush(int hatch, COLORREF colour) { CreateHatchBrush(hatch, colour); }
     explicit CBrush(CBitmap* bitmap) { CreatePatternBrush(bitmap); }
     BOOL CreateSolidBrush(COLORREF colour);
-    BOOL CreateHatchBrush(int hatch, COLORREF colour);
     // A monochrome pattern draws its 0 bits in the text colour and its 1 bits
     // in the background colour of the context it is used on.
     BOOL CreatePatternBrush(CBitmap* bitmap);
-    BOOL CreateSysColorBrush(int index) { return CreateSolidBrush(GetSysColor(index)); }
-    BOOL CreateBrushIndirect(const LOGBRUSH* lb);
-    int GetLogBrush(LOGBRUSH* lb) const;
     static CBrush* FromHandle(HBRUSH h) { return static_cast<CBrush*>(CGdiObject::FromHandle(h)); }
 };
 
 class CFont : public CGdiObject {
 public:
     BOOL CreateFontIndirect(const LOGFONT* lf);
-    BOOL CreateFont(int height, int width, int escapement, int orientation, int weight, BYTE italic,
-                    BYTE underline, BYTE strikeOut, BYTE charSet, BYTE outPrecision, BYTE clipPrecision,
-                    BYTE quality, BYTE pitchAndFamily, const char* faceName);
     // pointSize in tenths of a point; the height is worked out for dc (the screen when null).
     BOOL CreatePointFont(int pointSize, const char* faceName, CDC* dc = nullptr);
     // lf->lfHeight in tenths of a point.
@@ -163,37 +141,14 @@ public:
     // bitsPerPixel 1 gives a monochrome bitmap; bits (may be null) are rows
     // padded to 16 bits, as the class library's form has them.
     BOOL CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel, const void* bits);
-    BOOL CreateBitmapIndirect(const BITMAP* bm);
-    // A colour bitmap, or a monochrome one when dc draws on a monochrome bitmap.
-    BOOL CreateCompatibleBitmap(CDC* dc, int width, int height);
-    // Takes the pixels of image (converted to 32 bits).
-    BOOL CreateFromImage(const QImage& image);
-    int GetBitmap(BITMAP* bm) const;
-    CSize GetBitmapDimension() const;
-    // Rows padded to 16 bits; returns the bytes copied.
-    DWORD GetBitmapBits(DWORD count, void* bits) const;
     DWORD SetBitmapBits(DWORD count, const void* bits);
-    // The pixels (32 bits per pixel); empty for a null bitmap.
-    QImage ToImage() const;
     static CBitmap* FromHandle(HBITMAP h) { return static_cast<CBitmap*>(CGdiObject::FromHandle(h)); }
-};
-
-struct LOGPALETTE {
-    WORD palVersion = 0x300;
-    WORD palNumEntries = 0;
-    PALETTEENTRY palPalEntry[1];
 };
 
 class CPalette : public CGdiObject {
 public:
-    // Reads palNumEntries entries starting at palPalEntry.
-    BOOL CreatePalette(const LOGPALETTE* lp);
     BOOL CreatePalette(const std::vector<PALETTEENTRY>& entries);
     BOOL CreateHalftonePalette(CDC* dc);
-    int GetEntryCount() const;
-    UINT GetPaletteEntries(UINT start, UINT count, PALETTEENTRY* out) const;
-    UINT SetPaletteEntries(UINT start, UINT count, const PALETTEENTRY* in);
-    UINT GetNearestPaletteIndex(COLORREF colour) const;
     static CPalette* FromHandle(HPALETTE h) { return static_cast<CPalette*>(CGdiObject::FromHandle(h)); }
 };
 
@@ -206,18 +161,9 @@ public:
     BOOL CreateRoundRectRgn(int l, int t, int r, int b, int w, int h);
     BOOL CreatePolygonRgn(const POINT* pts, int count, int fillMode);
     BOOL CreateFromRegion(const QRegion& region);
-    void SetRectRgn(int l, int t, int r, int b);
-    void SetRectRgn(const RECT* rc) { SetRectRgn(rc->left, rc->top, rc->right, rc->bottom); }
-    // This region becomes a combined with b by mode (RGN_AND ... RGN_COPY); b may be null for RGN_COPY.
-    int CombineRgn(const CRgn* a, const CRgn* b, int mode);
-    int CopyRgn(const CRgn* src) { return CombineRgn(src, nullptr, RGN_COPY); }
-    BOOL EqualRgn(const CRgn* other) const;
-    int OffsetRgn(int dx, int dy);
-    int OffsetRgn(POINT p) { return OffsetRgn(p.x, p.y); }
     int GetRgnBox(RECT* rc) const;
     BOOL PtInRegion(int x, int y) const;
     BOOL PtInRegion(POINT p) const { return PtInRegion(p.x, p.y); }
-    BOOL RectInRegion(const RECT* rc) const;
     QRegion Region() const;
     static CRgn* FromHandle(HRGN h) { return static_cast<CRgn*>(CGdiObject::FromHandle(h)); }
 };
@@ -233,5 +179,4 @@ HBITMAP StockBitmap();
 // Qt forms of the records.
 inline QColor ToQColor(COLORREF c) { return QColor(GetRValue(c), GetGValue(c), GetBValue(c)); }
 inline COLORREF FromQColor(const QColor& c) { return RGB(c.red(), c.green(), c.blue()); }
-inline QRect ToQRect(const RECT& r) { return QRect(r.left, r.top, r.right - r.left, r.bottom - r.top); }
 inline CRect FromQRect(const QRect& r) { return CRect(r.left(), r.top(), r.left() + r.width(), r.top() + r.height()); }

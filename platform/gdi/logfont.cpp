@@ -23,16 +23,6 @@ void SetLogFontFaceName(LOGFONT& lf, const std::string& face)
     std::memcpy(lf.lfFaceName, face.data(), n);
 }
 
-bool operator==(const LOGFONT& a, const LOGFONT& b)
-{
-    return a.lfHeight == b.lfHeight && a.lfWidth == b.lfWidth && a.lfEscapement == b.lfEscapement &&
-           a.lfOrientation == b.lfOrientation && a.lfWeight == b.lfWeight && a.lfItalic == b.lfItalic &&
-           a.lfUnderline == b.lfUnderline && a.lfStrikeOut == b.lfStrikeOut && a.lfCharSet == b.lfCharSet &&
-           a.lfOutPrecision == b.lfOutPrecision && a.lfClipPrecision == b.lfClipPrecision &&
-           a.lfQuality == b.lfQuality && a.lfPitchAndFamily == b.lfPitchAndFamily &&
-           std::memcmp(a.lfFaceName, b.lfFaceName, LF_FACESIZE) == 0;
-}
-
 QFont QFontFromLogFont(const LOGFONT& lf)
 {
     QFont font;

@@ -13,8 +13,6 @@
 std::string LogFontFaceName(const LOGFONT& lf);
 void SetLogFontFaceName(LOGFONT& lf, const std::string& face);
 
-bool operator==(const LOGFONT& a, const LOGFONT& b);
-
 // The Qt font a record describes. A negative height is the character height
 // and a positive one the cell height (ascent plus descent), both in pixels of
 // the device the font is drawn on; zero means a default of 12 pixels.

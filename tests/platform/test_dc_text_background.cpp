@@ -16,7 +16,6 @@ TEST(DcTextBackground, TransparentTextAfterAFillLeavesTheBackground)
     dc.SetTextColor(RGB(255, 255, 255));
     CRect r(8, 0, 70, 30);
     dc.DrawText("Ready", &r, DT_VCENTER | DT_SINGLELINE);
-    dc.TextOut(8, 0, "Ready");
     dc.DeleteDC();
     int boxed = 0, text = 0;
     for (int y = 0; y < 30; ++y)

@@ -76,27 +76,9 @@ TEST(ClipGuards, NullRegionLeavesTheClipAlone)
     c.dc.IntersectClipRect(0, 0, 10, 10);
     {
         CClipSelection guard(&c.dc, static_cast<CRgn*>(nullptr), RGN_COPY);
-        CDeviceClipRegion device(&c.dc, nullptr, RGN_COPY);
         EXPECT_EQ(c.PaintedBox(), CRect(0, 0, 10, 10));
     }
     EXPECT_EQ(c.PaintedBox(), CRect(0, 0, 10, 10));
-}
-
-TEST(ClipGuards, DeviceClipRegionScalesAndMovesALogicalRegion)
-{
-    Canvas c;
-    c.dc.SetMapMode(MM_ANISOTROPIC);
-    c.dc.SetWindowExt(10, 10);
-    c.dc.SetViewportExt(20, 30);
-    c.dc.SetViewportOrg(3, 4);
-    c.dc.IntersectClipRect(0, 0, 100, 100); // logical: device (3, 4) to (203, 304)
-    CRgn logical;
-    logical.CreateRectRgn(2, 2, 6, 6);
-    {
-        CDeviceClipRegion guard(&c.dc, &logical, RGN_COPY);
-        EXPECT_EQ(c.PaintedBox(), CRect(7, 10, 15, 22));
-    }
-    EXPECT_EQ(c.PaintedBox(), CRect(3, 4, 40, 40));
 }
 
 TEST(SelectionGuards, SelectAndPutBack)
