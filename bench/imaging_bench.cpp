@@ -210,7 +210,9 @@ void BM_ReduceBesideVips(benchmark::State& state)
     for (auto _ : state) {
         double t = Now();
         photo.ResampleInto(target, CImageBuffer::kBicubic);
-        ours += Now() - t;
+        const double took = Now() - t;
+        ours += took;
+        state.SetIterationTime(took); // the time column is ours alone
         benchmark::DoNotOptimize(target.GetBits());
         if (compare) {
             const double resize = Timed({vips, "resize", stem + ".v", stem + "_out.v", "0.32"});
@@ -256,7 +258,7 @@ void BM_ReduceStripes(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(BM_ReduceBesideVips)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5)->Repetitions(3)
+BENCHMARK(BM_ReduceBesideVips)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5)->Repetitions(3)
     ->ReportAggregatesOnly(true);
 BENCHMARK(BM_ReduceStripes)->ArgNames({"stripe"})->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Rotate90Rows)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -319,3 +319,20 @@ TEST_F(ImageCtrlTest, PaintWithoutAPictureStillNotifiesAndFills)
     EXPECT_EQ(owner.codes.front(), ICN_PREDRAW);
     EXPECT_EQ(Pixel(shot, 150, 100), RGB(85, 127, 170));
 }
+
+TEST_F(ImageCtrlTest, BorderAndTheGreyOfADisabledControl)
+{
+    ctrl.SetBkColor(RGB(10, 20, 30));
+    ctrl.SetBorderWidth(3);
+    ctrl.SetGreyWhenDisabled(TRUE);
+    QImage shot = Shot();
+    EXPECT_EQ(Pixel(shot, 0, 0), RGB(0, 0, 0));         // the frame: dark top-left
+    EXPECT_EQ(Pixel(shot, 299, 199), RGB(255, 255, 255)); // light bottom-right
+    EXPECT_EQ(Pixel(shot, 1, 100), RGB(10, 20, 30));     // the rings inside it
+    EXPECT_EQ(Pixel(shot, 150, 100), kPictureColour);
+    ctrl.EnableWindow(FALSE);
+    shot = Shot();
+    const COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
+    EXPECT_NE(Pixel(shot, 150, 100) == highlight, Pixel(shot, 151, 100) == highlight); // a checkerboard
+    EXPECT_TRUE(Pixel(shot, 150, 100) == kPictureColour || Pixel(shot, 151, 100) == kPictureColour);
+}

@@ -461,3 +461,35 @@ TEST(ImageQuad, HitCodesAndEmptiness)
     EXPECT_TRUE(CImageQuad(POINT{0, 0}, POINT{10, 0}, POINT{3, 0}, POINT{12, 0}).IsEmpty()); // no height
     EXPECT_FALSE(CImageQuad(POINT{0, 0}, POINT{10, 1}, POINT{0, 9}, POINT{10, 10}).IsEmpty());
 }
+
+TEST(ImageCtrlModel, FreeFormQuadsAndBounds)
+{
+    // Free-form: a corner goes where it is dragged, an edge moves its two corners.
+    struct Row {
+        POINT press, to;
+        CImageQuad quad;
+    } rows[] = {
+        {{60, 60}, {70, 65}, CImageQuad(POINT{20, 20}, POINT{60, 20}, POINT{20, 60}, POINT{70, 65})},
+        {{20, 40}, {10, 40}, CImageQuad(POINT{10, 20}, POINT{60, 20}, POINT{10, 60}, POINT{60, 60})},
+    };
+    for (const Row& r : rows) {
+        Fixture f(CSize(100, 100), 100, 100);
+        f.model.SetMode(kImageModeArea);
+        f.model.SetFreeFormQuads(TRUE);
+        f.model.AddArea(CImageQuad(CRect(20, 20, 60, 60)), FALSE);
+        f.model.OnLButtonDown(r.press, 0);
+        ASSERT_TRUE(f.model.IsResizing());
+        f.model.OnMouseMove(r.to, 0);
+        f.model.OnLButtonUp(r.to, 0);
+        EXPECT_TRUE(f.model.GetCurrentArea() == r.quad) << r.press.x << "," << r.press.y;
+    }
+    // Bounds: areas stay inside them, and a point counts as inside only there.
+    Fixture f(CSize(100, 100), 100, 100);
+    f.model.SetBounds(CRect(10, 10, 50, 50));
+    EXPECT_TRUE(f.model.AddArea(CImageQuad(CRect(0, 0, 80, 30)), FALSE));
+    EXPECT_EQ(RectOf(f.model.GetArea(0)), CRect(10, 10, 50, 30));
+    POINT p;
+    EXPECT_TRUE(f.model.ClientToImage(20, 20, &p));
+    EXPECT_FALSE(f.model.ClientToImage(70, 20, &p));
+    EXPECT_EQ(p.x, 70); // not clamped to the picture when bounds are set
+}
