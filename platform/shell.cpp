@@ -31,7 +31,7 @@ QString ToQ(const std::string& s) { return QString::fromStdString(s); }
 struct IconKey {
     QString themeName;
     QString genericName; // the theme's icon for the whole family of types
-    bool folder = false;
+    ShellIconKind kind = ShellIconKind::file;
     bool operator==(const IconKey&) const = default;
 };
 
@@ -44,6 +44,17 @@ IconTable& Icons()
 {
     static IconTable table;
     return table;
+}
+
+int IndexOf(const IconKey& key)
+{
+    IconTable& t = Icons();
+    std::lock_guard guard(t.lock);
+    for (size_t i = 0; i < t.keys.size(); ++i)
+        if (t.keys[i] == key)
+            return static_cast<int>(i);
+    t.keys.push_back(key);
+    return static_cast<int>(t.keys.size() - 1);
 }
 
 // A desktop's opener answers at once; the generic one runs the program in
@@ -213,8 +224,18 @@ QIcon CShellImageList::GetIcon(int index) const
     QIcon icon = QIcon::fromTheme(key.themeName);
     if (icon.isNull() && !key.genericName.isEmpty())
         icon = QIcon::fromTheme(key.genericName);
-    if (icon.isNull())
-        icon = QFileIconProvider().icon(key.folder ? QFileIconProvider::Folder : QFileIconProvider::File);
+    if (icon.isNull()) {
+        // Without a theme (no desktop) the style's own pictures stand in.
+        QFileIconProvider::IconType type = QFileIconProvider::File;
+        switch (key.kind) {
+        case ShellIconKind::file: type = QFileIconProvider::File; break;
+        case ShellIconKind::folder: type = QFileIconProvider::Folder; break;
+        case ShellIconKind::computer: type = QFileIconProvider::Computer; break;
+        case ShellIconKind::drive: type = QFileIconProvider::Drive; break;
+        case ShellIconKind::desktop: type = QFileIconProvider::Desktop; break;
+        }
+        icon = QFileIconProvider().icon(type);
+    }
     return icon;
 }
 
@@ -223,8 +244,8 @@ int CShellImageList::IndexForFile(const std::string& path)
     static const QMimeDatabase db;
     struct stat st{};
     IconKey key;
-    key.folder = stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-    if (key.folder) {
+    key.kind = stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? ShellIconKind::folder : ShellIconKind::file;
+    if (key.kind == ShellIconKind::folder) {
         key.themeName = QStringLiteral("folder");
     } else {
         const QMimeType type = db.mimeTypeForFile(ToQ(path), QMimeDatabase::MatchExtension);
@@ -232,13 +253,15 @@ int CShellImageList::IndexForFile(const std::string& path)
         key.themeName = type.iconName();
         key.genericName = type.genericIconName();
     }
-    IconTable& t = Icons();
-    std::lock_guard guard(t.lock);
-    for (size_t i = 0; i < t.keys.size(); ++i)
-        if (t.keys[i] == key)
-            return static_cast<int>(i);
-    t.keys.push_back(key);
-    return static_cast<int>(t.keys.size() - 1);
+    return IndexOf(key);
+}
+
+int CShellImageList::IndexForThemeIcon(const std::string& themeName, ShellIconKind fallback)
+{
+    IconKey key;
+    key.themeName = ToQ(themeName);
+    key.kind = fallback;
+    return IndexOf(key);
 }
 
 ShellProcessRunner SetShellProcessRunner(ShellProcessRunner runner)

@@ -19,6 +19,9 @@ std::string ShellDesktopFolder();
 // The desktop's name for the file's type ("JPEG image"); empty when unknown.
 std::string ShellTypeName(const std::string& path);
 
+// What an icon shows when the desktop's icon theme has none of its name.
+enum class ShellIconKind { file, folder, computer, drive, desktop };
+
 // The icons the shell shows for files: one list, indices shared by its large
 // and small form. Indices are handed out per icon on any thread; the icons
 // themselves are made on the GUI thread when drawn.
@@ -35,6 +38,9 @@ public:
     // The index of the file's icon (by its type, a folder's or a file's icon
     // when the type has none). Always gives an index.
     static int IndexForFile(const std::string& path);
+    // The index of the theme's icon of that name (the fallback's where the
+    // theme has none, or there is no theme). Always gives an index.
+    static int IndexForThemeIcon(const std::string& themeName, ShellIconKind fallback);
 
 private:
     explicit CShellImageList(int size) : m_size(size) {}

@@ -140,6 +140,7 @@ bool IsBmpFile(std::string_view path) { return ExtensionIs(path, {"BMP"}); }
 bool IsJpegFile(std::string_view path) { return ExtensionIs(path, {"JPEG", "JPG", "JPE"}); }
 bool IsTkfFile(std::string_view path) { return ExtensionIs(path, {"TKF"}); }
 bool IsWavFile(std::string_view path) { return ExtensionIs(path, {"WAV"}); }
+bool IsThmFile(std::string_view path) { return ExtensionIs(path, {"THM"}); }
 bool IsMovieFile(std::string_view path) { return ExtensionIs(path, {"MOV", "AVI"}); }
 
 bool HasInvalidFileNameChar(std::string_view name)

@@ -41,6 +41,8 @@ bool IsBmpFile(std::string_view path);
 bool IsJpegFile(std::string_view path);
 bool IsTkfFile(std::string_view path);
 bool IsWavFile(std::string_view path);
+// A camera's thumbnail beside its TIFF or raw picture ("THM").
+bool IsThmFile(std::string_view path);
 bool IsMovieFile(std::string_view path);
 
 // Whether the name holds any of \ / : , ; * ? " < > |  (callers then show 6001).

@@ -1,6 +1,7 @@
 #include "platform/framework/controls.h"
 
 #include "platform/framework/paint_dc.h"
+#include "platform/framework/tree_ctrl.h"
 #include "platform/gdi/gdi_object.h"
 #include "platform/framework/wnd_bridge.h"
 #include "resources/icon_table.h"
@@ -18,6 +19,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSlider>
 #include <QTabBar>
 
 #include <map>
@@ -29,6 +31,7 @@ IMPLEMENT_DYNAMIC(CComboBox, CWnd)
 IMPLEMENT_DYNAMIC(CListBox, CWnd)
 IMPLEMENT_DYNAMIC(CProgressCtrl, CWnd)
 IMPLEMENT_DYNAMIC(CTabCtrl, CWnd)
+IMPLEMENT_DYNAMIC(CSliderCtrl, CWnd)
 
 namespace {
 
@@ -234,6 +237,21 @@ QWidget* CreateControlWidget(const std::string& className, DWORD style, QWidget*
         p->setValue(0);
         return p;
     }
+    if (className == "msctls_trackbar32") {
+        auto* s = new QSlider(Qt::Horizontal, parent);
+        // Changes made in code block the signal: every change seen here is the user's.
+        QObject::connect(s, &QSlider::valueChanged, s, [s](int value) {
+            if (QWidget* parent = s->parentWidget())
+                ::SendMessage(parent, WM_HSCROLL, MAKEWPARAM(int(TB_THUMBTRACK), value), LPARAM(s));
+        });
+        QObject::connect(s, &QSlider::sliderReleased, s, [s] {
+            if (QWidget* parent = s->parentWidget())
+                ::SendMessage(parent, WM_HSCROLL, MAKEWPARAM(int(TB_ENDTRACK), s->value()), LPARAM(s));
+        });
+        return s;
+    }
+    if (className == "SysTreeView32")
+        return CreateTreeWidget(style, parent);
     if (className == "SysTabControl32") {
         auto* t = new QTabBar(parent);
         t->setDrawBase(false);
@@ -507,6 +525,63 @@ void CEdit::Paste()
 }
 
 void CEdit::Clear() { ReplaceSel({}); }
+
+BOOL CEdit::CanUndo() const
+{
+    if (auto* e = qobject_cast<QLineEdit*>(m_hWnd))
+        return e->isUndoAvailable();
+    if (auto* p = qobject_cast<QPlainTextEdit*>(m_hWnd))
+        return p->document()->isUndoAvailable();
+    return FALSE;
+}
+
+BOOL CEdit::Undo()
+{
+    if (!CanUndo())
+        return FALSE;
+    if (auto* e = qobject_cast<QLineEdit*>(m_hWnd))
+        e->undo();
+    else if (auto* p = qobject_cast<QPlainTextEdit*>(m_hWnd))
+        p->undo();
+    return TRUE;
+}
+
+// ---------------------------------------------------------------------------
+
+namespace {
+QSlider* Slider(HWND h) { return qobject_cast<QSlider*>(h); }
+} // namespace
+
+HWND CSliderCtrl::CreateWidget(const CREATESTRUCT& cs, QWidget* parent)
+{
+    return CreateControlWidget("msctls_trackbar32", cs.style, parent);
+}
+
+BOOL CSliderCtrl::Create(DWORD dwStyle, const RECT& rect, CWnd* pParent, UINT nID)
+{
+    return CWnd::Create("msctls_trackbar32", "", dwStyle | WS_CHILD, rect, pParent, nID);
+}
+
+void CSliderCtrl::SetRange(int nMin, int nMax, BOOL)
+{
+    if (QSlider* s = Slider(m_hWnd)) {
+        QSignalBlocker block(s);
+        s->setRange(nMin, nMax);
+    }
+}
+
+int CSliderCtrl::GetRangeMin() const { return Slider(m_hWnd) ? Slider(m_hWnd)->minimum() : 0; }
+int CSliderCtrl::GetRangeMax() const { return Slider(m_hWnd) ? Slider(m_hWnd)->maximum() : 0; }
+
+void CSliderCtrl::SetPos(int nPos)
+{
+    if (QSlider* s = Slider(m_hWnd)) {
+        QSignalBlocker block(s);
+        s->setValue(nPos);
+    }
+}
+
+int CSliderCtrl::GetPos() const { return Slider(m_hWnd) ? Slider(m_hWnd)->value() : 0; }
 
 // ---------------------------------------------------------------------------
 

@@ -30,7 +30,8 @@ enum : UINT { BST_UNCHECKED = 0, BST_CHECKED = 1, BST_INDETERMINATE = 2, BST_PUS
 enum : UINT { IMAGE_BITMAP = 0, IMAGE_ICON = 1 };
 
 // Makes the Qt control of a dialog item's window class ("BUTTON", "STATIC",
-// "EDIT", "COMBOBOX", "LISTBOX", "msctls_progress32", "SysTabControl32"),
+// "EDIT", "COMBOBOX", "LISTBOX", "msctls_progress32", "msctls_trackbar32",
+// "SysTabControl32", "SysTreeView32"),
 // wired so that it sends its parent the notifications of that class.
 QWidget* CreateControlWidget(const std::string& className, DWORD style, QWidget* parent);
 
@@ -103,6 +104,8 @@ public:
     void Copy();
     void Paste();
     void Clear();
+    BOOL CanUndo() const;
+    BOOL Undo();
 
 protected:
     HWND CreateWidget(const CREATESTRUCT& cs, QWidget* parent) override;
@@ -173,6 +176,27 @@ protected:
     HWND CreateWidget(const CREATESTRUCT& cs, QWidget* parent) override;
     int m_nStep = 10;
     COLORREF m_crBack = CLR_DEFAULT;
+};
+
+// Trackbar notification codes, the low word of WM_HSCROLL's wParam (the high
+// word is the position; lParam the slider's window).
+enum : UINT { TB_THUMBTRACK = 5, TB_ENDTRACK = 8 };
+
+// A horizontal slider ("msctls_trackbar32"); the user's moves reach the
+// parent as WM_HSCROLL.
+class CSliderCtrl : public CWnd {
+    DECLARE_DYNAMIC(CSliderCtrl)
+public:
+    BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParent, UINT nID);
+    void SetRange(int nMin, int nMax, BOOL bRedraw = FALSE);
+    int GetRangeMin() const;
+    int GetRangeMax() const;
+    // Moving the slider in code tells nobody.
+    void SetPos(int nPos);
+    int GetPos() const;
+
+protected:
+    HWND CreateWidget(const CREATESTRUCT& cs, QWidget* parent) override;
 };
 
 enum : DWORD { TCS_OWNERDRAWFIXED = 0x2000 };

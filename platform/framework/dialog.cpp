@@ -4,6 +4,7 @@
 #include "platform/framework/controls.h"
 #include "platform/framework/message_box.h"
 #include "platform/framework/system_metrics.h"
+#include "platform/framework/tree_ctrl.h"
 #include "platform/framework/wnd_bridge.h"
 
 #include <QApplication>
@@ -53,6 +54,10 @@ CWnd* MakeWrapper(const std::string& className)
         return new CProgressCtrl;
     if (className == "SysTabControl32")
         return new CTabCtrl;
+    if (className == "msctls_trackbar32")
+        return new CSliderCtrl;
+    if (className == "SysTreeView32")
+        return new CTreeCtrl;
     return new CWnd;
 }
 
@@ -398,6 +403,12 @@ void CDialog::CheckDlgButton(int nID, UINT nCheck)
 {
     if (auto* b = dynamic_cast<CButton*>(GetDlgItem(nID)))
         b->SetCheck(int(nCheck));
+}
+
+void CDialog::CheckRadioButton(int nIDFirst, int nIDLast, int nIDCheck)
+{
+    for (int id = nIDFirst; id <= nIDLast; ++id)
+        CheckDlgButton(id, id == nIDCheck ? BST_CHECKED : BST_UNCHECKED);
 }
 
 UINT CDialog::IsDlgButtonChecked(int nID) const

@@ -83,6 +83,8 @@ public:
     void SetDlgItemText(int nID, const std::string& text);
     std::string GetDlgItemText(int nID) const;
     void CheckDlgButton(int nID, UINT nCheck);
+    // Checks nIDCheck and unchecks the other buttons of the id range.
+    void CheckRadioButton(int nIDFirst, int nIDLast, int nIDCheck);
     UINT IsDlgButtonChecked(int nID) const;
 
     // Called once each modal dialog is up and running its loop (tests answer

@@ -1,5 +1,6 @@
 #include "platform/framework/ole_drop.h"
 
+#include <QAbstractScrollArea>
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
@@ -140,15 +141,21 @@ BOOL COleDropTarget::Register(CWnd* pWnd)
         return FALSE;
     Revoke();
     m_pWnd = pWnd;
-    pWnd->m_hWnd->setAcceptDrops(true);
-    pWnd->m_hWnd->installEventFilter(this);
+    // A scroll area's drags arrive at its viewport, in the coordinates of the window's client area.
+    QWidget* w = pWnd->m_hWnd;
+    if (auto* area = qobject_cast<QAbstractScrollArea*>(w))
+        w = area->viewport();
+    m_watched = w;
+    w->setAcceptDrops(true);
+    w->installEventFilter(this);
     return TRUE;
 }
 
 void COleDropTarget::Revoke()
 {
-    if (m_pWnd && m_pWnd->m_hWnd)
-        m_pWnd->m_hWnd->removeEventFilter(this);
+    if (m_watched)
+        m_watched->removeEventFilter(this);
+    m_watched = nullptr;
     m_pWnd = nullptr;
 }
 
@@ -159,7 +166,7 @@ DROPEFFECT COleDropTarget::OnDragScroll(CWnd*, DWORD, CPoint) { return DROPEFFEC
 
 bool COleDropTarget::eventFilter(QObject* obj, QEvent* e)
 {
-    if (!m_pWnd || obj != m_pWnd->m_hWnd)
+    if (!m_pWnd || !m_watched || obj != m_watched)
         return false;
     switch (e->type()) {
     case QEvent::DragEnter:
@@ -187,9 +194,11 @@ bool COleDropTarget::eventFilter(QObject* obj, QEvent* e)
         COleDataObject data(de->mimeData());
         CPoint pt(int(de->position().x()), int(de->position().y()));
         DROPEFFECT effect = de->dropAction() == Qt::MoveAction ? DROPEFFECT_MOVE : DROPEFFECT_COPY;
-        if (OnDrop(m_pWnd, &data, effect, pt))
-            de->acceptProposedAction();
-        else
+        if (OnDrop(m_pWnd, &data, effect, pt)) {
+            // The source learns what was done, which need not be what it proposed.
+            de->setDropAction(ActionOf(effect));
+            de->accept();
+        } else
             de->ignore();
         return true;
     }

@@ -4,6 +4,7 @@
 #include "platform/framework/wnd.h"
 
 #include <QObject>
+#include <QPointer>
 
 #include <cstdint>
 #include <string>
@@ -60,6 +61,8 @@ public:
 protected:
     bool eventFilter(QObject* obj, QEvent* e) override;
     CWnd* m_pWnd = nullptr;
+    // The widget drags arrive at: the window's own, or a scroll area's viewport.
+    QPointer<QWidget> m_watched;
 };
 
 // A file-drop block: a 20-byte header (offset of the list, drop point,
