@@ -709,40 +709,28 @@ CImageCtrl* CImageDropTarget::Target(CWnd* pWnd) const
     return m_pForward ? m_pForward : dynamic_cast<CImageCtrl*>(pWnd);
 }
 
-namespace {
-
-// Drag points arrive in the widget's coordinates; the control speaks in its client's.
-CPoint ToClient(CImageCtrl* ctrl, CPoint point)
-{
-    if (QWidget* v = ctrl->Viewport())
-        return CPoint(point.x - v->x(), point.y - v->y());
-    return point;
-}
-
-} // namespace
-
 DROPEFFECT CImageDropTarget::OnDragEnter(CWnd* pWnd, COleDataObject* data, DWORD keyState, CPoint point)
 {
     CImageCtrl* ctrl = Target(pWnd);
-    return ctrl && IsAcceptedFormat(data) ? ctrl->DoDragEnter(data, keyState, ToClient(ctrl, point)) : DROPEFFECT_NONE;
+    return ctrl && IsAcceptedFormat(data) ? ctrl->DoDragEnter(data, keyState, point) : DROPEFFECT_NONE;
 }
 
 DROPEFFECT CImageDropTarget::OnDragOver(CWnd* pWnd, COleDataObject* data, DWORD keyState, CPoint point)
 {
     CImageCtrl* ctrl = Target(pWnd);
-    return ctrl && IsAcceptedFormat(data) ? ctrl->DoDragOver(data, keyState, ToClient(ctrl, point)) : DROPEFFECT_NONE;
+    return ctrl && IsAcceptedFormat(data) ? ctrl->DoDragOver(data, keyState, point) : DROPEFFECT_NONE;
 }
 
 BOOL CImageDropTarget::OnDrop(CWnd* pWnd, COleDataObject* data, DROPEFFECT effect, CPoint point)
 {
     CImageCtrl* ctrl = Target(pWnd);
-    return ctrl && IsAcceptedFormat(data) ? ctrl->DoDrop(data, effect, ToClient(ctrl, point)) : FALSE;
+    return ctrl && IsAcceptedFormat(data) ? ctrl->DoDrop(data, effect, point) : FALSE;
 }
 
 DROPEFFECT CImageDropTarget::OnDragScroll(CWnd* pWnd, DWORD keyState, CPoint point)
 {
     CImageCtrl* ctrl = Target(pWnd);
-    return ctrl ? ctrl->DoDragScroll(keyState, ToClient(ctrl, point)) : DROPEFFECT_NONE;
+    return ctrl ? ctrl->DoDragScroll(keyState, point) : DROPEFFECT_NONE;
 }
 
 DROPEFFECT CImageCtrl::DoDragEnter(COleDataObject* data, DWORD keyState, CPoint point)

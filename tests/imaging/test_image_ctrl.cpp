@@ -288,13 +288,14 @@ TEST_F(ImageCtrlTest, DroppedFilesReachTheOwnerWhenDroppingIsOn)
     ctrl.AddDropFormat(CF_HDROP);
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile("/tmp/photo.jpg")});
+    // Drags arrive where Qt sends them: at the scroll area's viewport.
     auto dropAt = [&](QPoint at) {
         QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(ctrl.m_hWnd, &enter);
+        QApplication::sendEvent(ctrl.Viewport(), &enter);
         if (!enter.isAccepted())
             return false;
         QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(ctrl.m_hWnd, &drop);
+        QApplication::sendEvent(ctrl.Viewport(), &drop);
         return drop.isAccepted();
     };
     EXPECT_FALSE(dropAt(QPoint(40, 40))); // dropping is off
@@ -307,7 +308,7 @@ TEST_F(ImageCtrlTest, DroppedFilesReachTheOwnerWhenDroppingIsOn)
     QMimeData text;
     text.setText("words");
     QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(ctrl.m_hWnd, &enter);
+    QApplication::sendEvent(ctrl.Viewport(), &enter);
     EXPECT_FALSE(enter.isAccepted());
 }
 
