@@ -197,8 +197,11 @@ QWidget* CreateControlWidget(const std::string& className, DWORD style, QWidget*
         l->setTextFormat(Qt::PlainText);
         int align = style & 0x3;
         l->setAlignment((align == SS_CENTER ? Qt::AlignHCenter : align == SS_RIGHT ? Qt::AlignRight : Qt::AlignLeft) |
-                        Qt::AlignTop);
-        l->setWordWrap(align != SS_ICON);
+                        (style & SS_CENTERIMAGE ? Qt::AlignVCenter : Qt::AlignTop));
+        if (style & SS_SUNKEN)
+            l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        // A vertically centred text is one line.
+        l->setWordWrap(align != SS_ICON && !(style & SS_CENTERIMAGE));
         return l;
     }
     if (className == "EDIT") {
