@@ -3,10 +3,8 @@
 #include "ui/ui_services.h"
 #include "util/string_util.h"
 #include "platform/framework/message_box.h"
+#include "platform/framework/wait_cursor.h"
 #include "resources/string_table.h"
-
-#include <QCursor>
-#include <QGuiApplication>
 
 #include <chrono>
 #include <cstdio>
@@ -136,14 +134,16 @@ void CRecDlog::OnRecord()
     if (m_bRecording || m_bPlaying)
         return;
     m_take.Stop();
-    QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
-    m_bRecording = TRUE;
-    UpdateButtons();
-    m_startTime = Now();
-    m_take.Create(kTakeRate, kTakeBits, 0);
-    const uint64_t maxBytes = uint64_t(kCaptureSeconds) * m_take.GetFormat().nAvgBytesPerSec;
-    const BOOL started = m_take.Record(&m_recorder, &m_listener, maxBytes);
-    QGuiApplication::restoreOverrideCursor();
+    BOOL started = FALSE;
+    {
+        CWaitCursor wait;
+        m_bRecording = TRUE;
+        UpdateButtons();
+        m_startTime = Now();
+        m_take.Create(kTakeRate, kTakeBits, 0);
+        const uint64_t maxBytes = uint64_t(kCaptureSeconds) * m_take.GetFormat().nAvgBytesPerSec;
+        started = m_take.Record(&m_recorder, &m_listener, maxBytes);
+    }
     if (!started) {
         m_bRecording = FALSE;
         UpdateButtons();

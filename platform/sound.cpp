@@ -143,6 +143,20 @@ private:
     QObject* m_target = nullptr;
 };
 
+
+// Opens the device without waiting for it; null with the reason when it cannot.
+snd_pcm_t* OpenPcm(const std::string& device, snd_pcm_stream_t stream, std::string& error)
+{
+    SilenceAlsa();
+    MainThreadMailbox::Get().Prepare();
+    snd_pcm_t* pcm = nullptr;
+    const int err = snd_pcm_open(&pcm, device.c_str(), stream, SND_PCM_NONBLOCK);
+    if (err >= 0)
+        return pcm;
+    error = Reason(device, stream == SND_PCM_STREAM_PLAYBACK ? "cannot be opened" : "cannot be opened for recording", err);
+    return nullptr;
+}
+
 } // namespace
 
 bool IsSupportedPcmFormat(const WAVEFORMATEX& f)
@@ -318,18 +332,12 @@ CWaveOut::~CWaveOut()
 bool CWaveOut::Open(const std::string& device, const WAVEFORMATEX& format, DoneProc done)
 {
     Close();
-    SilenceAlsa();
-    MainThreadMailbox::Get().Prepare();
     Core& c = *m_core;
     std::lock_guard<std::mutex> g(c.m);
     c.error.clear();
     c.device = device;
-    int err = snd_pcm_open(&c.pcm, device.c_str(), SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK);
-    if (err < 0) {
-        c.pcm = nullptr;
-        c.error = Reason(device, "cannot be opened", err);
+    if (!(c.pcm = OpenPcm(device, SND_PCM_STREAM_PLAYBACK, c.error)))
         return false;
-    }
     if (!Configure(c.pcm, device, format, true, c.error, &c.canPause)) {
         snd_pcm_close(c.pcm);
         c.pcm = nullptr;
@@ -566,18 +574,13 @@ bool CWaveIn::Start(const std::string& device, const WAVEFORMATEX& format, uint3
                     DataProc data, EndProc end)
 {
     Stop();
-    SilenceAlsa();
-    MainThreadMailbox::Get().Prepare();
     Core& c = *m_core;
     std::lock_guard<std::mutex> g(c.m);
     c.error.clear();
     c.device = device;
-    int err = snd_pcm_open(&c.pcm, device.c_str(), SND_PCM_STREAM_CAPTURE, SND_PCM_NONBLOCK);
-    if (err < 0) {
-        c.pcm = nullptr;
-        c.error = Reason(device, "cannot be opened for recording", err);
+    if (!(c.pcm = OpenPcm(device, SND_PCM_STREAM_CAPTURE, c.error)))
         return false;
-    }
+    int err = 0;
     if (!Configure(c.pcm, device, format, false, c.error) || (err = snd_pcm_start(c.pcm)) < 0) {
         if (c.error.empty())
             c.error = Reason(device, "cannot record", err);

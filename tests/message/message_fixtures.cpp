@@ -1,6 +1,7 @@
 #include "message_fixtures.h"
 
 #include "message/picture_jpeg.h"
+#include "message/wave.h"
 #include "platform/archive.h"
 
 #include <cstdlib>
@@ -29,6 +30,22 @@ std::vector<uint8_t> WaveBytes(size_t samples)
     for (size_t i = 0; i < samples; ++i)
         w.push_back(static_cast<uint8_t>(i * 7));
     return w;
+}
+
+std::vector<uint8_t> SampleRamp(size_t n, unsigned step)
+{
+    std::vector<uint8_t> b(n);
+    for (size_t i = 0; i < n; ++i)
+        b[i] = static_cast<uint8_t>(i * step + 1);
+    return b;
+}
+
+std::vector<uint8_t> SoundSamples(const CWave& wave)
+{
+    std::vector<uint8_t> all;
+    for (const auto& b : wave.GetBlocks())
+        all.insert(all.end(), b->Bytes().begin(), b->Bytes().end());
+    return all;
 }
 
 SYSTEMTIME Date(int y, int mo, int d, int h, int mi, int s)

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+class CWave;
+
 // Shared makers for the message tests: small pictures, records of every kind
 // and a content that uses every field of the file.
 namespace msgtest {
@@ -16,6 +18,11 @@ CImageBuffer MakePicture(int width, int height, int pixelType = PixelType::Bgr24
 
 // Minimal RIFF/WAVE bytes.
 std::vector<uint8_t> WaveBytes(size_t samples);
+// n sample bytes, each unlike its neighbours, so that what was played or
+// recorded can be compared byte for byte.
+std::vector<uint8_t> SampleRamp(size_t n, unsigned step = 7);
+// Every block's bytes of a sound, in order.
+std::vector<uint8_t> SoundSamples(const CWave& wave);
 
 // A fixed date.
 SYSTEMTIME Date(int y, int mo, int d, int h, int mi, int s);

@@ -3,6 +3,7 @@
 #include "platform/framework/message_box.h"
 #include "platform/registry.h"
 #include "util/reg_settings.h"
+#include "message_fixtures.h"
 #include "support/alsa_test_device.h"
 #include "support/test_support.h"
 #include "support/ui_test_util.h"
@@ -17,22 +18,8 @@
 namespace {
 
 using Bytes = std::vector<unsigned char>;
-
-Bytes Ramp(size_t n)
-{
-    Bytes b(n);
-    for (size_t i = 0; i < n; ++i)
-        b[i] = static_cast<unsigned char>(i * 5 + 3);
-    return b;
-}
-
-Bytes BlockBytes(const CWave& w)
-{
-    Bytes all;
-    for (const auto& b : w.GetBlocks())
-        all.insert(all.end(), b->Bytes().begin(), b->Bytes().end());
-    return all;
-}
+using msgtest::SampleRamp;
+using msgtest::SoundSamples;
 
 Bytes Front(const Bytes& b, size_t n) { return Bytes(b.begin(), b.begin() + long(std::min(n, b.size()))); }
 
@@ -92,7 +79,7 @@ protected:
         return CRecDlog::FormatTime(m_dlg.GetTake().TotalSamples() / 11025);
     }
 
-    const Bytes m_input = Ramp(30000);
+    const Bytes m_input = SampleRamp(30000);
     qrtest::AlsaTestDevice m_alsa;
     int64_t m_now = 5000000;
     CWave m_sound;
@@ -137,7 +124,7 @@ TEST_F(RecDlogTest, RecordStopAndOkHandTheTakeToTheCaller)
                   ASSERT_TRUE(uitest::WaitFor([&] { return m_dlg.GetTake().TotalSamples() >= m_input.size(); }));
                   Click(d, IDC_REC_STOP);
                   EXPECT_FALSE(m_dlg.IsRecording());
-                  EXPECT_EQ(Front(BlockBytes(m_dlg.GetTake()), m_input.size()), m_input);
+                  EXPECT_EQ(Front(SoundSamples(m_dlg.GetTake()), m_input.size()), m_input);
                   EXPECT_TRUE(Shows(d, "Paused. 1ch 11KHz 8bit Mono 00:00:00/" + Total())) << Text(d);
                   for (int id : {int(IDC_REC_RECORD), int(IDC_REC_PLAY), int(IDOK)})
                       EXPECT_TRUE(Enabled(d, id)) << id;
@@ -147,7 +134,7 @@ TEST_F(RecDlogTest, RecordStopAndOkHandTheTakeToTheCaller)
                   Click(d, IDOK);
               }),
               IDOK);
-    const Bytes take = BlockBytes(m_sound);
+    const Bytes take = SoundSamples(m_sound);
     EXPECT_EQ(Front(take, m_input.size()), m_input);
     // Saved as the sound comment editor saves it, and read back.
     qrtest::TempDir dir;
@@ -155,7 +142,7 @@ TEST_F(RecDlogTest, RecordStopAndOkHandTheTakeToTheCaller)
     ASSERT_TRUE(m_sound.WriteWav(path));
     CWave reopened;
     ASSERT_TRUE(reopened.LoadFile(path.c_str()));
-    EXPECT_EQ(BlockBytes(reopened), take);
+    EXPECT_EQ(SoundSamples(reopened), take);
     EXPECT_EQ(reopened.GetFormat().nSamplesPerSec, 11025u);
     EXPECT_EQ(reopened.GetFormat().wBitsPerSample, 8);
     EXPECT_EQ(reopened.GetFormat().nChannels, 1);
@@ -218,7 +205,7 @@ TEST_F(RecDlogTest, OkWhileRecordingKeepsTheTake)
               }),
               IDOK);
     EXPECT_FALSE(m_dlg.IsRecording());
-    EXPECT_EQ(Front(BlockBytes(m_sound), m_input.size()), m_input);
+    EXPECT_EQ(Front(SoundSamples(m_sound), m_input.size()), m_input);
     EXPECT_EQ(m_sound.TotalSamples(), m_dlg.GetTake().TotalSamples());
 }
 
@@ -234,7 +221,7 @@ TEST_F(RecDlogTest, OkWhilePlayingKeepsTheTakeOncePlaybackHasStopped)
                   EXPECT_TRUE(d->IsWindowVisible());
               }),
               IDOK);
-    EXPECT_EQ(Front(BlockBytes(m_sound), m_input.size()), m_input);
+    EXPECT_EQ(Front(SoundSamples(m_sound), m_input.size()), m_input);
 }
 
 TEST_F(RecDlogTest, CancelDuringPlaybackEndsOncePlaybackHasStoppedAndKeepsNothing)

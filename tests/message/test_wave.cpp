@@ -9,6 +9,7 @@
 #include "platform/replace_file_calls.h"
 #include "platform/wave_riff.h"
 #include "util/reg_settings.h"
+#include "message_fixtures.h"
 #include "support/alsa_test_device.h"
 #include "support/test_support.h"
 #include "support/ui_test_util.h"
@@ -25,28 +26,14 @@
 namespace {
 
 using Bytes = std::vector<unsigned char>;
-
-Bytes Ramp(size_t n, unsigned step = 7)
-{
-    Bytes b(n);
-    for (size_t i = 0; i < n; ++i)
-        b[i] = static_cast<unsigned char>(i * step + 1);
-    return b;
-}
+using msgtest::SampleRamp;
+using msgtest::SoundSamples;
 
 Bytes Joined(const Bytes& a, const Bytes& b)
 {
     Bytes r = a;
     r.insert(r.end(), b.begin(), b.end());
     return r;
-}
-
-Bytes BlockBytes(const CWave& w)
-{
-    Bytes all;
-    for (const auto& b : w.GetBlocks())
-        all.insert(all.end(), b->Bytes().begin(), b->Bytes().end());
-    return all;
 }
 
 // A sound of the given samples in a format of its own, through a WAV file in memory.
@@ -135,7 +122,7 @@ TEST(Wave, CreateTakesTheProgramsRatesAndDepthsOnly)
 TEST(Wave, WriteThenReadGivesTheSameBytesAndFormat)
 {
     qrtest::TempDir dir;
-    const Bytes odd = Ramp(11025 * 2 + 1);
+    const Bytes odd = SampleRamp(11025 * 2 + 1);
     auto w = Sound(odd);
     ASSERT_EQ(w->GetBlocks().GetCount(), 1u);
     EXPECT_EQ(w->TotalSamples(), odd.size());
@@ -149,12 +136,12 @@ TEST(Wave, WriteThenReadGivesTheSameBytesAndFormat)
     CWave back;
     ASSERT_TRUE(back.LoadFile(path.c_str()));
     EXPECT_EQ(back.GetFormat(), w->GetFormat());
-    EXPECT_EQ(BlockBytes(back), odd);
+    EXPECT_EQ(SoundSamples(back), odd);
     ASSERT_TRUE(back.WriteWav((dir / "again.wav").string()));
     EXPECT_EQ(qrtest::ReadBytes(dir / "again.wav"), file);
 
     // 16-bit stereo keeps its channels; samples count each channel's.
-    auto stereo = Sound(Ramp(400), 2, 22050, 16);
+    auto stereo = Sound(SampleRamp(400), 2, 22050, 16);
     EXPECT_EQ(stereo->TotalSamples(), 200u);
     ASSERT_TRUE(stereo->WriteWav(path));
     CWave stereoBack;
@@ -175,12 +162,12 @@ TEST(Wave, UnreadableFilesAreRefusedAndSaySo)
 {
     qrtest::TempDir dir;
     MessageBoxes boxes;
-    Bytes fourBit = Sound(Ramp(10))->GetWavBytes();
+    Bytes fourBit = Sound(SampleRamp(10))->GetWavBytes();
     fourBit[34] = 4;
     qrtest::WriteBytes(dir / "four.wav", fourBit);
     qrtest::WriteBytes(dir / "text.wav", Bytes{'h', 'e', 'l', 'l', 'o'});
 
-    auto w = Sound(Ramp(10));
+    auto w = Sound(SampleRamp(10));
     const WAVEFORMATEX before = w->GetFormat();
     EXPECT_FALSE(w->LoadFile((dir / "four.wav").c_str()));
     EXPECT_TRUE(w->GetBlocks().IsEmpty());
@@ -196,7 +183,7 @@ TEST(Wave, UnreadableFilesAreRefusedAndSaySo)
     // A file larger than a sound may be is refused before it is read whole.
     {
         std::ofstream big(dir / "big.wav", std::ios::binary);
-        const Bytes head = Sound(Ramp(10))->GetWavBytes();
+        const Bytes head = Sound(SampleRamp(10))->GetWavBytes();
         big.write(reinterpret_cast<const char*>(head.data()), std::streamsize(head.size()));
     }
     std::filesystem::resize_file(dir / "big.wav", kMaxWaveFileBytes + 1);
@@ -207,7 +194,7 @@ TEST(Wave, UnreadableFilesAreRefusedAndSaySo)
 TEST(Wave, LoadFileWithoutPathAsksForOneAndReadsFromTheFilesPosition)
 {
     qrtest::TempDir dir;
-    const Bytes samples = Ramp(30);
+    const Bytes samples = SampleRamp(30);
     const Bytes wav = Sound(samples)->GetWavBytes();
     qrtest::WriteBytes(dir / "voice.WAV", wav);
 
@@ -228,7 +215,7 @@ TEST(Wave, LoadFileWithoutPathAsksForOneAndReadsFromTheFilesPosition)
     EXPECT_NE(s_asked.find("*.WAV"), std::string::npos);
     s_pick = (dir / "voice.WAV").string();
     EXPECT_TRUE(w.LoadFile(""));
-    EXPECT_EQ(BlockBytes(w), samples);
+    EXPECT_EQ(SoundSamples(w), samples);
     SetFileDialogHandler(old);
 
     // From an open file: what stands from its position on.
@@ -238,13 +225,13 @@ TEST(Wave, LoadFileWithoutPathAsksForOneAndReadsFromTheFilesPosition)
     file.Seek(3, CFile::begin);
     CWave fromFile;
     ASSERT_TRUE(fromFile.ReadFromFileHandle(file));
-    EXPECT_EQ(BlockBytes(fromFile), samples);
+    EXPECT_EQ(SoundSamples(fromFile), samples);
 }
 
 TEST(Wave, FailedWriteKeepsTheOldFile)
 {
     qrtest::TempDir dir;
-    auto w = Sound(Ramp(10));
+    auto w = Sound(SampleRamp(10));
     EXPECT_FALSE(w->WriteWav((dir / "no" / "such.wav").string()));
     const auto old = dir / "old.wav";
     qrtest::WriteBytes(old, Bytes{'o', 'l', 'd'});
@@ -263,10 +250,10 @@ TEST(Wave, FailedWriteKeepsTheOldFile)
 
 TEST(Wave, CopiesAreDeep)
 {
-    auto w = Sound(Ramp(20), 1, 22050, 16);
+    auto w = Sound(SampleRamp(20), 1, 22050, 16);
     CWave copy(*w);
     EXPECT_EQ(copy.GetFormat(), w->GetFormat());
-    EXPECT_EQ(BlockBytes(copy), BlockBytes(*w));
+    EXPECT_EQ(SoundSamples(copy), SoundSamples(*w));
     EXPECT_NE(copy.GetBlocks().GetAt(0)->GetData(), w->GetBlocks().GetAt(0)->GetData());
     CWave other;
     other.CopyFrom(*w);
@@ -308,7 +295,7 @@ TEST(Wave, ArchiveFormRoundTripAndRefusals)
     EXPECT_EQ(back.GetFormat(), w.GetFormat());
     ASSERT_EQ(back.GetBlocks().GetCount(), 2u);
     EXPECT_EQ(back.TotalSamples(), 3u);
-    EXPECT_EQ(BlockBytes(back), (Bytes{1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(SoundSamples(back), (Bytes{1, 2, 3, 4, 5, 6}));
 
     struct Row {
         const char* what;
@@ -342,7 +329,7 @@ TEST(Wave, ArchiveFormRoundTripAndRefusals)
 TEST_F(WaveTest, PlayedSamplesReachTheDeviceAndTheListenerHearsOnce)
 {
     qrtest::AlsaTestDevice alsa;
-    const Bytes samples = Ramp(5000);
+    const Bytes samples = SampleRamp(5000);
     auto w = Sound(samples);
     Listener heard;
     ASSERT_TRUE(w->Play(nullptr, &heard));
@@ -377,7 +364,7 @@ TEST_F(WaveTest, AutoDeleteSoundGoesAfterItsLastBlock)
     qrtest::AlsaTestDevice alsa;
     bool gone = false;
     auto* w = new TrackedWave(gone);
-    const Bytes ramp = Ramp(300);
+    const Bytes ramp = SampleRamp(300);
     w->GetBlocks().AddTail(std::make_unique<CWaveBlock>(std::vector<uint8_t>(ramp.begin(), ramp.end())));
     w->GetBlocks().AddTail(std::make_unique<CWaveBlock>(std::vector<uint8_t>(300, 0x80)));
     Listener heard;
@@ -397,8 +384,8 @@ TEST_F(WaveTest, SoundDestroyedWhilePlayingHearsNothingMore)
 {
     qrtest::AlsaTestDevice alsa;
     Listener heard;
-    auto w = Sound(Ramp(20000));
-    auto other = Sound(Ramp(100));
+    auto w = Sound(SampleRamp(20000));
+    auto other = Sound(SampleRamp(100));
     ASSERT_TRUE(w->Play(nullptr, &heard));
     ASSERT_TRUE(other->Play(nullptr, &heard));
     // Its blocks' done notes are already on their way to the main thread.
@@ -409,7 +396,7 @@ TEST_F(WaveTest, SoundDestroyedWhilePlayingHearsNothingMore)
     EXPECT_EQ(heard.endedSounds[0], other.get());
 
     // Pausing, stopping and destroying a paused sound.
-    auto paused = Sound(Ramp(100));
+    auto paused = Sound(SampleRamp(100));
     ASSERT_TRUE(paused->Play(nullptr, &heard));
     paused->TogglePause();
     EXPECT_TRUE(paused->IsPaused());
@@ -425,7 +412,7 @@ TEST_F(WaveTest, SoundsOfAnotherFormatFollowTheOnePlaying)
 {
     qrtest::AlsaTestDevice alsa;
     Listener heard;
-    const Bytes low = Ramp(1001), high = Ramp(4000, 3);
+    const Bytes low = SampleRamp(1001), high = SampleRamp(4000, 3);
     auto a = Sound(low);
     auto b = Sound(high, 2, 44100, 16);
     ASSERT_TRUE(a->Play(nullptr, &heard));
@@ -446,10 +433,10 @@ TEST_F(WaveTest, TheSettingNamesTheDevice)
     RegWriteString(IDS_REG_PREFERENCE, "SoundDevice", "other");
     EXPECT_EQ(SoundDeviceName(), "other");
     Listener heard;
-    auto w = Sound(Ramp(700));
+    auto w = Sound(SampleRamp(700));
     ASSERT_TRUE(w->Play(nullptr, &heard));
     ASSERT_TRUE(uitest::WaitFor([&] { return heard.ended == 1; }));
-    EXPECT_EQ(alsa.Played("other.raw"), Ramp(700));
+    EXPECT_EQ(alsa.Played("other.raw"), SampleRamp(700));
     EXPECT_TRUE(alsa.Played().empty());
 
     // A device that is not there: nothing queued, the reason kept.
@@ -463,7 +450,7 @@ TEST_F(WaveTest, TheSettingNamesTheDevice)
 
 TEST_F(WaveTest, RecordingAppendsTheDeviceInputAsBlocks)
 {
-    const Bytes input = Ramp(9000, 11);
+    const Bytes input = SampleRamp(9000, 11);
     qrtest::AlsaTestDevice alsa(input);
     Listener heard;
     CWaveRecorder recorder;
@@ -477,7 +464,7 @@ TEST_F(WaveTest, RecordingAppendsTheDeviceInputAsBlocks)
     EXPECT_EQ(heard.captureEnded, 1);
     EXPECT_EQ(heard.captured, int(take.GetBlocks().GetCount()));
     EXPECT_EQ(take.GetBlocks().GetAt(0)->m_dwSize, CWaveRecorder::kBufferBytes);
-    EXPECT_EQ(BlockBytes(take), input);
+    EXPECT_EQ(SoundSamples(take), input);
 
     // A sound that goes while recording stops it without hearing of it.
     auto other = std::make_unique<CWave>();
