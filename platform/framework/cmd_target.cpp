@@ -41,21 +41,14 @@ BOOL CCmdTarget::DispatchEntry(const MsgMapEntry* e, UINT id, void* extra, LRESU
     return e->fn(this, id, extra, result ? result : &dummy);
 }
 
-BOOL CCmdTarget::HasCommandHandler(UINT nID, int nCode) const
-{
-    return FindEntry(MsgKind::Command, WM_COMMAND, nCode, nID) != nullptr;
-}
-
 BOOL CCmdTarget::OnCmdMsg(UINT nID, int nCode, void* pExtra)
 {
     if (nCode == CN_UPDATE_COMMAND_UI) {
         const MsgMapEntry* e = FindEntry(MsgKind::UpdateUI, WM_COMMAND, CN_UPDATE_COMMAND_UI, nID);
         if (!e)
             return FALSE;
-        auto* ui = static_cast<CCmdUI*>(pExtra);
-        ui->m_bContinueRouting = FALSE;
-        DispatchEntry(e, nID, ui, nullptr);
-        return !ui->m_bContinueRouting;
+        DispatchEntry(e, nID, static_cast<CCmdUI*>(pExtra), nullptr);
+        return TRUE;
     }
     // A probe for a handler: pExtra carries a flag to set, nothing is called.
     const MsgMapEntry* e = FindEntry(MsgKind::Command, WM_COMMAND, nCode, nID);
@@ -73,12 +66,6 @@ void CCmdUI::Enable(BOOL bOn)
 }
 
 void CCmdUI::SetCheck(int nCheck) { m_nCheck = nCheck; }
-
-void CCmdUI::SetRadio(BOOL bOn)
-{
-    m_bRadio = bOn;
-    SetCheck(bOn ? 1 : 0);
-}
 
 void CCmdUI::SetText(const std::string&) {}
 

@@ -142,17 +142,14 @@ protected:                                                                      
     }
 
 #define ON_COMMAND(id, fn) fwmap::Command<fn>(id, id, 0),
-#define ON_COMMAND_EX(id, fn) fwmap::Command<fn>(id, id, 0),
 #define ON_COMMAND_RANGE(first, last, fn) fwmap::Command<fn>(first, last, 0),
 #define ON_CONTROL(code, id, fn) fwmap::Command<fn>(id, id, int(code)),
 #define ON_BN_CLICKED(id, fn) ON_CONTROL(BN_CLICKED, id, fn)
 #define ON_EN_CHANGE(id, fn) ON_CONTROL(EN_CHANGE, id, fn)
 #define ON_CBN_SELCHANGE(id, fn) ON_CONTROL(CBN_SELCHANGE, id, fn)
-#define ON_LBN_SELCHANGE(id, fn) ON_CONTROL(LBN_SELCHANGE, id, fn)
 #define ON_UPDATE_COMMAND_UI(id, fn) fwmap::Update<fn>(id, id),
 #define ON_UPDATE_COMMAND_UI_RANGE(first, last, fn) fwmap::Update<fn>(first, last),
 #define ON_NOTIFY(code, id, fn) fwmap::Notify<fn>(MsgKind::Notify, int(code), id, id),
-#define ON_NOTIFY_RANGE(code, first, last, fn) fwmap::Notify<fn>(MsgKind::Notify, int(code), first, last),
 #define ON_NOTIFY_REFLECT(code, fn) fwmap::Notify<fn>(MsgKind::NotifyReflect, int(code), 0, 0),
 #define ON_CONTROL_REFLECT(code, fn) fwmap::Reflect<fn>(int(code)),
 #define ON_MESSAGE(msg, fn) fwmap::Message<fn>(msg),
@@ -166,13 +163,10 @@ public:
     UINT m_nIndex = 0;
     void* m_pOther = nullptr;
     BOOL m_bEnableChanged = FALSE;
-    BOOL m_bContinueRouting = FALSE;
 
     virtual void Enable(BOOL bOn = TRUE);
     virtual void SetCheck(int nCheck = 1);
-    virtual void SetRadio(BOOL bOn = TRUE);
     virtual void SetText(const std::string& text);
-    void ContinueRouting() { m_bContinueRouting = TRUE; }
 
     // Asks the target's update handler; without one, disables the item when
     // asked to and no command handler exists either.
@@ -181,7 +175,6 @@ public:
     // What the handler decided, for items that read it back.
     BOOL m_bEnabled = TRUE;
     int m_nCheck = 0;
-    BOOL m_bRadio = FALSE;
 };
 
 class CCmdTarget : public CObject {
@@ -192,8 +185,6 @@ public:
     // override it to offer the command to other targets first.
     virtual BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra);
 
-    // Whether any table entry handles the id and code, without calling it.
-    BOOL HasCommandHandler(UINT nID, int nCode) const;
 
 protected:
     static const MsgMap* GetThisMessageMap();

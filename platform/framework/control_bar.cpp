@@ -9,7 +9,6 @@
 #include <QPainter>
 #include <QWidget>
 
-#include <map>
 
 IMPLEMENT_DYNAMIC(CControlBar, CWnd)
 IMPLEMENT_DYNAMIC(CToolBar, CControlBar)
@@ -18,12 +17,6 @@ IMPLEMENT_DYNAMIC(CStatusBar, CControlBar)
 namespace {
 
 QColor Q(COLORREF c) { return QColor(GetRValue(c), GetGValue(c), GetBValue(c)); }
-
-std::map<UINT, ToolBarResource>& ToolBars()
-{
-    static std::map<UINT, ToolBarResource> m;
-    return m;
-}
 
 // Update requests for one toolbar button.
 class CToolCmdUI : public CCmdUI {
@@ -66,14 +59,6 @@ public:
 };
 
 } // namespace
-
-void RegisterToolBarResource(UINT nID, ToolBarResource res) { ToolBars()[nID] = std::move(res); }
-
-const ToolBarResource* FindToolBarResource(UINT nID)
-{
-    auto it = ToolBars().find(nID);
-    return it == ToolBars().end() ? nullptr : &it->second;
-}
 
 // ---------------------------------------------------------------------------
 
@@ -127,17 +112,6 @@ BOOL CToolBar::CreateEx(CWnd* pParentWnd, DWORD dwCtrlStyle, DWORD dwStyle, CRec
         return FALSE;
     RegisterWithFrame();
     return TRUE;
-}
-
-BOOL CToolBar::LoadToolBar(UINT nIDResource)
-{
-    const ToolBarResource* res = FindToolBarResource(nIDResource);
-    if (!res)
-        return FALSE;
-    SetSizes(CSize(res->cxImage + 7, res->cyImage + 7), CSize(res->cxImage, res->cyImage));
-    if (!SetButtons(res->items.data(), int(res->items.size())))
-        return FALSE;
-    return LoadBitmap(res->bitmap);
 }
 
 BOOL CToolBar::LoadBitmap(const QImage& bitmap)
@@ -198,39 +172,12 @@ LRESULT CToolBar::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
     }
 }
 
-BOOL CToolBar::SetButtonText(int nIndex, const std::string& text)
-{
-    if (nIndex < 0 || nIndex >= GetCount())
-        return FALSE;
-    m_buttons[size_t(nIndex)].text = text;
-    Layout();
-    return TRUE;
-}
-
-std::string CToolBar::GetButtonText(int nIndex) const
-{
-    return nIndex >= 0 && nIndex < GetCount() ? m_buttons[size_t(nIndex)].text : std::string();
-}
-
 BOOL CToolBar::HasButtonText() const
 {
     for (const Button& b : m_buttons)
         if (!b.text.empty())
             return TRUE;
     return FALSE;
-}
-
-int CToolBar::CommandToIndex(UINT nIDFind) const
-{
-    for (int i = 0; i < GetCount(); ++i)
-        if (m_buttons[size_t(i)].id == nIDFind && !(m_buttons[size_t(i)].style & TBSTYLE_SEP))
-            return i;
-    return -1;
-}
-
-UINT CToolBar::GetItemID(int nIndex) const
-{
-    return nIndex >= 0 && nIndex < GetCount() ? m_buttons[size_t(nIndex)].id : 0;
 }
 
 void CToolBar::Layout()
@@ -294,12 +241,6 @@ void CToolBar::SetButtonState(int nIndex, UINT nState)
         Layout();
     // The bar's own repaint policy decides what to redraw (flat bars repaint
     // only the buttons whose style word changed).
-}
-
-BOOL CToolBar::IsButtonEnabled(UINT nID) const
-{
-    int i = CommandToIndex(nID);
-    return i >= 0 && (m_buttons[size_t(i)].state & TBSTATE_ENABLED);
 }
 
 CSize CToolBar::CalcFixedLayout(BOOL, BOOL)
@@ -449,16 +390,6 @@ BOOL CStatusBar::SetIndicators(const UINT* lpIDArray, int nIDCount)
     Invalidate();
     return TRUE;
 }
-
-int CStatusBar::CommandToIndex(UINT nIDFind) const
-{
-    for (int i = 0; i < GetCount(); ++i)
-        if (m_panes[size_t(i)].id == nIDFind)
-            return i;
-    return -1;
-}
-
-UINT CStatusBar::GetItemID(int nIndex) const { return nIndex >= 0 && nIndex < GetCount() ? m_panes[size_t(nIndex)].id : 0; }
 
 void CStatusBar::GetPaneInfo(int nIndex, UINT& nID, UINT& nStyle, int& cxWidth) const
 {

@@ -38,7 +38,6 @@ public:
     virtual CSize CalcFixedLayout(BOOL bStretch, BOOL bHorz) = 0;
     virtual void OnUpdateCmdUI(CFrameWnd* pTarget, BOOL bDisableIfNoHndler) = 0;
     DWORD GetBarStyle() const { return m_dwBarStyle; }
-    void SetBarStyle(DWORD dwStyle) { m_dwBarStyle = dwStyle; }
     BOOL IsFloating() const { return (m_dwBarStyle & CBRS_FLOATING) != 0; }
     BOOL IsVisible() const;
     // Docked at the top or bottom: the bar runs horizontally.
@@ -75,16 +74,6 @@ enum : UINT {
 // Toolbar messages the bars answer.
 enum : UINT { TB_SETBUTTONSIZE = WM_USER + 31, TB_SETBITMAPSIZE = WM_USER + 32, SB_SETBKCOLOR = 0x2001 };
 
-// A toolbar's layout, image bitmap and button ids, registered by id for LoadToolBar.
-struct ToolBarResource {
-    int cxImage = 16;
-    int cyImage = 15;
-    std::vector<UINT> items; // ID_SEPARATOR (0) for a separator
-    QImage bitmap;           // the images side by side
-};
-void RegisterToolBarResource(UINT nID, ToolBarResource res);
-const ToolBarResource* FindToolBarResource(UINT nID);
-
 // A row of command buttons. Buttons send WM_COMMAND with their id to the owner frame.
 class CToolBar : public CControlBar {
     DECLARE_DYNAMIC(CToolBar)
@@ -103,32 +92,24 @@ public:
     BOOL Create(CWnd* pParentWnd, DWORD dwStyle = WS_CHILD | WS_VISIBLE | CBRS_TOP, UINT nID = AFX_IDW_TOOLBAR);
     BOOL CreateEx(CWnd* pParentWnd, DWORD dwCtrlStyle = TBSTYLE_FLAT, DWORD dwStyle = WS_CHILD | WS_VISIBLE | CBRS_ALIGN_TOP,
                   CRect rcBorders = CRect(0, 0, 0, 0), UINT nID = AFX_IDW_TOOLBAR);
-    BOOL LoadToolBar(UINT nIDResource);
     BOOL LoadBitmap(const QImage& bitmap);
     BOOL SetButtons(const UINT* lpIDArray, int nIDCount);
     void SetSizes(SIZE sizeButton, SIZE sizeImage);
-    BOOL SetButtonText(int nIndex, const std::string& text);
-    std::string GetButtonText(int nIndex) const;
 
     int GetCount() const { return int(m_buttons.size()); }
-    int CommandToIndex(UINT nIDFind) const;
-    UINT GetItemID(int nIndex) const;
     void GetItemRect(int nIndex, RECT* lpRect) const;
     // The style word: the button's style with its state in the high 16 bits.
     UINT GetButtonStyle(int nIndex) const;
     void SetButtonStyle(int nIndex, UINT nStyle);
     UINT GetButtonState(int nIndex) const;
     void SetButtonState(int nIndex, UINT nState);
-    BOOL IsButtonEnabled(UINT nID) const;
     const Button& GetButton(int nIndex) const { return m_buttons[size_t(nIndex)]; }
     BOOL HasButtonText() const;
 
     CImageList* GetImageList() const { return m_pImageList; }
-    void SetImageList(CImageList* pList) { m_pImageList = pList; }
     const QImage& GetBitmap() const { return m_bitmap; }
     CSize GetButtonSize() const { return m_sizeButton; }
     CSize GetImageSize() const { return m_sizeImage; }
-    DWORD GetCtrlStyle() const { return m_dwCtrlStyle; }
 
     CSize CalcFixedLayout(BOOL bStretch, BOOL bHorz) override;
     void OnUpdateCmdUI(CFrameWnd* pTarget, BOOL bDisableIfNoHndler) override;
@@ -175,8 +156,6 @@ public:
     BOOL Create(CWnd* pParentWnd, DWORD dwStyle = WS_CHILD | WS_VISIBLE | CBRS_BOTTOM, UINT nID = AFX_IDW_STATUS_BAR);
     BOOL SetIndicators(const UINT* lpIDArray, int nIDCount);
     int GetCount() const { return int(m_panes.size()); }
-    int CommandToIndex(UINT nIDFind) const;
-    UINT GetItemID(int nIndex) const;
     void GetPaneInfo(int nIndex, UINT& nID, UINT& nStyle, int& cxWidth) const;
     void SetPaneInfo(int nIndex, UINT nID, UINT nStyle, int cxWidth);
     UINT GetPaneStyle(int nIndex) const;

@@ -351,12 +351,6 @@ UINT CButton::GetState() const
     return s;
 }
 
-void CButton::SetState(BOOL bHighlight)
-{
-    if (auto* b = qobject_cast<QAbstractButton*>(m_hWnd))
-        b->setDown(bHighlight);
-}
-
 void CButton::SetButtonStyle(UINT nStyle, BOOL bRedraw)
 {
     m_dwStyle = (m_dwStyle & ~0xFFFFu) | (nStyle & 0xFFFF);
@@ -573,9 +567,6 @@ void CSliderCtrl::SetRange(int nMin, int nMax, BOOL)
     }
 }
 
-int CSliderCtrl::GetRangeMin() const { return Slider(m_hWnd) ? Slider(m_hWnd)->minimum() : 0; }
-int CSliderCtrl::GetRangeMax() const { return Slider(m_hWnd) ? Slider(m_hWnd)->maximum() : 0; }
-
 void CSliderCtrl::SetPos(int nPos)
 {
     if (QSlider* s = Slider(m_hWnd)) {
@@ -610,26 +601,6 @@ int CComboBox::AddString(const std::string& text)
     return c->count() - 1;
 }
 
-int CComboBox::InsertString(int nIndex, const std::string& text)
-{
-    QComboBox* c = Combo(m_hWnd);
-    if (!c)
-        return -1;
-    QSignalBlocker block(c);
-    int at = nIndex < 0 || nIndex > c->count() ? c->count() : nIndex;
-    c->insertItem(at, Q(text));
-    return at;
-}
-
-int CComboBox::DeleteString(int nIndex)
-{
-    QComboBox* c = Combo(m_hWnd);
-    if (!c || nIndex < 0 || nIndex >= c->count())
-        return -1;
-    c->removeItem(nIndex);
-    return c->count();
-}
-
 void CComboBox::ResetContent()
 {
     if (QComboBox* c = Combo(m_hWnd))
@@ -646,23 +617,6 @@ int CComboBox::SetCurSel(int nSelect)
         return -1;
     c->setCurrentIndex(nSelect);
     return nSelect;
-}
-
-std::string CComboBox::GetLBText(int nIndex) const
-{
-    QComboBox* c = Combo(m_hWnd);
-    return c && nIndex >= 0 && nIndex < c->count() ? c->itemText(nIndex).toStdString() : std::string();
-}
-
-int CComboBox::FindStringExact(int nStartAfter, const std::string& text) const
-{
-    QComboBox* c = Combo(m_hWnd);
-    if (!c)
-        return -1;
-    for (int i = nStartAfter + 1; i < c->count(); ++i)
-        if (c->itemText(i).compare(Q(text), Qt::CaseInsensitive) == 0)
-            return i;
-    return -1;
 }
 
 int CComboBox::SetItemData(int nIndex, DWORD_PTR data)
@@ -710,25 +664,6 @@ int CListBox::AddString(const std::string& text)
     return l->count() - 1;
 }
 
-int CListBox::InsertString(int nIndex, const std::string& text)
-{
-    QListWidget* l = List(m_hWnd);
-    if (!l)
-        return -1;
-    int at = nIndex < 0 || nIndex > l->count() ? l->count() : nIndex;
-    l->insertItem(at, Q(text));
-    return at;
-}
-
-int CListBox::DeleteString(int nIndex)
-{
-    QListWidget* l = List(m_hWnd);
-    if (!l || nIndex < 0 || nIndex >= l->count())
-        return -1;
-    delete l->takeItem(nIndex);
-    return l->count();
-}
-
 void CListBox::ResetContent()
 {
     if (QListWidget* l = List(m_hWnd))
@@ -746,12 +681,6 @@ int CListBox::SetCurSel(int nSelect)
     QSignalBlocker block(l);
     l->setCurrentRow(nSelect);
     return nSelect;
-}
-
-std::string CListBox::GetText(int nIndex) const
-{
-    QListWidget* l = List(m_hWnd);
-    return l && nIndex >= 0 && nIndex < l->count() ? l->item(nIndex)->text().toStdString() : std::string();
 }
 
 int CListBox::SetItemData(int nIndex, DWORD_PTR data)
@@ -829,13 +758,6 @@ LRESULT CProgressCtrl::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
     }
     default: return CWnd::WindowProc(msg, wParam, lParam);
     }
-}
-
-void CProgressCtrl::GetRange(int& nLower, int& nUpper) const
-{
-    auto* p = qobject_cast<QProgressBar*>(m_hWnd);
-    nLower = p ? p->minimum() : 0;
-    nUpper = p ? p->maximum() : 0;
 }
 
 int CProgressCtrl::GetPos() const

@@ -71,7 +71,6 @@ public:
     int GetCheck() const;
     void SetCheck(int nCheck);
     UINT GetState() const;
-    void SetState(BOOL bHighlight);
     UINT GetButtonStyle() const { return GetStyle() & 0xFFFF; }
     void SetButtonStyle(UINT nStyle, BOOL bRedraw = TRUE);
     // The button's icon (BM_SETIMAGE with IMAGE_ICON); 0 = none.
@@ -118,14 +117,10 @@ class CComboBox : public CWnd {
 public:
     BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParent, UINT nID);
     int AddString(const std::string& text);
-    int InsertString(int nIndex, const std::string& text);
-    int DeleteString(int nIndex);
     void ResetContent();
     int GetCount() const;
     int GetCurSel() const;
     int SetCurSel(int nSelect);
-    std::string GetLBText(int nIndex) const;
-    int FindStringExact(int nStartAfter, const std::string& text) const;
     int SetItemData(int nIndex, DWORD_PTR data);
     DWORD_PTR GetItemData(int nIndex) const;
 
@@ -140,13 +135,10 @@ class CListBox : public CWnd {
 public:
     BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParent, UINT nID);
     int AddString(const std::string& text);
-    int InsertString(int nIndex, const std::string& text);
-    int DeleteString(int nIndex);
     void ResetContent();
     int GetCount() const;
     int GetCurSel() const;
     int SetCurSel(int nSelect);
-    std::string GetText(int nIndex) const;
     int SetItemData(int nIndex, DWORD_PTR data);
     DWORD_PTR GetItemData(int nIndex) const;
 
@@ -163,11 +155,8 @@ public:
     BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParent, UINT nID);
     void SetRange(short nLower, short nUpper) { SendMessage(PBM_SETRANGE, 0, MAKELPARAM(nLower, nUpper)); }
     void SetRange32(int nLower, int nUpper) { SendMessage(PBM_SETRANGE32, WPARAM(nLower), LPARAM(nUpper)); }
-    void GetRange(int& nLower, int& nUpper) const;
     int SetPos(int nPos) { return int(SendMessage(PBM_SETPOS, WPARAM(nPos))); }
     int GetPos() const;
-    int SetStep(int nStep) { return int(SendMessage(PBM_SETSTEP, WPARAM(nStep))); }
-    int StepIt() { return int(SendMessage(PBM_STEPIT)); }
     // The colour behind the bar; returns the one before (CLR_DEFAULT at first).
     COLORREF SetBkColor(COLORREF clrNew) { return COLORREF(SendMessage(PBM_SETBKCOLOR, 0, LPARAM(clrNew))); }
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -189,8 +178,6 @@ class CSliderCtrl : public CWnd {
 public:
     BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParent, UINT nID);
     void SetRange(int nMin, int nMax, BOOL bRedraw = FALSE);
-    int GetRangeMin() const;
-    int GetRangeMax() const;
     // Moving the slider in code tells nobody.
     void SetPos(int nPos);
     int GetPos() const;

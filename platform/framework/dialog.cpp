@@ -374,19 +374,6 @@ BOOL CDialog::PreTranslateMessage(MSG* pMsg)
     return CWnd::PreTranslateMessage(pMsg);
 }
 
-void CDialog::GotoDlgCtrl(CWnd* pWndCtrl)
-{
-    if (pWndCtrl)
-        pWndCtrl->SetFocus();
-}
-
-void CDialog::NextDlgCtrl() const
-{
-    if (m_hWnd)
-        if (QWidget* next = m_hWnd->focusWidget() ? m_hWnd->focusWidget()->nextInFocusChain() : nullptr)
-            next->setFocus(Qt::TabFocusReason);
-}
-
 void CDialog::SetDlgItemText(int nID, const std::string& text)
 {
     if (CWnd* c = GetDlgItem(nID))

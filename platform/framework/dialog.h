@@ -75,10 +75,6 @@ public:
     virtual void OnOK();
     virtual void OnCancel();
     virtual void DoDataExchange(CDataExchange* pDX) {}
-    void GotoDlgCtrl(CWnd* pWndCtrl);
-    void NextDlgCtrl() const;
-    BOOL IsModal() const { return m_bModal; }
-    UINT GetTemplateId() const { return m_nIDHelp; }
     // Dialog item helpers.
     void SetDlgItemText(int nID, const std::string& text);
     std::string GetDlgItemText(int nID) const;

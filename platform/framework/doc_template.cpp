@@ -265,14 +265,6 @@ void CDocManager::CloseAllDocuments(BOOL bEndSession)
         t->CloseAllDocuments(bEndSession);
 }
 
-int CDocManager::GetOpenDocumentCount() const
-{
-    int n = 0;
-    for (CDocTemplate* t : m_templates)
-        n += int(t->GetDocuments().size());
-    return n;
-}
-
 void CDocManager::OnFileNew()
 {
     if (!m_templates.empty())

@@ -22,7 +22,6 @@ public:
     ~CDocTemplate() override;
 
     std::string GetDocString(DocStringIndex index) const;
-    UINT GetResourceID() const { return m_nIDResource; }
     virtual CDocument* CreateNewDocument();
     virtual CFrameWnd* CreateNewFrame(CDocument* pDoc, CFrameWnd* pOther);
     virtual void InitialUpdateFrame(CFrameWnd* pFrame, CDocument* pDoc, BOOL bMakeVisible = TRUE);
@@ -59,11 +58,9 @@ class CDocManager {
 public:
     ~CDocManager();
     void AddDocTemplate(CDocTemplate* pTemplate);
-    const std::vector<CDocTemplate*>& GetTemplates() const { return m_templates; }
     CDocument* OpenDocumentFile(const std::string& path);
     BOOL SaveAllModified();
     void CloseAllDocuments(BOOL bEndSession);
-    int GetOpenDocumentCount() const;
     void OnFileNew();
     void OnFileOpen();
 

@@ -232,13 +232,6 @@ void CFrameWnd::OnInitMenuPopup(CMenu* pPopupMenu, UINT nIndex, BOOL bSysMenu)
     }
 }
 
-void CFrameWnd::SetMessageText(const std::string& text)
-{
-    if (CControlBar* bar = GetControlBar(AFX_IDW_STATUS_BAR))
-        if (auto* sb = dynamic_cast<CStatusBar*>(bar))
-            sb->SetPaneText(0, text);
-}
-
 void CFrameWnd::OnActivate(UINT nState, CWnd* pOther, BOOL bMinimized)
 {
     CWnd::OnActivate(nState, pOther, bMinimized);

@@ -30,19 +30,16 @@ public:
     CView* GetActiveView() const { return m_pViewActive; }
     void SetActiveView(CView* pViewNew, BOOL bNotify = TRUE);
     virtual CDocument* GetActiveDocument();
-    CFrameWnd* GetActiveFrame() { return this; }
 
     // Control bars register themselves with their frame and are laid out in
     // the order they were made.
     void AddControlBar(CControlBar* pBar);
     void RemoveControlBar(CControlBar* pBar);
-    const std::vector<CControlBar*>& GetControlBars() const { return m_bars; }
     CControlBar* GetControlBar(UINT nID) const;
     // Runs the update handlers of every bar's items now.
     void UpdateCommandUI();
     // The same, once the current message is done.
     void DelayUpdateCommandUI();
-    void SetMessageText(const std::string& text);
 
     BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra) override;
     UINT m_nIDHelp = 0;

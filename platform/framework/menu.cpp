@@ -166,12 +166,6 @@ BOOL CMenu::AppendMenu(UINT nFlags, UINT_PTR nIDNewItem, const std::string& text
     return TRUE;
 }
 
-BOOL CMenu::AppendPopup(CMenu* pPopup, const std::string& text)
-{
-    m_items.push_back(Item{MF_POPUP, 0, text, pPopup});
-    return TRUE;
-}
-
 CMenu::Item* CMenu::Find(UINT nID, UINT nFlags)
 {
     if (nFlags & MF_BYPOSITION)
@@ -221,12 +215,6 @@ UINT CMenu::GetMenuItemID(int nPos) const
         return UINT(-1);
     const Item& i = m_items[size_t(nPos)];
     return (i.flags & MF_POPUP) ? UINT(-1) : i.id;
-}
-
-std::string CMenu::GetMenuString(UINT nID, UINT nFlags) const
-{
-    const Item* i = Find(nID, nFlags);
-    return i ? i->text : std::string();
 }
 
 CMenu* CMenu::GetSubMenu(int nPos) const

@@ -57,13 +57,11 @@ public:
     // Builds the menu and its popups from the registered resource; FALSE when there is none.
     BOOL LoadMenu(UINT nIDResource);
     BOOL AppendMenu(UINT nFlags, UINT_PTR nIDNewItem = 0, const std::string& text = {});
-    BOOL AppendPopup(CMenu* pPopup, const std::string& text);
     UINT EnableMenuItem(UINT nID, UINT nEnable);
     UINT CheckMenuItem(UINT nID, UINT nCheck);
     UINT GetMenuState(UINT nID, UINT nFlags) const;
     UINT GetMenuItemID(int nPos) const;
     int GetMenuItemCount() const { return int(m_items.size()); }
-    std::string GetMenuString(UINT nID, UINT nFlags) const;
     CMenu* GetSubMenu(int nPos) const;
     // Shows the menu at the screen point and sends the chosen command to the
     // owner; with TPM_RETURNCMD returns the id instead. 0 when nothing chosen.

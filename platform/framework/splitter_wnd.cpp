@@ -46,37 +46,6 @@ BOOL CSplitterWnd::CreateView(int row, int col, const CRuntimeClass* pViewClass,
 
 CWnd* CSplitterWnd::GetPane(int row, int col) const { return GetDlgItem(IdFromRowCol(row, col)); }
 
-BOOL CSplitterWnd::IsChildPane(CWnd* pWnd, int* pRow, int* pCol) const
-{
-    if (!pWnd)
-        return FALSE;
-    int id = pWnd->GetDlgCtrlID() - int(AFX_IDW_PANE_FIRST);
-    if (pWnd->GetParent() != this || id < 0)
-        return FALSE;
-    if (pRow)
-        *pRow = id / 16;
-    if (pCol)
-        *pCol = id % 16;
-    return TRUE;
-}
-
-void CSplitterWnd::GetRowInfo(int row, int& cyCur, int& cyMin) const
-{
-    cyCur = cyMin = 0;
-    if (row >= 0 && row < int(m_pRowInfo.size())) {
-        cyCur = m_pRowInfo[size_t(row)].nCurSize;
-        cyMin = m_pRowInfo[size_t(row)].nMinSize;
-    }
-}
-
-void CSplitterWnd::SetRowInfo(int row, int cyIdeal, int cyMin)
-{
-    if (row >= 0 && row < int(m_pRowInfo.size())) {
-        m_pRowInfo[size_t(row)].nIdealSize = cyIdeal;
-        m_pRowInfo[size_t(row)].nMinSize = cyMin;
-    }
-}
-
 void CSplitterWnd::GetColumnInfo(int col, int& cxCur, int& cxMin) const
 {
     cxCur = cxMin = 0;

@@ -24,11 +24,7 @@ public:
     virtual BOOL CreateView(int row, int col, const CRuntimeClass* pViewClass, SIZE sizeInit, CCreateContext* pContext);
     CWnd* GetPane(int row, int col) const;
     int IdFromRowCol(int row, int col) const { return int(AFX_IDW_PANE_FIRST) + row * 16 + col; }
-    BOOL IsChildPane(CWnd* pWnd, int* pRow, int* pCol) const;
-    int GetRowCount() const { return m_nRows; }
     int GetColumnCount() const { return m_nCols; }
-    void GetRowInfo(int row, int& cyCur, int& cyMin) const;
-    void SetRowInfo(int row, int cyIdeal, int cyMin);
     void GetColumnInfo(int col, int& cxCur, int& cxMin) const;
     void SetColumnInfo(int col, int cxIdeal, int cxMin);
     virtual void RecalcLayout();

@@ -602,16 +602,6 @@ BOOL CTreeCtrl::SetItemData(HTREEITEM hItem, DWORD_PTR data)
     return SetItem(&tv);
 }
 
-BOOL CTreeCtrl::SetItemImage(HTREEITEM hItem, int nImage, int nSelectedImage)
-{
-    TVITEM tv;
-    tv.mask = TVIF_IMAGE | TVIF_SELECTEDIMAGE;
-    tv.hItem = hItem;
-    tv.iImage = nImage;
-    tv.iSelectedImage = nSelectedImage;
-    return SetItem(&tv);
-}
-
 UINT CTreeCtrl::GetItemState(HTREEITEM hItem, UINT nStateMask) const
 {
     CTreeWidget* t = Tree(m_hWnd);

@@ -134,7 +134,6 @@ public:
     BOOL SetItemText(HTREEITEM hItem, const std::string& text);
     DWORD_PTR GetItemData(HTREEITEM hItem) const;
     BOOL SetItemData(HTREEITEM hItem, DWORD_PTR data);
-    BOOL SetItemImage(HTREEITEM hItem, int nImage, int nSelectedImage);
     UINT GetItemState(HTREEITEM hItem, UINT nStateMask) const;
     // Children inserted, or announced (cChildren) without being there yet.
     BOOL ItemHasChildren(HTREEITEM hItem) const;

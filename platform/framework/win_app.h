@@ -45,7 +45,6 @@ public:
     void EndRun();
 
     void AddDocTemplate(CDocTemplate* pTemplate);
-    CDocManager* GetDocManager() const { return m_pDocManager.get(); }
     virtual CDocument* OpenDocumentFile(const std::string& path);
     virtual BOOL SaveAllModified();
     virtual void CloseAllDocuments(BOOL bEndSession);

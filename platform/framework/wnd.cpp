@@ -600,22 +600,6 @@ BOOL CWnd::OnNotify(WPARAM, LPARAM lParam, LRESULT* pResult)
 
 void CWnd::Default() { m_bDefaultCalled = TRUE; }
 
-void CWnd::UpdateDialogControls(CCmdTarget* pTarget, BOOL bDisableIfNoHandler)
-{
-    if (!m_hWnd)
-        return;
-    for (QWidget* w : m_hWnd->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        int id = w->property(kIdProperty).toInt();
-        if (id <= 0)
-            continue;
-        CCmdUI state;
-        state.m_nID = UINT(id);
-        state.DoUpdate(pTarget, bDisableIfNoHandler);
-        if (state.m_bEnableChanged)
-            w->setEnabled(state.m_bEnabled);
-    }
-}
-
 // ---------------------------------------------------------------------------
 // Timers
 
@@ -737,13 +721,6 @@ CWnd* CWnd::SetParent(CWnd* pNewParent)
     return old;
 }
 
-BOOL CWnd::IsChild(const CWnd* pWnd) const
-{
-    if (!m_hWnd || !pWnd || !pWnd->m_hWnd || pWnd == this)
-        return FALSE;
-    return m_hWnd->isAncestorOf(pWnd->m_hWnd);
-}
-
 CWnd* CWnd::GetFocus() { return FromHandle(QApplication::focusWidget()); }
 
 CWnd* CWnd::SetFocus()
@@ -803,8 +780,6 @@ CWnd* CWnd::ChildWindowFromPoint(POINT pt, UINT nFlags) const
     }
     return const_cast<CWnd*>(this);
 }
-
-CWnd* CWnd::WindowFromPoint(POINT pt) { return FromHandle(QApplication::widgetAt(pt.x, pt.y)); }
 
 // ---------------------------------------------------------------------------
 // State
@@ -895,15 +870,6 @@ BOOL CWnd::ModifyStyle(DWORD remove, DWORD add, UINT nFlags)
     return old != m_dwStyle;
 }
 
-BOOL CWnd::ModifyStyleEx(DWORD remove, DWORD add, UINT nFlags)
-{
-    DWORD old = m_dwExStyle;
-    m_dwExStyle = (m_dwExStyle & ~remove) | add;
-    if (nFlags & SWP_FRAMECHANGED)
-        RecalcNonClient();
-    return old != m_dwExStyle;
-}
-
 void CWnd::SetFont(const QFont& font, BOOL bRedraw)
 {
     if (!m_hWnd)
@@ -971,13 +937,6 @@ void CWnd::ScreenToClient(RECT* r) const
     ScreenToClient(&a);
     ScreenToClient(&b);
     *r = CRect(a.x, a.y, b.x, b.y);
-}
-
-void CWnd::MapWindowPoints(CWnd* pTo, RECT* r) const
-{
-    ClientToScreen(r);
-    if (pTo)
-        pTo->ScreenToClient(r);
 }
 
 CPoint CWnd::WidgetToClient(int x, int y) const

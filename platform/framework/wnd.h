@@ -80,7 +80,6 @@ public:
     CWnd& operator=(const CWnd&) = delete;
 
     HWND m_hWnd = nullptr;
-    HWND GetSafeHwnd() const { return m_hWnd; }
     operator HWND() const { return m_hWnd; }
 
     // The object of a window: its own, or a wrapper that lives as long as the window.
@@ -100,7 +99,6 @@ public:
     HWND Detach();
     BOOL SubclassWindow(HWND hWnd);
     BOOL SubclassDlgItem(UINT nID, CWnd* pParent);
-    HWND UnsubclassWindow() { return Detach(); }
     virtual BOOL DestroyWindow();
     // A wrapper that its window owns (a dialog item made from a template):
     // takes the item's styles and text and goes with the window.
@@ -120,8 +118,6 @@ public:
     virtual BOOL OnChildNotify(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* pResult);
     // Lets Qt's own handling of the current event go on (a handler's base version does this).
     void Default();
-    // Update handlers of this window's children (dialog controls).
-    void UpdateDialogControls(CCmdTarget* pTarget, BOOL bDisableIfNoHandler);
 
     // Timers with ids the caller chooses; WM_TIMER reaches OnTimer.
     UINT_PTR SetTimer(UINT_PTR nIDEvent, UINT nElapse, void* lpfnTimer = nullptr);
@@ -130,23 +126,19 @@ public:
     // Family.
     CWnd* GetParent() const;
     CWnd* GetOwner() const;
-    void SetOwner(CWnd* pOwner) { m_pOwner = pOwner; }
     CWnd* GetTopLevelParent() const;
     CFrameWnd* GetParentFrame() const;
     CWnd* GetDlgItem(int nID) const;
     int GetDlgCtrlID() const;
     int SetDlgCtrlID(int nID);
     CWnd* GetWindow(UINT nCmd) const;
-    CWnd* GetNextWindow(UINT nFlag = 2 /* GW_HWNDNEXT */) const { return GetWindow(nFlag); }
     CWnd* SetParent(CWnd* pNewParent);
-    BOOL IsChild(const CWnd* pWnd) const;
     static CWnd* GetFocus();
     CWnd* SetFocus();
     static CWnd* GetCapture();
     CWnd* SetCapture();
     static CWnd* GetActiveWindow();
     CWnd* ChildWindowFromPoint(POINT pt, UINT nFlags = 0) const;
-    static CWnd* WindowFromPoint(POINT pt);
 
     // State and looks.
     BOOL ShowWindow(int nCmdShow);
@@ -157,15 +149,11 @@ public:
     BOOL IsIconic() const;
     void SetWindowText(const std::string& text);
     std::string GetWindowText() const;
-    int GetWindowTextLength() const { return int(GetWindowText().size()); }
     DWORD GetStyle() const;
     DWORD GetExStyle() const { return m_dwExStyle; }
     BOOL ModifyStyle(DWORD remove, DWORD add, UINT nFlags = 0);
-    BOOL ModifyStyleEx(DWORD remove, DWORD add, UINT nFlags = 0);
     void SetFont(const QFont& font, BOOL bRedraw = TRUE);
     QFont GetFont() const;
-    void SetIconId(UINT id) { m_nIconId = id; }
-    UINT GetIconId() const { return m_nIconId; }
 
     // Geometry. Window rectangles are on the screen; client rectangles start at 0, 0.
     void GetWindowRect(RECT* r) const;
@@ -174,7 +162,6 @@ public:
     void ClientToScreen(RECT* r) const;
     void ScreenToClient(POINT* p) const;
     void ScreenToClient(RECT* r) const;
-    void MapWindowPoints(CWnd* pTo, RECT* r) const;
     void MoveWindow(int x, int y, int cx, int cy, BOOL bRepaint = TRUE);
     void MoveWindow(const RECT& r, BOOL bRepaint = TRUE) { MoveWindow(r.left, r.top, r.right - r.left, r.bottom - r.top, bRepaint); }
     BOOL SetWindowPos(const CWnd* pAfter, int x, int y, int cx, int cy, UINT nFlags);
@@ -267,7 +254,6 @@ protected:
     DWORD m_dwExStyle = 0;
     CWnd* m_pOwner = nullptr;
     std::string m_strText;
-    UINT m_nIconId = 0;
     BOOL m_bAutoDelete = FALSE; // a wrapper made by FromHandle
 
 private:

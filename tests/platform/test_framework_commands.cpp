@@ -31,7 +31,6 @@ enum : UINT {
     ID_UNHANDLED = 40006,
     ID_CHECKED = 40007,
     ID_DISABLED = 40008,
-    ID_RADIO = 40009,
     ID_FIRST_POSTED = 40010,
     ID_SECOND = 40011,
 };
@@ -92,10 +91,8 @@ public:
     void OnFrame() { g_log.push_back("frame"); }
     void OnUpdateChecked(CCmdUI* ui) { ui->SetCheck(m_checked); }
     void OnUpdateDisabled(CCmdUI* ui) { ui->Enable(FALSE); }
-    void OnUpdateRadio(CCmdUI* ui) { ui->SetRadio(TRUE); }
     void OnDisabled() { g_log.push_back("disabled ran"); }
     void OnChecked() { m_checked = !m_checked; }
-    void OnRadio() {}
     int m_checked = 1;
 };
 IMPLEMENT_DYNCREATE(TestFrame, CFrameWnd)
@@ -103,10 +100,8 @@ BEGIN_MESSAGE_MAP(TestFrame, CFrameWnd)
     ON_COMMAND(ID_FRAME_ONLY, &TestFrame::OnFrame)
     ON_COMMAND(ID_DISABLED, &TestFrame::OnDisabled)
     ON_COMMAND(ID_CHECKED, &TestFrame::OnChecked)
-    ON_COMMAND(ID_RADIO, &TestFrame::OnRadio)
     ON_UPDATE_COMMAND_UI(ID_CHECKED, &TestFrame::OnUpdateChecked)
     ON_UPDATE_COMMAND_UI(ID_DISABLED, &TestFrame::OnUpdateDisabled)
-    ON_UPDATE_COMMAND_UI(ID_RADIO, &TestFrame::OnUpdateRadio)
 END_MESSAGE_MAP()
 
 } // namespace
@@ -198,7 +193,7 @@ TEST_F(FrameFixture, UpdateHandlersSetMenuItemsAndToolbarButtons)
 {
     CMenu menu;
     menu.CreatePopupMenu();
-    for (UINT id : {ID_CHECKED, ID_DISABLED, ID_RADIO, ID_UNHANDLED, ID_FRAME_ONLY})
+    for (UINT id : {ID_CHECKED, ID_DISABLED, ID_UNHANDLED, ID_FRAME_ONLY})
         menu.AppendMenu(MF_STRING, id, "item");
     for (int i = 0; i < menu.GetMenuItemCount(); ++i) {
         CMenuCmdUI ui;
@@ -210,7 +205,7 @@ TEST_F(FrameFixture, UpdateHandlersSetMenuItemsAndToolbarButtons)
         UINT id;
         UINT state;
     } rows[] = {
-        {ID_CHECKED, MF_CHECKED}, {ID_DISABLED, MF_GRAYED}, {ID_RADIO, MF_CHECKED},
+        {ID_CHECKED, MF_CHECKED}, {ID_DISABLED, MF_GRAYED},
         {ID_UNHANDLED, MF_GRAYED}, // no handler anywhere
         {ID_FRAME_ONLY, 0},
     };
