@@ -14,8 +14,6 @@
 
 namespace {
 
-constexpr int kPendingBarColour = 4;
-
 std::string UpperCased(std::string_view text)
 {
     std::string upper(text);
@@ -160,46 +158,9 @@ void ScanFolderSoundFiles(const std::string& folder)
 // ---- the scan job
 
 CFolderScanDlog::CFolderScanDlog(CWnd* pParent, const std::string& folder, int sortMode, BOOL bDescending)
-    : CProgressDlog(IDD_PROGRESS_SAVE, FolderScanWorker, pParent), m_strFolder(folder), m_nSortMode(sortMode),
+    : CCountedProgressDlog(IDD_PROGRESS_SAVE, FolderScanWorker, pParent), m_strFolder(folder), m_nSortMode(sortMode),
       m_bDescending(bDescending)
 {
-}
-
-BOOL CFolderScanDlog::OnInitDialog()
-{
-    CProgressDlog::OnInitDialog();
-    if (m_wndProgress.m_hWnd)
-        m_wndProgress.SetBkColor(GetSchemeSysColor(kPendingBarColour));
-    return FALSE;
-}
-
-void CFolderScanDlog::OnShowWindow(BOOL bShow, UINT nStatus)
-{
-    if (bShow && m_wndCancel.m_hWnd)
-        m_wndCancel.EnableWindow(TRUE);
-    CProgressDlog::OnShowWindow(bShow, nStatus);
-}
-
-void CFolderScanDlog::OnTimer(UINT_PTR nIDEvent)
-{
-    ShowProgress();
-    CProgressDlog::OnTimer(nIDEvent);
-}
-
-void CFolderScanDlog::ShowProgress()
-{
-    if (!m_wndProgress.m_hWnd)
-        return;
-    const uint32_t total = m_nTotal, done = m_nDone;
-    m_wndProgress.SetRange32(0, int(std::min<uint32_t>(total, INT32_MAX)));
-    m_wndProgress.SetPos(int(std::min<uint32_t>(done, INT32_MAX)));
-}
-
-void CFolderScanDlog::DoDataExchange(CDataExchange* pDX)
-{
-    CProgressDlog::DoDataExchange(pDX);
-    DDX_Control(pDX, IDCANCEL, m_wndCancel);
-    DDX_Control(pDX, IDC_PROGRESS_BAR, m_wndProgress);
 }
 
 UINT CFolderScanDlog::FolderScanWorker(void* pParam)

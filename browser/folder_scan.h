@@ -1,8 +1,6 @@
 #pragma once
 
-#include "ui/button_ex.h"
-#include "ui/progress_dlog.h"
-#include "platform/framework/controls.h"
+#include "ui/counted_progress_dlog.h"
 
 #include <atomic>
 #include <functional>
@@ -56,11 +54,9 @@ void ScanFolderSoundFiles(const std::string& folder);
 // accepted so far, unsorted. The job runs on the dialog's worker thread and
 // touches no window: it leaves its counts for the dialog's timer. The caller
 // holds the item lock for the whole time.
-class CFolderScanDlog : public CProgressDlog {
+class CFolderScanDlog : public CCountedProgressDlog {
 public:
     CFolderScanDlog(CWnd* pParent, const std::string& folder, int sortMode, BOOL bDescending);
-
-    BOOL OnInitDialog() override;
 
     // The job itself, on the calling thread: stop is asked after each
     // picture; total and done count the files for the bar.
@@ -69,17 +65,10 @@ public:
                            std::atomic<uint32_t>& done);
 
 protected:
-    void OnShowWindow(BOOL bShow, UINT nStatus) override;
-    void OnTimer(UINT_PTR nIDEvent) override;
-    void DoDataExchange(CDataExchange* pDX) override;
-
-    CButtonEx m_wndCancel;
-    CProgressCtrl m_wndProgress;
     std::string m_strFolder;
     int m_nSortMode;
     BOOL m_bDescending;
 
 private:
     static UINT FolderScanWorker(void* pParam);
-    void ShowProgress();
 };
