@@ -215,7 +215,8 @@ std::unique_ptr<CDibBitmap> CAnoRecord::CreateImageBitmap()
     }
 }
 
-CRect CAnoRecord::LayoutCard(CDC& dc, const CRect& rect, UINT format, int resolution)
+CRect CAnoRecord::LayoutCard(CDC& dc, const CRect& rect, UINT format, int resolution, bool showCaption,
+                             CRect* textArea)
 {
     const bool measureOnly = (format & DT_CALCRECT) != 0;
     auto scaled = [resolution](int64_t v) { return static_cast<LONG>(v * resolution / 96); };
@@ -238,9 +239,11 @@ CRect CAnoRecord::LayoutCard(CDC& dc, const CRect& rect, UINT format, int resolu
         textRect.top = pictureRect.bottom;
     }
 
-    const std::string caption = GetCaption();
+    const std::string caption = showCaption ? GetCaption() : m_strContent;
     CRect measured = textRect;
     dc.DrawText(caption, &measured, format | DT_CALCRECT);
+    if (textArea)
+        *textArea = CRect(textRect.left, textRect.top, std::max(textRect.right, measured.right), measured.bottom);
     if (!measureOnly) {
         dc.SetTextColor(m_color);
         const int oldMode = dc.SetBkMode(TRANSPARENT);

@@ -63,8 +63,11 @@ public:
     // above it (for a sound comment a sound mark left of it), laid out from
     // rect's top-left with the record's font and colour at a resolution (96
     // for the screen). format holds DrawText flags; with DT_CALCRECT nothing
-    // is drawn. Answers the union of the text and picture rectangles.
-    CRect LayoutCard(CDC& dc, const CRect& rect, UINT format, int resolution);
+    // is drawn. Answers the union of the text and picture rectangles. Without
+    // the caption the card shows the content text alone; textArea receives
+    // where the text stands, as wide as the card may grow.
+    CRect LayoutCard(CDC& dc, const CRect& rect, UINT format, int resolution, bool showCaption = true,
+                     CRect* textArea = nullptr);
 
     // The content as a side file: the text, the sound file or the bare JPEG
     // data. false when a sound or image comment has no attachment.
