@@ -20,8 +20,6 @@ END_MESSAGE_MAP()
 
 namespace {
 
-constexpr UINT kMsgInvalidName = 6001;
-
 void RegisterExportFolderTemplate()
 {
     static const bool once = [] {
@@ -95,10 +93,7 @@ void CExportFolderDlog::DoDataExchange(CDataExchange* pDX)
     DDX_CBIndex(pDX, IDC_EXPORT_TYPE, m_nTypeIndex);
     DDX_Radio(pDX, IDC_EXPORT_24BIT, m_nBitDepth);
     DDX_Check(pDX, IDC_EXPORT_CHANGE_NAME, m_bChangeName);
-    DDX_Text(pDX, IDC_EXPORT_NAME, m_strNameBase);
-    DDV_MaxChars(pDX, m_strNameBase, kMaxNameBaseChars);
-    DDX_Text(pDX, IDC_EXPORT_FIRST_NUMBER, m_strFirstNumber);
-    DDV_MaxChars(pDX, m_strFirstNumber, kMaxFirstNumberChars);
+    m_nameFields.Exchange(pDX, m_strNameBase, m_strFirstNumber);
 }
 
 BOOL CExportFolderDlog::OnInitDialog()
@@ -125,7 +120,7 @@ BOOL CExportFolderDlog::OnInitDialog()
     LayOut();
     UpdateOptions();
     UpdateData(FALSE);
-    m_bInitialised = true;
+    m_nameFields.SetReady();
     UpdateOptions();
     return TRUE;
 }
@@ -197,16 +192,7 @@ void CExportFolderDlog::OnTypeChanged()
 
 void CExportFolderDlog::OnChangeNameClicked() { UpdateOptions(); }
 
-void CExportFolderDlog::OnFirstNumberChanged()
-{
-    // Putting the digits back in the edit changes it once more.
-    if (!m_bInitialised || m_bKeepingDigits)
-        return;
-    m_bKeepingDigits = true;
-    if (auto* edit = dynamic_cast<CEdit*>(GetDlgItem(IDC_EXPORT_FIRST_NUMBER)))
-        KeepDigitsInEdit(this, edit, m_strFirstNumber);
-    m_bKeepingDigits = false;
-}
+void CExportFolderDlog::OnFirstNumberChanged() { m_nameFields.OnNumberChanged(this, m_strFirstNumber); }
 
 void CExportFolderDlog::OnBitClicked(UINT nID) { CheckRadioButton(IDC_EXPORT_24BIT, IDC_EXPORT_48BIT, int(nID)); }
 
@@ -214,10 +200,8 @@ void CExportFolderDlog::OnOK()
 {
     if (!UpdateData(TRUE))
         return;
-    if (HasInvalidFileNameChar(m_strNameBase)) {
-        AfxMessageBox(kMsgInvalidName, MB_ICONEXCLAMATION);
+    if (!CNameSerialFields::AcceptNameBase(m_strNameBase))
         return;
-    }
     ExportFolderMemory& memory = GetExportFolderMemory();
     memory.nameBase = m_strNameBase;
     memory.firstNumber = m_strFirstNumber;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/folder_tree_dlog.h"
+#include "ui/name_serial_fields.h"
 
 #include <string>
 #include <vector>
@@ -51,9 +52,6 @@ public:
     void DoDataExchange(CDataExchange* pDX) override;
     void OnOK() override;
 
-    static constexpr int kMaxNameBaseChars = 10;
-    static constexpr int kMaxFirstNumberChars = 5;
-
     // Read by the caller after IDOK.
     int m_nTypeIndex;
     int m_nBitDepth = 1; // 0: 24 bits, 1: 48 bits
@@ -82,6 +80,5 @@ private:
     BOOL m_bForceRename;
     int m_nLayout;
     int m_nSliderPos = 6;
-    bool m_bInitialised = false;
-    bool m_bKeepingDigits = false;
+    CNameSerialFields m_nameFields{IDC_EXPORT_NAME, IDC_EXPORT_FIRST_NUMBER};
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/framework/dialog.h"
+#include "platform/framework/message_box.h"
 #include "platform/gdi/dc.h"
 #include "platform/types.h"
 
@@ -11,6 +13,10 @@
 #include <QMouseEvent>
 #include <QTimer>
 #include <QWidget>
+
+#include <functional>
+#include <string>
+#include <vector>
 
 namespace uitest {
 
@@ -90,5 +96,40 @@ inline COLORREF Pixel(const QImage& img, int x, int y)
     QRgb p = img.pixel(x, y);
     return RGB(qRed(p), qGreen(p), qBlue(p));
 }
+
+// Every message box shown while it lives, each answered with `answer`; the
+// handler before it comes back when it goes.
+struct RecordedBoxes {
+    RecordedBoxes()
+    {
+        previous = SetMessageBoxHandler([this](const std::string& text, UINT, UINT) {
+            texts.push_back(text);
+            return answer;
+        });
+    }
+    ~RecordedBoxes() { SetMessageBoxHandler(previous); }
+    RecordedBoxes(const RecordedBoxes&) = delete;
+    RecordedBoxes& operator=(const RecordedBoxes&) = delete;
+    std::vector<std::string> texts;
+    int answer = IDOK;
+    MessageBoxHandler previous;
+};
+
+// Runs the dialog modally: `during` acts while it is up, then the dialog ends
+// with `end` unless it has ended (or hidden itself) already.
+inline INT_PTR RunModal(CDialog& dlg, std::function<void()> during, int end = IDCANCEL)
+{
+    CDialog::SetModalObserver([&dlg, during, end](CDialog*) {
+        during();
+        if (dlg.m_hWnd && dlg.m_hWnd->isVisible())
+            dlg.EndDialog(end);
+    });
+    const INT_PTR result = dlg.DoModal();
+    CDialog::SetModalObserver(nullptr);
+    return result;
+}
+
+// Whether the dialog is still up.
+inline bool IsUp(CDialog& dlg) { return dlg.m_hWnd && dlg.m_hWnd->isVisible(); }
 
 } // namespace uitest
