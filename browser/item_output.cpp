@@ -110,11 +110,16 @@ int DecodeItemChecked(CWnd* parent, CFileItem* item, CImageBuffer& buffer, int d
     CItemDecodeResult result;
     if (DecodeItemWithProgress(parent, -1, buffer, path, decodeOption, FALSE, &result))
         return 1;
+    ReportDecodeFailure(result);
+    return 0;
+}
+
+void ReportDecodeFailure(const CItemDecodeResult& result)
+{
     if (result.cancelled || result.code == kLoadCodeCancelled)
-        return 0;
+        return;
     // A failure is always told, whatever code the importer left.
     AfxMessageBox(result.code == kLoadOutOfMemory ? IDS_OUT_OF_MEMORY : IDS_OPEN_FAILED);
-    return 0;
 }
 
 int LoadItemImage(int index, CDibBitmap& bitmap)

@@ -36,6 +36,9 @@ struct CItemDecodeResult {
 // flag, matched into the working colour space); true when it arrived.
 bool DecodeItemWithProgress(CWnd* parent, int index, CImageBuffer& buffer, const std::string& path, int decodeOption,
                             BOOL flag, CItemDecodeResult* result = nullptr);
+// Tells the user why a decode failed ("Insufficient memory." or "Unable to
+// open file. "); nothing for one the user cancelled.
+void ReportDecodeFailure(const CItemDecodeResult& result);
 // The same after checking the path, the file and the picture size (each side
 // at most 3840 pixels), with a message for each failure but a cancel; 1 when
 // loaded.

@@ -1,0 +1,190 @@
+#include "browser/resize_all.h"
+
+#include "browser/file_item_store.h"
+#include "browser/image_size_dlog.h"
+#include "browser/item_output.h"
+#include "ui/export_folder_dlog.h"
+#include "util/geometry.h"
+#include "util/path_util.h"
+#include "util/string_util.h"
+#include "imaging/image_buffer.h"
+#include "imaging/image_save.h"
+#include "imaging/program_folders.h"
+#include "platform/exceptions.h"
+#include "platform/framework/message_box.h"
+#include "resources/string_table.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <set>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr UINT kMsgReplace = 6269;
+constexpr UINT kMsgSaving = 6130;
+constexpr int kStartQuality = 95;
+constexpr int kStartBitCount = 24;
+
+int g_interpolation = CImageBuffer::kBilinear;
+
+struct PlannedCopy {
+    int index;
+    std::string source;
+    std::string target;
+};
+
+bool SameFolder(const std::string& a, const std::string& b)
+{
+    std::error_code ec;
+    return fs::equivalent(a, b, ec) || a == b;
+}
+
+// The first type whose extension is JPEG's, else the first.
+int JpegTypeIndex(const std::vector<std::string>& extensions)
+{
+    for (size_t i = 0; i < extensions.size(); ++i)
+        if (IsJpegFile("." + extensions[i]))
+            return int(i);
+    return 0;
+}
+
+// Every target is checked before anything is written: none in a picture's
+// own folder, no two on one name, existing ones replaced only when the user
+// agrees (once for all), none that cannot be written.
+ResizeAllResult CheckTargets(const std::vector<PlannedCopy>& plan, const std::string& folder)
+{
+    std::set<std::string> targets;
+    for (const PlannedCopy& copy : plan) {
+        std::string sourceFolder;
+        GetParentFolder(copy.source, sourceFolder);
+        if (SameFolder(sourceFolder, folder)) {
+            AfxMessageBox(IDS_RESIZE_OWN_FOLDER, MB_ICONEXCLAMATION);
+            return ResizeAllResult::kRefused;
+        }
+        if (!targets.insert(copy.target).second) {
+            AfxMessageBox(FormatWithStrings(res::String(IDS_RESIZE_SAME_TARGET), {copy.target}), MB_ICONEXCLAMATION);
+            return ResizeAllResult::kRefused;
+        }
+    }
+    bool agreed = false;
+    for (const PlannedCopy& copy : plan) {
+        std::error_code ec;
+        if (!fs::exists(copy.target, ec))
+            continue;
+        if (!agreed) {
+            if (AfxMessageBox(kMsgReplace, MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
+                return ResizeAllResult::kNothing;
+            agreed = true;
+        }
+        if (WarnIfReadOnly(copy.target))
+            return ResizeAllResult::kRefused;
+    }
+    return ResizeAllResult::kDone;
+}
+
+// The decoded picture fitted into width x height (each side held to the
+// sizes the dialog allows), on a white 96 dpi canvas carrying the quality.
+// False after telling the user why.
+bool ResizeForOutput(CImageBuffer& picture, int width, int height, int method, bool eightBits, int quality,
+                     CImageBuffer& out)
+{
+    const RECT bound{0, 0, width, height};
+    const RECT source{0, 0, picture.GetWidth(), picture.GetHeight()};
+    RECT fitted{};
+    ScaleRectKeepAspect(&bound, &source, &fitted, 1);
+    const int w = std::clamp<int>(fitted.right - fitted.left, CImageSizeDlog::kMinSide, CImageSizeDlog::kMaxSide);
+    const int h = std::clamp<int>(fitted.bottom - fitted.top, CImageSizeDlog::kMinSide, CImageSizeDlog::kMaxSide);
+    try {
+        if (!picture.Resize(w, h, method) || (eightBits && !picture.ConvertToBitsPerSample(8)) ||
+            !out.Create(CImageBuffer::kMapping, CSize(w, h), picture.GetPixelType(), picture.GetOrientation(), nullptr,
+                        picture.GetPaletteEntries(), 96.0f, 96.0f, quality) ||
+            !out.Fill(255) || !picture.PasteInto(out, CRect(0, 0, w, h))) {
+            AfxMessageBox(IDS_IMAGE_NOT_CREATED, MB_ICONEXCLAMATION);
+            return false;
+        }
+    } catch (const CMemoryException&) {
+        AfxMessageBox(IDS_OUT_OF_MEMORY, MB_ICONEXCLAMATION);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int GetResizeAllInterpolation() { return g_interpolation; }
+
+void SetResizeAllInterpolation(int method) { g_interpolation = method; }
+
+std::string ResizeAllTargetName(const std::string& sourcePath, const std::string& extension, bool changeName,
+                                const std::string& nameBase, const std::string& firstNumber, int position)
+{
+    std::string name;
+    if (changeName) {
+        long long first = 0;
+        for (char c : firstNumber)
+            if (c >= '0' && c <= '9' && first < 1000000000)
+                first = first * 10 + (c - '0');
+        char number[32];
+        std::snprintf(number, sizeof number, "%0*lld", int(firstNumber.size()), first + position);
+        name = nameBase + number;
+    } else {
+        GetFileName(sourcePath, name, false);
+    }
+    return extension.empty() ? name : name + "." + extension;
+}
+
+ResizeAllResult ResizeAllPictures(CWnd* parent, const std::vector<int>& items)
+{
+    if (items.empty())
+        return ResizeAllResult::kNothing;
+    const CSize firstSize = GetItemPictureSize(items.front());
+    CImageSizeDlog sizeDlg(firstSize.cx, firstSize.cy, firstSize.cx, firstSize.cy, g_interpolation, kStartBitCount,
+                           parent);
+    if (sizeDlg.DoModal() != IDOK)
+        return ResizeAllResult::kNothing;
+    g_interpolation = sizeDlg.m_nInterpolation;
+    const int width = sizeDlg.GetWidth(), height = sizeDlg.GetHeight();
+    if (CSize(width, height) == firstSize)
+        return ResizeAllResult::kNothing;
+
+    std::vector<std::string> types, extensions;
+    ListExporters(types, extensions);
+    int quality = kStartQuality;
+    std::string folder;
+    CExportFolderDlog folderDlg(types, JpegTypeIndex(extensions), &quality, kStartBitCount, &folder, FALSE, 1, parent);
+    if (folderDlg.DoModal() != IDOK || folder.empty())
+        return ResizeAllResult::kNothing;
+    const size_t type = size_t(folderDlg.m_nTypeIndex);
+    const std::string extension = type < extensions.size() ? extensions[type] : std::string();
+    const bool eightBits = !IsTiffExtension(extension) || folderDlg.m_nBitDepth == 0;
+
+    std::vector<PlannedCopy> plan;
+    for (size_t i = 0; i < items.size(); ++i) {
+        const std::string source = GetFileItem(items[i])->GetPath();
+        const std::string name = ResizeAllTargetName(source, extension, folderDlg.m_bChangeName != FALSE,
+                                                     folderDlg.m_strNameBase, folderDlg.m_strFirstNumber, int(i));
+        plan.push_back({items[i], source, JoinPath(folder, name)});
+    }
+    if (const ResizeAllResult checked = CheckTargets(plan, folder); checked != ResizeAllResult::kDone)
+        return checked;
+
+    for (size_t i = 0; i < plan.size(); ++i) {
+        const PlannedCopy& copy = plan[i];
+        CImageBuffer picture;
+        CItemDecodeResult decoded;
+        if (!DecodeItemWithProgress(parent, copy.index, picture, copy.source, 0, FALSE, &decoded)) {
+            ReportDecodeFailure(decoded);
+            return ResizeAllResult::kStopped;
+        }
+        CImageBuffer out;
+        if (!ResizeForOutput(picture, width, height, g_interpolation, eightBits, quality, out))
+            return ResizeAllResult::kStopped;
+        const ImageSaveValues values{int(i) + 1, int(plan.size()), 0, kMsgSaving};
+        if (ExportImageWithMetadata(parent, out, &GetItemProfile(copy.index), copy.source, copy.target, values) != 0)
+            return ResizeAllResult::kStopped;
+    }
+    return ResizeAllResult::kDone;
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "platform/types.h"
+
+#include <string>
+#include <vector>
+
+class CWnd;
+
+enum : UINT {
+    IDS_RESIZE_OWN_FOLDER = 6960,
+    IDS_RESIZE_SAME_TARGET = 6961,
+};
+
+// How Resize All ended.
+enum class ResizeAllResult {
+    kNothing,   // a dialog was cancelled or the size was the first picture's own
+    kRefused,   // the folder or the names were refused before anything was written
+    kStopped,   // a picture failed or the user cancelled; the pictures before it are written
+    kDone,      // every picture written
+};
+
+// The name a resized copy takes in the target folder: the source's own name,
+// or with renaming the name base and the serial number (the first number
+// counted on, as wide as it was typed), with the extension of the chosen type.
+std::string ResizeAllTargetName(const std::string& sourcePath, const std::string& extension, bool changeName,
+                                const std::string& nameBase, const std::string& firstNumber, int position);
+
+// Tools/Resize All: asks for the size (proportions of the first picture) and
+// the target folder with its file type, then writes a resized copy of every
+// picture (item store indexes, in gallery order) into that folder, each
+// behind the loading and saving progress dialogs, either of which cancels the
+// rest. Nothing is written when the folder is a picture's own, when two
+// pictures would land on one name, or when the user declines to replace the
+// files already there; every copy is written whole beside its target and
+// renamed over it, so an original or an earlier file is never left half-written.
+ResizeAllResult ResizeAllPictures(CWnd* parent, const std::vector<int>& items);
+
+// The interpolation chosen last (0 bilinear, 1 bicubic), for the program's run.
+int GetResizeAllInterpolation();
+void SetResizeAllInterpolation(int method);

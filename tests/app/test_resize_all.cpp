@@ -1,0 +1,255 @@
+// Resize All end to end: the size and folder dialogs answered as a user
+// answers them, the pictures decoded and saved behind the real progress
+// dialogs through the exporters, and every refusal, failure and cancel
+// leaving the originals and the target folder whole.
+#include "../browser/browser_fixture.h"
+
+#include "app/image_save_progress_dlog.h"
+#include "browser/image_size_dlog.h"
+#include "browser/resize_all.h"
+#include "ui/export_folder_dlog.h"
+#include "util/reg_settings.h"
+#include "util/string_util.h"
+#include "imaging/image_buffer.h"
+#include "imaging/image_save.h"
+#include "imaging/jpeg_codec.h"
+#include "imaging/viewer/image_load_progress_dlog.h"
+#include "platform/framework/controls.h"
+#include "platform/framework/message_box.h"
+#include "platform/replace_file_calls.h"
+#include "resources/string_table.h"
+
+#include <QLineEdit>
+
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Armed, a file written into this folder fails at its flush to disk.
+std::string g_failFolder;
+bool g_failArmed = false;
+
+int FailingFsync(int fd)
+{
+    char link[64];
+    std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+    char path[4096] = {};
+    const ssize_t n = readlink(link, path, sizeof path - 1);
+    if (g_failArmed && n > 0 && std::string(path, size_t(n)).rfind(g_failFolder + "/", 0) == 0) {
+        errno = EIO;
+        return -1;
+    }
+    return SystemReplaceFileCalls().fsync(fd);
+}
+
+class ResizeAllTest : public qrtest::BrowserTest {
+protected:
+    void SetUp() override
+    {
+        BrowserTest::SetUp();
+        RegWriteString(0, "HomePath", QR_BIN_DIR, HKEY_LOCAL_MACHINE);
+        fs::create_directories(Target());
+        SetImageSaveJobRunner([](CImageSaveJob& job) {
+            CImageSaveProgressDlog dlg(job.owner, job.image, job.exporterPattern, job.displayPath, job.blocks[0],
+                                       job.blocks[1], job.blocks[2], job.targetPath, job.values.index,
+                                       job.values.count, job.values.toggleBar, job.values.statusStringId);
+            return dlg.DoModal() == IDOK ? 0 : 1;
+        });
+        SetMessageBoxHandler([this](const std::string& text, UINT, UINT) {
+            m_boxes.push_back(text);
+            return m_answer;
+        });
+        CDialog::SetModalObserver([this](CDialog* d) { Answer(d); });
+        m_calls = SystemReplaceFileCalls();
+        m_calls.fsync = FailingFsync;
+        m_previousCalls = SetReplaceFileCalls(&m_calls);
+        g_failFolder = Target().string();
+    }
+    void TearDown() override
+    {
+        SetReplaceFileCalls(m_previousCalls);
+        g_failArmed = false;
+        CDialog::SetModalObserver(nullptr);
+        SetMessageBoxHandler(nullptr);
+        SetImageSaveJobRunner(nullptr);
+        SetResizeAllInterpolation(0);
+        GetExportFolderMemory() = ExportFolderMemory();
+        BrowserTest::TearDown();
+    }
+
+    fs::path Target() const { return m_dir / "out"; }
+
+    // A 300 x 200 TIFF of one colour, written through the exporter.
+    std::string Tiff(const std::string& name)
+    {
+        CImageBuffer image;
+        EXPECT_TRUE(image.Create(CImageBuffer::kHeap, CSize(300, 200), 11));
+        image.Fill(200);
+        const std::string path = Pic(name);
+        EXPECT_EQ(ExportImageFile(nullptr, image, nullptr, nullptr, nullptr, nullptr, path, path, {}), 0);
+        return path;
+    }
+    void Store(const std::vector<std::string>& paths)
+    {
+        Fill(paths);
+        for (int i = 0; i < GetFileItemCount(); ++i)
+            ASSERT_EQ(GetFileItem(i)->ResetThumbnail(TRUE), 1) << paths[size_t(i)];
+    }
+
+    // The dialogs as the user answers them.
+    void Answer(CDialog* d)
+    {
+        if (auto* size = dynamic_cast<CImageSizeDlog*>(d)) {
+            m_sizeShown = size->GetDlgItemText(IDC_IMAGE_SIZE_WIDTH) + "x" + size->GetDlgItemText(IDC_IMAGE_SIZE_HEIGHT);
+            size->SetDlgItemText(IDC_IMAGE_SIZE_WIDTH, m_width);
+            size->SendMessage(WM_COMMAND, MAKEWPARAM(IDC_IMAGE_SIZE_OK, BN_CLICKED), 0);
+        } else if (auto* folder = dynamic_cast<CExportFolderDlog*>(d)) {
+            folder->Tree().SelectPath(m_folder);
+            if (m_changeName) {
+                folder->CheckDlgButton(IDC_EXPORT_CHANGE_NAME, BST_CHECKED);
+                folder->SetDlgItemText(IDC_EXPORT_NAME, "IMG");
+                folder->SetDlgItemText(IDC_EXPORT_FIRST_NUMBER, "0001");
+            }
+            folder->OnOK();
+        } else if (auto* load = dynamic_cast<CImageLoadProgressDlog*>(d)) {
+            ++m_loads;
+            if (m_loads == m_failSaveOf)
+                g_failArmed = true;
+            if (m_loads == m_cancelLoadOf)
+                load->OnCancel();
+        } else if (dynamic_cast<CImageSaveProgressDlog*>(d)) {
+            ++m_saves;
+        }
+    }
+    std::vector<unsigned char> Bytes(const std::string& path) const { return qrtest::ReadBytes(path); }
+    CSize JpegSize(const fs::path& path) const
+    {
+        const std::vector<unsigned char> bytes = qrtest::ReadBytes(path);
+        BITMAPINFOHEADER header{};
+        if (!JpegReadHeader(bytes.data(), bytes.size(), &header))
+            return CSize(0, 0);
+        return CSize(header.biWidth, std::abs(header.biHeight));
+    }
+
+    std::vector<std::string> m_boxes;
+    int m_answer = IDOK;
+    std::string m_width = "150";
+    std::string m_sizeShown;
+    std::string m_folder = Target().string();
+    bool m_changeName = false;
+    int m_loads = 0, m_saves = 0;
+    int m_failSaveOf = 0, m_cancelLoadOf = 0;
+    ReplaceFileCalls m_calls{};
+    const ReplaceFileCalls* m_previousCalls = nullptr;
+};
+
+TEST_F(ResizeAllTest, EveryPictureIsWrittenFittedIntoTheSizeUnderItsOwnName)
+{
+    const std::string wide = Jpeg("wide.jpg", 300, 200), tall = Jpeg("tall.JPG", 100, 200);
+    Store({wide, tall});
+    EXPECT_EQ(ResizeAllPictures(nullptr, {0, 1}), ResizeAllResult::kDone);
+    EXPECT_EQ(m_sizeShown, "300x200");
+    EXPECT_TRUE(m_boxes.empty()) << m_boxes.front();
+    EXPECT_EQ(m_loads, 2);
+    EXPECT_EQ(m_saves, 2);
+    EXPECT_EQ(qrtest::FolderNames(Target()), (std::vector<std::string>{"tall.JPG", "wide.JPG"}));
+    EXPECT_EQ(JpegSize(Target() / "wide.JPG"), CSize(150, 100));
+    // A tall picture in a wide box: its height is the box's.
+    EXPECT_EQ(JpegSize(Target() / "tall.JPG"), CSize(50, 100));
+}
+
+TEST_F(ResizeAllTest, NothingIsWrittenIntoThePicturesOwnFolderOrTwiceUnderOneName)
+{
+    const std::string jpeg = Jpeg("IMG1.JPG", 300, 200), tiff = Tiff("IMG1.TIF");
+    Store({jpeg, tiff});
+    const auto jpegBytes = Bytes(jpeg), tiffBytes = Bytes(tiff);
+
+    // The JPEG type gives both the name IMG1.jpg.
+    EXPECT_EQ(ResizeAllPictures(nullptr, {0, 1}), ResizeAllResult::kRefused);
+    ASSERT_EQ(m_boxes.size(), 1u);
+    EXPECT_EQ(m_boxes[0], FormatWithStrings(res::String(IDS_RESIZE_SAME_TARGET), {(Target() / "IMG1.JPG").string()}));
+    EXPECT_TRUE(qrtest::FolderNames(Target()).empty());
+
+    // Into the folder they are in: refused before a single question.
+    m_boxes.clear();
+    m_folder = Pics().string();
+    EXPECT_EQ(ResizeAllPictures(nullptr, {0, 1}), ResizeAllResult::kRefused);
+    EXPECT_EQ(m_boxes, std::vector<std::string>{LoadResString(IDS_RESIZE_OWN_FOLDER)});
+    EXPECT_EQ(m_loads, 0);
+    EXPECT_EQ(Bytes(jpeg), jpegBytes);
+    EXPECT_EQ(Bytes(tiff), tiffBytes);
+    EXPECT_EQ(qrtest::FolderNames(Pics()), (std::vector<std::string>{"IMG1.JPG", "IMG1.THM", "IMG1.TIF"}));
+}
+
+TEST_F(ResizeAllTest, ExistingFilesAreReplacedOnlyAfterOneQuestion)
+{
+    const std::string a = Jpeg("a.jpg", 300, 200), b = Jpeg("b.jpg", 300, 200);
+    Store({a, b});
+    qrtest::WriteBytes(Target() / "a.JPG", {'o', 'l', 'd'});
+    qrtest::WriteBytes(Target() / "b.JPG", {'o', 'l', 'd'});
+
+    m_answer = IDCANCEL;
+    EXPECT_EQ(ResizeAllPictures(nullptr, {0, 1}), ResizeAllResult::kNothing);
+    EXPECT_EQ(m_boxes, std::vector<std::string>{LoadResString(6269)});
+    EXPECT_EQ(Bytes((Target() / "a.JPG").string()), (std::vector<unsigned char>{'o', 'l', 'd'}));
+
+    m_boxes.clear();
+    m_answer = IDOK;
+    EXPECT_EQ(ResizeAllPictures(nullptr, {0, 1}), ResizeAllResult::kDone);
+    EXPECT_EQ(m_boxes, std::vector<std::string>{LoadResString(6269)});
+    EXPECT_EQ(JpegSize(Target() / "a.JPG"), CSize(150, 100));
+    EXPECT_EQ(JpegSize(Target() / "b.JPG"), CSize(150, 100));
+
+    // The first picture's own size asks nothing more and writes nothing.
+    m_boxes.clear();
+    m_loads = 0;
+    m_width = "300";
+    EXPECT_EQ(ResizeAllPictures(nullptr, {0, 1}), ResizeAllResult::kNothing);
+    EXPECT_EQ(m_loads, 0);
+    EXPECT_TRUE(m_boxes.empty());
+}
+
+TEST_F(ResizeAllTest, AFailedSaveOrACancelStopsTheRestAndLeavesNoPartialFile)
+{
+    const std::string jpeg = Jpeg("IMG1.JPG", 300, 200), tiff = Tiff("IMG1.TIF"), third = Jpeg("IMG2.JPG", 300, 200);
+    Store({jpeg, tiff, third});
+    const auto jpegBytes = Bytes(jpeg), tiffBytes = Bytes(tiff);
+    m_changeName = true;
+
+    // The second copy cannot be flushed to disk.
+    m_failSaveOf = 2;
+    EXPECT_EQ(ResizeAllPictures(nullptr, {0, 1, 2}), ResizeAllResult::kStopped);
+    ASSERT_EQ(m_boxes.size(), 1u);
+    EXPECT_EQ(m_boxes[0].rfind(LoadResString(6131), 0), 0u) << m_boxes[0];
+    EXPECT_EQ(m_loads, 2);
+    EXPECT_EQ(qrtest::FolderNames(Target()), std::vector<std::string>{"IMG0001.JPG"});
+    EXPECT_EQ(JpegSize(Target() / "IMG0001.JPG"), CSize(150, 100));
+
+    // Cancelled while the second picture loads: nothing more is written, nothing said.
+    g_failArmed = false;
+    m_failSaveOf = 0;
+    m_boxes.clear();
+    m_loads = 0;
+    fs::remove(Target() / "IMG0001.JPG");
+    m_cancelLoadOf = 2;
+    EXPECT_EQ(ResizeAllPictures(nullptr, {0, 1, 2}), ResizeAllResult::kStopped);
+    EXPECT_TRUE(m_boxes.empty());
+    EXPECT_EQ(qrtest::FolderNames(Target()), std::vector<std::string>{"IMG0001.JPG"});
+
+    EXPECT_EQ(Bytes(jpeg), jpegBytes);
+    EXPECT_EQ(Bytes(tiff), tiffBytes);
+    EXPECT_EQ(qrtest::FolderNames(Pics()), (std::vector<std::string>{"IMG1.JPG", "IMG1.THM", "IMG1.TIF", "IMG2.JPG"}));
+}
+
+TEST(ResizeAllNames, TheNameIsTheSourcesOrTheBaseWithItsSerialNumber)
+{
+    EXPECT_EQ(ResizeAllTargetName("/p/IMG1.TIF", "jpg", false, "X", "1", 3), "IMG1.jpg");
+    EXPECT_EQ(ResizeAllTargetName("/p/a.b.JPG", "tif", false, "X", "1", 0), "a.b.tif");
+    EXPECT_EQ(ResizeAllTargetName("/p/IMG1.TIF", "jpg", true, "TRIP", "0001", 0), "TRIP0001.jpg");
+    EXPECT_EQ(ResizeAllTargetName("/p/IMG1.TIF", "jpg", true, "TRIP", "0098", 3), "TRIP0101.jpg");
+    EXPECT_EQ(ResizeAllTargetName("/p/IMG1.TIF", "jpg", true, "TRIP", "7", 12), "TRIP19.jpg");
+}
+
+} // namespace
