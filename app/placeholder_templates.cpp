@@ -1,7 +1,5 @@
 #include "app/placeholder_templates.h"
 
-#include "imaging/image_importer.h"
-#include "imaging/program_folders.h"
 #include "imaging/viewer/image_file_tests.h"
 #include "message/photo_content.h"
 #include "platform/archive.h"
@@ -12,8 +10,6 @@
 
 #include <QPainter>
 
-#include <filesystem>
-#include <strings.h>
 
 IMPLEMENT_DYNCREATE(CEmptyDoc, CDocument)
 IMPLEMENT_DYNCREATE(CEmptyPictureDoc, CEmptyDoc)
@@ -22,21 +18,7 @@ IMPLEMENT_DYNCREATE(CEmptyFrame, CZunFrameWnd)
 
 namespace {
 
-enum : UINT { IDR_BROWSER = 128, IDR_MESSAGE = 129, IDR_VIEWER = 130, IDS_IMAGE_SIZE_OUTSIDE_RANGE = 6260 };
-
-std::string ExtensionOf(const std::string& path)
-{
-    std::string name = std::filesystem::path(path).filename().string();
-    size_t dot = name.rfind('.');
-    return dot == std::string::npos ? std::string() : name.substr(dot + 1);
-}
-
-bool SameExtension(const std::string& a, const std::string& b)
-{
-    std::string x = !a.empty() && a[0] == '.' ? a.substr(1) : a;
-    std::string y = !b.empty() && b[0] == '.' ? b.substr(1) : b;
-    return !x.empty() && strcasecmp(x.c_str(), y.c_str()) == 0;
-}
+enum : UINT { IDR_BROWSER = 128, IDR_MESSAGE = 129 };
 
 // The framework's answer for an open file, or the template's own extension.
 CDocTemplate::Confidence MatchOwnExtension(CDocTemplate* t, const std::string& path, CDocument*& rpDocMatch)
@@ -103,7 +85,7 @@ CEmptyFrame::CEmptyFrame() = default;
 
 BOOL CEmptyFrame::LoadFrame(UINT nIDResource, DWORD dwDefaultStyle, CWnd* pParentWnd, CCreateContext* pContext)
 {
-    SetSystemIcon(nIDResource == IDR_BROWSER ? 4082u : nIDResource == IDR_MESSAGE ? 4083u : 4084u);
+    SetSystemIcon(nIDResource == IDR_BROWSER ? 4082u : 4083u);
     return CZunFrameWnd::LoadFrame(nIDResource, dwDefaultStyle, pParentWnd, pContext);
 }
 
@@ -145,34 +127,4 @@ CDocument* CEmptyMessageTemplate::AddFile(const std::string& path, BOOL bMakeVis
 CDocTemplate::Confidence CEmptyMessageTemplate::MatchDocType(const std::string& path, CDocument*& rpDocMatch)
 {
     return MatchOwnExtension(this, path, rpDocMatch);
-}
-
-CEmptyViewerTemplate::CEmptyViewerTemplate()
-    : CViewerTemplateBase(IDR_VIEWER, RUNTIME_CLASS(CEmptyPictureDoc), RUNTIME_CLASS(CEmptyFrame), RUNTIME_CLASS(CEmptyView))
-{
-}
-
-BOOL CEmptyViewerTemplate::CloseViewer() { return DocumentMayClose(GetOnlyDocument(), GetFrame()); }
-
-CDocument* CEmptyViewerTemplate::OpenDocumentFile(const std::string& path, BOOL bMakeVisible)
-{
-    if (!path.empty() && IsImportableFile(path) && !IsLoadableImageFile(path)) {
-        AfxMessageBox(IDS_IMAGE_SIZE_OUTSIDE_RANGE);
-        return nullptr;
-    }
-    return CViewerTemplateBase::OpenDocumentFile(path, bMakeVisible);
-}
-
-CDocTemplate::Confidence CEmptyViewerTemplate::MatchDocType(const std::string& path, CDocument*& rpDocMatch)
-{
-    CDocTemplate::Confidence c = CDocTemplate::MatchDocType(path, rpDocMatch);
-    if (c == yesAlreadyOpen)
-        return c;
-    std::vector<std::string> exts;
-    CImageImporter(GetImporterSearchPath()).CollectExtensions(exts, nullptr);
-    const std::string own = ExtensionOf(path);
-    for (const std::string& e : exts)
-        if (SameExtension(e, own))
-            return yesAttemptNative;
-    return noAttempt;
 }

@@ -6,7 +6,7 @@
 #include "platform/framework/frame_wnd.h"
 #include "platform/framework/view.h"
 
-// Stand-ins for the browser, message and viewer templates while those parts
+// Stand-ins for the browser and message templates while those parts
 // of the program are not there: each opens its frame with an empty view, so
 // that the program starts, opens files and ends as it will with them.
 
@@ -18,7 +18,7 @@ public:
     void Serialize(CArchive& ar) override;
 };
 
-// The message editor's and the viewer's stand-in: a message file opens when
+// The message editor's stand-in: a message file opens when
 // the message reader reads it whole, a picture when an importer reads its
 // picture information. Anything else is reported and leaves nothing open.
 class CEmptyPictureDoc : public CEmptyDoc {
@@ -44,8 +44,8 @@ class CEmptyFrame : public CZunFrameWnd {
     DECLARE_DYNCREATE(CEmptyFrame)
 public:
     CEmptyFrame();
-    // The caption's icon box shows the frame's own icon: the browser's, the
-    // message editor's or the viewer's (which the resources do not hold).
+    // The caption's icon box shows the frame's own icon: the browser's or the
+    // message editor's.
     BOOL LoadFrame(UINT nIDResource, DWORD dwDefaultStyle = WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE,
                    CWnd* pParentWnd = nullptr, CCreateContext* pContext = nullptr) override;
     // The view shows nothing yet: the title names the open file.
@@ -72,17 +72,5 @@ public:
     CDocument* AddFile(const std::string& path, BOOL bMakeVisible) override;
     std::string GetPathForBrowser() const override { return {}; }
     void ClearPathForBrowser() override {}
-    Confidence MatchDocType(const std::string& path, CDocument*& rpDocMatch) override;
-};
-
-class CEmptyViewerTemplate : public CViewerTemplateBase {
-public:
-    CEmptyViewerTemplate();
-    CFrameWnd* GetFrame() const override { return FrameOfDocument(GetOnlyDocument()); }
-    BOOL CloseViewer() override;
-    // A picture the importers read but whose size the viewer does not take
-    // is refused with its message before anything opens.
-    CDocument* OpenDocumentFile(const std::string& path, BOOL bMakeVisible = TRUE) override;
-    // Pictures that an importer plug-in lists by extension.
     Confidence MatchDocType(const std::string& path, CDocument*& rpDocMatch) override;
 };

@@ -11,6 +11,7 @@
 #include "imaging/viewer/image_file_tests.h"
 #include "app/image_save_progress_dlog.h"
 #include "app/placeholder_templates.h"
+#include "imaging/viewer/viewer_doc_template.h"
 #include "ui/ui_services.h"
 #include "imaging/colour_settings.h"
 #include "imaging/image_importer.h"
@@ -333,7 +334,7 @@ void CZunApp::CreateTemplates()
     if (m_pZunTemplate)
         AddDocTemplate(m_pZunTemplate);
     m_pAnoTemplate = m_parts.makeMessageTemplate ? m_parts.makeMessageTemplate(pathList) : new CEmptyMessageTemplate;
-    m_pViewerTemplate = m_parts.makeViewerTemplate ? m_parts.makeViewerTemplate(pathList) : new CEmptyViewerTemplate;
+    m_pViewerTemplate = m_parts.makeViewerTemplate ? m_parts.makeViewerTemplate(pathList) : new CViewerDocTemplate(pathList);
     if (m_pAnoTemplate)
         m_pAnoTemplate->m_pViewerTemplate = m_pViewerTemplate;
     if (m_pAnoTemplate)

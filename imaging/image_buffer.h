@@ -160,6 +160,8 @@ public:
     int GetHeight() const { return m_height; }
     CSize GetSize() const { return {m_width, m_height}; }
     int GetPercentage() const { return m_percentage; }
+    // The word an exporter reads as its quality (JPEG) when it writes the buffer.
+    void SetPercentage(int percentage) { m_percentage = percentage; }
     bool IsPacked() const { return m_packed; }
     int GetPaletteCount() const;
 

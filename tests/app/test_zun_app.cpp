@@ -539,7 +539,8 @@ TEST_F(ZunAppTest, FailedOpensFromTheCommandLineAndHandOversShowTheirMessageAndL
         {(m_dir / "missing.kvt").string(), failed, "No such file or directory"},
         {(m_dir / "folder.kvt").string(), failed, "Is a directory"},
         {MakeFile("damaged.kvt"), failed, nullptr},
-        {MakeFile("damaged.jpg"), failed, nullptr},
+        // A picture no importer reads is no empty viewer but a wrong file type.
+        {MakeFile("damaged.jpg"), "Invalid file type.", nullptr},
         {MakeFile("notes.xyz"), failed, nullptr}, // no kind of document of the program
         {MakePicture("tiny.jpg", 4, 4), "Image size outside range.", nullptr},
         {"file://" + m_dir.path().string() + "/gone%20away.jpg", failed, "No such file or directory"},
