@@ -1,5 +1,6 @@
 #pragma once
 
+#include "message/ano_commands.h"
 #include "message/aphoto_tree_model.h"
 #include "platform/framework/controls.h"
 #include "platform/framework/wnd.h"
@@ -13,14 +14,6 @@ class CAPhotoContent;
 class CDC;
 class QScrollBar;
 
-// Commands of the message editor that the comment tree sends.
-enum : UINT {
-    ID_MOUSELEAVECOMMENT = 161,
-    ID_COMMENTCHANGED = 208,
-    ID_MOUSEONCOMMENT = 244,
-    ID_ENDCOMMENTEDIT = 311,
-    ID_STARTCOMMENTEDIT = 313,
-};
 enum : UINT { IDC_TREEEDIT = 1050, IDC_COMMENTTREE = 1051, IDC_FOUNDTEXT = 2365 };
 
 // The comment tree of a message: comment cards in a column, indented by depth

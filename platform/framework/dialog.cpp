@@ -228,7 +228,8 @@ CDialog::~CDialog()
 BOOL CDialog::CreateFromTemplate(const DlgTemplate& tmpl, CWnd* pParent)
 {
     CRect px = MapDialogRect(tmpl.rect);
-    DWORD style = (tmpl.style & ~(WS_CHILD | WS_VISIBLE));
+    // A modeless dialog may be a child window (a page inside a pane); a modal one never is.
+    DWORD style = tmpl.style & ~(m_bModal ? WS_CHILD | WS_VISIBLE : WS_VISIBLE);
     if (!CreateEx(tmpl.exStyle, "#32770", tmpl.title, style, CRect(0, 0, px.Width(), px.Height()), pParent, 0))
         return FALSE;
     QFont font = GetNonClientMetrics().lfMessageFont;
