@@ -11,6 +11,7 @@
 #include "imaging/viewer/image_file_tests.h"
 #include "app/image_save_progress_dlog.h"
 #include "app/placeholder_templates.h"
+#include "imaging/viewer/colour_pref_dlog.h"
 #include "imaging/viewer/viewer_doc_template.h"
 #include "ui/ui_services.h"
 #include "imaging/colour_settings.h"
@@ -48,6 +49,8 @@ BEGIN_MESSAGE_MAP(CZunApp, CWinApp)
     ON_COMMAND(ID_CMCHANGED, &CZunApp::OnCMChanged)
     ON_COMMAND(ID_OPEN_HANDED_OVER_FILE, &CZunApp::OnOpenHandedOverFile)
     ON_COMMAND(ID_REFRESH_SAVED_MESSAGE, &CZunApp::OnRefreshSavedMessage)
+    ON_COMMAND(ID_COLOR_PREFERENCES, &CZunApp::OnColorPreferences)
+    ON_UPDATE_COMMAND_UI(ID_COLOR_PREFERENCES, &CZunApp::OnUpdateAlwaysEnabled)
 END_MESSAGE_MAP()
 
 enum : UINT {
@@ -552,6 +555,8 @@ void CZunApp::OnFileNewFrame()
 void CZunApp::OnOpen() { OpenImageOrMessage(FALSE); }
 
 void CZunApp::OnImportImage() { OpenImageOrMessage(TRUE); }
+
+void CZunApp::OnColorPreferences() { RunColorPreferences(CWnd::GetActiveWindow()); }
 
 void CZunApp::OnHelp()
 {

@@ -99,6 +99,7 @@ protected:
     void OnCMChanged();
     void OnOpenHandedOverFile();
     void OnRefreshSavedMessage();
+    void OnColorPreferences();
     void OnUpdateAlwaysEnabled(CCmdUI* pCmdUI);
 
 private:

@@ -19,6 +19,8 @@ void RegisterViewerMenus()
                             {MF_SEPARATOR, 0, "", {}},
                             {S, ID_VIEWER_PRINT, "&Print...\tCtrl+P", {}},
                             {MF_SEPARATOR, 0, "", {}},
+                            {S, ID_VIEWER_COLOR_PREFS, "Color Pr&eferences...", {}},
+                            {MF_SEPARATOR, 0, "", {}},
                             {S, ID_FILE_CLOSE, "&Close", {}},
                             {S, ID_VIEWER_QUIT, "&Quit", {}}}},
                           {MF_POPUP,

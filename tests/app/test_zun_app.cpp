@@ -3,6 +3,7 @@
 #include "app/program_parts.h"
 #include "browser/file_item_store.h"
 #include "app/zun_app.h"
+#include "platform/framework/dialog.h"
 #include "platform/framework/document.h"
 #include "platform/framework/frame_wnd.h"
 #include "platform/framework/menu.h"
@@ -363,6 +364,27 @@ TEST_F(ZunAppTest, ViewerRefusesOnlyTheVerySamePathTwice)
     EXPECT_EQ(m_boxes[0].text, "This picture is already open in the viewer.");
     // Another spelling is another file here.
     EXPECT_NE(m_app->OpenInViewer(lower), nullptr);
+}
+
+// The viewer's File menu (and any frame's command 170) opens the colour
+// preferences; the viewer shows a picture opened by its path.
+TEST_F(ZunAppTest, ViewerOpensPicturesAndReachesTheColourPreferences)
+{
+    const std::string file = MakePicture("view me.jpg", 64, 48);
+    CDocument* doc = m_app->OpenInViewer(file);
+    ASSERT_NE(doc, nullptr);
+    CFrameWnd* viewer = m_app->GetViewerTemplate()->GetFrame();
+    ASSERT_NE(viewer, nullptr);
+    EXPECT_TRUE(viewer->IsWindowVisible());
+    EXPECT_NE(viewer->GetWindowText().find("view me.jpg"), std::string::npos);
+    std::string shown;
+    CDialog::SetModalObserver([&](CDialog* dlg) {
+        shown = dlg->GetWindowText();
+        dlg->EndDialog(IDCANCEL);
+    });
+    viewer->SendMessage(WM_COMMAND, 170, 0);
+    CDialog::SetModalObserver(nullptr);
+    EXPECT_EQ(shown, "Color Preferences");
 }
 
 TEST_F(ZunAppTest, HandedOverMessageOpensInTheEditor)
