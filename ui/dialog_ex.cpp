@@ -51,8 +51,11 @@ CDialogEx::~CDialogEx() { Forget(this); }
 
 INT_PTR CDialogEx::DoModal() { return CDialog::DoModal(); }
 
-HWND CDialogEx::CreateWidget(const CREATESTRUCT&, QWidget* parent)
+HWND CDialogEx::CreateWidget(const CREATESTRUCT& cs, QWidget* parent)
 {
+    // A child dialog (a pane's page) has no caption or frame of its own.
+    if (cs.style & WS_CHILD)
+        return new CWndWidget(parent);
     SetOwnNonClient(TRUE);
     return new CWndWidget(parent, Qt::Window | Qt::FramelessWindowHint);
 }
