@@ -91,6 +91,7 @@ public:
     void SetTitle(const std::string& title);
     void GetMinTrackSize(MINMAXINFO* pInfo) const;
     void CloseSound() { m_wave.Close(); }
+    const CWave& GetSound() const { return m_wave; }
 
     CAPhotoTree& GetTree() { return m_tree; }
     CEdit& GetTitleEdit() { return m_wndTitle; }

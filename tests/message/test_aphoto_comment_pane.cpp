@@ -1,5 +1,6 @@
 #include "message/aphoto_comment_pane.h"
 #include "message/photo_content.h"
+#include "message_fixtures.h"
 #include "platform/framework/message_box.h"
 #include "resources/string_table.h"
 #include "support/ui_test_util.h"
@@ -281,6 +282,46 @@ TEST_F(PaneFixture, CardsBreakAcrossPagesWithinAThread)
         for (int x = 0; x < 400 && !below; ++x)
             below = canvas.At(x, y) != RGB(255, 255, 255);
     EXPECT_FALSE(below) << "nothing drawn below the page";
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(PaneFixture, DoubleClicksOpenImagesAndPlaySounds)
+{
+    CWave voice;
+    ASSERT_TRUE(voice.Create(8000, 8, 4000));
+    CAPhotoContent content(95);
+    content.m_comments.emplace_back(0, std::make_unique<CAnoRecord>(msgtest::ImageRecord({0xFF, 0xD8, 0xFF, 0xD9}, {})));
+    content.m_comments.emplace_back(0, std::make_unique<CAnoRecord>(msgtest::SoundRecord(voice.GetWavBytes(), {})));
+    pane.LoadRecords(content);
+    auto centre = [this](int item) {
+        const CRect r = Tree().GetItemRect(item);
+        return QPoint(r.left + 60, (r.top + r.bottom) / 2);
+    };
+    target.commands.clear();
+    uitest::Mouse(Tree().m_hWnd, QEvent::MouseButtonDblClick, centre(1));
+    EXPECT_EQ(Tree().GetCurrent(), 1);
+    EXPECT_TRUE(target.Got(ID_OPENIMAGEANO));
+
+    target.commands.clear();
+    uitest::Mouse(Tree().m_hWnd, QEvent::MouseButtonDblClick, centre(2));
+    EXPECT_FALSE(target.Got(ID_OPENIMAGEANO));
+    EXPECT_EQ(Tree().GetCurrent(), 2);
+    EXPECT_TRUE(pane.GetSound().IsPlaying()) << "the comment's own bytes are played";
+    EXPECT_EQ(pane.GetSound().TotalSamples(), 4000u);
+    pane.CloseSound();
+    EXPECT_TRUE(uitest::WaitFor([this] { return !pane.GetSound().IsPlaying(); }));
+}
+
+TEST_F(PaneFixture, SearchWithoutAHitSaysSo)
+{
+    Load({0, 0});
+    EXPECT_EQ(pane.FindNext("comment 2", TRUE, FALSE, FALSE), 1);
+    EXPECT_TRUE(asked.empty());
+    EXPECT_EQ(pane.FindNext("nowhere", TRUE, FALSE, FALSE), -1);
+    EXPECT_EQ(asked, (std::vector<std::string>{"No files found in seach."}));
 }
 
 } // namespace

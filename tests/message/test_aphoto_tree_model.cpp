@@ -236,6 +236,17 @@ TEST(APhotoTreeModel, OnlyACurrentTopLevelCommentStartsADrag)
     EXPECT_FALSE(t.model.IsDragging());
 }
 
+TEST(APhotoTreeModel, DraggingPastTheEdgesScrolls)
+{
+    Tree t(std::vector<int>(20, 0), 200);
+    t.model.LButtonDown(OnCard(2));
+    ASSERT_TRUE(t.model.IsDragging());
+    EXPECT_EQ(t.model.DragStep(CPoint(100, 200 + 35)), 4) << "35 below: 35 / 10 + 1";
+    EXPECT_EQ(t.model.DragStep(CPoint(100, -5)), -1) << "5 above: 5 / 10 + 1";
+    EXPECT_EQ(t.model.DragStep(CPoint(100, -50)), -3) << "clamped at the top";
+    t.model.CancelDrag();
+}
+
 TEST(APhotoTreeModel, LayoutHitTestsAndScrolling)
 {
     Tree t({0, 1, 2, 0, 0, 0, 0, 0, 0, 0}, 200);
