@@ -52,15 +52,7 @@ class AnoEditorTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        SetRegistryStore(&store);
-        SetRegRoot(HKEY_CURRENT_USER);
-        SetRegBasePath(IDS_REG_KEYPATH);
         fs::create_directories(home);
-        RegWriteString(0, "HomePath", home.string(), HKEY_LOCAL_MACHINE);
-        previousBoxes = SetMessageBoxHandler([this](const std::string& text, UINT, UINT) {
-            boxes.push_back(text);
-            return IDOK;
-        });
         ASSERT_TRUE(frame.Create(nullptr, "frame", WS_OVERLAPPED, CRect(0, 0, 100, 100), nullptr, 0));
         ASSERT_TRUE(host.Create(nullptr, "host", WS_OVERLAPPED, CRect(0, 0, 420, 240), nullptr, 0));
         host.ShowWindow(SW_SHOW);
@@ -70,8 +62,6 @@ protected:
         CDialog::SetModalObserver(nullptr);
         host.DestroyWindow();
         frame.DestroyWindow();
-        SetMessageBoxHandler(previousBoxes);
-        SetRegistryStore(nullptr);
     }
     // Made, placed and shown as the pane does; the frame follows this editor.
     void Make(CAnoEditor& editor, UINT templateId)
@@ -112,20 +102,15 @@ protected:
     {
         e.FileList().SetItemState(item, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     }
-    bool Said(const std::string& part) const
-    {
-        return std::any_of(boxes.begin(), boxes.end(), [&](const std::string& b) { return b.find(part) != std::string::npos; });
-    }
+    bool Said(const std::string& part) const { return settings.Said(part); }
 
-    qrtest::TempDir hives;
-    CRegistryStore store{hives.path(), hives / "machine"};
     qrtest::TempDir dir;
     fs::path home = dir / "program";
+    ScopedPaneSettings settings{home.string()};
+    std::vector<std::string>& boxes = settings.boxes;
     CWinApp app{"editors"};
     RoutingFrame frame;
     CWnd host;
-    MessageBoxHandler previousBoxes;
-    std::vector<std::string> boxes;
 };
 
 TEST_F(AnoEditorTest, TextKeeps512CharactersOfALongPasteAndNeverHalfOfOne)
