@@ -1,0 +1,536 @@
+#include "browser/zun_main_view.h"
+
+#include "browser/file_item.h"
+#include "browser/file_item_store.h"
+#include "browser/folder_scan.h"
+#include "browser/thumbnail_cache.h"
+#include "ui/text_draw.h"
+#include "ui/ui_services.h"
+#include "util/reg_settings.h"
+#include "util/string_util.h"
+#include "imaging/dib_bitmap.h"
+#include "platform/framework/win_app.h"
+#include "platform/gdi/dc.h"
+#include "platform/shell.h"
+#include "resources/string_table.h"
+
+#include <QApplication>
+#include <QWidget>
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdio>
+
+IMPLEMENT_DYNCREATE(CZunMainView, CView)
+
+BEGIN_MESSAGE_MAP(CZunMainView, CView)
+ON_COMMAND(ID_REFRESHTHUMBNAIL, &CZunMainView::OnRefreshThumbnail)
+ON_COMMAND(ID_FILEMOVED, &CZunMainView::OnFileMoved)
+ON_COMMAND(ID_VIEW_THUMBNAILS, &CZunMainView::OnViewThumbnails)
+ON_COMMAND_RANGE(ID_THUMB_CUSTOM, ID_THUMB_SMALL, &CZunMainView::OnThumbSize)
+ON_UPDATE_COMMAND_UI_RANGE(ID_THUMB_CUSTOM, ID_THUMB_SMALL, &CZunMainView::OnUpdateThumbSize)
+ON_COMMAND(ID_VIEW_IMAGEINFO, &CZunMainView::OnViewImageInfo)
+ON_UPDATE_COMMAND_UI(ID_VIEW_IMAGEINFO, &CZunMainView::OnUpdateViewImageInfo)
+ON_NOTIFY(GCN_SELCHANGED, IDC_BROWSER_GALLERY, &CZunMainView::OnGallerySelChanged)
+ON_NOTIFY(GCN_DBLCLK, IDC_BROWSER_GALLERY, &CZunMainView::OnGalleryDblClk)
+ON_NOTIFY(GCN_SCROLLED, IDC_BROWSER_GALLERY, &CZunMainView::OnGalleryScrolled)
+END_MESSAGE_MAP()
+
+namespace {
+
+// Settings of the view (section "Preference").
+constexpr const char* kRegViewMode = "ZunMainView";
+constexpr const char* kRegThumbSize = "ThumbSize";
+constexpr const char* kRegShowInfo = "ShowBrowserInfo";
+constexpr const char* kRegSortOrder = "BrowserSortOrder";
+constexpr const char* kRegTreeWidth = "DirTreeWidth";
+constexpr const char* kRegSortMethod = "SortMethod";
+
+// Cells of the three fixed thumbnail sizes (info off; info adds 26 rows).
+struct ThumbSize {
+    int width, height;
+};
+constexpr ThumbSize kSizes[] = {{180, 200}, {140, 160}, {100, 120}};
+constexpr int kInfoExtra = 26;
+constexpr int kCustomCaptionLines = 6;
+
+int ShownCellCount(const CGalleryModel& m) { return m.GetColumns() * m.GetVisibleRows(); }
+
+// A text of the string table with one %d.
+std::string FormatCount(UINT id, int n)
+{
+    const std::string format = LoadResString(id);
+    char buf[256];
+    std::snprintf(buf, sizeof buf, format.c_str(), n);
+    return buf;
+}
+
+std::string ThumbnailFont() { return LoadResString(IDS_ARIAL); }
+
+} // namespace
+
+CZunMainView::CZunMainView()
+    : m_loader([this] {
+          // The loader's one call: the view redraws on its own thread.
+          if (m_hWnd)
+              PostMessage(WM_COMMAND, ID_REFRESHTHUMBNAIL, 0);
+      })
+{
+    m_bSortDescending = RegReadInt(IDS_REG_PREFERENCE, kRegSortOrder, 0) != 0;
+    m_bShowInfo = RegReadInt(IDS_REG_PREFERENCE, kRegShowInfo, 1) != 0;
+}
+
+CZunMainView::~CZunMainView() { m_loader.Stop(); }
+
+// ---- building the panes
+
+void CZunMainView::OnInitialUpdate()
+{
+    CView::OnInitialUpdate();
+    CRect client;
+    GetClientRect(&client);
+    m_wndSplitter.CreateStatic(this, 1, 2, WS_CHILD | WS_VISIBLE, IDC_BROWSER_SPLITTER);
+    m_treePane.Create(WS_CHILD | WS_VISIBLE, CRect(0, 0, 100, 100), &m_wndSplitter,
+                      UINT(m_wndSplitter.IdFromRowCol(0, 0)));
+    m_pTreePane = &m_treePane;
+    m_gallery.SetThumbnailCallback(&CZunMainView::Thumbnail);
+    m_gallery.Create(WS_CHILD | WS_VISIBLE, CRect(0, 0, 100, 100), &m_wndSplitter,
+                     UINT(m_wndSplitter.IdFromRowCol(0, 1)));
+    m_pGallery = &m_gallery;
+    m_wndSplitter.MoveWindow(client, FALSE);
+    m_wndSplitter.SetColumnInfo(0, RegReadInt(IDS_REG_PREFERENCE, kRegTreeWidth, 200), 0);
+    m_wndSplitter.SetBarColors(GetSchemeSysColor(15), GetSchemeSysColor(4), SchemeColorTeal);
+    m_wndSplitter.RecalcLayout();
+
+    CGalleryCtrl& g = m_gallery;
+    g.SetBkColor(GetSchemeSysColor(12));
+    g.SetColours(SchemeColorCream, SchemeColorPaleGreen, CLR_INVALID, RGB(0, 0, 0), CLR_INVALID);
+    g.SetCaptionFont(90, ThumbnailFont());
+    g.SetOwner(this);
+    g.SetUserValue(reinterpret_cast<LPARAM>(this));
+    g.SetTextFormat(DT_END_ELLIPSIS);
+    // The caption lives in the bottom inset.
+    g.SetCaptionPlacement(kCaptionBottom, FALSE);
+    g.Model().SetMultipleSelection(TRUE);
+    g.Model().SetRubberBand(TRUE);
+    g.Model().SetReselectOnClick(FALSE);
+    g.Model().SetKeyboard(TRUE);
+    g.SetLabelEditing(TRUE, 260, TRUE);
+    g.SetImageSizeCallback(&CZunMainView::ImageSize);
+    g.SetCaptionLines(1);
+
+    m_nViewMode = 0;
+    SetViewMode(RegReadInt(IDS_REG_PREFERENCE, kRegViewMode, 1));
+    SetThumbnailSize(RegReadInt(IDS_REG_PREFERENCE, kRegThumbSize, 2), TRUE);
+}
+
+void CZunMainView::OnSize(UINT nType, int cx, int cy)
+{
+    CView::OnSize(nType, cx, cy);
+    if (m_wndSplitter.m_hWnd)
+        m_wndSplitter.MoveWindow(0, 0, cx, cy);
+}
+
+void CZunMainView::OnUpdate(CView*, LPARAM lHint, CObject*)
+{
+    if (lHint == kHintDirectoryChanged)
+        ReloadFolder(FALSE);
+}
+
+// ---- the folder
+
+void CZunMainView::ReloadFolder(BOOL quiet)
+{
+    if (CWnd* main = AfxGetMainWnd())
+        main->SendMessage(WM_COMMAND, ID_STOPWAVE, 0);
+    std::lock_guard<std::recursive_mutex> lock(GetFileItemLock());
+    SetAllSelected(FALSE);
+    const std::string folder = m_pTreePane ? m_pTreePane->GetCurrentFolder() : std::string();
+    RegWriteStringById(IDS_REG_PREFERENCE, IDS_REG_SCANFOLDER, folder);
+    m_bReloading = TRUE;
+    // Nothing may paint or load the items the scan is about to replace: the
+    // gallery and the loader let go of them first.
+    m_loader.Clear();
+    m_shown.clear();
+    if (m_pGallery)
+        m_pGallery->DeleteAllItems(TRUE);
+    if (quiet) {
+        ScanFolderSoundFiles(folder);
+    } else {
+        CFolderScanDlog dlg(AfxGetMainWnd(), folder, RegReadInt(IDS_REG_PREFERENCE, kRegSortMethod, 0),
+                            m_bSortDescending);
+        dlg.DoModal();
+    }
+    RebuildList(quiet);
+    UpdateTotals();
+    m_bReloading = FALSE;
+    if (CWnd* main = AfxGetMainWnd())
+        main->PostMessage(WM_COMMAND, ID_AFTER_RELOAD, 0);
+}
+
+void CZunMainView::RebuildList(BOOL quiet)
+{
+    std::lock_guard<std::recursive_mutex> lock(GetFileItemLock());
+    FillGallery();
+    if (!quiet)
+        SelectItem(0, FALSE);
+}
+
+void CZunMainView::FillGallery()
+{
+    if (!m_pGallery || !m_pGallery->m_hWnd)
+        return;
+    m_shown.clear();
+    m_pGallery->DeleteAllItems(FALSE);
+    const int count = GetFileItemCount();
+    for (int i = 0; i < count; ++i) {
+        m_pGallery->AddItem(GetItemFileName(i), FALSE);
+        RefreshCaption(i);
+    }
+    m_loader.FillFromStore();
+    m_pGallery->RecalcLayout(TRUE);
+}
+
+void CZunMainView::UpdateTotals()
+{
+    std::lock_guard<std::recursive_mutex> lock(GetFileItemLock());
+    uint64_t total = 0, selected = 0;
+    int remembered = -1;
+    const int count = GetFileItemCount();
+    for (int i = 0; i < count; ++i) {
+        struct stat st {};
+        if (::stat(GetFileItem(i)->GetPath().c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+            continue;
+        total += uint64_t(st.st_size);
+        if (m_pGallery && m_pGallery->IsSelected(i)) {
+            selected += uint64_t(st.st_size);
+            remembered = i;
+        }
+    }
+    m_strStatus0 = FormatCount(IDS_TOTAL_FILES, count) + FormatSizeSuffix(total);
+    const int n = m_pGallery ? m_pGallery->GetSelectedCount() : 0;
+    if (n == 0) {
+        m_strStatus1.clear();
+    } else if (n == 1) {
+        m_strStatus1 = remembered >= 0 ? GetFileItem(remembered)->FormatCaption(remembered, TRUE) : std::string();
+        std::replace(m_strStatus1.begin(), m_strStatus1.end(), '\n', ' ');
+    } else {
+        m_strStatus1 = FormatCount(IDS_SELECTED_FILES, n) + FormatSizeSuffix(selected);
+    }
+}
+
+std::string CZunMainView::GetStatusText(int index) const
+{
+    return index == 0 ? m_strStatus0 : index == 1 ? m_strStatus1 : std::string();
+}
+
+void CZunMainView::SelectStartFolder()
+{
+    if (m_pTreePane) {
+        std::string folder;
+        RegReadStringById(folder, IDS_REG_PREFERENCE, IDS_REG_SCANFOLDER);
+        if (folder.empty())
+            folder = ShellDesktopFolder();
+        m_pTreePane->SelectFolder(folder);
+    }
+    m_bStarted = TRUE;
+}
+
+// ---- selection
+
+void CZunMainView::SetAllSelected(BOOL state)
+{
+    if (!m_pGallery)
+        return;
+    m_pGallery->SelectAll(state);
+    SetCurrentIndex(m_pGallery->GetFirstSelected());
+}
+
+void CZunMainView::SelectItem(int index, BOOL scroll)
+{
+    if (!m_pGallery)
+        return;
+    m_pGallery->SelectAll(FALSE);
+    if (index < 0 || index >= m_pGallery->GetItemCount())
+        index = 0;
+    if (m_pGallery->SetSelected(index, TRUE) || m_pGallery->IsSelected(index))
+        m_pGallery->Model().SetFocusItem(index);
+    SetCurrentIndex(m_pGallery->GetFirstSelected());
+    if (scroll)
+        m_pGallery->EnsureVisible(index);
+}
+
+void CZunMainView::OnGallerySelChanged(NMHDR*, LRESULT* pResult)
+{
+    SetCurrentIndex(m_pGallery->GetFirstSelected());
+    UpdateTotals();
+    *pResult = 0;
+}
+
+void CZunMainView::OnGalleryDblClk(NMHDR* pNMHDR, LRESULT* pResult)
+{
+    const int item = reinterpret_cast<NMGALLERY*>(pNMHDR)->iItem;
+    *pResult = 0;
+    if (item < 0)
+        return;
+    SetCurrentIndex(item);
+    if (CWnd* main = AfxGetMainWnd())
+        main->SendMessage(WM_COMMAND, ID_FILEDCLICKED, 0);
+}
+
+void CZunMainView::UpdateActivePane()
+{
+    const QWidget* focus = QApplication::focusWidget();
+    for (CWnd* pane : {static_cast<CWnd*>(m_pGallery), static_cast<CWnd*>(m_pTreePane)})
+        if (pane && pane->m_hWnd && focus && (focus == pane->m_hWnd || pane->m_hWnd->isAncestorOf(focus))) {
+            m_pActivePane = pane;
+            return;
+        }
+}
+
+BOOL CZunMainView::PreTranslateMessage(MSG* pMsg)
+{
+    if (pMsg->message == WM_KEYDOWN && pMsg->wParam == VK_RETURN) {
+        UpdateActivePane();
+        if (m_pActivePane == m_pGallery && m_pGallery->GetSelectedCount() < 3 && !m_pGallery->Model().IsEditing())
+            if (CWnd* main = AfxGetMainWnd())
+                main->PostMessage(WM_COMMAND, ID_FUNC_ANOTAION, 0);
+    }
+    return CView::PreTranslateMessage(pMsg);
+}
+
+// ---- display mode and sizes
+
+void CZunMainView::SetViewMode(int mode)
+{
+    // The icon and detail lists come with the list control; the gallery is the one mode here.
+    (void)mode;
+    if (m_nViewMode == 1)
+        return;
+    m_nViewMode = 1;
+    if (m_pGallery && m_pGallery->m_hWnd) {
+        m_pGallery->SetFocus();
+        m_pGallery->EnsureVisible(std::max(GetCurrentIndex(), 0));
+    }
+}
+
+void CZunMainView::OnViewThumbnails() { SetViewMode(1); }
+
+void CZunMainView::SetThumbnailSize(int size, BOOL force)
+{
+    if (!m_pGallery || !m_pGallery->m_hWnd)
+        return;
+    if (!force && size == m_nThumbSize)
+        return;
+    CGalleryCtrl& g = *m_pGallery;
+    const int info = m_bShowInfo ? kInfoExtra : 0;
+    if (size >= 1 && size <= 3) {
+        const ThumbSize& s = kSizes[size - 1];
+        g.SetCellRect(CRect(0, 0, s.width, s.height + info));
+        g.SetInsets(10, 4, 10, 26 + info);
+        g.SetCaptionLines(m_bShowInfo ? 3 : 1);
+        g.SetOverlayCallback(nullptr);
+        g.SetCaptionDrawCallback(nullptr);
+        g.SetCaptionExtraHeight(0);
+        m_nThumbSize = size;
+    } else if (size == 4) {
+        const int h = MeasureTextHeight(g.GetCaptionFont());
+        const int extra = kCustomCaptionLines * (h + 1) + 4;
+        g.SetCellRect(CRect(0, 0, 140, 186 + extra));
+        g.SetInsets(10, 4, 10, 26 + (m_bShowInfo ? kInfoExtra : 0) + extra);
+        g.SetCaptionLines(m_bShowInfo ? 8 : 7);
+        g.SetOverlayCallback(&CZunMainView::CustomOverlay);
+        // The overlay draws the caption in its own layout.
+        g.SetCaptionDrawCallback([](CDC*, int, const CRect&, const CRect&, CFont*, LPARAM) {});
+        g.SetCaptionExtraHeight(4);
+        m_nThumbSize = size;
+    }
+    RefreshCaptions();
+    g.RecalcLayout(TRUE);
+}
+
+void CZunMainView::OnThumbSize(UINT nID)
+{
+    static constexpr int kByCommand[] = {4, 1, 2, 3}; // custom, large, medium, small
+    SetThumbnailSize(kByCommand[nID - ID_THUMB_CUSTOM], FALSE);
+}
+
+void CZunMainView::OnUpdateThumbSize(CCmdUI* pCmdUI)
+{
+    static constexpr int kByCommand[] = {4, 1, 2, 3};
+    pCmdUI->SetCheck(kByCommand[pCmdUI->m_nID - ID_THUMB_CUSTOM] == m_nThumbSize);
+}
+
+void CZunMainView::OnViewImageInfo()
+{
+    m_bShowInfo = !m_bShowInfo;
+    SetThumbnailSize(m_nThumbSize, TRUE);
+}
+
+void CZunMainView::OnUpdateViewImageInfo(CCmdUI* pCmdUI) { pCmdUI->SetCheck(m_bShowInfo ? 1 : 0); }
+
+void CZunMainView::SaveSettings()
+{
+    if (CWnd* main = AfxGetMainWnd())
+        main->SendMessage(WM_COMMAND, ID_STOPWAVE, 0);
+    RegWriteInt(IDS_REG_PREFERENCE, kRegSortOrder, m_bSortDescending ? 1 : 0);
+    RegWriteInt(IDS_REG_PREFERENCE, kRegShowInfo, m_bShowInfo ? 1 : 0);
+    if (m_wndSplitter.m_hWnd) {
+        int width = 0, minimum = 0;
+        m_wndSplitter.GetColumnInfo(0, width, minimum);
+        if (width > 0)
+            RegWriteInt(IDS_REG_PREFERENCE, kRegTreeWidth, width);
+    }
+    RegWriteInt(IDS_REG_PREFERENCE, kRegViewMode, m_nViewMode);
+    RegWriteInt(IDS_REG_PREFERENCE, kRegThumbSize, m_nThumbSize);
+}
+
+// ---- gallery callbacks
+
+BOOL CZunMainView::Thumbnail(int index, CDibBitmap& bitmap, LPARAM user)
+{
+    auto* view = reinterpret_cast<CZunMainView*>(user);
+    if (auto it = view->m_shown.find(index); it != view->m_shown.end()) {
+        bitmap = it->second;
+        return TRUE;
+    }
+    if (!GetItemThumbnail(index, bitmap))
+        return FALSE;
+    view->m_shown.emplace(index, bitmap);
+    view->ForgetHidden();
+    return TRUE;
+}
+
+void CZunMainView::ForgetHidden()
+{
+    // Two screens' worth is kept; what has scrolled away goes first.
+    const CGalleryModel& m = m_pGallery->Model();
+    const size_t keep = size_t(std::max(2 * ShownCellCount(m), 1));
+    if (m_shown.size() <= keep)
+        return;
+    const int first = m.GetFirstVisibleIndex();
+    const int last = first + ShownCellCount(m);
+    for (auto it = m_shown.begin(); it != m_shown.end() && m_shown.size() > keep;)
+        it = it->first < first || it->first >= last ? m_shown.erase(it) : std::next(it);
+}
+
+void CZunMainView::ImageSize(CSize& size, int index) { size = GetItemThumbnailSize(index); }
+
+void CZunMainView::RefreshCaption(int index)
+{
+    // The captions are kept in the gallery's items, so that painting never
+    // waits for the item lock the loader holds while it makes a thumbnail.
+    if (m_pGallery && index < m_pGallery->GetItemCount())
+        m_pGallery->SetItemText(index, GetFileItem(index)->FormatCaption(index, m_nThumbSize == 4 || m_bShowInfo));
+}
+
+void CZunMainView::RefreshCaptions()
+{
+    std::lock_guard<std::recursive_mutex> lock(GetFileItemLock());
+    for (int i = 0; m_pGallery && i < m_pGallery->GetItemCount(); ++i)
+        RefreshCaption(i);
+}
+
+void CZunMainView::CustomOverlay(CGalleryCtrl* ctrl, CDC* dc, int index, const CRect& cell, const CRect& picture)
+{
+    // The custom size draws its caption itself: the first two lines centred,
+    // then "label : value" rows in two columns.
+    const std::string text = ctrl->GetItemText(index);
+    const int lh = ctrl->Model().GetLineHeight();
+    CFont* old = dc->SelectObject(ctrl->GetCaptionFont());
+    dc->SetBkMode(TRANSPARENT);
+    CRect band(cell.left + 2, picture.bottom + 6, cell.right - 2, picture.bottom + 6 + lh);
+    size_t start = 0;
+    for (int line = 0; start <= text.size(); ++line) {
+        const size_t eol = text.find('\n', start);
+        const std::string part = text.substr(start, eol == std::string::npos ? std::string::npos : eol - start);
+        if (line < 2) {
+            CRect r = band;
+            dc->DrawText(part, &r, DT_END_ELLIPSIS | DT_NOPREFIX | DT_SINGLELINE | DT_VCENTER | DT_CENTER);
+        } else {
+            if (line == 2)
+                band.DeflateRect(4, 0);
+            const size_t colon = part.find(':');
+            CRect label = band;
+            dc->DrawText(part.substr(0, colon) + (colon == std::string::npos ? "" : " : "), &label,
+                         DT_END_ELLIPSIS | DT_NOPREFIX | DT_SINGLELINE | DT_VCENTER);
+            if (colon != std::string::npos) {
+                CRect value(band.left + 40, band.top, band.right, band.bottom);
+                dc->DrawText(part.substr(colon + 1), &value, DT_END_ELLIPSIS | DT_NOPREFIX | DT_SINGLELINE | DT_VCENTER);
+            }
+        }
+        band.OffsetRect(0, lh);
+        if (eol == std::string::npos)
+            break;
+        start = eol + 1;
+    }
+    dc->SelectObject(old);
+}
+
+// ---- the loader
+
+void CZunMainView::OnShowWindow(BOOL bShow, UINT nStatus)
+{
+    CView::OnShowWindow(bShow, nStatus);
+    if (bShow)
+        m_loader.Start();
+    else
+        m_loader.Pause();
+}
+
+void CZunMainView::OnDestroy()
+{
+    m_loader.Stop();
+    CView::OnDestroy();
+}
+
+void CZunMainView::OnRefreshThumbnail()
+{
+    if (m_bReloading)
+        return;
+    std::vector<int> ready;
+    {
+        std::lock_guard<std::recursive_mutex> lock(GetFileItemLock());
+        ready = m_loader.TakeFinished();
+        // Making the thumbnail read the picture's size and date.
+        for (int index : ready)
+            RefreshCaption(index);
+    }
+    for (int index : ready) {
+        m_shown.erase(index);
+        if (m_pGallery && m_pGallery->IsWindowVisible())
+            m_pGallery->DrawItem(index);
+    }
+}
+
+void CZunMainView::OnGalleryScrolled(NMHDR*, LRESULT* pResult)
+{
+    std::lock_guard<std::recursive_mutex> lock(GetFileItemLock());
+    m_loader.MoveTo(m_pGallery->Model().GetFirstVisibleIndex());
+    *pResult = 0;
+}
+
+void CZunMainView::OnFileMoved() { RemoveVanishedFiles(); }
+
+void CZunMainView::RemoveVanishedFiles()
+{
+    std::lock_guard<std::recursive_mutex> lock(GetFileItemLock());
+    bool removed = false;
+    for (int i = GetFileItemCount() - 1; i >= 0; --i) {
+        CFileItem* item = GetFileItem(i);
+        struct stat st {};
+        if (item == GetSharedEmptyItem() || ::stat(item->GetPath().c_str(), &st) == 0)
+            continue;
+        m_loader.ForgetItem(item);
+        RemoveFileItem(i);
+        if (m_pGallery)
+            m_pGallery->DeleteItem(i);
+        removed = true;
+    }
+    if (removed) {
+        // Cells after a removed one show other items now.
+        m_shown.clear();
+        UpdateTotals();
+    }
+}

@@ -1,0 +1,120 @@
+#pragma once
+
+#include "browser/gallery_ctrl.h"
+#include "browser/thumbnail_loader.h"
+#include "browser/tree_pane.h"
+#include "ui/splitter.h"
+#include "platform/framework/view.h"
+
+#include <map>
+#include <string>
+
+enum : UINT {
+    ID_FUNC_ANOTAION = 302,
+    ID_STOPWAVE = 345,
+    ID_AFTER_RELOAD = 223,
+    ID_FILEDCLICKED = 32795,
+    ID_VIEW_THUMBNAILS = 32853,
+    ID_VIEW_ICONS = 32801,
+    ID_VIEW_DETAILS = 32804,
+    ID_THUMB_CUSTOM = 32854,
+    ID_THUMB_LARGE = 32855,
+    ID_THUMB_MEDIUM = 32856,
+    ID_THUMB_SMALL = 32857,
+    ID_VIEW_IMAGEINFO = 32834,
+    ID_REFRESHTHUMBNAIL = 32896,
+    IDC_BROWSER_SPLITTER = 2309,
+    // The gallery is the outer splitter's pane (0, 1).
+    IDC_BROWSER_GALLERY = AFX_IDW_PANE_FIRST + 1,
+    IDS_ARIAL = 37,
+    IDS_TOTAL_FILES = 6007,
+    IDS_SELECTED_FILES = 6287,
+};
+// The update hint of a folder change (the browser document's).
+inline constexpr LPARAM kHintDirectoryChanged = 0x8015;
+
+// The browser's view: the folder pane on the left and the thumbnail gallery
+// of the folder's files on the right. It reloads the item store when the
+// folder changes (emptying the gallery and the loader's queue first, so
+// nothing paints or loads the items the scan replaces), lets the loader
+// thread make the thumbnails while it is shown, keeps the status texts, the
+// thumbnail size and the picture-information switch, and hands the chosen
+// picture to the main window (Return: the message editor; double click: as
+// the item asks).
+class CZunMainView : public CView {
+    DECLARE_DYNCREATE(CZunMainView)
+    DECLARE_MESSAGE_MAP()
+public:
+    CZunMainView();
+    ~CZunMainView() override;
+
+    void OnInitialUpdate() override;
+    void OnUpdate(CView* pSender, LPARAM lHint, CObject* pHint) override;
+    BOOL PreTranslateMessage(MSG* pMsg) override;
+
+    void ReloadFolder(BOOL quiet);
+    void UpdateTotals();
+    std::string GetStatusText(int index) const;
+    void SelectStartFolder();
+    void SetAllSelected(BOOL state);
+    void SelectItem(int index, BOOL scroll);
+    void RebuildList(BOOL quiet);
+    void SetViewMode(int mode);
+    int GetViewMode() const { return m_nViewMode; }
+    void SetThumbnailSize(int size, BOOL force);
+    int GetThumbnailSize() const { return m_nThumbSize; }
+    BOOL IsShowingInfo() const { return m_bShowInfo; }
+    void UpdateActivePane();
+    // The pre-close step: the settings written back.
+    void SaveSettings();
+    // Removes the items whose files are gone (after file operations).
+    void RemoveVanishedFiles();
+
+    CGalleryCtrl* GetGallery() { return m_pGallery; }
+    CTreePane* GetTreePane() { return m_pTreePane; }
+    CThumbnailLoader& Loader() { return m_loader; }
+    // The thumbnails held for painting (the visible cells' in disk mode).
+    size_t HeldThumbnailCount() const { return m_shown.size(); }
+
+protected:
+    void OnSize(UINT nType, int cx, int cy) override;
+    void OnShowWindow(BOOL bShow, UINT nStatus) override;
+    void OnDestroy() override;
+    void OnRefreshThumbnail();
+    void OnGallerySelChanged(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnGalleryDblClk(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnGalleryScrolled(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnFileMoved();
+    void OnViewThumbnails();
+    void OnThumbSize(UINT nID);
+    void OnUpdateThumbSize(CCmdUI* pCmdUI);
+    void OnViewImageInfo();
+    void OnUpdateViewImageInfo(CCmdUI* pCmdUI);
+
+private:
+    void FillGallery();
+    static BOOL Thumbnail(int index, CDibBitmap& bitmap, LPARAM user);
+    static void ImageSize(CSize& size, int index);
+    void RefreshCaption(int index);
+    void RefreshCaptions();
+    static void CustomOverlay(CGalleryCtrl* ctrl, CDC* dc, int index, const CRect& cell, const CRect& picture);
+    void ForgetHidden();
+
+    CSplitter m_wndSplitter;
+    CTreePane m_treePane;
+    CGalleryCtrl m_gallery;
+    CGalleryCtrl* m_pGallery = nullptr;
+    CTreePane* m_pTreePane = nullptr;
+    CWnd* m_pActivePane = nullptr;
+    int m_nViewMode = 1;
+    int m_nThumbSize = 1;
+    BOOL m_bSortDescending = FALSE;
+    BOOL m_bShowInfo = TRUE;
+    BOOL m_bReloading = FALSE;
+    BOOL m_bStarted = FALSE;
+    std::string m_strStatus0, m_strStatus1;
+    CThumbnailLoader m_loader;
+    // Decoded thumbnails of the cells painted lately, so that scrolling in
+    // disk mode does not read a cache file on every paint.
+    std::map<int, CDibBitmap> m_shown;
+};
