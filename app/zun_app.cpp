@@ -19,6 +19,7 @@
 #include "imaging/image_info_set.h"
 #include "imaging/image_save.h"
 #include "imaging/program_folders.h"
+#include "message/message_mail.h"
 #include "platform/framework/document.h"
 #include "platform/framework/frame_wnd.h"
 #include "platform/framework/message_box.h"
@@ -354,6 +355,8 @@ void CZunApp::StartModules()
         m_parts.initFileItemStore();
     LoadInfoItemSettings();
     LoadColorSettings(GetHomePath(), 0, 0, 0x11);
+    // Mails handed to the mail client long ago no longer need their files.
+    SweepMailStaging(GetMailStagingRoot());
     // Pictures saved through the exporters run behind the save progress dialog.
     SetImageSaveJobRunner([](CImageSaveJob& job) {
         CImageSaveProgressDlog dlg(job.owner, job.image, job.exporterPattern, job.displayPath, job.blocks[0],

@@ -32,6 +32,7 @@ IMPLEMENT_DYNCREATE(CAPhotoDoc, CDocument)
 
 BEGIN_MESSAGE_MAP(CAPhotoDoc, CDocument)
     ON_COMMAND(ID_FILE_SAVE, &CAPhotoDoc::OnFileSave)
+    ON_COMMAND(ID_FILE_SEND_MAIL, &CAPhotoDoc::OnFileMail)
     ON_UPDATE_COMMAND_UI(ID_IMPORT_IMAGE, &CAPhotoDoc::OnUpdateImportImage)
 END_MESSAGE_MAP()
 

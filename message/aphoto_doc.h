@@ -119,6 +119,14 @@ public:
     // document's own name and modified state stay. The shrinking applies to
     // this save only.
     BOOL SaveForMail(const std::string& path, BOOL bShrink);
+    // File/Mail: after the save-modified question, the mail dialog's choices
+    // (kept in the settings) and SendMail.
+    void OnFileMail();
+    // Hands the message to the mail client: as it is on the disk, or saved
+    // for mail (shrunk with bResize) into the staging folder; with bAttach the
+    // reader program and its licence go along where they are found. TRUE when
+    // the mail client was started; failures are told the user.
+    BOOL SendMail(BOOL bAttach, BOOL bResize);
 
 protected:
     void OnFileSave();

@@ -27,29 +27,7 @@
 
 namespace {
 
-class Env {
-public:
-    Env(const char* name, const char* value) : m_name(name)
-    {
-        if (const char* old = std::getenv(name))
-            m_old = old;
-        if (value)
-            setenv(name, value, 1);
-        else
-            unsetenv(name);
-    }
-    ~Env()
-    {
-        if (m_old)
-            setenv(m_name, m_old->c_str(), 1);
-        else
-            unsetenv(m_name);
-    }
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_old;
-};
+using Env = qrtest::EnvVar;
 
 TEST(InstanceLock, HeldOnceUntilReleased)
 {

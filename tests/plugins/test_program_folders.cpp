@@ -18,27 +18,7 @@ struct TempSettings {
     ~TempSettings() { SetRegistryStore(nullptr); }
 };
 
-struct Env {
-    std::string name;
-    std::string old;
-    bool had;
-    Env(const char* n, const char* value) : name(n), had(std::getenv(n) != nullptr)
-    {
-        if (had)
-            old = std::getenv(n);
-        if (value)
-            setenv(n, value, 1);
-        else
-            unsetenv(n);
-    }
-    ~Env()
-    {
-        if (had)
-            setenv(name.c_str(), old.c_str(), 1);
-        else
-            unsetenv(name.c_str());
-    }
-};
+using Env = qrtest::EnvVar;
 
 } // namespace
 

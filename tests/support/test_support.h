@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,5 +29,33 @@ std::vector<unsigned char> ReadBytes(const std::filesystem::path& path);
 // The names in a folder, sorted.
 std::vector<std::string> FolderNames(const std::filesystem::path& dir);
 void WriteBytes(const std::filesystem::path& path, const std::vector<unsigned char>& bytes);
+
+// An environment variable set (or, for a null value, removed) while the
+// object lives, then put back as it was.
+class EnvVar {
+public:
+    EnvVar(const char* name, const char* value) : m_name(name)
+    {
+        if (const char* old = std::getenv(name))
+            m_old = old;
+        if (value)
+            setenv(name, value, 1);
+        else
+            unsetenv(name);
+    }
+    ~EnvVar()
+    {
+        if (m_old)
+            setenv(m_name, m_old->c_str(), 1);
+        else
+            unsetenv(m_name);
+    }
+    EnvVar(const EnvVar&) = delete;
+    EnvVar& operator=(const EnvVar&) = delete;
+
+private:
+    const char* m_name;
+    std::optional<std::string> m_old;
+};
 
 } // namespace qrtest
