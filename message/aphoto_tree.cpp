@@ -10,6 +10,7 @@
 #include <QPalette>
 #include <QPlainTextEdit>
 #include <QScrollBar>
+#include <QTimer>
 #include <QWidget>
 
 #include <algorithm>
@@ -65,6 +66,7 @@ CAPhotoTree::~CAPhotoTree()
     m_model.SetListener(nullptr);
     m_pLabelEdit.reset();
     m_pFoundBox.reset();
+    m_retired.clear();
 }
 
 BOOL CAPhotoTree::Create(DWORD style, const RECT& rect, CWnd* pParent, UINT nID)
@@ -610,8 +612,7 @@ void CAPhotoTree::EndCommentEdit()
         record.SetContentString(text);
         m_model.SetNodeRecord(item, record, true);
     }
-    edit->DestroyWindow();
-    edit.reset();
+    Retire(std::move(edit));
     Invalidate();
     SendCommandToParent(ID_ENDCOMMENTEDIT);
     UpdateScrollBars();
@@ -648,10 +649,18 @@ void CAPhotoTree::OpenFoundTextBox(int index, int start, int end)
 void CAPhotoTree::CloseFoundTextBox()
 {
     m_nFoundItem = 0;
-    if (m_pFoundBox) {
-        std::unique_ptr<CEdit> box = std::move(m_pFoundBox);
-        box->DestroyWindow();
-    }
+    if (m_pFoundBox)
+        Retire(std::move(m_pFoundBox));
+}
+
+void CAPhotoTree::Retire(std::unique_ptr<CEdit> edit)
+{
+    // An editor often ends inside its own focus change: it is hidden now and
+    // goes once that event is over.
+    edit->ShowWindow(SW_HIDE);
+    m_retired.push_back(std::move(edit));
+    if (m_retired.size() == 1 && m_hWnd)
+        QTimer::singleShot(0, m_hWnd, [this] { m_retired.clear(); });
 }
 
 int CAPhotoTree::FindNext(const std::string& text, BOOL down, BOOL caseSensitive, BOOL)

@@ -136,6 +136,7 @@ private:
     void OpenFoundTextBox(int index, int start, int end);
     void CloseFoundTextBox();
     std::unique_ptr<CEdit> OpenEdit(UINT id, DWORD style, int item, const std::string& text);
+    void Retire(std::unique_ptr<CEdit> edit);
 
     CAPhotoTreeModel m_model;
     CDC m_measureDC;
@@ -143,6 +144,7 @@ private:
     QScrollBar* m_pVBar = nullptr;
     std::unique_ptr<CEdit> m_pLabelEdit;
     std::unique_ptr<CEdit> m_pFoundBox;
+    std::vector<std::unique_ptr<CEdit>> m_retired; // editors ended, waiting to go
     CFont m_editFont;
     int m_nEditItem = 0;
     int m_nFoundItem = 0;

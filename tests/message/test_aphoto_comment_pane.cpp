@@ -325,3 +325,29 @@ TEST_F(PaneFixture, SearchWithoutAHitSaysSo)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(PaneFixture, KeysTabFromTheCommentToTheTitleAndEscapeIsSwallowed)
+{
+    target.m_hWnd->activateWindow();
+    ASSERT_TRUE(uitest::WaitFor([this] { return target.m_hWnd->isActiveWindow(); }));
+    Load({0});
+    Select(1);
+    ASSERT_TRUE(Tree().StartCommentEdit());
+    ASSERT_EQ(QApplication::focusWidget(), Tree().GetLabelEdit()->m_hWnd);
+    MSG key;
+    key.message = WM_KEYDOWN;
+    key.wParam = VK_RETURN;
+    EXPECT_FALSE(pane.PreTranslateMessage(&key)) << "Enter goes on to the comment";
+    key.wParam = VK_TAB;
+    EXPECT_TRUE(pane.PreTranslateMessage(&key));
+    EXPECT_EQ(QApplication::focusWidget(), pane.GetTitleEdit().m_hWnd);
+    EXPECT_FALSE(Tree().IsEditing()) << "leaving the comment ends its edit";
+    key.wParam = VK_ESCAPE;
+    EXPECT_TRUE(pane.PreTranslateMessage(&key));
+    QApplication::processEvents();
+    EXPECT_TRUE(pane.IsWindowVisible()) << "Escape does not close the pane";
+}
+
+} // namespace

@@ -226,3 +226,25 @@ TEST_F(TreeFixture, HoverHighlightsOnlyWhileNothingIsCurrentOrSelected)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(TreeFixture, ClickingAnotherCardEndsTheEditThatHasTheFocus)
+{
+    host.m_hWnd->activateWindow();
+    ASSERT_TRUE(uitest::WaitFor([this] { return host.m_hWnd->isActiveWindow(); }));
+    Load({{0, "first"}, {0, "second"}});
+    tree.SetSelectState(1, CAPhotoTreeModel::stateOn, FALSE);
+    ASSERT_TRUE(tree.StartCommentEdit());
+    ASSERT_EQ(QApplication::focusWidget(), tree.GetLabelEdit()->m_hWnd);
+    tree.GetLabelEdit()->SetWindowText("first, changed");
+    host.events.clear();
+    uitest::Click(tree.m_hWnd, QPoint(Card(2).x, Card(2).y));
+    QApplication::processEvents();
+    EXPECT_FALSE(tree.IsEditing());
+    EXPECT_EQ(tree.GetItemText(1), "first, changed");
+    EXPECT_EQ(host.events.front(), "C208");
+    EXPECT_EQ(tree.GetCurrent(), 2);
+}
+
+} // namespace
