@@ -2,6 +2,7 @@
 #include "message/photo_content.h"
 #include "message_fixtures.h"
 #include "platform/framework/message_box.h"
+#include "platform/gdi/logfont.h"
 #include "resources/string_table.h"
 #include "support/ui_test_util.h"
 #include "util/app_settings.h"
@@ -348,6 +349,57 @@ TEST_F(PaneFixture, KeysTabFromTheCommentToTheTitleAndEscapeIsSwallowed)
     EXPECT_TRUE(pane.PreTranslateMessage(&key));
     QApplication::processEvents();
     EXPECT_TRUE(pane.IsWindowVisible()) << "Escape does not close the pane";
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(PaneFixture, ClipboardCommandsActOnTheFocusedTitle)
+{
+    target.m_hWnd->activateWindow();
+    ASSERT_TRUE(uitest::WaitFor([this] { return target.m_hWnd->isActiveWindow(); }));
+    pane.SetTitle("Harbour at dawn");
+    auto* edit = qobject_cast<QLineEdit*>(pane.GetTitleEdit().m_hWnd);
+    ASSERT_NE(edit, nullptr);
+    edit->setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), edit);
+    UINT messageId = 0;
+    edit->deselect();
+    EXPECT_FALSE(pane.CanDoCommand(ID_EDIT_COPY, messageId)) << "nothing selected";
+    edit->setSelection(0, 7);
+    EXPECT_TRUE(pane.CanDoCommand(ID_EDIT_CUT, messageId));
+    EXPECT_TRUE(pane.OnEditCommand(ID_EDIT_CUT));
+    EXPECT_EQ(pane.GetTitle(), " at dawn");
+    EXPECT_TRUE(pane.CanDoCommand(ID_EDIT_UNDO, messageId));
+    edit->setCursorPosition(int(edit->text().size()));
+    EXPECT_TRUE(pane.OnEditCommand(ID_EDIT_PASTE));
+    EXPECT_EQ(pane.GetTitle(), " at dawnHarbour");
+
+    pane.SetLocked(TRUE);
+    edit->selectAll();
+    EXPECT_FALSE(pane.CanDoCommand(ID_EDIT_CUT, messageId)) << "a locked title is read-only";
+    EXPECT_TRUE(pane.CanDoCommand(ID_EDIT_COPY, messageId));
+}
+
+TEST_F(PaneFixture, PrintedTitleShrinksUntilItFits)
+{
+    pane.SetTitle(std::string(40, 'W'));
+    uitest::MemoryCanvas canvas(300, 60, RGB(255, 255, 255));
+    CAnoPrintParams params;
+    params.m_nTitleHeight = 60;
+    params.m_titleFont = LogFontFromPointSize(240, "Arial", 96);
+    pane.DrawTitle(canvas.dc, CRect(0, 0, 300, 10), params);
+    int left = 300, right = -1;
+    for (int y = 0; y < 60; ++y)
+        for (int x = 0; x < 300; ++x)
+            if (canvas.At(x, y) != RGB(255, 255, 255)) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+    ASSERT_GE(right, 0) << "the title is drawn";
+    EXPECT_GT(left, 0);
+    EXPECT_LT(right, 299) << "shrunk into the width, centred";
 }
 
 } // namespace
