@@ -1,6 +1,7 @@
 #pragma once
 
 #include "imaging/image_ctrl.h"
+#include "imaging/viewer/view_print.h"
 #include "platform/framework/view.h"
 
 #include <cstdint>
@@ -13,6 +14,7 @@
 class CDibBitmap;
 class CImageBuffer;
 class CViewerDoc;
+class CPrinterDC;
 
 // Answers Save As in place of the file-save dialog (tests): TRUE with the
 // path and the quality, FALSE for cancel. An empty one restores the dialog.
@@ -67,6 +69,27 @@ public:
     // Opens the dropped file when exactly one of the paths is a picture.
     BOOL OpenDroppedFiles(const std::vector<std::string>& paths);
 
+    // ---- printing (one page)
+    // The default printer's context (a PDF file when there is no printer);
+    // null when none can be had. The browser's and the editor's print dialogs use it too.
+    static std::unique_ptr<CPrinterDC> CallDoPreparePrinting();
+    // Sends every job to this PDF file instead (tests); empty: the printer.
+    static void SetPrintFile(const std::string& pdfPath);
+    // The printable size and the offsets (the printing offset plus a margin
+    // of 10/96 inch); the printer's resolution goes to the settings.
+    void OnBeginPrinting(CDC* pDC);
+    // The caption at the bottom of the area inside the margins (drawn unless
+    // only measured); answers the area above it.
+    CRect LayoutPage(CDC* pDC, const CRect& page, int mx, int my, BOOL measureOnly);
+    // Where the picture goes: the layout's picture area inside the margins once more.
+    CRect PictureArea(CDC* pDC, const CRect& page, int mx, int my);
+    void DrawPage(CDC* pDC, const CRect& page, int mx, int my);
+    // The page on the printer; FALSE when nothing was printed.
+    BOOL PrintPicture();
+    CViewPrintSettings& GetPrintSettings() { return m_printSettings; }
+    CSize GetPrintableSize() const { return m_printableSize; }
+    CPoint GetPrintOffset() const { return m_printOffset; }
+
     CImageCtrl& GetImageCtrl() { return m_wndImage; }
     int GetRotation() const { return m_nRotation; }
     int64_t GetPictureTime() const { return m_pictureTime; }
@@ -106,6 +129,9 @@ protected:
     void OnRotate180();
     void OnUpdateRotate(CCmdUI* pCmdUI);
     void OnUpdateInfo(CCmdUI* pCmdUI);
+    void OnFilePrint();
+    void OnUpdateFilePrint(CCmdUI* pCmdUI);
+    void OnPrintDirect();
     void OnZoomForward(NMHDR* pNMHDR, LRESULT* pResult);
     void OnZoomBackward(NMHDR* pNMHDR, LRESULT* pResult);
     void OnDropNotify(NMHDR* pNMHDR, LRESULT* pResult);
@@ -116,6 +142,9 @@ private:
     void ZoomTo(int64_t zoom);
     CDibBitmap* ShownBitmap() const;
 
+    CViewPrintSettings m_printSettings;
+    CSize m_printableSize{0, 0};
+    CPoint m_printOffset{0, 0};
     CImageCtrl m_wndImage;
     CImageBuffer* m_pPicture = nullptr;
     CImageBuffer* m_pDisplay = nullptr;

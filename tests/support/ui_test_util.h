@@ -9,11 +9,14 @@
 #include <QColor>
 #include <QCursor>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QImage>
 #include <QMouseEvent>
+#include <QProcess>
 #include <QTimer>
 #include <QWidget>
 
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -131,5 +134,21 @@ inline INT_PTR RunModal(CDialog& dlg, std::function<void()> during, int end = ID
 
 // Whether the dialog is still up.
 inline bool IsUp(CDialog& dlg) { return dlg.m_hWnd && dlg.m_hWnd->isVisible(); }
+
+// The pages of a PDF as pictures at the resolution, read back with pdftoppm.
+inline std::vector<QImage> RenderPdf(const std::filesystem::path& pdf, int dpi)
+{
+    const std::string prefix = (pdf.parent_path() / "page").string();
+    QProcess p;
+    p.start("pdftoppm", {"-r", QString::number(dpi), "-png", QString::fromStdString(pdf.string()),
+                         QString::fromStdString(prefix)});
+    if (!p.waitForFinished(30000) || p.exitCode() != 0)
+        return {};
+    std::vector<QImage> pages;
+    QStringList files = QDir(QString::fromStdString(pdf.parent_path().string())).entryList({"page-*.png"}, QDir::Files, QDir::Name);
+    for (const QString& f : files)
+        pages.emplace_back(QString::fromStdString((pdf.parent_path() / f.toStdString()).string()));
+    return pages;
+}
 
 } // namespace uitest

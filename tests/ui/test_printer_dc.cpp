@@ -1,6 +1,7 @@
 #include "ui/printer_dc.h"
 
 #include "support/test_support.h"
+#include "support/ui_test_util.h"
 
 #include <gtest/gtest.h>
 
@@ -10,22 +11,6 @@
 #include <QProcess>
 
 namespace {
-
-// The pages of a PDF as pictures at the resolution, read back with pdftoppm.
-std::vector<QImage> RenderPdf(const std::filesystem::path& pdf, int dpi)
-{
-    const std::string prefix = (pdf.parent_path() / "page").string();
-    QProcess p;
-    p.start("pdftoppm", {"-r", QString::number(dpi), "-png", QString::fromStdString(pdf.string()),
-                         QString::fromStdString(prefix)});
-    if (!p.waitForFinished(30000) || p.exitCode() != 0)
-        return {};
-    std::vector<QImage> pages;
-    QStringList files = QDir(QString::fromStdString(pdf.parent_path().string())).entryList({"page-*.png"}, QDir::Files, QDir::Name);
-    for (const QString& f : files)
-        pages.emplace_back(QString::fromStdString((pdf.parent_path() / f.toStdString()).string()));
-    return pages;
-}
 
 bool IsDark(QRgb c) { return qGray(c) < 64; }
 bool IsWhite(QRgb c) { return qGray(c) > 240; }
@@ -91,7 +76,7 @@ TEST(PrinterDC, PagesPrintedToPdfReadBack)
         ASSERT_EQ(dc.EndDoc(), 1);
         EXPECT_EQ(dc.EndDoc(), 0);
     }
-    std::vector<QImage> pages = RenderPdf(pdf, 30);
+    std::vector<QImage> pages = uitest::RenderPdf(pdf, 30);
     ASSERT_EQ(pages.size(), 2u);
     // At 30 dots per inch: the offset is 7.5 pixels, the printable area 1/10 of the device size.
     const double k = 30.0 / 300.0;
