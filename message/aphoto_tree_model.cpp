@@ -569,7 +569,7 @@ int CAPhotoTreeModel::DragStep(CPoint point)
         int target = GetRootItem(hit);
         const int current = GetCurrent();
         if (target && current && current < target && GetChildItem(target))
-            target = ThreadEnd(target - 1);
+            target = GetLastDescendant(target);
         const int old = m_nDropTarget;
         m_nDropTarget = target;
         Redraw(old, true);

@@ -87,6 +87,11 @@ TEST_F(TreeFixture, ARealDragMovesAThreadWithItsRepliesInOrder)
     uitest::Mouse(tree.m_hWnd, QEvent::MouseMove, QPoint(Card(5).x, Card(5).y));
     uitest::Mouse(tree.m_hWnd, QEvent::MouseMove, QPoint(Card(6).x, Card(6).y));
     EXPECT_EQ(tree.Model().GetDropTarget(), 6);
+    // The bar under the target row shows where the thread will go.
+    const QImage during = uitest::Grab(tree.m_hWnd);
+    const CRect band = tree.Model().GetBand(6);
+    EXPECT_EQ(uitest::Pixel(during, 200, band.bottom - 2), RGB(0, 0, 0));
+    EXPECT_EQ(uitest::Pixel(during, 20, band.bottom - 2), RGB(255, 255, 255)) << "the bar starts at x = 30";
     uitest::Mouse(tree.m_hWnd, QEvent::MouseButtonRelease, QPoint(Card(6).x, Card(6).y));
     EXPECT_EQ(Order(), "B C A a1 a2 a3");
     EXPECT_EQ(tree.GetCurrent(), 3) << "the moved comment stays current";

@@ -67,6 +67,10 @@ TEST(APhotoTreeModel, RelationsFollowTheDepths)
     };
     for (const Row& r : rows)
         EXPECT_EQ(t.model.GetNextItem(r.item, r.code), r.expected) << r.item << " code " << r.code;
+    EXPECT_EQ(t.model.GetLastDescendant(1), 4);
+    EXPECT_EQ(t.model.GetLastDescendant(2), 3);
+    EXPECT_EQ(t.model.GetLastDescendant(4), 4);
+    EXPECT_EQ(t.model.GetLastDescendant(5), 6);
     EXPECT_EQ(t.model.GetRootItem(3), 1);
     EXPECT_EQ(t.model.GetRootItem(6), 5);
     EXPECT_EQ(t.model.GetTopLevelCount(), 2);
