@@ -348,6 +348,11 @@ void CAnoRecord::ParseDate(std::string_view textIn)
 std::string CAnoRecord::GetCaption() const
 {
     const std::string content = m_strContent.empty() ? std::string() : m_strContent + "\r\n";
+    return content + GetHeading();
+}
+
+std::string CAnoRecord::GetHeading() const
+{
     const std::string user = m_strUserName.empty() ? std::string() : m_strUserName + " ";
     const COleDateTime when(m_date);
     std::string date = FormatDateTimeLocale(when, true, false);
@@ -359,7 +364,7 @@ std::string CAnoRecord::GetCaption() const
         std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", m_date.wHour, m_date.wMinute, m_date.wSecond);
         time = buf;
     }
-    return content + "( " + user + " " + date + " " + time + " )";
+    return "( " + user + " " + date + " " + time + " )";
 }
 
 void CAnoRecord::ReadAttachment(CArchive& ar)

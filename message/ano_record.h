@@ -85,6 +85,8 @@ public:
     void ParseDate(std::string_view text);
     // The one-paragraph heading: content, then "( user date time )".
     std::string GetCaption() const;
+    // Its last part: "( user date time )".
+    std::string GetHeading() const;
 
     // The record's bytes in a message file of the given version (hundredths).
     void Serialize(CArchive& ar, int version);

@@ -2,6 +2,7 @@
 
 #include "platform/gdi/logfont.h"
 #include "platform/gdi/metafile_dc.h"
+#include "platform/gdi/record_sink.h"
 
 #include <QImage>
 #include <QPaintDevice>
@@ -434,8 +435,27 @@ bool CDC::PrepareDevice()
 // ---------------------------------------------------------------------------
 // Saved states
 
+DCRecordState CDC::RecordState() const
+{
+    DCRecordState st;
+    if (m_state.pen)
+        st.pen = m_state.pen->pen;
+    if (m_state.brush)
+        st.brush = m_state.brush->brush;
+    if (m_state.font)
+        st.font = m_state.font->font;
+    st.textColor = m_state.textColor;
+    st.bkColor = m_state.bkColor;
+    st.bkMode = m_state.bkMode;
+    st.hasClip = m_state.hasClip;
+    st.clip = m_state.clip;
+    return st;
+}
+
 int CDC::SaveDC()
 {
+    if (m_pSink)
+        m_pSink->SaveDC();
     m_saved.push_back(m_state);
     return int(m_saved.size());
 }
@@ -445,6 +465,8 @@ BOOL CDC::RestoreDC(int saved)
     const int level = saved < 0 ? int(m_saved.size()) + 1 + saved : saved;
     if (level < 1 || level > int(m_saved.size()))
         return FALSE;
+    if (m_pSink)
+        m_pSink->RestoreDC(level - int(m_saved.size()) - 1);
     State target = m_saved[size_t(level - 1)];
     m_saved.resize(size_t(level - 1));
     const GdiRef bitmap = target.bitmap;
@@ -547,6 +569,8 @@ BOOL CDC::LineTo(int x, int y)
     m_painter->setPen(DevicePen());
     // Flat caps leave the end point out, as the class library's lines do.
     m_painter->drawLine(a, b);
+    if (m_pSink)
+        m_pSink->Line(RecordState(), a, b);
     return TRUE;
 }
 
@@ -566,8 +590,77 @@ BOOL CDC::RoundRect(int l, int t, int r, int b, int w, int h)
     const QRect rect = DeviceRect(l, t, r, b);
     if (rect.isEmpty())
         return TRUE;
-    if (PrepareShape())
+    if (PrepareShape()) {
         m_painter->drawRoundedRect(OutlineRect(rect), std::abs(w) / 2.0, std::abs(h) / 2.0);
+        if (m_pSink)
+            m_pSink->Shape(RecordState(), CDCRecordSink::ShapeKind::roundRect, rect, QSize(std::abs(w), std::abs(h)));
+    }
+    return TRUE;
+}
+
+BOOL CDC::Rectangle(int l, int t, int r, int b)
+{
+    const QRect rect = DeviceRect(l, t, r, b);
+    if (rect.isEmpty())
+        return TRUE;
+    if (PrepareShape()) {
+        m_painter->drawRect(OutlineRect(rect));
+        if (m_pSink)
+            m_pSink->Shape(RecordState(), CDCRecordSink::ShapeKind::rectangle, rect, QSize());
+    }
+    return TRUE;
+}
+
+BOOL CDC::Ellipse(int l, int t, int r, int b)
+{
+    const QRect rect = DeviceRect(l, t, r, b);
+    if (rect.isEmpty())
+        return TRUE;
+    if (PrepareShape()) {
+        m_painter->drawEllipse(OutlineRect(rect));
+        if (m_pSink)
+            m_pSink->Shape(RecordState(), CDCRecordSink::ShapeKind::ellipse, rect, QSize());
+    }
+    return TRUE;
+}
+
+namespace {
+
+std::vector<QPoint> QPoints(const POINT* points, int count)
+{
+    std::vector<QPoint> out;
+    if (points && count > 0)
+        for (int i = 0; i < count; ++i)
+            out.emplace_back(points[i].x, points[i].y);
+    return out;
+}
+
+} // namespace
+
+BOOL CDC::Polygon(const POINT* points, int count)
+{
+    if (!points || count < 2)
+        return FALSE;
+    const std::vector<QPoint> pts = QPoints(points, count);
+    if (PrepareShape()) {
+        m_painter->drawPolygon(pts.data(), int(pts.size()), Qt::OddEvenFill);
+        if (m_pSink)
+            m_pSink->Poly(RecordState(), pts, true);
+    }
+    return TRUE;
+}
+
+BOOL CDC::Polyline(const POINT* points, int count)
+{
+    if (!points || count < 2)
+        return FALSE;
+    const std::vector<QPoint> pts = QPoints(points, count);
+    if (PrepareDevice()) {
+        m_painter->setPen(DevicePen());
+        m_painter->drawPolyline(pts.data(), int(pts.size()));
+        if (m_pSink)
+            m_pSink->Poly(RecordState(), pts, false);
+    }
     return TRUE;
 }
 
@@ -577,6 +670,8 @@ void CDC::FillDeviceRect(const QRect& r, const QBrush& brush)
         return;
     UseBackground(false);
     m_painter->fillRect(r, brush);
+    if (m_pSink && brush.style() == Qt::SolidPattern)
+        m_pSink->FillRect(RecordState(), r, FromQColor(brush.color()));
 }
 
 void CDC::FillSolidRect(const RECT* rc, COLORREF clr)

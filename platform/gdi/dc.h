@@ -12,6 +12,9 @@
 class QPainter;
 class QPaintDevice;
 class QPicture;
+class CDCRecordSink;
+class CTextLayout;
+struct DCRecordState;
 
 // Polygon fill modes.
 enum : int { ALTERNATE = 1, WINDING = 2 };
@@ -103,6 +106,12 @@ public:
     BOOL LineTo(POINT p) { return LineTo(p.x, p.y); }
     BOOL RoundRect(int l, int t, int r, int b, int w, int h);
     BOOL RoundRect(const RECT* rc, POINT p) { return RoundRect(rc->left, rc->top, rc->right, rc->bottom, p.x, p.y); }
+    // Outlined with the pen and filled with the brush.
+    BOOL Rectangle(int l, int t, int r, int b);
+    BOOL Ellipse(int l, int t, int r, int b);
+    BOOL Polygon(const POINT* points, int count);
+    // Lines through the points with the pen (the last point is not drawn).
+    BOOL Polyline(const POINT* points, int count);
     // Also leaves clr as the background colour, as the class library's form does.
     void FillSolidRect(const RECT* rc, COLORREF clr);
     void FillSolidRect(int x, int y, int cx, int cy, COLORREF clr);
@@ -136,6 +145,11 @@ public:
 
 protected:
     QPainter* GetPainter() const { return m_painter; }
+    // A recording context hands every call it draws to its sink as well.
+    void SetRecordSink(CDCRecordSink* sink) { m_pSink = sink; }
+    DCRecordState RecordState() const;
+    // Printed, previewed and recorded pages measure text alike (CTextLayout::SharedMetrics).
+    bool UsesSharedTextMetrics() const;
     // Device size in pixels for the capabilities.
     virtual QSize DeviceSize() const;
     // Resolution the capabilities answer; the device's own unless set (memory contexts).
@@ -176,7 +190,7 @@ private:
     void UseBackground(bool styledPen);
     void FillDeviceRect(const QRect& r, const QBrush& brush);
     bool Blit(const QRect& dst, const QImage* src, const QRect& srcRect, bool srcMono, COLORREF srcBk, DWORD rop);
-    void DrawTextLine(const QString& line, QPointF origin, const QFontMetrics& fm, int tabWidth, int underline);
+    void DrawTextLine(const QString& line, QPointF origin, const CTextLayout& layout, int underline, const QRect* clip);
 
     QPainter* m_painter = nullptr;
     std::unique_ptr<QPainter> m_ownPainter;
@@ -188,6 +202,7 @@ private:
     bool m_clipDirty = true;
     State m_state;
     std::vector<State> m_saved;
+    CDCRecordSink* m_pSink = nullptr;
     mutable GdiRef m_qfontFor;
     mutable QFont m_qfont;
 

@@ -1,6 +1,8 @@
 // Blocks of pixels: every ternary raster operation, worked out per pixel.
 #include "platform/gdi/dc.h"
 
+#include "platform/gdi/record_sink.h"
+
 #include <QPaintEngine>
 #include <QPainter>
 
@@ -66,7 +68,11 @@ BOOL CDC::StretchImage(int x, int y, int w, int h, const QImage& image, int xs, 
     QImage part = image.copy(srcRect).convertToFormat(QImage::Format_RGB32);
     if (flipX || flipY)
         part = part.mirrored(flipX, flipY);
-    return Blit(dst, &part, part.rect(), mono, monoBackground, rop) ? TRUE : FALSE;
+    if (!Blit(dst, &part, part.rect(), mono, monoBackground, rop))
+        return FALSE;
+    if (m_pSink)
+        m_pSink->Image(RecordState(), dst, part, rop);
+    return TRUE;
 }
 
 bool CDC::Blit(const QRect& dst, const QImage* src, const QRect& srcRect, bool srcMono, COLORREF srcBk, DWORD rop)

@@ -1,29 +1,42 @@
 #pragma once
 
+#include "platform/exceptions.h"
 #include "platform/gdi/dc.h"
 
 #include <QPicture>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
-// What CloseEnhanced hands back: the recorded drawing and its frame.
+class CEmfWriter;
+
+// What CloseEnhanced hands back: the enhanced metafile's bytes (also in the
+// file when one was named), the drawing as Qt recorded it, and its frame.
 struct EnhMetaFile {
     QPicture picture;
+    std::vector<uint8_t> bytes;
     CRect frame;             // hundredths of a millimetre, as given to CreateEnhanced
     std::string description;
 };
 
-// A context that records what is drawn on it. Capabilities and measurements
-// come from the reference context (the screen when none is given).
+// A context that writes an enhanced metafile of what is drawn on it (the
+// records of CEmfWriter). Capabilities and measurements come from the
+// reference context (the screen when none is given); the metafile's page is
+// the frame when one is given, else the reference context's page.
 class CMetaFileDC : public CDC {
 public:
-    CMetaFileDC() = default;
+    CMetaFileDC();
     ~CMetaFileDC() override;
 
     // frame in hundredths of a millimetre (may be null); fileName and description may be null.
     BOOL CreateEnhanced(CDC* refDC, const char* fileName, const RECT* frame, const char* description);
-    // Ends recording; the caller owns the result (DeleteEnhMetaFile). Null when nothing was begun.
+    // Ends recording and writes the file (through the file writer: a file
+    // that was there stays as it was when writing fails). The caller owns
+    // the result (DeleteEnhMetaFile). Null when nothing was begun or the
+    // file could not be written (GetWriteError says why).
     HENHMETAFILE CloseEnhanced();
+    const CFileException& GetWriteError() const { return m_writeError; }
 
     int GetDeviceCaps(int index) const override;
     const std::string& FileName() const { return m_fileName; }
@@ -33,7 +46,9 @@ protected:
 
 private:
     std::unique_ptr<EnhMetaFile> m_recording;
+    std::unique_ptr<CEmfWriter> m_writer;
     std::string m_fileName;
     QSize m_refSize;
     int m_refCaps[2] = {96, 96};
+    CFileException m_writeError;
 };
