@@ -46,14 +46,27 @@ constexpr COLORREF kColours[CAPhotoPageRender::kColourCount] = {
 
 std::string FontFace() { return std::string(res::String(IDS_PRINT_FONT_FACE)); }
 
-bool IsMetafile(CDC* dc) { return dc->GetDeviceCaps(TECHNOLOGY) == DT_METAFILE; }
+// The header's and footer's fonts at a resolution.
+struct PageFonts {
+    CFont date, header, number;
+    explicit PageFonts(int resolution)
+    {
+        const std::string face = FontFace();
+        for (auto [font, points] : {std::pair{&date, kDatePoints}, std::pair{&header, kHeaderPoints},
+                                    std::pair{&number, kPageNumberPoints}}) {
+            const LOGFONT lf = LogFontFromPointSize(points * 10, face, resolution);
+            font->CreateFontIndirect(&lf);
+        }
+    }
+};
 
-// A picture drawn into dest: a metafile keeps the picture's own pixels (its
-// player scales them); other devices get it resampled, else stretched.
+// A picture drawn into dest: a printer gets it resampled to its own pixels
+// (else stretched); a metafile keeps the picture's own pixels for its player
+// to scale, and a preview lets its mapping scale them.
 void DrawBitmap(CDC* dc, const CDibBitmap& bmp, const CRect& dest)
 {
     const CRect source(0, 0, bmp.GetSize().cx, bmp.GetSize().cy);
-    if (IsMetafile(dc) || !bmp.DrawResampled(dc, source, dest))
+    if (dc->GetDeviceCaps(TECHNOLOGY) != DT_RASPRINTER || !bmp.DrawResampled(dc, source, dest))
         bmp.Draw(dc, dest);
 }
 
@@ -132,13 +145,8 @@ int CAPhotoPageRender::PreparePrinting(CDC* dc, BOOL bPrinter)
 CAPhotoPageRender::Layout CAPhotoPageRender::LayoutPage(CDC* dc, const CRect& inset, int page)
 {
     Layout out;
-    CFont dateFont, headerFont, numberFont;
-    const LOGFONT dateLf = LogFontFromPointSize(kDatePoints * 10, FontFace(), m_nResolution);
-    const LOGFONT headerLf = LogFontFromPointSize(kHeaderPoints * 10, FontFace(), m_nResolution);
-    const LOGFONT numberLf = LogFontFromPointSize(kPageNumberPoints * 10, FontFace(), m_nResolution);
-    dateFont.CreateFontIndirect(&dateLf);
-    headerFont.CreateFontIndirect(&headerLf);
-    numberFont.CreateFontIndirect(&numberLf);
+    PageFonts fonts(m_nResolution);
+    CFont &dateFont = fonts.date, &headerFont = fonts.header, &numberFont = fonts.number;
 
     if (m_options.bDate) {
         CFontSelection font(dc, &dateFont);
@@ -317,13 +325,8 @@ void CAPhotoPageRender::RenderPage(CDC* dc, const CRect& page, int marginX, int 
     const CRect inset(page.left + marginX, page.top + marginY, page.right - marginX, page.bottom - marginY);
     const Layout layout = LayoutPage(dc, inset, m_nCurPage);
 
-    CFont headerFont, numberFont, dateFont;
-    const LOGFONT dateLf = LogFontFromPointSize(kDatePoints * 10, FontFace(), m_nResolution);
-    const LOGFONT headerLf = LogFontFromPointSize(kHeaderPoints * 10, FontFace(), m_nResolution);
-    const LOGFONT numberLf = LogFontFromPointSize(kPageNumberPoints * 10, FontFace(), m_nResolution);
-    dateFont.CreateFontIndirect(&dateLf);
-    headerFont.CreateFontIndirect(&headerLf);
-    numberFont.CreateFontIndirect(&numberLf);
+    PageFonts fonts(m_nResolution);
+    CFont &dateFont = fonts.date, &headerFont = fonts.header, &numberFont = fonts.number;
     const int oldMode = dc->SetBkMode(TRANSPARENT);
     const COLORREF oldColour = dc->SetTextColor(RGB(0, 0, 0));
     if (m_options.bDate) {

@@ -87,7 +87,7 @@ void CDC::DrawTextLine(const QString& line, QPointF origin, const CTextLayout& l
 bool CDC::UsesSharedTextMetrics() const
 {
     // Pages (printed, previewed or recorded) must break lines alike.
-    return m_bPrinting || m_pSink || (m_device && m_device->devType() == QInternal::Printer);
+    return m_bPrinting || m_pSink || GetDeviceCaps(TECHNOLOGY) != DT_RASDISPLAY;
 }
 
 int CDC::DrawText(const std::string& text, RECT* rc, UINT format)

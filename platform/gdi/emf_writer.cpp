@@ -446,7 +446,8 @@ std::vector<uint8_t> CEmfWriter::Finish()
         PutRectInclusive(out, bounds);
     }
     // The frame: the whole page in hundredths of a millimetre.
-    const auto hundredthsMm = [this](int pixels) { return uint32_t(int64_t(pixels) * 2540 / m_dpi); };
+    // Rounded up, so that no player makes the page a pixel smaller.
+    const auto hundredthsMm = [this](int pixels) { return uint32_t((int64_t(pixels) * 2540 + m_dpi - 1) / m_dpi); };
     Put32(out, 0);
     Put32(out, 0);
     Put32(out, hundredthsMm(m_width) - 1);

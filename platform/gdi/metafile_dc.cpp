@@ -37,6 +37,8 @@ BOOL CMetaFileDC::CreateEnhanced(CDC* refDC, const char* fileName, const RECT* f
     if (frame && frame->right > frame->left && frame->bottom > frame->top)
         page = QSize(int(int64_t(frame->right - frame->left) * m_refCaps[0] / 2540),
                      int(int64_t(frame->bottom - frame->top) * m_refCaps[1] / 2540));
+    // The page is the frame when there is one.
+    m_refSize = page;
     m_dpiX = m_refCaps[0];
     m_dpiY = m_refCaps[1];
     if (!AttachDevice(&m_recording->picture)) {
