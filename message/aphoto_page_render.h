@@ -56,7 +56,6 @@ public:
     void RenderPage(CDC* dc, const CRect& page, int marginX, int marginY);
 
     CAPhotoPrintOptions& Options() { return m_options; }
-    const CAPhotoContent& Content() const { return m_content; }
     void SetPageGeometry(CSize size, int marginX, int marginY, int resolution);
     CSize GetPageSize() const { return m_pageSize; }
     int GetMarginX() const { return m_marginX; }

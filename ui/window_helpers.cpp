@@ -197,3 +197,18 @@ CTimerPause::~CTimerPause()
     if (m_pWnd && m_pWnd->m_hWnd)
         m_pWnd->SetTimer(m_nId, m_nPeriod);
 }
+
+void OffsetDlgItems(CWnd* pDlg, const std::vector<UINT>& ids, int dx, int dy)
+{
+    if (!pDlg || (dx == 0 && dy == 0))
+        return;
+    for (UINT id : ids) {
+        CWnd* item = pDlg->GetDlgItem(int(id));
+        if (!item)
+            continue;
+        CRect r;
+        GetChildRectInParent(&r, pDlg, item);
+        r.OffsetRect(dx, dy);
+        item->MoveWindow(r, TRUE);
+    }
+}

@@ -2,6 +2,8 @@
 
 #include "platform/framework/wnd.h"
 
+#include <vector>
+
 class CEdit;
 
 // Small window helpers: scroll bars, focus, child geometry, edit and
@@ -25,6 +27,10 @@ CWnd* ChildWindowFromScreenPoint(int x, int y);
 void GetChildRectInParent(RECT* pOut, CWnd* pParent, CWnd* pChild);
 // The same for a dialog item; empty when the dialog has no such item.
 void GetDlgItemRectInParent(RECT* pOut, CWnd* pDlg, int nID);
+// Moves every item of ids that the dialog has by (dx, dy), with repaint;
+// ids it does not have are passed over. The print dialogs keep their
+// control groups at the right and bottom edges with it.
+void OffsetDlgItems(CWnd* pDlg, const std::vector<UINT>& ids, int dx, int dy);
 // Input methods are Qt's to switch: nothing to do.
 inline void SetImeOpen(CWnd*, BOOL) {}
 

@@ -2,6 +2,7 @@
 
 #include "imaging/viewer/viewer_view.h"
 #include "ui/edit_util.h"
+#include "ui/font_dialog.h"
 #include "ui/printer_dc.h"
 #include "ui/ui_services.h"
 #include "ui/window_helpers.h"
@@ -13,7 +14,6 @@
 #include "platform/gdi/gdi_object.h"
 
 #include <QFont>
-#include <QFontDialog>
 #include <QPainter>
 
 #include <algorithm>
@@ -280,24 +280,10 @@ void CViewPrintDlog::OnFont()
 {
     LOGFONT lf = m_pSettings->m_captionFont;
     BOOL chosen = FALSE;
-    if (g_fontChooser) {
+    if (g_fontChooser)
         chosen = g_fontChooser(lf);
-    } else {
-        // Sizes count at 96 dots per inch, as the screen font they start from.
-        QFont start(QString::fromUtf8(lf.lfFaceName));
-        start.setPixelSize(std::max<int>(1, std::abs(int(lf.lfHeight))));
-        bool ok = false;
-        const QFont f = QFontDialog::getFont(&ok, start, m_hWnd, "Font", QFontDialog::ScalableFonts);
-        if (ok) {
-            const int px = f.pixelSize() > 0 ? f.pixelSize() : int(f.pointSizeF() * 96 / 72 + 0.5);
-            lf.lfHeight = -std::max(1, px);
-            lf.lfWeight = f.weight() >= QFont::Bold ? 700 : 400;
-            lf.lfItalic = f.italic() ? 1 : 0;
-            std::memset(lf.lfFaceName, 0, sizeof lf.lfFaceName);
-            std::strncpy(lf.lfFaceName, f.family().toUtf8().constData(), LF_FACESIZE - 1);
-            chosen = TRUE;
-        }
-    }
+    else
+        chosen = ChooseFontDialog(this, lf);
     if (!chosen)
         return;
     m_pSettings->m_captionFont = lf;

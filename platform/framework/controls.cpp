@@ -17,10 +17,13 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
 #include <QTabBar>
+#include <QToolButton>
+#include <QVBoxLayout>
 
 #include <map>
 
@@ -32,6 +35,7 @@ IMPLEMENT_DYNAMIC(CListBox, CWnd)
 IMPLEMENT_DYNAMIC(CProgressCtrl, CWnd)
 IMPLEMENT_DYNAMIC(CTabCtrl, CWnd)
 IMPLEMENT_DYNAMIC(CSliderCtrl, CWnd)
+IMPLEMENT_DYNAMIC(CSpinButtonCtrl, CWnd)
 
 namespace {
 
@@ -54,6 +58,44 @@ void NotifyHeader(QWidget* w, int code)
     if (QWidget* parent = w->parentWidget())
         ::SendMessage(parent, WM_NOTIFY, WPARAM(hdr.idFrom), LPARAM(&hdr));
 }
+
+// The arrows of an up-down control: each click steps the buddy's number.
+class UpDownWidget : public QWidget {
+public:
+    explicit UpDownWidget(QWidget* parent) : QWidget(parent)
+    {
+        auto* column = new QVBoxLayout(this);
+        column->setContentsMargins(0, 0, 0, 0);
+        column->setSpacing(0);
+        for (int step : {1, -1}) {
+            auto* b = new QToolButton(this);
+            b->setArrowType(step > 0 ? Qt::UpArrow : Qt::DownArrow);
+            b->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+            b->setObjectName(step > 0 ? "up" : "down");
+            column->addWidget(b);
+            QObject::connect(b, &QToolButton::clicked, this, [this, step] { Step(step); });
+        }
+    }
+    void Step(int step) { SetPos(Pos() + step); }
+    int Pos() const
+    {
+        auto* e = qobject_cast<QLineEdit*>(buddy.data());
+        bool ok = false;
+        const int v = e ? e->text().toInt(&ok) : lower;
+        return ok ? v : lower;
+    }
+    void SetPos(int v)
+    {
+        v = std::clamp(v, std::min(lower, upper), std::max(lower, upper));
+        if (auto* e = qobject_cast<QLineEdit*>(buddy.data()); e && e->text() != QString::number(v))
+            e->setText(QString::number(v));
+    }
+    QPointer<QWidget> buddy;
+    int lower = 0;
+    int upper = 100;
+};
+
+UpDownWidget* UpDown(HWND h) { return dynamic_cast<UpDownWidget*>(h); }
 
 // Sends the focus notifications of a control's class.
 class FocusNotifier : public QObject {
@@ -253,6 +295,8 @@ QWidget* CreateControlWidget(const std::string& className, DWORD style, QWidget*
         });
         return s;
     }
+    if (className == "msctls_updown32")
+        return new UpDownWidget(parent);
     if (className == "SysTreeView32")
         return CreateTreeWidget(style, parent);
     if (className == "SysTabControl32") {
@@ -883,5 +927,31 @@ void CTabCtrl::OnPaint()
         GetItem(i, &item);
         dis.itemData = item.lParam;
         DrawItem(&dis);
+    }
+}
+
+// ---------------------------------------------------------------------------
+
+HWND CSpinButtonCtrl::CreateWidget(const CREATESTRUCT& cs, QWidget* parent)
+{
+    return CreateControlWidget("msctls_updown32", cs.style, parent);
+}
+
+BOOL CSpinButtonCtrl::Create(DWORD dwStyle, const RECT& rect, CWnd* pParent, UINT nID)
+{
+    return CWnd::Create("msctls_updown32", "", dwStyle | WS_CHILD, rect, pParent, nID);
+}
+
+void CSpinButtonCtrl::SetBuddy(CWnd* pBuddy)
+{
+    if (UpDownWidget* w = UpDown(m_hWnd))
+        w->buddy = pBuddy ? pBuddy->m_hWnd : nullptr;
+}
+
+void CSpinButtonCtrl::SetRange(int nLower, int nUpper)
+{
+    if (UpDownWidget* w = UpDown(m_hWnd)) {
+        w->lower = nLower;
+        w->upper = nUpper;
     }
 }

@@ -30,7 +30,7 @@ enum : UINT { BST_UNCHECKED = 0, BST_CHECKED = 1, BST_INDETERMINATE = 2, BST_PUS
 enum : UINT { IMAGE_BITMAP = 0, IMAGE_ICON = 1 };
 
 // Makes the Qt control of a dialog item's window class ("BUTTON", "STATIC",
-// "EDIT", "COMBOBOX", "LISTBOX", "msctls_progress32", "msctls_trackbar32",
+// "EDIT", "COMBOBOX", "LISTBOX", "msctls_progress32", "msctls_trackbar32", "msctls_updown32",
 // "SysTabControl32", "SysTreeView32"),
 // wired so that it sends its parent the notifications of that class.
 QWidget* CreateControlWidget(const std::string& className, DWORD style, QWidget* parent);
@@ -181,6 +181,20 @@ public:
     // Moving the slider in code tells nobody.
     void SetPos(int nPos);
     int GetPos() const;
+
+protected:
+    HWND CreateWidget(const CREATESTRUCT& cs, QWidget* parent) override;
+};
+
+// Up and down arrows ("msctls_updown32") that step the number in their
+// buddy edit control within a range; the edit then tells its parent
+// EN_CHANGE as if the number had been typed.
+class CSpinButtonCtrl : public CWnd {
+    DECLARE_DYNAMIC(CSpinButtonCtrl)
+public:
+    BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParent, UINT nID);
+    void SetBuddy(CWnd* pBuddy);
+    void SetRange(int nLower, int nUpper);
 
 protected:
     HWND CreateWidget(const CREATESTRUCT& cs, QWidget* parent) override;

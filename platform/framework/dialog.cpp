@@ -56,6 +56,8 @@ CWnd* MakeWrapper(const std::string& className)
         return new CTabCtrl;
     if (className == "msctls_trackbar32")
         return new CSliderCtrl;
+    if (className == "msctls_updown32")
+        return new CSpinButtonCtrl;
     if (className == "SysTreeView32")
         return new CTreeCtrl;
     return new CWnd;

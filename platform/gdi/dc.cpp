@@ -332,6 +332,9 @@ QRect CDC::DeviceRect(int l, int t, int r, int b) const
 QRegion CDC::DeviceLimit() const
 {
     const QSize size = DeviceSize();
+    // Drawing through a scaling painter (a page shown small): the device in this context's units.
+    if (m_base.isScaling() && m_base.isInvertible())
+        return QRegion(m_base.inverted().mapRect(QRect(0, 0, size.width(), size.height())));
     return QRegion(0, 0, size.width(), size.height());
 }
 
@@ -646,20 +649,6 @@ BOOL CDC::Polygon(const POINT* points, int count)
         m_painter->drawPolygon(pts.data(), int(pts.size()), Qt::OddEvenFill);
         if (m_pSink)
             m_pSink->Poly(RecordState(), pts, true);
-    }
-    return TRUE;
-}
-
-BOOL CDC::Polyline(const POINT* points, int count)
-{
-    if (!points || count < 2)
-        return FALSE;
-    const std::vector<QPoint> pts = QPoints(points, count);
-    if (PrepareDevice()) {
-        m_painter->setPen(DevicePen());
-        m_painter->drawPolyline(pts.data(), int(pts.size()));
-        if (m_pSink)
-            m_pSink->Poly(RecordState(), pts, false);
     }
     return TRUE;
 }

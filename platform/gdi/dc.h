@@ -110,8 +110,6 @@ public:
     BOOL Rectangle(int l, int t, int r, int b);
     BOOL Ellipse(int l, int t, int r, int b);
     BOOL Polygon(const POINT* points, int count);
-    // Lines through the points with the pen (the last point is not drawn).
-    BOOL Polyline(const POINT* points, int count);
     // Also leaves clr as the background colour, as the class library's form does.
     void FillSolidRect(const RECT* rc, COLORREF clr);
     void FillSolidRect(int x, int y, int cx, int cy, COLORREF clr);

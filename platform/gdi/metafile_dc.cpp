@@ -17,7 +17,6 @@ BOOL CMetaFileDC::CreateEnhanced(CDC* refDC, const char* fileName, const RECT* f
     SetRecordSink(nullptr);
     DeleteDC();
     m_writer.reset();
-    m_writeError = CFileException();
     m_recording = std::make_unique<EnhMetaFile>();
     if (frame)
         m_recording->frame = *frame;
@@ -65,8 +64,7 @@ HENHMETAFILE CMetaFileDC::CloseEnhanced()
     if (!m_fileName.empty()) {
         try {
             ReplaceFileContents(m_fileName, m_recording->bytes);
-        } catch (const CFileException& e) {
-            m_writeError = e;
+        } catch (const CFileException&) {
             m_recording.reset();
             return nullptr;
         }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "platform/exceptions.h"
 #include "platform/gdi/dc.h"
 
 #include <QPicture>
@@ -34,9 +33,8 @@ public:
     // Ends recording and writes the file (through the file writer: a file
     // that was there stays as it was when writing fails). The caller owns
     // the result (DeleteEnhMetaFile). Null when nothing was begun or the
-    // file could not be written (GetWriteError says why).
+    // file could not be written.
     HENHMETAFILE CloseEnhanced();
-    const CFileException& GetWriteError() const { return m_writeError; }
 
     int GetDeviceCaps(int index) const override;
     const std::string& FileName() const { return m_fileName; }
@@ -50,5 +48,4 @@ private:
     std::string m_fileName;
     QSize m_refSize;
     int m_refCaps[2] = {96, 96};
-    CFileException m_writeError;
 };
