@@ -1,6 +1,7 @@
 #include "message/aphoto_print_dlog.h"
 
 #include "message/aphoto_doc.h"
+#include "message/aphoto_metafile.h"
 #include "message/aphoto_tree.h"
 #include "platform/framework/controls.h"
 #include "platform/framework/message_box.h"
@@ -15,7 +16,9 @@
 #include "ui/ui_services.h"
 #include "ui/window_helpers.h"
 #include "util/draw_guards.h"
+#include "util/file_filter.h"
 #include "util/geometry.h"
+#include "util/path_util.h"
 #include "util/reg_settings.h"
 #include "util/string_util.h"
 
@@ -47,6 +50,7 @@ enum : UINT {
     IDS_PRINT_SAVE = 6281,
     IDS_PRINT_PRINT = 6282,
     ID_FILE_PRINT_SETUP = 57606,
+    IDS_METAFILE_FILTER = 6283,
     IDI_PRINT_BIG = 128,
     IDI_PRINT_SMALL = 129,
 };
@@ -134,6 +138,31 @@ BOOL PrintMessagePages(CAPhotoPageRender& render, CPrinterDC& printer, const std
     }
     render.SetCurrentPage(saved);
     return printer.EndDoc() > 0 ? TRUE : FALSE;
+}
+
+BOOL WriteMessageToFile(CWnd* pParent, CAPhotoDoc& doc, CAPhotoPageRender& render, CHoverHelp* pHoverHelp)
+{
+    CAPhotoPrintDlog dlg(pParent, doc, render, pHoverHelp, CAPhotoPrintDlog::modeWrite);
+    if (dlg.DoModal() != IDOK)
+        return FALSE;
+    std::string path = doc.GetMessageTitle();
+    const std::string filter(res::String(IDS_METAFILE_FILTER));
+    if (!AfxPromptFileName(path, FALSE, std::string(), QtFileFilter(filter)))
+        return FALSE;
+    std::string ext;
+    if (!GetFileExtension(path, ext, false))
+        path += ".EMF";
+    return WritePageMetafile(render, path, DefaultPrintablePage());
+}
+
+BOOL PrintMessage(CWnd* pParent, CAPhotoDoc& doc, CAPhotoPageRender& render, CHoverHelp* pHoverHelp)
+{
+    CAPhotoPrintDlog dlg(pParent, doc, render, pHoverHelp, CAPhotoPrintDlog::modePrint);
+    if (dlg.DoModal() != IDOK)
+        return FALSE;
+    CPrinterDC printer;
+    std::string title = doc.GetMessageTitle();
+    return PrintMessagePages(render, printer, title.empty() ? doc.GetTitle() : title);
 }
 
 CAPhotoPrintDlog::CAPhotoPrintDlog(CWnd* pParent, CAPhotoDoc& doc, CAPhotoPageRender& render,

@@ -122,3 +122,12 @@ std::vector<int32_t> AllComments(const CAPhotoDoc& doc);
 // Prints every page of render on printer (prepared for it first) as one
 // job; FALSE when the printer could not take the job.
 BOOL PrintMessagePages(CAPhotoPageRender& render, CPrinterDC& printer, const std::string& jobName);
+
+// Write to File: the preview in its writing form, then the file's name
+// (the message title proposed, ".EMF" added when the name has no
+// extension), then the page chosen in the preview as an enhanced metafile.
+// FALSE when cancelled or not written (the user was told why).
+BOOL WriteMessageToFile(CWnd* pParent, CAPhotoDoc& doc, CAPhotoPageRender& render, CHoverHelp* pHoverHelp);
+// Print: the preview, then every page on the default printer (or into a
+// PDF file where there is none). FALSE when cancelled or not printed.
+BOOL PrintMessage(CWnd* pParent, CAPhotoDoc& doc, CAPhotoPageRender& render, CHoverHelp* pHoverHelp);

@@ -1,6 +1,7 @@
 #include "message_doc_fixture.h"
 
 #include "message/aphoto_metafile.h"
+#include "platform/framework/document.h"
 #include "message/aphoto_print_dlog.h"
 #include "message/aphoto_tree.h"
 #include "platform/framework/controls.h"
@@ -243,4 +244,64 @@ TEST_F(PrintDlogTest, TheChosenPageIsTheOneWrittenToFile)
     ASSERT_TRUE(WritePageMetafile(render, path, DefaultPrintablePage()));
     EXPECT_EQ(render.GetCurrentPage(), 2);
     EXPECT_GT(std::filesystem::file_size(path), 108u);
+}
+
+namespace {
+
+std::string g_chosenPath;
+
+BOOL ChooseMetafileName(std::string& path, BOOL bOpen, const std::string&, const std::string& filter)
+{
+    EXPECT_FALSE(bOpen);
+    EXPECT_NE(filter.find("*.EMF"), std::string::npos);
+    EXPECT_EQ(path, kTitle);
+    path = g_chosenPath;
+    return TRUE;
+}
+
+} // namespace
+
+TEST_F(PrintDlogTest, WriteToFileWritesThePageChosenUnderTheNameChosen)
+{
+    CAPhotoPageRender render(doc->GetContent(), options);
+    doc->SetMessageTitle(kTitle);
+    g_chosenPath = (dir / "harbour").string();
+    const FileDialogHandler before = SetFileDialogHandler(&ChooseMetafileName);
+    CDialog::SetModalObserver([](CDialog* d) {
+        Click(d, IDC_PRINT_NEXT);
+        Click(d, IDC_PRINT_OK);
+    });
+    const BOOL written = WriteMessageToFile(nullptr, *doc, render, nullptr);
+    SetFileDialogHandler(before);
+    ASSERT_TRUE(written);
+    EXPECT_EQ(render.GetCurrentPage(), 2);
+    // The name took the metafile's extension; the file is a whole metafile.
+    const auto bytes = qrtest::ReadBytes(dir / "harbour.EMF");
+    ASSERT_GT(bytes.size(), 108u);
+    EXPECT_EQ(bytes[40], 0x20);
+    EXPECT_EQ(bytes[41], 'E');
+    EXPECT_EQ(bytes[42], 'M');
+    EXPECT_EQ(bytes[43], 'F');
+}
+
+TEST_F(PrintDlogTest, PrintPutsEveryPageOnThePrinter)
+{
+    CAPhotoPageRender render(doc->GetContent(), options);
+    CPrinterDC::SetPdfFallbackFolder(dir.path().string());
+    CDialog::SetModalObserver([](CDialog* d) { Click(d, IDC_PRINT_OK); });
+    const BOOL printed = PrintMessage(nullptr, *doc, render, nullptr);
+    CPrinterDC::SetPdfFallbackFolder(std::string());
+    ASSERT_TRUE(printed);
+    // Without a printer the pages went into a PDF file of two pages.
+    std::string pdf;
+    for (const std::string& name : qrtest::FolderNames(dir.path()))
+        if (name.size() > 4 && name.substr(name.size() - 4) == ".pdf")
+            pdf = (dir / name).string();
+    ASSERT_FALSE(pdf.empty());
+    QProcess info;
+    info.start("pdfinfo", {QString::fromStdString(pdf)});
+    ASSERT_TRUE(info.waitForFinished(60000));
+    const QString out = QString::fromUtf8(info.readAllStandardOutput());
+    const QString pages = out.section("Pages:", 1, 1).section('\n', 0, 0).trimmed();
+    EXPECT_EQ(pages.toStdString(), "2") << out.toStdString();
 }
