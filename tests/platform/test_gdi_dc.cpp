@@ -1,5 +1,6 @@
 #include "platform/gdi/dc.h"
 #include "platform/gdi/logfont.h"
+#include "platform/gdi/emf_writer.h"
 #include "platform/gdi/metafile_dc.h"
 
 #include <gtest/gtest.h>
@@ -366,5 +367,67 @@ TEST(GdiMetaFile, RecordsWhatIsDrawn)
     HENHMETAFILE h = meta.CloseEnhanced();
     ASSERT_NE(h, nullptr);
     EXPECT_EQ(h->picture.boundingRect(), QRect(0, 0, 10, 10));
+    DeleteEnhMetaFile(h);
+}
+
+namespace {
+
+uint32_t Le32(const std::vector<uint8_t>& b, size_t at)
+{
+    return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 | uint32_t(b[at + 3]) << 24;
+}
+
+// The record types of an enhanced metafile, in order, after the header's setup.
+std::vector<uint32_t> RecordTypes(const std::vector<uint8_t>& b)
+{
+    std::vector<uint32_t> types;
+    for (size_t at = 0; at + 8 <= b.size();) {
+        const uint32_t size = Le32(b, at + 4);
+        if (size < 8 || at + size > b.size())
+            return {};
+        types.push_back(Le32(b, at));
+        at += size;
+    }
+    return types;
+}
+
+} // namespace
+
+TEST(GdiMetaFile, WritesEnhancedMetafileRecords)
+{
+    CMetaFileDC meta;
+    const CRect frame(0, 0, 2540, 2540); // one inch
+    ASSERT_TRUE(meta.CreateEnhanced(nullptr, nullptr, &frame, "Quiram"));
+    CPen red(PS_SOLID, 1, kRed);
+    CPen* old = meta.SelectObject(&red);
+    meta.MoveTo(1, 1);
+    meta.LineTo(20, 1);
+    const int saved = meta.SaveDC();
+    meta.IntersectClipRect(0, 0, 30, 30);
+    meta.Ellipse(2, 2, 12, 12);
+    meta.RestoreDC(saved);
+    // The same pen again after the restore: selected again, not made again.
+    meta.Rectangle(3, 3, 9, 9);
+    meta.SelectObject(old);
+    HENHMETAFILE h = meta.CloseEnhanced();
+    ASSERT_NE(h, nullptr);
+    const std::vector<uint8_t>& b = h->bytes;
+    const std::vector<uint32_t> types = RecordTypes(b);
+    ASSERT_FALSE(types.empty());
+    EXPECT_EQ(types.front(), EMR_HEADER);
+    EXPECT_EQ(types.back(), EMR_EOF);
+    EXPECT_EQ(Le32(b, 48), b.size());
+    EXPECT_EQ(Le32(b, 52), types.size());
+    EXPECT_EQ(Le32(b, 64), 108u) << "the description after the header";
+    EXPECT_EQ(Le32(b, 72), 96u) << "the page in pixels at 96 dots per inch";
+    // After the setup records: the pen, the line, the saved state with its
+    // clip, brush and ellipse, the restore (the pen chosen before the save
+    // comes back with it, the brush chosen inside is selected again) and the
+    // rectangle.
+    const std::vector<uint32_t> drawn(types.begin() + 6, types.end() - 1);
+    const std::vector<uint32_t> expected = {
+        EMR_CREATEPEN, EMR_SELECTOBJECT, EMR_POLYLINE, EMR_SAVEDC, EMR_EXTSELECTCLIPRGN, EMR_CREATEBRUSHINDIRECT,
+        EMR_SELECTOBJECT, EMR_ELLIPSE, EMR_RESTOREDC, EMR_SELECTOBJECT, EMR_RECTANGLE};
+    EXPECT_EQ(drawn, expected);
     DeleteEnhMetaFile(h);
 }
