@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QMimeData>
 
+#include <algorithm>
 #include <ctime>
 #include <fstream>
 
@@ -350,6 +351,83 @@ TEST(ViewerPictureTime, ExifDateOrFileTime)
     std::ofstream(dir / "plain.bmp") << "x";
     EXPECT_GT(CViewerView::PictureTimeFromFile((dir / "plain.bmp").string()), 1600000000);
     EXPECT_EQ(CViewerView::PictureTimeFromFile((dir / "missing.jpg").string()), -1);
+}
+
+
+// A camera date of zeros says nothing: the picture is shown as taken on
+// 2003/01/01; a date out of range is no date either, never a wrong time.
+TEST(ViewerPictureTime, ZeroAndOutOfRangeExifDatesShowTheFixedDay)
+{
+    qrtest::TempDir dir;
+    const auto original = qrtest::ReadBytes(qrtest::DataPath("camera_nikon_d70s.jpg"));
+    const std::string stored = "2099:08:12 19:59:29";
+    for (const std::string date : {"0000:00:00 00:00:00", "2099:13:45 99:99:99"}) {
+        SCOPED_TRACE(date);
+        auto bytes = original;
+        auto at = std::search(bytes.begin(), bytes.end(), stored.begin(), stored.end());
+        ASSERT_NE(at, bytes.end());
+        for (; at != bytes.end(); at = std::search(at, bytes.end(), stored.begin(), stored.end()))
+            std::copy(date.begin(), date.end(), at);
+        const fs::path photo = dir / "zero.jpg";
+        qrtest::WriteBytes(photo, bytes);
+        const time_t t = time_t(CViewerView::PictureTimeFromFile(photo.string()));
+        std::tm local{};
+        ASSERT_NE(localtime_r(&t, &local), nullptr);
+        EXPECT_EQ(local.tm_year + 1900, 2003);
+        EXPECT_EQ(local.tm_mon, 0);
+        EXPECT_EQ(local.tm_mday, 1);
+        EXPECT_EQ(local.tm_hour, 0);
+    }
+}
+
+TEST_F(ViewerTest, RightButtonMenuAndClosingTheWindow)
+{
+    ASSERT_NE(Open(MakeJpeg(dir / "menu.jpg", 40, 24)), nullptr);
+    Command(ID_VIEWER_ACTUAL_SIZE);
+    static std::vector<UINT> offered;
+    offered.clear();
+    CMenu::SetChooser([](CMenu* menu) -> UINT {
+        for (const CMenu::Item& item : menu->Items())
+            offered.push_back(item.id);
+        return UINT(ID_VIEWER_ENLARGE);
+    });
+    NMHDR hdr{};
+    hdr.code = ICN_RBUTTONDOWN;
+    hdr.idFrom = IDC_VIEWER_IMAGE;
+    hdr.hwndFrom = View()->GetImageCtrl().m_hWnd;
+    View()->SendMessage(WM_NOTIFY, WPARAM(hdr.hwndFrom), LPARAM(&hdr));
+    CMenu::SetChooser(nullptr);
+    QApplication::processEvents();
+    EXPECT_EQ(offered, (std::vector<UINT>{ID_FILE_CLOSE, ID_EDIT_COPY, ID_VIEWER_ENLARGE, ID_VIEWER_REDUCE, ID_VIEWER_FIT}));
+    EXPECT_EQ(View()->GetImageCtrl().GetZoom(), 20000);
+    // Closing the window takes the view, the control and the document with
+    // it, and nothing keeps the window afterwards.
+    Frame()->SendMessage(WM_CLOSE, 0, 0);
+    QApplication::processEvents();
+    EXPECT_EQ(tmpl->GetOnlyDocument(), nullptr);
+    EXPECT_EQ(tmpl->GetFrame(), nullptr);
+}
+
+
+// The reader's build reads the file straight through the importers and offers no saving.
+TEST_F(ViewerTest, ReaderBuildDecodesDirectlyAndCannotSave)
+{
+    auto* reader = new CViewerDocTemplate(0, TRUE);
+    app.AddDocTemplate(reader);
+    auto* doc = dynamic_cast<CViewerDoc*>(reader->OpenDocumentFile(MakeJpeg(dir / "read.jpg", 40, 24)));
+    ASSERT_NE(doc, nullptr);
+    CViewerView* view = doc->GetViewerView();
+    ASSERT_TRUE(doc->GetPicture().IsValid());
+    view->Rotate(90);
+    EXPECT_FALSE(doc->IsModified());
+    EXPECT_FALSE(view->CanSaveFileType());
+    EXPECT_FALSE(doc->DoFileSave());
+    CCmdUI state;
+    state.m_nID = ID_VIEWER_SAVE_AS;
+    state.DoUpdate(view, TRUE);
+    EXPECT_FALSE(state.m_bEnabled);
+    doc->OnCloseDocument();
+    EXPECT_EQ(reader->GetFrame(), nullptr);
 }
 
 } // namespace

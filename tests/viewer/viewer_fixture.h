@@ -15,6 +15,7 @@
 #include "ui/ui_services.h"
 #include "util/reg_settings.h"
 #include "platform/clipboard.h"
+#include "platform/framework/menu.h"
 #include "platform/framework/message_box.h"
 #include "platform/framework/win_app.h"
 #include "platform/registry.h"
