@@ -1,6 +1,7 @@
 #include "message/aphoto_tree_model.h"
 
 #include "message/photo_content.h"
+#include "util/string_util.h"
 
 #include <QChar>
 #include <QList>
@@ -14,25 +15,6 @@ enum : UINT { SB_LINEUP = 0, SB_LINEDOWN = 1, SB_PAGEUP = 2, SB_PAGEDOWN = 3, SB
               SB_THUMBTRACK = 5, SB_TOP = 6, SB_BOTTOM = 7, SB_ENDSCROLL = 8 };
 enum : UINT { kNext = 1, kPrevious = 2, kParent = 3, kChild = 4 };
 constexpr int kWheelNotch = 120;
-
-// Upper case character by character, keeping every character's byte length,
-// so that offsets found in the upper-cased text hold in the original.
-std::string UpperKeepingOffsets(std::string_view text)
-{
-    std::string out;
-    out.reserve(text.size());
-    const QString s = QString::fromUtf8(text.data(), qsizetype(text.size()));
-    for (uint u : s.toUcs4()) {
-        const char32_t c = u;
-        const char32_t upper = QChar::toUpper(c);
-        const QByteArray a = QString::fromUcs4(&c, 1).toUtf8();
-        const QByteArray b = QString::fromUcs4(&upper, 1).toUtf8();
-        out.append(b.size() == a.size() ? b.constData() : a.constData(), size_t(a.size()));
-    }
-    // Bytes that are not UTF-8 decode to replacement characters of another
-    // length: such a text is searched as it is.
-    return out.size() == text.size() ? out : std::string(text);
-}
 
 } // namespace
 

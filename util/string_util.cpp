@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QLocale>
+#include <QChar>
 #include <QString>
 #include <QTime>
 
@@ -268,4 +269,21 @@ int CompareNoCase(std::string_view a, std::string_view b)
 bool EqualsNoCase(std::string_view a, std::string_view b)
 {
     return a.size() == b.size() && CompareNoCase(a, b) == 0;
+}
+
+std::string UpperKeepingOffsets(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    const QString s = QString::fromUtf8(text.data(), qsizetype(text.size()));
+    for (uint u : s.toUcs4()) {
+        const char32_t c = u;
+        const char32_t upper = QChar::toUpper(c);
+        const QByteArray a = QString::fromUcs4(&c, 1).toUtf8();
+        const QByteArray b = QString::fromUcs4(&upper, 1).toUtf8();
+        out.append(b.size() == a.size() ? b.constData() : a.constData(), size_t(a.size()));
+    }
+    // Bytes that are not UTF-8 decode to replacement characters of another
+    // length: such a text is searched as it is.
+    return out.size() == text.size() ? out : std::string(text);
 }

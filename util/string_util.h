@@ -74,3 +74,8 @@ std::string FormatDateTimeLocaleYmdHms(int year, int month, int day, int hour, i
 
 // The running kernel's major and minor version; either pointer may be null.
 void GetOsVersion(DWORD* major, DWORD* minor);
+
+// Upper case character by character (UTF-8, any script), keeping every
+// character's byte length, so that offsets found in the upper-cased text hold
+// in the original. A text that is not UTF-8 comes back as it is.
+std::string UpperKeepingOffsets(std::string_view text);

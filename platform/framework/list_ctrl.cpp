@@ -2,33 +2,44 @@
 
 #include "platform/shell.h"
 
-#include <QListWidget>
+#include <QHeaderView>
+#include <QTreeWidget>
 
 IMPLEMENT_DYNAMIC(CListCtrl, CWnd)
 
 namespace {
 
-// The Qt side: tells the parent of every selection change of an item and of
-// double clicks, as the list control's notifications.
-class CListWidget : public QListWidget {
+// The Qt side: a flat tree, one column without a header until columns are
+// inserted, whole rows selected. Tells the parent of every selection change
+// of an item and of double clicks, as the list control's notifications.
+class CListWidget : public QTreeWidget {
 public:
-    explicit CListWidget(QWidget* parent) : QListWidget(parent)
+    explicit CListWidget(QWidget* parent) : QTreeWidget(parent)
     {
         setSelectionMode(QAbstractItemView::SingleSelection);
-        setUniformItemSizes(true);
+        setSelectionBehavior(QAbstractItemView::SelectRows);
+        setRootIsDecorated(false);
+        setUniformRowHeights(true);
+        setHeaderHidden(true);
+        setColumnCount(1);
         connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
                 [this](const QItemSelection& on, const QItemSelection& off) {
                     for (const QModelIndex& i : off.indexes())
-                        Changed(i.row(), 0, LVIS_SELECTED);
+                        if (i.column() == 0)
+                            Changed(i.row(), 0, LVIS_SELECTED);
                     for (const QModelIndex& i : on.indexes())
-                        Changed(i.row(), LVIS_SELECTED, 0);
+                        if (i.column() == 0)
+                            Changed(i.row(), LVIS_SELECTED, 0);
                 });
-        connect(this, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
+        connect(this, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item, int) {
             NMITEMACTIVATE nm;
-            nm.iItem = item ? row(item) : -1;
+            nm.iItem = item ? indexOfTopLevelItem(item) : -1;
             Send(NM_DBLCLK, nm.hdr);
         });
     }
+    int count() const { return topLevelItemCount(); }
+    QTreeWidgetItem* item(int row) const { return topLevelItem(row); }
+    bool m_bColumns = false;
     CShellImageList* m_images = nullptr;
 
 private:
@@ -73,11 +84,54 @@ int CListCtrl::InsertItem(int nItem, const std::string& text, int nImage)
 {
     CListWidget* list = List(m_hWnd);
     const int at = nItem < 0 || nItem > list->count() ? list->count() : nItem;
-    auto* item = new QListWidgetItem(QString::fromStdString(text));
+    auto* item = new QTreeWidgetItem(QStringList{QString::fromStdString(text)});
     if (list->m_images && nImage >= 0)
-        item->setIcon(list->m_images->GetIcon(nImage));
-    list->insertItem(at, item);
+        item->setIcon(0, list->m_images->GetIcon(nImage));
+    list->insertTopLevelItem(at, item);
     return at;
+}
+
+BOOL CListCtrl::SetItemText(int nItem, int nSubItem, const std::string& text)
+{
+    QTreeWidgetItem* item = List(m_hWnd)->item(nItem);
+    if (!item || nSubItem < 0 || nSubItem >= List(m_hWnd)->columnCount())
+        return FALSE;
+    item->setText(nSubItem, QString::fromStdString(text));
+    return TRUE;
+}
+
+int CListCtrl::InsertColumn(int nCol, const std::string& heading, int nWidth)
+{
+    CListWidget* list = List(m_hWnd);
+    // The first column inserted takes the place of the headerless one.
+    const int columns = list->m_bColumns ? list->columnCount() : 0;
+    const int at = nCol < 0 || nCol > columns ? columns : nCol;
+    QStringList headings;
+    for (int i = 0; i < columns; ++i)
+        headings << list->headerItem()->text(i);
+    headings.insert(at, QString::fromStdString(heading));
+    list->m_bColumns = true;
+    list->setColumnCount(int(headings.size()));
+    list->setHeaderLabels(headings);
+    list->setHeaderHidden(false);
+    list->header()->setStretchLastSection(false);
+    list->setColumnWidth(at, nWidth);
+    return at;
+}
+
+BOOL CListCtrl::SetColumnWidth(int nCol, int cx)
+{
+    CListWidget* list = List(m_hWnd);
+    if (nCol < 0 || nCol >= list->columnCount())
+        return FALSE;
+    list->setColumnWidth(nCol, cx);
+    return TRUE;
+}
+
+int CListCtrl::GetColumnWidth(int nCol) const
+{
+    const CListWidget* list = List(m_hWnd);
+    return nCol < 0 || nCol >= list->columnCount() ? 0 : list->columnWidth(nCol);
 }
 
 BOOL CListCtrl::DeleteAllItems()
@@ -88,10 +142,10 @@ BOOL CListCtrl::DeleteAllItems()
 
 int CListCtrl::GetItemCount() const { return List(m_hWnd)->count(); }
 
-std::string CListCtrl::GetItemText(int nItem) const
+std::string CListCtrl::GetItemText(int nItem, int nSubItem) const
 {
-    const QListWidgetItem* item = List(m_hWnd)->item(nItem);
-    return item ? item->text().toStdString() : std::string();
+    const QTreeWidgetItem* item = List(m_hWnd)->item(nItem);
+    return item ? item->text(nSubItem).toStdString() : std::string();
 }
 
 int CListCtrl::GetNextItem(int nItem, UINT nFlags) const
@@ -114,7 +168,7 @@ BOOL CListCtrl::SetItemState(int nItem, UINT nState, UINT nMask)
         if (nMask & LVIS_SELECTED)
             list->item(i)->setSelected((nState & LVIS_SELECTED) != 0);
         if ((nMask & LVIS_FOCUSED) && (nState & LVIS_FOCUSED))
-            list->setCurrentRow(i, QItemSelectionModel::NoUpdate);
+            list->setCurrentItem(list->item(i), 0, QItemSelectionModel::NoUpdate);
     }
     return TRUE;
 }
@@ -122,20 +176,20 @@ BOOL CListCtrl::SetItemState(int nItem, UINT nState, UINT nMask)
 UINT CListCtrl::GetItemState(int nItem, UINT nMask) const
 {
     const CListWidget* list = List(m_hWnd);
-    const QListWidgetItem* item = list->item(nItem);
+    const QTreeWidgetItem* item = list->item(nItem);
     if (!item)
         return 0;
     UINT state = 0;
     if (item->isSelected())
         state |= LVIS_SELECTED;
-    if (list->currentRow() == nItem)
+    if (list->currentItem() == item)
         state |= LVIS_FOCUSED;
     return state & nMask;
 }
 
 BOOL CListCtrl::EnsureVisible(int nItem, BOOL)
 {
-    QListWidgetItem* item = List(m_hWnd)->item(nItem);
+    QTreeWidgetItem* item = List(m_hWnd)->item(nItem);
     if (!item)
         return FALSE;
     List(m_hWnd)->scrollToItem(item);
@@ -144,10 +198,13 @@ BOOL CListCtrl::EnsureVisible(int nItem, BOOL)
 
 BOOL CListCtrl::GetItemRect(int nItem, RECT* lpRect) const
 {
-    QListWidgetItem* item = List(m_hWnd)->item(nItem);
+    QTreeWidgetItem* item = List(m_hWnd)->item(nItem);
     if (!item)
         return FALSE;
-    const QRect r = List(m_hWnd)->visualItemRect(item);
+    // The whole row, every column.
+    QRect r = List(m_hWnd)->visualItemRect(item);
+    r.setLeft(0);
+    r.setRight(std::max(r.right(), List(m_hWnd)->viewport()->width() - 1));
     *lpRect = CRect(r.left(), r.top(), r.right() + 1, r.bottom() + 1);
     return TRUE;
 }

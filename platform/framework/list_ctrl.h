@@ -29,9 +29,10 @@ struct NMITEMACTIVATE {
     int iItem = -1;
 };
 
-// A one-column list of labelled items with icons from the shell's image list,
-// over a QListWidget. Selection changes and double clicks reach the parent as
-// LVN_ITEMCHANGED and NM_DBLCLK.
+// A list of labelled items with icons from the shell's image list: one
+// column without a header, or the report form once columns are inserted
+// (whole rows selected). Selection changes and double clicks reach the parent
+// as LVN_ITEMCHANGED and NM_DBLCLK.
 class CListCtrl : public CWnd {
     DECLARE_DYNAMIC(CListCtrl)
 public:
@@ -39,9 +40,15 @@ public:
     void SetImageList(CShellImageList* images);
     // The item's index, or -1.
     int InsertItem(int nItem, const std::string& text, int nImage = -1);
+    // A column's text of an item (0 is the item's label).
+    BOOL SetItemText(int nItem, int nSubItem, const std::string& text);
     BOOL DeleteAllItems();
     int GetItemCount() const;
-    std::string GetItemText(int nItem) const;
+    std::string GetItemText(int nItem, int nSubItem = 0) const;
+    // The report form's columns, with their headings and widths in pixels.
+    int InsertColumn(int nCol, const std::string& heading, int nWidth);
+    BOOL SetColumnWidth(int nCol, int cx);
+    int GetColumnWidth(int nCol) const;
     // The first item after nItem (-1: from the start) with the flag's state; -1 when none.
     int GetNextItem(int nItem, UINT nFlags) const;
     // LVIS_SELECTED and LVIS_FOCUSED of one item, or of every item with -1.

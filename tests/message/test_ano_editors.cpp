@@ -19,7 +19,7 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QListWidget>
+#include <QTreeWidget>
 
 #include <filesystem>
 
@@ -95,8 +95,8 @@ protected:
     // What a user's double click on the item does.
     static void DoubleClick(CFileAnoEditor& e, int item)
     {
-        auto* list = static_cast<QListWidget*>(e.FileList().m_hWnd);
-        emit list->itemDoubleClicked(list->item(item));
+        auto* list = static_cast<QTreeWidget*>(e.FileList().m_hWnd);
+        emit list->itemDoubleClicked(list->topLevelItem(item), 0);
     }
     static void Choose(CFileAnoEditor& e, int item)
     {
