@@ -34,6 +34,8 @@ struct CacheState {
     // One 160 x 160 cell per thumbnail slot; cells that show the pending
     // picture share one bitmap.
     std::vector<std::shared_ptr<const CDibBitmap>> cells;
+    // The pending cell of the loaded folder: a cell that is not it holds a thumbnail.
+    std::shared_ptr<const CDibBitmap> pending;
     // One past the highest file number of each kind written since the folder
     // was emptied: shifting files down never has to look further.
     int filesEnd[2] = {0, 0};
@@ -164,8 +166,9 @@ int PrepareThumbnailList(int n)
         c.cells.clear();
         c.cells.shrink_to_fit();
         c.memoryMode = n < kDiskModeItemCount;
+        c.pending = c.memoryMode ? PendingCell() : nullptr;
         if (c.memoryMode)
-            c.cells.assign(size_t(std::max(n, 0)), PendingCell());
+            c.cells.assign(size_t(std::max(n, 0)), c.pending);
     }
     ResizeFileItemArray(n);
     return 1;
@@ -177,6 +180,7 @@ void DestroyThumbnailList()
     std::lock_guard<std::mutex> guard(c.cellLock);
     c.cells.clear();
     c.cells.shrink_to_fit();
+    c.pending.reset();
 }
 
 BOOL IsThumbnailMemoryMode() { return Cache().memoryMode; }
@@ -256,8 +260,10 @@ void StoreItemThumbnail(int index, CDibBitmap& bitmap)
         std::lock_guard<std::mutex> guard(c.cellLock);
         item->m_thumbSize = size;
         const size_t slot = size_t(std::max(item->m_nImageSlot, 0));
+        if (!c.pending)
+            c.pending = PendingCell();
         if (c.cells.size() <= slot)
-            c.cells.resize(slot + 1, PendingCell());
+            c.cells.resize(slot + 1, c.pending);
         c.cells[slot] = std::move(cell);
         return;
     }
@@ -340,6 +346,19 @@ int GetItemThumbnailFitted(int index, CDibBitmap& bitmap, int width, int height)
     }
     bitmap = std::move(canvas);
     return 1;
+}
+
+BOOL IsItemThumbnailStored(int index)
+{
+    if (index < 0 || index >= GetFileItemCount())
+        return FALSE;
+    const CFileItem* item = GetFileItem(index);
+    CacheState& c = Cache();
+    if (!c.memoryMode)
+        return FileExists(FormatBmpCachePath(item->m_nListIndex));
+    std::lock_guard<std::mutex> guard(c.cellLock);
+    const int slot = item->m_nImageSlot;
+    return slot >= 0 && size_t(slot) < c.cells.size() && c.cells[size_t(slot)] && c.cells[size_t(slot)] != c.pending;
 }
 
 int HasItemThumbnail(int index, CDibBitmap& bitmap)

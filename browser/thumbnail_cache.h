@@ -70,6 +70,8 @@ int GetItemThumbnail(int index, CDibBitmap& bitmap);
 // The thumbnail fitted into a white width x height 24-bit bitmap, centred.
 int GetItemThumbnailFitted(int index, CDibBitmap& bitmap, int width, int height);
 int HasItemThumbnail(int index, CDibBitmap& bitmap);
+// Whether the item's own thumbnail is stored (not the pending picture).
+BOOL IsItemThumbnailStored(int index);
 
 // The item's decoded picture, when the raw cache holds it for the file as it
 // is now: a file saved over or changed since drops its cache. 1 when read.
