@@ -141,8 +141,9 @@ ResizeAllResult ResizeAllPictures(CWnd* parent, const std::vector<int>& items)
     if (items.empty())
         return ResizeAllResult::kNothing;
     const CSize firstSize = GetItemPictureSize(items.front());
-    CImageSizeDlog sizeDlg(firstSize.cx, firstSize.cy, firstSize.cx, firstSize.cy, g_interpolation, kStartBitCount,
-                           parent);
+    const int firstBits = GetFileItem(items.front())->GetBitDepth();
+    CImageSizeDlog sizeDlg(firstSize.cx, firstSize.cy, firstSize.cx, firstSize.cy, g_interpolation,
+                           firstBits > 0 ? firstBits : kStartBitCount, parent);
     if (sizeDlg.DoModal() != IDOK)
         return ResizeAllResult::kNothing;
     g_interpolation = sizeDlg.m_nInterpolation;

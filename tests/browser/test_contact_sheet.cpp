@@ -218,4 +218,28 @@ TEST_F(ContactSheetTest, TwelvePhotographsPrintedToPdfEachShowInTheirCell)
     EXPECT_GT(qGray(page.pixel(gapX, (first.CenterPoint().y + offset.y) * kDpi / printerDpi)), 240);
 }
 
+TEST_F(ContactSheetTest, TheLastPageDrawsOnlyTheItemsLeft)
+{
+    Photographs(10);
+    QImage image(850, 1100, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    CDC dc(&image);
+    sheet.BeginPrinting(&dc);
+    ASSERT_EQ(sheet.m_nPageCount, 2);
+    const CRect page(0, 0, sheet.m_pageSize.cx, sheet.m_pageSize.cy);
+    sheet.DrawPage(&dc, 2, page);
+    dc.DeleteDC();
+    CRect area(page);
+    area.DeflateRect(sheet.m_nMarginX, sheet.m_nMarginY);
+    // The foot keeps the page number's band: the cells sit above it.
+    area.bottom -= 40;
+    auto middle = [&](int n) {
+        const CRect cell = sheet.CellRect(area, n);
+        return image.pixel(cell.CenterPoint().x, cell.top + cell.Height() * 35 / 100);
+    };
+    EXPECT_TRUE(Near(middle(0), kColours[9])) << std::hex << middle(0);
+    for (int n = 1; n < 9; ++n)
+        EXPECT_GT(qGray(middle(n)), 240) << n;
+}
+
 } // namespace
