@@ -430,4 +430,16 @@ TEST_F(ViewerTest, ReaderBuildDecodesDirectlyAndCannotSave)
     EXPECT_EQ(reader->GetFrame(), nullptr);
 }
 
+
+TEST_F(ViewerTest, PlacementOffTheDisplayIsNotTaken)
+{
+    const std::string path = MakeJpeg(dir / "place.jpg", 40, 24);
+    ASSERT_NE(Open(path), nullptr);
+    const QSize fresh = Frame()->m_hWnd->size();
+    Doc()->OnCloseDocument();
+    RegWriteRectAt("Preference", "ViewerFrame", RECT{-9000, -9000, -8700, -8800});
+    ASSERT_NE(Open(path), nullptr);
+    EXPECT_EQ(Frame()->m_hWnd->size(), fresh);
+}
+
 } // namespace
