@@ -20,6 +20,7 @@
 #include "util/path_util.h"
 #include "util/string_util.h"
 
+#include <QCursor>
 #include <QWidget>
 
 #include <algorithm>
@@ -40,6 +41,8 @@ enum : UINT {
     IDS_SOUND_NOT_ATTACHED = 6299,
 };
 
+enum : int { kCursorArea = 1067, kCursorGrab = 2109, kCursorFreehand = 2212 };
+
 // The tools: command, marquee kind, control mode, owner cursor.
 struct Tool {
     UINT id;
@@ -48,11 +51,11 @@ struct Tool {
     int cursor;
 };
 constexpr Tool kTools[] = {
-    {ID_TOOL_SQUARE, CAreaMarquee::square, kImageModeArea, 1067},
-    {ID_TOOL_ROUNDSQUARE, CAreaMarquee::roundSquare, kImageModeArea, 1067},
-    {ID_TOOL_OVAL, CAreaMarquee::oval, kImageModeArea, 1067},
-    {ID_TOOL_FREEHAND, CAreaMarquee::freehand, kImageModePoints, 2212},
-    {ID_TOOL_GRAB, CAreaMarquee::none, kImageModePan, 2109},
+    {ID_TOOL_SQUARE, CAreaMarquee::square, kImageModeArea, kCursorArea},
+    {ID_TOOL_ROUNDSQUARE, CAreaMarquee::roundSquare, kImageModeArea, kCursorArea},
+    {ID_TOOL_OVAL, CAreaMarquee::oval, kImageModeArea, kCursorArea},
+    {ID_TOOL_FREEHAND, CAreaMarquee::freehand, kImageModePoints, kCursorFreehand},
+    {ID_TOOL_GRAB, CAreaMarquee::none, kImageModePan, kCursorGrab},
 };
 
 const Tool* FindTool(UINT id)
@@ -70,6 +73,10 @@ void RegisterPaneResources()
         t.style = WS_CHILD | WS_CLIPCHILDREN;
         t.rect = CRect(0, 0, 200, 260);
         RegisterDialogTemplate(APhotoImgPane::IDD, t);
+        // The tools' cursors: a cross to mark areas and outlines, a hand to move the picture.
+        RegisterResCursor(kCursorArea, QCursor(Qt::CrossCursor));
+        RegisterResCursor(kCursorFreehand, QCursor(Qt::CrossCursor));
+        RegisterResCursor(kCursorGrab, QCursor(Qt::OpenHandCursor));
         RegisterMenuResource(APhotoImgPane::IDR_COMMENT_IMAGE,
                              {{MF_POPUP,
                                0,
@@ -123,7 +130,7 @@ BOOL APhotoImgPane::OnInitDialog()
     m_accel.Load(GetParent(), IDR_ACCEL);
     m_image.Create(WS_CHILD | WS_VISIBLE, CRect(0, 0, 160, 160), this, IDC_IMAGE);
     m_image.SetMode(kImageModeArea);
-    m_image.SetCursors(1067, 1067, -1);
+    m_image.SetCursors(kCursorArea, kCursorArea, -1);
     // The pane zooms the control itself; fit until it does.
     m_image.SetZoomMode(0, FALSE);
     m_image.EnableMouseTracking(TRUE);

@@ -410,6 +410,12 @@ TEST_F(ImgPaneTest, TabsShowTheirEditorsAndOtherIndexesMeanText)
     EXPECT_FALSE(pane.SoundEditor().IsWindowVisible());
     for (int tab : {-1, 0, 3, 7})
         EXPECT_EQ(pane.EditorOfTab(tab), &pane.TextEditor()) << tab;
+    // A click on a tab shows its editor.
+    CRect audio;
+    pane.Tabs().GetItemRect(APhotoImgPane::kTabAudio, &audio);
+    uitest::Click(pane.Tabs().m_hWnd, QPoint(audio.CenterPoint().x, audio.CenterPoint().y));
+    EXPECT_TRUE(pane.SoundEditor().IsWindowVisible());
+    EXPECT_FALSE(pane.ImageEditor().IsWindowVisible());
     // The read-only word reaches every editor.
     pane.SetReadOnly(1);
     EXPECT_EQ(pane.TextEditor().GetReadOnly(), 1u);
