@@ -18,7 +18,7 @@ IMPLEMENT_DYNCREATE(CEmptyFrame, CZunFrameWnd)
 
 namespace {
 
-enum : UINT { IDR_BROWSER = 128, IDR_MESSAGE = 129 };
+enum : UINT { IDR_MESSAGE = 129 };
 
 // The framework's answer for an open file, or the template's own extension.
 CDocTemplate::Confidence MatchOwnExtension(CDocTemplate* t, const std::string& path, CDocument*& rpDocMatch)
@@ -85,7 +85,7 @@ CEmptyFrame::CEmptyFrame() = default;
 
 BOOL CEmptyFrame::LoadFrame(UINT nIDResource, DWORD dwDefaultStyle, CWnd* pParentWnd, CCreateContext* pContext)
 {
-    SetSystemIcon(nIDResource == IDR_BROWSER ? 4082u : 4083u);
+    SetSystemIcon(4083u);
     return CZunFrameWnd::LoadFrame(nIDResource, dwDefaultStyle, pParentWnd, pContext);
 }
 
@@ -97,18 +97,6 @@ void CEmptyFrame::OnUpdateFrameTitle(BOOL)
         title = doc->GetTitle() + " - " + m_strTitle;
     if (title != GetWindowText())
         SetWindowText(title);
-}
-
-CEmptyBrowserTemplate::CEmptyBrowserTemplate()
-    : CBrowserTemplateBase(IDR_BROWSER, RUNTIME_CLASS(CEmptyDoc), RUNTIME_CLASS(CEmptyFrame), RUNTIME_CLASS(CEmptyView))
-{
-}
-
-BOOL CEmptyBrowserTemplate::QueryClose() { return DocumentMayClose(GetOnlyDocument(), GetFrame()); }
-
-CDocTemplate::Confidence CEmptyBrowserTemplate::MatchDocType(const std::string& path, CDocument*& rpDocMatch)
-{
-    return MatchOwnExtension(this, path, rpDocMatch);
 }
 
 CEmptyMessageTemplate::CEmptyMessageTemplate()

@@ -6,9 +6,9 @@
 #include "platform/framework/frame_wnd.h"
 #include "platform/framework/view.h"
 
-// Stand-ins for the browser and message templates while those parts
-// of the program are not there: each opens its frame with an empty view, so
-// that the program starts, opens files and ends as it will with them.
+// The stand-in for the message editor's template while that part of the
+// program is not there: it opens its frame with an empty view, so that the
+// program opens files and ends as it will with the editor.
 
 // A file opens when it can be read; nothing of it is kept. A file that
 // cannot be read is reported as the framework reports a failed open.
@@ -44,8 +44,7 @@ class CEmptyFrame : public CZunFrameWnd {
     DECLARE_DYNCREATE(CEmptyFrame)
 public:
     CEmptyFrame();
-    // The caption's icon box shows the frame's own icon: the browser's or the
-    // message editor's.
+    // The caption's icon box shows the message editor's icon.
     BOOL LoadFrame(UINT nIDResource, DWORD dwDefaultStyle = WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE,
                    CWnd* pParentWnd = nullptr, CCreateContext* pContext = nullptr) override;
     // The view shows nothing yet: the title names the open file.
@@ -54,15 +53,6 @@ public:
 
 CFrameWnd* FrameOfDocument(CDocument* pDoc);
 
-class CEmptyBrowserTemplate : public CBrowserTemplateBase {
-public:
-    CEmptyBrowserTemplate();
-    CFrameWnd* GetFrame() const override { return FrameOfDocument(GetOnlyDocument()); }
-    BOOL QueryClose() override;
-    void OpenPath(const std::string& path) override {}
-    void SelectStartFolder() override {}
-    Confidence MatchDocType(const std::string& path, CDocument*& rpDocMatch) override;
-};
 
 class CEmptyMessageTemplate : public CMessageTemplateBase {
 public:

@@ -11,6 +11,7 @@
 #include "imaging/viewer/image_file_tests.h"
 #include "app/image_save_progress_dlog.h"
 #include "app/placeholder_templates.h"
+#include "browser/zun_doc_template.h"
 #include "imaging/viewer/colour_pref_dlog.h"
 #include "imaging/viewer/viewer_doc_template.h"
 #include "ui/ui_services.h"
@@ -334,7 +335,7 @@ void CZunApp::ReportUnreachableInstance(const std::string& file)
 void CZunApp::CreateTemplates()
 {
     const UINT pathList = GetClipboardFormats().pathList;
-    m_pZunTemplate = m_parts.makeBrowserTemplate ? m_parts.makeBrowserTemplate() : new CEmptyBrowserTemplate;
+    m_pZunTemplate = m_parts.makeBrowserTemplate ? m_parts.makeBrowserTemplate() : new CZunDocTemplate;
     if (m_pZunTemplate)
         AddDocTemplate(m_pZunTemplate);
     m_pAnoTemplate = m_parts.makeMessageTemplate ? m_parts.makeMessageTemplate(pathList) : new CEmptyMessageTemplate;

@@ -34,7 +34,8 @@ enum : UINT {
 
 // What the program is built with above the application shell: the makers of
 // the three templates and the start and end of the browser's item store. An
-// empty maker gives the stand-in template with an empty view.
+// empty maker gives the program's own template (the message editor's stand-in
+// until the editor's own comes).
 struct ZunAppParts {
     std::function<CBrowserTemplateBase*()> makeBrowserTemplate;
     std::function<CMessageTemplateBase*(UINT pathListFormat)> makeMessageTemplate;
@@ -47,7 +48,7 @@ struct ZunAppParts {
 // shows the splash picture, makes the browser, message and viewer templates,
 // starts the modules in order, and ends them in order at exit. Every message
 // box of the program goes through it.
-class CZunApp : public CWinApp {
+class CZunApp : public CWinApp, public IZunAppServices {
     DECLARE_MESSAGE_MAP()
 public:
     explicit CZunApp(ZunAppParts parts = {});
@@ -63,9 +64,9 @@ public:
     int DoMessageBox(const std::string& prompt, UINT type, UINT helpId);
 
     // Operations for the frames.
-    CDocument* OpenInMessageEditor(const std::string& path, BOOL bAdd, uintptr_t callerValue);
-    BOOL CanCloseAllDocuments();
-    CDocument* OpenInViewer(const std::string& path);
+    CDocument* OpenInMessageEditor(const std::string& path, BOOL bAdd, uintptr_t callerValue) override;
+    BOOL CanCloseAllDocuments() override;
+    CDocument* OpenInViewer(const std::string& path) override;
     void PostToFrames(UINT nCommand);
     void EnableFrames(BOOL bEnable);
     void OpenImageOrMessage(BOOL bImport);

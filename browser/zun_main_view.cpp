@@ -45,6 +45,7 @@ constexpr const char* kRegThumbSize = "ThumbSize";
 constexpr const char* kRegShowInfo = "ShowBrowserInfo";
 constexpr const char* kRegSortOrder = "BrowserSortOrder";
 constexpr const char* kRegTreeWidth = "DirTreeWidth";
+constexpr const char* kRegTreeHeight = "DirTreeHeight";
 constexpr const char* kRegSortMethod = "SortMethod";
 
 // Cells of the three fixed thumbnail sizes (info off; info adds 26 rows).
@@ -91,17 +92,29 @@ void CZunMainView::OnInitialUpdate()
     CRect client;
     GetClientRect(&client);
     m_wndSplitter.CreateStatic(this, 1, 2, WS_CHILD | WS_VISIBLE, IDC_BROWSER_SPLITTER);
-    m_treePane.Create(WS_CHILD | WS_VISIBLE, CRect(0, 0, 100, 100), &m_wndSplitter,
-                      UINT(m_wndSplitter.IdFromRowCol(0, 0)));
+    // The left column: the folder tree over the function pane.
+    m_wndSplitter2.CreateStatic(&m_wndSplitter, 2, 1, WS_CHILD | WS_VISIBLE, UINT(m_wndSplitter.IdFromRowCol(0, 0)));
+    m_treePane.Create(WS_CHILD | WS_VISIBLE, CRect(0, 0, 100, 100), &m_wndSplitter2,
+                      UINT(m_wndSplitter2.IdFromRowCol(0, 0)));
     m_pTreePane = &m_treePane;
+    m_funcPane.Create(WS_CHILD | WS_VISIBLE, CRect(0, 0, 100, 100), &m_wndSplitter2,
+                      UINT(m_wndSplitter2.IdFromRowCol(1, 0)));
+    m_pFuncPane = &m_funcPane;
     m_gallery.SetThumbnailCallback(&CZunMainView::Thumbnail);
     m_gallery.Create(WS_CHILD | WS_VISIBLE, CRect(0, 0, 100, 100), &m_wndSplitter,
                      UINT(m_wndSplitter.IdFromRowCol(0, 1)));
     m_pGallery = &m_gallery;
     m_wndSplitter.MoveWindow(client, FALSE);
-    m_wndSplitter.SetColumnInfo(0, RegReadInt(IDS_REG_PREFERENCE, kRegTreeWidth, 200), 0);
-    m_wndSplitter.SetBarColors(GetSchemeSysColor(15), GetSchemeSysColor(4), SchemeColorTeal);
+    const int treeWidth = RegReadInt(IDS_REG_PREFERENCE, kRegTreeWidth, 200);
+    const int treeHeight = RegReadInt(IDS_REG_PREFERENCE, kRegTreeHeight, client.Height() * 2 / 3);
+    m_wndSplitter.SetColumnInfo(0, treeWidth, 0);
+    m_wndSplitter2.SetColumnInfo(0, treeWidth, 0);
+    m_wndSplitter2.SetRowInfo(0, treeHeight, 0);
+    for (CSplitter* s : {&m_wndSplitter, &m_wndSplitter2})
+        s->SetBarColors(GetSchemeSysColor(15), GetSchemeSysColor(4), SchemeColorTeal);
     m_wndSplitter.RecalcLayout();
+    m_wndSplitter2.RecalcLayout();
+    m_funcPane.Init(m_pMainFrame, GetClipboardFormats().pathList);
 
     CGalleryCtrl& g = m_gallery;
     g.SetBkColor(GetSchemeSysColor(12));
@@ -245,6 +258,7 @@ void CZunMainView::SetAllSelected(BOOL state)
         return;
     m_pGallery->SelectAll(state);
     SetCurrentIndex(m_pGallery->GetFirstSelected());
+    EnableFuncButtons();
 }
 
 void CZunMainView::SelectItem(int index, BOOL scroll)
@@ -257,6 +271,7 @@ void CZunMainView::SelectItem(int index, BOOL scroll)
     if (m_pGallery->SetSelected(index, TRUE) || m_pGallery->IsSelected(index))
         m_pGallery->Model().SetFocusItem(index);
     SetCurrentIndex(m_pGallery->GetFirstSelected());
+    EnableFuncButtons();
     if (scroll)
         m_pGallery->EnsureVisible(index);
 }
@@ -264,6 +279,7 @@ void CZunMainView::SelectItem(int index, BOOL scroll)
 void CZunMainView::OnGallerySelChanged(NMHDR*, LRESULT* pResult)
 {
     SetCurrentIndex(m_pGallery->GetFirstSelected());
+    EnableFuncButtons();
     UpdateTotals();
     *pResult = 0;
 }
@@ -282,7 +298,7 @@ void CZunMainView::OnGalleryDblClk(NMHDR* pNMHDR, LRESULT* pResult)
 void CZunMainView::UpdateActivePane()
 {
     const QWidget* focus = QApplication::focusWidget();
-    for (CWnd* pane : {static_cast<CWnd*>(m_pGallery), static_cast<CWnd*>(m_pTreePane)})
+    for (CWnd* pane : {static_cast<CWnd*>(m_pGallery), static_cast<CWnd*>(m_pTreePane), static_cast<CWnd*>(m_pFuncPane)})
         if (pane && pane->m_hWnd && focus && (focus == pane->m_hWnd || pane->m_hWnd->isAncestorOf(focus))) {
             m_pActivePane = pane;
             return;
@@ -381,6 +397,12 @@ void CZunMainView::SaveSettings()
         m_wndSplitter.GetColumnInfo(0, width, minimum);
         if (width > 0)
             RegWriteInt(IDS_REG_PREFERENCE, kRegTreeWidth, width);
+    }
+    if (m_wndSplitter2.m_hWnd) {
+        int height = 0, minimum = 0;
+        m_wndSplitter2.GetRowInfo(0, height, minimum);
+        if (height > 0)
+            RegWriteInt(IDS_REG_PREFERENCE, kRegTreeHeight, height);
     }
     RegWriteInt(IDS_REG_PREFERENCE, kRegViewMode, m_nViewMode);
     RegWriteInt(IDS_REG_PREFERENCE, kRegThumbSize, m_nThumbSize);
@@ -532,5 +554,161 @@ void CZunMainView::RemoveVanishedFiles()
         // Cells after a removed one show other items now.
         m_shown.clear();
         UpdateTotals();
+    }
+}
+
+// ---- the selection for the frame's commands
+
+void CZunMainView::SetFrameParts(CZunToolBar* pToolBar, CFrameWnd* pFrame)
+{
+    m_pToolBar = pToolBar;
+    m_pMainFrame = pFrame;
+}
+
+namespace {
+
+bool IsPictureByExtension(const CFileItem* item) { return item->IsJpeg() || item->IsTiff() || item->IsBmp(); }
+
+} // namespace
+
+template <typename Take>
+static std::vector<std::string> CollectSelected(CGalleryCtrl* gallery, Take take)
+{
+    std::vector<std::string> paths;
+    if (!gallery)
+        return paths;
+    std::lock_guard<std::recursive_mutex> lock(GetFileItemLock());
+    const int count = std::min(gallery->GetItemCount(), GetFileItemCount());
+    for (int i = 0; i < count; ++i)
+        if (gallery->IsSelected(i))
+            take(GetFileItem(i), paths);
+    return paths;
+}
+
+BOOL CZunMainView::CollectSelectedPaths(std::vector<std::string>& paths)
+{
+    paths = CollectSelected(m_pGallery, [](CFileItem* item, std::vector<std::string>& out) {
+        out.push_back(item->GetPath());
+    });
+    return !paths.empty();
+}
+
+std::vector<std::string> CZunMainView::SelectedMessagePaths()
+{
+    return CollectSelected(m_pGallery, [](CFileItem* item, std::vector<std::string>& out) {
+        if (item->HasSecondName())
+            out.push_back(item->GetSecondName());
+        else if (item->IsMessageFile())
+            out.push_back(item->GetPath());
+    });
+}
+
+std::vector<std::string> CZunMainView::SelectedPicturePaths(BOOL skipLinked)
+{
+    return CollectSelected(m_pGallery, [skipLinked](CFileItem* item, std::vector<std::string>& out) {
+        if (item->IsMessageFile() || item->IsMovie() || item->IsWav())
+            return;
+        if (skipLinked && item->HasSecondName())
+            return;
+        out.push_back(item->GetPath());
+    });
+}
+
+std::vector<std::string> CZunMainView::SelectedMoviePaths()
+{
+    return CollectSelected(m_pGallery, [](CFileItem* item, std::vector<std::string>& out) {
+        if (item->IsMovie())
+            out.push_back(item->GetPath());
+    });
+}
+
+std::vector<std::string> CZunMainView::SelectedSoundPaths()
+{
+    return CollectSelected(m_pGallery, [](CFileItem* item, std::vector<std::string>& out) {
+        if (item->IsWav())
+            out.push_back(item->GetPath());
+    });
+}
+
+CZunMainView::SelectionKinds CZunMainView::GetSelectionKinds()
+{
+    SelectionKinds k;
+    if (!m_pGallery)
+        return k;
+    std::lock_guard<std::recursive_mutex> lock(GetFileItemLock());
+    const int count = std::min(m_pGallery->GetItemCount(), GetFileItemCount());
+    for (int i = 0; i < count; ++i) {
+        if (!m_pGallery->IsSelected(i))
+            continue;
+        const CFileItem* item = GetFileItem(i);
+        ++k.count;
+        const bool linked = item->HasSecondName();
+        if (IsPictureByExtension(item)) {
+            ++k.pictures;
+            if (!linked)
+                ++k.unlinkedPictures;
+        }
+        if (item->IsMessageFile() || linked)
+            ++k.messages;
+        if (item->IsWav())
+            ++k.sounds;
+        if (item->IsMovie())
+            ++k.movies;
+        if (item->GetVerifyState() == CFileItem::kVerifyNotDone)
+            k.anyUnverified = TRUE;
+        else
+            k.anyVerified = TRUE;
+    }
+    return k;
+}
+
+BOOL CZunMainView::CanViewComment(const SelectionKinds& k)
+{
+    if (k.count < 1 || k.count > 2 || k.sounds || k.movies || k.unlinkedPictures > 1)
+        return FALSE;
+    return k.unlinkedPictures == 0 || k.messages == 0;
+}
+
+BOOL CZunMainView::CanViewImage(const SelectionKinds& k)
+{
+    return k.count == 1 && (k.messages || k.pictures || k.movies);
+}
+
+BOOL CZunMainView::CanTextImage(const SelectionKinds& k) { return k.count == 1 && k.pictures == 1; }
+
+void CZunMainView::EnableFuncButtons()
+{
+    if (!m_pFuncPane || !m_pFuncPane->m_hWnd)
+        return;
+    const SelectionKinds k = GetSelectionKinds();
+    m_pFuncPane->EnableButtons(CanViewComment(k), CanTextImage(k), CanViewImage(k), k.anyUnverified);
+}
+
+void CZunMainView::RefreshLinkedMessage(const std::string& path)
+{
+    // The message the user just saved stays; only the link goes, and the
+    // item shows its own picture again.
+    std::vector<int> changed;
+    {
+        std::lock_guard<std::recursive_mutex> lock(GetFileItemLock());
+        for (int i = 0; i < GetFileItemCount(); ++i) {
+            CFileItem* item = GetFileItem(i);
+            if (item != GetSharedEmptyItem() && item->HasSecondName() && item->GetSecondName() == path) {
+                item->SetSecondName(nullptr);
+                changed.push_back(i);
+            }
+        }
+        // A listed message file of that path has a new picture.
+        if (const int i = FindFileItemIndex(path); i >= 0) {
+            GetFileItem(i)->ResetThumbnail(FALSE);
+            RemoveItemBmpCache(i, FALSE);
+            m_loader.FillFromStore();
+            changed.push_back(i);
+        }
+    }
+    for (int i : changed) {
+        m_shown.erase(i);
+        if (m_pGallery && m_pGallery->m_hWnd)
+            m_pGallery->DrawItem(i);
     }
 }

@@ -3,11 +3,16 @@
 #include "browser/gallery_ctrl.h"
 #include "browser/thumbnail_loader.h"
 #include "browser/tree_pane.h"
+#include "browser/zun_func_pane.h"
 #include "ui/splitter.h"
 #include "platform/framework/view.h"
 
 #include <map>
 #include <string>
+#include <vector>
+
+class CZunToolBar;
+class CFrameWnd;
 
 enum : UINT {
     ID_FUNC_ANOTAION = 302,
@@ -70,7 +75,40 @@ public:
     // Removes the items whose files are gone (after file operations).
     void RemoveVanishedFiles();
 
+    // The frame's toolbar (it keeps the sort method) and the frame itself.
+    void SetFrameParts(CZunToolBar* pToolBar, CFrameWnd* pFrame);
+    // The selected items' paths in gallery order; FALSE when none.
+    BOOL CollectSelectedPaths(std::vector<std::string>& paths);
+    // Of the selection: each item's linked message, else the item when it is a message file.
+    std::vector<std::string> SelectedMessagePaths();
+    // Selected items that are no message file, movie or sound; with skipLinked
+    // those with a linked message are left out too.
+    std::vector<std::string> SelectedPicturePaths(BOOL skipLinked);
+    std::vector<std::string> SelectedMoviePaths();
+    std::vector<std::string> SelectedSoundPaths();
+    // A message was saved at the path: the items linked to it forget the link.
+    void RefreshLinkedMessage(const std::string& path);
+    // The function pane's buttons from the selection.
+    void EnableFuncButtons();
+
+    // What the selection holds, for the command states.
+    struct SelectionKinds {
+        int count = 0;
+        int pictures = 0;         // JPEG, TIFF or BMP by extension
+        int unlinkedPictures = 0; // of those, without a linked message
+        int messages = 0;         // message files and items with a linked message
+        int sounds = 0;
+        int movies = 0;
+        BOOL anyUnverified = FALSE;
+        BOOL anyVerified = FALSE;
+    };
+    SelectionKinds GetSelectionKinds();
+    static BOOL CanViewComment(const SelectionKinds& k);
+    static BOOL CanViewImage(const SelectionKinds& k);
+    static BOOL CanTextImage(const SelectionKinds& k);
+
     CGalleryCtrl* GetGallery() { return m_pGallery; }
+    CZunFuncPane* GetFuncPane() { return m_pFuncPane; }
     CTreePane* GetTreePane() { return m_pTreePane; }
     CThumbnailLoader& Loader() { return m_loader; }
     // The thumbnails held for painting (the visible cells' in disk mode).
@@ -101,7 +139,12 @@ private:
     void ForgetHidden();
 
     CSplitter m_wndSplitter;
+    CSplitter m_wndSplitter2;
     CTreePane m_treePane;
+    CZunFuncPane m_funcPane;
+    CZunFuncPane* m_pFuncPane = nullptr;
+    CZunToolBar* m_pToolBar = nullptr;
+    CFrameWnd* m_pMainFrame = nullptr;
     CGalleryCtrl m_gallery;
     CGalleryCtrl* m_pGallery = nullptr;
     CTreePane* m_pTreePane = nullptr;

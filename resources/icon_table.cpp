@@ -4,6 +4,7 @@ namespace res {
 namespace {
 
 const IconPixels kIcons[] = {
+#include "icons/browser_icons.inc"
 #include "icons/folder_icons.inc"
 #include "icons/framework_icons.inc"
 };

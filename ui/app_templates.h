@@ -5,12 +5,26 @@
 #include <cstdint>
 #include <string>
 
+class CDocument;
 class CFrameWnd;
 
 // What the application object asks of the three document templates. The
 // browser, the message editor and the viewer live above or beside the
 // application shell, so the shell knows them only through these bases; each
 // template derives from its base and answers for its own frame and document.
+
+// What the browser's frame asks of the application object, which lives above
+// it: the message editor and the viewer open through the application, and the
+// program ends only when every template agrees.
+class IZunAppServices {
+public:
+    virtual ~IZunAppServices() = default;
+    virtual CDocument* OpenInMessageEditor(const std::string& path, BOOL bAdd, uintptr_t callerValue) = 0;
+    virtual CDocument* OpenInViewer(const std::string& path) = 0;
+    virtual BOOL CanCloseAllDocuments() = 0;
+};
+// The running application's services; null when the application is not the program's.
+IZunAppServices* GetZunAppServices();
 
 // The photo browser's template (document string 128).
 class CBrowserTemplateBase : public CSingleDocTemplate {

@@ -1,4 +1,6 @@
 #include "ui/ui_services.h"
+#include "ui/app_templates.h"
+#include "platform/framework/win_app.h"
 
 #include "util/reg_settings.h"
 #include "platform/framework/ole_drop.h"
@@ -182,3 +184,5 @@ void DrawCaptionBand(CDC* pDC, const RECT& band, CFont* font, BOOL bActive, cons
     pDC->DrawText(title, &text, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
     pDC->SelectObject(old);
 }
+
+IZunAppServices* GetZunAppServices() { return dynamic_cast<IZunAppServices*>(AfxGetApp()); }

@@ -63,6 +63,23 @@ void CSplitterWnd::SetColumnInfo(int col, int cxIdeal, int cxMin)
     }
 }
 
+void CSplitterWnd::GetRowInfo(int row, int& cyCur, int& cyMin) const
+{
+    cyCur = cyMin = 0;
+    if (row >= 0 && row < int(m_pRowInfo.size())) {
+        cyCur = m_pRowInfo[size_t(row)].nCurSize;
+        cyMin = m_pRowInfo[size_t(row)].nMinSize;
+    }
+}
+
+void CSplitterWnd::SetRowInfo(int row, int cyIdeal, int cyMin)
+{
+    if (row >= 0 && row < int(m_pRowInfo.size())) {
+        m_pRowInfo[size_t(row)].nIdealSize = cyIdeal;
+        m_pRowInfo[size_t(row)].nMinSize = cyMin;
+    }
+}
+
 void CSplitterWnd::LayoutRowCol(std::vector<CRowColInfo>& info, int nMax, int nSize, int nSizeSplitter)
 {
     // Each pane but the last takes its ideal size while room is left (one

@@ -27,6 +27,8 @@ public:
     int GetColumnCount() const { return m_nCols; }
     void GetColumnInfo(int col, int& cxCur, int& cxMin) const;
     void SetColumnInfo(int col, int cxIdeal, int cxMin);
+    void GetRowInfo(int row, int& cyCur, int& cyMin) const;
+    void SetRowInfo(int row, int cyIdeal, int cyMin);
     virtual void RecalcLayout();
     virtual void OnDrawSplitter(CDC* pDC, ESplitType nType, const CRect& rect);
 

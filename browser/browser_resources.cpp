@@ -1,0 +1,140 @@
+#include "browser/zun_main_frame.h"
+#include "browser/zun_main_view.h"
+#include "browser/zun_func_pane.h"
+
+#include "platform/framework/accel.h"
+#include "platform/framework/menu.h"
+
+namespace {
+
+constexpr WORD kKeyF6 = 0x75;
+
+void RegisterBrowserMenus()
+{
+    const UINT S = MF_STRING;
+    const MenuResourceItem sep{MF_SEPARATOR, 0, "", {}};
+    RegisterMenuResource(IDR_ZUNTYPE,
+                         {{MF_POPUP,
+                           0,
+                           "&File",
+                           {{S, ID_NEW_FOLDER, "&New Folder\tCtrl+N", {}},
+                            sep,
+                            {S, ID_FUNC_ANOTAION, "View &Comment", {}},
+                            {S, ID_FUNC_VIEWER, "View &Image", {}},
+                            sep,
+                            {S, ID_SAVE_AS, "Save &As...", {}},
+                            sep,
+                            {S, ID_PRINT_SHEETS, "&Print...", {}},
+                            {S, ID_COLOR_PREFS, "Color Pr&eferences...", {}},
+                            sep,
+                            {S, ID_APP_EXIT, "&Quit\tCtrl+Q", {}}}},
+                          {MF_POPUP,
+                           0,
+                           "&Edit",
+                           {{S, ID_EDIT_UNDO, "&Undo\tCtrl+Z", {}},
+                            sep,
+                            {S, ID_EDIT_CUT, "Cu&t\tCtrl+X", {}},
+                            {S, ID_EDIT_COPY, "&Copy\tCtrl+C", {}},
+                            {S, ID_EDIT_PASTE, "&Paste\tCtrl+V", {}},
+                            {S, ID_EDIT_DELETE_FILES, "&Delete", {}},
+                            sep,
+                            {S, ID_EDIT_SELECT_ALL, "Select &All\tCtrl+A", {}},
+                            sep,
+                            {S, ID_EDIT_RENAME_FILE, "&Rename", {}},
+                            {S, ID_COPY_TO_FOLDER, "Cop&y to Folder...\tCtrl+Y", {}},
+                            {S, ID_MOVE_TO_FOLDER, "&Move to Folder...\tCtrl+M", {}},
+                            {S, ID_COPY_TO_CLIPBOARD, "Copy to Clip&board\tCtrl+B", {}}}},
+                          {MF_POPUP,
+                           0,
+                           "&View",
+                           {{S, ID_VIEW_TOOLBARS, "&Toolbars", {}},
+                            {S, ID_VIEW_STATUS_BAR, "&Status Bar", {}},
+                            sep,
+                            {S, ID_VIEW_THUMBNAILS, "T&humbnails", {}},
+                            {S, ID_VIEW_ICONS, "&Icons", {}},
+                            {S, ID_VIEW_DETAILS, "&Details", {}},
+                            sep,
+                            {MF_POPUP,
+                             0,
+                             "Thumbnail Si&ze",
+                             {{S, ID_THUMB_LARGE, "&Large", {}},
+                              {S, ID_THUMB_MEDIUM, "&Medium", {}},
+                              {S, ID_THUMB_SMALL, "&Small", {}},
+                              {S, ID_THUMB_CUSTOM, "&Custom", {}}}},
+                            {S, ID_VIEW_IMAGEINFO, "Display Image I&nfo\tCtrl+I", {}},
+                            sep,
+                            {S, ID_VIEW_UPDATE, "&Update\tCtrl+R", {}}}},
+                          {MF_POPUP,
+                           0,
+                           "&Sort",
+                           {{S, ID_SORT_NAME, "By &Name", {}},
+                            {S, ID_SORT_EXTENSION, "By &Extension", {}},
+                            {S, ID_SORT_DATE, "By &Date", {}},
+                            {S, ID_SORT_ATTRIBUTES, "By &Attributes", {}},
+                            sep,
+                            {S, ID_SORT_ASCENDING, "A&scending Order", {}},
+                            {S, ID_SORT_DESCENDING, "D&escending Order", {}}}},
+                          {MF_POPUP,
+                           0,
+                           "&Tools",
+                           {{S, ID_RENAME_ALL, "Re&name All...", {}},
+                            {S, ID_RESIZE_ALL, "Re&size All...", {}},
+                            sep,
+                            {S, ID_COMMENT_SEARCH, "Comment &Search...\tCtrl+F", {}},
+                            {S, ID_DATA_VALIDATION, "Data &Validation", {}},
+                            {S, ID_PLAY_SOUND, "&Play", {}}}},
+                          {MF_POPUP,
+                           0,
+                           "&Help",
+                           {{S, 227, "&Help", {}}, sep, {S, 57664, "&About...", {}}}}});
+    RegisterMenuResource(IDR_THUMBNAIL_POPUP, {{MF_POPUP,
+                                                0,
+                                                "Thumbnail",
+                                                {{S, ID_EDIT_COPY, "&Copy", {}},
+                                                 {S, ID_EDIT_CUT, "Cu&t", {}},
+                                                 {S, ID_EDIT_DELETE_FILES, "&Delete", {}},
+                                                 {S, ID_EDIT_RENAME_FILE, "&Rename", {}}}}});
+}
+
+void RegisterBrowserAccelerators()
+{
+    const BYTE C = FVIRTKEY | FCONTROL, SH = FVIRTKEY | FSHIFT, AL = FVIRTKEY | FALT;
+    RegisterAcceleratorResource(IDR_ZUN_ACCEL, {
+                                                   {C, 'F', ID_COMMENT_SEARCH},
+                                                   {C, 'B', ID_COPY_TO_CLIPBOARD},
+                                                   {C, 'Y', ID_COPY_TO_FOLDER},
+                                                   {C, 'P', ID_PRINT_DIRECT},
+                                                   {C, 'M', ID_MOVE_TO_FOLDER},
+                                                   {C, 'N', ID_NEW_FOLDER},
+                                                   {C, 'I', ID_VIEW_IMAGEINFO},
+                                                   {C, 'R', ID_VIEW_UPDATE},
+                                                   {C, 'Q', ID_APP_EXIT},
+                                               });
+    RegisterAcceleratorResource(IDR_ZUNTYPE, {
+                                                 {C, 'A', ID_EDIT_SELECT_ALL},
+                                                 {C, 'C', ID_EDIT_COPY},
+                                                 {C, VK_INSERT, ID_EDIT_COPY},
+                                                 {C, 'X', ID_EDIT_CUT},
+                                                 {SH, VK_DELETE, ID_EDIT_CUT},
+                                                 {C, 'V', ID_EDIT_PASTE},
+                                                 {SH, VK_INSERT, ID_EDIT_PASTE},
+                                                 {C, 'Z', ID_EDIT_UNDO},
+                                                 {AL, VK_BACK, ID_EDIT_UNDO},
+                                                 {C, 'P', ID_PRINT_DIRECT},
+                                                 {C, 'Q', ID_APP_EXIT},
+                                                 {FVIRTKEY, kKeyF6, ID_NEXT_PANE},
+                                                 {SH, kKeyF6, ID_PREV_PANE},
+                                             });
+}
+
+} // namespace
+
+void RegisterBrowserResources()
+{
+    static const bool once = [] {
+        RegisterBrowserMenus();
+        RegisterBrowserAccelerators();
+        return true;
+    }();
+    (void)once;
+}

@@ -1,0 +1,458 @@
+#include "browser/zun_main_frame.h"
+
+#include "browser/file_item.h"
+#include "browser/file_item_store.h"
+#include "browser/zun_doc_template.h"
+#include "browser/zun_func_pane.h"
+#include "browser/zun_main_view.h"
+#include "ui/app_templates.h"
+#include "ui/ui_services.h"
+#include "util/reg_settings.h"
+#include "util/shell_util.h"
+#include "util/string_util.h"
+#include "platform/framework/message_box.h"
+#include "platform/framework/win_app.h"
+#include "resources/picture_resources.h"
+#include "resources/string_table.h"
+
+#include <QImage>
+#include <QWidget>
+
+#include <climits>
+#include <sys/stat.h>
+
+IMPLEMENT_DYNCREATE(CZunMainFrame, CZunFrameWnd)
+
+BEGIN_MESSAGE_MAP(CZunMainFrame, CZunFrameWnd)
+ON_COMMAND(ID_VIEW_TOOLBARS, &CZunMainFrame::OnViewToolBar)
+ON_UPDATE_COMMAND_UI(ID_VIEW_TOOLBARS, &CZunMainFrame::OnUpdateViewToolBar)
+ON_COMMAND(ID_VIEW_STATUS_BAR, &CZunMainFrame::OnViewStatusBar)
+ON_UPDATE_COMMAND_UI(ID_VIEW_STATUS_BAR, &CZunMainFrame::OnUpdateViewStatusBar)
+ON_COMMAND(ID_STOPWAVE, &CZunMainFrame::OnStopWave)
+ON_COMMAND(ID_FUNC_ANOTAION, &CZunMainFrame::OnFuncAnotation)
+ON_COMMAND(ID_FUNC_VIEWER, &CZunMainFrame::OnFuncViewer)
+ON_COMMAND(ID_FUNC_WHITEBOARD, &CZunMainFrame::OnFuncWhiteboard)
+ON_COMMAND(ID_FILEDCLICKED, &CZunMainFrame::OnFileDClicked)
+ON_UPDATE_COMMAND_UI(ID_FILEDCLICKED, &CZunMainFrame::OnUpdateAlwaysEnabled)
+ON_COMMAND(ID_UPDATE_HINT_LAST, &CZunMainFrame::OnPostUpdate)
+END_MESSAGE_MAP()
+
+namespace {
+
+constexpr const char* kRegShowStatusBar = "ShowStatusBar";
+constexpr const char* kRegShowToolBar = "ShowBrowserBar";
+constexpr const char* kRegMainFrame = "MainFrame";
+constexpr const char* kRegSortMethod = "SortMethod";
+constexpr const char* kSection = "Preference";
+
+constexpr UINT kToolBarButtons[] = {ID_NEW_FOLDER, ID_PRINT_SHEETS,  ID_EDIT_CUT,      ID_EDIT_COPY,
+                                    ID_EDIT_PASTE, ID_EDIT_DELETE_FILES, ID_EDIT_UNDO, ID_VIEW_THUMBNAILS,
+                                    ID_VIEW_ICONS, ID_VIEW_DETAILS};
+// Each button's picture in the strip (picture 1 is not used by the bar).
+constexpr int kToolBarImages[] = {0, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+
+// The strip of the toolbar's buttons in button order, magenta turned into the face.
+QImage ToolBarStrip(COLORREF face)
+{
+    const std::vector<uint8_t> bytes = res::BinaryResource("bitmaps", IDB_ZUN_TOOLBAR);
+    QImage all = QImage::fromData(bytes.data(), int(bytes.size())).convertToFormat(QImage::Format_RGB32);
+    QImage strip(24 * int(std::size(kToolBarImages)), 24, QImage::Format_RGB32);
+    const QRgb magenta = qRgb(255, 0, 255), to = qRgb(GetRValue(face), GetGValue(face), GetBValue(face));
+    for (size_t b = 0; b < std::size(kToolBarImages); ++b)
+        for (int y = 0; y < 24; ++y)
+            for (int x = 0; x < 24; ++x) {
+                const int sx = kToolBarImages[b] * 24 + x;
+                const QRgb c = sx < all.width() && y < all.height() ? all.pixel(sx, y) : magenta;
+                strip.setPixel(int(b) * 24 + x, y, (c & 0xFFFFFF) == (magenta & 0xFFFFFF) ? to : c);
+            }
+    return strip;
+}
+
+bool Exists(const std::string& path)
+{
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0;
+}
+
+} // namespace
+
+// ---- toolbar ---------------------------------------------------------------
+
+BOOL CZunToolBar::CreateBar(CWnd* pParent)
+{
+    const DWORD style = WS_CHILD | WS_VISIBLE | CBRS_ALIGN_TOP | CBRS_BORDER_BOTTOM | CBRS_FLYBY | CBRS_TOOLTIPS;
+    if (!CreateEx(pParent, TBSTYLE_FLAT, style, CRect(0, 0, 0, 0), IDW_ZUN_TOOLBAR))
+        return FALSE;
+    const COLORREF face = GetSchemeSysColor(15);
+    m_crFace = face;
+    SetButtons(kToolBarButtons, int(std::size(kToolBarButtons)));
+    SetSizes(CSize(31, 30), CSize(24, 24));
+    m_cxLeftBorder += 10;
+    return LoadBitmap(ToolBarStrip(face));
+}
+
+void CZunToolBar::OnShowWindow(BOOL bShow, UINT nStatus)
+{
+    CToolBarEx::OnShowWindow(bShow, nStatus);
+    if (bShow)
+        m_nSortMethod = RegReadInt(IDS_REG_PREFERENCE, kRegSortMethod, 0);
+}
+
+void CZunToolBar::OnDestroy()
+{
+    RegWriteInt(IDS_REG_PREFERENCE, kRegSortMethod, m_nSortMethod);
+    CToolBarEx::OnDestroy();
+}
+
+// ---- frame -----------------------------------------------------------------
+
+CZunMainFrame::CZunMainFrame()
+{
+    m_bShowToolBar = RegReadInt(IDS_REG_PREFERENCE, kRegShowToolBar, 1);
+    m_bShowStatusBar = RegReadInt(IDS_REG_PREFERENCE, kRegShowStatusBar, 1);
+}
+
+CZunMainFrame::~CZunMainFrame() = default;
+
+BOOL CZunMainFrame::LoadFrame(UINT nIDResource, DWORD dwDefaultStyle, CWnd* pParentWnd, CCreateContext* pContext)
+{
+    RegisterBrowserResources();
+    SetSystemIcon(IDI_ZUN_FRAME);
+    if (!CZunFrameWnd::LoadFrame(nIDResource, dwDefaultStyle, pParentWnd, pContext))
+        return FALSE;
+    RestorePlacement();
+    return TRUE;
+}
+
+void CZunMainFrame::RestorePlacement()
+{
+    RECT stored{};
+    if (!RegReadRectAt(kSection, kRegMainFrame, stored) || !IsRectOnDisplay(stored))
+        return;
+    // The size always; the place where the display server lets a window choose it.
+    const CRect r(stored);
+    m_hWnd->resize(r.Width(), r.Height());
+    m_hWnd->move(r.left, r.top);
+}
+
+int CZunMainFrame::OnCreate(LPCREATESTRUCT lpcs)
+{
+    if (CZunFrameWnd::OnCreate(lpcs) == -1)
+        return -1;
+    m_crFrame = GetSchemeSysColor(4);
+    m_wndMenuBar.m_crBack = m_crFrame;
+    const DWORD menuStyle = WS_CHILD | WS_VISIBLE | CBRS_ALIGN_TOP | CBRS_ALIGN_BOTTOM | CBRS_FLYBY | CBRS_TOOLTIPS |
+                            CBRS_SIZE_FIXED;
+    if (!m_wndMenuBar.Create(this, menuStyle, 0, 0, 0, 0, IDW_ZUN_MENUBAR) || !m_wndMenuBar.LoadFrameMenu(IDR_ZUNTYPE))
+        return -1;
+    m_wndMenuBar.SetBorders(4, 2, 4, 2);
+    SetMenuBar(&m_wndMenuBar);
+
+    if (!m_wndToolBar.CreateBar(this))
+        return -1;
+    m_crToolBar = GetSchemeSysColor(15);
+    m_wndToolBar.ShowWindow(m_bShowToolBar ? SW_SHOW : SW_HIDE);
+
+    if (!m_wndStatusBar.Create(this, WS_CHILD | WS_VISIBLE | CBRS_ALIGN_BOTTOM | CBRS_BORDER_TOP, IDW_ZUN_STATUSBAR))
+        return -1;
+    const UINT indicators[] = {ID_ZUN_INDICATOR, ID_ZUN_INDICATOR};
+    m_wndStatusBar.SetIndicators(indicators, 2);
+    m_wndStatusBar.SetPaneInfo(0, ID_ZUN_INDICATOR, SBPS_NORMAL, 200);
+    m_wndStatusBar.SetPaneInfo(1, ID_ZUN_INDICATOR, SBPS_STRETCH, 0);
+    m_wndStatusBar.SendMessage(SB_SETBKCOLOR, 0, LPARAM(CStatusBarEx::kBackColor));
+    m_wndStatusBar.ShowWindow(m_bShowStatusBar ? SW_SHOW : SW_HIDE);
+
+    // The frame writes both panes itself on each tick.
+    m_pHoverHelp = std::make_unique<CHoverHelp>(&m_wndStatusBar, -1);
+    m_accel.Load(this, IDR_ZUN_ACCEL);
+    m_frameAccel.Load(this, IDR_ZUNTYPE);
+    SetTimer(kStatusTimer, kStatusMs);
+    RecalcLayout();
+    return 0;
+}
+
+BOOL CZunMainFrame::OnCreateClient(LPCREATESTRUCT, CCreateContext* pContext)
+{
+    if (!pContext || !pContext->m_pNewViewClass)
+        return FALSE;
+    m_pView = dynamic_cast<CZunMainView*>(CreateView(pContext, AFX_IDW_PANE_FIRST));
+    if (!m_pView)
+        return FALSE;
+    m_pView->SetFrameParts(&m_wndToolBar, this);
+    return TRUE;
+}
+
+BOOL CZunMainFrame::PreTranslateMessage(MSG* pMsg)
+{
+    if (m_accel.Translate(pMsg))
+        return TRUE;
+    if (CZunFrameWnd::PreTranslateMessage(pMsg))
+        return TRUE;
+    return m_frameAccel.Translate(pMsg) != 0;
+}
+
+void CZunMainFrame::OnUpdateFrameTitle(BOOL)
+{
+    // The browser's caption is the program's name alone: the running copy is
+    // found by it.
+    if (m_strTitle != GetWindowText())
+        SetWindowText(m_strTitle);
+}
+
+void CZunMainFrame::OnGetMinMaxInfo(MINMAXINFO* p)
+{
+    p->ptMinTrackSize.x = 200;
+    p->ptMinTrackSize.y = 200;
+    CZunFrameWnd::OnGetMinMaxInfo(p);
+}
+
+void CZunMainFrame::OnTimer(UINT_PTR nIDEvent)
+{
+    if (nIDEvent == kStatusTimer && m_pHoverHelp) {
+        const std::string text0 = m_pView ? m_pView->GetStatusText(0) : std::string();
+        const std::string text1 = m_pView ? m_pView->GetStatusText(1) : std::string();
+        m_pHoverHelp->Update();
+        if (m_wndStatusBar.m_hWnd) {
+            if (m_wndStatusBar.GetPaneText(0) != text0)
+                m_wndStatusBar.SetPaneText(0, text0);
+            if (m_wndStatusBar.GetPaneText(1) != text1)
+                m_wndStatusBar.SetPaneText(1, text1);
+        }
+    }
+    CZunFrameWnd::OnTimer(nIDEvent);
+}
+
+void CZunMainFrame::SelectStartFolder()
+{
+    if (m_pView)
+        m_pView->SelectStartFolder();
+}
+
+BOOL CZunMainFrame::PrepareToClose()
+{
+    m_wave.Stop();
+    m_wave.Close();
+    if (m_pView)
+        m_pView->SaveSettings();
+    return TRUE;
+}
+
+void CZunMainFrame::SaveFrameSettings()
+{
+    if (!m_hWnd)
+        return;
+    RegWriteInt(IDS_REG_PREFERENCE, kRegShowStatusBar, m_wndStatusBar.m_hWnd && m_wndStatusBar.IsWindowVisible());
+    RegWriteInt(IDS_REG_PREFERENCE, kRegShowToolBar, m_bShowToolBar);
+    RegSaveWindowRectAt(m_hWnd, kSection, kRegMainFrame);
+    m_bSettingsSaved = TRUE;
+}
+
+void CZunMainFrame::OnClose()
+{
+    IZunAppServices* app = GetZunAppServices();
+    if (app && !app->CanCloseAllDocuments())
+        return;
+    SaveFrameSettings();
+    CZunFrameWnd::OnClose();
+}
+
+void CZunMainFrame::OnDestroy()
+{
+    KillTimer(kStatusTimer);
+    m_wave.Stop();
+    m_wave.Close();
+    if (CDocument* doc = GetActiveDocument())
+        if (auto* t = dynamic_cast<CZunDocTemplate*>(doc->GetDocTemplate()))
+            t->FrameDestroyed(this);
+    SetMenuBar(nullptr);
+    CZunFrameWnd::OnDestroy();
+}
+
+void CZunMainFrame::ShowBar(CControlBar& bar, BOOL show)
+{
+    bar.ShowWindow(show ? SW_SHOW : SW_HIDE);
+    RecalcLayout();
+}
+
+void CZunMainFrame::OnViewToolBar()
+{
+    m_bShowToolBar = !m_bShowToolBar;
+    ShowBar(m_wndToolBar, m_bShowToolBar);
+}
+
+void CZunMainFrame::OnUpdateViewToolBar(CCmdUI* pCmdUI)
+{
+    pCmdUI->Enable(m_pView && GetActiveView() == m_pView);
+    pCmdUI->SetCheck(m_bShowToolBar ? 1 : 0);
+}
+
+void CZunMainFrame::OnViewStatusBar()
+{
+    m_bShowStatusBar = !m_bShowStatusBar;
+    ShowBar(m_wndStatusBar, m_bShowStatusBar);
+}
+
+void CZunMainFrame::OnUpdateViewStatusBar(CCmdUI* pCmdUI) { pCmdUI->SetCheck(m_bShowStatusBar ? 1 : 0); }
+
+void CZunMainFrame::OnUpdateAlwaysEnabled(CCmdUI* pCmdUI) { pCmdUI->Enable(TRUE); }
+
+void CZunMainFrame::OnPostUpdate()
+{
+    if (m_pView && GetActiveView() == m_pView && IsWindowEnabled())
+        PostMessage(WM_COMMAND, ID_VIEW_UPDATE, 0);
+}
+
+void CZunMainFrame::OnStopWave() { m_wave.Stop(); }
+
+// ---- function commands -----------------------------------------------------
+
+BOOL CZunMainFrame::CheckFileExists(const std::string& path)
+{
+    if (Exists(path))
+        return TRUE;
+    if (path.size() < 261)
+        AfxMessageBox(FormatWithStrings(res::String(IDS_NOT_FOUND), {path}));
+    else
+        AfxMessageBox(IDS_NAME_TOO_LONG);
+    return FALSE;
+}
+
+BOOL CZunMainFrame::OpenInEditor(const std::string& path, BOOL bAdd)
+{
+    IZunAppServices* app = GetZunAppServices();
+    if (!app || !CheckFileExists(path))
+        return FALSE;
+    CThumbnailLoader* loader = m_pView ? &m_pView->Loader() : nullptr;
+    if (loader)
+        loader->Pause();
+    const BOOL opened = app->OpenInMessageEditor(path, bAdd, 0) != nullptr;
+    if (loader)
+        loader->Resume();
+    return opened;
+}
+
+BOOL CZunMainFrame::ViewComment()
+{
+    if (!m_pView)
+        return FALSE;
+    std::vector<std::string> paths = m_pView->SelectedMessagePaths();
+    if (paths.empty())
+        paths = m_pView->SelectedPicturePaths(TRUE);
+    if (paths.empty() || paths.size() > 2)
+        return FALSE;
+    if (!OpenInEditor(paths[0], FALSE))
+        return FALSE;
+    if (paths.size() == 2 && Exists(paths[1]))
+        OpenInEditor(paths[1], TRUE);
+    return TRUE;
+}
+
+void CZunMainFrame::OpenInViewerChecked(const std::string& path)
+{
+    if (!CheckFileExists(path))
+        return;
+    if (path == m_strOpening) {
+        AfxMessageBox(IDS_ALREADY_OPENING);
+        return;
+    }
+    IZunAppServices* app = GetZunAppServices();
+    if (!app)
+        return;
+    CThumbnailLoader* loader = m_pView ? &m_pView->Loader() : nullptr;
+    if (loader)
+        loader->Pause();
+    m_strOpening = path;
+    app->OpenInViewer(path);
+    m_strOpening.clear();
+    if (loader)
+        loader->Resume();
+}
+
+void CZunMainFrame::OpenMovie(const std::string& path)
+{
+    if (!CheckFileExists(path))
+        return;
+    OpenWithAssociatedProgram(path, [](bool) { AfxMessageBox(IDS_NO_MOVIE_PLAYER); });
+}
+
+void CZunMainFrame::PlaySoundFile(const std::string& path)
+{
+    if (!CheckFileExists(path))
+        return;
+    m_wave.Stop();
+    if (m_wave.LoadFile(path.c_str()))
+        m_wave.Play(&CWave::SharedPlayer(), nullptr);
+}
+
+BOOL CZunMainFrame::ViewImage()
+{
+    if (!m_pView)
+        return FALSE;
+    const std::vector<std::string> pictures = m_pView->SelectedPicturePaths(FALSE);
+    if (!pictures.empty()) {
+        OpenInViewerChecked(pictures[0]);
+        return TRUE;
+    }
+    const std::vector<std::string> movies = m_pView->SelectedMoviePaths();
+    if (!movies.empty()) {
+        OpenMovie(movies[0]);
+        return TRUE;
+    }
+    const std::vector<std::string> sounds = m_pView->SelectedSoundPaths();
+    if (!sounds.empty()) {
+        PlaySoundFile(sounds[0]);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+void CZunMainFrame::CheckWhiteboard(const std::string& path)
+{
+    if (!CheckFileExists(path))
+        return;
+    if (path == m_strOpening)
+        AfxMessageBox(IDS_ALREADY_OPENING);
+}
+
+void CZunMainFrame::OnFuncAnotation() { ViewComment(); }
+
+void CZunMainFrame::OnFuncViewer() { ViewImage(); }
+
+void CZunMainFrame::OnFuncWhiteboard()
+{
+    if (!m_pView)
+        return;
+    const std::vector<std::string> pictures = m_pView->SelectedPicturePaths(FALSE);
+    if (!pictures.empty())
+        CheckWhiteboard(pictures[0]);
+}
+
+void CZunMainFrame::OnFileDClicked()
+{
+    std::string path, linked;
+    BOOL message = FALSE, whiteboard = FALSE, movie = FALSE, sound = FALSE;
+    {
+        std::lock_guard<std::recursive_mutex> lock(GetFileItemLock());
+        CFileItem* item = GetFileItem(-1);
+        if (!item || item == GetSharedEmptyItem())
+            return;
+        path = item->GetPath();
+        linked = item->GetSecondName();
+        message = item->IsMessageFile();
+        whiteboard = item->HasMakerFlag8();
+        movie = item->IsMovie();
+        sound = item->IsWav();
+    }
+    if (!linked.empty())
+        OpenInEditor(linked, FALSE);
+    else if (message)
+        OpenInEditor(path, FALSE);
+    else if (whiteboard)
+        CheckWhiteboard(path);
+    else if (movie)
+        OpenMovie(path);
+    else if (sound)
+        PlaySoundFile(path);
+    else
+        OpenInEditor(path, FALSE);
+}

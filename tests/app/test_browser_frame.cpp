@@ -1,0 +1,186 @@
+// The main program as a user meets it: the browser frame over a folder of
+// photographs, its bars, status texts, function pane and remembered state.
+#include "app/program_parts.h"
+#include "app/zun_app.h"
+#include "browser/file_item_store.h"
+#include "browser/zun_doc_template.h"
+#include "browser/zun_main_frame.h"
+#include "browser/zun_main_view.h"
+#include "util/reg_settings.h"
+#include "platform/registry.h"
+#include "support/shell_places.h"
+#include "support/test_support.h"
+#include "support/ui_test_util.h"
+
+#include <QApplication>
+#include <QDir>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class BrowserFrameTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        fs::create_directories(m_dir / "rt");
+        fs::create_directories(m_dir / "reg");
+        fs::create_directories(m_dir / "cache");
+        fs::create_directories(m_camera);
+        for (const char* v : {"XDG_RUNTIME_DIR", "XDG_CACHE_HOME"})
+            m_saved.emplace_back(v, std::getenv(v) ? std::getenv(v) : "");
+        setenv("XDG_RUNTIME_DIR", (m_dir / "rt").c_str(), 1);
+        setenv("XDG_CACHE_HOME", (m_dir / "cache").c_str(), 1);
+        m_store = std::make_unique<CRegistryStore>(m_dir / "reg", m_dir / "reg");
+        SetRegistryStore(m_store.get());
+        const std::string home = QR_BIN_DIR;
+        m_store->SetValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quiram\\7321", "HomePath", REG_SZ, home.c_str(), home.size() + 1);
+        int n = 0;
+        for (const auto& entry : fs::directory_iterator(QR_TEST_DATA_DIR))
+            if (entry.path().filename().string().rfind("camera_", 0) == 0) {
+                fs::copy_file(entry.path(), m_camera + (n < 10 ? "/photo0" : "/photo") + std::to_string(n) + ".jpg");
+                ++n;
+            }
+        Start();
+    }
+    void TearDown() override
+    {
+        Stop();
+        SetRegistryStore(nullptr);
+        for (const auto& [name, value] : m_saved)
+            setenv(name.c_str(), value.c_str(), 1);
+    }
+    void Start()
+    {
+        m_app = std::make_unique<CZunApp>(MakeProgramParts());
+        m_app->SetArguments({"-Embedding"});
+        m_app->m_showMessageBox = [this](const std::string& text, UINT) {
+            m_boxes.push_back(text);
+            return IDOK;
+        };
+        ASSERT_TRUE(m_app->InitInstance());
+        ASSERT_NE(Frame(), nullptr);
+    }
+    void Stop()
+    {
+        if (!m_app)
+            return;
+        m_app->CloseAllDocuments(FALSE);
+        m_app->ExitInstance();
+        m_app.reset();
+    }
+    // Closing the window as the user does, then starting the program again.
+    void Restart()
+    {
+        Frame()->SendMessage(WM_CLOSE, 0, 0);
+        ASSERT_EQ(m_app->m_pMainWnd, nullptr);
+        Stop();
+        Start();
+    }
+    CZunMainFrame* Frame() const { return dynamic_cast<CZunMainFrame*>(m_app->m_pMainWnd); }
+    CZunMainView* View() const { return Frame()->GetView(); }
+    // The folder chosen in the tree, as a click does.
+    void Open(const std::string& folder)
+    {
+        View()->GetTreePane()->SelectFolder(folder);
+        ASSERT_TRUE(uitest::WaitFor([&] { return GetFileItemCount() == 13; }));
+    }
+    bool AllMade()
+    {
+        if (!uitest::WaitFor([&] { return View()->Loader().PendingCount() == 0; }))
+            return false;
+        QApplication::processEvents();
+        return true;
+    }
+
+    qrtest::TempDir m_dir;
+    std::string m_home = (m_dir / "home").string();
+    std::string m_camera = m_home + "/Pictures/Camera";
+    qrtest::ScopedShellPlaces m_places{m_home};
+    std::vector<std::pair<std::string, std::string>> m_saved;
+    std::unique_ptr<CRegistryStore> m_store;
+    std::unique_ptr<CZunApp> m_app;
+    std::vector<std::string> m_boxes;
+};
+
+TEST_F(BrowserFrameTest, TheProgramOpensOnTheBrowserWithTreeThumbnailsFunctionPaneAndStatusTexts)
+{
+    CZunMainFrame* frame = Frame();
+    EXPECT_EQ(frame->GetWindowText(), "Quiram Relayo");
+    EXPECT_TRUE(frame->IsWindowVisible());
+    // One browser ever: a second open makes nothing.
+    EXPECT_EQ(m_app->GetBrowserTemplate()->OpenDocumentFile(std::string(), TRUE), nullptr);
+    EXPECT_EQ(m_app->GetBrowserTemplate()->GetFrame(), frame);
+
+    Open(m_camera);
+    ASSERT_TRUE(AllMade());
+    // The user clicks the third photograph.
+    CGalleryCtrl& gallery = *View()->GetGallery();
+    const CRect cell = gallery.Model().GetCellRectOf(2);
+    uitest::Click(gallery.Viewport(), QPoint((cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2));
+    // The status timer brings the view's texts into the two panes.
+    ASSERT_TRUE(uitest::WaitFor([&] {
+        QApplication::processEvents();
+        return frame->GetStatusBar().GetPaneText(0).rfind("Total number of files: 13", 0) == 0 &&
+               frame->GetStatusBar().GetPaneText(1).find("photo02.jpg") != std::string::npos;
+    }));
+    // The function pane: its one shown button, enabled for one picture.
+    CZunFuncPane* pane = View()->GetFuncPane();
+    ASSERT_NE(pane, nullptr);
+    EXPECT_TRUE(pane->Button(0).IsWindowVisible());
+    EXPECT_TRUE(pane->Button(0).IsWindowEnabled());
+    EXPECT_FALSE(pane->Button(1).IsWindowVisible());
+    EXPECT_TRUE(frame->GetToolBar().IsWindowVisible());
+    EXPECT_EQ(frame->GetToolBar().GetCount(), 10);
+
+    QDir().mkpath(QString(QR_TEST_BUILD_DIR) + "/screenshots");
+    const QImage shot = uitest::Grab(frame->m_hWnd);
+    ASSERT_TRUE(shot.save(QString(QR_TEST_BUILD_DIR) + "/screenshots/browser_main_window.png"));
+
+    // The button hands the picture to the message editor.
+    pane->Button(0).Click();
+    CDocument* doc = m_app->GetMessageTemplate()->GetDocument();
+    ASSERT_NE(doc, nullptr);
+    EXPECT_EQ(doc->GetPathName(), m_camera + "/photo02.jpg");
+    EXPECT_TRUE(m_boxes.empty());
+}
+
+TEST_F(BrowserFrameTest, TheFolderTheBarsAndThePlaceComeBackAtTheNextStart)
+{
+    Open(m_camera);
+    Frame()->SendMessage(WM_COMMAND, ID_VIEW_TOOLBARS, 0);
+    EXPECT_FALSE(Frame()->GetToolBar().IsWindowVisible());
+    Frame()->m_hWnd->resize(820, 560);
+    Restart();
+    EXPECT_FALSE(Frame()->IsToolBarShown());
+    EXPECT_FALSE(Frame()->GetToolBar().IsWindowVisible());
+    EXPECT_TRUE(Frame()->GetStatusBar().IsWindowVisible());
+    EXPECT_EQ(Frame()->m_hWnd->size(), QSize(820, 560));
+    // The folder shown last is shown again.
+    ASSERT_TRUE(uitest::WaitFor([&] { return GetFileItemCount() == 13; }));
+    EXPECT_EQ(View()->GetTreePane()->GetCurrentFolder(), m_camera);
+}
+
+TEST_F(BrowserFrameTest, MissingFilesAreReportedBeforeAnythingOpens)
+{
+    Open(m_camera);
+    View()->SelectItem(0, FALSE);
+    const std::string gone = GetFileItem(0)->GetPath();
+    fs::remove(gone);
+    Frame()->SendMessage(WM_COMMAND, ID_FUNC_ANOTAION, 0);
+    ASSERT_EQ(m_boxes.size(), 1u);
+    EXPECT_EQ(m_boxes[0], "File or folder not found. (" + gone + ")");
+    EXPECT_EQ(m_app->GetMessageTemplate()->GetDocument(), nullptr);
+    // An over-long path that is not there gets its own message.
+    m_boxes.clear();
+    EXPECT_FALSE(CZunMainFrame::CheckFileExists("/" + std::string(300, 'x')));
+    ASSERT_EQ(m_boxes.size(), 1u);
+    EXPECT_EQ(m_boxes[0], "File name or path is too long.");
+}
+
+} // namespace
