@@ -7,10 +7,27 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
 #include <random>
 #include <vector>
 
 namespace qrbench {
+
+// The process's CPU time, all threads.
+inline double CpuSeconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
+
+inline void WriteAll(const std::filesystem::path& p, const std::vector<uint8_t>& bytes)
+{
+    std::ofstream(p, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
 
 // A photograph-like picture: smooth light with grain, so that it compresses
 // like a camera picture (a few megabytes at quality 90 for 12 megapixels).

@@ -13,6 +13,7 @@
 //   comparison is skipped.
 // QR_BENCH_FILES sets the number of 12-megapixel files (200).
 #include "bench/bench_photos.h"
+#include "bench/browser_store.h"
 #include "browser/file_item_store.h"
 #include "browser/folder_scan.h"
 #include "browser/sort_key.h"
@@ -47,15 +48,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
+using qrbench::CpuSeconds;
+using qrbench::WriteAll;
+
 constexpr int kPhotoWidth = 4000, kPhotoHeight = 3000;
 constexpr int kSortedItems = 10000;
-
-double CpuSeconds()
-{
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
-}
 
 double ChildCpuSeconds()
 {
@@ -64,39 +61,12 @@ double ChildCpuSeconds()
     return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) * 1e-6;
 }
 
-void WriteAll(const fs::path& p, const std::vector<uint8_t>& bytes)
-{
-    std::ofstream(p, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
-int PhotoCount()
-{
-    const char* n = std::getenv("QR_BENCH_FILES");
-    return n ? std::max(1, std::atoi(n)) : 200;
-}
+int PhotoCount() { return qrbench::EnvCount("QR_BENCH_FILES", 200); }
 
 // Everything the benchmarks read and write, under one temporary folder.
 struct Workspace {
-    fs::path root;
-    std::unique_ptr<CRegistryStore> registry;
-
-    Workspace()
-    {
-        char pattern[] = "/tmp/qrbrowser-XXXXXX";
-        root = mkdtemp(pattern);
-        fs::create_directories(root / "cache");
-        registry = std::make_unique<CRegistryStore>(root / "reg", root / "reg");
-        SetRegistryStore(registry.get());
-        const fs::path exe = fs::read_symlink("/proc/self/exe");
-        InitFileItemStore((root / "cache").string(), (exe.parent_path().parent_path() / "bin").string() + "/");
-    }
-    ~Workspace()
-    {
-        ExitFileItemStore();
-        SetRegistryStore(nullptr);
-        fs::remove_all(root);
-    }
+    qrbench::BrowserStore store{"qrbrowser"};
+    fs::path root = store.root;
 
     // A folder of n small camera JPEG files, every tenth with its voice note.
     fs::path ScanFolder(int n)

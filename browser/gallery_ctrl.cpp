@@ -138,8 +138,11 @@ protected:
     void scrollContentsBy(int, int) override
     {
         // The user moved the bar: the model decides and scrolls.
-        if (m_ctrl && !m_ctrl->m_bSyncingBar)
+        if (m_ctrl && !m_ctrl->m_bSyncingBar) {
             m_ctrl->m_model.Scroll(kScrollThumbTrack, verticalScrollBar()->value());
+            // Each move of the bar ends there: the owner hears of it as of a scroll's end.
+            m_ctrl->m_model.Scroll(kScrollEnd);
+        }
     }
 
 public:

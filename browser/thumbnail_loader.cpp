@@ -4,8 +4,8 @@
 #include "browser/file_item_store.h"
 #include "browser/thumbnail_cache.h"
 
-#include <pthread.h>
-#include <sched.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 
@@ -132,6 +132,15 @@ int CThumbnailLoader::PendingCount() const
     return static_cast<int>(m_live);
 }
 
+int CThumbnailLoader::FirstPendingIndex()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    for (Entry& e : m_pending)
+        if (e.item)
+            return IndexOf(e);
+    return -1;
+}
+
 int CThumbnailLoader::IndexOf(Entry& e)
 {
     const int count = GetFileItemCount();
@@ -184,9 +193,9 @@ int CThumbnailLoader::NextDue(Clock::time_point now, Clock::time_point& wait)
 
 void CThumbnailLoader::Run()
 {
-    // Below every other thread of the program: the user's clicks come first.
-    sched_param param{};
-    pthread_setschedparam(pthread_self(), SCHED_IDLE, &param);
+    // The lowest priority of the normal class: the user's clicks come first,
+    // yet the thumbnails still come while other programs keep the processor busy.
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 19);
     for (;;) {
         {
             std::unique_lock<std::mutex> lock(m_mutex);

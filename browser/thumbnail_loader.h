@@ -70,6 +70,8 @@ public:
     // The store indexes of the items made since the last call.
     std::vector<int> TakeFinished();
     int PendingCount() const;
+    // The store index of the first item still waiting; -1 when none is.
+    int FirstPendingIndex();
 
     // Passes of the thread's loop that took an item, for tests and benchmarks.
     uint64_t Iterations() const { return m_iterations.load(); }

@@ -165,6 +165,7 @@ TEST_F(GalleryCtrlTest, WheelScrollBarAndKeys)
     EXPECT_EQ(owner.notes, (std::vector<std::pair<int, int>>{{GCN_SCROLLED, 0}, {GCN_SCROLLED, 0}}));
     area->verticalScrollBar()->setValue(0);
     EXPECT_EQ(gallery.Model().GetFirstRow(), 0);
+    EXPECT_EQ(owner.notes.size(), 3u); // the bar's move ends as a scroll does
     // Type-ahead and arrows from the keyboard.
     owner.notes.clear();
     gallery.m_hWnd->setFocus();

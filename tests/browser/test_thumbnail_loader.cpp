@@ -169,6 +169,7 @@ TEST_F(ThumbnailLoaderTest, MovingToTheFirstVisibleItemLoadsItFirst)
         std::lock_guard<std::recursive_mutex> lock(GetFileItemLock());
         loader.FillFromStore();
         loader.MoveTo(4);
+        EXPECT_EQ(loader.FirstPendingIndex(), 0);
     }
     loader.Start();
     ASSERT_TRUE(Wait([&] { return loader.PendingCount() == 0; }));
