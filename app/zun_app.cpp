@@ -1,4 +1,5 @@
 #include "app/zun_app.h"
+#include "ui/printer_dc.h"
 
 #include "util/app_settings.h"
 #include "ui/dialog_ex.h"
@@ -46,6 +47,7 @@ BEGIN_MESSAGE_MAP(CZunApp, CWinApp)
     ON_UPDATE_COMMAND_UI(ID_OPEN_IMAGE_OR_MESSAGE, &CZunApp::OnUpdateAlwaysEnabled)
     ON_COMMAND(ID_IMPORT_IMAGE, &CZunApp::OnImportImage)
     ON_COMMAND(ID_HELP_CONTENTS, &CZunApp::OnHelp)
+    ON_COMMAND(ID_FILE_PRINT_SETUP, &CZunApp::OnFilePrintSetup)
     ON_UPDATE_COMMAND_UI(ID_HELP_CONTENTS, &CZunApp::OnUpdateAlwaysEnabled)
     ON_COMMAND(ID_PREFCHANGED, &CZunApp::OnPrefChanged)
     ON_COMMAND(ID_CMCHANGED, &CZunApp::OnCMChanged)
@@ -561,6 +563,8 @@ void CZunApp::OnOpen() { OpenImageOrMessage(FALSE); }
 void CZunApp::OnImportImage() { OpenImageOrMessage(TRUE); }
 
 void CZunApp::OnColorPreferences() { RunColorPreferences(CWnd::GetActiveWindow()); }
+
+void CZunApp::OnFilePrintSetup() { CPrinterDC::DoPrintSetup(m_pMainWnd); }
 
 void CZunApp::OnHelp()
 {

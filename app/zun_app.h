@@ -96,6 +96,7 @@ protected:
     void OnOpen();
     void OnImportImage();
     void OnHelp();
+    void OnFilePrintSetup();
     void OnPrefChanged();
     void OnCMChanged();
     void OnOpenHandedOverFile();

@@ -1,14 +1,22 @@
 #include "ui/printer_dc.h"
 
+#include "platform/framework/wnd.h"
+
+#include <optional>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QPageLayout>
+#include <QPageSetupDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QStandardPaths>
 
 namespace {
 std::string g_pdfFolder;
+// What Print Setup chose; empty until the user chooses.
+std::optional<QPageSize> g_chosenPageSize;
+std::optional<QPageLayout::Orientation> g_chosenOrientation;
 
 constexpr int kPdfResolution = 300;
 constexpr double kPdfMarginMm = 6.35; // a quarter inch, the usual unprintable edge of a printer
@@ -38,10 +46,39 @@ CPrinterDC::CPrinterDC()
     if (!info.isNull()) {
         m_printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
         m_bDefaults = m_printer->isValid();
-        if (m_bDefaults)
+        if (m_bDefaults) {
+            ApplyPrintSetup();
             return;
+        }
     }
     InitPdf(NewPdfPath());
+    ApplyPrintSetup();
+}
+
+void CPrinterDC::ApplyPrintSetup()
+{
+    if (g_chosenPageSize)
+        m_printer->setPageSize(*g_chosenPageSize);
+    if (g_chosenOrientation)
+        m_printer->setPageOrientation(*g_chosenOrientation);
+}
+
+BOOL CPrinterDC::DoPrintSetup(CWnd* pParent)
+{
+    CPrinterDC dc;
+    QPageSetupDialog dialog(dc.GetPrinter(), pParent ? pParent->m_hWnd : nullptr);
+    dialog.setWindowTitle(QObject::tr("Print Setup"));
+    if (dialog.exec() != QDialog::Accepted)
+        return FALSE;
+    g_chosenPageSize = dc.GetPrinter()->pageLayout().pageSize();
+    g_chosenOrientation = dc.GetPrinter()->pageLayout().orientation();
+    return TRUE;
+}
+
+void CPrinterDC::ResetPrintSetup()
+{
+    g_chosenPageSize.reset();
+    g_chosenOrientation.reset();
 }
 
 CPrinterDC::CPrinterDC(const std::string& pdfPath)

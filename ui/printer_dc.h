@@ -6,6 +6,7 @@
 #include <string>
 
 class QPrinter;
+class CWnd;
 
 // A device context for the application's default printer, for one printing
 // job. Without a printer (no print system, or none set as the default) the
@@ -43,11 +44,19 @@ public:
     // this folder (the user's documents folder unless set).
     static void SetPdfFallbackFolder(const std::string& folder);
 
+    // Print Setup: the paper and orientation the user chooses for the default
+    // printer (or the PDF file that stands in for it), kept for the program's
+    // later printing jobs. FALSE when the user cancels.
+    static BOOL DoPrintSetup(CWnd* pParent);
+    // Forgets the choice (the printer's own defaults again).
+    static void ResetPrintSetup();
+
 protected:
     QSize DeviceSize() const override;
 
 private:
     void InitPdf(const std::string& path);
+    void ApplyPrintSetup();
     std::unique_ptr<QPrinter> m_printer;
     BOOL m_bDefaults = FALSE;
     BOOL m_bInDoc = FALSE;

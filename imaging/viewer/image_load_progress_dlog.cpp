@@ -197,5 +197,7 @@ void CImageLoadProgressDlog::OnRefresh()
 INT_PTR CImageLoadProgressDlog::DoModal()
 {
     CProgressDlog::DoModal();
-    return m_bLoaded ? IDOK : IDCANCEL;
+    // Cancel pressed after the last byte was read, while the box was still up,
+    // still cancels: the user was told the picture would not come.
+    return m_bLoaded && !m_bCancel ? IDOK : IDCANCEL;
 }

@@ -9,6 +9,12 @@
 #include <QImage>
 #include <QPrinterInfo>
 #include <QProcess>
+#include <QRadioButton>
+#include <QTimer>
+#include <QApplication>
+#include <QDialog>
+
+#include <functional>
 
 namespace {
 
@@ -110,3 +116,56 @@ TEST(PrinterDC, WithoutAPrinterTheJobGoesToANewPdfFile)
 }
 
 } // namespace
+
+namespace {
+
+// Answers the next modal Qt dialog once it is up: act on it, then close it.
+void AnswerModal(std::function<void(QDialog*)> act)
+{
+    auto* timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, [timer, act]() {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dialog || !dialog->isVisible())
+            return;
+        timer->stop();
+        timer->deleteLater();
+        act(dialog);
+    });
+    timer->start(20);
+}
+
+} // namespace
+
+TEST(PrinterDC, PrintSetupChoosesThePageOfLaterJobsAndCancelKeepsIt)
+{
+    qrtest::TempDir dir;
+    CPrinterDC::SetPdfFallbackFolder(dir.path().string());
+    const QPageLayout::Orientation usual = CPrinterDC().GetPrinter()->pageLayout().orientation();
+    ASSERT_EQ(usual, QPageLayout::Portrait);
+
+    AnswerModal([](QDialog* d) {
+        auto* landscape = d->findChild<QRadioButton*>("landscape");
+        ASSERT_NE(landscape, nullptr);
+        landscape->click();
+        d->accept();
+    });
+    EXPECT_TRUE(CPrinterDC::DoPrintSetup(nullptr));
+    {
+        CPrinterDC dc;
+        EXPECT_EQ(dc.GetPrinter()->pageLayout().orientation(), QPageLayout::Landscape);
+        EXPECT_GT(dc.GetDeviceCaps(HORZRES), dc.GetDeviceCaps(VERTRES));
+    }
+
+    // Cancelled after a change, the earlier choice stands.
+    AnswerModal([](QDialog* d) {
+        if (auto* portrait = d->findChild<QRadioButton*>("portrait"))
+            portrait->click();
+        d->reject();
+    });
+    EXPECT_FALSE(CPrinterDC::DoPrintSetup(nullptr));
+    EXPECT_EQ(CPrinterDC().GetPrinter()->pageLayout().orientation(), QPageLayout::Landscape);
+
+    CPrinterDC::ResetPrintSetup();
+    CPrinterDC::SetPdfFallbackFolder({});
+    EXPECT_EQ(CPrinterDC().GetPrinter()->pageLayout().orientation(), QPageLayout::Portrait);
+}
