@@ -386,8 +386,26 @@ void CZunMainView::OnViewImageInfo()
 
 void CZunMainView::OnUpdateViewImageInfo(CCmdUI* pCmdUI) { pCmdUI->SetCheck(m_bShowInfo ? 1 : 0); }
 
+void CZunMainView::PlaySoundFile(const std::string& path)
+{
+    struct stat st {};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return;
+    m_wave.Stop();
+    if (m_wave.LoadFile(path.c_str()))
+        m_wave.Play(nullptr, nullptr);
+}
+
+BOOL CZunMainView::OnCmdMsg(UINT nID, int nCode, void* pExtra)
+{
+    if (m_pActivePane && m_pActivePane->m_hWnd && m_pActivePane->OnCmdMsg(nID, nCode, pExtra))
+        return TRUE;
+    return CView::OnCmdMsg(nID, nCode, pExtra);
+}
+
 void CZunMainView::SaveSettings()
 {
+    m_wave.Stop();
     if (CWnd* main = AfxGetMainWnd())
         main->SendMessage(WM_COMMAND, ID_STOPWAVE, 0);
     RegWriteInt(IDS_REG_PREFERENCE, kRegSortOrder, m_bSortDescending ? 1 : 0);
@@ -504,6 +522,7 @@ void CZunMainView::OnShowWindow(BOOL bShow, UINT nStatus)
 void CZunMainView::OnDestroy()
 {
     m_loader.Stop();
+    m_wave.Close();
     CView::OnDestroy();
 }
 

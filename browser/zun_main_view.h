@@ -5,6 +5,7 @@
 #include "browser/tree_pane.h"
 #include "browser/zun_func_pane.h"
 #include "ui/splitter.h"
+#include "message/wave.h"
 #include "platform/framework/view.h"
 
 #include <map>
@@ -56,6 +57,11 @@ public:
     void OnInitialUpdate() override;
     void OnUpdate(CView* pSender, LPARAM lHint, CObject* pHint) override;
     BOOL PreTranslateMessage(MSG* pMsg) override;
+    // Commands go to the pane that had the focus last, then to the view.
+    BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra) override;
+    // Plays a voice note; a missing or unreadable file plays nothing.
+    void PlaySoundFile(const std::string& path);
+    const CWave& Wave() const { return m_wave; }
 
     void ReloadFolder(BOOL quiet);
     void UpdateTotals();
@@ -157,6 +163,7 @@ private:
     BOOL m_bStarted = FALSE;
     std::string m_strStatus0, m_strStatus1;
     CThumbnailLoader m_loader;
+    CWave m_wave;
     // Decoded thumbnails of the cells painted lately, so that scrolling in
     // disk mode does not read a cache file on every paint.
     std::map<int, CDibBitmap> m_shown;

@@ -217,6 +217,22 @@ TEST_F(BrowserViewTest, ThumbnailSizesInformationAndSettings)
     EXPECT_EQ(scanned, camera);
 }
 
+TEST_F(BrowserViewTest, VoiceNotesPlayAndMissingOnesAreSkipped)
+{
+    CWave note;
+    ASSERT_TRUE(note.Create(8000, 16, 4000));
+    const std::string path = camera + "/note.wav";
+    ASSERT_TRUE(note.WriteWav(path));
+    view->PlaySoundFile(camera + "/missing.wav");
+    view->PlaySoundFile("");
+    EXPECT_EQ(view->Wave().TotalSamples(), 0u);
+    view->PlaySoundFile(path);
+    EXPECT_EQ(view->Wave().TotalSamples(), 4000u);
+    EXPECT_TRUE(view->Wave().IsPlaying());
+    view->SaveSettings(); // stops it
+    EXPECT_TRUE(uitest::WaitFor([&] { return !view->Wave().IsPlaying(); }));
+}
+
 TEST_F(BrowserViewTest, HiddenViewParksTheLoaderAndAClosedOneStopsIt)
 {
     host.ShowWindow(SW_HIDE);
