@@ -4,6 +4,7 @@
 #include "browser/file_item_store.h"
 #include "browser/folder_scan.h"
 #include "browser/thumbnail_cache.h"
+#include "browser/zun_main_frame.h"
 #include "ui/text_draw.h"
 #include "ui/ui_services.h"
 #include "util/reg_settings.h"
@@ -35,6 +36,49 @@ ON_UPDATE_COMMAND_UI(ID_VIEW_IMAGEINFO, &CZunMainView::OnUpdateViewImageInfo)
 ON_NOTIFY(GCN_SELCHANGED, IDC_BROWSER_GALLERY, &CZunMainView::OnGallerySelChanged)
 ON_NOTIFY(GCN_DBLCLK, IDC_BROWSER_GALLERY, &CZunMainView::OnGalleryDblClk)
 ON_NOTIFY(GCN_SCROLLED, IDC_BROWSER_GALLERY, &CZunMainView::OnGalleryScrolled)
+ON_NOTIFY(GCN_BEGINDRAG, IDC_BROWSER_GALLERY, &CZunMainView::OnGalleryBeginDrag)
+ON_COMMAND(ID_EDIT_UNDO, &CZunMainView::OnEditUndo)
+ON_COMMAND(ID_EDIT_CUT, &CZunMainView::OnEditCut)
+ON_COMMAND(ID_EDIT_COPY, &CZunMainView::OnEditCopy)
+ON_COMMAND(ID_EDIT_PASTE, &CZunMainView::OnEditPaste)
+ON_COMMAND(ID_EDIT_SELECT_ALL, &CZunMainView::OnEditSelectAll)
+ON_COMMAND(ID_EDIT_DELETE_FILES, &CZunMainView::OnEditDelete)
+ON_COMMAND(ID_NEW_FOLDER, &CZunMainView::OnNewFolder)
+ON_COMMAND(ID_COPY_TO_CLIPBOARD, &CZunMainView::OnCopyToClipboard)
+ON_COMMAND(ID_VIEW_UPDATE, &CZunMainView::OnViewUpdate)
+ON_COMMAND(ID_DATA_VALIDATION, &CZunMainView::OnDataValidation)
+ON_COMMAND(ID_FUNC_VALIDATION, &CZunMainView::OnDataValidation)
+ON_COMMAND(ID_CLEAR_VALIDATION, &CZunMainView::OnClearValidation)
+ON_COMMAND(ID_DIRECTORYRENAMED, &CZunMainView::OnDirectoryRenamed)
+ON_MESSAGE(WM_CONTEXTMENU, &CZunMainView::OnContextMenu)
+ON_UPDATE_COMMAND_UI(ID_NEW_FOLDER, &CZunMainView::OnUpdateCommand)
+ON_UPDATE_COMMAND_UI(ID_EDIT_DELETE_FILES, &CZunMainView::OnUpdateCommand)
+ON_UPDATE_COMMAND_UI(ID_EDIT_RENAME_FILE, &CZunMainView::OnUpdateCommand)
+ON_UPDATE_COMMAND_UI(ID_MOVE_TO_FOLDER, &CZunMainView::OnUpdateCommand)
+ON_UPDATE_COMMAND_UI(ID_COPY_TO_FOLDER, &CZunMainView::OnUpdateCommand)
+ON_UPDATE_COMMAND_UI(ID_EXPORT_CSV, &CZunMainView::OnUpdateCommand)
+ON_UPDATE_COMMAND_UI(ID_EXPORT_UNUSED, &CZunMainView::OnUpdateCommand)
+ON_UPDATE_COMMAND_UI(ID_RENAME_ALL, &CZunMainView::OnUpdateCommand)
+ON_UPDATE_COMMAND_UI(ID_RESIZE_ALL, &CZunMainView::OnUpdateCommand)
+ON_UPDATE_COMMAND_UI(ID_PLAY_SOUND, &CZunMainView::OnUpdateCommand)
+ON_UPDATE_COMMAND_UI(ID_COPY_TO_CLIPBOARD, &CZunMainView::OnUpdateCommand)
+ON_UPDATE_COMMAND_UI(ID_CAMERA_COPIES, &CZunMainView::OnUpdateCommand)
+ON_UPDATE_COMMAND_UI(ID_SAVE_AS, &CZunMainView::OnUpdateCommand)
+ON_UPDATE_COMMAND_UI(ID_DATA_VALIDATION, &CZunMainView::OnUpdateCommand)
+ON_UPDATE_COMMAND_UI(ID_CLEAR_VALIDATION, &CZunMainView::OnUpdateCommand)
+ON_UPDATE_COMMAND_UI(ID_FUNC_ANOTAION, &CZunMainView::OnUpdateCommand)
+ON_UPDATE_COMMAND_UI(ID_FUNC_WHITEBOARD, &CZunMainView::OnUpdateCommand)
+ON_UPDATE_COMMAND_UI(ID_FUNC_VIEWER, &CZunMainView::OnUpdateCommand)
+ON_UPDATE_COMMAND_UI(ID_PRINT_SHEETS, &CZunMainView::OnUpdateCommand)
+ON_UPDATE_COMMAND_UI(ID_EDIT_UNDO, &CZunMainView::OnUpdateCommand)
+ON_UPDATE_COMMAND_UI(ID_EDIT_SELECT_ALL, &CZunMainView::OnUpdateCommand)
+ON_UPDATE_COMMAND_UI(ID_EDIT_COPY, &CZunMainView::OnUpdateCommand)
+ON_UPDATE_COMMAND_UI(ID_EDIT_CUT, &CZunMainView::OnUpdateCommand)
+ON_UPDATE_COMMAND_UI(ID_EDIT_PASTE, &CZunMainView::OnUpdateCommand)
+ON_UPDATE_COMMAND_UI(ID_VIEW_UPDATE, &CZunMainView::OnUpdateCommand)
+ON_UPDATE_COMMAND_UI(ID_FILEMOVED, &CZunMainView::OnUpdateCommand)
+ON_UPDATE_COMMAND_UI(ID_DIRECTORYRENAMED, &CZunMainView::OnUpdateCommand)
+ON_UPDATE_COMMAND_UI(ID_COMMENT_SEARCH, &CZunMainView::OnUpdateCommand)
 END_MESSAGE_MAP()
 
 namespace {
@@ -115,6 +159,8 @@ void CZunMainView::OnInitialUpdate()
     m_wndSplitter.RecalcLayout();
     m_wndSplitter2.RecalcLayout();
     m_funcPane.Init(m_pMainFrame, GetClipboardFormats().pathList);
+    // Files dropped or pasted on the tree come as the program's path list.
+    m_treePane.SetAcceptedFormat(GetClipboardFormats().pathList);
 
     CGalleryCtrl& g = m_gallery;
     g.SetBkColor(GetSchemeSysColor(12));

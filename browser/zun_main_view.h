@@ -55,6 +55,15 @@ public:
     ~CZunMainView() override;
 
     void OnInitialUpdate() override;
+    // The active pane's own routing first, then the view's.
+    BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra) override;
+    // The label editor of the active pane (gallery caption or tree label), or null.
+    CEdit* GetActiveEditor();
+    CWnd* GetActivePane() const { return m_pActivePane; }
+    // Cut (TRUE) or Copy of the active pane's files to the clipboard.
+    void PutFilesOnClipboard(BOOL cut);
+    // Pastes the clipboard's files into the tree's folder; TRUE when the shell did.
+    BOOL PasteFiles();
     void OnUpdate(CView* pSender, LPARAM lHint, CObject* pHint) override;
     BOOL PreTranslateMessage(MSG* pMsg) override;
     // Commands go to the pane that had the focus last, then to the view.
@@ -134,8 +143,32 @@ protected:
     void OnUpdateThumbSize(CCmdUI* pCmdUI);
     void OnViewImageInfo();
     void OnUpdateViewImageInfo(CCmdUI* pCmdUI);
+    void OnUpdateCommand(CCmdUI* pCmdUI);
+    void OnEditUndo();
+    void OnEditCut();
+    void OnEditCopy();
+    void OnEditPaste();
+    void OnEditSelectAll();
+    void OnEditDelete();
+    void OnNewFolder();
+    void OnCopyToClipboard();
+    void OnViewUpdate();
+    void OnDataValidation();
+    void OnClearValidation();
+    void OnGalleryBeginDrag(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnDirectoryRenamed();
+    LRESULT OnContextMenu(WPARAM wParam, LPARAM lParam);
 
 private:
+    BOOL IsFilePaneActive() const;
+    BOOL IsTreePaneActive() const;
+    // The tree has a folder that file commands may act on.
+    BOOL TreeState() const;
+    BOOL FileCommandAllowed();
+    CEdit* GetVisibleEditor();
+    // The selected files, or the tree's folder when the tree is active.
+    BOOL CollectCommandPaths(std::vector<std::string>& paths);
+    void ValidateSelection(BOOL clear);
     void FillGallery();
     static BOOL Thumbnail(int index, CDibBitmap& bitmap, LPARAM user);
     static void ImageSize(CSize& size, int index);

@@ -13,11 +13,15 @@
 #include "support/ui_test_util.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDir>
+#include <QMimeData>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <filesystem>
 
 namespace fs = std::filesystem;
@@ -59,9 +63,10 @@ protected:
     {
         m_app = std::make_unique<CZunApp>(MakeProgramParts());
         m_app->SetArguments({"-Embedding"});
-        m_app->m_showMessageBox = [this](const std::string& text, UINT) {
+        m_app->m_showMessageBox = [this](const std::string& text, UINT type) {
             m_boxes.push_back(text);
-            return IDOK;
+            // The user agrees to what the file operations ask.
+            return (type & 0xF) == MB_YESNOCANCEL || (type & 0xF) == MB_YESNO ? IDYES : IDOK;
         };
         ASSERT_TRUE(m_app->InitInstance());
         ASSERT_NE(Frame(), nullptr);
@@ -89,6 +94,27 @@ protected:
     {
         View()->GetTreePane()->SelectFolder(folder);
         ASSERT_TRUE(uitest::WaitFor([&] { return GetFileItemCount() == 13; }));
+    }
+    // The state the frame's menus and toolbar would show for the command.
+    BOOL Enabled(UINT id)
+    {
+        CCmdUI ui;
+        ui.m_nID = id;
+        ui.DoUpdate(Frame(), TRUE);
+        return ui.m_bEnabled;
+    }
+    void Focus(CWnd* pane)
+    {
+        Frame()->m_hWnd->activateWindow();
+        pane->SetFocus();
+        QApplication::processEvents();
+    }
+    void Select(std::initializer_list<int> items)
+    {
+        CGalleryCtrl& g = *View()->GetGallery();
+        g.SelectAll(FALSE);
+        for (int i : items)
+            g.SetSelected(i, TRUE);
     }
     bool AllMade()
     {
@@ -181,6 +207,146 @@ TEST_F(BrowserFrameTest, MissingFilesAreReportedBeforeAnythingOpens)
     EXPECT_FALSE(CZunMainFrame::CheckFileExists("/" + std::string(300, 'x')));
     ASSERT_EQ(m_boxes.size(), 1u);
     EXPECT_EQ(m_boxes[0], "File name or path is too long.");
+}
+
+TEST_F(BrowserFrameTest, CommandStatesFollowThePaneAndWhatIsSelected)
+{
+    const std::string mixed = m_home + "/Pictures/Mixed";
+    fs::create_directories(mixed);
+    fs::copy_file(m_camera + "/photo00.jpg", mixed + "/a.jpg");
+    fs::copy_file(m_camera + "/photo01.jpg", mixed + "/b.jpg");
+    View()->GetTreePane()->SelectFolder(mixed);
+    ASSERT_TRUE(uitest::WaitFor([&] { return GetFileItemCount() == 2; }));
+    // b.jpg has been made into a message.
+    GetFileItem(1)->SetSecondName((mixed + "/b.kvt").c_str());
+    Focus(View()->GetGallery());
+    View()->UpdateActivePane();
+    ASSERT_EQ(View()->GetActivePane(), View()->GetGallery());
+
+    struct Row {
+        std::initializer_list<int> selected;
+        UINT id;
+        BOOL enabled;
+    };
+    const Row rows[] = {
+        {{0}, ID_FUNC_ANOTAION, TRUE},      {{0}, ID_FUNC_WHITEBOARD, TRUE},    {{0}, ID_FUNC_VIEWER, TRUE},
+        {{0}, ID_EDIT_RENAME_FILE, TRUE},   {{0}, ID_COPY_TO_CLIPBOARD, TRUE},  {{0}, ID_EDIT_COPY, TRUE},
+        {{0}, ID_EDIT_DELETE_FILES, TRUE},  {{0}, ID_RESIZE_ALL, TRUE},         {{0}, ID_EDIT_PASTE, FALSE},
+        {{0, 1}, ID_FUNC_ANOTAION, FALSE}, {{0, 1}, ID_FUNC_VIEWER, FALSE},    {{0, 1}, ID_EDIT_RENAME_FILE, FALSE},
+        {{0, 1}, ID_COPY_TO_CLIPBOARD, FALSE}, {{0, 1}, ID_RENAME_ALL, TRUE},   {{0, 1}, ID_RESIZE_ALL, TRUE},
+        {{1}, ID_FUNC_ANOTAION, TRUE},      {{1}, ID_FUNC_VIEWER, TRUE},        {{0, 1}, ID_CAMERA_COPIES, TRUE},
+        {{}, ID_EDIT_DELETE_FILES, FALSE},  {{}, ID_EDIT_CUT, FALSE},           {{}, ID_MOVE_TO_FOLDER, FALSE},
+        {{}, ID_EDIT_SELECT_ALL, TRUE},     {{}, ID_PRINT_SHEETS, TRUE},        {{}, ID_DATA_VALIDATION, FALSE},
+    };
+    for (const Row& r : rows) {
+        Select(r.selected);
+        EXPECT_EQ(Enabled(r.id), r.enabled) << "command " << r.id << " with " << r.selected.size() << " selected";
+    }
+
+    // The tree: its folder is what file commands act on; paste waits for files on the clipboard.
+    Select({0});
+    Focus(&View()->GetTreePane()->Tree());
+    View()->UpdateActivePane();
+    ASSERT_EQ(View()->GetActivePane(), View()->GetTreePane());
+    EXPECT_TRUE(Enabled(ID_EDIT_DELETE_FILES));
+    EXPECT_TRUE(Enabled(ID_EDIT_RENAME_FILE));
+    EXPECT_FALSE(Enabled(ID_RENAME_ALL));
+    QGuiApplication::clipboard()->clear();
+    EXPECT_FALSE(Enabled(ID_EDIT_PASTE));
+    Frame()->SendMessage(WM_COMMAND, ID_EDIT_COPY, 0);
+    EXPECT_TRUE(Enabled(ID_EDIT_PASTE));
+    QGuiApplication::clipboard()->clear();
+}
+
+TEST_F(BrowserFrameTest, FilesCopiedAndCutInTheBrowserTravelInTheFileManagersFormsAndBack)
+{
+    const std::string target = m_home + "/Pictures/Target";
+    fs::create_directories(target);
+    Open(m_camera);
+    Focus(View()->GetGallery());
+    Select({0, 1});
+    Frame()->SendMessage(WM_COMMAND, ID_EDIT_COPY, 0);
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    ASSERT_NE(data, nullptr);
+    const QList<QUrl> urls = data->urls();
+    ASSERT_EQ(urls.size(), 2);
+    EXPECT_EQ(urls[0].toLocalFile().toStdString(), m_camera + "/photo00.jpg");
+    EXPECT_EQ(urls[1].toLocalFile().toStdString(), m_camera + "/photo01.jpg");
+    const QByteArray gnome = data->data("x-special/gnome-copied-files");
+    EXPECT_TRUE(gnome.startsWith("copy\nfile://")) << gnome.toStdString();
+
+    // Pasted on a folder of the tree: copies there, the originals stay.
+    View()->GetTreePane()->SelectFolder(target);
+    Focus(&View()->GetTreePane()->Tree());
+    Frame()->SendMessage(WM_COMMAND, ID_EDIT_PASTE, 0);
+    EXPECT_TRUE(fs::exists(target + "/photo00.jpg"));
+    EXPECT_TRUE(fs::exists(target + "/photo01.jpg"));
+    EXPECT_TRUE(fs::exists(m_camera + "/photo00.jpg"));
+    ASSERT_TRUE(uitest::WaitFor([&] { return GetFileItemCount() == 2; }));
+
+    // A file manager's copy: addresses only.
+    auto* outside = new QMimeData;
+    outside->setUrls({QUrl::fromLocalFile(QString::fromStdString(m_camera + "/photo02.jpg"))});
+    QGuiApplication::clipboard()->setMimeData(outside);
+    EXPECT_TRUE(Enabled(ID_EDIT_PASTE));
+    Frame()->SendMessage(WM_COMMAND, ID_EDIT_PASTE, 0);
+    EXPECT_TRUE(fs::exists(target + "/photo02.jpg"));
+    EXPECT_TRUE(fs::exists(m_camera + "/photo02.jpg"));
+
+    // A file manager's cut moves, once.
+    auto* cut = new QMimeData;
+    cut->setUrls({QUrl::fromLocalFile(QString::fromStdString(m_camera + "/photo03.jpg"))});
+    cut->setData("x-special/gnome-copied-files",
+                 "cut\n" + QUrl::fromLocalFile(QString::fromStdString(m_camera + "/photo03.jpg")).toEncoded());
+    QGuiApplication::clipboard()->setMimeData(cut);
+    Frame()->SendMessage(WM_COMMAND, ID_EDIT_PASTE, 0);
+    EXPECT_TRUE(fs::exists(target + "/photo03.jpg"));
+    EXPECT_FALSE(fs::exists(m_camera + "/photo03.jpg"));
+    EXPECT_FALSE(Enabled(ID_EDIT_PASTE));
+
+    // The browser's own cut: the files leave the folder they were cut from.
+    View()->GetTreePane()->SelectFolder(m_camera);
+    ASSERT_TRUE(uitest::WaitFor([&] { return GetFileItemCount() == 12; }));
+    Focus(View()->GetGallery());
+    Select({4});
+    const std::string moved = GetFileItem(4)->GetPath();
+    Frame()->SendMessage(WM_COMMAND, ID_EDIT_CUT, 0);
+    EXPECT_TRUE(QGuiApplication::clipboard()->mimeData()->data("x-special/gnome-copied-files").startsWith("cut\n"));
+    View()->GetTreePane()->SelectFolder(target);
+    Focus(&View()->GetTreePane()->Tree());
+    Frame()->SendMessage(WM_COMMAND, ID_EDIT_PASTE, 0);
+    EXPECT_FALSE(fs::exists(moved));
+    EXPECT_TRUE(fs::exists(target + "/" + fs::path(moved).filename().string()));
+    EXPECT_FALSE(Enabled(ID_EDIT_PASTE));
+}
+
+TEST_F(BrowserFrameTest, DeleteTakesTheSelectedPicturesWithTheirVoiceNotes)
+{
+    std::ofstream(m_camera + "/photo05.WAV") << "RIFF";
+    Open(m_camera);
+    Focus(View()->GetGallery());
+    Select({5, 6});
+    Frame()->SendMessage(WM_COMMAND, ID_EDIT_DELETE_FILES, 0);
+    EXPECT_FALSE(fs::exists(m_camera + "/photo05.jpg"));
+    EXPECT_FALSE(fs::exists(m_camera + "/photo05.WAV"));
+    EXPECT_FALSE(fs::exists(m_camera + "/photo06.jpg"));
+    EXPECT_EQ(GetFileItemCount(), 11);
+    EXPECT_EQ(View()->GetGallery()->GetItemCount(), 11);
+    EXPECT_TRUE(fs::exists(m_camera + "/photo07.jpg"));
+}
+
+TEST_F(BrowserFrameTest, AMessageSavedFromAPictureKeepsItsFileAndThePictureLosesTheLink)
+{
+    Open(m_camera);
+    const std::string message = m_camera + "/photo00.kvt";
+    fs::copy_file(qrtest::DataPath("message_golden.kvt"), message);
+    GetFileItem(0)->SetSecondName(message.c_str());
+    GetFileItem(1)->SetSecondName((m_camera + "/other.kvt").c_str());
+    // What the application does when the message editor reports a save.
+    m_app->GetBrowserTemplate()->OpenPath(message);
+    EXPECT_TRUE(fs::exists(message));
+    EXPECT_FALSE(GetFileItem(0)->HasSecondName());
+    EXPECT_TRUE(GetFileItem(1)->HasSecondName());
 }
 
 } // namespace

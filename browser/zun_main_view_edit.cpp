@@ -1,0 +1,412 @@
+// The browser view's command states and its edit commands: which pane they
+// act on, an open label editor first, and files through the clipboard.
+#include "browser/zun_main_view.h"
+
+#include "browser/file_item.h"
+#include "browser/file_item_store.h"
+#include "browser/item_output.h"
+#include "browser/thumbnail_cache.h"
+#include "browser/zun_doc_template.h"
+#include "browser/zun_main_frame.h"
+#include "ui/drag_data_source.h"
+#include "ui/ui_services.h"
+#include "ui/window_helpers.h"
+#include "util/companion_files.h"
+#include "util/shell_util.h"
+#include "imaging/dib_bitmap.h"
+#include "platform/clipboard.h"
+#include "platform/framework/menu.h"
+#include "platform/framework/wait_cursor.h"
+#include "platform/framework/win_app.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
+
+namespace {
+
+const QMimeData* ClipboardData()
+{
+    QClipboard* cb = QGuiApplication::clipboard();
+    return cb ? cb->mimeData() : nullptr;
+}
+
+// What a paste would do with the clipboard's files: 1 copy, 2 move, 0 nothing.
+// The program's own markers decide; a desktop file manager's list is copied
+// unless its copied-files form says it was cut.
+int ClipboardFileMode(const QMimeData* data)
+{
+    if (!data)
+        return 0;
+    const ClipboardFormats& f = GetClipboardFormats();
+    COleDataObject obj(data);
+    if (obj.IsDataAvailable(f.pathList) || !GetMimeFilePaths(data).empty()) {
+        if (obj.IsDataAvailable(f.fileCopy))
+            return 1;
+        if (obj.IsDataAvailable(f.fileCut))
+            return 2;
+    }
+    if (obj.IsDataAvailable(f.fileCopy) || obj.IsDataAvailable(f.fileCut) || GetMimeFilePaths(data).empty())
+        return 0;
+    const QByteArray gnome = data->data("x-special/gnome-copied-files");
+    return gnome.startsWith("cut\n") || gnome == "cut" ? 2 : 1;
+}
+
+} // namespace
+
+BOOL CZunMainView::OnCmdMsg(UINT nID, int nCode, void* pExtra)
+{
+    // The pane the user works in answers first (its own undo, for one).
+    if (m_pActivePane && m_pActivePane->OnCmdMsg(nID, nCode, pExtra))
+        return TRUE;
+    return CView::OnCmdMsg(nID, nCode, pExtra);
+}
+
+BOOL CZunMainView::IsFilePaneActive() const
+{
+    return m_pActivePane && m_pActivePane == m_pGallery;
+}
+
+BOOL CZunMainView::IsTreePaneActive() const { return m_pActivePane && m_pActivePane == m_pTreePane; }
+
+BOOL CZunMainView::TreeState() const { return m_pTreePane && m_pTreePane->IsFileSystemFolderSelected(); }
+
+CEdit* CZunMainView::GetActiveEditor()
+{
+    if (m_pActivePane && m_pActivePane == m_pGallery)
+        return &m_pGallery->Editor();
+    if (m_pActivePane && m_pActivePane == m_pTreePane)
+        return m_pTreePane->GetEditControl();
+    return nullptr;
+}
+
+CEdit* CZunMainView::GetVisibleEditor()
+{
+    CEdit* e = GetActiveEditor();
+    return e && e->m_hWnd && e->IsWindowVisible() ? e : nullptr;
+}
+
+BOOL CZunMainView::FileCommandAllowed()
+{
+    if (IsFilePaneActive())
+        return m_pGallery->GetSelectedCount() > 0;
+    if (IsTreePaneActive())
+        return TreeState();
+    return FALSE;
+}
+
+void CZunMainView::OnUpdateCommand(CCmdUI* pCmdUI)
+{
+    UpdateActivePane();
+    const int n = m_pGallery ? m_pGallery->GetSelectedCount() : 0;
+    CEdit* editor = GetVisibleEditor();
+    switch (pCmdUI->m_nID) {
+    case ID_NEW_FOLDER:
+        pCmdUI->Enable(m_pTreePane && TreeState());
+        break;
+    case ID_EDIT_DELETE_FILES:
+    case ID_MOVE_TO_FOLDER:
+    case ID_COPY_TO_FOLDER:
+        pCmdUI->Enable(FileCommandAllowed());
+        break;
+    case ID_EDIT_RENAME_FILE:
+        pCmdUI->Enable(IsFilePaneActive() ? n == 1 : IsTreePaneActive() && TreeState());
+        break;
+    case ID_EXPORT_CSV:
+    case ID_EXPORT_UNUSED:
+        pCmdUI->Enable(n > 0);
+        break;
+    case ID_RENAME_ALL:
+        pCmdUI->Enable(IsFilePaneActive() && n > 0);
+        break;
+    case ID_RESIZE_ALL: {
+        const SelectionKinds k = GetSelectionKinds();
+        pCmdUI->Enable(IsFilePaneActive() && n > 0 && k.pictures == k.count);
+        break;
+    }
+    case ID_CAMERA_COPIES: {
+        const SelectionKinds k = GetSelectionKinds();
+        pCmdUI->Enable(n > 0 && k.pictures == k.count);
+        break;
+    }
+    case ID_PLAY_SOUND: {
+        BOOL can = FALSE;
+        if (n == 1) {
+            const int i = m_pGallery->GetFirstSelected();
+            std::lock_guard<std::recursive_mutex> lock(GetFileItemLock());
+            can = !GetItemSoundPath(i).empty() || GetFileItem(i)->IsWav();
+        }
+        pCmdUI->Enable(can);
+        break;
+    }
+    case ID_COPY_TO_CLIPBOARD: {
+        const SelectionKinds k = GetSelectionKinds();
+        pCmdUI->Enable(k.count == 1 && k.pictures == 1);
+        break;
+    }
+    case ID_SAVE_AS: {
+        const SelectionKinds k = GetSelectionKinds();
+        pCmdUI->Enable(n > 0 && k.sounds == 0);
+        break;
+    }
+    case ID_DATA_VALIDATION:
+        pCmdUI->Enable(GetSelectionKinds().anyUnverified);
+        break;
+    case ID_CLEAR_VALIDATION:
+        pCmdUI->Enable(GetSelectionKinds().anyVerified);
+        break;
+    case ID_FUNC_ANOTAION:
+        pCmdUI->Enable(CanViewComment(GetSelectionKinds()));
+        break;
+    case ID_FUNC_WHITEBOARD:
+        pCmdUI->Enable(CanTextImage(GetSelectionKinds()));
+        break;
+    case ID_FUNC_VIEWER:
+        pCmdUI->Enable(CanViewImage(GetSelectionKinds()));
+        break;
+    case ID_PRINT_SHEETS:
+        pCmdUI->Enable(GetFileItemCount() > 0);
+        break;
+    case ID_EDIT_UNDO:
+        pCmdUI->Enable(editor && editor->CanUndo());
+        break;
+    case ID_EDIT_SELECT_ALL:
+        pCmdUI->Enable(editor || (m_pGallery && m_pGallery->GetItemCount() > 0));
+        break;
+    case ID_EDIT_COPY:
+    case ID_EDIT_CUT:
+        pCmdUI->Enable(editor ? HasEditSelection(editor) : FileCommandAllowed());
+        break;
+    case ID_EDIT_PASTE:
+        if (editor)
+            pCmdUI->Enable(ClipboardHasText(this));
+        else
+            pCmdUI->Enable(IsTreePaneActive() && TreeState() && ClipboardFileMode(ClipboardData()) != 0);
+        break;
+    default:
+        pCmdUI->Enable(TRUE);
+        break;
+    }
+}
+
+// ---- edit commands
+
+void CZunMainView::OnEditUndo()
+{
+    if (CEdit* e = GetVisibleEditor())
+        e->Undo();
+}
+
+void CZunMainView::OnEditCut()
+{
+    if (CEdit* e = GetVisibleEditor())
+        e->Cut();
+    else
+        PutFilesOnClipboard(TRUE);
+}
+
+void CZunMainView::OnEditCopy()
+{
+    if (CEdit* e = GetVisibleEditor())
+        e->Copy();
+    else
+        PutFilesOnClipboard(FALSE);
+}
+
+void CZunMainView::OnEditPaste()
+{
+    if (CEdit* e = GetVisibleEditor()) {
+        e->Paste();
+        return;
+    }
+    PasteFiles();
+}
+
+void CZunMainView::OnEditSelectAll()
+{
+    if (CEdit* e = GetVisibleEditor()) {
+        e->SetSel(0, -1);
+        return;
+    }
+    SetAllSelected(TRUE);
+    UpdateTotals();
+}
+
+BOOL CZunMainView::CollectCommandPaths(std::vector<std::string>& paths)
+{
+    paths.clear();
+    if (IsFilePaneActive())
+        return CollectSelectedPaths(paths);
+    if (IsTreePaneActive() && TreeState()) {
+        const std::string folder = m_pTreePane->GetSelectedFolder();
+        if (!folder.empty())
+            paths.push_back(folder);
+    }
+    return !paths.empty();
+}
+
+void CZunMainView::PutFilesOnClipboard(BOOL cut)
+{
+    std::vector<std::string> paths;
+    if (!CollectCommandPaths(paths))
+        return;
+    const ClipboardFormats& f = GetClipboardFormats();
+    CDragDataSource source;
+    source.SetPathList(paths, f.pathList);
+    const uint8_t marker = 0;
+    source.SetData(cut ? f.fileCut : f.fileCopy, &marker, 1);
+    if (IsTreePaneActive())
+        source.SetData(f.folder, &marker, 1);
+    source.SetClipboard();
+}
+
+BOOL CZunMainView::PasteFiles()
+{
+    if (!IsTreePaneActive() || !TreeState())
+        return FALSE;
+    const QMimeData* data = ClipboardData();
+    const int mode = ClipboardFileMode(data);
+    if (mode == 0)
+        return FALSE;
+    const ClipboardFormats& f = GetClipboardFormats();
+    COleDataObject clip(data);
+    const BOOL fromTree = clip.IsDataAvailable(f.folder);
+    // A file manager's list arrives as addresses: the tree takes the program's own block.
+    QMimeData own;
+    if (!clip.IsDataAvailable(f.pathList)) {
+        const std::vector<uint8_t> block = BuildDropFilesGlobal(GetMimeFilePaths(data), 0, 0, TRUE);
+        SetMimeBytes(&own, COleDataObject::MimeTypeOf(f.pathList), block.data(), block.size());
+    } else {
+        const std::vector<uint8_t> block = clip.GetGlobalData(f.pathList);
+        SetMimeBytes(&own, COleDataObject::MimeTypeOf(f.pathList), block.data(), block.size());
+    }
+    COleDataObject obj(&own);
+    std::string target;
+    const BOOL done = m_pTreePane->DropFiles(nullptr, &obj, mode == 1 ? 1 : 2, nullptr, &target);
+    if (!target.empty() && target == m_pTreePane->GetCurrentFolder())
+        ReloadFolder(TRUE);
+    // A cut is pasted once.
+    if (mode == 2)
+        if (QClipboard* cb = QGuiApplication::clipboard())
+            cb->clear();
+    if (fromTree) {
+        if (auto* doc = dynamic_cast<CZunMainDoc*>(GetDocument()))
+            doc->UpdateAllViews(nullptr, kHintDirectoryChanged, nullptr);
+        m_pTreePane->RefreshTree();
+    }
+    return done;
+}
+
+void CZunMainView::OnEditDelete()
+{
+    if (IsTreePaneActive()) {
+        if (TreeState())
+            m_pTreePane->DeleteFolder();
+        return;
+    }
+    if (!IsFilePaneActive())
+        return;
+    std::vector<std::string> paths;
+    if (!CollectSelectedPaths(paths))
+        return;
+    AddCompanionFiles(paths);
+    ShellDeleteFiles(AfxGetMainWnd(), IDS_DELETING, paths);
+    RemoveVanishedFiles();
+}
+
+void CZunMainView::OnNewFolder()
+{
+    if (m_pTreePane)
+        m_pTreePane->NewFolder("New Folder");
+}
+
+void CZunMainView::OnCopyToClipboard()
+{
+    if (!m_pGallery)
+        return;
+    const int first = m_pGallery->GetFirstSelected();
+    if (first < 0)
+        return;
+    CDibBitmap bitmap;
+    {
+        std::lock_guard<std::recursive_mutex> lock(GetFileItemLock());
+        if (!LoadItemImage(first, bitmap))
+            return;
+    }
+    CDragDataSource source;
+    source.SetDib(bitmap.CopyToGlobal());
+    source.SetClipboard();
+}
+
+void CZunMainView::OnViewUpdate()
+{
+    if (m_pTreePane) {
+        if (CEdit* e = m_pTreePane->GetEditControl(); e && e->m_hWnd && e->IsWindowVisible()) {
+            e->SetFocus();
+            return;
+        }
+    }
+    if (auto* doc = GetDocument())
+        doc->UpdateAllViews(nullptr, kHintDirectoryChanged, nullptr);
+    else
+        ReloadFolder(FALSE);
+    if (m_pTreePane)
+        m_pTreePane->RefreshTree();
+}
+
+void CZunMainView::ValidateSelection(BOOL clear)
+{
+    {
+        CWaitCursor wait;
+        std::lock_guard<std::recursive_mutex> lock(GetFileItemLock());
+        for (int i = 0; m_pGallery && i < std::min(m_pGallery->GetItemCount(), GetFileItemCount()); ++i) {
+            if (!m_pGallery->IsSelected(i))
+                continue;
+            if (clear)
+                GetFileItem(i)->ClearVerifyState();
+            else
+                VerifyItemImage(GetFileItem(i));
+        }
+    }
+    if (m_pGallery)
+        m_pGallery->Invalidate();
+    EnableFuncButtons();
+}
+
+void CZunMainView::OnDataValidation() { ValidateSelection(FALSE); }
+
+void CZunMainView::OnClearValidation() { ValidateSelection(TRUE); }
+
+void CZunMainView::OnGalleryBeginDrag(NMHDR*, LRESULT* pResult)
+{
+    *pResult = 0;
+    std::vector<std::string> paths;
+    if (!CollectSelectedPaths(paths))
+        return;
+    CDragDataSource source;
+    source.SetPathList(paths, GetClipboardFormats().pathList);
+    // A move is the receiver's work: here only the files that went leave the gallery.
+    if (source.Drag(DROPEFFECT_COPY | DROPEFFECT_MOVE, m_pGallery) == DROPEFFECT_MOVE)
+        RemoveVanishedFiles();
+}
+
+void CZunMainView::OnDirectoryRenamed()
+{
+    if (m_pTreePane)
+        RebaseFileItemPaths(m_pTreePane->GetLastNotifiedPath());
+}
+
+LRESULT CZunMainView::OnContextMenu(WPARAM, LPARAM lParam)
+{
+    const CPoint point(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+    m_pActivePane = m_pGallery;
+    if (m_pGallery)
+        m_pGallery->SetFocus();
+    if (!m_pGallery || m_pGallery->GetSelectedCount() == 0)
+        return 0;
+    CMenu menu;
+    if (menu.LoadMenu(IDR_THUMBNAIL_POPUP))
+        if (CMenu* popup = menu.GetSubMenu(0))
+            popup->TrackPopupMenu(TPM_RIGHTBUTTON, point.x, point.y, AfxGetMainWnd());
+    return 0;
+}
