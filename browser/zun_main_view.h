@@ -55,8 +55,6 @@ public:
     ~CZunMainView() override;
 
     void OnInitialUpdate() override;
-    // The active pane's own routing first, then the view's.
-    BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra) override;
     // The label editor of the active pane (gallery caption or tree label), or null.
     CEdit* GetActiveEditor();
     CWnd* GetActivePane() const { return m_pActivePane; }

@@ -54,14 +54,6 @@ int ClipboardFileMode(const QMimeData* data)
 
 } // namespace
 
-BOOL CZunMainView::OnCmdMsg(UINT nID, int nCode, void* pExtra)
-{
-    // The pane the user works in answers first (its own undo, for one).
-    if (m_pActivePane && m_pActivePane->OnCmdMsg(nID, nCode, pExtra))
-        return TRUE;
-    return CView::OnCmdMsg(nID, nCode, pExtra);
-}
-
 BOOL CZunMainView::IsFilePaneActive() const
 {
     return m_pActivePane && m_pActivePane == m_pGallery;
