@@ -8,10 +8,10 @@
 #include "util/reg_settings.h"
 #include "util/shell_util.h"
 #include "util/string_util.h"
-#include "app/about_dlog.h"
+#include "imaging/about_dlog.h"
 #include "imaging/viewer/image_file_tests.h"
 #include "app/image_save_progress_dlog.h"
-#include "app/placeholder_templates.h"
+#include "message/placeholder_templates.h"
 #include "browser/zun_doc_template.h"
 #include "imaging/viewer/colour_pref_dlog.h"
 #include "imaging/viewer/viewer_doc_template.h"
@@ -62,135 +62,18 @@ enum : UINT {
     IDS_MESSAGE_DOC = 129,
     IDS_APP_TITLE = 57344,
     IDS_ALREADY_IN_VIEWER = 6291,
-    IDS_NO_EMPTY_DOCUMENT = 61700,
     IDS_INSTANCE_NOT_ANSWERING = 6330,
     IDS_INSTANCE_NOT_ANSWERING_FILE = 6331,
 };
 
-// Keeps the three frames from taking input while a message box is up,
-// without greying what they show (a disabled window would).
-class CFrameInputBlock : public QObject {
-public:
-    CFrameInputBlock() { qApp->installEventFilter(this); }
-    ~CFrameInputBlock() override { qApp->removeEventFilter(this); }
-    void Block(const std::vector<QWidget*>& frames)
-    {
-        if (m_nDepth++ == 0)
-            for (QWidget* w : frames)
-                if (w)
-                    m_blocked.insert(w);
-    }
-    void Release()
-    {
-        if (m_nDepth > 0 && --m_nDepth == 0)
-            m_blocked.clear();
-    }
-    bool IsBlocked(QWidget* w) const { return w && m_blocked.count(w->window()) != 0; }
-
-protected:
-    bool eventFilter(QObject* obj, QEvent* e) override
-    {
-        switch (e->type()) {
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonRelease:
-        case QEvent::MouseButtonDblClick:
-        case QEvent::MouseMove:
-        case QEvent::Wheel:
-        case QEvent::KeyPress:
-        case QEvent::KeyRelease:
-        case QEvent::Shortcut:
-        case QEvent::ContextMenu:
-        case QEvent::Drop:
-            return IsBlocked(qobject_cast<QWidget*>(obj));
-        default: return false;
-        }
-    }
-
-private:
-    std::set<QWidget*> m_blocked;
-    int m_nDepth = 0;
-};
-
 namespace {
-
-std::string StringPart(std::string_view s, char sep, int index)
-{
-    if (index < 0)
-        throw std::invalid_argument("string part");
-    size_t start = 0;
-    for (int i = 0; i < index; ++i) {
-        size_t p = s.find(sep, start);
-        if (p == std::string_view::npos)
-            throw std::invalid_argument("string part");
-        start = p + 1;
-    }
-    size_t end = s.find(sep, start);
-    return std::string(s.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
-}
 
 HWND HandleOf(CWnd* w) { return w ? w->m_hWnd : nullptr; }
 
 
-// The framework's recent-file list lives under Software\<key>\<profile>.
-const char* const kRecentFileKey = "Software\\Quiram\\7321\\Recent File List";
-
-std::vector<std::string> LoadRecentFiles()
-{
-    std::vector<std::optional<RegValue>> values;
-    for (int i = 1; i <= kRecentFileCount; ++i)
-        values.push_back(GetRegistryStore().QueryValue(HKEY_CURRENT_USER, kRecentFileKey, "File" + std::to_string(i)));
-    return RecentFilesFromValues(values);
-}
-
-void SaveRecentFiles(const std::vector<std::string>& files)
-{
-    for (int i = 1; i <= kRecentFileCount; ++i) {
-        std::string s = size_t(i) <= files.size() ? files[size_t(i - 1)] : std::string();
-        GetRegistryStore().SetValue(HKEY_CURRENT_USER, kRecentFileKey, "File" + std::to_string(i), REG_SZ, s.c_str(),
-                                    s.size() + 1);
-    }
-}
-
 } // namespace
 
-std::vector<std::string> RecentFilesFromValues(std::span<const std::optional<RegValue>> values)
-{
-    std::vector<std::string> files;
-    for (const std::optional<RegValue>& v : values.first(std::min<size_t>(values.size(), kRecentFileCount))) {
-        std::string path = v ? TextFromRegValue(*v).value_or(std::string()) : std::string();
-        if (!path.empty())
-            files.push_back(std::move(path));
-    }
-    return files;
-}
-
 CZunApp* GetZunApp() { return dynamic_cast<CZunApp*>(AfxGetApp()); }
-
-UINT MessageBoxTypeWithIcon(UINT type)
-{
-    if ((type & MB_ICONMASK) != 0)
-        return type;
-    switch (type & MB_TYPEMASK) {
-    case MB_OK:
-    case MB_OKCANCEL:
-    case MB_YESNOCANCEL:
-    case MB_YESNO: return type | MB_ICONEXCLAMATION;
-    default: return type;
-    }
-}
-
-const InstanceWindow* FindRunningInstanceWindow(const std::vector<InstanceWindow>& windows, const std::string& title)
-{
-    const InstanceWindow* found = nullptr;
-    for (const InstanceWindow& w : windows)
-        if (w.title.find(title) != std::string::npos && w.className.compare(0, 4, "Afx:") == 0)
-            found = &w;
-    return found;
-}
-
-std::string GetRegistryPathPart(int index) { return StringPart(res::String(IDS_REG_KEYPATH), '\\', index); }
-
-std::string GetDocStringPart(UINT nStringId, int index) { return StringPart(res::String(nStringId), '\n', index); }
 
 std::string GetMessageFilterName() { return GetDocStringPart(IDS_MESSAGE_DOC, 2); }
 
@@ -258,12 +141,7 @@ BOOL CZunApp::InitInstance()
 
     RegisterClipboardFormats();
 
-    std::unique_ptr<CAboutDlog> splash = std::make_unique<CAboutDlog>(2500, std::string());
-    if (cmdInfo.m_bShowSplash && splash->Create(IDD_ABOUTBOX, nullptr)) {
-        splash->ShowWindow(SW_SHOW);
-        splash->UpdateWindow();
-        QApplication::processEvents();
-    }
+    std::unique_ptr<CAboutDlog> splash = CAboutDlog::ShowSplash(cmdInfo.m_bShowSplash, 2500);
 
     CreateTemplates();
     CDialogEx::SetDefaultBackColor(GetSchemeSysColor(COLOR_BTNFACE));
@@ -304,23 +182,18 @@ BOOL CZunApp::KeepSingleInstance(const CCommandLineInfo& cmd)
 void CZunApp::HandOver(const CCommandLineInfo& cmd)
 {
     const BOOL bFile = cmd.m_nShellCommand == CCommandLineInfo::FileOpen;
-    // The running copy makes its socket right after taking the lock, so a
-    // short wait finds it; its answer comes once its main window is up.
     CInstanceClient client(m_pszSemaphoreName);
-    std::vector<InstanceWindow> windows;
-    if (!client.Connect(kConnectTimeoutMs) || !client.ListWindows(windows, kHandOverTimeoutMs)) {
-        ReportUnreachableInstance(bFile ? cmd.m_strFileName : std::string());
-        return;
+    uint64_t id = 0;
+    switch (BringRunningInstanceToFront(client, GetDocStringPart(IDS_BROWSER_DOC, 0), id)) {
+    case RunningInstance::unreachable: ReportUnreachableInstance(bFile ? cmd.m_strFileName : std::string()); return;
+    case RunningInstance::noWindow: return;
+    case RunningInstance::broughtToFront: break;
     }
-    const InstanceWindow* found = FindRunningInstanceWindow(windows, GetDocStringPart(IDS_BROWSER_DOC, 0));
-    if (!found)
-        return;
-    client.BringToFront(found->id, kHandOverTimeoutMs);
     if (bFile) {
         // One hand-over at a time: the value and its command belong together.
         CInstanceHandOverLock handOver(m_pszSemaphoreName);
         RegWriteString(IDS_REG_PREFERENCE, "ExOpenFile", cmd.m_strFileName);
-        if (!client.SendCommand(found->id, ID_OPEN_HANDED_OVER_FILE, kHandOverTimeoutMs))
+        if (!client.SendCommand(id, ID_OPEN_HANDED_OVER_FILE, kHandOverTimeoutMs))
             ReportUnreachableInstance(cmd.m_strFileName);
     }
 }
@@ -516,47 +389,13 @@ void CZunApp::OnAppAbout()
 
 void CZunApp::OnFileNew()
 {
-    CWnd* active = CWnd::GetActiveWindow();
-    auto* frame = dynamic_cast<CFrameWnd*>(active);
-    CDocument* doc = frame ? frame->GetActiveDocument() : nullptr;
-    if (doc) {
-        if (!doc->SaveModified())
-            return;
-        if (CDocTemplate* t = doc->GetDocTemplate())
-            t->SetDefaultTitle(doc);
-        doc->OnNewDocument();
+    if (RestartActiveDocument())
         return;
-    }
     if (m_pZunTemplate)
         m_pZunTemplate->OpenDocumentFile(std::string(), TRUE);
 }
 
-void CZunApp::OnFileNewFrame()
-{
-    if (!m_pAnoTemplate)
-        return;
-    CDocument* doc = m_pAnoTemplate->CreateNewDocument();
-    if (!doc) {
-        AfxMessageBox(IDS_NO_EMPTY_DOCUMENT);
-        return;
-    }
-    BOOL autoDelete = doc->m_bAutoDelete;
-    doc->m_bAutoDelete = FALSE; // a failing frame must not take the document
-    CFrameWnd* frame = m_pAnoTemplate->CreateNewFrame(doc, nullptr);
-    doc->m_bAutoDelete = autoDelete;
-    if (!frame) {
-        AfxMessageBox(IDS_NO_EMPTY_DOCUMENT);
-        delete doc;
-        return;
-    }
-    m_pAnoTemplate->SetDefaultTitle(doc);
-    if (!doc->OnNewDocument()) {
-        AfxMessageBox(IDS_NO_EMPTY_DOCUMENT);
-        frame->DestroyWindow();
-        return;
-    }
-    m_pAnoTemplate->InitialUpdateFrame(frame, doc, TRUE);
-}
+void CZunApp::OnFileNewFrame() { OpenNewDocumentFrame(m_pAnoTemplate); }
 
 void CZunApp::OnOpen() { OpenImageOrMessage(FALSE); }
 

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "ui/app_shared.h"
 #include "ui/app_templates.h"
-#include "app/command_line.h"
+#include "ui/command_line.h"
 #include "platform/framework/message_box.h"
 #include "platform/framework/win_app.h"
 #include "platform/instance.h"
@@ -86,8 +87,8 @@ public:
     // How long a later start tries to reach the running copy's socket, and
     // how long it then waits for an answer (a starting copy answers once its
     // main window is up).
-    static constexpr int kConnectTimeoutMs = 2000;
-    static constexpr int kHandOverTimeoutMs = 30000;
+    static constexpr int kConnectTimeoutMs = kInstanceConnectTimeoutMs;
+    static constexpr int kHandOverTimeoutMs = kInstanceAnswerTimeoutMs;
 
 protected:
     void OnAppAbout();
@@ -132,26 +133,6 @@ private:
 
 CZunApp* GetZunApp();
 
-// The recent-file list keeps this many paths, stored as the string values
-// "File1" to "File4".
-inline constexpr int kRecentFileCount = 4;
-// The list from those values in order: empty ones and values of another type
-// are skipped.
-std::vector<std::string> RecentFilesFromValues(std::span<const std::optional<RegValue>> values);
-
-// The application's rule for message-box icons: a box without an icon whose
-// buttons are OK, OK/Cancel, Yes/No/Cancel or Yes/No gets the exclamation
-// mark; other button sets stay without one; a given icon is kept.
-UINT MessageBoxTypeWithIcon(UINT type);
-
-// The window of a running copy: the last one whose title contains the
-// browser's title and whose class name starts with "Afx:". Null when none.
-const InstanceWindow* FindRunningInstanceWindow(const std::vector<InstanceWindow>& windows, const std::string& title);
-
-// Parts of strings split at a separator; an index outside them throws
-// std::invalid_argument (a programming error).
-std::string GetRegistryPathPart(int index);
-std::string GetDocStringPart(UINT nStringId, int index);
 std::string GetMessageFilterName();
 std::string GetMessageFileExt();
 

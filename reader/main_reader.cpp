@@ -1,17 +1,14 @@
-#include "resources/program_icon.h"
-#include "ui/ui_services.h"
+#include "reader/zun_reader_app.h"
 
 #include <QApplication>
-#include <QMainWindow>
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName("Quiram Relayo Reader");
-    SetProgramIdentity(res::kReaderProgramName);
-    QMainWindow window;
-    window.setWindowTitle("Quiram Relayo Reader");
-    window.resize(900, 650);
-    window.show();
-    return app.exec();
+    QApplication qapp(argc, argv);
+    CZunReaderApp app;
+    // Qt has taken its own arguments out of argv by now.
+    app.SetArguments(std::vector<std::string>(argv + 1, argv + argc));
+    if (!app.InitInstance())
+        return app.ExitInstance();
+    return app.Run();
 }

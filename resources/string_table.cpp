@@ -17,6 +17,12 @@ const Entry kEntries[] = {
     {0xFFFFFFFFu, ""},
 };
 
+const Entry kReaderEntries[] = {
+#include "reader_strings/reader.inc"
+};
+
+bool g_bReaderRole = false;
+
 // Sorted once; the .inc files are grouped by area, not by id.
 const std::vector<Entry>& Sorted()
 {
@@ -30,12 +36,20 @@ const std::vector<Entry>& Sorted()
 
 const Entry* Find(uint32_t id)
 {
+    if (g_bReaderRole)
+        for (const Entry& e : kReaderEntries)
+            if (e.id == id)
+                return &e;
     const auto& v = Sorted();
     auto it = std::lower_bound(v.begin(), v.end(), id, [](const Entry& e, uint32_t key) { return e.id < key; });
     return (it != v.end() && it->id == id) ? &*it : nullptr;
 }
 
 } // namespace
+
+void SetReaderRole(bool bReader) { g_bReaderRole = bReader; }
+
+bool IsReaderRole() { return g_bReaderRole; }
 
 std::string_view String(uint32_t id)
 {

@@ -8,6 +8,12 @@
 // toolbars and message boxes. Texts are UTF-8.
 namespace res {
 
+// The reader program's build of the shared classes: its own settings key,
+// message document string, Open filter and title take the place of the main
+// program's. Set once at start-up.
+void SetReaderRole(bool bReader);
+bool IsReaderRole();
+
 // The text of a string id; empty when the table has none.
 std::string_view String(uint32_t id);
 bool HasString(uint32_t id);

@@ -1,6 +1,7 @@
 // Two real copies of the program: the second hands its file to the first.
 #include "platform/instance.h"
 #include "platform/registry.h"
+#include "support/scratch_process.h"
 #include "support/test_support.h"
 
 #include <QDeadlineTimer>
@@ -39,17 +40,7 @@ protected:
         setenv("XDG_RUNTIME_DIR", m_savedRuntime.c_str(), 1);
     }
 
-    QProcessEnvironment Environment() const
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("XDG_RUNTIME_DIR", QString::fromStdString((m_dir / "rt").string()));
-        env.insert("XDG_CONFIG_HOME", QString::fromStdString((m_dir / "config").string()));
-        env.insert("XDG_DATA_HOME", QString::fromStdString((m_dir / "data").string()));
-        env.insert("XDG_CACHE_HOME", QString::fromStdString((m_dir / "cache").string()));
-        env.insert("HOME", QString::fromStdString((m_dir / "home").string()));
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        return env;
-    }
+    QProcessEnvironment Environment() const { return qrtest::ScratchProcessEnvironment(m_dir.path()); }
 
     QProcess* Start(const QStringList& args)
     {

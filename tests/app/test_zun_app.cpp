@@ -1,5 +1,5 @@
-#include "app/about_dlog.h"
-#include "app/command_line.h"
+#include "imaging/about_dlog.h"
+#include "ui/command_line.h"
 #include "app/program_parts.h"
 #include "browser/file_item_store.h"
 #include "app/zun_app.h"

@@ -1,4 +1,4 @@
-#include "app/placeholder_templates.h"
+#include "message/placeholder_templates.h"
 
 #include "imaging/viewer/image_file_tests.h"
 #include "message/photo_content.h"

@@ -1,4 +1,4 @@
-#include "app/about_dlog.h"
+#include "imaging/about_dlog.h"
 
 #include "util/geometry.h"
 #include "imaging/jpeg_codec.h"
@@ -7,6 +7,7 @@
 #include "platform/framework/wnd_bridge.h"
 #include "resources/picture_resources.h"
 
+#include <QApplication>
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QPainter>
@@ -188,4 +189,15 @@ void CAboutDlog::OnPaint()
             p->setFont(GetFont());
             p->drawText(QRect(r.left, r.top, r.Width(), r.Height()), Qt::AlignRight | Qt::AlignTop, QString::fromStdString(m_strText));
         }
+}
+
+std::unique_ptr<CAboutDlog> CAboutDlog::ShowSplash(BOOL bShow, int nMinimumMs)
+{
+    auto splash = std::make_unique<CAboutDlog>(nMinimumMs, std::string());
+    if (bShow && splash->Create(IDD_ABOUTBOX, nullptr)) {
+        splash->ShowWindow(SW_SHOW);
+        splash->UpdateWindow();
+        QApplication::processEvents();
+    }
+    return splash;
 }

@@ -6,6 +6,7 @@
 
 #include <QImage>
 
+#include <memory>
 #include <string>
 
 enum : UINT {
@@ -29,6 +30,10 @@ public:
     // shown, unless it was clicked away or never shown. The time is spent
     // serving paint and timer events, not asleep.
     ~CAboutDlog() override;
+
+    // The splash while a program starts: shown at once when bShow; it goes
+    // when the object does, not before the minimum time.
+    static std::unique_ptr<CAboutDlog> ShowSplash(BOOL bShow, int nMinimumMs);
 
     BOOL OnInitDialog() override;
     BOOL DestroyWindow() override;
