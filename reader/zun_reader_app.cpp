@@ -13,6 +13,7 @@
 #include "resources/string_table.h"
 #include "ui/app_shared.h"
 #include "ui/dialog_ex.h"
+#include "ui/printer_dc.h"
 #include "ui/ui_services.h"
 #include "util/app_settings.h"
 #include "util/file_filter.h"
@@ -28,6 +29,7 @@ BEGIN_MESSAGE_MAP(CZunReaderApp, CWinApp)
     ON_COMMAND(ID_APP_ABOUT, &CZunReaderApp::OnAppAbout)
     ON_COMMAND(ID_FILE_NEW_FRAME, &CZunReaderApp::OnFileNewFrame)
     ON_COMMAND(ID_FILE_NEW, &CZunReaderApp::OnFileNew)
+    ON_COMMAND(ID_FILE_PRINT_SETUP, &CZunReaderApp::OnFilePrintSetup)
     ON_COMMAND(ID_OPEN_MESSAGE, &CZunReaderApp::OnFileOpen)
     ON_UPDATE_COMMAND_UI(ID_OPEN_MESSAGE, &CZunReaderApp::OnUpdateAlwaysEnabled)
     ON_COMMAND(ID_HELP_CONTENTS, &CZunReaderApp::OnHelp)
@@ -201,6 +203,8 @@ void CZunReaderApp::OnFileNew()
 }
 
 void CZunReaderApp::OnFileNewFrame() { OpenNewDocumentFrame(m_pAnoTemplate); }
+
+void CZunReaderApp::OnFilePrintSetup() { CPrinterDC::DoPrintSetup(m_pMainWnd); }
 
 void CZunReaderApp::OnFileOpen()
 {

@@ -60,6 +60,7 @@ protected:
     void OnAppAbout();
     void OnFileNewFrame();
     void OnFileNew();
+    void OnFilePrintSetup();
     void OnFileOpen();
     void OnHelp();
     void OnPrefChanged();
