@@ -11,8 +11,8 @@
 #include "imaging/about_dlog.h"
 #include "imaging/viewer/image_file_tests.h"
 #include "app/image_save_progress_dlog.h"
-#include "message/placeholder_templates.h"
 #include "browser/zun_doc_template.h"
+#include "message/ano_doc_template.h"
 #include "imaging/viewer/colour_pref_dlog.h"
 #include "imaging/viewer/viewer_doc_template.h"
 #include "ui/ui_services.h"
@@ -213,7 +213,7 @@ void CZunApp::CreateTemplates()
     m_pZunTemplate = m_parts.makeBrowserTemplate ? m_parts.makeBrowserTemplate() : new CZunDocTemplate;
     if (m_pZunTemplate)
         AddDocTemplate(m_pZunTemplate);
-    m_pAnoTemplate = m_parts.makeMessageTemplate ? m_parts.makeMessageTemplate(pathList) : new CEmptyMessageTemplate;
+    m_pAnoTemplate = m_parts.makeMessageTemplate ? m_parts.makeMessageTemplate(pathList) : new CAnoDocTemplate(pathList, 0);
     m_pViewerTemplate = m_parts.makeViewerTemplate ? m_parts.makeViewerTemplate(pathList) : new CViewerDocTemplate(pathList);
     if (m_pAnoTemplate)
         m_pAnoTemplate->m_pViewerTemplate = m_pViewerTemplate;

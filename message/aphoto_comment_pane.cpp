@@ -634,6 +634,11 @@ void APhotoCommentPane::OnTreeClick(NMHDR*, LRESULT* pResult)
 void APhotoCommentPane::OnTreeDblClk(NMHDR*, LRESULT* pResult)
 {
     *pResult = 0;
+    PlayCurrent();
+}
+
+void APhotoCommentPane::PlayCurrent()
+{
     const int current = m_tree.GetCurrent();
     if (!current)
         return;

@@ -91,6 +91,8 @@ public:
     void SetTitle(const std::string& title);
     void GetMinTrackSize(MINMAXINFO* pInfo) const;
     void CloseSound() { m_wave.Close(); }
+    // Plays the current sound comment, or asks for the current image comment to be opened.
+    void PlayCurrent();
     const CWave& GetSound() const { return m_wave; }
 
     CAPhotoTree& GetTree() { return m_tree; }

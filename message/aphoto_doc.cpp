@@ -123,8 +123,9 @@ std::string EntryText(const CExifEntry* e)
     return std::string(p, strnlen(p, e->m_value.size()));
 }
 
-// The photograph of a message: 24 bits a pixel at 96 dpi, kept in a mapping.
-bool MakeMessagePicture(CImageBuffer& picture, CImageBuffer& out)
+} // namespace
+
+bool CAPhotoDoc::MakeMessagePicture(CImageBuffer& picture, CImageBuffer& out)
 {
     if (!picture.ConvertToBitsPerPixel(24))
         return false;
@@ -134,8 +135,6 @@ bool MakeMessagePicture(CImageBuffer& picture, CImageBuffer& out)
     // Rows kept in a temporary file are copied row by row.
     return out.CopyRect(picture, CRect(0, 0, picture.GetWidth(), picture.GetHeight()));
 }
-
-} // namespace
 
 // What a load has found, taken by the document only when the whole load succeeded.
 struct CAPhotoDoc::Loaded {

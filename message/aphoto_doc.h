@@ -86,6 +86,9 @@ public:
     // plug-ins). Shows no message; *pnResult says how it ended.
     static BOOL LoadPictureFile(const std::string& path, CImageBuffer& image, BOOL bDirect, uintptr_t nValue = 0,
                                 int* pnResult = nullptr);
+    // The photograph of a message made of a decoded picture: 24 bits a pixel
+    // at 96 dpi, kept in a mapping. picture may be converted on the way.
+    static bool MakeMessagePicture(CImageBuffer& picture, CImageBuffer& out);
     // The message file test: the extension, case ignored.
     static BOOL IsMessageFile(const std::string& path);
 

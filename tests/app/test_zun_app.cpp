@@ -2,6 +2,13 @@
 #include "ui/command_line.h"
 #include "app/program_parts.h"
 #include "browser/file_item_store.h"
+#include "message/ano_commands.h"
+#include "message/ano_main_frame.h"
+#include "message/ano_record.h"
+#include "message/aphoto_comment_pane.h"
+#include "message/aphoto_doc.h"
+#include "message/aphoto_img_pane.h"
+#include "message/aphoto_view.h"
 #include "app/zun_app.h"
 #include "platform/framework/dialog.h"
 #include "platform/framework/document.h"
@@ -21,6 +28,7 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
@@ -639,3 +647,73 @@ TEST(CommandLine, FileAddressesAreTheirPathsPercentDecodedByteForByte)
 }
 
 } // namespace
+
+// The message editor as a user meets it: a camera picture opened from the
+// program, a text comment added on an area, the message saved, closed and
+// opened again from the recent-file list.
+TEST_F(ProgramTest, MessageEditorOpensAddsSavesAndReopensAMessage)
+{
+    // A photograph-like picture: sky, a hill and a sun.
+    QImage scene(480, 360, QImage::Format_RGB32);
+    {
+        QPainter p(&scene);
+        QLinearGradient sky(0, 0, 0, 360);
+        sky.setColorAt(0, QColor(70, 130, 200));
+        sky.setColorAt(1, QColor(220, 235, 250));
+        p.fillRect(scene.rect(), sky);
+        p.setBrush(QColor(60, 140, 60));
+        p.setPen(Qt::NoPen);
+        p.drawEllipse(QPoint(200, 420), 420, 180);
+        p.setBrush(QColor(250, 210, 60));
+        p.drawEllipse(QPoint(380, 80), 40, 40);
+    }
+    const std::string photo = (m_dir / "camera.jpg").string();
+    ASSERT_TRUE(scene.save(QString::fromStdString(photo), "JPG", 90));
+    CDocument* opened = m_app->OpenInMessageEditor(photo, FALSE, 0);
+    ASSERT_NE(opened, nullptr);
+    auto* frame = dynamic_cast<CAnoMainFrame*>(m_app->GetMessageTemplate()->GetFrame());
+    ASSERT_NE(frame, nullptr);
+    frame->m_hWnd->resize(900, 640);
+    auto* view = dynamic_cast<CAPhotoView*>(frame->GetActiveView());
+    ASSERT_NE(view, nullptr);
+    ASSERT_TRUE(view->HasPicture());
+    const CSize size = view->GetPicture().GetSize();
+    EXPECT_TRUE(frame->IsWindowVisible());
+    EXPECT_EQ(frame->GetToolBar().GetCount(), 13);
+
+    // An area, a text, then Comment/Add from the menu's command.
+    const CRect area(340, 40, 420, 120);
+    view->GetImagePane()->SetMarquee(CAreaMarquee(area, 1));
+    view->GetImagePane()->SelectTab(APhotoImgPane::kTabText);
+    view->GetImagePane()->TextEditor().Edit().SetWindowText("The old bridge");
+    frame->SendMessage(WM_COMMAND, ID_ADDANOTATION, 0);
+    ASSERT_EQ(view->GetCommentPane()->GetTree().GetCount(), 1);
+    CAPhotoDoc* doc = dynamic_cast<CAPhotoDoc*>(view->GetDocument());
+    ASSERT_NE(doc, nullptr);
+    EXPECT_TRUE(doc->IsModified());
+    frame->StatusStep();
+    EXPECT_EQ(frame->GetStatusBar().GetPaneText(0), std::to_string(size.cx) + " x " + std::to_string(size.cy));
+    std::filesystem::create_directories(QR_TEST_BUILD_DIR "/screenshots");
+    SaveScreenshot(Grab(frame->m_hWnd), "message_editor.png");
+
+    const std::string saved = (m_dir / "bridge.kvt").string();
+    ASSERT_TRUE(doc->DoSave(saved));
+    EXPECT_FALSE(doc->IsModified());
+    frame->SendMessage(WM_CLOSE, 0, 0);
+    QApplication::processEvents();
+    EXPECT_EQ(m_app->GetMessageTemplate()->GetDocument(), nullptr);
+
+    // Back from the recent-file list: the photograph, the comment and its area.
+    ASSERT_NE(m_app->GetRecentFileList(), nullptr);
+    ASSERT_EQ((*m_app->GetRecentFileList())[0], saved);
+    m_app->OnCmdMsg(ID_FILE_MRU_FILE1, CN_COMMAND, nullptr);
+    frame = dynamic_cast<CAnoMainFrame*>(m_app->GetMessageTemplate()->GetFrame());
+    ASSERT_NE(frame, nullptr);
+    view = dynamic_cast<CAPhotoView*>(frame->GetActiveView());
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(view->GetPicture().GetSize(), size);
+    ASSERT_EQ(view->GetCommentPane()->GetTree().GetCount(), 1);
+    const CAnoRecord record = view->GetCommentPane()->GetRecordCopy(1);
+    EXPECT_EQ(record.m_strContent, "The old bridge");
+    EXPECT_EQ(record.m_area.m_rect, area);
+}
