@@ -2,6 +2,7 @@
 
 #include "imaging/image_buffer.h"
 #include "imaging/viewer/viewer_doc_template.h"
+#include "imaging/viewer/viewer_main_frame.h"
 #include "message/ano_commands.h"
 #include "message/ano_doc_template.h"
 #include "message/aphoto_comment_pane.h"
@@ -11,13 +12,11 @@
 #include "platform/framework/doc_template.h"
 #include "platform/framework/menu.h"
 #include "platform/framework/wait_cursor.h"
-#include "resources/picture_resources.h"
 #include "ui/hover_help.h"
 #include "ui/ui_services.h"
 #include "util/reg_settings.h"
 
 #include <QFontMetrics>
-#include <QImage>
 #include <QWidget>
 
 IMPLEMENT_DYNCREATE(CAnoMainFrame, CZunFrameWnd)
@@ -40,21 +39,6 @@ constexpr UINT kToolBarButtons[] = {
     ID_REDUCE,   ID_ENLARGE,   ID_ZOOM,             ID_TOOL_SQUARE,  ID_TOOL_ROUNDSQUARE,
     ID_TOOL_OVAL, ID_TOOL_FREEHAND, ID_TOOL_GRAB,
 };
-
-// The toolbar's images with the magenta of the resource turned into the bar's face.
-QImage ToolBarStrip(COLORREF face)
-{
-    const std::vector<uint8_t> bytes = res::BinaryResource("bitmaps", CAnoMainFrame::IDB_TOOLBAR);
-    QImage strip = QImage::fromData(bytes.data(), int(bytes.size())).convertToFormat(QImage::Format_RGB32);
-    const QRgb to = qRgb(GetRValue(face), GetGValue(face), GetBValue(face));
-    for (int y = 0; y < strip.height(); ++y) {
-        auto* row = reinterpret_cast<QRgb*>(strip.scanLine(y));
-        for (int x = 0; x < strip.width(); ++x)
-            if ((row[x] & 0xFFFFFF) == 0xFF00FF)
-                row[x] = to;
-    }
-    return strip;
-}
 
 } // namespace
 
@@ -242,7 +226,7 @@ BOOL CAnoMainFrame::CreateToolBar()
     m_wndToolBar.m_crFace = face;
     m_wndToolBar.SetButtons(kToolBarButtons, int(std::size(kToolBarButtons)));
     m_wndToolBar.SetSizes(CSize(31, 30), CSize(24, 24));
-    return m_wndToolBar.LoadBitmap(ToolBarStrip(face));
+    return m_wndToolBar.LoadBitmap(LoadToolBarStrip(IDB_TOOLBAR, face));
 }
 
 BOOL CAnoMainFrame::CreateStatusBar()

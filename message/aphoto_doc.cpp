@@ -265,7 +265,9 @@ BOOL CAPhotoDoc::LoadPictureFile(const std::string& path, CImageBuffer& image, B
 
 BOOL CAPhotoDoc::OpenByName(const std::string& path, BOOL bReadOnlyWord, BOOL bDirect)
 {
-    if (!IsMessageFile(path) && !IsAnnotationTextFile(path)) {
+    // A file that is not there is told as such by the open below, not as a wrong type.
+    std::error_code ec;
+    if (!IsMessageFile(path) && !IsAnnotationTextFile(path) && std::filesystem::exists(path, ec)) {
         if (!IsImportableFile(path)) {
             // Refused whatever the template's word says: nothing was opened.
             AfxMessageBox(IDS_INVALID_FILE_TYPE, MB_ICONEXCLAMATION);

@@ -218,9 +218,12 @@ BOOL CAPhotoView::CColumnGuard::CanRecalcLayout()
 
 void CAPhotoView::OnInitialUpdate()
 {
-    CAPhotoViewBase::OnInitialUpdate();
-    CreatePanes(TRUE);
-    RefreshAfterLoad();
+    // Later initial updates come with every open or add: the panes already
+    // show what the loads told them, and may hold comments not yet stored.
+    const bool first = !m_wndSplitter.IsCreated();
+    CreatePanes(first);
+    if (first)
+        RefreshAfterLoad();
 }
 
 void CAPhotoView::ClearPanes()
@@ -375,10 +378,7 @@ void CAPhotoView::OnUpdate(CView*, LPARAM lHint, CObject*)
             m_pImagePane->ImageCtrl().AddDropFormat(doc->GetDropFormat());
         break;
     case CAPhotoDoc::hintBeforeSave: FillContent(doc->GetContent()); break;
-    default:
-        if (lHint == 0)
-            RefreshAfterLoad();
-        break;
+    default: break;
     }
 }
 

@@ -30,10 +30,12 @@ constexpr UINT kToolBarButtons[] = {
     ID_VIEWER_FIT,        ID_VIEWER_ACTUAL_SIZE, ID_VIEWER_ROTATE_CCW, ID_VIEWER_ROTATE_CW,
 };
 
+} // namespace
+
 // The toolbar's images with the magenta of the resource turned into the bar's face.
-QImage ToolBarStrip(COLORREF face)
+QImage LoadToolBarStrip(UINT bitmapId, COLORREF face)
 {
-    const std::vector<uint8_t> bytes = res::BinaryResource("bitmaps", IDB_VIEWER_TOOLBAR);
+    const std::vector<uint8_t> bytes = res::BinaryResource("bitmaps", bitmapId);
     QImage strip = QImage::fromData(bytes.data(), int(bytes.size())).convertToFormat(QImage::Format_RGB32);
     const QRgb magenta = qRgb(255, 0, 255), to = qRgb(GetRValue(face), GetGValue(face), GetBValue(face));
     for (int y = 0; y < strip.height(); ++y) {
@@ -44,8 +46,6 @@ QImage ToolBarStrip(COLORREF face)
     }
     return strip;
 }
-
-} // namespace
 
 // ---- status bar ------------------------------------------------------------
 
@@ -137,7 +137,7 @@ BOOL CViewerMainFrame::CreateToolBar()
     m_wndToolBar.SetButtons(kToolBarButtons, int(std::size(kToolBarButtons)));
     m_wndToolBar.SetSizes(CSize(31, 30), CSize(24, 24));
     m_wndToolBar.m_cxLeftBorder += 10;
-    return m_wndToolBar.LoadBitmap(ToolBarStrip(face));
+    return m_wndToolBar.LoadBitmap(LoadToolBarStrip(IDB_VIEWER_TOOLBAR, face));
 }
 
 BOOL CViewerMainFrame::PreTranslateMessage(MSG* pMsg)

@@ -9,6 +9,10 @@
 #include <string>
 
 class CViewerMainFrame;
+class QImage;
+
+// A toolbar's strip of images from a bitmap resource, its magenta turned into the bar's face.
+QImage LoadToolBarStrip(UINT bitmapId, COLORREF face);
 
 // The viewer's status bar: one pane with the picture's information.
 class CViewerStatBar : public CStatusBarEx {

@@ -571,7 +571,8 @@ TEST_F(ZunAppTest, FailedOpensFromTheCommandLineAndHandOversShowTheirMessageAndL
         {MakeFile("damaged.kvt"), failed, nullptr},
         // A picture no importer reads is no empty viewer but a wrong file type.
         {MakeFile("damaged.jpg"), "Invalid file type.", nullptr},
-        {MakeFile("notes.xyz"), failed, nullptr}, // no kind of document of the program
+        // The message editor tries any other file, and its document knows no such type.
+        {MakeFile("notes.xyz"), "Invalid file type.", nullptr},
         {MakePicture("tiny.jpg", 4, 4), "Image size outside range.", nullptr},
         {"file://" + m_dir.path().string() + "/gone%20away.jpg", failed, "No such file or directory"},
     };
@@ -691,6 +692,10 @@ TEST_F(ProgramTest, MessageEditorOpensAddsSavesAndReopensAMessage)
     CAPhotoDoc* doc = dynamic_cast<CAPhotoDoc*>(view->GetDocument());
     ASSERT_NE(doc, nullptr);
     EXPECT_TRUE(doc->IsModified());
+    // Selected, the comment shows its area on the photograph.
+    view->GetCommentPane()->GetTree().SetCurrent(1, FALSE, TRUE);
+    frame->SendMessage(WM_COMMAND, ID_COMMENTSELCHANGED, 0);
+    EXPECT_EQ(view->GetImagePane()->GetMarquee().m_rect, area);
     frame->StatusStep();
     EXPECT_EQ(frame->GetStatusBar().GetPaneText(0), std::to_string(size.cx) + " x " + std::to_string(size.cy));
     std::filesystem::create_directories(QR_TEST_BUILD_DIR "/screenshots");
@@ -716,4 +721,54 @@ TEST_F(ProgramTest, MessageEditorOpensAddsSavesAndReopensAMessage)
     const CAnoRecord record = view->GetCommentPane()->GetRecordCopy(1);
     EXPECT_EQ(record.m_strContent, "The old bridge");
     EXPECT_EQ(record.m_area.m_rect, area);
+}
+
+// Turning, inserting a second picture and undoing it, through the editor's own commands.
+TEST_F(ProgramTest, MessageEditorTurnsInsertsAndUndoesPictures)
+{
+    const std::string first = MakePicture("wide.jpg", 200, 50);
+    const std::string second = MakePicture("tall.jpg", 100, 80);
+    ASSERT_NE(m_app->OpenInMessageEditor(first, FALSE, 0), nullptr);
+    auto* frame = dynamic_cast<CAnoMainFrame*>(m_app->GetMessageTemplate()->GetFrame());
+    ASSERT_NE(frame, nullptr);
+    auto* view = dynamic_cast<CAPhotoView*>(frame->GetActiveView());
+    ASSERT_NE(view, nullptr);
+    const CRect area(10, 10, 60, 40);
+    view->GetImagePane()->SetMarquee(CAreaMarquee(area, 1));
+    view->GetImagePane()->TextEditor().Edit().SetWindowText("left");
+    frame->SendMessage(WM_COMMAND, ID_ADDANOTATION, 0);
+    ASSERT_EQ(view->GetCommentPane()->GetTree().GetCount(), 1);
+    auto areaOf = [&] { return view->GetCommentPane()->GetRecordCopy(1).m_area.m_rect; };
+    auto bytes = [&] {
+        const CImageBuffer& p = view->GetPicture();
+        std::vector<uint8_t> out;
+        for (int y = 0; y < p.GetHeight(); ++y)
+            out.insert(out.end(), p.GetRowPointer(y), p.GetRowPointer(y) + p.GetWidth() * 3);
+        return out;
+    };
+    const std::vector<uint8_t> before = bytes();
+
+    for (UINT command : {UINT(ID_ROTATE_CW), UINT(ID_ROTATE_CCW)}) {
+        for (int turn = 0; turn < 4; ++turn) {
+            frame->SendMessage(WM_COMMAND, command, 0);
+            EXPECT_EQ(view->GetRotation(), turn == 3 ? 0 : (command == ID_ROTATE_CW ? 90 : 270) * (turn + 1) % 360);
+            if (turn == 0) {
+                EXPECT_EQ(view->GetPicture().GetSize(), CSize(50, 200));
+            }
+        }
+        EXPECT_EQ(view->GetPicture().GetSize(), CSize(200, 50));
+        EXPECT_EQ(areaOf(), area);
+        EXPECT_EQ(bytes(), before);
+    }
+
+    ASSERT_NE(m_app->OpenInMessageEditor(second, TRUE, 0), nullptr);
+    EXPECT_EQ(view->GetPicture().GetSize(), CSize(420, 80));
+    EXPECT_EQ(areaOf(), CRect(10, 25, 60, 55));
+    EXPECT_TRUE(view->HasUndoPicture());
+    frame->SendMessage(WM_COMMAND, ID_EDIT_UNDO, 0);
+    EXPECT_EQ(view->GetPicture().GetSize(), CSize(200, 50));
+    EXPECT_EQ(areaOf(), area);
+    frame->SendMessage(WM_COMMAND, ID_EDIT_UNDO, 0);
+    EXPECT_EQ(view->GetPicture().GetSize(), CSize(420, 80));
+    EXPECT_EQ(areaOf(), CRect(10, 25, 60, 55));
 }
