@@ -1,5 +1,6 @@
 // The main program as a user meets it: the browser frame over a folder of
 // photographs, its bars, status texts, function pane and remembered state.
+#include "message/aphoto_doc.h"
 #include "app/program_parts.h"
 #include "app/zun_app.h"
 #include "browser/file_item_store.h"
@@ -172,7 +173,11 @@ TEST_F(BrowserFrameTest, TheProgramOpensOnTheBrowserWithTreeThumbnailsFunctionPa
     pane->Button(0).Click();
     CDocument* doc = m_app->GetMessageTemplate()->GetDocument();
     ASSERT_NE(doc, nullptr);
-    EXPECT_EQ(doc->GetPathName(), m_camera + "/photo02.jpg");
+    // A picture is the photograph of a new message, which has no file yet.
+    auto* message = dynamic_cast<CAPhotoDoc*>(doc);
+    ASSERT_NE(message, nullptr);
+    EXPECT_EQ(message->GetPicturePath(), m_camera + "/photo02.jpg");
+    EXPECT_EQ(doc->GetPathName(), "");
     EXPECT_TRUE(m_boxes.empty());
 }
 
