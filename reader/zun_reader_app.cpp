@@ -4,7 +4,8 @@
 #include "imaging/image_info_set.h"
 #include "imaging/program_folders.h"
 #include "imaging/viewer/viewer_doc_template.h"
-#include "message/placeholder_templates.h"
+#include "message/ano_doc_template.h"
+#include "platform/framework/document.h"
 #include "platform/framework/frame_wnd.h"
 #include "platform/framework/message_box.h"
 #include "platform/private_file.h"
@@ -132,7 +133,8 @@ BOOL CZunReaderApp::IsAlreadyRunning()
 void CZunReaderApp::CreateTemplates()
 {
     const UINT pathList = GetClipboardFormats().pathList;
-    m_pAnoTemplate = new CEmptyMessageTemplate;
+    // The reader opens every message read-only.
+    m_pAnoTemplate = new CAnoDocTemplate(pathList, 1);
     m_pViewerTemplate = new CViewerDocTemplate(pathList, TRUE);
     m_pAnoTemplate->m_pViewerTemplate = m_pViewerTemplate;
     AddDocTemplate(m_pAnoTemplate);

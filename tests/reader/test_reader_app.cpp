@@ -1,6 +1,12 @@
 #include "reader/zun_reader_app.h"
 
 #include "imaging/viewer/viewer_doc_template.h"
+#include "message/ano_commands.h"
+#include "message/aphoto_comment_pane.h"
+#include "message/aphoto_doc.h"
+#include "message/aphoto_img_pane.h"
+#include "message/aphoto_view.h"
+#include "message/picture_jpeg.h"
 #include "platform/framework/document.h"
 #include "platform/framework/frame_wnd.h"
 #include "platform/instance.h"
@@ -11,6 +17,7 @@
 #include "resources/string_table.h"
 #include "ui/app_shared.h"
 #include "ui/app_templates.h"
+#include "message/message_fixtures.h"
 #include "support/scratch_process.h"
 #include "support/test_support.h"
 #include "support/ui_test_util.h"
@@ -112,10 +119,6 @@ TEST_F(ReaderAppTest, OpensAMessageUnderItsOwnTitleKeyAndTemplates)
     EXPECT_TRUE(viewer->IsReaderBuild());
     EXPECT_EQ(m_app->GetMessageTemplate()->m_pViewerTemplate, viewer);
 
-    m_app->m_pMainWnd->m_hWnd->resize(800, 600);
-    fs::create_directories(kScreenshots);
-    ASSERT_TRUE(uitest::Grab(m_app->m_pMainWnd->m_hWnd).save(QString::fromStdString(kScreenshots + "/reader_message.png")));
-
     // The reader's settings and recent files live under its own key, never the main program's.
     m_app->CloseAllDocuments(FALSE);
     m_app->ExitInstance();
@@ -126,6 +129,79 @@ TEST_F(ReaderAppTest, OpensAMessageUnderItsOwnTitleKeyAndTemplates)
     EXPECT_STREQ(reinterpret_cast<const char*>(recent->data.data()), file.c_str());
     EXPECT_FALSE(m_store->QueryValue(HKEY_CURRENT_USER, "SOFTWARE\\Quiram\\7321\\Preference", "ShowDateTime"));
     EXPECT_FALSE(res::IsReaderRole());
+}
+
+// A message as the main program writes it: a photograph with text, sound
+// and image comments, each marking an area, one a reply; not locked.
+CAPhotoContent SharedMessage()
+{
+    CAPhotoContent c(95);
+    std::vector<uint8_t> photo, attach;
+    EXPECT_TRUE(msgjpeg::Encode(msgtest::MakePicture(640, 480), 90, photo));
+    EXPECT_TRUE(msgjpeg::Encode(msgtest::MakePicture(32, 24), 90, attach));
+    CImageBuffer image;
+    msgjpeg::Decode(photo.data(), photo.size(), image);
+    c.TakeImage(image);
+    c.m_strPictureText = "harbour";
+    CAreaMarquee freehand;
+    freehand.SetFreehand({{400, 300}, {600, 320}, {520, 460}});
+    auto add = [&](int depth, CAnoRecord r) { c.m_comments.emplace_back(depth, std::make_unique<CAnoRecord>(std::move(r))); };
+    add(0, msgtest::TextRecord("The boats come in at six", CAreaMarquee(CRect(40, 30, 260, 200), CAreaMarquee::square)));
+    add(1, msgtest::SoundRecord(msgtest::WaveBytes(800), CAreaMarquee(CRect(300, 60, 420, 180), CAreaMarquee::oval)));
+    add(0, msgtest::ImageRecord(attach, CAreaMarquee(CRect(80, 260, 300, 440), CAreaMarquee::roundSquare)));
+    add(0, msgtest::TextRecord("The lighthouse", freehand));
+    c.m_nReadOnly = 0;
+    return c;
+}
+
+TEST_F(ReaderAppTest, AMessageOfTheMainProgramOpensWholeAndReadOnly)
+{
+    CAPhotoContent written = SharedMessage();
+    const fs::path file = m_dir / "harbour.kvt";
+    {
+        const std::vector<uint8_t> bytes = msgtest::WriteMessage(written);
+        qrtest::WriteBytes(file, std::vector<unsigned char>(bytes.begin(), bytes.end()));
+    }
+    Start({file.string()});
+    auto* doc = dynamic_cast<CAPhotoDoc*>(OpenMessage());
+    ASSERT_NE(doc, nullptr);
+    EXPECT_TRUE(doc->IsReadOnly());
+    ASSERT_EQ(doc->GetContent().m_comments.size(), written.m_comments.size());
+    for (size_t i = 0; i < written.m_comments.size(); ++i) {
+        EXPECT_EQ(doc->GetContent().m_comments[i].m_nDepth, written.m_comments[i].m_nDepth) << i;
+        EXPECT_EQ(msgtest::CompareRecords(*doc->GetContent().m_comments[i].m_pRecord, *written.m_comments[i].m_pRecord), "") << i;
+    }
+
+    auto* frame = dynamic_cast<CFrameWnd*>(m_app->m_pMainWnd);
+    ASSERT_NE(frame, nullptr);
+    auto* view = dynamic_cast<CAPhotoView*>(frame->GetActiveView());
+    ASSERT_NE(view, nullptr);
+    APhotoCommentPane* pane = view->GetCommentPane();
+    ASSERT_EQ(pane->GetTree().GetCount(), int(written.m_comments.size()));
+    EXPECT_EQ(pane->GetTopLevelCount(), 3);
+    for (size_t i = 0; i < written.m_comments.size(); ++i)
+        EXPECT_EQ(pane->GetMarqueeAt(int(i)), written.m_comments[i].m_pRecord->m_area) << i;
+
+    // Nothing that changes the message is offered; showing and printing are.
+    auto enabled = [&](UINT id) {
+        CCmdUI ui;
+        ui.m_nID = id;
+        ui.DoUpdate(frame, TRUE);
+        return ui.m_bEnabled;
+    };
+    for (UINT id : {UINT(ID_FILE_SAVE), UINT(ID_FILE_SAVE_AS), UINT(ID_EDIT_CUT), UINT(ID_EDIT_PASTE), UINT(ID_ADDANOTATION),
+                    UINT(APhotoCommentPane::ID_COMMENT_DELETE), UINT(ID_CLEARANOTATION)})
+        EXPECT_FALSE(enabled(id)) << id;
+    for (UINT id : {UINT(ID_ENLARGE), UINT(APhotoCommentPane::ID_FILE_PRINT_MESSAGE), UINT(CZunReaderApp::ID_HELP_CONTENTS),
+                    UINT(CZunReaderApp::ID_OPEN_MESSAGE)})
+        EXPECT_TRUE(enabled(id)) << id;
+
+    // The first comment chosen: its area shows on the photograph.
+    pane->GetTree().SetCurrent(1, TRUE, FALSE);
+    frame->m_hWnd->resize(1000, 700);
+    QCoreApplication::processEvents();
+    fs::create_directories(kScreenshots);
+    ASSERT_TRUE(uitest::Grab(frame->m_hWnd).save(QString::fromStdString(kScreenshots + "/reader_message.png")));
 }
 
 TEST_F(ReaderAppTest, RecentFilesKeepOnlyMessageFilesInAnyCase)
