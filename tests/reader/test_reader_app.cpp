@@ -7,6 +7,7 @@
 #include "message/aphoto_img_pane.h"
 #include "message/aphoto_view.h"
 #include "message/picture_jpeg.h"
+#include "platform/framework/dialog.h"
 #include "platform/framework/document.h"
 #include "platform/framework/frame_wnd.h"
 #include "platform/instance.h"
@@ -22,7 +23,10 @@
 #include "support/test_support.h"
 #include "support/ui_test_util.h"
 
+#include <QApplication>
 #include <QDeadlineTimer>
+#include <QMouseEvent>
+#include <QPointer>
 #include <QProcess>
 #include <QThread>
 
@@ -202,6 +206,42 @@ TEST_F(ReaderAppTest, AMessageOfTheMainProgramOpensWholeAndReadOnly)
     QCoreApplication::processEvents();
     fs::create_directories(kScreenshots);
     ASSERT_TRUE(uitest::Grab(frame->m_hWnd).save(QString::fromStdString(kScreenshots + "/reader_message.png")));
+}
+
+TEST_F(ReaderAppTest, AboutNewAndQuitActOnTheReadersWindow)
+{
+    const std::string file = MakeMessage(m_dir / "walk.kvt");
+    Start({file});
+    CWnd* main = m_app->m_pMainWnd;
+    ASSERT_NE(main, nullptr);
+
+    // About: the program's picture over the reader's window; a click ends it.
+    QWidget* parent = nullptr;
+    CDialog::SetModalObserver([&](CDialog* dlg) {
+        parent = dlg->m_hWnd->parentWidget();
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), dlg->m_hWnd->mapToGlobal(QPointF(5, 5)), Qt::LeftButton,
+                          Qt::LeftButton, {});
+        QApplication::sendEvent(dlg->m_hWnd, &press);
+    });
+    Command(CZunReaderApp::ID_APP_ABOUT);
+    CDialog::SetModalObserver(nullptr);
+    EXPECT_EQ(parent, main->m_hWnd);
+
+    // New: the window stays, its message starts again empty.
+    ASSERT_NE(OpenMessage(), nullptr);
+    main->m_hWnd->activateWindow();
+    QApplication::setActiveWindow(main->m_hWnd);
+    Command(ID_FILE_NEW);
+    ASSERT_NE(OpenMessage(), nullptr);
+    EXPECT_EQ(OpenMessage()->GetPathName(), "");
+    EXPECT_EQ(m_app->m_pMainWnd, main);
+
+    // Quit closes the reader's window.
+    QPointer<QWidget> window = main->m_hWnd;
+    Command(CZunReaderApp::ID_APP_QUIT);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(window.isNull() || !window->isVisible());
+    EXPECT_EQ(m_app->m_pMainWnd, nullptr);
 }
 
 TEST_F(ReaderAppTest, RecentFilesKeepOnlyMessageFilesInAnyCase)
