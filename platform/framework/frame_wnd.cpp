@@ -7,6 +7,8 @@
 #include "resources/string_table.h"
 
 #include <QApplication>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
@@ -34,10 +36,20 @@ BOOL CFrameWnd::LoadFrame(UINT nIDResource, DWORD dwDefaultStyle, CWnd* pParentW
     std::string title(res::String(nIDResource));
     title = title.substr(0, title.find('\n'));
     m_strTitle = title;
+    // Without a remembered place a new frame takes three quarters of the
+    // screen, centred, as a desktop gives a new window: a photograph needs room.
     CRect r(0, 0, 640, 480);
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect avail = screen->availableGeometry();
+        r = CRect(0, 0, std::max(640, avail.width() * 3 / 4), std::max(480, avail.height() * 3 / 4));
+    }
     if (!Create(nullptr, title, dwDefaultStyle & ~WS_VISIBLE, r, pParentWnd, 0, pContext))
         return FALSE;
-    CenterWindow();
+    // A frame placed by its own PreCreateWindow (a remembered rectangle) stays there.
+    CRect placed;
+    GetWindowRect(&placed);
+    if (placed.left == r.left && placed.top == r.top)
+        CenterWindow();
     return TRUE;
 }
 

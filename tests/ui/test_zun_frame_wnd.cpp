@@ -5,7 +5,9 @@
 #include "platform/framework/win_app.h"
 #include "support/ui_test_util.h"
 
+#include <QGuiApplication>
 #include <QPointer>
+#include <QScreen>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -289,6 +291,39 @@ TEST_F(FrameTest, SettingChangeRemakesTheCaptionFontOfAllFrames)
     EXPECT_NE(before.lfHeight, after.lfHeight);
     SetSystemCaptionFont(QFont());
     SetSystemCaptionFont(GetNonClientMetrics().lfSmCaptionFont);
+}
+
+// A frame that takes a remembered rectangle, as the program's frames do.
+struct PlacedFrame : CZunFrameWnd {
+    CRect place;
+    BOOL PreCreateWindow(CREATESTRUCT& cs) override
+    {
+        cs.x = place.left;
+        cs.y = place.top;
+        cs.cx = place.Width();
+        cs.cy = place.Height();
+        return CZunFrameWnd::PreCreateWindow(cs);
+    }
+};
+
+TEST(FramePlacement, ANewFrameTakesThreeQuartersOfTheScreenCentredAndARememberedPlaceStays)
+{
+    const QRect avail = QGuiApplication::primaryScreen()->availableGeometry();
+    auto* fresh = new CZunFrameWnd;
+    ASSERT_TRUE(fresh->LoadFrame(0, WS_OVERLAPPEDWINDOW));
+    CRect r;
+    fresh->GetWindowRect(&r);
+    EXPECT_EQ(r.Width(), std::max(640, avail.width() * 3 / 4));
+    EXPECT_EQ(r.Height(), std::max(480, avail.height() * 3 / 4));
+    EXPECT_NEAR(r.left + r.Width() / 2, avail.center().x(), 2);
+    fresh->DestroyWindow();
+
+    auto* placed = new PlacedFrame;
+    placed->place = CRect(30, 40, 530, 440);
+    ASSERT_TRUE(placed->LoadFrame(0, WS_OVERLAPPEDWINDOW));
+    placed->GetWindowRect(&r);
+    EXPECT_EQ(r, placed->place);
+    placed->DestroyWindow();
 }
 
 } // namespace
