@@ -5,6 +5,10 @@
 #include "imaging/viewer/image_file_tests.h"
 #include "message/ano_commands.h"
 #include "message/ano_record.h"
+#include "message/ano_search_dlog.h"
+#include "message/cm_progress_dlog.h"
+#include "imaging/colour_matcher.h"
+#include "imaging/pelkor_engine.h"
 #include "message/aphoto_comment_pane.h"
 #include "message/aphoto_doc.h"
 #include "message/aphoto_img_pane.h"
@@ -114,6 +118,9 @@ BEGIN_MESSAGE_MAP(CAPhotoView, CAPhotoViewBase)
     ON_COMMAND(APhotoCommentPane::ID_WRITE_TO_FILE, &CAPhotoView::OnWriteToFile)
     ON_COMMAND(ID_COLOR_PREFS, &CAPhotoView::OnColorPreferences)
     ON_UPDATE_COMMAND_UI(ID_COLOR_PREFS, &CAPhotoView::OnUpdateAlways)
+    ON_COMMAND(ID_COMMENT_SEARCH, &CAPhotoView::OnCommentSearch)
+    ON_UPDATE_COMMAND_UI(ID_COMMENT_SEARCH, &CAPhotoView::OnUpdateAlways)
+    ON_COMMAND(ID_ANOFINDNEXT, &CAPhotoView::OnFindNext)
     ON_COMMAND(ID_CLEARANOTATION, &CAPhotoView::OnClear)
     ON_UPDATE_COMMAND_UI(ID_CLEARANOTATION, &CAPhotoView::OnUpdateClear)
     ON_COMMAND(ID_COMMENTSELCHANGED, &CAPhotoView::OnSelectionChanged)
@@ -255,6 +262,9 @@ void CAPhotoView::OnDestroy()
             RegWriteInt(IDS_PREFERENCE, kImageWidthValue, width);
     }
     m_wndSplitter.m_pLayoutGuard = nullptr;
+    if (m_pSearch && m_pSearch->m_hWnd)
+        m_pSearch->DestroyWindow();
+    m_pSearch.reset();
     if (m_pImagePane)
         m_pImagePane->SetImage(nullptr, FALSE);
     CAPhotoViewBase::OnDestroy();
@@ -311,6 +321,61 @@ void CAPhotoView::ShowPicture()
     m_pImagePane->SetImage(m_pScreenBitmap.get(), TRUE);
 }
 
+BOOL CAPhotoView::RunColourJobs(void* input, void* display)
+{
+    CPelkorEngine engine;
+    CColorMatcher matcher(&engine);
+    CCMProgressDlog dlg(this, matcher, static_cast<CCMProgressDlog::Job*>(input),
+                        static_cast<CCMProgressDlog::Job*>(display), nullptr);
+    const BOOL done = dlg.DoModal() == IDOK && !dlg.MatchFailed();
+    // Told here, on the main thread, once the worker has been joined.
+    if (dlg.MatchFailed())
+        AfxMessageBox("Color matching failed.", MB_ICONEXCLAMATION);
+    return done;
+}
+
+BOOL CAPhotoView::MatchContentPicture()
+{
+    m_displayPicture.Free();
+    CAPhotoContent* content = Content();
+    if (!content || !content->GetImage().IsValid())
+        return TRUE;
+    {
+        CPelkorEngine engine;
+        if (!CColorMatcher(&engine).IsInputMatchingOn())
+            return TRUE;
+    }
+    CImageBuffer copy(content->GetImage());
+    m_displayPicture.TakeOver(copy);
+    CCMProgressDlog::Job job;
+    job.profile = content->m_profile;
+    job.picture = &m_displayPicture;
+    if (RunColourJobs(&job, nullptr))
+        return TRUE;
+    // The unmatched photograph is shown instead.
+    m_displayPicture.Free();
+    return FALSE;
+}
+
+void CAPhotoView::RefreshScreen(BOOL bRedraw)
+{
+    if (!m_pImagePane)
+        return;
+    m_pImagePane->SetImage(nullptr, FALSE);
+    m_pScreenBitmap = HasPicture() ? GetPicture().CreateDib() : nullptr;
+    if (m_displayPicture.IsValid() && m_pScreenBitmap) {
+        CPelkorEngine engine;
+        if (CColorMatcher(&engine).IsDisplayMatchingOn()) {
+            CCMProgressDlog::Job job;
+            job.profile = Content() ? Content()->m_profile : CIccProfileData();
+            job.bitmap = m_pScreenBitmap.get();
+            if (!RunColourJobs(nullptr, &job))
+                m_pScreenBitmap = GetPicture().CreateDib();
+        }
+    }
+    m_pImagePane->SetImage(m_pScreenBitmap.get(), bRedraw);
+}
+
 void CAPhotoView::RefreshAfterLoad()
 {
     CAPhotoDoc* doc = GetPhotoDoc();
@@ -318,7 +383,8 @@ void CAPhotoView::RefreshAfterLoad()
         return;
     ResetPicture();
     m_nRotation = 0;
-    ShowPicture();
+    MatchContentPicture();
+    RefreshScreen(TRUE);
     m_pCommentPane->SetTitle(doc->GetMessageTitle());
     m_pCommentPane->LoadRecords(doc->GetContent());
     m_pCommentPane->SetOpen(HasPicture());
@@ -464,7 +530,8 @@ void CAPhotoView::OnEditUndo()
     doc->SetPictureState(state);
     m_pCommentPane->SetAllMarquees(state == CAPhotoDoc::pictureFromFile ? m_beforeAreas : m_afterAreas);
     doc->SetModifiedFlag(TRUE);
-    ShowPicture();
+    MatchContentPicture();
+    RefreshScreen(TRUE);
     OnSelectionChanged();
 }
 
@@ -561,7 +628,8 @@ BOOL CAPhotoView::InsertPicture(const std::string& path)
     m_pCommentPane->ScaleAllMarquees(undoWidth, layout.oldRect.Width());
     m_pCommentPane->OffsetAllMarquees(layout.oldRect.left, layout.oldRect.top);
     m_pCommentPane->CollectMarquees(m_afterAreas);
-    ShowPicture();
+    MatchContentPicture();
+    RefreshScreen(TRUE);
     OnSelectionChanged();
     return TRUE;
 }
@@ -885,9 +953,33 @@ void CAPhotoView::OnColorPreferences()
     dlg.DoModal();
 }
 
+void CAPhotoView::OnCommentSearch()
+{
+    if (!m_pSearch) {
+        auto dlg = std::make_unique<CAnoSearchDlog>();
+        if (!dlg->Create(this))
+            return;
+        m_pSearch = std::move(dlg);
+    }
+    m_pSearch->ShowWindow(SW_SHOW);
+    m_pSearch->SetFocus();
+}
+
+void CAPhotoView::OnFindNext()
+{
+    if (!m_pSearch || !m_pCommentPane || m_pSearch->m_strSearchText.empty())
+        return;
+    m_pCommentPane->FindNext(m_pSearch->m_strSearchText, m_pSearch->IsDown(), m_pSearch->m_bCaseSensitive,
+                             m_pSearch->m_bWildcards);
+    OnSelectionChanged();
+}
+
 void CAPhotoView::OnColourChanged()
 {
-    ShowPicture();
+    MatchContentPicture();
+    RefreshScreen(FALSE);
+    if (m_pImagePane)
+        m_pImagePane->Invalidate();
 }
 
 void CAPhotoView::OnUpdateStatusSize(CCmdUI* pCmdUI)

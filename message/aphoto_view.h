@@ -16,6 +16,7 @@ class APhotoImgPane;
 class CAPhotoContent;
 class CAPhotoDoc;
 class CAnoRecord;
+class CAnoSearchDlog;
 class CCmdUI;
 class CDibBitmap;
 class CFrameWnd;
@@ -54,6 +55,9 @@ public:
     // The picture that counts: the displayed one when there is one, else the message's.
     const CImageBuffer& GetPicture() const;
     BOOL HasPicture() const;
+    // The colour-matched photograph (invalid without input matching) and the bitmap on the screen.
+    const CImageBuffer& GetDisplayedPicture() const { return m_displayPicture; }
+    const CDibBitmap* GetScreenBitmap() const { return m_pScreenBitmap.get(); }
     // The selected image comment's picture, for the image viewer; FALSE without one.
     BOOL PrepareCommentPicture(CImageBuffer& picture, std::string& title);
 
@@ -61,6 +65,7 @@ public:
     APhotoCommentPane* GetCommentPane() const { return m_pCommentPane; }
     CSplitter& GetSplitter() { return m_wndSplitter; }
     int GetRotation() const { return m_nRotation; }
+    CAnoSearchDlog* GetSearchDialog() const { return m_pSearch.get(); }
     BOOL HasUndoPicture() const { return m_undoPicture.IsValid(); }
     // The frame may not be made smaller than both panes need.
     void GetMinTrackSize(MINMAXINFO* pInfo);
@@ -117,6 +122,8 @@ protected:
     void OnWriteToFile();
     void OnSaveWebPage();
     void OnColorPreferences();
+    void OnCommentSearch();
+    void OnFindNext();
     void OnSelectionChanged();
     void OnAreaChanged();
     void OnPrefChanged();
@@ -145,6 +152,12 @@ private:
     void ClearPanes();
     void ResetPicture();
     void ShowPicture();
+    // Colour matching: the photograph into the working space (the displayed
+    // picture), then the screen bitmap to the monitor; FALSE when a match
+    // failed or was cancelled.
+    BOOL MatchContentPicture();
+    void RefreshScreen(BOOL bRedraw);
+    BOOL RunColourJobs(void* input, void* display);
     void SetModified();
     void SetReadOnlyDisplay(BOOL bReadOnly);
     BOOL CommentPaneCan(UINT nID);
@@ -167,4 +180,5 @@ private:
     CIccProfileData m_undoProfile;
     std::vector<CAreaMarquee> m_beforeAreas;
     std::vector<CAreaMarquee> m_afterAreas;
+    std::unique_ptr<CAnoSearchDlog> m_pSearch;
 };

@@ -2,9 +2,13 @@
 #include "ui/command_line.h"
 #include "app/program_parts.h"
 #include "browser/file_item_store.h"
+#include "imaging/colour_settings.h"
+#include "imaging/colour_space_desc.h"
+#include "imaging/dib_bitmap.h"
 #include "message/ano_commands.h"
 #include "message/ano_main_frame.h"
 #include "message/ano_record.h"
+#include "message/ano_search_dlog.h"
 #include "message/aphoto_comment_pane.h"
 #include "message/aphoto_doc.h"
 #include "message/aphoto_img_pane.h"
@@ -692,6 +696,16 @@ TEST_F(ProgramTest, MessageEditorOpensAddsSavesAndReopensAMessage)
     CAPhotoDoc* doc = dynamic_cast<CAPhotoDoc*>(view->GetDocument());
     ASSERT_NE(doc, nullptr);
     EXPECT_TRUE(doc->IsModified());
+    // Comment Search from the menu finds it and makes it the current comment.
+    frame->SendMessage(WM_COMMAND, CAPhotoView::ID_COMMENT_SEARCH, 0);
+    ASSERT_NE(view->GetSearchDialog(), nullptr);
+    EXPECT_TRUE(view->GetSearchDialog()->IsWindowVisible());
+    view->GetSearchDialog()->m_strSearchText = "OLD BRIDGE";
+    view->SendMessage(WM_COMMAND, ID_ANOFINDNEXT, 0);
+    EXPECT_EQ(view->GetCommentPane()->GetCurrentIndex(), 0);
+    view->GetSearchDialog()->ShowWindow(SW_HIDE);
+    view->GetCommentPane()->ClearSelection(FALSE);
+
     // Selected, the comment shows its area on the photograph.
     view->GetCommentPane()->GetTree().SetCurrent(1, FALSE, TRUE);
     frame->SendMessage(WM_COMMAND, ID_COMMENTSELCHANGED, 0);
@@ -771,4 +785,60 @@ TEST_F(ProgramTest, MessageEditorTurnsInsertsAndUndoesPictures)
     frame->SendMessage(WM_COMMAND, ID_EDIT_UNDO, 0);
     EXPECT_EQ(view->GetPicture().GetSize(), CSize(420, 80));
     EXPECT_EQ(areaOf(), CRect(10, 25, 60, 55));
+}
+
+// Colour matching of the editor's photograph follows the colour settings:
+// each switch off in turn gives the picture without that match.
+TEST_F(ProgramTest, MessageEditorMatchesColoursAndEachSwitchOffGivesThePlainPicture)
+{
+    QImage scene(64, 48, QImage::Format_RGB32);
+    scene.fill(QColor(20, 200, 40));
+    const std::string photo = (m_dir / "green.png").string();
+    ASSERT_TRUE(scene.save(QString::fromStdString(photo), "BMP"));
+    const std::string bmp = (m_dir / "green.bmp").string();
+    std::filesystem::rename(photo, bmp);
+    ColorSettings saved;
+    GetColorSettings(saved);
+    auto apply = [&](int input, int display) {
+        ColorSettings s = saved;
+        s.doInputCM = input;
+        s.doDispCM = display;
+        s.colorSpace = kColorSpaceAdobeRgb;
+        ApplyColorSettings(s);
+    };
+    apply(1, 0);
+    ASSERT_NE(m_app->OpenInMessageEditor(bmp, FALSE, 0), nullptr);
+    auto* frame = dynamic_cast<CAnoMainFrame*>(m_app->GetMessageTemplate()->GetFrame());
+    ASSERT_NE(frame, nullptr);
+    auto* view = dynamic_cast<CAPhotoView*>(frame->GetActiveView());
+    ASSERT_NE(view, nullptr);
+    auto* doc = dynamic_cast<CAPhotoDoc*>(view->GetDocument());
+    const COLORREF plain = doc->GetContent().GetImage().CreateDib()->GetPixel(10, 10);
+    auto screen = [&] { return view->GetScreenBitmap()->GetPixel(10, 10); };
+
+    // Input matching on: the photograph in the working space is what shows.
+    ASSERT_TRUE(view->GetDisplayedPicture().IsValid());
+    const COLORREF working = view->GetDisplayedPicture().CreateDib()->GetPixel(10, 10);
+    EXPECT_NE(working, plain);
+    EXPECT_EQ(screen(), working);
+
+    // Display matching on as well: the screen gets its own match.
+    apply(1, 1);
+    frame->SendMessage(WM_COMMAND, 229, 0);
+    EXPECT_TRUE(view->GetDisplayedPicture().IsValid());
+    EXPECT_NE(screen(), working);
+
+    // Display off again: the working-space picture unmatched for the screen.
+    apply(1, 0);
+    frame->SendMessage(WM_COMMAND, 229, 0);
+    EXPECT_EQ(screen(), working);
+
+    // Input off: the photograph as stored, nothing matched.
+    apply(0, 1);
+    frame->SendMessage(WM_COMMAND, 229, 0);
+    EXPECT_FALSE(view->GetDisplayedPicture().IsValid());
+    EXPECT_EQ(screen(), plain);
+    // The stored photograph itself never changes.
+    EXPECT_EQ(doc->GetContent().GetImage().CreateDib()->GetPixel(10, 10), plain);
+    ApplyColorSettings(saved);
 }
