@@ -7,6 +7,7 @@
 #include "message/aphoto_img_pane.h"
 #include "message/aphoto_view.h"
 #include "message/picture_jpeg.h"
+#include "message/wave.h"
 #include "platform/framework/dialog.h"
 #include "platform/framework/document.h"
 #include "platform/framework/frame_wnd.h"
@@ -19,6 +20,7 @@
 #include "ui/app_shared.h"
 #include "ui/app_templates.h"
 #include "message/message_fixtures.h"
+#include "support/alsa_test_device.h"
 #include "support/scratch_process.h"
 #include "support/test_support.h"
 #include "support/ui_test_util.h"
@@ -151,7 +153,9 @@ CAPhotoContent SharedMessage()
     freehand.SetFreehand({{400, 300}, {600, 320}, {520, 460}});
     auto add = [&](int depth, CAnoRecord r) { c.m_comments.emplace_back(depth, std::make_unique<CAnoRecord>(std::move(r))); };
     add(0, msgtest::TextRecord("The boats come in at six", CAreaMarquee(CRect(40, 30, 260, 200), CAreaMarquee::square)));
-    add(1, msgtest::SoundRecord(msgtest::WaveBytes(800), CAreaMarquee(CRect(300, 60, 420, 180), CAreaMarquee::oval)));
+    CWave voice;
+    EXPECT_TRUE(voice.Create(8000, 8, 4000));
+    add(1, msgtest::SoundRecord(voice.GetWavBytes(), CAreaMarquee(CRect(300, 60, 420, 180), CAreaMarquee::oval)));
     add(0, msgtest::ImageRecord(attach, CAreaMarquee(CRect(80, 260, 300, 440), CAreaMarquee::roundSquare)));
     add(0, msgtest::TextRecord("The lighthouse", freehand));
     c.m_nReadOnly = 0;
@@ -160,6 +164,7 @@ CAPhotoContent SharedMessage()
 
 TEST_F(ReaderAppTest, AMessageOfTheMainProgramOpensWholeAndReadOnly)
 {
+    qrtest::AlsaTestDevice alsa;
     CAPhotoContent written = SharedMessage();
     const fs::path file = m_dir / "harbour.kvt";
     {
@@ -199,6 +204,15 @@ TEST_F(ReaderAppTest, AMessageOfTheMainProgramOpensWholeAndReadOnly)
     for (UINT id : {UINT(ID_ENLARGE), UINT(APhotoCommentPane::ID_FILE_PRINT_MESSAGE), UINT(CZunReaderApp::ID_HELP_CONTENTS),
                     UINT(CZunReaderApp::ID_OPEN_MESSAGE)})
         EXPECT_TRUE(enabled(id)) << id;
+
+    // The sound comment plays its own bytes.
+    pane->GetTree().SetCurrent(2, TRUE, FALSE);
+    ASSERT_TRUE(enabled(CAPhotoView::ID_PLAYBACK));
+    frame->SendMessage(WM_COMMAND, CAPhotoView::ID_PLAYBACK, 0);
+    EXPECT_TRUE(pane->GetSound().IsPlaying());
+    EXPECT_TRUE(uitest::WaitFor([&] { return !pane->GetSound().IsPlaying(); }));
+    pane->CloseSound();
+    EXPECT_FALSE(alsa.Played().empty());
 
     // The first comment chosen: its area shows on the photograph.
     pane->GetTree().SetCurrent(1, TRUE, FALSE);
