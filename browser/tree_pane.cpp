@@ -80,6 +80,8 @@ bool IsSameOrUnder(const std::string& path, const std::string& folder)
     return path.size() > folder.size() && path.starts_with(folder) && path[folder.size()] == '/';
 }
 
+} // namespace
+
 // A TIFF picture and a raw one of the same name cannot share a folder: their
 // companions and the browser's pairs would mix.
 bool HasRawTiffConflict(const std::vector<std::string>& sources, const std::string& target)
@@ -95,8 +97,6 @@ bool HasRawTiffConflict(const std::vector<std::string>& sources, const std::stri
     }
     return false;
 }
-
-} // namespace
 
 // ---------------------------------------------------------------------------
 // Drop target

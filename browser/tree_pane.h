@@ -23,6 +23,11 @@ enum : UINT {
 
 class CTreePane;
 
+// Whether moving or copying the sources into the target folder would put a
+// TIFF picture and a raw one of the same name together (their companions
+// would mix).
+bool HasRawTiffConflict(const std::vector<std::string>& sources, const std::string& target);
+
 // The pane's drop target on its tree: drags that offer one of the accepted
 // formats go to the pane.
 class CTreeDropTarget : public COleDropTarget {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "message/wave.h"
+#include "ui/folder_tree_dlog.h"
 #include "ui/accel_table.h"
 #include "ui/hover_help.h"
 #include "ui/menu_bar.h"
@@ -47,7 +48,6 @@ enum : UINT {
     ID_EXPORT_CSV = 32825,
     ID_EXPORT_UNUSED = 32784,
     ID_CAMERA_COPIES = 173,
-    ID_DIRECTORYRENAMED = 32790,
     ID_SORT_ASCENDING = 32846,
     ID_SORT_DESCENDING = 32850,
     ID_SORT_TOGGLE = 2288,
@@ -62,6 +62,10 @@ enum : UINT {
     ID_PREV_PANE = 57681,
     ID_UPDATE_HINT_LAST = 32905,
     IDS_NOT_FOUND = 6126,
+    IDS_COPY_FOLDER = 6032,
+    IDS_COPY_TO_FOLDER = 6033,
+    IDS_MOVE_FOLDER = 6162,
+    IDS_MOVE_TO_FOLDER = 6163,
     IDS_NAME_TOO_LONG = 6254,
     IDS_ALREADY_OPENING = 6291,
     IDS_NO_MOVIE_PLAYER = 6289,

@@ -156,6 +156,13 @@ protected:
     void OnGalleryBeginDrag(NMHDR* pNMHDR, LRESULT* pResult);
     void OnDirectoryRenamed();
     LRESULT OnContextMenu(WPARAM wParam, LPARAM lParam);
+    void OnGalleryLabelEdited(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnGalleryEndLabelEdit(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnEditRename();
+    void OnRenameAll();
+    void OnResizeAll();
+    void OnMoveToFolder();
+    void OnCopyToFolder();
 
 private:
     BOOL IsFilePaneActive() const;
@@ -167,6 +174,8 @@ private:
     // The selected files, or the tree's folder when the tree is active.
     BOOL CollectCommandPaths(std::vector<std::string>& paths);
     void ValidateSelection(BOOL clear);
+    std::vector<int> SelectedIndices();
+    void MoveOrCopyToFolder(BOOL move);
     void FillGallery();
     static BOOL Thumbnail(int index, CDibBitmap& bitmap, LPARAM user);
     static void ImageSize(CSize& size, int index);
@@ -180,6 +189,8 @@ private:
     CTreePane m_treePane;
     CZunFuncPane m_funcPane;
     CZunFuncPane* m_pFuncPane = nullptr;
+    // The reason the last rename was refused; empty after one that worked.
+    std::string m_strRenameError;
     CZunToolBar* m_pToolBar = nullptr;
     CFrameWnd* m_pMainFrame = nullptr;
     CGalleryCtrl m_gallery;

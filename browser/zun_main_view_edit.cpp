@@ -4,11 +4,16 @@
 
 #include "browser/file_item.h"
 #include "browser/file_item_store.h"
+#include "browser/file_rename.h"
 #include "browser/item_output.h"
+#include "browser/resize_all.h"
 #include "browser/thumbnail_cache.h"
 #include "browser/zun_doc_template.h"
 #include "browser/zun_main_frame.h"
 #include "ui/drag_data_source.h"
+#include "ui/rename_all_dlog.h"
+#include "ui/select_folder_dlog.h"
+#include "util/path_util.h"
 #include "ui/ui_services.h"
 #include "ui/window_helpers.h"
 #include "util/companion_files.h"
@@ -16,6 +21,8 @@
 #include "imaging/dib_bitmap.h"
 #include "platform/clipboard.h"
 #include "platform/framework/menu.h"
+#include "platform/framework/message_box.h"
+#include "resources/string_table.h"
 #include "platform/framework/wait_cursor.h"
 #include "platform/framework/win_app.h"
 
@@ -402,3 +409,131 @@ LRESULT CZunMainView::OnContextMenu(WPARAM, LPARAM lParam)
             popup->TrackPopupMenu(TPM_RIGHTBUTTON, point.x, point.y, AfxGetMainWnd());
     return 0;
 }
+
+// ---- renaming and moving
+
+void CZunMainView::OnGalleryLabelEdited(NMHDR* pNMHDR, LRESULT* pResult)
+{
+    *pResult = 0;
+    auto* n = reinterpret_cast<NMGALLERY*>(pNMHDR);
+    int* answer = reinterpret_cast<int*>(n->lParam);
+    if (!answer)
+        return;
+    if (n->iItem < 0) {
+        *answer = 0;
+        return;
+    }
+    const std::string text = m_pGallery->GetItemText(n->iItem);
+    *answer = RenameItem(n->iItem, text, m_strRenameError) ? 1 : 0;
+    if (*answer) {
+        std::lock_guard<std::recursive_mutex> lock(GetFileItemLock());
+        RefreshCaption(n->iItem);
+    }
+}
+
+void CZunMainView::OnGalleryEndLabelEdit(NMHDR*, LRESULT* pResult)
+{
+    *pResult = 0;
+    if (m_strRenameError.empty())
+        return;
+    const std::string error = std::move(m_strRenameError);
+    m_strRenameError.clear();
+    AfxMessageBox(error);
+}
+
+void CZunMainView::OnEditRename()
+{
+    if (IsTreePaneActive()) {
+        if (TreeState())
+            m_pTreePane->EditSelectedLabel();
+        return;
+    }
+    if (!IsFilePaneActive())
+        return;
+    if (m_pGallery->GetSelectedCount() == 1) {
+        m_pGallery->SetFocus();
+        m_pGallery->Model().BeginEdit(m_pGallery->GetFirstSelected());
+        return;
+    }
+    OnRenameAll();
+}
+
+std::vector<int> CZunMainView::SelectedIndices()
+{
+    std::vector<int> items;
+    for (int i = 0; m_pGallery && i < std::min(m_pGallery->GetItemCount(), GetFileItemCount()); ++i)
+        if (m_pGallery->IsSelected(i))
+            items.push_back(i);
+    return items;
+}
+
+void CZunMainView::OnRenameAll()
+{
+    const std::vector<int> items = SelectedIndices();
+    if (items.empty())
+        return;
+    std::string name, number;
+    ProposeSerialName(GetFileItem(items[0])->GetPath(), name, number);
+    CRenameAllDlog dlg(name, number, AfxGetMainWnd());
+    if (dlg.DoModal() != IDOK)
+        return;
+    int counter = 0;
+    for (int index : items) {
+        if (!RenameItem(index, MakeSerialName(counter, dlg.m_strNameBase, dlg.m_strFirstNumber), m_strRenameError)) {
+            AfxMessageBox(m_strRenameError.empty() ? LoadResString(IDS_RENAME_ALL_FAILED) : m_strRenameError);
+            m_strRenameError.clear();
+            break;
+        }
+        ++counter;
+    }
+    RefreshCaptions();
+    m_pGallery->Invalidate();
+}
+
+void CZunMainView::OnResizeAll()
+{
+    const std::vector<int> items = SelectedIndices();
+    if (!items.empty())
+        ResizeAllPictures(AfxGetMainWnd(), items);
+}
+
+void CZunMainView::MoveOrCopyToFolder(BOOL move)
+{
+    UpdateActivePane();
+    std::vector<std::string> paths;
+    if (!CollectCommandPaths(paths))
+        return;
+    const BOOL folder = IsTreePaneActive();
+    if (!folder)
+        AddCompanionFiles(paths);
+    std::string target;
+    CSelectFolderDlog dlg(AfxGetMainWnd(), target,
+                          LoadResString(move ? (folder ? IDS_MOVE_FOLDER : IDS_MOVE_TO_FOLDER)
+                                             : (folder ? IDS_COPY_FOLDER : IDS_COPY_TO_FOLDER)));
+    if (dlg.DoModal() != IDOK || target.empty())
+        return;
+    if (HasRawTiffConflict(paths, target)) {
+        AfxMessageBox(IDS_PATH_CONFLICT, MB_ICONEXCLAMATION);
+        return;
+    }
+    const bool done = move ? ShellMoveFiles(AfxGetMainWnd(), IDS_MOVING, paths, target)
+                           : ShellCopyFiles(AfxGetMainWnd(), IDS_COPYING, paths, target);
+    if (folder) {
+        if (done && move) {
+            std::string name;
+            GetFileName(paths[0], name, true);
+            m_pTreePane->RefreshTree();
+            // The moved folder is shown at its new place.
+            m_pTreePane->SelectFolder(JoinPath(target, name));
+        } else {
+            m_pTreePane->RefreshTree();
+        }
+        return;
+    }
+    if (move)
+        RemoveVanishedFiles();
+}
+
+void CZunMainView::OnMoveToFolder() { MoveOrCopyToFolder(TRUE); }
+
+void CZunMainView::OnCopyToFolder() { MoveOrCopyToFolder(FALSE); }

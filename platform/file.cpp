@@ -6,6 +6,7 @@
 #include <cstring>
 #include <stdexcept>
 #include <fcntl.h>
+#include <stdio.h>
 #include <limits>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -270,4 +271,24 @@ void CMemFile::Attach(std::vector<uint8_t> bytes)
 {
     m_data = std::move(bytes);
     m_pos = 0;
+}
+
+bool RenameFileNoReplace(const std::string& from, const std::string& to, std::string& error)
+{
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    int err = errno;
+    if (err == EINVAL || err == ENOSYS) {
+        // A file system without the flag: a hard link claims the new name or fails.
+        if (::link(from.c_str(), to.c_str()) == 0) {
+            if (::unlink(from.c_str()) == 0)
+                return true;
+            err = errno;
+            ::unlink(to.c_str());
+        } else {
+            err = errno;
+        }
+    }
+    error = std::strerror(err);
+    return false;
 }

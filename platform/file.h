@@ -83,3 +83,7 @@ private:
     std::vector<uint8_t> m_data;
     uint64_t m_pos = 0;
 };
+
+// Renames a file without ever replacing one: false, with the system's reason,
+// when the new name is taken or the rename fails.
+bool RenameFileNoReplace(const std::string& from, const std::string& to, std::string& error);
