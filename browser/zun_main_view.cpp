@@ -44,6 +44,22 @@ ON_COMMAND(ID_RENAME_ALL, &CZunMainView::OnRenameAll)
 ON_COMMAND(ID_RESIZE_ALL, &CZunMainView::OnResizeAll)
 ON_COMMAND(ID_MOVE_TO_FOLDER, &CZunMainView::OnMoveToFolder)
 ON_COMMAND(ID_COPY_TO_FOLDER, &CZunMainView::OnCopyToFolder)
+ON_COMMAND(ID_SORT_NAME, &CZunMainView::OnSortMethod)
+ON_COMMAND(ID_SORT_EXTENSION, &CZunMainView::OnSortMethod)
+ON_COMMAND(ID_SORT_DATE, &CZunMainView::OnSortMethod)
+ON_COMMAND(ID_SORT_ATTRIBUTES, &CZunMainView::OnSortMethod)
+ON_COMMAND(ID_SORT_LIST_ORDER, &CZunMainView::OnSortMethod)
+ON_COMMAND(ID_SORT_ASCENDING, &CZunMainView::OnSortDirection)
+ON_COMMAND(ID_SORT_DESCENDING, &CZunMainView::OnSortDirection)
+ON_COMMAND(ID_SORT_TOGGLE, &CZunMainView::OnSortDirection)
+ON_UPDATE_COMMAND_UI(ID_SORT_NAME, &CZunMainView::OnUpdateSort)
+ON_UPDATE_COMMAND_UI(ID_SORT_EXTENSION, &CZunMainView::OnUpdateSort)
+ON_UPDATE_COMMAND_UI(ID_SORT_DATE, &CZunMainView::OnUpdateSort)
+ON_UPDATE_COMMAND_UI(ID_SORT_ATTRIBUTES, &CZunMainView::OnUpdateSort)
+ON_UPDATE_COMMAND_UI(ID_SORT_LIST_ORDER, &CZunMainView::OnUpdateSort)
+ON_UPDATE_COMMAND_UI(ID_SORT_ASCENDING, &CZunMainView::OnUpdateSort)
+ON_UPDATE_COMMAND_UI(ID_SORT_DESCENDING, &CZunMainView::OnUpdateSort)
+ON_UPDATE_COMMAND_UI(ID_SORT_TOGGLE, &CZunMainView::OnUpdateSort)
 ON_COMMAND(ID_EDIT_UNDO, &CZunMainView::OnEditUndo)
 ON_COMMAND(ID_EDIT_CUT, &CZunMainView::OnEditCut)
 ON_COMMAND(ID_EDIT_COPY, &CZunMainView::OnEditCopy)
@@ -97,7 +113,6 @@ constexpr const char* kRegShowInfo = "ShowBrowserInfo";
 constexpr const char* kRegSortOrder = "BrowserSortOrder";
 constexpr const char* kRegTreeWidth = "DirTreeWidth";
 constexpr const char* kRegTreeHeight = "DirTreeHeight";
-constexpr const char* kRegSortMethod = "SortMethod";
 
 // Cells of the three fixed thumbnail sizes (info off; info adds 26 rows).
 struct ThumbSize {
@@ -224,7 +239,7 @@ void CZunMainView::ReloadFolder(BOOL quiet)
     if (quiet) {
         ScanFolderSoundFiles(folder);
     } else {
-        CFolderScanDlog dlg(AfxGetMainWnd(), folder, RegReadInt(IDS_REG_PREFERENCE, kRegSortMethod, 0),
+        CFolderScanDlog dlg(AfxGetMainWnd(), folder, GetSortMethod(),
                             m_bSortDescending);
         dlg.DoModal();
     }

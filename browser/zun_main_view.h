@@ -60,6 +60,11 @@ public:
     CWnd* GetActivePane() const { return m_pActivePane; }
     // Cut (TRUE) or Copy of the active pane's files to the clipboard.
     void PutFilesOnClipboard(BOOL cut);
+    // The sort method shown (the toolbar keeps it) and a re-sort of the items
+    // with the selection carried along.
+    int GetSortMethod() const;
+    BOOL IsSortDescending() const { return m_bSortDescending; }
+    void Resort();
     // Pastes the clipboard's files into the tree's folder; TRUE when the shell did.
     BOOL PasteFiles();
     void OnUpdate(CView* pSender, LPARAM lHint, CObject* pHint) override;
@@ -163,6 +168,9 @@ protected:
     void OnResizeAll();
     void OnMoveToFolder();
     void OnCopyToFolder();
+    void OnSortMethod(UINT nID);
+    void OnSortDirection(UINT nID);
+    void OnUpdateSort(CCmdUI* pCmdUI);
 
 private:
     BOOL IsFilePaneActive() const;

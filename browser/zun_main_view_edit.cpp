@@ -7,6 +7,7 @@
 #include "browser/file_rename.h"
 #include "browser/item_output.h"
 #include "browser/resize_all.h"
+#include "browser/sort_key.h"
 #include "browser/thumbnail_cache.h"
 #include "browser/zun_doc_template.h"
 #include "browser/zun_main_frame.h"
@@ -14,6 +15,7 @@
 #include "ui/rename_all_dlog.h"
 #include "ui/select_folder_dlog.h"
 #include "util/path_util.h"
+#include "util/reg_settings.h"
 #include "ui/ui_services.h"
 #include "ui/window_helpers.h"
 #include "util/companion_files.h"
@@ -29,6 +31,8 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
+
+#include <algorithm>
 
 namespace {
 
@@ -537,3 +541,90 @@ void CZunMainView::MoveOrCopyToFolder(BOOL move)
 void CZunMainView::OnMoveToFolder() { MoveOrCopyToFolder(TRUE); }
 
 void CZunMainView::OnCopyToFolder() { MoveOrCopyToFolder(FALSE); }
+
+// ---- sorting
+
+int CZunMainView::GetSortMethod() const
+{
+    return m_pToolBar ? m_pToolBar->GetSortMethod() : RegReadInt(IDS_REG_PREFERENCE, "SortMethod", 0);
+}
+
+void CZunMainView::Resort()
+{
+    if (!m_pGallery || !m_pGallery->m_hWnd)
+        return;
+    CWaitCursor wait;
+    SetFocus();
+    std::lock_guard<std::recursive_mutex> lock(GetFileItemLock());
+    // The selection follows its items to their new places.
+    std::vector<const CFileItem*> selected;
+    const CFileItem* focus = nullptr;
+    const int count = std::min(m_pGallery->GetItemCount(), GetFileItemCount());
+    for (int i = 0; i < count; ++i) {
+        if (!m_pGallery->IsSelected(i))
+            continue;
+        selected.push_back(GetFileItem(i));
+        if (i == m_pGallery->Model().GetFocusItem())
+            focus = GetFileItem(i);
+    }
+    SortFileItems(GetSortMethod(), m_bSortDescending);
+    m_loader.MoveTo(0);
+    FillGallery();
+    SelectItem(0, FALSE);
+    m_pGallery->SelectAll(FALSE);
+    for (int i = 0; i < GetFileItemCount(); ++i) {
+        const CFileItem* item = GetFileItem(i);
+        if (std::find(selected.begin(), selected.end(), item) != selected.end())
+            m_pGallery->SetSelected(i, TRUE);
+        if (item == focus)
+            m_pGallery->Model().SetFocusItem(i);
+    }
+    SetCurrentIndex(m_pGallery->GetFirstSelected());
+    EnableFuncButtons();
+    UpdateTotals();
+    m_pGallery->Invalidate();
+}
+
+void CZunMainView::OnSortMethod(UINT nID)
+{
+    int method = 0;
+    switch (nID) {
+    case ID_SORT_NAME: method = 0; break;
+    case ID_SORT_EXTENSION: method = 2; break;
+    case ID_SORT_DATE: method = 3; break;
+    case ID_SORT_ATTRIBUTES: method = 4; break;
+    case ID_SORT_LIST_ORDER: method = 5; break;
+    default: method = 6; break;
+    }
+    if (m_pToolBar)
+        m_pToolBar->SetSortMethod(method);
+    Resort();
+}
+
+void CZunMainView::OnSortDirection(UINT nID)
+{
+    const BOOL descending = nID == ID_SORT_TOGGLE ? !m_bSortDescending : nID == ID_SORT_DESCENDING;
+    if (descending == m_bSortDescending && nID != ID_SORT_TOGGLE)
+        return;
+    m_bSortDescending = descending;
+    Resort();
+}
+
+void CZunMainView::OnUpdateSort(CCmdUI* pCmdUI)
+{
+    pCmdUI->Enable(TRUE);
+    int shown = m_pToolBar ? m_pToolBar->GetSortMethod() : 5;
+    if (shown < 0 || shown > 6)
+        shown = 5;
+    switch (pCmdUI->m_nID) {
+    case ID_SORT_ASCENDING: pCmdUI->SetCheck(!m_bSortDescending); break;
+    case ID_SORT_DESCENDING:
+    case ID_SORT_TOGGLE: pCmdUI->SetCheck(m_bSortDescending); break;
+    case ID_SORT_NAME: pCmdUI->SetCheck(shown == 0); break;
+    case ID_SORT_EXTENSION: pCmdUI->SetCheck(shown == 2); break;
+    case ID_SORT_DATE: pCmdUI->SetCheck(shown == 3); break;
+    case ID_SORT_ATTRIBUTES: pCmdUI->SetCheck(shown == 4); break;
+    case ID_SORT_LIST_ORDER: pCmdUI->SetCheck(shown == 5); break;
+    default: break;
+    }
+}

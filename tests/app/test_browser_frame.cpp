@@ -354,4 +354,29 @@ TEST_F(BrowserFrameTest, AMessageSavedFromAPictureKeepsItsFileAndThePictureLoses
     EXPECT_TRUE(GetFileItem(1)->HasSecondName());
 }
 
+TEST_F(BrowserFrameTest, SortingCarriesTheSelectionAlongAndShowsTheMethodAndDirection)
+{
+    Open(m_camera);
+    Select({2});
+    Frame()->SendMessage(WM_COMMAND, ID_SORT_NAME, 0);
+    Frame()->SendMessage(WM_COMMAND, ID_SORT_DESCENDING, 0);
+    EXPECT_EQ(GetItemFileName(0), "photo12.jpg");
+    EXPECT_EQ(View()->GetGallery()->GetItemText(0).substr(0, 11), "photo12.jpg");
+    ASSERT_EQ(View()->GetGallery()->GetSelectedCount(), 1);
+    EXPECT_EQ(GetItemFileName(View()->GetGallery()->GetFirstSelected()), "photo02.jpg");
+    EXPECT_EQ(GetCurrentIndex(), 10);
+    CCmdUI ui;
+    ui.m_nID = ID_SORT_DESCENDING;
+    ui.DoUpdate(Frame(), TRUE);
+    EXPECT_EQ(ui.m_nCheck, 1);
+    ui.m_nID = ID_SORT_NAME;
+    ui.DoUpdate(Frame(), TRUE);
+    EXPECT_EQ(ui.m_nCheck, 1);
+    ui.m_nID = ID_SORT_DATE;
+    ui.DoUpdate(Frame(), TRUE);
+    EXPECT_EQ(ui.m_nCheck, 0);
+    Frame()->SendMessage(WM_COMMAND, ID_SORT_ASCENDING, 0);
+    EXPECT_EQ(GetItemFileName(0), "photo00.jpg");
+}
+
 } // namespace
