@@ -4,6 +4,7 @@
 #include "imaging/viewer/colour_pref_dlog.h"
 #include "imaging/viewer/image_file_tests.h"
 #include "message/ano_commands.h"
+#include "message/ano_doc_template.h"
 #include "message/ano_record.h"
 #include "message/ano_search_dlog.h"
 #include "message/cm_progress_dlog.h"
@@ -16,6 +17,7 @@
 #include "message/aphoto_print_dlog.h"
 #include "message/photo_content.h"
 #include "message/web_page_save_dlog.h"
+#include "platform/clipboard.h"
 #include "platform/exceptions.h"
 #include "platform/framework/doc_template.h"
 #include "platform/framework/frame_wnd.h"
@@ -33,6 +35,10 @@
 #include "util/app_settings.h"
 #include "util/path_util.h"
 #include "util/reg_settings.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
 
 #include <algorithm>
 
@@ -77,6 +83,7 @@ bool IsPictureFileName(const std::string& path)
 
 BEGIN_MESSAGE_MAP(CAPhotoView, CAPhotoViewBase)
     ON_COMMAND(ID_EDIT_COPY, &CAPhotoView::OnEditCopy)
+    ON_COMMAND(ID_EDIT_PASTE, &CAPhotoView::OnEditPaste)
     ON_COMMAND(ID_EDIT_UNDO, &CAPhotoView::OnEditUndo)
     ON_UPDATE_COMMAND_UI(ID_EDIT_COPY, &CAPhotoView::OnUpdateEditCopy)
     ON_UPDATE_COMMAND_UI(ID_EDIT_PASTE, &CAPhotoView::OnUpdateEditPaste)
@@ -492,7 +499,9 @@ void CAPhotoView::OnUpdateEditCopy(CCmdUI* pCmdUI)
 
 void CAPhotoView::OnUpdateEditPaste(CCmdUI* pCmdUI)
 {
-    pCmdUI->Enable(CommentPaneCan(ID_EDIT_PASTE) || ImagePaneCan(ID_EDIT_PASTE));
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    pCmdUI->Enable(CommentPaneCan(ID_EDIT_PASTE) || ImagePaneCan(ID_EDIT_PASTE) ||
+                   !CDragDataSource::GetData(data, CF_DIB).empty());
 }
 
 void CAPhotoView::OnUpdateEditUndo(CCmdUI* pCmdUI)
@@ -511,6 +520,33 @@ void CAPhotoView::OnEditCopy()
     CDragDataSource source;
     source.SetDib((part ? *part : *m_pScreenBitmap).CopyToGlobal());
     source.SetClipboard();
+}
+
+// A picture on the clipboard becomes the photograph of a new message.
+void CAPhotoView::OnEditPaste()
+{
+    CAPhotoDoc* doc = GetPhotoDoc();
+    CDibBitmap pasted;
+    if (!doc || !pasted.ReadFromGlobal(CDragDataSource::GetData(QGuiApplication::clipboard()->mimeData(), CF_DIB)))
+        return;
+    if (!IsDibSizeSupported(pasted) || (pasted.GetBitsPerPixel() != 24 && !pasted.ConvertBitDepth(24))) {
+        AfxMessageBox(IDS_IMAGE_SIZE_OUT_OF_RANGE, MB_ICONEXCLAMATION);
+        return;
+    }
+    if (!doc->SaveModified() || !doc->OnNewDocument())
+        return;
+    CImageBuffer photo;
+    if (!photo.Create(CImageBuffer::kMapping, pasted.GetSize(), pasted.GetPixelType(), 1, pasted.GetBits()))
+        return;
+    ResetPicture();
+    doc->GetContent().TakeImage(photo);
+    const std::string name = CAnoDocTemplate::LoadDocStringPart(CAnoDocTemplate::IDR_MESSAGE, CDocTemplate::docName);
+    doc->SetMessageTitle(name);
+    doc->SetTitle(name);
+    doc->SetReadOnly(FALSE);
+    doc->SetModifiedFlag(TRUE);
+    doc->SetPictureState(CAPhotoDoc::pictureFromFile);
+    RefreshAfterLoad();
 }
 
 void CAPhotoView::OnEditUndo()

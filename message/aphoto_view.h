@@ -94,6 +94,7 @@ protected:
     BOOL OnEraseBkgnd(CDC*) override { return TRUE; }
 
     void OnEditCopy();
+    void OnEditPaste();
     void OnEditUndo();
     void OnUpdateEditCopy(CCmdUI* pCmdUI);
     void OnUpdateEditPaste(CCmdUI* pCmdUI);

@@ -6,6 +6,7 @@
 #include "imaging/colour_space_desc.h"
 #include "imaging/dib_bitmap.h"
 #include "message/ano_commands.h"
+#include "ui/drag_data_source.h"
 #include "message/ano_main_frame.h"
 #include "message/ano_record.h"
 #include "message/ano_search_dlog.h"
@@ -28,6 +29,7 @@
 #include "support/ui_test_util.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QImage>
 #include <QKeyEvent>
@@ -841,4 +843,31 @@ TEST_F(ProgramTest, MessageEditorMatchesColoursAndEachSwitchOffGivesThePlainPict
     // The stored photograph itself never changes.
     EXPECT_EQ(doc->GetContent().GetImage().CreateDib()->GetPixel(10, 10), plain);
     ApplyColorSettings(saved);
+}
+
+// A picture copied from another program starts a new message on Paste.
+TEST_F(ProgramTest, MessageEditorPastesAPictureAsANewMessage)
+{
+    ASSERT_NE(m_app->OpenInMessageEditor(MakePicture("first.jpg", 64, 48), FALSE, 0), nullptr);
+    auto* frame = dynamic_cast<CAnoMainFrame*>(m_app->GetMessageTemplate()->GetFrame());
+    ASSERT_NE(frame, nullptr);
+    auto* view = dynamic_cast<CAPhotoView*>(frame->GetActiveView());
+    ASSERT_NE(view, nullptr);
+    view->GetDocument()->SetModifiedFlag(FALSE);
+    std::vector<uint8_t> bits;
+    for (int i = 0; i < 40 * 30; ++i)
+        bits.insert(bits.end(), {30, 30, 200}); // blue, green, red; rows of 120 bytes need no padding
+    CDibBitmap copied;
+    ASSERT_TRUE(copied.CreateDib(CSize(40, 30), 24, bits.data()));
+    ASSERT_EQ(copied.GetPixel(5, 5), RGB(200, 30, 30));
+    CDragDataSource source;
+    source.SetDib(copied.CopyToGlobal());
+    source.SetClipboard();
+    frame->SendMessage(WM_COMMAND, ID_EDIT_PASTE, 0);
+    EXPECT_EQ(view->GetPicture().GetSize(), CSize(40, 30));
+    EXPECT_EQ(view->GetPicture().CreateDib()->GetPixel(5, 5), RGB(200, 30, 30));
+    EXPECT_EQ(view->GetDocument()->GetTitle(), "New");
+    EXPECT_TRUE(view->GetDocument()->IsModified());
+    EXPECT_EQ(view->GetScreenBitmap()->GetPixel(5, 5), RGB(200, 30, 30));
+    QGuiApplication::clipboard()->clear();
 }
