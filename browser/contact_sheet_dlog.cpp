@@ -420,6 +420,11 @@ bool PrintContactSheets(CWnd* pParent, CContactSheet& sheet)
     CMainPrintDlog dlg(pParent, &sheet, &sheet.m_printSettings);
     if (dlg.DoModal() != IDOK)
         return false;
+    return PrintContactSheetsNow(sheet);
+}
+
+bool PrintContactSheetsNow(CContactSheet& sheet)
+{
     std::unique_ptr<CPrinterDC> printer = MakePrinter();
     return printer && sheet.PrintAll(*printer, "Contact Sheet");
 }

@@ -119,3 +119,5 @@ protected:
 // File/Print of the browser: the contact-sheet dialog over the sheet's
 // settings, then, on Print, every page to the default printer. True when printed.
 bool PrintContactSheets(CWnd* pParent, CContactSheet& sheet);
+// Ctrl+P: every page to the default printer with the sheet's settings, no dialog.
+bool PrintContactSheetsNow(CContactSheet& sheet);

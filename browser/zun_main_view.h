@@ -1,5 +1,6 @@
 #pragma once
 
+#include "browser/contact_sheet.h"
 #include "browser/gallery_ctrl.h"
 #include "browser/thumbnail_loader.h"
 #include "browser/tree_pane.h"
@@ -158,6 +159,9 @@ protected:
     void OnViewUpdate();
     void OnDataValidation();
     void OnClearValidation();
+    // File/Print: the contact-sheet dialog, then the pages; Ctrl+P prints them at once.
+    void OnPrintSheets();
+    void OnPrintDirect();
     void OnGalleryBeginDrag(NMHDR* pNMHDR, LRESULT* pResult);
     void OnDirectoryRenamed();
     LRESULT OnContextMenu(WPARAM wParam, LPARAM lParam);
@@ -192,6 +196,8 @@ private:
     static void CustomOverlay(CGalleryCtrl* ctrl, CDC* dc, int index, const CRect& cell, const CRect& picture);
     void ForgetHidden();
 
+    // The contact sheets' settings and page state, kept while the browser lives.
+    CContactSheet m_contactSheet;
     CSplitter m_wndSplitter;
     CSplitter m_wndSplitter2;
     CTreePane m_treePane;

@@ -2,6 +2,7 @@
 // act on, an open label editor first, and files through the clipboard.
 #include "browser/zun_main_view.h"
 
+#include "browser/contact_sheet_dlog.h"
 #include "browser/file_item.h"
 #include "browser/file_item_store.h"
 #include "browser/file_rename.h"
@@ -379,6 +380,18 @@ void CZunMainView::ValidateSelection(BOOL clear)
 void CZunMainView::OnDataValidation() { ValidateSelection(FALSE); }
 
 void CZunMainView::OnClearValidation() { ValidateSelection(TRUE); }
+
+void CZunMainView::OnPrintSheets()
+{
+    if (GetFileItemCount() > 0)
+        PrintContactSheets(this, m_contactSheet);
+}
+
+void CZunMainView::OnPrintDirect()
+{
+    if (GetFileItemCount() > 0)
+        PrintContactSheetsNow(m_contactSheet);
+}
 
 void CZunMainView::OnGalleryBeginDrag(NMHDR*, LRESULT* pResult)
 {

@@ -3,6 +3,8 @@
 #include "message/aphoto_doc.h"
 #include "app/program_parts.h"
 #include "app/zun_app.h"
+#include "browser/contact_sheet_dlog.h"
+#include "ui/printer_dc.h"
 #include "browser/file_item_store.h"
 #include "browser/zun_doc_template.h"
 #include "browser/zun_main_frame.h"
@@ -380,3 +382,36 @@ TEST_F(BrowserFrameTest, SortingCarriesTheSelectionAlongAndShowsTheMethodAndDire
 }
 
 } // namespace
+
+namespace {
+std::string g_sheetPdf;
+} // namespace
+
+TEST_F(BrowserFrameTest, PrintShowsTheContactSheetsAndPrintsThemAndCtrlPPrintsAtOnce)
+{
+    Open(m_camera);
+    ASSERT_TRUE(AllMade());
+    CMainPrintDlog::SetPrinterFactory([] { return std::make_unique<CPrinterDC>(g_sheetPdf); });
+    int shown = 0;
+    CDialog::SetModalObserver([&](CDialog* d) {
+        if (dynamic_cast<CMainPrintDlog*>(d)) {
+            ++shown;
+            d->SendMessage(WM_COMMAND, MAKEWPARAM(IDC_SHEET_PRINT, BN_CLICKED), 0);
+        }
+    });
+
+    // 13 photographs on sheets of 3 x 3: two pages.
+    g_sheetPdf = (m_dir / "sheets.pdf").string();
+    Frame()->SendMessage(WM_COMMAND, ID_PRINT_SHEETS, 0);
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(uitest::RenderPdf(g_sheetPdf, 20).size(), 2u);
+
+    g_sheetPdf = (m_dir / "direct.pdf").string();
+    Frame()->SendMessage(WM_COMMAND, ID_PRINT_DIRECT, 0);
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(uitest::RenderPdf(g_sheetPdf, 20).size(), 2u);
+
+    CDialog::SetModalObserver(nullptr);
+    CMainPrintDlog::SetPrinterFactory(nullptr);
+    EXPECT_TRUE(m_boxes.empty());
+}
