@@ -182,7 +182,8 @@ BOOL CAPhotoView::CreatePanes(BOOL bRebind)
         const int width = RegReadInt(IDS_PREFERENCE, kImageWidthValue, kDefaultImageWidth);
         if (!m_wndSplitter.CreateStatic(this, 1, 2, WS_CHILD | WS_VISIBLE, IDC_SPLITTER))
             return FALSE;
-        m_imagePane = std::make_unique<APhotoImgPane>();
+        // The reader shows the photograph without the comment editors.
+        m_imagePane = std::make_unique<APhotoImgPane>(!res::IsReaderRole());
         m_commentPane = std::make_unique<APhotoCommentPane>();
         if (!m_imagePane->Create(&m_wndSplitter, UINT(m_wndSplitter.IdFromRowCol(0, 0))) ||
             !m_commentPane->Create(&m_wndSplitter, UINT(m_wndSplitter.IdFromRowCol(0, 1))))
@@ -345,7 +346,8 @@ BOOL CAPhotoView::MatchContentPicture()
 {
     m_displayPicture.Free();
     CAPhotoContent* content = Content();
-    if (!content || !content->GetImage().IsValid())
+    // The reader has no colour management: it shows the photograph as stored.
+    if (!content || !content->GetImage().IsValid() || res::IsReaderRole())
         return TRUE;
     {
         CPelkorEngine engine;

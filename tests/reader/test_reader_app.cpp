@@ -185,6 +185,10 @@ TEST_F(ReaderAppTest, AMessageOfTheMainProgramOpensWholeAndReadOnly)
     ASSERT_NE(frame, nullptr);
     auto* view = dynamic_cast<CAPhotoView*>(frame->GetActiveView());
     ASSERT_NE(view, nullptr);
+    // The photograph without the comment editors below it.
+    ASSERT_NE(view->GetImagePane(), nullptr);
+    EXPECT_EQ(view->GetImagePane()->GetCurrentEditor(), nullptr);
+    EXPECT_EQ(view->GetImagePane()->GetDlgItem(APhotoImgPane::IDC_TABS), nullptr);
     APhotoCommentPane* pane = view->GetCommentPane();
     ASSERT_EQ(pane->GetTree().GetCount(), int(written.m_comments.size()));
     EXPECT_EQ(pane->GetTopLevelCount(), 3);
