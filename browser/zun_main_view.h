@@ -170,6 +170,8 @@ protected:
     void OnEditRename();
     void OnRenameAll();
     void OnResizeAll();
+    // The picture information of the selection, written as a CSV file.
+    void OnExportInfoCsv();
     void OnMoveToFolder();
     void OnCopyToFolder();
     void OnSortMethod(UINT nID);

@@ -9,6 +9,7 @@
 #include "browser/zun_doc_template.h"
 #include "browser/zun_main_frame.h"
 #include "browser/zun_main_view.h"
+#include "platform/framework/document.h"
 #include "util/reg_settings.h"
 #include "platform/registry.h"
 #include "support/shell_places.h"
@@ -414,4 +415,79 @@ TEST_F(BrowserFrameTest, PrintShowsTheContactSheetsAndPrintsThemAndCtrlPPrintsAt
     CDialog::SetModalObserver(nullptr);
     CMainPrintDlog::SetPrinterFactory(nullptr);
     EXPECT_TRUE(m_boxes.empty());
+}
+
+namespace {
+
+// The save dialog's answer for the commands that write a file of their own:
+// the path, or a cancel when it is empty.
+std::string g_answerPath;
+BOOL AnswerSaveDialog(std::string& path, BOOL bOpen, const std::string&, const std::string&)
+{
+    if (bOpen || g_answerPath.empty())
+        return FALSE;
+    path = g_answerPath;
+    return TRUE;
+}
+struct ScopedSaveAnswers {
+    ScopedSaveAnswers() : previous(SetFileDialogHandler(AnswerSaveDialog)) {}
+    ~ScopedSaveAnswers()
+    {
+        SetFileDialogHandler(previous);
+        g_answerPath.clear();
+    }
+    FileDialogHandler previous;
+};
+
+} // namespace
+
+TEST_F(BrowserFrameTest, ExportCsvWritesTheSelectedPicturesInformationWithQuotesDoubled)
+{
+    fs::rename(m_camera + "/photo02.jpg", m_camera + "/photo02 \"b\".jpg");
+    Open(m_camera);
+    ScopedSaveAnswers answers;
+    const std::string csv = (m_dir / "info.csv").string();
+    auto read = [](const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+
+    // Nothing selected: the command is off, and run anyway it leaves no file.
+    Select({});
+    EXPECT_FALSE(Enabled(ID_EXPORT_CSV));
+    g_answerPath = csv;
+    Frame()->SendMessage(WM_COMMAND, ID_EXPORT_CSV, 0);
+    EXPECT_FALSE(fs::exists(csv));
+
+    Select({0, 2});
+    ASSERT_TRUE(Enabled(ID_EXPORT_CSV));
+    Frame()->SendMessage(WM_COMMAND, ID_EXPORT_CSV, 0);
+    const std::string text = read(csv);
+    // One block per picture in gallery order, an empty line after each.
+    const size_t gap = text.find("\n\n");
+    ASSERT_NE(gap, std::string::npos) << text;
+    EXPECT_EQ(text.rfind("\n\n"), text.size() - 2);
+    EXPECT_EQ(text.rfind("\"Name\",\"photo00.jpg\"\n", 0), 0u) << text;
+    EXPECT_NE(text.find("\"Name\",\"photo02 \"\"b\"\".jpg\"\n", gap), std::string::npos) << text;
+    // The camera's information follows the file's.
+    std::string key, taken;
+    {
+        std::lock_guard<std::recursive_mutex> lock(GetFileItemLock());
+        key = GetFileItem(0)->m_exifInfo.GetItemKey(kExifItemDateTaken);
+        taken = GetFileItem(0)->m_exifInfo.GetItemText(kExifItemDateTaken);
+    }
+    ASSERT_FALSE(taken.empty());
+    EXPECT_NE(text.substr(0, gap).find("\"" + key + "\",\"" + taken + "\"\n"), std::string::npos) << text;
+    EXPECT_TRUE(m_boxes.empty());
+
+    // A place that cannot be written says so, and the file written before stays.
+    g_answerPath = (m_dir / "missing" / "info.csv").string();
+    Frame()->SendMessage(WM_COMMAND, ID_EXPORT_CSV, 0);
+    ASSERT_EQ(m_boxes.size(), 1u);
+    EXPECT_EQ(m_boxes[0], "Unable to open file.");
+    // Cancelled: nothing changes.
+    g_answerPath.clear();
+    Select({0});
+    Frame()->SendMessage(WM_COMMAND, ID_EXPORT_CSV, 0);
+    EXPECT_EQ(read(csv), text);
 }

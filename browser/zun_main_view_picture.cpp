@@ -1,0 +1,113 @@
+// The browser view's picture commands that write files of their own: the
+// picture information of the selection as a CSV text.
+#include "browser/zun_main_view.h"
+
+#include "browser/file_item.h"
+#include "browser/file_item_store.h"
+#include "browser/tree_pane.h"
+#include "imaging/image_info_set.h"
+#include "platform/exceptions.h"
+#include "platform/framework/document.h"
+#include "platform/framework/message_box.h"
+#include "platform/replace_file.h"
+#include "resources/string_table.h"
+#include "util/file_filter.h"
+
+#include <filesystem>
+#include <mutex>
+
+namespace {
+
+enum : UINT {
+    IDS_CSV_DEFAULT_NAME = 6037,
+    IDS_CSV_FILTER = 6038,
+    IDS_CSV_CANNOT_OPEN = 6049,
+};
+
+// A CSV field: quoted, with its quotes doubled so a text holding one (a
+// comment, a camera model) cannot end the field early.
+void AppendCsvField(std::string& out, const std::string& text)
+{
+    out += '"';
+    for (char c : text) {
+        if (c == '"')
+            out += '"';
+        out += c;
+    }
+    out += '"';
+}
+
+void AppendCsvLine(std::string& out, const std::string& label, const std::string& text)
+{
+    AppendCsvField(out, label);
+    out += ',';
+    AppendCsvField(out, text);
+    out += '\n';
+}
+
+// The camera sets list their items by display group; the CSV takes them all.
+void AppendCameraSet(std::string& out, const CImageInfoSet& set, UINT first, UINT last)
+{
+    if (!set.IsValid())
+        return;
+    for (UINT id = first; id <= last; ++id) {
+        const std::string key = set.GetItemKey(id);
+        const std::string text = key.empty() ? std::string() : set.GetItemText(id);
+        if (!text.empty())
+            AppendCsvLine(out, key, text);
+    }
+}
+
+void WriteInfoSetCsv(std::string& out, const CImageInfoSet& set)
+{
+    if (!set.IsValid())
+        return;
+    std::vector<std::string> labels;
+    std::vector<UINT> ids;
+    set.ListItems(labels, ids, 0);
+    for (UINT id : ids) {
+        const std::string text = set.GetItemText(id);
+        if (!text.empty())
+            AppendCsvLine(out, set.GetItemKey(id), text);
+    }
+}
+
+} // namespace
+
+void CZunMainView::OnExportInfoCsv()
+{
+    const std::vector<int> items = SelectedIndices();
+    std::string path = m_pTreePane ? m_pTreePane->GetCurrentFolder() : std::string();
+    std::string name = LoadResString(IDS_CSV_DEFAULT_NAME);
+    if (name.find_first_not_of(' ') != std::string::npos)
+        path = (std::filesystem::path(path) / name).string();
+    if (!AfxPromptFileName(path, FALSE, std::string(), QtFileFilter(LoadResString(IDS_CSV_FILTER))) || path.empty())
+        return;
+    if (std::filesystem::path(path).extension().empty())
+        path += ".CSV";
+
+    std::string text;
+    {
+        std::lock_guard<std::recursive_mutex> lock(GetFileItemLock());
+        for (int index : items) {
+            CFileItem* item = GetFileItem(index, TRUE);
+            if (!item || item->GetPath().empty())
+                continue;
+            CFileInfoSet file(item->m_pictureSize.cx, item->m_pictureSize.cy, item->m_nBitDepth);
+            file.SetName(item->GetPath());
+            WriteInfoSetCsv(text, file);
+            AppendCameraSet(text, item->m_exifInfo, kExifItemFirst, kExifItemLast);
+            AppendCameraSet(text, item->m_makerInfo, kMakerItemFirst, kMakerItemLast);
+            // An empty line between files.
+            text += '\n';
+        }
+    }
+    // Nothing to write: no file is made, and one already there stays as it was.
+    if (text.empty())
+        return;
+    try {
+        ReplaceFileContents(path, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+    } catch (const CFileException&) {
+        AfxMessageBox(IDS_CSV_CANNOT_OPEN);
+    }
+}
