@@ -172,6 +172,8 @@ protected:
     void OnResizeAll();
     // The picture information of the selection, written as a CSV file.
     void OnExportInfoCsv();
+    // The Exif user comment of the selected pictures, asked for and written into their files.
+    void OnEditUserComment();
     void OnMoveToFolder();
     void OnCopyToFolder();
     void OnSortMethod(UINT nID);

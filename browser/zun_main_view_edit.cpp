@@ -120,6 +120,16 @@ void CZunMainView::OnUpdateCommand(CCmdUI* pCmdUI)
     case ID_EXPORT_UNUSED:
         pCmdUI->Enable(n > 0);
         break;
+    case ID_EDIT_USER_COMMENT: {
+        // An item's information is read once, when first asked for.
+        BOOL any = FALSE;
+        std::lock_guard<std::recursive_mutex> lock(GetFileItemLock());
+        for (int i : SelectedIndices())
+            if ((any = GetFileItem(i, TRUE)->m_exifInfo.IsValid()))
+                break;
+        pCmdUI->Enable(any);
+        break;
+    }
     case ID_RENAME_ALL:
         pCmdUI->Enable(IsFilePaneActive() && n > 0);
         break;

@@ -10,6 +10,7 @@
 #include "browser/zun_main_frame.h"
 #include "browser/zun_main_view.h"
 #include "platform/framework/document.h"
+#include "ui/text_entry_dlog.h"
 #include "util/reg_settings.h"
 #include "platform/registry.h"
 #include "support/shell_places.h"
@@ -490,4 +491,79 @@ TEST_F(BrowserFrameTest, ExportCsvWritesTheSelectedPicturesInformationWithQuotes
     Select({0});
     Frame()->SendMessage(WM_COMMAND, ID_EXPORT_CSV, 0);
     EXPECT_EQ(read(csv), text);
+}
+
+TEST_F(BrowserFrameTest, TheUserCommentIsWrittenIntoTheSelectedPicturesAndClearedAsBlanks)
+{
+    Open(m_camera);
+    auto read = [](const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    auto fileComment = [](const std::string& path) {
+        CExifTextFormatter formatter;
+        CExifInfoSet exif(&formatter);
+        CMakerInfoSet maker(&formatter);
+        EXPECT_TRUE(QueryImageFileInfo(path, exif, maker, nullptr, nullptr));
+        return exif.GetItemText(kExifItemComment);
+    };
+    std::string answer;
+    int shown = 0;
+    std::string shownText;
+    CDialog::SetModalObserver([&](CDialog* d) {
+        if (!dynamic_cast<CTextEntryDlog*>(d))
+            return;
+        ++shown;
+        shownText = d->GetDlgItem(IDC_TEXT_ENTRY_EDIT)->GetWindowText();
+        d->GetDlgItem(IDC_TEXT_ENTRY_EDIT)->SetWindowText(answer);
+        d->SendMessage(WM_COMMAND, answer == "cancel" ? IDCANCEL : IDOK, 0);
+    });
+    const std::string first = m_camera + "/photo00.jpg", second = m_camera + "/photo01.jpg";
+
+    Select({0, 1});
+    ASSERT_TRUE(Enabled(ID_EDIT_USER_COMMENT));
+    answer = "Grüße \"am Meer\"";
+    Frame()->SendMessage(WM_COMMAND, ID_EDIT_USER_COMMENT, 0);
+    EXPECT_EQ(shown, 1);
+    for (const std::string& path : {first, second}) {
+        EXPECT_EQ(fileComment(path), answer) << path;
+        EXPECT_NE(read(path).find(std::string("UNICODE\0", 8)), std::string::npos) << path;
+    }
+    {
+        std::lock_guard<std::recursive_mutex> lock(GetFileItemLock());
+        EXPECT_EQ(GetFileItem(0)->GetInfoComment(), answer);
+        EXPECT_EQ(GetFileItem(1)->GetInfoComment(), answer);
+    }
+
+    // Cancelled, or unchanged: the files stay as they are. The dialog shows the first one's comment.
+    const std::string before = read(first);
+    for (const char* a : {"cancel", "Grüße \"am Meer\""}) {
+        answer = a;
+        Frame()->SendMessage(WM_COMMAND, ID_EDIT_USER_COMMENT, 0);
+        EXPECT_EQ(shownText, "Grüße \"am Meer\"");
+        EXPECT_EQ(read(first), before);
+    }
+
+    // Cleared: 32 blanks in ASCII, shown as no comment.
+    answer.clear();
+    Frame()->SendMessage(WM_COMMAND, ID_EDIT_USER_COMMENT, 0);
+    for (const std::string& path : {first, second}) {
+        EXPECT_EQ(fileComment(path), "") << path;
+        EXPECT_NE(read(path).find(std::string("ASCII\0\0\0", 8) + std::string(32, ' ')), std::string::npos) << path;
+    }
+    {
+        std::lock_guard<std::recursive_mutex> lock(GetFileItemLock());
+        EXPECT_EQ(GetFileItem(0)->GetInfoComment(), "");
+    }
+    // The pictures are still whole JPEGs the browser reads after a reload.
+    View()->ReloadFolder(TRUE);
+    ASSERT_TRUE(uitest::WaitFor([&] { return GetFileItemCount() == 13; }));
+    EXPECT_TRUE(AllMade());
+    {
+        std::lock_guard<std::recursive_mutex> lock(GetFileItemLock());
+        EXPECT_TRUE(GetFileItem(0, TRUE)->m_exifInfo.IsValid());
+        EXPECT_EQ(GetFileItem(0)->GetInfoComment(), "");
+    }
+    CDialog::SetModalObserver(nullptr);
+    EXPECT_TRUE(m_boxes.empty());
 }
