@@ -503,7 +503,7 @@ void CAPhotoView::OnUpdateEditPaste(CCmdUI* pCmdUI)
 {
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
     pCmdUI->Enable(CommentPaneCan(ID_EDIT_PASTE) || ImagePaneCan(ID_EDIT_PASTE) ||
-                   !CDragDataSource::GetData(data, CF_DIB).empty());
+                   COleDataObject(data).IsDataAvailable(CF_DIB));
 }
 
 void CAPhotoView::OnUpdateEditUndo(CCmdUI* pCmdUI)

@@ -1,10 +1,13 @@
 #include "platform/framework/ole_drop.h"
 
 #include <QAbstractScrollArea>
+#include <QBuffer>
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
+#include <QImage>
 #include <QMimeData>
+#include <QPainter>
 #include <QWidget>
 
 #include <algorithm>
@@ -24,6 +27,29 @@ FormatNames& Formats()
 {
     static FormatNames f;
     return f;
+}
+
+// A packed DIB (24 bits a pixel) of the desktop's picture: what other
+// programs put on the clipboard. Transparent parts go on white, as the
+// picture shows on a page; empty when there is no picture or it will not encode.
+std::vector<uint8_t> PackedDibOfImage(const QImage& image)
+{
+    if (image.isNull())
+        return {};
+    QImage opaque(image.size(), QImage::Format_RGB32);
+    opaque.fill(Qt::white);
+    {
+        QPainter painter(&opaque);
+        painter.drawImage(0, 0, image);
+    }
+    QByteArray bmp;
+    QBuffer out(&bmp);
+    if (!out.open(QIODevice::WriteOnly) || !opaque.save(&out, "BMP"))
+        return {};
+    constexpr qsizetype kFileHeaderSize = 14; // a BMP file is the packed DIB behind this header
+    if (bmp.size() <= kFileHeaderSize)
+        return {};
+    return std::vector<uint8_t>(bmp.begin() + kFileHeaderSize, bmp.end());
 }
 
 DWORD KeyState(Qt::MouseButtons b, Qt::KeyboardModifiers m)
@@ -92,6 +118,8 @@ BOOL COleDataObject::IsDataAvailable(UINT cf) const
         return FALSE;
     if (cf == CF_HDROP)
         return m_data->hasUrls() || m_data->hasFormat(kDropFilesMimeType);
+    if (cf == CF_DIB && m_data->hasImage())
+        return TRUE;
     std::string mime = MimeTypeOf(cf);
     return !mime.empty() && m_data->hasFormat(QString::fromStdString(mime));
 }
@@ -115,6 +143,9 @@ std::vector<uint8_t> COleDataObject::GetGlobalData(UINT cf) const
             return GetMimeBytes(m_data, kDropFilesMimeType);
         return MakeDropFileList(GetMimeFilePaths(m_data));
     }
+    // The program's own DIB first: it keeps the bits exactly as copied.
+    if (cf == CF_DIB && !m_data->hasFormat(kDibMimeType))
+        return PackedDibOfImage(qvariant_cast<QImage>(m_data->imageData()));
     QByteArray bytes = m_data->data(QString::fromStdString(MimeTypeOf(cf)));
     return std::vector<uint8_t>(bytes.begin(), bytes.end());
 }

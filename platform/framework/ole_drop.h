@@ -30,7 +30,8 @@ public:
     const QMimeData* GetMimeData() const { return m_data; }
     BOOL IsDataAvailable(UINT cf) const;
     // The bytes of a format; empty when it is not offered. CF_HDROP gives a
-    // file-drop block (narrow UTF-8 paths) made from the local files of the drop.
+    // file-drop block (narrow UTF-8 paths) made from the local files of the drop;
+    // CF_DIB gives a packed 24-bit DIB also of a picture only in the desktop's image form.
     std::vector<uint8_t> GetGlobalData(UINT cf) const;
 
     // The MIME type of a format; empty for one that is not known.

@@ -845,15 +845,26 @@ TEST_F(ProgramTest, MessageEditorMatchesColoursAndEachSwitchOffGivesThePlainPict
     ApplyColorSettings(saved);
 }
 
+// The message editor open on a photograph with nothing to save, ready for a paste.
+class PasteTest : public ProgramTest {
+protected:
+    void OpenSavedMessage(CAnoMainFrame*& frame, CAPhotoView*& view)
+    {
+        ASSERT_NE(m_app->OpenInMessageEditor(MakePicture("first.jpg", 64, 48), FALSE, 0), nullptr);
+        frame = dynamic_cast<CAnoMainFrame*>(m_app->GetMessageTemplate()->GetFrame());
+        ASSERT_NE(frame, nullptr);
+        view = dynamic_cast<CAPhotoView*>(frame->GetActiveView());
+        ASSERT_NE(view, nullptr);
+        view->GetDocument()->SetModifiedFlag(FALSE);
+    }
+};
+
 // A picture copied from another program starts a new message on Paste.
-TEST_F(ProgramTest, MessageEditorPastesAPictureAsANewMessage)
+TEST_F(PasteTest, MessageEditorPastesAPictureAsANewMessage)
 {
-    ASSERT_NE(m_app->OpenInMessageEditor(MakePicture("first.jpg", 64, 48), FALSE, 0), nullptr);
-    auto* frame = dynamic_cast<CAnoMainFrame*>(m_app->GetMessageTemplate()->GetFrame());
-    ASSERT_NE(frame, nullptr);
-    auto* view = dynamic_cast<CAPhotoView*>(frame->GetActiveView());
-    ASSERT_NE(view, nullptr);
-    view->GetDocument()->SetModifiedFlag(FALSE);
+    CAnoMainFrame* frame = nullptr;
+    CAPhotoView* view = nullptr;
+    ASSERT_NO_FATAL_FAILURE(OpenSavedMessage(frame, view));
     std::vector<uint8_t> bits;
     for (int i = 0; i < 40 * 30; ++i)
         bits.insert(bits.end(), {30, 30, 200}); // blue, green, red; rows of 120 bytes need no padding
@@ -869,5 +880,33 @@ TEST_F(ProgramTest, MessageEditorPastesAPictureAsANewMessage)
     EXPECT_EQ(view->GetDocument()->GetTitle(), "New");
     EXPECT_TRUE(view->GetDocument()->IsModified());
     EXPECT_EQ(view->GetScreenBitmap()->GetPixel(5, 5), RGB(200, 30, 30));
+    QGuiApplication::clipboard()->clear();
+}
+
+// Another program's picture arrives in the desktop's image form only; its
+// transparent parts paste as white.
+TEST_F(PasteTest, MessageEditorPastesAnotherProgramsPicture)
+{
+    CAnoMainFrame* frame = nullptr;
+    CAPhotoView* view = nullptr;
+    ASSERT_NO_FATAL_FAILURE(OpenSavedMessage(frame, view));
+    QImage image(50, 20, QImage::Format_ARGB32);
+    image.fill(qRgb(10, 120, 240));
+    for (int x = 40; x < 50; ++x)
+        for (int y = 0; y < 20; ++y)
+            image.setPixel(x, y, qRgba(0, 0, 0, 0));
+    QGuiApplication::clipboard()->setImage(image);
+    CCmdUI paste;
+    paste.m_nID = ID_EDIT_PASTE;
+    paste.m_bEnabled = FALSE;
+    view->OnCmdMsg(ID_EDIT_PASTE, CN_UPDATE_COMMAND_UI, &paste);
+    EXPECT_TRUE(paste.m_bEnabled);
+    frame->SendMessage(WM_COMMAND, ID_EDIT_PASTE, 0);
+    ASSERT_EQ(view->GetPicture().GetSize(), CSize(50, 20));
+    const std::unique_ptr<CDibBitmap> pasted = view->GetPicture().CreateDib();
+    EXPECT_EQ(pasted->GetPixel(3, 17), RGB(10, 120, 240));
+    EXPECT_EQ(pasted->GetPixel(45, 5), RGB(255, 255, 255));
+    EXPECT_EQ(view->GetDocument()->GetTitle(), "New");
+    EXPECT_TRUE(view->GetDocument()->IsModified());
     QGuiApplication::clipboard()->clear();
 }
