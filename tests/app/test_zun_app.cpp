@@ -892,8 +892,8 @@ TEST_F(PasteTest, MessageEditorPastesAnotherProgramsPicture)
     ASSERT_NO_FATAL_FAILURE(OpenSavedMessage(frame, view));
     QImage image(50, 20, QImage::Format_ARGB32);
     image.fill(qRgb(10, 120, 240));
-    for (int x = 40; x < 50; ++x)
-        for (int y = 0; y < 20; ++y)
+    for (int x = 40; x < 50; ++x) // the top right corner, which shows a flipped or shifted picture
+        for (int y = 0; y < 10; ++y)
             image.setPixel(x, y, qRgba(0, 0, 0, 0));
     QGuiApplication::clipboard()->setImage(image);
     CCmdUI paste;
@@ -906,6 +906,7 @@ TEST_F(PasteTest, MessageEditorPastesAnotherProgramsPicture)
     const std::unique_ptr<CDibBitmap> pasted = view->GetPicture().CreateDib();
     EXPECT_EQ(pasted->GetPixel(3, 17), RGB(10, 120, 240));
     EXPECT_EQ(pasted->GetPixel(45, 5), RGB(255, 255, 255));
+    EXPECT_EQ(pasted->GetPixel(45, 15), RGB(10, 120, 240));
     EXPECT_EQ(view->GetDocument()->GetTitle(), "New");
     EXPECT_TRUE(view->GetDocument()->IsModified());
     QGuiApplication::clipboard()->clear();
