@@ -144,6 +144,11 @@ protected:
     void OnFuncViewer();
     void OnFuncWhiteboard();
     void OnFileDClicked();
+    // Save As of the selected picture; the first asks before writing over a
+    // file that is no JPEG or raw file, and then writes over it.
+    void OnSaveAs();
+    void OnSaveAsReplace();
+    void SaveSelectedItem(BOOL replace);
     void OnUpdateAlwaysEnabled(CCmdUI* pCmdUI);
     void OnPostUpdate();
 

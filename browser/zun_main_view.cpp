@@ -92,6 +92,7 @@ ON_UPDATE_COMMAND_UI(ID_PLAY_SOUND, &CZunMainView::OnUpdateCommand)
 ON_UPDATE_COMMAND_UI(ID_COPY_TO_CLIPBOARD, &CZunMainView::OnUpdateCommand)
 ON_UPDATE_COMMAND_UI(ID_CAMERA_COPIES, &CZunMainView::OnUpdateCommand)
 ON_UPDATE_COMMAND_UI(ID_SAVE_AS, &CZunMainView::OnUpdateCommand)
+ON_UPDATE_COMMAND_UI(ID_SAVE_AS_REPLACE, &CZunMainView::OnUpdateCommand)
 ON_UPDATE_COMMAND_UI(ID_DATA_VALIDATION, &CZunMainView::OnUpdateCommand)
 ON_UPDATE_COMMAND_UI(ID_CLEAR_VALIDATION, &CZunMainView::OnUpdateCommand)
 ON_UPDATE_COMMAND_UI(ID_FUNC_ANOTAION, &CZunMainView::OnUpdateCommand)
@@ -802,5 +803,23 @@ void CZunMainView::RefreshLinkedMessage(const std::string& path)
         m_shown.erase(i);
         if (m_pGallery && m_pGallery->m_hWnd)
             m_pGallery->DrawItem(i);
+    }
+}
+
+void CZunMainView::RefreshSavedItem(const std::string& path)
+{
+    std::lock_guard<std::recursive_mutex> lock(GetFileItemLock());
+    for (int i = 0; i < GetFileItemCount(); ++i) {
+        if (GetFileItem(i)->GetPath() != path)
+            continue;
+        // The cached thumbnail and picture show the old contents.
+        RemoveItemBmpCache(i, FALSE);
+        RemoveItemRawCache(i, FALSE);
+        RefreshItemInfo(i);
+        RefreshCaption(i);
+        m_shown.erase(i);
+        if (m_pGallery)
+            m_pGallery->DrawItem(i);
+        return;
     }
 }

@@ -91,6 +91,8 @@ public:
     void UpdateActivePane();
     // The pre-close step: the settings written back.
     void SaveSettings();
+    // A save wrote the file at path: a listed item forgets what it had read of it.
+    void RefreshSavedItem(const std::string& path);
     // Removes the items whose files are gone (after file operations).
     void RemoveVanishedFiles();
 

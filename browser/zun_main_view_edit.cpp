@@ -158,7 +158,8 @@ void CZunMainView::OnUpdateCommand(CCmdUI* pCmdUI)
         pCmdUI->Enable(k.count == 1 && k.pictures == 1);
         break;
     }
-    case ID_SAVE_AS: {
+    case ID_SAVE_AS:
+    case ID_SAVE_AS_REPLACE: {
         const SelectionKinds k = GetSelectionKinds();
         pCmdUI->Enable(n > 0 && k.sounds == 0);
         break;

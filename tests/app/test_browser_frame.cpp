@@ -20,6 +20,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
+#include <QFileDialog>
+#include <QTimer>
 #include <QMimeData>
 #include <QUrl>
 
@@ -566,4 +568,74 @@ TEST_F(BrowserFrameTest, TheUserCommentIsWrittenIntoTheSelectedPicturesAndCleare
     }
     CDialog::SetModalObserver(nullptr);
     EXPECT_TRUE(m_boxes.empty());
+}
+
+TEST_F(BrowserFrameTest, SaveAsWritesTheSelectedPictureWithItsMetadataAndRefreshesAListedTarget)
+{
+    Open(m_camera);
+    ASSERT_TRUE(AllMade());
+    // The user types the target into the save dialog and accepts it.
+    std::string target;
+    int dialogs = 0;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        auto* dlg = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dlg || !dlg->isVisible())
+            return;
+        ++dialogs;
+        if (target.empty()) {
+            dlg->reject();
+            return;
+        }
+        const fs::path path(target);
+        dlg->setDirectory(QString::fromStdString(path.parent_path().string()));
+        dlg->selectFile(QString::fromStdString(path.filename().string()));
+        static_cast<QDialog*>(dlg)->accept();
+    });
+    answer.start(20);
+    auto takenOf = [](const std::string& path) {
+        CExifTextFormatter formatter;
+        CExifInfoSet exif(&formatter);
+        CMakerInfoSet maker(&formatter);
+        EXPECT_TRUE(QueryImageFileInfo(path, exif, maker, nullptr, nullptr)) << path;
+        return exif.GetItemText(kExifItemDateTaken);
+    };
+
+    // Two selected: Save As does nothing.
+    Select({3, 4});
+    Frame()->SendMessage(WM_COMMAND, ID_SAVE_AS, 0);
+    EXPECT_EQ(dialogs, 0);
+
+    Select({3});
+    ASSERT_TRUE(Enabled(ID_SAVE_AS));
+    target = (m_dir / "copy.jpg").string();
+    Frame()->SendMessage(WM_COMMAND, ID_SAVE_AS, 0);
+    EXPECT_EQ(dialogs, 1);
+    ASSERT_TRUE(fs::exists(target));
+    const std::string taken = takenOf(m_camera + "/photo03.jpg");
+    EXPECT_FALSE(taken.empty());
+    EXPECT_EQ(takenOf(target), taken);
+    QImage copy(QString::fromStdString(target));
+    ASSERT_FALSE(copy.isNull());
+    const CSize size = GetItemPictureSize(3);
+    EXPECT_EQ(copy.size(), QSize(size.cx, size.cy));
+
+    // Cancelled: nothing written. A JPEG's Save As asks no replace question.
+    target.clear();
+    const auto before = fs::last_write_time(m_camera + "/photo03.jpg");
+    Frame()->SendMessage(WM_COMMAND, ID_SAVE_AS_REPLACE, 0);
+    EXPECT_EQ(dialogs, 2);
+    EXPECT_EQ(fs::last_write_time(m_camera + "/photo03.jpg"), before);
+    EXPECT_TRUE(m_boxes.empty());
+    m_boxes.clear();
+
+    // Saved over another listed picture: that item shows the new contents.
+    target = m_camera + "/photo05.jpg";
+    Frame()->SendMessage(WM_COMMAND, ID_SAVE_AS, 0);
+    EXPECT_EQ(dialogs, 3);
+    // The one question: the replace of the listed file.
+    EXPECT_EQ(m_boxes.size(), 1u);
+    EXPECT_EQ(GetItemPictureSize(5), size);
+    EXPECT_EQ(takenOf(target), taken);
+    answer.stop();
 }
