@@ -10,6 +10,7 @@
 #include "browser/zun_main_frame.h"
 #include "browser/zun_main_view.h"
 #include "platform/framework/document.h"
+#include "ui/select_folder_dlog.h"
 #include "ui/text_entry_dlog.h"
 #include "util/reg_settings.h"
 #include "platform/registry.h"
@@ -638,4 +639,50 @@ TEST_F(BrowserFrameTest, SaveAsWritesTheSelectedPictureWithItsMetadataAndRefresh
     EXPECT_EQ(GetItemPictureSize(5), size);
     EXPECT_EQ(takenOf(target), taken);
     answer.stop();
+}
+
+TEST_F(BrowserFrameTest, CopyAndMoveToFolderTakeTheSelectedPicturesWithTheirVoiceNotes)
+{
+    const std::string album = m_home + "/Pictures/Album";
+    fs::create_directories(album);
+    std::ofstream(m_camera + "/photo03.WAV") << "RIFF";
+    Open(m_camera);
+    Focus(View()->GetGallery());
+    std::string caption;
+    int shown = 0;
+    CDialog::SetModalObserver([&](CDialog* d) {
+        auto* dlg = dynamic_cast<CSelectFolderDlog*>(d);
+        if (!dlg)
+            return;
+        ++shown;
+        caption = dlg->GetWindowText();
+        ASSERT_TRUE(dlg->Tree().SelectPath(album));
+        dlg->SendMessage(WM_COMMAND, IDOK, 0);
+    });
+
+    Select({1, 2});
+    ASSERT_TRUE(Enabled(ID_COPY_TO_FOLDER));
+    Frame()->SendMessage(WM_COMMAND, ID_COPY_TO_FOLDER, 0);
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(caption, "Copy to Folder");
+    for (const char* name : {"photo01.jpg", "photo02.jpg"}) {
+        EXPECT_TRUE(fs::exists(album + "/" + name)) << name;
+        EXPECT_EQ(fs::file_size(album + "/" + name), fs::file_size(m_camera + "/" + name)) << name;
+    }
+    EXPECT_EQ(GetFileItemCount(), 13);
+
+    // A move takes the picture's voice note along, and the browser lets the item go.
+    Select({3});
+    ASSERT_TRUE(Enabled(ID_MOVE_TO_FOLDER));
+    Frame()->SendMessage(WM_COMMAND, ID_MOVE_TO_FOLDER, 0);
+    EXPECT_EQ(shown, 2);
+    EXPECT_EQ(caption, "Move to Folder");
+    EXPECT_TRUE(fs::exists(album + "/photo03.jpg"));
+    EXPECT_TRUE(fs::exists(album + "/photo03.WAV"));
+    EXPECT_FALSE(fs::exists(m_camera + "/photo03.jpg"));
+    EXPECT_FALSE(fs::exists(m_camera + "/photo03.WAV"));
+    EXPECT_EQ(GetFileItemCount(), 12);
+    EXPECT_EQ(View()->GetGallery()->GetItemCount(), 12);
+    CDialog::SetModalObserver(nullptr);
+    EXPECT_TRUE(m_boxes.empty());
 }
