@@ -25,7 +25,6 @@ namespace {
 
 enum : UINT {
     IDS_REG_PREFERENCE_SECTION = 7,
-    ID_IDLE_MESSAGE = 57345,
     ID_HELP = 227,
     ID_OPEN = 314,
     ID_IMPORT = 165,
@@ -187,6 +186,14 @@ BOOL CAnoMainFrame::OnCreateClient(LPCREATESTRUCT lpcs, CCreateContext* pContext
     return TRUE;
 }
 
+void CAnoMainFrame::GetMessageString(UINT nID, std::string& rMessage) const
+{
+    if (m_pHoverHelp && m_pHoverHelp->OnMessageString(nID))
+        rMessage.clear();
+    else
+        CZunFrameWnd::GetMessageString(nID, rMessage);
+}
+
 int CAnoMainFrame::OnCreate(LPCREATESTRUCT lpcs)
 {
     RegisterMessageEditorResources();
@@ -201,6 +208,7 @@ int CAnoMainFrame::OnCreate(LPCREATESTRUCT lpcs)
     m_wndToolBar.ShowWindow(m_bToolBarShown ? SW_SHOW : SW_HIDE);
     m_wndStatusBar.ShowWindow(m_bStatBarShown ? SW_SHOW : SW_HIDE);
     RecalcLayout();
+    SetMessageText(kIdleMessageId);
     SetTimer(kStatusTimer, kStatusTimerMs);
     return 0;
 }

@@ -3,6 +3,7 @@
 #include "util/string_util.h"
 #include "ui/window_helpers.h"
 #include "platform/framework/control_bar.h"
+#include "platform/framework/frame_wnd.h"
 #include "resources/string_table.h"
 
 #include <QCursor>
@@ -75,6 +76,12 @@ std::string CHoverHelp::CutHint(const std::string& hint)
     if (size_t nl = out.find('\n'); nl != std::string::npos)
         out.resize(nl);
     return out;
+}
+
+BOOL CHoverHelp::OnMessageString(UINT nID)
+{
+    m_bEnabled = nID == CFrameWnd::kIdleMessageId;
+    return m_bEnabled;
 }
 
 void CHoverHelp::Update()

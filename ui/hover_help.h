@@ -20,6 +20,10 @@ public:
     void Enable() { m_bEnabled = TRUE; }
     void Disable() { m_bEnabled = FALSE; }
     BOOL IsEnabled() const { return m_bEnabled; }
+    // The frame asks for a status text: the idle one lets the hints show
+    // (TRUE: the frame shows no prompt of its own), any other one, a menu
+    // entry's prompt, stops them so that the prompt stays.
+    BOOL OnMessageString(UINT nID);
 
     // A later hint for the same id wins.
     void AddHint(UINT nID, const std::string& text);

@@ -18,6 +18,8 @@
 IMPLEMENT_DYNCREATE(CFrameWnd, CWnd)
 
 BEGIN_MESSAGE_MAP(CFrameWnd, CWnd)
+    ON_MESSAGE(WM_MENUSELECT, &CFrameWnd::OnMenuSelect)
+    ON_MESSAGE(WM_EXITMENULOOP, &CFrameWnd::OnExitMenuLoop)
 END_MESSAGE_MAP()
 
 CFrameWnd::CFrameWnd() { m_crDefaultBack = GetSysColor(COLOR_3DFACE); }
@@ -291,4 +293,31 @@ void CFrameWnd::PostNcDestroy()
 {
     // Frames live on the heap and go with their window.
     delete this;
+}
+
+void CFrameWnd::GetMessageString(UINT nID, std::string& rMessage) const { rMessage = std::string(res::PromptPart(nID)); }
+
+void CFrameWnd::SetMessageText(UINT nID)
+{
+    auto* bar = dynamic_cast<CStatusBar*>(GetControlBar(AFX_IDW_STATUS_BAR));
+    if (!bar || !bar->m_hWnd)
+        return;
+    std::string text;
+    GetMessageString(nID, text);
+    bar->SetPaneText(0, text);
+}
+
+LRESULT CFrameWnd::OnMenuSelect(WPARAM wParam, LPARAM)
+{
+    const UINT id = LOWORD(DWORD(wParam));
+    // Cascades have no prompt of their own.
+    if (id && !(HIWORD(DWORD(wParam)) & MF_POPUP))
+        SetMessageText(id);
+    return 0;
+}
+
+LRESULT CFrameWnd::OnExitMenuLoop(WPARAM, LPARAM)
+{
+    SetMessageText(kIdleMessageId);
+    return 0;
 }

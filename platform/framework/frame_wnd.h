@@ -42,6 +42,14 @@ public:
     void DelayUpdateCommandUI();
 
     BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra) override;
+
+    // The status-bar prompt of a command id (its string's text before the
+    // line break); kIdleMessageId gives what shows while no menu is open.
+    virtual void GetMessageString(UINT nID, std::string& rMessage) const;
+    // The id's prompt into the first pane of the frame's status bar.
+    void SetMessageText(UINT nID);
+    static constexpr UINT kIdleMessageId = 57345;
+
     UINT m_nIDHelp = 0;
     std::string m_strTitle;
 
@@ -56,6 +64,9 @@ protected:
     void OnActivate(UINT nState, CWnd* pOther, BOOL bMinimized) override;
     void OnShowWindow(BOOL bShow, UINT nStatus) override;
     void OnInitMenuPopup(CMenu* pPopupMenu, UINT nIndex, BOOL bSysMenu) override;
+    // A menu entry under the mouse shows its prompt; a closed menu the idle text.
+    LRESULT OnMenuSelect(WPARAM wParam, LPARAM lParam);
+    LRESULT OnExitMenuLoop(WPARAM wParam, LPARAM lParam);
 
     CView* m_pViewActive = nullptr;
     std::vector<CControlBar*> m_bars;

@@ -243,6 +243,8 @@ UINT CMenu::TrackPopupMenu(UINT nFlags, int x, int y, CWnd* pWnd, const RECT*)
         if (a && !(a->data().toULongLong() & 0x100000000ULL))
             chosen = UINT(a->data().toULongLong());
     }
+    if (pWnd)
+        pWnd->SendMessage(WM_EXITMENULOOP, 0, 0);
     if (chosen) {
         const Item* it = Find(chosen, MF_BYCOMMAND);
         if (!it || (it->flags & (MF_GRAYED | MF_DISABLED)))

@@ -7,6 +7,8 @@
 #include "imaging/dib_bitmap.h"
 #include "message/ano_commands.h"
 #include "ui/drag_data_source.h"
+#include "resources/string_table.h"
+#include "ui/hover_help.h"
 #include "message/ano_main_frame.h"
 #include "message/ano_record.h"
 #include "message/ano_search_dlog.h"
@@ -845,8 +847,8 @@ TEST_F(ProgramTest, MessageEditorMatchesColoursAndEachSwitchOffGivesThePlainPict
     ApplyColorSettings(saved);
 }
 
-// The message editor open on a photograph with nothing to save, ready for a paste.
-class PasteTest : public ProgramTest {
+// The message editor open on a photograph with nothing to save.
+class OpenMessageTest : public ProgramTest {
 protected:
     void OpenSavedMessage(CAnoMainFrame*& frame, CAPhotoView*& view)
     {
@@ -860,7 +862,7 @@ protected:
 };
 
 // A picture copied from another program starts a new message on Paste.
-TEST_F(PasteTest, MessageEditorPastesAPictureAsANewMessage)
+TEST_F(OpenMessageTest, MessageEditorPastesAPictureAsANewMessage)
 {
     CAnoMainFrame* frame = nullptr;
     CAPhotoView* view = nullptr;
@@ -885,7 +887,7 @@ TEST_F(PasteTest, MessageEditorPastesAPictureAsANewMessage)
 
 // Another program's picture arrives in the desktop's image form only; its
 // transparent parts paste as white.
-TEST_F(PasteTest, MessageEditorPastesAnotherProgramsPicture)
+TEST_F(OpenMessageTest, MessageEditorPastesAnotherProgramsPicture)
 {
     CAnoMainFrame* frame = nullptr;
     CAPhotoView* view = nullptr;
@@ -910,4 +912,29 @@ TEST_F(PasteTest, MessageEditorPastesAnotherProgramsPicture)
     EXPECT_EQ(view->GetDocument()->GetTitle(), "New");
     EXPECT_TRUE(view->GetDocument()->IsModified());
     QGuiApplication::clipboard()->clear();
+}
+
+// While no menu is open the status bar shows the hover hints; a menu entry's
+// prompt stops them until the menu closes.
+TEST_F(OpenMessageTest, MessageEditorShowsMenuPromptsAndOtherwiseHoverHints)
+{
+    CAnoMainFrame* frame = nullptr;
+    CAPhotoView* view = nullptr;
+    ASSERT_NO_FATAL_FAILURE(OpenSavedMessage(frame, view));
+    CHoverHelp* help = frame->GetHoverHelp();
+    ASSERT_NE(help, nullptr);
+    EXPECT_TRUE(help->IsEnabled());
+    const std::string prompt(res::PromptPart(ID_FILE_OPEN));
+    ASSERT_FALSE(prompt.empty());
+    frame->SendMessage(WM_MENUSELECT, MAKEWPARAM(ID_FILE_OPEN, 0), 0);
+    EXPECT_FALSE(help->IsEnabled());
+    EXPECT_EQ(frame->GetStatusBar().GetPaneText(0), prompt);
+    CMenu::SetChooser([](CMenu*) -> UINT { return 0; });
+    CMenu popup;
+    ASSERT_TRUE(popup.CreatePopupMenu());
+    popup.AppendMenu(MF_STRING, ID_FILE_OPEN, "&Open...");
+    popup.TrackPopupMenu(TPM_RETURNCMD, 0, 0, frame);
+    CMenu::SetChooser(nullptr);
+    EXPECT_TRUE(help->IsEnabled());
+    EXPECT_EQ(frame->GetStatusBar().GetPaneText(0), "");
 }
