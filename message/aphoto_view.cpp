@@ -329,12 +329,12 @@ void CAPhotoView::ShowPicture()
     m_pImagePane->SetImage(m_pScreenBitmap.get(), TRUE);
 }
 
-BOOL CAPhotoView::RunColourJobs(void* input, void* display)
+BOOL CAPhotoView::RunColourJobs(void* input, void* display, void* print)
 {
     CPelkorEngine engine;
     CColorMatcher matcher(&engine);
     CCMProgressDlog dlg(this, matcher, static_cast<CCMProgressDlog::Job*>(input),
-                        static_cast<CCMProgressDlog::Job*>(display), nullptr);
+                        static_cast<CCMProgressDlog::Job*>(display), static_cast<CCMProgressDlog::Job*>(print));
     const BOOL done = dlg.DoModal() == IDOK && !dlg.MatchFailed();
     // Told here, on the main thread, once the worker has been joined.
     if (dlg.MatchFailed())
@@ -363,6 +363,28 @@ BOOL CAPhotoView::MatchContentPicture()
         return TRUE;
     // The unmatched photograph is shown instead.
     m_displayPicture.Free();
+    return FALSE;
+}
+
+BOOL CAPhotoView::PrintMatch()
+{
+    m_printPicture.Free();
+    CAPhotoContent* content = Content();
+    if (!content || !HasPicture() || res::IsReaderRole())
+        return TRUE;
+    {
+        CPelkorEngine engine;
+        if (!CColorMatcher(&engine).IsPrintMatchingOn())
+            return TRUE;
+    }
+    CImageBuffer copy(GetPicture());
+    m_printPicture.TakeOver(copy);
+    CCMProgressDlog::Job job;
+    job.profile = content->m_profile;
+    job.picture = &m_printPicture;
+    if (RunColourJobs(nullptr, nullptr, &job))
+        return TRUE;
+    m_printPicture.Free();
     return FALSE;
 }
 
@@ -936,8 +958,12 @@ void CAPhotoView::OnPrint()
     CAPhotoDoc* doc = GetPhotoDoc();
     if (!doc || !HasPicture())
         return;
+    // A failed or cancelled match to the printer prints nothing.
+    if (!PrintMatch())
+        return;
     FillContent(doc->GetContent());
     CAPhotoPageRender render(doc->GetContent(), m_printOptions);
+    render.SetPicture(&m_printPicture);
     PrintMessage(this, *doc, render, m_pHoverHelp);
 }
 

@@ -57,6 +57,12 @@ public:
     BOOL HasPicture() const;
     // The colour-matched photograph (invalid without input matching) and the bitmap on the screen.
     const CImageBuffer& GetDisplayedPicture() const { return m_displayPicture; }
+    // The picture the printed pages show, matched to the printer (empty
+    // while print matching is off: the pages show the stored photograph).
+    const CImageBuffer& GetPrintPicture() const { return m_printPicture; }
+    // Matches the picture on screen to the printer into the print picture;
+    // FALSE when the match failed or was cancelled.
+    BOOL PrintMatch();
     const CDibBitmap* GetScreenBitmap() const { return m_pScreenBitmap.get(); }
     // The selected image comment's picture, for the image viewer; FALSE without one.
     BOOL PrepareCommentPicture(CImageBuffer& picture, std::string& title);
@@ -158,7 +164,7 @@ private:
     // failed or was cancelled.
     BOOL MatchContentPicture();
     void RefreshScreen(BOOL bRedraw);
-    BOOL RunColourJobs(void* input, void* display);
+    BOOL RunColourJobs(void* input, void* display, void* print = nullptr);
     void SetModified();
     void SetReadOnlyDisplay(BOOL bReadOnly);
     BOOL CommentPaneCan(UINT nID);
@@ -174,6 +180,7 @@ private:
     CFrameWnd* m_pFrame = nullptr;
     CHoverHelp* m_pHoverHelp = nullptr;
     CImageBuffer m_displayPicture;
+    CImageBuffer m_printPicture;
     std::unique_ptr<CDibBitmap> m_pScreenBitmap;
     int m_nRotation = 0;
     CAPhotoPrintOptions m_printOptions;

@@ -837,6 +837,20 @@ TEST_F(ProgramTest, MessageEditorMatchesColoursAndEachSwitchOffGivesThePlainPict
     frame->SendMessage(WM_COMMAND, 229, 0);
     EXPECT_EQ(screen(), working);
 
+    // Printing matches the working-space picture to the printer, apart from the screen's.
+    ColorSettings print = saved;
+    print.doInputCM = 1;
+    print.doPrintCM = 1;
+    print.colorSpace = kColorSpaceAdobeRgb;
+    ApplyColorSettings(print);
+    ASSERT_TRUE(view->PrintMatch());
+    ASSERT_TRUE(view->GetPrintPicture().IsValid());
+    EXPECT_NE(view->GetPrintPicture().CreateDib()->GetPixel(10, 10), working);
+    EXPECT_EQ(view->GetDisplayedPicture().CreateDib()->GetPixel(10, 10), working);
+    apply(1, 0);
+    ASSERT_TRUE(view->PrintMatch());
+    EXPECT_FALSE(view->GetPrintPicture().IsValid());
+
     // Input off: the photograph as stored, nothing matched.
     apply(0, 1);
     frame->SendMessage(WM_COMMAND, 229, 0);
