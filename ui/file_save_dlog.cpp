@@ -56,8 +56,18 @@ CFileSaveDlog::CFileSaveDlog(int* pQuality, int nSourceBitsPerPixel, const std::
     m_nSliderPos = 101 - m_nQuality;
     // The camera's raw type is saved as TIFF.
     std::string wanted = m_strDefaultType == "TKF" ? "TIFF" : m_strDefaultType;
+    // Callers name the type ("JPEG") or give the file's extension ("JPG"):
+    // either picks the same entry, so a JPEG is never offered as a bitmap.
+    auto matches = [&](const FileFilterEntry& entry) {
+        if (FilterName(entry) == wanted)
+            return true;
+        for (const std::string& pattern : entry.patterns)
+            if (pattern.size() > 2 && pattern.compare(0, 2, "*.") == 0 && Upper(pattern.substr(2)) == wanted)
+                return true;
+        return false;
+    };
     for (size_t i = 0; i < m_filters.size(); ++i)
-        if (FilterName(m_filters[i]) == wanted) {
+        if (matches(m_filters[i])) {
             m_nFilterIndex = int(i);
             break;
         }

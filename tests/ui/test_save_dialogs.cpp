@@ -74,6 +74,15 @@ TEST(FileSaveDlog, ExtensionIsCompletedFromTheSelectedType)
         EXPECT_EQ(CFileSaveDlog::CompleteExtension(r.path, r.patterns), r.result) << r.path;
 }
 
+TEST(FileSaveDlog, TheSourcesTypeOrExtensionPicksItsEntry)
+{
+    int quality = 80;
+    const std::pair<const char*, int> rows[] = {{"JPEG", kJpeg}, {"jpg", kJpeg}, {"TIF", kTiff},
+                                                {"tiff", kTiff}, {"png", kPng},  {"Png", kPng}};
+    for (const auto& [type, index] : rows)
+        EXPECT_EQ(CFileSaveDlog(&quality, 24, type, "", 0, kFilter, nullptr).GetFilterIndex(), index) << type;
+}
+
 TEST(FileSaveDlog, PanelFollowsTheTypeAndTheSourceDepth)
 {
     int quality = 80;
