@@ -23,6 +23,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QTimer>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QUrl>
 
@@ -590,7 +591,13 @@ TEST_F(BrowserFrameTest, SaveAsWritesTheSelectedPictureWithItsMetadataAndRefresh
         }
         const fs::path path(target);
         dlg->setDirectory(QString::fromStdString(path.parent_path().string()));
-        dlg->selectFile(QString::fromStdString(path.filename().string()));
+        // Typed as a whole path: the folder's listing, which the dialog reads on
+        // a thread of its own, may not be there yet on a busy machine.
+        auto* name = dlg->findChild<QLineEdit*>("fileNameEdit");
+        if (name)
+            name->setText(QString::fromStdString(target));
+        else
+            dlg->selectFile(QString::fromStdString(target));
         static_cast<QDialog*>(dlg)->accept();
     });
     answer.start(20);
