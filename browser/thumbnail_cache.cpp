@@ -90,8 +90,9 @@ void RemoveCacheFiles(CacheKind kind, int index, BOOL shift)
     for (int k = std::max(removed, 0); k < last; ++k) {
         const std::string here = CachePath(kind, k), next = CachePath(kind, k + 1);
         unlink(here.c_str());
+        // A file that does not move is made again when its cell is drawn.
         if (FileExists(next))
-            rename(next.c_str(), here.c_str());
+            RenameNoReplace(next, here);
     }
     if (end > removed)
         end = std::max(removed, end - 1);

@@ -122,19 +122,8 @@ BOOL CZunMainFrame::LoadFrame(UINT nIDResource, DWORD dwDefaultStyle, CWnd* pPar
     SetSystemIcon(IDI_ZUN_FRAME);
     if (!CZunFrameWnd::LoadFrame(nIDResource, dwDefaultStyle, pParentWnd, pContext))
         return FALSE;
-    RestorePlacement();
+    RestorePlacement(kSection, kRegMainFrame);
     return TRUE;
-}
-
-void CZunMainFrame::RestorePlacement()
-{
-    RECT stored{};
-    if (!RegReadRectAt(kSection, kRegMainFrame, stored) || !IsRectOnDisplay(stored))
-        return;
-    // The size always; the place where the display server lets a window choose it.
-    const CRect r(stored);
-    m_hWnd->resize(r.Width(), r.Height());
-    m_hWnd->move(r.left, r.top);
 }
 
 int CZunMainFrame::OnCreate(LPCREATESTRUCT lpcs)

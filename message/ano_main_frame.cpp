@@ -159,18 +159,8 @@ BOOL CAnoMainFrame::LoadFrame(UINT nIDResource, DWORD dwDefaultStyle, CWnd* pPar
     SetSystemIcon(IDI_FRAME);
     if (!CZunFrameWnd::LoadFrame(nIDResource, dwDefaultStyle, pParentWnd, pContext))
         return FALSE;
-    RestorePlacement();
+    RestorePlacement(kSection, kFrameValue);
     return TRUE;
-}
-
-void CAnoMainFrame::RestorePlacement()
-{
-    RECT stored{};
-    if (!RegReadRectAt(kSection, kFrameValue, stored) || !IsRectOnDisplay(stored))
-        return;
-    const CRect r(stored);
-    m_hWnd->resize(r.Width(), r.Height());
-    m_hWnd->move(r.left, r.top);
 }
 
 BOOL CAnoMainFrame::OnCreateClient(LPCREATESTRUCT lpcs, CCreateContext* pContext)

@@ -80,7 +80,6 @@ private:
     BOOL CreateToolBar();
     BOOL CreateStatusBar();
     void ShowBar(CControlBar& bar, BOOL show);
-    void RestorePlacement();
 
     CStatusBarEx m_wndStatusBar;
     std::unique_ptr<CHoverHelp> m_pHoverHelp;

@@ -273,22 +273,34 @@ void CMemFile::Attach(std::vector<uint8_t> bytes)
     m_pos = 0;
 }
 
-bool RenameFileNoReplace(const std::string& from, const std::string& to, std::string& error)
+int RenameNoReplace(const std::string& from, const std::string& to)
 {
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
-        return true;
-    int err = errno;
-    if (err == EINVAL || err == ENOSYS) {
-        // A file system without the flag: a hard link claims the new name or fails.
-        if (::link(from.c_str(), to.c_str()) == 0) {
-            if (::unlink(from.c_str()) == 0)
-                return true;
-            err = errno;
-            ::unlink(to.c_str());
-        } else {
-            err = errno;
-        }
+        return 0;
+    const int err = errno;
+    if (err != EINVAL && err != ENOSYS)
+        return err;
+    // A file system without the flag: a hard link claims the new name or fails.
+    if (::link(from.c_str(), to.c_str()) == 0) {
+        if (::unlink(from.c_str()) == 0)
+            return 0;
+        const int unlinkErr = errno;
+        ::unlink(to.c_str());
+        return unlinkErr;
     }
-    error = std::strerror(err);
-    return false;
+    if (errno != EPERM)
+        return errno;
+    // A folder cannot be linked: a look at the name is all there is.
+    struct stat st{};
+    if (::lstat(to.c_str(), &st) == 0)
+        return EEXIST;
+    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+bool RenameFileNoReplace(const std::string& from, const std::string& to, std::string& error)
+{
+    const int err = RenameNoReplace(from, to);
+    if (err != 0)
+        error = std::strerror(err);
+    return err == 0;
 }

@@ -84,6 +84,8 @@ private:
     uint64_t m_pos = 0;
 };
 
-// Renames a file without ever replacing one: false, with the system's reason,
-// when the new name is taken or the rename fails.
+// Renames a file or folder without ever replacing one: 0, or the system's
+// error number (EEXIST when the new name is taken).
+int RenameNoReplace(const std::string& from, const std::string& to);
+// The same with the system's reason as text: false when it failed.
 bool RenameFileNoReplace(const std::string& from, const std::string& to, std::string& error);

@@ -3,11 +3,10 @@
 #include "ui/shell_tree_ctrl.h"
 #include "platform/framework/message_box.h"
 #include "util/path_util.h"
+#include "platform/file.h"
 
 #include <cerrno>
 #include <climits>
-#include <fcntl.h>
-#include <cstdio>
 #include <sys/stat.h>
 #include <system_error>
 
@@ -23,18 +22,6 @@ bool Exists(const std::string& path)
     return ::lstat(path.c_str(), &st) == 0;
 }
 
-// Renames without replacing: a name taken between the check and the rename is not overwritten.
-int RenameNoReplace(const std::string& from, const std::string& to)
-{
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
-        return 0;
-    if (errno != EINVAL && errno != ENOSYS)
-        return errno;
-    // A file system without the flag: the check above is all there is.
-    if (Exists(to))
-        return EEXIST;
-    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
-}
 
 } // namespace
 

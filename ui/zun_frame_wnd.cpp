@@ -7,6 +7,7 @@
 #include "platform/framework/system_metrics.h"
 #include "platform/framework/wnd_bridge.h"
 #include "resources/string_table.h"
+#include "util/reg_settings.h"
 
 #include <QWidget>
 
@@ -374,3 +375,13 @@ void CZunFrameWnd::OnSysMaximize() { ShowWindow(SW_MAXIMIZE); }
 void CZunFrameWnd::OnSysMove() { SendMessage(WM_SYSCOMMAND, SC_MOVE, MAKELPARAM(m_ptPress.x, m_ptPress.y)); }
 void CZunFrameWnd::OnSysSize() { SendMessage(WM_SYSCOMMAND, SC_SIZE, MAKELPARAM(m_ptPress.x, m_ptPress.y)); }
 void CZunFrameWnd::OnSysClose() { PostMessage(WM_CLOSE); }
+
+void CZunFrameWnd::RestorePlacement(std::string_view section, std::string_view value)
+{
+    RECT stored{};
+    if (!RegReadRectAt(section, value, stored) || !IsRectOnDisplay(stored))
+        return;
+    const CRect r(stored);
+    m_hWnd->resize(r.Width(), r.Height());
+    m_hWnd->move(r.left, r.top);
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string_view>
+
 #include "platform/framework/frame_wnd.h"
 #include "platform/framework/menu.h"
 
@@ -50,6 +52,11 @@ public:
     BOOL IsButtonPressed(Button which) const { return which >= 0 && m_bPressed[which]; }
     BOOL IsCaptionActive() const { return m_bActive; }
     CMenu* GetSystemMenuPopup() { return &m_sysMenu; }
+
+    // The window's rectangle as stored under the settings section and value,
+    // when it lies on a display: the size always, the place where the display
+    // server lets a window choose it.
+    void RestorePlacement(std::string_view section, std::string_view value);
 
 protected:
     HWND CreateWidget(const CREATESTRUCT& cs, QWidget* parent) override;

@@ -77,20 +77,8 @@ BOOL CViewerMainFrame::LoadFrame(UINT nIDResource, DWORD dwDefaultStyle, CWnd* p
     SetSystemIcon(IDI_VIEWER_FRAME);
     if (!CZunFrameWnd::LoadFrame(nIDResource, dwDefaultStyle, pParentWnd, pContext))
         return FALSE;
-    RestorePlacement();
+    RestorePlacement(kSection, kFrameValue);
     return TRUE;
-}
-
-void CViewerMainFrame::RestorePlacement()
-{
-    RECT stored{};
-    if (!RegReadRectAt(kSection, kFrameValue, stored) || !IsRectOnDisplay(stored))
-        return;
-    // The size always; the place where the display server lets a window choose it.
-    // The stored rectangle is the window's on the screen, as it was saved.
-    const CRect r(stored);
-    m_hWnd->resize(r.Width(), r.Height());
-    m_hWnd->move(r.left, r.top);
 }
 
 int CViewerMainFrame::OnCreate(LPCREATESTRUCT lpcs)

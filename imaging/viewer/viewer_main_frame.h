@@ -70,7 +70,6 @@ protected:
 
 private:
     void ShowBar(CControlBar& bar, BOOL show);
-    void RestorePlacement();
 
     CViewerStatBar m_wndStatusBar;
     CToolBarEx m_wndToolBar;

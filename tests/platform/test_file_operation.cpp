@@ -1,3 +1,4 @@
+#include "platform/file.h"
 #include "platform/file_operation.h"
 
 #include "support/test_support.h"
@@ -5,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <fstream>
 #include <fcntl.h>
 #include <mutex>
 #include <sys/stat.h>
@@ -492,3 +494,27 @@ TEST(FileOperation, RunsOnTheCallersThreadToo)
 }
 
 } // namespace
+
+TEST(RenameNoReplace, FilesAndFoldersMoveOnlyToFreeNames)
+{
+    qrtest::TempDir dir;
+    const std::string a = (dir / "a.jpg").string(), b = (dir / "b.jpg").string(), c = (dir / "c.jpg").string();
+    std::ofstream(a) << "a";
+    std::ofstream(b) << "b";
+    std::filesystem::create_directory(dir / "f");
+    std::filesystem::create_directory(dir / "g");
+
+    EXPECT_EQ(RenameNoReplace(a, b), EEXIST);
+    EXPECT_EQ(RenameNoReplace((dir / "f").string(), (dir / "g").string()), EEXIST);
+    EXPECT_EQ(RenameNoReplace(a, c), 0);
+    EXPECT_EQ(RenameNoReplace((dir / "f").string(), (dir / "h").string()), 0);
+    EXPECT_EQ(RenameNoReplace(a, (dir / "d.jpg").string()), ENOENT);
+
+    std::ifstream kept(b);
+    std::string text;
+    kept >> text;
+    EXPECT_EQ(text, "b");
+    EXPECT_TRUE(std::filesystem::exists(c));
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "h"));
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "g"));
+}
