@@ -259,12 +259,6 @@ void CZunMainFrame::OnDestroy()
     CZunFrameWnd::OnDestroy();
 }
 
-void CZunMainFrame::ShowBar(CControlBar& bar, BOOL show)
-{
-    bar.ShowWindow(show ? SW_SHOW : SW_HIDE);
-    RecalcLayout();
-}
-
 void CZunMainFrame::OnViewToolBar()
 {
     m_bShowToolBar = !m_bShowToolBar;

@@ -153,7 +153,6 @@ protected:
     void OnPostUpdate();
 
 private:
-    void ShowBar(CControlBar& bar, BOOL show);
     void PlaySoundFile(const std::string& path);
     BOOL OpenInEditor(const std::string& path, BOOL bAdd);
     void OpenInViewerChecked(const std::string& path);

@@ -333,12 +333,6 @@ void CAnoMainFrame::OnGetMinMaxInfo(MINMAXINFO* p)
     p->ptMinTrackSize.y = inner.ptMinTrackSize.y + (frame.Height() - client.Height());
 }
 
-void CAnoMainFrame::ShowBar(CControlBar& bar, BOOL show)
-{
-    bar.ShowWindow(show ? SW_SHOW : SW_HIDE);
-    RecalcLayout();
-}
-
 void CAnoMainFrame::OnViewToolBar()
 {
     m_bToolBarShown = !m_bToolBarShown;

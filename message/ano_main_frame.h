@@ -79,7 +79,6 @@ private:
     BOOL CreateMenuBar();
     BOOL CreateToolBar();
     BOOL CreateStatusBar();
-    void ShowBar(CControlBar& bar, BOOL show);
 
     CStatusBarEx m_wndStatusBar;
     std::unique_ptr<CHoverHelp> m_pHoverHelp;

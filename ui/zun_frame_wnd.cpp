@@ -2,6 +2,7 @@
 
 #include "ui/caption_fonts.h"
 #include "ui/ui_services.h"
+#include "platform/framework/control_bar.h"
 #include "platform/framework/controls.h"
 #include "platform/framework/paint_dc.h"
 #include "platform/framework/system_metrics.h"
@@ -384,4 +385,10 @@ void CZunFrameWnd::RestorePlacement(std::string_view section, std::string_view v
     const CRect r(stored);
     m_hWnd->resize(r.Width(), r.Height());
     m_hWnd->move(r.left, r.top);
+}
+
+void CZunFrameWnd::ShowBar(CControlBar& bar, BOOL show)
+{
+    bar.ShowWindow(show ? SW_SHOW : SW_HIDE);
+    RecalcLayout();
 }

@@ -18,6 +18,8 @@ public:
 // menu. Window coordinates keep a band of BandHeight rows above the visible
 // window (the rows the old system caption took), so the caption geometry
 // reads the same as it always has.
+class CControlBar;
+
 class CZunFrameWnd : public CFrameWnd {
     DECLARE_DYNCREATE(CZunFrameWnd)
     DECLARE_MESSAGE_MAP()
@@ -57,6 +59,8 @@ public:
     // when it lies on a display: the size always, the place where the display
     // server lets a window choose it.
     void RestorePlacement(std::string_view section, std::string_view value);
+    // Shows or hides one of the frame's bars and lays the frame out again.
+    void ShowBar(CControlBar& bar, BOOL show);
 
 protected:
     HWND CreateWidget(const CREATESTRUCT& cs, QWidget* parent) override;

@@ -182,12 +182,6 @@ void CViewerMainFrame::OnDestroy()
     CZunFrameWnd::OnDestroy();
 }
 
-void CViewerMainFrame::ShowBar(CControlBar& bar, BOOL show)
-{
-    bar.ShowWindow(show ? SW_SHOW : SW_HIDE);
-    RecalcLayout();
-}
-
 void CViewerMainFrame::OnViewToolBar()
 {
     m_bToolBarShown = !m_bToolBarShown;

@@ -69,7 +69,6 @@ protected:
     void OnUpdateViewStatusBar(CCmdUI* pCmdUI);
 
 private:
-    void ShowBar(CControlBar& bar, BOOL show);
 
     CViewerStatBar m_wndStatusBar;
     CToolBarEx m_wndToolBar;
