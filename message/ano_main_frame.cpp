@@ -14,6 +14,7 @@
 #include "platform/framework/wait_cursor.h"
 #include "ui/hover_help.h"
 #include "ui/ui_services.h"
+#include "util/path_util.h"
 #include "util/reg_settings.h"
 
 #include <QFontMetrics>
@@ -356,8 +357,11 @@ void CAnoMainFrame::OnOpenImageComment()
     if (!view || !viewer)
         return;
     CWaitCursor wait;
-    CImageBuffer picture;
-    std::string title;
-    if (view->PrepareCommentPicture(picture, title))
-        viewer->OpenImage(title, &picture, nullptr, nullptr, 0);
+    CImageBuffer picture, display, print;
+    std::string text, title;
+    int64_t date = 0;
+    if (!view->PrepareCommentPicture(picture, display, print, text, date))
+        return;
+    GetFileName(text, title, true);
+    viewer->OpenImage(title, &picture, &display, &print, date);
 }

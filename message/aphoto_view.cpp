@@ -18,6 +18,7 @@
 #include "message/photo_content.h"
 #include "message/web_page_save_dlog.h"
 #include "platform/clipboard.h"
+#include "platform/datetime.h"
 #include "platform/exceptions.h"
 #include "platform/framework/doc_template.h"
 #include "platform/framework/frame_wnd.h"
@@ -1058,8 +1059,12 @@ void CAPhotoView::OnUpdateStatusSize(CCmdUI* pCmdUI)
 
 // ---- image comments for the viewer ------------------------------------------------
 
-BOOL CAPhotoView::PrepareCommentPicture(CImageBuffer& picture, std::string& title)
+BOOL CAPhotoView::PrepareCommentPicture(CImageBuffer& picture, CImageBuffer& display, CImageBuffer& print,
+                                        std::string& text, int64_t& date)
 {
+    display.Free();
+    print.Free();
+    date = 0;
     if (!m_pCommentPane || m_pCommentPane->GetCurrentIndex() < 0)
         return FALSE;
     CAnoRecord record = m_pCommentPane->GetCurrentRecord();
@@ -1069,7 +1074,33 @@ BOOL CAPhotoView::PrepareCommentPicture(CImageBuffer& picture, std::string& titl
     } catch (const CException&) {
         return FALSE;
     }
-    GetFileName(record.m_strContent, title, true);
+    text = record.m_strContent;
+    const SYSTEMTIME& d = record.m_date;
+    if (d.wYear >= 1900)
+        date = std::max<int64_t>(0, LocalTimeToSeconds(d.wYear, d.wMonth, d.wDay, d.wHour, d.wMinute, d.wSecond));
+    if (res::IsReaderRole())
+        return TRUE;
+    {
+        CPelkorEngine engine;
+        CColorMatcher matcher(&engine);
+        if (!matcher.IsInputMatchingOn() && !matcher.IsDisplayMatchingOn() && !matcher.IsPrintMatchingOn())
+            return TRUE;
+    }
+    // The match runs on a copy: a failed or cancelled one hands the viewer
+    // the comment's picture as stored, never a half-converted one.
+    CImageBuffer working(picture);
+    CCMProgressDlog::Job input, screen, printer;
+    input.profile = Content() ? Content()->m_profile : CIccProfileData();
+    input.picture = &working;
+    screen.profile = printer.profile = input.profile;
+    screen.picture = &display;
+    printer.picture = &print;
+    if (!RunColourJobs(&input, &screen, &printer)) {
+        display.Free();
+        print.Free();
+        return TRUE;
+    }
+    picture.TakeOver(working);
     return TRUE;
 }
 

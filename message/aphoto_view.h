@@ -64,8 +64,12 @@ public:
     // FALSE when the match failed or was cancelled.
     BOOL PrintMatch();
     const CDibBitmap* GetScreenBitmap() const { return m_pScreenBitmap.get(); }
-    // The selected image comment's picture, for the image viewer; FALSE without one.
-    BOOL PrepareCommentPicture(CImageBuffer& picture, std::string& title);
+    // The selected image comment's picture for the image viewer, matched into
+    // the working space, with its screen and printer matches when those are
+    // on (else empty), its text and its date (seconds; 0 before 1900). FALSE
+    // without an image comment.
+    BOOL PrepareCommentPicture(CImageBuffer& picture, CImageBuffer& display, CImageBuffer& print, std::string& text,
+                               int64_t& date);
 
     APhotoImgPane* GetImagePane() const { return m_pImagePane; }
     APhotoCommentPane* GetCommentPane() const { return m_pCommentPane; }

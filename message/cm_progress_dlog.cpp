@@ -77,6 +77,12 @@ void CCMProgressDlog::Run()
         const Step& s = steps[kind];
         if (!s.job || !s.on || !s.job->IsComplete())
             continue;
+        // A screen or printer picture is made from the picture just matched
+        // into the working space; bitmap targets are filled by their caller.
+        if (kind > 0 && m_pInput && m_pInput->picture && s.job->picture && !m_bCancel) {
+            CImageBuffer copy(*m_pInput->picture);
+            s.job->picture->TakeOver(copy);
+        }
         if (m_bCancel || !Match(*s.job, kind)) {
             m_bMatchFailed = !m_bCancel;
             return;

@@ -70,3 +70,16 @@ bool COleDateTime::GetAsSystemTime(SYSTEMTIME& st) const
     st.wMilliseconds = 0;
     return true;
 }
+
+int64_t LocalTimeToSeconds(int year, int month, int day, int hour, int minute, int second)
+{
+    std::tm t{};
+    t.tm_year = year - 1900;
+    t.tm_mon = month - 1;
+    t.tm_mday = day;
+    t.tm_hour = hour;
+    t.tm_min = minute;
+    t.tm_sec = second;
+    t.tm_isdst = -1;
+    return int64_t(std::mktime(&t));
+}

@@ -51,3 +51,7 @@ private:
     DateTimeStatus m_status = null;
     int m_year = 0, m_month = 0, m_day = 0, m_hour = 0, m_minute = 0, m_second = 0;
 };
+
+// Seconds since 1970 of a local date and time (the system's time zone and
+// summer time); -1 when the system cannot represent it.
+int64_t LocalTimeToSeconds(int year, int month, int day, int hour, int minute, int second);

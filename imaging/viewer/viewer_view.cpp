@@ -101,19 +101,6 @@ ViewerSaveAsAnswer& SaveAsAnswer()
     return answer;
 }
 
-int64_t LocalTime(int year, int month, int day, int hour, int minute, int second)
-{
-    std::tm t{};
-    t.tm_year = year - 1900;
-    t.tm_mon = month - 1;
-    t.tm_mday = day;
-    t.tm_hour = hour;
-    t.tm_min = minute;
-    t.tm_sec = second;
-    t.tm_isdst = -1;
-    return int64_t(std::mktime(&t));
-}
-
 std::string ExtensionWithoutDot(const std::string& path)
 {
     std::string ext = std::filesystem::path(path).extension().string();
@@ -159,8 +146,8 @@ int64_t CViewerView::PictureTimeFromFile(const std::string& path)
         taken->GetDateTime(y, mo, d, h, mi, s);
         // A date out of range would make no time: it counts as no date.
         if (y == 0 || mo == 0 || d == 0 || COleDateTime(y, mo, d, h, mi, s).GetStatus() != COleDateTime::valid)
-            return LocalTime(kNoDateYear, 1, 1, 0, 0, 0);
-        return LocalTime(y, mo, d, h, mi, s);
+            return LocalTimeToSeconds(kNoDateYear, 1, 1, 0, 0, 0);
+        return LocalTimeToSeconds(y, mo, d, h, mi, s);
     } catch (const CException&) {
         return time;
     }

@@ -5,6 +5,10 @@
 #include "imaging/colour_settings.h"
 #include "imaging/colour_space_desc.h"
 #include "imaging/dib_bitmap.h"
+#include "imaging/image_buffer.h"
+#include "imaging/viewer/viewer_doc.h"
+#include "imaging/viewer/viewer_doc_template.h"
+#include "platform/datetime.h"
 #include "message/ano_commands.h"
 #include "ui/drag_data_source.h"
 #include "resources/string_table.h"
@@ -858,6 +862,78 @@ TEST_F(ProgramTest, MessageEditorMatchesColoursAndEachSwitchOffGivesThePlainPict
     EXPECT_EQ(screen(), plain);
     // The stored photograph itself never changes.
     EXPECT_EQ(doc->GetContent().GetImage().CreateDib()->GetPixel(10, 10), plain);
+    ApplyColorSettings(saved);
+}
+
+// An image comment goes to the viewer (176) matched as the photograph is:
+// into the working space, with its own screen and printer matches, and with
+// the comment's date; with matching off it goes as stored.
+TEST_F(ProgramTest, ImageCommentOpensInTheViewerWithItsColourMatches)
+{
+    QImage scene(64, 48, QImage::Format_RGB32);
+    scene.fill(QColor(20, 200, 40));
+    const std::string detail = (m_dir / "detail.jpg").string();
+    ASSERT_TRUE(scene.save(QString::fromStdString(detail), "JPG", 100));
+    ASSERT_NE(m_app->OpenInMessageEditor(MakePicture("photo.jpg", 80, 60), FALSE, 0), nullptr);
+    auto* frame = dynamic_cast<CAnoMainFrame*>(m_app->GetMessageTemplate()->GetFrame());
+    ASSERT_NE(frame, nullptr);
+    auto* view = dynamic_cast<CAPhotoView*>(frame->GetActiveView());
+    ASSERT_NE(view, nullptr);
+    SYSTEMTIME when{};
+    when.wYear = 2024;
+    when.wMonth = 5;
+    when.wDay = 17;
+    when.wHour = 9;
+    when.wMinute = 30;
+    CAnoRecord record(CAnoRecord::text, "Ann", when, CAreaMarquee(CRect(5, 5, 30, 30), CAreaMarquee::square));
+    CImageBuffer picture;
+    ASSERT_TRUE(CAPhotoDoc::LoadPictureFile(detail, picture, TRUE));
+    ASSERT_TRUE(record.AttachImage(detail, picture));
+    APhotoCommentPane* pane = view->GetCommentPane();
+    const int item = pane->AddComment(record);
+    ASSERT_GT(item, 0);
+    pane->GetTree().SetCurrent(item, TRUE, FALSE);
+    const COLORREF plain = picture.CreateDib()->GetPixel(10, 10);
+
+    ColorSettings saved;
+    GetColorSettings(saved);
+    auto openInViewer = [&](int input, int display, int print) -> CViewerDoc* {
+        ColorSettings s = saved;
+        s.doInputCM = input;
+        s.doDispCM = display;
+        s.doPrintCM = print;
+        s.colorSpace = kColorSpaceAdobeRgb;
+        ApplyColorSettings(s);
+        frame->SendMessage(WM_COMMAND, ID_OPENIMAGEANO, 0);
+        CFrameWnd* viewer = m_app->GetViewerTemplate()->GetFrame();
+        return viewer ? dynamic_cast<CViewerDoc*>(viewer->GetActiveDocument()) : nullptr;
+    };
+    auto pixel = [](CImageBuffer& b) { return b.CreateDib()->GetPixel(10, 10); };
+
+    CViewerDoc* doc = openInViewer(1, 1, 1);
+    ASSERT_NE(doc, nullptr);
+    EXPECT_EQ(doc->GetTitle(), "detail");
+    EXPECT_EQ(doc->GetPictureTime(), LocalTimeToSeconds(2024, 5, 17, 9, 30, 0));
+    ASSERT_TRUE(doc->GetPicture().IsValid());
+    const COLORREF working = pixel(doc->GetPicture());
+    EXPECT_NE(working, plain);
+    ASSERT_TRUE(doc->GetDisplayPicture().IsValid());
+    ASSERT_TRUE(doc->GetPrintPicture().IsValid());
+    EXPECT_NE(pixel(doc->GetDisplayPicture()), working);
+    EXPECT_NE(pixel(doc->GetPrintPicture()), working);
+
+    // Only the input match: no screen or printer pictures.
+    doc = openInViewer(1, 0, 0);
+    ASSERT_NE(doc, nullptr);
+    EXPECT_EQ(pixel(doc->GetPicture()), working);
+    EXPECT_FALSE(doc->GetDisplayPicture().IsValid());
+    EXPECT_FALSE(doc->GetPrintPicture().IsValid());
+
+    // Matching off: the comment's picture as stored.
+    doc = openInViewer(0, 1, 1);
+    ASSERT_NE(doc, nullptr);
+    EXPECT_EQ(pixel(doc->GetPicture()), plain);
+    EXPECT_FALSE(doc->GetDisplayPicture().IsValid());
     ApplyColorSettings(saved);
 }
 
