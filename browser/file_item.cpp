@@ -42,8 +42,9 @@ std::string UpperExtension(const std::string& path)
 // anything else. Without a host of the caller's, one is made for the call.
 bool ReadPictureInfo(const std::string& path, CImageImporter* importer, QrRawImageInfo& info)
 {
-    // A sound is never a picture: no need to ask every plug-in again each time.
-    if (path.empty() || IsWavFile(path))
+    // A sound or a message is never a picture: no need to ask every plug-in
+    // again each time.
+    if (path.empty() || IsWavFile(path) || IsMessageFileName(path))
         return false;
     std::unique_ptr<CImageImporter> own;
     if (!importer) {
@@ -165,7 +166,8 @@ int CFileItem::ResetThumbnail(BOOL readInfo, CImageImporter* importer)
     m_thumbSize = CSize(kThumbnailBound, 120);
     if (m_nListIndex < 0)
         return 0;
-    const bool picture = !IsWavFile(m_strPath) && !IsMovieFile(m_strPath);
+    // A message shows its photograph, which its own reader reads later.
+    const bool picture = !IsWavFile(m_strPath) && !IsMovieFile(m_strPath) && !IsMessageFileName(m_strPath);
     if (picture && readInfo) {
         // Reading the information asks the importer the same question first.
         if (!EnsureInfo(importer))

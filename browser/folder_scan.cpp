@@ -85,8 +85,9 @@ void ListFolderEntries(const std::string& folder, std::vector<std::string>& pict
         return;
     std::vector<std::string> declared;
     GetImporterExtensions(declared);
-    std::unordered_set<std::string> pictureExtensions;
-    std::vector<std::string> wanted{"WAV"};
+    // Messages are listed with the pictures: they show their photographs.
+    std::unordered_set<std::string> pictureExtensions{"KVT"};
+    std::vector<std::string> wanted{"WAV", "KVT"};
     for (const std::string& e : declared) {
         const std::string upper = UpperCased(e.size() > 1 && e[0] == '.' ? e.substr(1) : e);
         if (!upper.empty() && pictureExtensions.insert(upper).second)
@@ -119,6 +120,9 @@ void ListFolderFiles(const std::string& folder, std::vector<std::string>& pictur
 
 int PairSoundFile(CFileItem* item, const std::string& picturePath, CSoundList& sounds)
 {
+    // Voice notes belong to pictures; a message keeps its sounds inside.
+    if (item->IsMessageFile())
+        return 0;
     std::string found = sounds.Take(WantedSoundPath(picturePath));
     if (found.empty())
         return 0;

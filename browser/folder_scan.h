@@ -35,7 +35,8 @@ private:
 };
 
 // The folder's visible entries, each list sorted by name: files that an
-// importer reads (pictures), ".WAV" files in any case (sounds), sub-folders.
+// importer reads and message files (pictures), ".WAV" files in any case
+// (sounds), sub-folders.
 void ListFolderFiles(const std::string& folder, std::vector<std::string>& pictures, std::vector<std::string>& sounds,
                      std::vector<std::string>& folders);
 // The extensions the importers declare, with their dots.

@@ -8,6 +8,7 @@
 #include "imaging/dib_bitmap.h"
 #include "imaging/image_buffer.h"
 #include "imaging/thumbnail_maker.h"
+#include "message/photo_content.h"
 #include "platform/exceptions.h"
 #include "platform/file.h"
 #include "platform/replace_file.h"
@@ -221,6 +222,17 @@ int MakeItemThumbnail(CFileItem* item, CDibBitmap& bitmap)
 {
     if (item->IsWav()) {
         bitmap.LoadFromResource(IDB_SOUND_FILE);
+        return 1;
+    }
+    if (item->IsMessageFile()) {
+        // The message's photograph, read by the message reader itself; a
+        // damaged message shows the placeholder of an unreadable picture.
+        CAPhotoContent message(0);
+        CDibBitmap made;
+        if (!ReadMessageFile(item->GetPath(), message) ||
+            !FitThumbnail(message.GetImage(), made, CFileItem::kThumbnailBound, CFileItem::kThumbnailBound))
+            made.CreateDib(CSize(64, 64), 24, nullptr, nullptr, RGB(0, 0, 0));
+        bitmap.Attach(std::move(made));
         return 1;
     }
     CSize hint;

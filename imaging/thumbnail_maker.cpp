@@ -94,6 +94,13 @@ bool LoadFittedThumbnail(const std::string& importerPattern, const std::string& 
         *lockBusy = !decoded && importer.LockFailed();
     if (!decoded || !picture.IsValid())
         return false;
+    return FitThumbnail(picture, target, boundWidth, boundHeight);
+}
+
+bool FitThumbnail(const CImageBuffer& picture, CDibBitmap& target, int boundWidth, int boundHeight)
+{
+    if (!picture.IsValid())
+        return false;
     const RECT boundRect{0, 0, boundWidth, boundHeight};
     const RECT source{0, 0, picture.GetWidth(), picture.GetHeight()};
     RECT fitted{};

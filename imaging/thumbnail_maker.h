@@ -3,6 +3,7 @@
 #include <string>
 
 class CDibBitmap;
+class CImageBuffer;
 
 // File kinds by extension: 0 JPEG, 1 TIFF, 2 the raw format, 3 other.
 int GetImageFileKind(const std::string& path);
@@ -17,6 +18,8 @@ bool LoadExifThumbnail(const std::string& path, CDibBitmap& target);
 bool LoadFittedThumbnail(const std::string& importerPattern, const std::string& path, CDibBitmap& target,
                          int boundWidth = 120, int boundHeight = 160, int lockTimeoutMs = -1,
                          bool* lockBusy = nullptr);
+// The picture shrunk to fit the bound, aspect kept; false when it cannot be.
+bool FitThumbnail(const CImageBuffer& picture, CDibBitmap& target, int boundWidth, int boundHeight);
 
 // A small picture for an image file, from the cheapest source that has one:
 // the companion file (TIFF and raw files), the Exif thumbnail, a fitted

@@ -5,11 +5,6 @@
 #include "util/app_settings.h"
 #include "util/path_util.h"
 #include "util/string_util.h"
-#include "platform/archive.h"
-#include "platform/exceptions.h"
-#include "platform/file.h"
-
-#include <new>
 
 CommentSearchSource MessageFolderSource(std::string folder)
 {
@@ -25,20 +20,9 @@ CommentSearchSource MessageFolderSource(std::string folder)
 
 bool MessageFileMatches(const std::string& path, const std::string& text)
 {
-    // The content's own reader checks every count against the bytes there
-    // and refuses files past its size limit before allocating.
     CAPhotoContent content(GetCompressionSetting());
-    try {
-        CFile file;
-        if (!file.Open(path, CFile::modeRead))
-            return false;
-        CArchive ar(&file, CArchive::load);
-        content.ReadBody(ar);
-    } catch (const CException&) {
+    if (!ReadMessageFile(path, content))
         return false;
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
     const std::string needle = UpperKeepingOffsets(text);
     for (const CAnoElement& e : content.m_comments)
         if (e.m_pRecord && UpperKeepingOffsets(e.m_pRecord->GetCaption()).find(needle) != std::string::npos)

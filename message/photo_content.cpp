@@ -4,11 +4,14 @@
 #include "message/message_version.h"
 #include "message/picture_jpeg.h"
 #include "platform/archive.h"
+#include "platform/exceptions.h"
+#include "platform/file.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <utility>
 
 namespace {
@@ -229,6 +232,22 @@ void CAPhotoContent::ReadBody(CArchive& ar)
     SerializeMainImage(in);
     SerializeComments(in);
     SerializeTrailer(in);
+}
+
+bool ReadMessageFile(const std::string& path, CAPhotoContent& content)
+{
+    try {
+        CFile file;
+        if (!file.Open(path, CFile::modeRead))
+            return false;
+        CArchive ar(&file, CArchive::load);
+        content.ReadBody(ar);
+    } catch (const CException&) {
+        return false;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
 }
 
 void CAPhotoContent::SerializeHeader(CArchive& ar)

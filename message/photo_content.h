@@ -121,3 +121,9 @@ private:
     ByteTable m_writeTable{};
     ByteTable m_readTable{};
 };
+
+// Reads the message file at path whole into content. False when it cannot
+// be opened or read, or is damaged; content then holds a part and is
+// discarded. The content's reader checks every count against the bytes
+// there and refuses files past its size limit before allocating.
+bool ReadMessageFile(const std::string& path, CAPhotoContent& content);
