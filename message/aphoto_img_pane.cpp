@@ -189,14 +189,22 @@ CAreaMarquee APhotoImgPane::GetMarquee() const { return m_marquees.empty() ? CAr
 
 void APhotoImgPane::SetMarquee(const CAreaMarquee& marquee)
 {
+    const bool had = !m_marquees.empty();
     m_marquees.assign(1, marquee);
     if (m_image.m_hWnd)
         m_image.SetSelection(CImageQuad(marquee.m_rect), TRUE);
+    // Add and Clear depend on there being an area: an area drawn after the
+    // editor's content was chosen must light Add up.
+    if (!had)
+        UpdateEditorButtons();
 }
 
 void APhotoImgPane::SetMarquees(const std::vector<CAreaMarquee>& marquees)
 {
+    const bool had = !m_marquees.empty();
     m_marquees = marquees;
+    if (had != !m_marquees.empty())
+        UpdateEditorButtons();
     if (!m_image.m_hWnd)
         return;
     std::vector<CImageQuad> quads;

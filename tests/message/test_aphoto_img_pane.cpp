@@ -432,6 +432,20 @@ TEST_F(ImgPaneTest, TabsShowTheirEditorsAndOtherIndexesMeanText)
     EXPECT_TRUE(pane.CanDoCommand(ID_ADDANOTATION));
 }
 
+// Add lights up when an area is drawn after the comment was typed, and goes
+// out again with the area.
+TEST_F(ImgPaneTest, AddFollowsTheAreaDrawnAfterTheContent)
+{
+    pane.SelectTab(APhotoImgPane::kTabText);
+    CWnd* add = pane.TextEditor().GetDlgItem(IDC_ANO_ADD);
+    pane.TextEditor().Edit().SetWindowText("x");
+    EXPECT_FALSE(add->IsWindowEnabled());
+    DrawArea({10, 10}, {40, 30});
+    EXPECT_TRUE(add->IsWindowEnabled());
+    pane.SetMarquees({});
+    EXPECT_FALSE(add->IsWindowEnabled());
+}
+
 TEST_F(ImgPaneTest, ASoundThatCannotBeAttachedWholeIsRefused)
 {
     WriteFile(dir / "sounds/empty.wav", {});
