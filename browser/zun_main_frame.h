@@ -128,6 +128,9 @@ public:
     // The function commands, answering whether something opened.
     BOOL ViewComment();
     BOOL ViewImage();
+    // The message editor with the file (added to the open message with bAdd),
+    // the thumbnails paused meanwhile; a missing file is reported.
+    BOOL OpenInEditor(const std::string& path, BOOL bAdd);
 
 protected:
     int OnCreate(LPCREATESTRUCT lpcs) override;
@@ -154,7 +157,6 @@ protected:
 
 private:
     void PlaySoundFile(const std::string& path);
-    BOOL OpenInEditor(const std::string& path, BOOL bAdd);
     void OpenInViewerChecked(const std::string& path);
     void CheckWhiteboard(const std::string& path);
     void OpenMovie(const std::string& path);

@@ -5,6 +5,7 @@
 #include "browser/folder_scan.h"
 #include "browser/thumbnail_cache.h"
 #include "browser/zun_main_frame.h"
+#include "message/comment_search_dlog.h"
 #include "ui/text_draw.h"
 #include "ui/ui_services.h"
 #include "util/reg_settings.h"
@@ -108,6 +109,8 @@ ON_UPDATE_COMMAND_UI(ID_VIEW_UPDATE, &CZunMainView::OnUpdateCommand)
 ON_UPDATE_COMMAND_UI(ID_FILEMOVED, &CZunMainView::OnUpdateCommand)
 ON_UPDATE_COMMAND_UI(ID_DIRECTORYRENAMED, &CZunMainView::OnUpdateCommand)
 ON_UPDATE_COMMAND_UI(ID_COMMENT_SEARCH, &CZunMainView::OnUpdateCommand)
+ON_COMMAND(ID_COMMENT_SEARCH, &CZunMainView::OnCommentSearch)
+ON_COMMAND(ID_OPENSEARCHRESULT, &CZunMainView::OnOpenSearchResult)
 END_MESSAGE_MAP()
 
 namespace {
@@ -595,6 +598,9 @@ void CZunMainView::OnShowWindow(BOOL bShow, UINT nStatus)
 
 void CZunMainView::OnDestroy()
 {
+    if (m_pDlgSearch && m_pDlgSearch->m_hWnd)
+        m_pDlgSearch->DestroyWindow();
+    m_pDlgSearch.reset();
     m_loader.Stop();
     m_wave.Close();
     CView::OnDestroy();

@@ -10,9 +10,11 @@
 #include "platform/framework/view.h"
 
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
+class CCommentSearchDlog;
 class CZunToolBar;
 class CFrameWnd;
 
@@ -134,6 +136,8 @@ public:
     CThumbnailLoader& Loader() { return m_loader; }
     // The thumbnails held for painting (the visible cells' in disk mode).
     size_t HeldThumbnailCount() const { return m_shown.size(); }
+    // The Comment Search dialog once it was opened; null before.
+    CCommentSearchDlog* GetSearchDialog() const { return m_pDlgSearch.get(); }
 
 protected:
     void OnSize(UINT nType, int cx, int cy) override;
@@ -181,6 +185,9 @@ protected:
     void OnSortMethod(UINT nID);
     void OnSortDirection(UINT nID);
     void OnUpdateSort(CCmdUI* pCmdUI);
+    // Comment Search over the folder's messages, and the opening of a found one.
+    void OnCommentSearch();
+    void OnOpenSearchResult();
 
 private:
     BOOL IsFilePaneActive() const;
@@ -229,4 +236,5 @@ private:
     // Decoded thumbnails of the cells painted lately, so that scrolling in
     // disk mode does not read a cache file on every paint.
     std::map<int, CDibBitmap> m_shown;
+    std::unique_ptr<CCommentSearchDlog> m_pDlgSearch;
 };

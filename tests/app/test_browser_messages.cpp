@@ -3,10 +3,13 @@
 #include "browser_frame_fixture.h"
 
 #include "message/aphoto_doc.h"
+#include "message/comment_search_dlog.h"
+#include "platform/framework/list_ctrl.h"
 #include "platform/framework/document.h"
 #include "support/message_files.h"
 
 #include <QDir>
+#include <QKeyEvent>
 
 using qrtest::BrowserFrameTest;
 namespace fs = std::filesystem;
@@ -40,6 +43,27 @@ protected:
     {
         const CRect cell = View()->GetGallery()->Model().GetCellRectOf(index);
         return QPoint((cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2);
+    }
+
+    std::string OpenMessagePath()
+    {
+        CDocument* doc = m_app->GetMessageTemplate()->GetDocument();
+        return doc ? doc->GetPathName() : std::string();
+    }
+    // The user double-clicks the search result of that name.
+    static void ChooseResult(CCommentSearchDlog& dlg, const std::string& name)
+    {
+        auto& list = *dynamic_cast<CListCtrl*>(dlg.GetDlgItem(IDC_SEARCH_RESULTS));
+        NMITEMACTIVATE nm{};
+        nm.hdr.idFrom = IDC_SEARCH_RESULTS;
+        nm.hdr.code = NM_DBLCLK;
+        nm.hdr.hwndFrom = list.m_hWnd;
+        nm.iItem = -1;
+        for (int i = 0; i < list.GetItemCount(); ++i)
+            if (list.GetItemText(i) == name)
+                nm.iItem = i;
+        ASSERT_GE(nm.iItem, 0) << name;
+        dlg.SendMessage(WM_NOTIFY, IDC_SEARCH_RESULTS, LPARAM(&nm));
     }
 
     std::string m_trip = m_home + "/Pictures/Trip";
@@ -77,6 +101,39 @@ TEST_F(BrowserMessagesTest, MessagesShowTheirPhotographsAndADoubleClickOpensOneI
     auto* message = dynamic_cast<CAPhotoDoc*>(doc);
     ASSERT_NE(message, nullptr);
     EXPECT_EQ(message->GetContent().GetImage().GetWidth(), 320);
+    EXPECT_TRUE(m_boxes.empty());
+}
+
+TEST_F(BrowserMessagesTest, CtrlFSearchesTheFolderMessagesCommentsAndOpensTheOneChosen)
+{
+    OpenTrip();
+    Focus(View()->GetGallery());
+    QKeyEvent ctrlF(QEvent::KeyPress, Qt::Key_F, Qt::ControlModifier);
+    QApplication::sendEvent(QApplication::focusWidget(), &ctrlF);
+    CCommentSearchDlog* dlg = View()->GetSearchDialog();
+    ASSERT_NE(dlg, nullptr);
+    EXPECT_TRUE(dlg->IsWindowVisible());
+    // The menu command shows the same dialog again.
+    Frame()->SendMessage(WM_COMMAND, ID_COMMENT_SEARCH, 0);
+    EXPECT_EQ(View()->GetSearchDialog(), dlg);
+
+    dlg->GetDlgItem(IDC_SEARCH_TEXT)->SetWindowText(" AT D");
+    dlg->SendMessage(WM_COMMAND, IDC_SEARCH_START, 0);
+    auto& list = *dynamic_cast<CListCtrl*>(dlg->GetDlgItem(IDC_SEARCH_RESULTS));
+    ASSERT_TRUE(uitest::WaitFor([&] { return !dlg->IsSearching() && list.GetItemCount() == 2; }));
+
+    // The chosen message is selected in the gallery and opens in the editor.
+    ChooseResult(*dlg, "lighthouse.kvt");
+    ASSERT_TRUE(uitest::WaitFor([&] { return OpenMessagePath() == m_trip + "/lighthouse.kvt"; }));
+    const int lighthouse = GetCurrentIndex();
+    EXPECT_EQ(GetItemFileName(lighthouse), "lighthouse.kvt");
+    EXPECT_TRUE(View()->GetGallery()->IsSelected(lighthouse));
+
+    // Once the browser shows another folder, a result that is no item there
+    // still opens that message, not the first file of the new folder.
+    Open(m_camera);
+    ChooseResult(*dlg, "harbour.kvt");
+    ASSERT_TRUE(uitest::WaitFor([&] { return OpenMessagePath() == m_trip + "/harbour.kvt"; }));
     EXPECT_TRUE(m_boxes.empty());
 }
 
