@@ -432,6 +432,14 @@ void CGalleryModel::SelectRange(int from, int to)
         SetSelected(i, i >= from && i <= to);
 }
 
+void CGalleryModel::ExtendSelection(int index)
+{
+    if (m_nAnchor < 0 || m_nAnchor >= GetItemCount())
+        m_nAnchor = index;
+    SelectRange(m_nAnchor, index);
+    m_nFocus = index;
+}
+
 void CGalleryModel::ClickSelect(int index, UINT keys, bool hitIcon)
 {
     const bool shift = m_bMultiple && (keys & kKeyShift);
@@ -444,10 +452,7 @@ void CGalleryModel::ClickSelect(int index, UINT keys, bool hitIcon)
         return;
     }
     if (shift) {
-        if (m_nAnchor < 0 || m_nAnchor >= GetItemCount())
-            m_nAnchor = index;
-        SelectRange(m_nAnchor, index);
-        m_nFocus = index;
+        ExtendSelection(index);
         Notify(GCN_SELCHANGED, index);
         return;
     }

@@ -91,6 +91,9 @@ public:
     int GetFocusItem() const { return m_nFocus; }
     int GetAnchorItem() const { return m_nAnchor; }
     void SetFocusItem(int index) { m_nFocus = m_nAnchor = index; }
+    // Selects from the anchor to the item and makes it the focus item, as a
+    // Shift-click does; nothing is notified.
+    void ExtendSelection(int index);
 
     // ---- settings
     void SetClientSize(CSize size);

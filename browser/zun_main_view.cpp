@@ -30,6 +30,22 @@ BEGIN_MESSAGE_MAP(CZunMainView, CView)
 ON_COMMAND(ID_REFRESHTHUMBNAIL, &CZunMainView::OnRefreshThumbnail)
 ON_COMMAND(ID_FILEMOVED, &CZunMainView::OnFileMoved)
 ON_COMMAND(ID_VIEW_THUMBNAILS, &CZunMainView::OnViewThumbnails)
+ON_COMMAND(ID_VIEW_ICONS, &CZunMainView::OnViewIcons)
+ON_COMMAND(ID_VIEW_DETAILS, &CZunMainView::OnViewDetails)
+ON_UPDATE_COMMAND_UI(ID_VIEW_THUMBNAILS, &CZunMainView::OnUpdateViewMode)
+ON_UPDATE_COMMAND_UI(ID_VIEW_ICONS, &CZunMainView::OnUpdateViewMode)
+ON_UPDATE_COMMAND_UI(ID_VIEW_DETAILS, &CZunMainView::OnUpdateViewMode)
+ON_COMMAND(ID_RELOADINDEX, &CZunMainView::OnReloadIndex)
+ON_COMMAND(ID_PLAY_SOUND, &CZunMainView::OnPlaySound)
+ON_NOTIFY(GCN_ICONCLICK, IDC_BROWSER_GALLERY, &CZunMainView::OnGalleryIconClick)
+// The list answers with the pane's id while it is shown in the gallery's place.
+ON_NOTIFY(LVN_GETDISPINFO, IDC_BROWSER_GALLERY, &CZunMainView::OnListGetDispInfo)
+ON_NOTIFY(LVN_ITEMCHANGED, IDC_BROWSER_GALLERY, &CZunMainView::OnListItemChanged)
+ON_NOTIFY(LVN_COLUMNCLICK, IDC_BROWSER_GALLERY, &CZunMainView::OnListColumnClick)
+ON_NOTIFY(LVN_BEGINLABELEDIT, IDC_BROWSER_GALLERY, &CZunMainView::OnListBeginLabelEdit)
+ON_NOTIFY(LVN_ENDLABELEDIT, IDC_BROWSER_GALLERY, &CZunMainView::OnListEndLabelEdit)
+ON_NOTIFY(NM_DBLCLK, IDC_BROWSER_GALLERY, &CZunMainView::OnListDblClk)
+ON_NOTIFY(LVN_BEGINDRAG, IDC_BROWSER_GALLERY, &CZunMainView::OnGalleryBeginDrag)
 ON_COMMAND_RANGE(ID_THUMB_CUSTOM, ID_THUMB_SMALL, &CZunMainView::OnThumbSize)
 ON_UPDATE_COMMAND_UI_RANGE(ID_THUMB_CUSTOM, ID_THUMB_SMALL, &CZunMainView::OnUpdateThumbSize)
 ON_COMMAND(ID_VIEW_IMAGEINFO, &CZunMainView::OnViewImageInfo)
@@ -179,6 +195,7 @@ void CZunMainView::OnInitialUpdate()
     m_gallery.Create(WS_CHILD | WS_VISIBLE, CRect(0, 0, 100, 100), &m_wndSplitter,
                      UINT(m_wndSplitter.IdFromRowCol(0, 1)));
     m_pGallery = &m_gallery;
+    CreateList();
     m_wndSplitter.MoveWindow(client, FALSE);
     const int treeWidth = RegReadInt(IDS_REG_PREFERENCE, kRegTreeWidth, 200);
     const int treeHeight = RegReadInt(IDS_REG_PREFERENCE, kRegTreeHeight, client.Height() * 2 / 3);
@@ -263,8 +280,12 @@ void CZunMainView::RebuildList(BOOL quiet)
 {
     std::lock_guard<std::recursive_mutex> lock(GetFileItemLock());
     FillGallery();
+    if (m_pList && m_pList->m_hWnd)
+        m_pList->SetItemCountEx(GetFileItemCount(), DWORD(LVSICF_NOINVALIDATEALL) | (quiet ? DWORD(LVSICF_NOSCROLL) : 0u));
     if (!quiet)
         SelectItem(0, FALSE);
+    else
+        SyncListSelection();
 }
 
 void CZunMainView::FillGallery()
@@ -335,6 +356,7 @@ void CZunMainView::SetAllSelected(BOOL state)
         return;
     m_pGallery->SelectAll(state);
     SetCurrentIndex(m_pGallery->GetFirstSelected());
+    SyncListSelection();
     EnableFuncButtons();
 }
 
@@ -348,13 +370,17 @@ void CZunMainView::SelectItem(int index, BOOL scroll)
     if (m_pGallery->SetSelected(index, TRUE) || m_pGallery->IsSelected(index))
         m_pGallery->Model().SetFocusItem(index);
     SetCurrentIndex(m_pGallery->GetFirstSelected());
+    SyncListSelection();
     EnableFuncButtons();
-    if (scroll)
+    if (scroll && m_nViewMode == 1)
         m_pGallery->EnsureVisible(index);
+    else if (scroll && m_pList)
+        m_pList->EnsureVisible(index, FALSE);
 }
 
 void CZunMainView::OnGallerySelChanged(NMHDR*, LRESULT* pResult)
 {
+    StopSoundOfDeselected();
     SetCurrentIndex(m_pGallery->GetFirstSelected());
     EnableFuncButtons();
     UpdateTotals();
@@ -363,8 +389,12 @@ void CZunMainView::OnGallerySelChanged(NMHDR*, LRESULT* pResult)
 
 void CZunMainView::OnGalleryDblClk(NMHDR* pNMHDR, LRESULT* pResult)
 {
-    const int item = reinterpret_cast<NMGALLERY*>(pNMHDR)->iItem;
     *pResult = 0;
+    OpenClickedItem(reinterpret_cast<NMGALLERY*>(pNMHDR)->iItem);
+}
+
+void CZunMainView::OpenClickedItem(int item)
+{
     if (item < 0)
         return;
     SetCurrentIndex(item);
@@ -375,7 +405,8 @@ void CZunMainView::OnGalleryDblClk(NMHDR* pNMHDR, LRESULT* pResult)
 void CZunMainView::UpdateActivePane()
 {
     const QWidget* focus = QApplication::focusWidget();
-    for (CWnd* pane : {static_cast<CWnd*>(m_pGallery), static_cast<CWnd*>(m_pTreePane), static_cast<CWnd*>(m_pFuncPane)})
+    for (CWnd* pane : {static_cast<CWnd*>(m_pGallery), static_cast<CWnd*>(m_pList), static_cast<CWnd*>(m_pTreePane),
+                       static_cast<CWnd*>(m_pFuncPane)})
         if (pane && pane->m_hWnd && focus && (focus == pane->m_hWnd || pane->m_hWnd->isAncestorOf(focus))) {
             m_pActivePane = pane;
             return;
@@ -394,19 +425,6 @@ BOOL CZunMainView::PreTranslateMessage(MSG* pMsg)
 }
 
 // ---- display mode and sizes
-
-void CZunMainView::SetViewMode(int mode)
-{
-    // The icon and detail lists come with the list control; the gallery is the one mode here.
-    (void)mode;
-    if (m_nViewMode == 1)
-        return;
-    m_nViewMode = 1;
-    if (m_pGallery && m_pGallery->m_hWnd) {
-        m_pGallery->SetFocus();
-        m_pGallery->EnsureVisible(std::max(GetCurrentIndex(), 0));
-    }
-}
 
 void CZunMainView::OnViewThumbnails() { SetViewMode(1); }
 
@@ -652,6 +670,9 @@ void CZunMainView::RemoveVanishedFiles()
     if (removed) {
         // Cells after a removed one show other items now.
         m_shown.clear();
+        if (m_pList && m_pList->m_hWnd)
+            m_pList->SetItemCountEx(GetFileItemCount(), LVSICF_NOINVALIDATEALL);
+        SyncListSelection();
         UpdateTotals();
     }
 }

@@ -7,8 +7,10 @@
 #include "browser/zun_func_pane.h"
 #include "ui/splitter.h"
 #include "message/wave.h"
+#include "platform/framework/list_ctrl.h"
 #include "platform/framework/view.h"
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -32,18 +34,24 @@ enum : UINT {
     ID_THUMB_SMALL = 32857,
     ID_VIEW_IMAGEINFO = 32834,
     ID_REFRESHTHUMBNAIL = 32896,
+    ID_RELOADINDEX = 32815,
     IDC_BROWSER_SPLITTER = 2309,
     // The gallery is the outer splitter's pane (0, 1).
     IDC_BROWSER_GALLERY = AFX_IDW_PANE_FIRST + 1,
     IDS_ARIAL = 37,
     IDS_TOTAL_FILES = 6007,
     IDS_SELECTED_FILES = 6287,
+    IDS_LIST_UPDATED = 6152,
+    IDS_LIST_TYPE = 6153,
+    IDS_LIST_NAME = 6154,
+    IDS_LIST_SIZE = 6155,
 };
 // The update hint of a folder change (the browser document's).
 inline constexpr LPARAM kHintDirectoryChanged = 0x8015;
 
-// The browser's view: the folder pane on the left and the thumbnail gallery
-// of the folder's files on the right. It reloads the item store when the
+// The browser's view: the folder pane on the left and, on the right, the
+// folder's files in the thumbnail gallery or in a list of icons or details
+// (the list shows the gallery's items and keeps its selection in step). It reloads the item store when the
 // folder changes (emptying the gallery and the loader's queue first, so
 // nothing paints or loads the items the scan replaces), lets the loader
 // thread make the thumbnails while it is shown, keeps the status texts, the
@@ -131,6 +139,11 @@ public:
     static BOOL CanTextImage(const SelectionKinds& k);
 
     CGalleryCtrl* GetGallery() { return m_pGallery; }
+    CListCtrl* GetList() { return m_pList; }
+    // The shell's type name of the file, asked once per extension in any
+    // letter case and kept in names under the upper-cased extension.
+    static std::string LookUpTypeName(std::map<std::string, std::string>& names, const std::string& path,
+                                      const std::function<std::string(const std::string&)>& ask);
     CZunFuncPane* GetFuncPane() { return m_pFuncPane; }
     CTreePane* GetTreePane() { return m_pTreePane; }
     CThumbnailLoader& Loader() { return m_loader; }
@@ -149,6 +162,19 @@ protected:
     void OnGalleryScrolled(NMHDR* pNMHDR, LRESULT* pResult);
     void OnFileMoved();
     void OnViewThumbnails();
+    void OnViewIcons();
+    void OnViewDetails();
+    void OnUpdateViewMode(CCmdUI* pCmdUI);
+    void OnReloadIndex();
+    void OnPlaySound();
+    void OnGalleryIconClick(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnListGetDispInfo(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnListItemChanged(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnListColumnClick(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnListBeginLabelEdit(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnListEndLabelEdit(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnListDblClk(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnListBeginDrag(NMHDR* pNMHDR, LRESULT* pResult);
     void OnThumbSize(UINT nID);
     void OnUpdateThumbSize(CCmdUI* pCmdUI);
     void OnViewImageInfo();
@@ -202,6 +228,13 @@ private:
     std::vector<int> SelectedIndices();
     void MoveOrCopyToFolder(BOOL move);
     void FillGallery();
+    // A double click on an item: it becomes current and opens.
+    void OpenClickedItem(int item);
+    void CreateList();
+    // The list's selection and focus made the gallery's (while the list is shown).
+    void SyncListSelection();
+    // Stops the voice note when its item is no longer selected.
+    void StopSoundOfDeselected();
     static BOOL Thumbnail(int index, CDibBitmap& bitmap, LPARAM user);
     static void ImageSize(CSize& size, int index);
     void RefreshCaption(int index);
@@ -222,6 +255,13 @@ private:
     CFrameWnd* m_pMainFrame = nullptr;
     CGalleryCtrl m_gallery;
     CGalleryCtrl* m_pGallery = nullptr;
+    CListCtrl m_list;
+    CListCtrl* m_pList = nullptr;
+    // Upper-cased extension to the shell's type name, for the Type column.
+    std::map<std::string, std::string> m_mapTypeNames;
+    BOOL m_bIgnoreListChange = FALSE;
+    // The item whose voice note a click started; -1 for none.
+    int m_nSoundItem = -1;
     CTreePane* m_pTreePane = nullptr;
     CWnd* m_pActivePane = nullptr;
     int m_nViewMode = 1;

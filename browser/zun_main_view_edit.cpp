@@ -68,7 +68,7 @@ int ClipboardFileMode(const QMimeData* data)
 
 BOOL CZunMainView::IsFilePaneActive() const
 {
-    return m_pActivePane && m_pActivePane == m_pGallery;
+    return m_pActivePane && (m_pActivePane == m_pGallery || m_pActivePane == m_pList);
 }
 
 BOOL CZunMainView::IsTreePaneActive() const { return m_pActivePane && m_pActivePane == m_pTreePane; }
@@ -79,6 +79,8 @@ CEdit* CZunMainView::GetActiveEditor()
 {
     if (m_pActivePane && m_pActivePane == m_pGallery)
         return &m_pGallery->Editor();
+    if (m_pActivePane && m_pActivePane == m_pList)
+        return m_pList->GetEditControl();
     if (m_pActivePane && m_pActivePane == m_pTreePane)
         return m_pTreePane->GetEditControl();
     return nullptr;
@@ -413,7 +415,8 @@ void CZunMainView::OnGalleryBeginDrag(NMHDR*, LRESULT* pResult)
     CDragDataSource source;
     source.SetPathList(paths, GetClipboardFormats().pathList);
     // A move is the receiver's work: here only the files that went leave the gallery.
-    if (source.Drag(DROPEFFECT_COPY | DROPEFFECT_MOVE, m_pGallery) == DROPEFFECT_MOVE)
+    CWnd* from = m_nViewMode == 1 ? static_cast<CWnd*>(m_pGallery) : static_cast<CWnd*>(m_pList);
+    if (source.Drag(DROPEFFECT_COPY | DROPEFFECT_MOVE, from) == DROPEFFECT_MOVE)
         RemoveVanishedFiles();
 }
 
@@ -478,6 +481,10 @@ void CZunMainView::OnEditRename()
     }
     if (!IsFilePaneActive())
         return;
+    if (m_pGallery->GetSelectedCount() == 1 && m_pActivePane == m_pList) {
+        m_pList->EditLabel(GetCurrentIndex());
+        return;
+    }
     if (m_pGallery->GetSelectedCount() == 1) {
         m_pGallery->SetFocus();
         m_pGallery->Model().BeginEdit(m_pGallery->GetFirstSelected());
@@ -593,8 +600,7 @@ void CZunMainView::Resort()
     }
     SortFileItems(GetSortMethod(), m_bSortDescending);
     m_loader.MoveTo(0);
-    FillGallery();
-    SelectItem(0, FALSE);
+    RebuildList(FALSE);
     m_pGallery->SelectAll(FALSE);
     for (int i = 0; i < GetFileItemCount(); ++i) {
         const CFileItem* item = GetFileItem(i);
@@ -604,6 +610,7 @@ void CZunMainView::Resort()
             m_pGallery->Model().SetFocusItem(i);
     }
     SetCurrentIndex(m_pGallery->GetFirstSelected());
+    SyncListSelection();
     EnableFuncButtons();
     UpdateTotals();
     m_pGallery->Invalidate();

@@ -213,8 +213,16 @@ std::string FormatFileSizeText(const std::string& path)
 std::string FormatFileWriteTime(const std::string& path)
 {
     struct stat st{};
+    if (stat(path.c_str(), &st) != 0)
+        return {};
+    return FormatLocalFileTime(int64_t(st.st_mtime));
+}
+
+std::string FormatLocalFileTime(int64_t seconds)
+{
+    const time_t t = static_cast<time_t>(seconds);
     std::tm tm{};
-    if (stat(path.c_str(), &st) != 0 || !localtime_r(&st.st_mtime, &tm))
+    if (seconds < 0 || !localtime_r(&t, &tm))
         return {};
     char buf[64];
     std::snprintf(buf, sizeof buf, "%d/%02d/%02d %02d:%02d:%02d", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday,

@@ -60,6 +60,8 @@ int64_t GetFileLength(const std::string& path);
 std::string FormatFileSizeText(const std::string& path);
 // The last-write time in local time, "%d/%02d/%02d %02d:%02d:%02d"; empty when unknown.
 std::string FormatFileWriteTime(const std::string& path);
+// Seconds since 1970 in local time, in the same form; empty when negative or not convertible.
+std::string FormatLocalFileTime(int64_t seconds);
 std::string GetShellTypeName(const std::string& path);
 CShellImageList* GetSystemImageList(bool large);
 // The file's index in the system image list. Always true.

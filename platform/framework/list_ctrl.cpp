@@ -1,5 +1,6 @@
 #include "platform/framework/list_ctrl.h"
 
+#include "platform/framework/list_ctrl_owner.h"
 #include "platform/shell.h"
 
 #include <QHeaderView>
@@ -41,40 +42,80 @@ public:
     QTreeWidgetItem* item(int row) const { return topLevelItem(row); }
     bool m_bColumns = false;
     CShellImageList* m_images = nullptr;
+    std::vector<int> m_formats;
 
 private:
-    void Changed(int item, UINT newState, UINT oldState)
-    {
-        NMLISTVIEW nm;
-        nm.iItem = item;
-        nm.uChanged = LVIF_STATE;
-        nm.uNewState = newState;
-        nm.uOldState = oldState;
-        Send(LVN_ITEMCHANGED, nm.hdr);
-    }
-    void Send(int code, NMHDR& hdr)
-    {
-        hdr.hwndFrom = this;
-        hdr.idFrom = UINT_PTR(property("qr_ctrlid").toInt());
-        hdr.code = code;
-        if (QWidget* parent = parentWidget())
-            ::SendMessage(parent, WM_NOTIFY, WPARAM(hdr.idFrom), LPARAM(&hdr));
-    }
+    void Changed(int item, UINT newState, UINT oldState) { NotifyItemStateChanged(this, item, oldState, newState); }
+    void Send(int code, NMHDR& hdr) { NotifyListParent(this, code, hdr); }
 };
 
 CListWidget* List(HWND h) { return static_cast<CListWidget*>(h); }
+COwnerDataList* Owner(HWND h) { return dynamic_cast<COwnerDataList*>(h); }
 
 } // namespace
 
-HWND CListCtrl::CreateWidget(const CREATESTRUCT&, QWidget* parent) { return new CListWidget(parent); }
+HWND CListCtrl::CreateWidget(const CREATESTRUCT& cs, QWidget* parent)
+{
+    if (cs.style & LVS_OWNERDATA)
+        return new COwnerDataList(cs.style, parent);
+    return new CListWidget(parent);
+}
 
 BOOL CListCtrl::Create(DWORD dwStyle, const RECT& rect, CWnd* pParent, UINT nID)
 {
     return CWnd::Create("SysListView32", "", dwStyle | WS_CHILD, rect, pParent, nID);
 }
 
+void CListCtrl::SetImageList(CShellImageList* images, int nImageList)
+{
+    if (COwnerDataList* o = Owner(m_hWnd))
+        o->SetImageList(images, nImageList);
+    else
+        SetImageList(images);
+}
+
+void CListCtrl::SetViewStyle(DWORD lvsStyle)
+{
+    if (COwnerDataList* o = Owner(m_hWnd))
+        o->SetViewStyle(lvsStyle);
+}
+
+DWORD CListCtrl::GetViewStyle() const
+{
+    const COwnerDataList* o = Owner(m_hWnd);
+    return o ? o->GetViewStyle() : DWORD(LVS_REPORT);
+}
+
+void CListCtrl::SetItemCountEx(int nItems, DWORD dwFlags)
+{
+    if (COwnerDataList* o = Owner(m_hWnd))
+        o->SetItemCount(nItems, dwFlags);
+}
+
+void CListCtrl::RedrawItems(int nFirst, int nLast)
+{
+    if (COwnerDataList* o = Owner(m_hWnd))
+        o->RedrawItems(nFirst, nLast);
+}
+
+CEdit* CListCtrl::EditLabel(int nItem)
+{
+    COwnerDataList* o = Owner(m_hWnd);
+    return o ? o->EditLabel(nItem) : nullptr;
+}
+
+CEdit* CListCtrl::GetEditControl() const
+{
+    const COwnerDataList* o = Owner(m_hWnd);
+    return o ? o->GetEditControl() : nullptr;
+}
+
 void CListCtrl::SetImageList(CShellImageList* images)
 {
+    if (COwnerDataList* o = Owner(m_hWnd)) {
+        o->SetImageList(images, LVSIL_SMALL);
+        return;
+    }
     List(m_hWnd)->m_images = images;
     if (images)
         List(m_hWnd)->setIconSize(QSize(images->IconSize(), images->IconSize()));
@@ -82,9 +123,15 @@ void CListCtrl::SetImageList(CShellImageList* images)
 
 int CListCtrl::InsertItem(int nItem, const std::string& text, int nImage)
 {
+    // An owner-data list holds a count, not items.
+    if (Owner(m_hWnd))
+        return -1;
     CListWidget* list = List(m_hWnd);
     const int at = nItem < 0 || nItem > list->count() ? list->count() : nItem;
     auto* item = new QTreeWidgetItem(QStringList{QString::fromStdString(text)});
+    for (size_t c = 0; c < list->m_formats.size(); ++c)
+        if (list->m_formats[c] == LVCFMT_RIGHT)
+            item->setTextAlignment(int(c), Qt::AlignRight | Qt::AlignVCenter);
     if (list->m_images && nImage >= 0)
         item->setIcon(0, list->m_images->GetIcon(nImage));
     list->insertTopLevelItem(at, item);
@@ -93,6 +140,8 @@ int CListCtrl::InsertItem(int nItem, const std::string& text, int nImage)
 
 BOOL CListCtrl::SetItemText(int nItem, int nSubItem, const std::string& text)
 {
+    if (Owner(m_hWnd))
+        return FALSE;
     QTreeWidgetItem* item = List(m_hWnd)->item(nItem);
     if (!item || nSubItem < 0 || nSubItem >= List(m_hWnd)->columnCount())
         return FALSE;
@@ -100,8 +149,10 @@ BOOL CListCtrl::SetItemText(int nItem, int nSubItem, const std::string& text)
     return TRUE;
 }
 
-int CListCtrl::InsertColumn(int nCol, const std::string& heading, int nWidth)
+int CListCtrl::InsertColumn(int nCol, const std::string& heading, int nWidth, int nFormat)
 {
+    if (COwnerDataList* o = Owner(m_hWnd))
+        return o->InsertColumn(nCol, heading, nWidth, nFormat);
     CListWidget* list = List(m_hWnd);
     // The first column inserted takes the place of the headerless one.
     const int columns = list->m_bColumns ? list->columnCount() : 0;
@@ -110,6 +161,10 @@ int CListCtrl::InsertColumn(int nCol, const std::string& heading, int nWidth)
     for (int i = 0; i < columns; ++i)
         headings << list->headerItem()->text(i);
     headings.insert(at, QString::fromStdString(heading));
+    list->m_formats.resize(size_t(columns), LVCFMT_LEFT);
+    list->m_formats.insert(list->m_formats.begin() + at, nFormat);
+    if (nFormat == LVCFMT_RIGHT)
+        list->headerItem()->setTextAlignment(at, Qt::AlignRight | Qt::AlignVCenter);
     list->m_bColumns = true;
     list->setColumnCount(int(headings.size()));
     list->setHeaderLabels(headings);
@@ -121,6 +176,8 @@ int CListCtrl::InsertColumn(int nCol, const std::string& heading, int nWidth)
 
 BOOL CListCtrl::SetColumnWidth(int nCol, int cx)
 {
+    if (COwnerDataList* o = Owner(m_hWnd))
+        return o->SetColumnWidth(nCol, cx);
     CListWidget* list = List(m_hWnd);
     if (nCol < 0 || nCol >= list->columnCount())
         return FALSE;
@@ -130,26 +187,40 @@ BOOL CListCtrl::SetColumnWidth(int nCol, int cx)
 
 int CListCtrl::GetColumnWidth(int nCol) const
 {
+    if (const COwnerDataList* o = Owner(m_hWnd))
+        return o->GetColumnWidth(nCol);
     const CListWidget* list = List(m_hWnd);
     return nCol < 0 || nCol >= list->columnCount() ? 0 : list->columnWidth(nCol);
 }
 
 BOOL CListCtrl::DeleteAllItems()
 {
+    if (COwnerDataList* o = Owner(m_hWnd)) {
+        o->SetItemCount(0, 0);
+        return TRUE;
+    }
     List(m_hWnd)->clear();
     return TRUE;
 }
 
-int CListCtrl::GetItemCount() const { return List(m_hWnd)->count(); }
+int CListCtrl::GetItemCount() const
+{
+    const COwnerDataList* o = Owner(m_hWnd);
+    return o ? o->GetItemCount() : List(m_hWnd)->count();
+}
 
 std::string CListCtrl::GetItemText(int nItem, int nSubItem) const
 {
+    if (const COwnerDataList* o = Owner(m_hWnd))
+        return o->GetItemText(nItem, nSubItem);
     const QTreeWidgetItem* item = List(m_hWnd)->item(nItem);
     return item ? item->text(nSubItem).toStdString() : std::string();
 }
 
 int CListCtrl::GetNextItem(int nItem, UINT nFlags) const
 {
+    if (const COwnerDataList* o = Owner(m_hWnd))
+        return o->GetNextItem(nItem, nFlags);
     const CListWidget* list = List(m_hWnd);
     for (int i = std::max(nItem + 1, 0); i < list->count(); ++i)
         if (!(nFlags & LVNI_SELECTED) || list->item(i)->isSelected())
@@ -159,6 +230,8 @@ int CListCtrl::GetNextItem(int nItem, UINT nFlags) const
 
 BOOL CListCtrl::SetItemState(int nItem, UINT nState, UINT nMask)
 {
+    if (COwnerDataList* o = Owner(m_hWnd))
+        return o->SetItemState(nItem, nState, nMask);
     CListWidget* list = List(m_hWnd);
     if (nItem < -1 || nItem >= list->count())
         return FALSE;
@@ -175,6 +248,8 @@ BOOL CListCtrl::SetItemState(int nItem, UINT nState, UINT nMask)
 
 UINT CListCtrl::GetItemState(int nItem, UINT nMask) const
 {
+    if (const COwnerDataList* o = Owner(m_hWnd))
+        return o->GetItemState(nItem, nMask);
     const CListWidget* list = List(m_hWnd);
     const QTreeWidgetItem* item = list->item(nItem);
     if (!item)
@@ -189,6 +264,8 @@ UINT CListCtrl::GetItemState(int nItem, UINT nMask) const
 
 BOOL CListCtrl::EnsureVisible(int nItem, BOOL)
 {
+    if (COwnerDataList* o = Owner(m_hWnd))
+        return o->EnsureVisible(nItem);
     QTreeWidgetItem* item = List(m_hWnd)->item(nItem);
     if (!item)
         return FALSE;
@@ -198,6 +275,8 @@ BOOL CListCtrl::EnsureVisible(int nItem, BOOL)
 
 BOOL CListCtrl::GetItemRect(int nItem, RECT* lpRect) const
 {
+    if (const COwnerDataList* o = Owner(m_hWnd))
+        return o->GetItemRect(nItem, lpRect);
     QTreeWidgetItem* item = List(m_hWnd)->item(nItem);
     if (!item)
         return FALSE;

@@ -44,4 +44,7 @@ bool TranslateEvent(CWnd* wnd, QWidget* w, QEvent* e, MSG& msg);
 // Mouse key flags of the current buttons and modifiers.
 UINT MouseFlags(Qt::MouseButtons buttons, Qt::KeyboardModifiers mods);
 UINT VirtualKeyOf(int qtKey);
+// The modifiers GetKeyState reports, from input a window's inner Qt widget
+// handles itself (the event never passes the window's own translation).
+void NoteInputModifiers(Qt::KeyboardModifiers mods);
 } // namespace fwdetail

@@ -28,6 +28,8 @@ int16_t GetKeyState(int vk)
 
 namespace fwdetail {
 
+void NoteInputModifiers(Qt::KeyboardModifiers mods) { g_inputMods = mods; }
+
 UINT MouseFlags(Qt::MouseButtons buttons, Qt::KeyboardModifiers mods)
 {
     UINT f = 0;

@@ -1,8 +1,10 @@
 #include "browser/zun_main_view.h"
 #include "browser/file_item.h"
+#include "browser/zun_main_frame.h"
 #include "imaging/dib_bitmap.h"
 #include "ui/text_draw.h"
 #include "util/reg_settings.h"
+#include "util/path_util.h"
 #include "util/string_util.h"
 #include "platform/framework/win_app.h"
 #include "browser_fixture.h"
@@ -11,7 +13,9 @@
 #include "support/ui_test_util.h"
 
 #include <QApplication>
+#include <QAbstractItemView>
 #include <QDir>
+#include <QKeyEvent>
 
 #include <gtest/gtest.h>
 
@@ -254,6 +258,206 @@ TEST_F(BrowserViewTest, HiddenViewParksTheLoaderAndAClosedOneStopsIt)
     // Destroyed while parked: the thread ends and is joined.
     host.DestroyWindow();
     view = nullptr;
+}
+
+// ---- the icon and details list
+
+// The list's form the user sees, and a press on one of its rows.
+QAbstractItemView* ShownList(CListCtrl& list)
+{
+    for (QAbstractItemView* v : list.m_hWnd->findChildren<QAbstractItemView*>())
+        if (v->isVisible())
+            return v;
+    return nullptr;
+}
+
+void ClickRow(CListCtrl& list, int row, Qt::KeyboardModifiers mods = {}, QEvent::Type type = QEvent::MouseButtonPress)
+{
+    QAbstractItemView* v = ShownList(list);
+    ASSERT_NE(v, nullptr);
+    const QPoint at = v->visualRect(v->model()->index(row, 0)).center();
+    std::vector<QEvent::Type> events{QEvent::MouseButtonPress, QEvent::MouseButtonRelease};
+    // A double click follows a click on the same row.
+    if (type == QEvent::MouseButtonDblClick)
+        events.insert(events.end(), {type, QEvent::MouseButtonRelease});
+    for (QEvent::Type t : events) {
+        QMouseEvent e(t, QPointF(at), v->viewport()->mapToGlobal(QPointF(at)), Qt::LeftButton,
+                      t == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, mods);
+        QApplication::sendEvent(v->viewport(), &e);
+    }
+}
+
+std::vector<int> GallerySelection(CGalleryCtrl& g)
+{
+    std::vector<int> out;
+    for (int i = 0; i < g.GetItemCount(); ++i)
+        if (g.IsSelected(i))
+            out.push_back(i);
+    return out;
+}
+
+std::vector<int> ListSelection(CListCtrl& list)
+{
+    std::vector<int> out;
+    for (int i = list.GetNextItem(-1, LVNI_SELECTED); i >= 0; i = list.GetNextItem(i, LVNI_SELECTED))
+        out.push_back(i);
+    return out;
+}
+
+TEST_F(BrowserViewTest, TheListShowsTheGalleryItemsInIconsOrDetails)
+{
+    Open(camera);
+    ASSERT_TRUE(AllMade());
+    CListCtrl& list = *view->GetList();
+    EXPECT_FALSE(list.IsWindowVisible());
+    view->SendMessage(WM_COMMAND, ID_VIEW_DETAILS, 0);
+    EXPECT_EQ(view->GetViewMode(), 3);
+    EXPECT_EQ(list.GetViewStyle(), DWORD(LVS_REPORT));
+    EXPECT_TRUE(list.IsWindowVisible());
+    EXPECT_FALSE(Gallery().IsWindowVisible());
+    ASSERT_EQ(list.GetItemCount(), 13);
+    // The folder's first item came selected and stays so in the list.
+    EXPECT_EQ(ListSelection(list), std::vector<int>{0});
+    EXPECT_EQ(list.GetItemState(0, LVIS_FOCUSED), UINT(LVIS_FOCUSED));
+    const std::string path = GetFileItem(4)->GetPath();
+    EXPECT_EQ(list.GetItemText(4, 0), "photo04.jpg");
+    EXPECT_EQ(list.GetItemText(4, 1), FormatFileSizeText(path));
+    EXPECT_EQ(list.GetItemText(4, 2), GetShellTypeName(path));
+    EXPECT_EQ(list.GetItemText(4, 3), FormatFileWriteTime(path));
+    EXPECT_EQ(list.GetItemText(4, 3).size(), std::string("2021/07/04 09:08:07").size());
+
+    view->SendMessage(WM_COMMAND, ID_VIEW_ICONS, 0);
+    EXPECT_EQ(list.GetViewStyle(), DWORD(LVS_ICON));
+    EXPECT_TRUE(list.IsWindowVisible());
+    EXPECT_EQ(ListSelection(list), std::vector<int>{0});
+    view->SendMessage(WM_COMMAND, ID_VIEW_THUMBNAILS, 0);
+    EXPECT_TRUE(Gallery().IsWindowVisible());
+    EXPECT_FALSE(list.IsWindowVisible());
+    // A stored mode out of range shows the thumbnails.
+    view->SetViewMode(7);
+    EXPECT_EQ(view->GetViewMode(), 1);
+}
+
+TEST_F(BrowserViewTest, TheTypeColumnAsksTheShellOncePerExtensionInAnyCase)
+{
+    std::map<std::string, std::string> names;
+    std::vector<std::string> asked;
+    auto ask = [&](const std::string& path) {
+        asked.push_back(path);
+        return "type of " + path;
+    };
+    struct Row {
+        const char* path;
+        const char* name;
+    } rows[] = {{"/p/a.jpg", "type of /p/a.jpg"},
+                {"/p/b.jpg", "type of /p/a.jpg"},
+                {"/p/C.JPG", "type of /p/a.jpg"},
+                {"/p/d.png", "type of /p/d.png"},
+                {"/p/e.Png", "type of /p/d.png"}};
+    for (const Row& r : rows)
+        EXPECT_EQ(CZunMainView::LookUpTypeName(names, r.path, ask), r.name) << r.path;
+    EXPECT_EQ(asked, (std::vector<std::string>{"/p/a.jpg", "/p/d.png"}));
+    EXPECT_EQ(names.count("JPG"), 1u);
+}
+
+TEST_F(BrowserViewTest, ASelectionMadeInTheListReachesTheGalleryAndTheFunctionPane)
+{
+    Open(camera);
+    CListCtrl& list = *view->GetList();
+    view->SetViewMode(3);
+    struct Step {
+        int row;
+        Qt::KeyboardModifiers mods;
+        std::vector<int> selected;
+        int current;
+    } steps[] = {{3, {}, {3}, 3},
+                 {5, Qt::ControlModifier, {3, 5}, 5},
+                 {8, Qt::ShiftModifier, {5, 6, 7, 8}, 8},
+                 {6, Qt::ControlModifier, {5, 7, 8}, 6},
+                 {1, {}, {1}, 1}};
+    for (const Step& s : steps) {
+        ClickRow(list, s.row, s.mods);
+        EXPECT_EQ(GallerySelection(Gallery()), s.selected) << s.row;
+        EXPECT_EQ(ListSelection(list), s.selected) << s.row;
+        EXPECT_EQ(GetCurrentIndex(), s.current) << s.row;
+    }
+    // One picture: the function pane offers it, and the status shows its caption.
+    EXPECT_TRUE(view->GetFuncPane()->Button(0).IsWindowEnabled());
+    EXPECT_NE(view->GetStatusText(1).find("photo01.jpg"), std::string::npos);
+    ClickRow(list, 2, Qt::ControlModifier);
+    EXPECT_EQ(view->GetStatusText(1).rfind("2 file", 0), 0u);
+
+    // Select All and a program's own selection show in the list too.
+    view->SendMessage(WM_COMMAND, ID_EDIT_SELECT_ALL, 0);
+    EXPECT_EQ(ListSelection(list).size(), 13u);
+    view->SelectItem(9, TRUE);
+    EXPECT_EQ(ListSelection(list), std::vector<int>{9});
+    // A double click makes the row current and opens it.
+    ClickRow(list, 4, {}, QEvent::MouseButtonDblClick);
+    EXPECT_EQ(GetCurrentIndex(), 4);
+    EXPECT_EQ(main.Count(ID_FILEDCLICKED), 1u);
+}
+
+TEST_F(BrowserViewTest, PlayTakesTheVoiceNoteOrOpensTheItemAndAnotherSelectionStopsIt)
+{
+    // A voice note beside photo03.jpg, and a sound of its own that lists first.
+    CWave note;
+    ASSERT_TRUE(note.Create(8000, 16, 40000));
+    ASSERT_TRUE(note.WriteWav(camera + "/photo03.WAV"));
+    ASSERT_TRUE(note.WriteWav(camera + "/alone.wav"));
+    Open(camera);
+    ASSERT_EQ(GetItemFileName(0), "alone.wav");
+    ASSERT_EQ(GetItemSoundPath(4), camera + "/photo03.WAV");
+    view->SetViewMode(3);
+    CListCtrl& list = *view->GetList();
+    // Two items: nothing; a sound item opens as a double click would; a
+    // picture plays its note.
+    struct Row {
+        std::vector<int> selected;
+        bool plays;
+        size_t opened;
+    } rows[] = {{{3, 4}, false, 0}, {{0}, false, 1}, {{4}, true, 1}};
+    for (const Row& r : rows) {
+        view->SetAllSelected(FALSE);
+        for (int i : r.selected)
+            Gallery().SetSelected(i, TRUE);
+        SetCurrentIndex(r.selected[0]);
+        view->SendMessage(WM_COMMAND, ID_PLAY_SOUND, 0);
+        EXPECT_EQ(view->Wave().IsPlaying(), r.plays) << r.selected.size();
+        EXPECT_EQ(main.Count(ID_FILEDCLICKED), r.opened) << r.selected.size();
+    }
+    // Another item chosen in the list ends the note.
+    ClickRow(list, 7);
+    EXPECT_TRUE(uitest::WaitFor([&] { return !view->Wave().IsPlaying(); }));
+}
+
+TEST_F(BrowserViewTest, ARowOfTheListIsRenamedInPlaceWithItsVoiceNote)
+{
+    CWave note;
+    ASSERT_TRUE(note.Create(8000, 16, 400));
+    ASSERT_TRUE(note.WriteWav(camera + "/photo01.WAV"));
+    Open(camera);
+    view->SetViewMode(3);
+    CListCtrl& list = *view->GetList();
+    host.m_hWnd->activateWindow();
+    list.SetFocus();
+    ASSERT_TRUE(uitest::WaitFor([&] { return list.m_hWnd->isAncestorOf(QApplication::focusWidget()); }));
+    ClickRow(list, 1);
+    view->UpdateActivePane();
+    ASSERT_EQ(view->GetActivePane(), &list);
+    view->SendMessage(WM_COMMAND, ID_EDIT_RENAME_FILE, 0);
+    CEdit* editor = list.GetEditControl();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(view->GetActiveEditor(), editor);
+    editor->SetWindowText("Holiday");
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(editor->m_hWnd, &enter);
+    EXPECT_EQ(list.GetEditControl(), nullptr);
+    EXPECT_TRUE(fs::exists(camera + "/Holiday.jpg"));
+    EXPECT_TRUE(fs::exists(camera + "/Holiday.WAV"));
+    EXPECT_FALSE(fs::exists(camera + "/photo01.jpg"));
+    EXPECT_EQ(list.GetItemText(1, 0), "Holiday.jpg");
+    EXPECT_EQ(Gallery().GetItemText(1).substr(0, 11), "Holiday.jpg");
 }
 
 } // namespace
