@@ -146,8 +146,12 @@ void CZunMainView::SyncListSelection()
     for (int i = 0; i < count; ++i)
         if (m_pGallery->IsSelected(i))
             m_pList->SetItemState(i, LVIS_SELECTED, LVIS_SELECTED);
-    if (const int current = GetCurrentIndex(); current >= 0 && current < m_pList->GetItemCount())
-        m_pList->SetItemState(current, LVIS_FOCUSED, LVIS_FOCUSED);
+    // The gallery's focus item is the list's; without one the current item.
+    int focus = m_pGallery->Model().GetFocusItem();
+    if (focus < 0 || focus >= m_pList->GetItemCount())
+        focus = GetCurrentIndex();
+    if (focus >= 0 && focus < m_pList->GetItemCount())
+        m_pList->SetItemState(focus, LVIS_FOCUSED, LVIS_FOCUSED);
     m_bIgnoreListChange = FALSE;
 }
 

@@ -388,7 +388,6 @@ COwnerDataList::COwnerDataList(DWORD style, QWidget* parent) : QWidget(parent), 
     d->icons->setResizeMode(QListView::Adjust);
     d->icons->setWrapping(true);
     d->icons->setWordWrap(true);
-    d->icons->setUniformItemSizes(true);
     d->icons->setGridSize(QSize(96, 72));
     d->icons->setIconSize(QSize(32, 32));
     d->icons->setModel(d->model);
@@ -467,6 +466,8 @@ void COwnerDataList::SetImageList(CShellImageList* images, int which)
         d->normalImages = images;
         if (images)
             d->icons->setIconSize(QSize(images->IconSize(), images->IconSize()));
+        // The cells are measured again with the icons in them.
+        d->icons->doItemsLayout();
     } else {
         d->smallImages = images;
         if (images)

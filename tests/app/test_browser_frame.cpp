@@ -20,7 +20,9 @@
 #include "support/test_support.h"
 #include "support/ui_test_util.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QHeaderView>
 #include <QClipboard>
 #include <QDir>
 #include <QFileDialog>
@@ -286,6 +288,125 @@ TEST_F(BrowserFrameTest, SortingCarriesTheSelectionAlongAndShowsTheMethodAndDire
 }
 
 } // namespace
+
+namespace {
+
+// A press and release on a row of the list's shown form, or on a heading.
+void PressAt(QWidget* w, QPoint at, Qt::KeyboardModifiers mods, bool twice = false)
+{
+    std::vector<QEvent::Type> events{QEvent::MouseButtonPress, QEvent::MouseButtonRelease};
+    if (twice)
+        events.insert(events.end(), {QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease});
+    for (QEvent::Type t : events) {
+        QMouseEvent e(t, QPointF(at), w->mapToGlobal(QPointF(at)), Qt::LeftButton,
+                      t == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, mods);
+        QApplication::sendEvent(w, &e);
+    }
+}
+
+QAbstractItemView* ShownList(CListCtrl& list)
+{
+    for (QAbstractItemView* v : list.m_hWnd->findChildren<QAbstractItemView*>())
+        if (v->isVisible())
+            return v;
+    return nullptr;
+}
+
+void ClickRow(CListCtrl& list, int row, Qt::KeyboardModifiers mods = {}, bool twice = false)
+{
+    QAbstractItemView* v = ShownList(list);
+    ASSERT_NE(v, nullptr);
+    PressAt(v->viewport(), v->visualRect(v->model()->index(row, 0)).center(), mods, twice);
+}
+
+void ClickHeading(CListCtrl& list, int column)
+{
+    auto* header = list.m_hWnd->findChild<QHeaderView*>();
+    ASSERT_NE(header, nullptr);
+    const int x = header->sectionViewportPosition(column) + header->sectionSize(column) / 2;
+    PressAt(header->viewport(), QPoint(x, header->height() / 2), {});
+}
+
+std::vector<std::string> SelectedNames(CListCtrl& list)
+{
+    std::vector<std::string> names;
+    for (int i = list.GetNextItem(-1, LVNI_SELECTED); i >= 0; i = list.GetNextItem(i, LVNI_SELECTED))
+        names.push_back(list.GetItemText(i, 0));
+    return names;
+}
+
+std::string FocusedName(CListCtrl& list)
+{
+    for (int i = 0; i < list.GetItemCount(); ++i)
+        if (list.GetItemState(i, LVIS_FOCUSED))
+            return list.GetItemText(i, 0);
+    return {};
+}
+
+} // namespace
+
+TEST_F(BrowserFrameTest, TheDetailsViewSelectsSortsByItsHeadingsOpensAndComesBackAtTheNextStart)
+{
+    Open(m_camera);
+    ASSERT_TRUE(AllMade());
+    Frame()->SendMessage(WM_COMMAND, ID_VIEW_DETAILS, 0);
+    CListCtrl* list = View()->GetList();
+    ASSERT_TRUE(list->IsWindowVisible());
+    CCmdUI ui;
+    for (UINT id : {ID_VIEW_THUMBNAILS, ID_VIEW_ICONS, ID_VIEW_DETAILS}) {
+        ui.m_nID = id;
+        ui.DoUpdate(Frame(), TRUE);
+        EXPECT_EQ(ui.m_nCheck, id == ID_VIEW_DETAILS ? 1 : 0) << id;
+    }
+
+    // The user picks photo02, then photo05 with Ctrl: both reach the status bar.
+    ClickRow(*list, 2);
+    ClickRow(*list, 5, Qt::ControlModifier);
+    ASSERT_TRUE(uitest::WaitFor([&] {
+        QApplication::processEvents();
+        return Frame()->GetStatusBar().GetPaneText(1).rfind("2 file", 0) == 0;
+    }));
+    // Heading clicks: the current method's inverts the direction, another
+    // takes its method and keeps the direction; the same files stay
+    // selected and the focus stays on photo05.
+    struct Step {
+        int column;
+        int method;
+        BOOL descending;
+        const char* first;
+    } steps[] = {{0, 0, TRUE, "photo12.jpg"}, {1, 1, TRUE, nullptr}, {1, 1, FALSE, nullptr}, {0, 0, FALSE, "photo00.jpg"}};
+    for (const Step& s : steps) {
+        ClickHeading(*list, s.column);
+        EXPECT_EQ(Frame()->GetToolBar().GetSortMethod(), s.method) << s.column;
+        EXPECT_EQ(View()->IsSortDescending(), s.descending) << s.column;
+        if (s.first) {
+            EXPECT_EQ(list->GetItemText(0, 0), s.first) << s.column;
+        }
+        std::vector<std::string> selected = SelectedNames(*list);
+        std::sort(selected.begin(), selected.end());
+        EXPECT_EQ(selected, (std::vector<std::string>{"photo02.jpg", "photo05.jpg"})) << s.column;
+        EXPECT_EQ(FocusedName(*list), "photo05.jpg") << s.column;
+    }
+    ClickHeading(*list, 0); // descending by name
+    ClickRow(*list, 3);
+    QDir().mkpath(QString(QR_TEST_BUILD_DIR) + "/screenshots");
+    ASSERT_TRUE(uitest::Grab(Frame()->m_hWnd).save(QString(QR_TEST_BUILD_DIR) + "/screenshots/browser_details_view.png"));
+
+    // The next start shows the details again, over the same folder.
+    Restart();
+    ASSERT_EQ(View()->GetViewMode(), 3);
+    list = View()->GetList();
+    ASSERT_TRUE(uitest::WaitFor([&] { return list->GetItemCount() == 13; }));
+    EXPECT_TRUE(list->IsWindowVisible());
+    EXPECT_FALSE(View()->GetGallery()->IsWindowVisible());
+    EXPECT_EQ(list->GetItemText(0, 0), "photo12.jpg");
+    // A double click opens the row's picture in the message editor.
+    ClickRow(*list, 4, {}, true);
+    auto* message = dynamic_cast<CAPhotoDoc*>(m_app->GetMessageTemplate()->GetDocument());
+    ASSERT_NE(message, nullptr);
+    EXPECT_EQ(message->GetPicturePath(), m_camera + "/photo08.jpg");
+    EXPECT_TRUE(m_boxes.empty());
+}
 
 namespace {
 std::string g_sheetPdf;

@@ -330,6 +330,8 @@ TEST_F(BrowserViewTest, TheListShowsTheGalleryItemsInIconsOrDetails)
     EXPECT_EQ(list.GetViewStyle(), DWORD(LVS_ICON));
     EXPECT_TRUE(list.IsWindowVisible());
     EXPECT_EQ(ListSelection(list), std::vector<int>{0});
+    QDir().mkpath(QString(QR_TEST_BUILD_DIR) + "/screenshots");
+    ASSERT_TRUE(uitest::Grab(host.m_hWnd).save(QString(QR_TEST_BUILD_DIR) + "/screenshots/browser_view_icons.png"));
     view->SendMessage(WM_COMMAND, ID_VIEW_THUMBNAILS, 0);
     EXPECT_TRUE(Gallery().IsWindowVisible());
     EXPECT_FALSE(list.IsWindowVisible());
