@@ -24,6 +24,32 @@ void PaletteToRgb(const BYTE* in, BYTE* out, int width, const RGBQUAD* palette)
     }
 }
 
+// Indexes of fewer than 8 bits, packed from the most significant bit of each
+// byte, to their palette colours, red first.
+template <int Bits>
+void PackedPaletteToRgb(const BYTE* in, BYTE* out, int width, const RGBQUAD* palette)
+{
+    for (int x = 0; x < width; ++x, out += 3) {
+        const int bit = x * Bits;
+        // Two bytes cover any index of up to 8 bits, wherever it starts.
+        const unsigned pair = (unsigned(in[bit / 8]) << 8) | (bit % 8 + Bits > 8 ? in[bit / 8 + 1] : 0);
+        const BYTE i = BYTE((pair >> (16 - bit % 8 - Bits)) & ((1u << Bits) - 1));
+        if (palette) {
+            out[0] = palette[i].rgbRed;
+            out[1] = palette[i].rgbGreen;
+            out[2] = palette[i].rgbBlue;
+        } else {
+            out[0] = out[1] = out[2] = BYTE(i * 255 / ((1 << Bits) - 1));
+        }
+    }
+}
+
+void Grey8ToRgb(const BYTE* in, BYTE* out, int width, const RGBQUAD*)
+{
+    for (int x = 0; x < width; ++x, out += 3)
+        out[0] = out[1] = out[2] = in[x];
+}
+
 // One 16-bit little-endian word per pixel, five bits per channel, blue lowest.
 void Word555ToBgr(const BYTE* in, BYTE* out, int width, const RGBQUAD*)
 {
@@ -64,8 +90,18 @@ struct Conversion {
     RowConverter convert;
 };
 
+// Grey and the short palettes are offered too: greyscale photographs and 1- or
+// 4-bit pictures must reach the true-colour roads (messages, JPEG, thumbnails).
 constexpr Conversion kTo24Bits[] = {
+    {PixelType::Palette1, PixelType::Rgb24, PackedPaletteToRgb<1>},
+    {PixelType::Palette2, PixelType::Rgb24, PackedPaletteToRgb<2>},
+    {PixelType::Palette3, PixelType::Rgb24, PackedPaletteToRgb<3>},
+    {PixelType::Palette4, PixelType::Rgb24, PackedPaletteToRgb<4>},
+    {PixelType::Palette5, PixelType::Rgb24, PackedPaletteToRgb<5>},
+    {PixelType::Palette6, PixelType::Rgb24, PackedPaletteToRgb<6>},
+    {PixelType::Palette7, PixelType::Rgb24, PackedPaletteToRgb<7>},
     {PixelType::Palette8, PixelType::Rgb24, PaletteToRgb},
+    {PixelType::Grey8, PixelType::Rgb24, Grey8ToRgb},
     {PixelType::Bgr555, PixelType::Bgr24, Word555ToBgr},
     {PixelType::Grey16, PixelType::Rgb24, Grey16ToRgb},
     {PixelType::Bgr48, PixelType::Bgr24, Three16ToThree8},

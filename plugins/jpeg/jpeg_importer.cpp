@@ -1,4 +1,4 @@
-// Importer plug-in for JPEG files: 24-bit blue-green-red or 8-bit grey rows,
+// Importer plug-in for JPEG files: 24-bit blue-green-red rows (greyscale too),
 // bottom-up, optionally decoded at 1/2, 1/4 or 1/8 scale when the host asks
 // for a smaller size (thumbnails). Rows are decoded straight into the host's
 // buffer; every libjpeg call runs behind its own error boundary.
@@ -117,10 +117,11 @@ uint16_t Run(const char* path, const void* options, QrRawImageInfo* info, const 
             jpeg_read_header(&cinfo, TRUE);
         }))
         return 1;
-    const bool grey = cinfo.jpeg_color_space == JCS_GRAYSCALE;
     const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
-    // Colour pictures decode straight into the blue-green-red order of the rows.
-    cinfo.out_color_space = grey ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_EXT_BGR;
+    // Colour and greyscale photographs alike decode straight into the
+    // blue-green-red order of the rows: every road a photograph takes
+    // (browser, message, thumbnails) expects true colour.
+    cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
     ChooseScale(cinfo, options);
     if (!d.Guarded([&] { jpeg_calc_output_dimensions(&cinfo); }))
         return 1;
@@ -129,25 +130,18 @@ uint16_t Run(const char* path, const void* options, QrRawImageInfo* info, const 
     const int32_t width = static_cast<int32_t>(cinfo.output_width);
     const int32_t height = static_cast<int32_t>(cinfo.output_height);
     if (info) {
-        info->pixelType = grey ? 14 : 11;
+        info->pixelType = 11;
         info->orientation = 1;
         info->width = width;
         info->height = height;
         info->xResolution = Density(cinfo, cinfo.X_density);
         info->yResolution = Density(cinfo, cinfo.Y_density);
         info->bitsFactor1 = 8;
-        info->bitsFactor2 = grey ? 1 : 3;
+        info->bitsFactor2 = 3;
         return 0;
     }
-    if (!target || !target->Accepts(width, height, grey ? 8 : 24, grey ? 256 : 0))
+    if (!target || !target->Accepts(width, height, 24, 0))
         return 1;
-    if (grey) {
-        uint8_t* palette = target->Palette();
-        for (int i = 0; i < 256; ++i) {
-            palette[4 * i] = palette[4 * i + 1] = palette[4 * i + 2] = static_cast<uint8_t>(i);
-            palette[4 * i + 3] = 0;
-        }
-    }
     // CMYK rows need converting, so they pass through one line of our own.
     std::vector<JSAMPLE> line(cmyk ? static_cast<size_t>(width) * 4 : 0);
     if (!d.Guarded([&] { jpeg_start_decompress(&cinfo); }))

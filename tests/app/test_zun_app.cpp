@@ -865,6 +865,38 @@ TEST_F(ProgramTest, MessageEditorMatchesColoursAndEachSwitchOffGivesThePlainPict
     ApplyColorSettings(saved);
 }
 
+// Greyscale photographs and 1- or 4-bit pictures open in the message editor
+// like any other photograph.
+TEST_F(ProgramTest, MessageEditorOpensGreyAndShortPalettePictures)
+{
+    struct Case {
+        const char* name;
+        QImage::Format format;
+        const char* kind;
+    };
+    const Case cases[] = {{"grey.jpg", QImage::Format_Grayscale8, "JPG"},
+                          {"mono.bmp", QImage::Format_Mono, "BMP"},
+                          {"indexed.bmp", QImage::Format_Indexed8, "BMP"}};
+    for (const Case& c : cases) {
+        QImage img(40, 30, c.format);
+        if (c.format == QImage::Format_Indexed8)
+            img.setColorTable({qRgb(0, 0, 0), qRgb(200, 40, 40)});
+        if (c.format == QImage::Format_Mono)
+            img.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
+        img.fill(c.format == QImage::Format_Grayscale8 ? 90 : 1);
+        const std::string path = (m_dir / c.name).string();
+        ASSERT_TRUE(img.save(QString::fromStdString(path), c.kind)) << c.name;
+        m_boxes.clear();
+        ASSERT_NE(m_app->OpenInMessageEditor(path, FALSE, 0), nullptr) << c.name;
+        EXPECT_TRUE(m_boxes.empty()) << c.name << ": " << (m_boxes.empty() ? "" : m_boxes[0].text);
+        auto* doc = dynamic_cast<CAPhotoDoc*>(m_app->GetMessageTemplate()->GetDocument());
+        ASSERT_NE(doc, nullptr);
+        EXPECT_EQ(doc->GetContent().GetImage().GetSize(), CSize(40, 30)) << c.name;
+        EXPECT_EQ(doc->GetContent().GetImage().GetBitsPerPixel(), 24) << c.name;
+        doc->SetModifiedFlag(FALSE);
+    }
+}
+
 // An image comment goes to the viewer (176) matched as the photograph is:
 // into the working space, with its own screen and printer matches, and with
 // the comment's date; with matching off it goes as stored.

@@ -6,6 +6,7 @@
 #include "browser/folder_scan.h"
 #include "browser/sort_key.h"
 
+#include <QImage>
 #include <QWidget>
 
 #include <atomic>
@@ -70,14 +71,19 @@ TEST_F(BrowserTest, ScanDropsWhatTheBrowserDoesNotShowAndSortsAsAsked)
     Jpeg("b.jpg", 64, 48);
     Jpeg("A.jpg", 64, 48);
     Jpeg("c.JPEG", 64, 48);
+    // A greyscale photograph is a photograph; a paletted drawing is not shown.
     qrtest::WriteBytes(Pics() / "grey.jpg", GreyJpeg(16, 16));
+    QImage drawing(8, 8, QImage::Format_Indexed8);
+    drawing.setColorTable({qRgb(0, 0, 0), qRgb(255, 0, 0)});
+    drawing.fill(1);
+    ASSERT_TRUE(drawing.save(QString::fromStdString(Pic("drawing.bmp")), "BMP"));
     qrtest::WriteBytes(Pics() / "broken.jpg", {0xFF, 0xD8, 0xFF});
     qrtest::WriteBytes(Pics() / "song.wav", {'R'});
     Scan(Pics().string(), kSortByName, true);
-    EXPECT_EQ(Names(), (std::vector<std::string>{"song.wav", "c.JPEG", "b.jpg", "A.jpg"}));
+    EXPECT_EQ(Names(), (std::vector<std::string>{"song.wav", "grey.jpg", "c.JPEG", "b.jpg", "A.jpg"}));
     // Names as found: the list indexes count only accepted files.
     SortFileItems(kSortByFoundOrder, false);
-    EXPECT_EQ(Names(), (std::vector<std::string>{"A.jpg", "b.jpg", "c.JPEG", "song.wav"}));
+    EXPECT_EQ(Names(), (std::vector<std::string>{"A.jpg", "b.jpg", "c.JPEG", "grey.jpg", "song.wav"}));
     // The information is read only for the orders that need it.
     EXPECT_FALSE(GetFileItem(0)->m_bInfoRead);
     Scan(Pics().string(), kSortByKind, false);

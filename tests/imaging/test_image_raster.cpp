@@ -285,7 +285,9 @@ TEST(ImageRaster, MirrorFillAndPaste)
 TEST(ImageRaster, DepthConversions)
 {
     RGBQUAD palette[256] = {};
+    palette[1] = RGBQUAD{3, 2, 1, 0};
     palette[2] = RGBQUAD{30, 20, 10, 0};
+    palette[5] = RGBQUAD{60, 50, 40, 0};
     struct Row {
         int from;
         Bytes in;
@@ -296,6 +298,11 @@ TEST(ImageRaster, DepthConversions)
     };
     const Row rows[] = {
         {PixelType::Palette8, {2, 0}, 24, 0, true, PixelType::Rgb24, {10, 20, 30, 0, 0, 0}},
+        // Packed indexes, the first pixel in the high bits.
+        {PixelType::Palette1, {0x40}, 24, 0, true, PixelType::Rgb24, {0, 0, 0, 1, 2, 3}},
+        {PixelType::Palette4, {0x21}, 24, 0, true, PixelType::Rgb24, {10, 20, 30, 1, 2, 3}},
+        {PixelType::Palette3, {0xA8}, 24, 0, true, PixelType::Rgb24, {40, 50, 60, 10, 20, 30}},
+        {PixelType::Grey8, {1, 200}, 24, 0, true, PixelType::Rgb24, {1, 1, 1, 200, 200, 200}},
         // Five bits per channel, each masked out of its word.
         {PixelType::Bgr555, {0x1F, 0x00, 0xE0, 0x03}, 24, 0, true, PixelType::Bgr24, {248, 0, 0, 0, 248, 0}},
         {PixelType::Bgr555, {0x00, 0x7C, 0xFF, 0x7F}, 24, 0, true, PixelType::Bgr24, {0, 0, 248, 248, 248, 248}},
@@ -309,7 +316,6 @@ TEST(ImageRaster, DepthConversions)
         {PixelType::Bgr24, {1, 2, 3, 4, 5, 6}, 24, 0, true, PixelType::Bgr24, {1, 2, 3, 4, 5, 6}},
         {PixelType::Grey8, {1, 2}, 0, 8, true, PixelType::Grey8, {1, 2}},
         // Not offered.
-        {PixelType::Grey8, {1, 2}, 24, 0, false, PixelType::Grey8, {1, 2}},
         {PixelType::Rgb555, {1, 2, 3, 4}, 24, 0, false, PixelType::Rgb555, {1, 2, 3, 4}},
         {PixelType::Bgr48, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}, 32, 0, false, PixelType::Bgr48,
          {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}},
@@ -330,6 +336,12 @@ TEST(ImageRaster, DepthConversions)
         EXPECT_EQ(image.GetOrientation(), 0);
         EXPECT_EQ(image.GetStorageKind(), CImageBuffer::kTempFile);
     }
+    // An index that runs over a byte boundary.
+    CImageBuffer packed;
+    ASSERT_TRUE(packed.Create(CImageBuffer::kHeap, CSize(3, 1), PixelType::Palette3, 0, nullptr, palette));
+    SetRows(packed, {0x2A, 0x80});
+    ASSERT_TRUE(packed.ConvertToBitsPerPixel(24));
+    EXPECT_EQ(Rows(packed), (Bytes{1, 2, 3, 10, 20, 30, 40, 50, 60}));
 }
 
 TEST(ImageRaster, BlendModes)
