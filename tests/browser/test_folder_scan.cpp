@@ -23,6 +23,15 @@ std::vector<uint8_t> GreyJpeg(int w, int h)
     return out;
 }
 
+// A paletted drawing: a picture the importers read that the browser does not show.
+void WriteDrawing(const std::filesystem::path& path)
+{
+    QImage drawing(8, 8, QImage::Format_Indexed8);
+    drawing.setColorTable({qRgb(0, 0, 0), qRgb(255, 0, 0)});
+    drawing.fill(1);
+    ASSERT_TRUE(drawing.save(QString::fromStdString(path.string()), "BMP"));
+}
+
 void Scan(const std::string& folder, int mode, bool descending, std::function<bool()> stop = {})
 {
     std::atomic<uint32_t> total{0}, done{0};
@@ -73,10 +82,7 @@ TEST_F(BrowserTest, ScanDropsWhatTheBrowserDoesNotShowAndSortsAsAsked)
     Jpeg("c.JPEG", 64, 48);
     // A greyscale photograph is a photograph; a paletted drawing is not shown.
     qrtest::WriteBytes(Pics() / "grey.jpg", GreyJpeg(16, 16));
-    QImage drawing(8, 8, QImage::Format_Indexed8);
-    drawing.setColorTable({qRgb(0, 0, 0), qRgb(255, 0, 0)});
-    drawing.fill(1);
-    ASSERT_TRUE(drawing.save(QString::fromStdString(Pic("drawing.bmp")), "BMP"));
+    WriteDrawing(Pics() / "drawing.bmp");
     qrtest::WriteBytes(Pics() / "broken.jpg", {0xFF, 0xD8, 0xFF});
     qrtest::WriteBytes(Pics() / "song.wav", {'R'});
     Scan(Pics().string(), kSortByName, true);
@@ -111,7 +117,7 @@ TEST_F(BrowserTest, CancelStopsAfterThePictureAndLeavesAConsistentStore)
 {
     for (const char* name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg"})
         Jpeg(name);
-    qrtest::WriteBytes(Pics() / "b2.jpg", GreyJpeg(8, 8)); // refused, third in folder order
+    WriteDrawing(Pics() / "b2.bmp"); // refused, third in folder order
     qrtest::WriteBytes(Pics() / "a.wav", {'R'});
     qrtest::WriteBytes(Pics() / "zz.wav", {'R'});
     int asked = 0;
@@ -139,7 +145,7 @@ TEST_F(BrowserTest, MergeAddsOnlyWhatIsNew)
     Jpeg("new.jpg");
     qrtest::WriteBytes(Pics() / "NEW.wav", {'R'});
     qrtest::WriteBytes(Pics() / "lone.wav", {'R'});
-    qrtest::WriteBytes(Pics() / "grey.jpg", GreyJpeg(8, 8));
+    WriteDrawing(Pics() / "drawing.bmp");
     SetCurrentIndex(1);
     ScanFolderSoundFiles(Pics().string());
     EXPECT_EQ(Names(), (std::vector<std::string>{"a.jpg", "b.jpg", "A.JPG", "new.jpg", "lone.wav"}));
