@@ -103,6 +103,15 @@ struct COwnerDataList::Impl {
         return info.item.iImage;
     }
     void ItemChanged(int item, UINT oldState, UINT newState) const { NotifyItemStateChanged(q, item, oldState, newState); }
+    bool OfferKeyToFrame(QKeyEvent* e) const
+    {
+        CWnd* wnd = CWnd::FromHandlePermanent(q);
+        MSG msg;
+        if (!wnd || !fwdetail::VirtualKeyOf(e->key()) || !fwdetail::TranslateEvent(wnd, q, e, msg))
+            return false;
+        CWnd* top = wnd->GetTopLevelParent();
+        return top && top->PreTranslateMessage(&msg);
+    }
     int CurrentRow() const
     {
         const QModelIndex i = Selection()->currentIndex();
@@ -289,6 +298,12 @@ protected:
     void keyPressEvent(QKeyEvent* e) override
     {
         fwdetail::NoteInputModifiers(e->modifiers());
+        // The frame's accelerators come first, as for the window's own keys:
+        // Ctrl+C copies the files, not the row's text.
+        if (d->OfferKeyToFrame(e)) {
+            e->accept();
+            return;
+        }
         View::keyPressEvent(e);
     }
     void mousePressEvent(QMouseEvent* e) override
@@ -415,11 +430,18 @@ COwnerDataList::COwnerDataList(DWORD style, QWidget* parent) : QWidget(parent), 
                     out.erase(std::unique(out.begin(), out.end()), out.end());
                     return out;
                 };
-                for (int row : rows(off)) {
+                // Every item at once is one notification for all (-1).
+                const std::vector<int> offRows = rows(off), onRows = rows(on);
+                if (d->count > 1 && (int(onRows.size()) == d->count || int(offRows.size()) == d->count)) {
+                    const bool all = int(onRows.size()) == d->count;
+                    d->ItemChanged(-1, all ? 0u : UINT(LVIS_SELECTED), all ? UINT(LVIS_SELECTED) : 0u);
+                    return;
+                }
+                for (int row : offRows) {
                     const UINT focus = row == current ? UINT(LVIS_FOCUSED) : 0u;
                     d->ItemChanged(row, LVIS_SELECTED | focus, focus);
                 }
-                for (int row : rows(on)) {
+                for (int row : onRows) {
                     const UINT focus = row == current ? UINT(LVIS_FOCUSED) : 0u;
                     d->ItemChanged(row, focus, LVIS_SELECTED | focus);
                 }

@@ -27,6 +27,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QTimer>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QUrl>
@@ -387,6 +388,24 @@ TEST_F(BrowserFrameTest, TheDetailsViewSelectsSortsByItsHeadingsOpensAndComesBac
         EXPECT_EQ(selected, (std::vector<std::string>{"photo02.jpg", "photo05.jpg"})) << s.column;
         EXPECT_EQ(FocusedName(*list), "photo05.jpg") << s.column;
     }
+    // Keys in the list reach the frame's commands: Ctrl+C copies the files.
+    Focus(list);
+    QAbstractItemView* rows = ShownList(*list);
+    ASSERT_TRUE(rows->hasFocus());
+    QKeyEvent copy(QEvent::KeyPress, Qt::Key_C, Qt::ControlModifier);
+    QApplication::sendEvent(rows, &copy);
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    ASSERT_NE(data, nullptr);
+    std::vector<std::string> copied;
+    for (const QUrl& url : data->urls())
+        copied.push_back(url.toLocalFile().toStdString());
+    std::sort(copied.begin(), copied.end());
+    EXPECT_EQ(copied, (std::vector<std::string>{m_camera + "/photo02.jpg", m_camera + "/photo05.jpg"}));
+    QKeyEvent all(QEvent::KeyPress, Qt::Key_A, Qt::ControlModifier);
+    QApplication::sendEvent(rows, &all);
+    EXPECT_EQ(View()->GetGallery()->GetSelectedCount(), 13);
+    EXPECT_EQ(SelectedNames(*list).size(), 13u);
+
     ClickHeading(*list, 0); // descending by name
     ClickRow(*list, 3);
     QDir().mkpath(QString(QR_TEST_BUILD_DIR) + "/screenshots");

@@ -431,6 +431,19 @@ TEST_F(BrowserViewTest, PlayTakesTheVoiceNoteOrOpensTheItemAndAnotherSelectionSt
     // Another item chosen in the list ends the note.
     ClickRow(list, 7);
     EXPECT_TRUE(uitest::WaitFor([&] { return !view->Wave().IsPlaying(); }));
+    // A click on the item's mark plays its note; a selection that keeps the
+    // item lets it play on, one without it ends it.
+    ClickRow(list, 4);
+    NMGALLERY click;
+    click.hdr.code = GCN_ICONCLICK;
+    click.hdr.idFrom = IDC_BROWSER_GALLERY;
+    click.iItem = 4;
+    view->SendMessage(WM_NOTIFY, IDC_BROWSER_GALLERY, LPARAM(&click.hdr));
+    ASSERT_TRUE(view->Wave().IsPlaying());
+    ClickRow(list, 6, Qt::ControlModifier);
+    EXPECT_TRUE(view->Wave().IsPlaying());
+    ClickRow(list, 6);
+    EXPECT_TRUE(uitest::WaitFor([&] { return !view->Wave().IsPlaying(); }));
 }
 
 TEST_F(BrowserViewTest, ARowOfTheListIsRenamedInPlaceWithItsVoiceNote)
