@@ -92,12 +92,6 @@ void CListCtrl::SetItemCountEx(int nItems, DWORD dwFlags)
         o->SetItemCount(nItems, dwFlags);
 }
 
-void CListCtrl::RedrawItems(int nFirst, int nLast)
-{
-    if (COwnerDataList* o = Owner(m_hWnd))
-        o->RedrawItems(nFirst, nLast);
-}
-
 CEdit* CListCtrl::EditLabel(int nItem)
 {
     COwnerDataList* o = Owner(m_hWnd);

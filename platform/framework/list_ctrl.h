@@ -19,6 +19,7 @@ enum : DWORD {
     LVS_ICON = 0x0000,
     LVS_REPORT = 0x0001,
     LVS_TYPEMASK = 0x0003,
+    // These three are what the Qt list does anyway: accepted, nothing more.
     LVS_SHOWSELALWAYS = 0x0008,
     LVS_SHAREIMAGELISTS = 0x0040,
     LVS_AUTOARRANGE = 0x0100,
@@ -92,8 +93,6 @@ public:
     DWORD GetViewStyle() const;
     // Owner data: the number of items; the selection is cleared.
     void SetItemCountEx(int nItems, DWORD dwFlags = 0);
-    // Owner data: the items are asked for again when next shown.
-    void RedrawItems(int nFirst, int nLast);
     // Owner data: opens the label editor on the item; null when refused.
     CEdit* EditLabel(int nItem);
     // The open label editor, or null.

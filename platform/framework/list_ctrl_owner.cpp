@@ -521,8 +521,6 @@ void COwnerDataList::SetItemCount(int count, DWORD flags)
 
 int COwnerDataList::GetItemCount() const { return d->count; }
 
-void COwnerDataList::RedrawItems(int first, int last) { d->model->RowsChanged(first, last); }
-
 int COwnerDataList::InsertColumn(int col, const std::string& heading, int width, int format)
 {
     const int at = col < 0 || col > int(d->columns.size()) ? int(d->columns.size()) : col;

@@ -26,7 +26,6 @@ public:
     DWORD GetViewStyle() const;
     void SetItemCount(int count, DWORD flags);
     int GetItemCount() const;
-    void RedrawItems(int first, int last);
     int InsertColumn(int col, const std::string& heading, int width, int format);
     BOOL SetColumnWidth(int col, int cx);
     int GetColumnWidth(int col) const;

@@ -427,6 +427,34 @@ TEST_F(BrowserFrameTest, TheDetailsViewSelectsSortsByItsHeadingsOpensAndComesBac
     EXPECT_TRUE(m_boxes.empty());
 }
 
+TEST_F(BrowserFrameTest, InTheListARefusedRenameSaysWhyAndDeletedFilesLeaveTheirRows)
+{
+    Open(m_camera);
+    Frame()->SendMessage(WM_COMMAND, ID_VIEW_DETAILS, 0);
+    CListCtrl& list = *View()->GetList();
+    Focus(&list);
+    ClickRow(list, 1);
+    Frame()->SendMessage(WM_COMMAND, ID_EDIT_RENAME_FILE, 0);
+    CEdit* editor = list.GetEditControl();
+    ASSERT_NE(editor, nullptr);
+    editor->SetWindowText("a:b");
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(editor->m_hWnd, &enter);
+    ASSERT_EQ(m_boxes.size(), 1u);
+    EXPECT_EQ(m_boxes[0].rfind("The following characters cannot be used in file names.", 0), 0u);
+    EXPECT_TRUE(fs::exists(m_camera + "/photo01.jpg"));
+    EXPECT_EQ(list.GetItemText(1, 0), "photo01.jpg");
+
+    ClickRow(list, 3);
+    ClickRow(list, 4, Qt::ControlModifier);
+    Frame()->SendMessage(WM_COMMAND, ID_EDIT_DELETE_FILES, 0);
+    EXPECT_FALSE(fs::exists(m_camera + "/photo03.jpg"));
+    EXPECT_FALSE(fs::exists(m_camera + "/photo04.jpg"));
+    EXPECT_EQ(list.GetItemCount(), 11);
+    EXPECT_EQ(list.GetItemText(3, 0), "photo05.jpg");
+    EXPECT_EQ(View()->GetGallery()->GetItemCount(), 11);
+}
+
 namespace {
 std::string g_sheetPdf;
 } // namespace
