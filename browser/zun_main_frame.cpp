@@ -36,6 +36,8 @@ ON_COMMAND(ID_FILEDCLICKED, &CZunMainFrame::OnFileDClicked)
 ON_COMMAND(ID_SAVE_AS, &CZunMainFrame::OnSaveAs)
 ON_COMMAND(ID_SAVE_AS_REPLACE, &CZunMainFrame::OnSaveAsReplace)
 ON_UPDATE_COMMAND_UI(ID_FILEDCLICKED, &CZunMainFrame::OnUpdateAlwaysEnabled)
+ON_COMMAND(ID_EDIT_PASTE, &CZunMainFrame::OnEditPaste)
+ON_UPDATE_COMMAND_UI(ID_EDIT_PASTE, &CZunMainFrame::OnUpdateEditPaste)
 ON_COMMAND(ID_UPDATE_HINT_LAST, &CZunMainFrame::OnPostUpdate)
 END_MESSAGE_MAP()
 

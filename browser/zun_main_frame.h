@@ -70,6 +70,7 @@ enum : UINT {
     IDS_NAME_TOO_LONG = 6254,
     IDS_ALREADY_OPENING = 6291,
     IDS_NO_MOVIE_PLAYER = 6289,
+    IDS_UNTITLED = 6168,
 };
 
 // The browser's toolbar: ten buttons, and the browser's sort method, which
@@ -153,6 +154,10 @@ protected:
     void OnSaveAsReplace();
     void SaveSelectedItem(BOOL replace);
     void OnUpdateAlwaysEnabled(CCmdUI* pCmdUI);
+    // Paste that the view leaves to the frame: the picture on the clipboard
+    // saved as a file.
+    void OnEditPaste();
+    void OnUpdateEditPaste(CCmdUI* pCmdUI);
     void OnPostUpdate();
 
 private:

@@ -1,5 +1,6 @@
 // Save As of the selected picture: the picture as the browser shows it
-// (mirrored, rotated, resized, overlaid) written with its metadata.
+// (mirrored, rotated, resized, overlaid) written with its metadata; and a
+// picture pasted from the clipboard saved as a new file.
 #include "browser/zun_main_frame.h"
 
 #include "browser/file_item.h"
@@ -7,6 +8,7 @@
 #include "browser/item_output.h"
 #include "browser/thumbnail_cache.h"
 #include "browser/zun_main_view.h"
+#include "imaging/dib_bitmap.h"
 #include "imaging/exif_file.h"
 #include "imaging/image_buffer.h"
 #include "imaging/image_exporter.h"
@@ -14,11 +16,15 @@
 #include "imaging/metadata_file_kind.h"
 #include "imaging/program_folders.h"
 #include "platform/file.h"
+#include "platform/framework/ole_drop.h"
 #include "platform/framework/message_box.h"
 #include "resources/string_table.h"
 #include "ui/file_save_dlog.h"
 #include "util/path_util.h"
 #include "util/string_util.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
 
 #include <climits>
 #include <filesystem>
@@ -132,4 +138,48 @@ void CZunMainFrame::SaveSelectedItem(BOOL replace)
     if (ExportImageWithMetadata(this, picture, &profile, source, target, ImageSaveValues{}) != 0)
         return;
     view->RefreshSavedItem(target);
+}
+
+namespace {
+
+const QMimeData* ClipboardMimeData()
+{
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    return clipboard ? clipboard->mimeData() : nullptr;
+}
+
+} // namespace
+
+void CZunMainFrame::OnUpdateEditPaste(CCmdUI* pCmdUI)
+{
+    pCmdUI->Enable(COleDataObject(ClipboardMimeData()).IsDataAvailable(CF_DIB));
+}
+
+void CZunMainFrame::OnEditPaste()
+{
+    // The program's own form or the desktop's image form, read as the
+    // message editor's Paste reads it.
+    const COleDataObject clipboard(ClipboardMimeData());
+    if (!clipboard.IsDataAvailable(CF_DIB))
+        return;
+    CDibBitmap pasted;
+    CImageBuffer picture;
+    if (!pasted.ReadFromGlobal(clipboard.GetGlobalData(CF_DIB)) ||
+        (pasted.GetBitsPerPixel() != 24 && !pasted.ConvertBitDepth(24)) ||
+        !picture.Create(CImageBuffer::kHeap, pasted.GetSize(), pasted.GetPixelType(), 1, pasted.GetBits())) {
+        AfxMessageBox(IDS_IMAGE_NOT_CREATED);
+        return;
+    }
+    int quality = kDefaultQuality;
+    std::string filter;
+    CImageExporter(GetExporterSearchPath()).BuildSaveFilter(filter, picture.GetPixelType());
+    CFileSaveDlog dlg(&quality, 24, "BMP", LoadResString(IDS_UNTITLED), kSaveAsFlags, filter, this);
+    if (dlg.DoModal() != IDOK)
+        return;
+    picture.SetPercentage(quality);
+    const std::string target = dlg.GetPathName();
+    if (ExportImageFile(this, picture, nullptr, nullptr, nullptr, nullptr, std::string(), target, ImageSaveValues{}) ==
+            0 &&
+        m_pView)
+        m_pView->RefreshSavedItem(target);
 }

@@ -493,6 +493,8 @@ void CZunMainView::PlaySoundFile(const std::string& path)
 
 BOOL CZunMainView::OnCmdMsg(UINT nID, int nCode, void* pExtra)
 {
+    if (nID == ID_EDIT_PASTE && !TakesPaste())
+        return FALSE;
     if (m_pActivePane && m_pActivePane->m_hWnd && m_pActivePane->OnCmdMsg(nID, nCode, pExtra))
         return TRUE;
     return CView::OnCmdMsg(nID, nCode, pExtra);

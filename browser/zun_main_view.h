@@ -78,6 +78,9 @@ public:
     void Resort();
     // Pastes the clipboard's files into the tree's folder; TRUE when the shell did.
     BOOL PasteFiles();
+    // Paste is the view's for an open label editor, and for files on the
+    // clipboard while the tree shows a folder; any other goes to the frame.
+    BOOL TakesPaste();
     void OnUpdate(CView* pSender, LPARAM lHint, CObject* pHint) override;
     BOOL PreTranslateMessage(MSG* pMsg) override;
     // Commands go to the pane that had the focus last, then to the view.

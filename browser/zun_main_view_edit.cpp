@@ -92,6 +92,13 @@ CEdit* CZunMainView::GetVisibleEditor()
     return e && e->m_hWnd && e->IsWindowVisible() ? e : nullptr;
 }
 
+BOOL CZunMainView::TakesPaste()
+{
+    UpdateActivePane();
+    return GetVisibleEditor() ||
+           (IsTreePaneActive() && TreeState() && ClipboardFileMode(ClipboardData()) != 0);
+}
+
 BOOL CZunMainView::FileCommandAllowed()
 {
     if (IsFilePaneActive())

@@ -14,6 +14,9 @@
 #include "support/ui_test_util.h"
 
 #include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -131,6 +134,47 @@ protected:
     std::unique_ptr<CRegistryStore> m_store;
     std::unique_ptr<CZunApp> m_app;
     std::vector<std::string> m_boxes;
+};
+
+// Answers every save dialog while it lives, as the user does: types the
+// target as a whole path (of the file type named, when one is) and accepts
+// it, or cancels while the target is empty.
+class SaveDialogAnswers {
+public:
+    SaveDialogAnswers()
+    {
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            auto* dlg = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dlg || !dlg->isVisible())
+                return;
+            ++dialogs;
+            if (target.empty()) {
+                dlg->reject();
+                return;
+            }
+            for (const QString& filter : dlg->nameFilters())
+                if (!type.empty() && filter.startsWith(QString::fromStdString(type)))
+                    dlg->selectNameFilter(filter);
+            const fs::path path(target);
+            dlg->setDirectory(QString::fromStdString(path.parent_path().string()));
+            // Typed as a whole path: the folder's listing, which the dialog reads on
+            // a thread of its own, may not be there yet on a busy machine.
+            auto* name = dlg->findChild<QLineEdit*>("fileNameEdit");
+            if (name)
+                name->setText(QString::fromStdString(target));
+            else
+                dlg->selectFile(QString::fromStdString(target));
+            static_cast<QDialog*>(dlg)->accept();
+        });
+        m_timer.start(20);
+    }
+
+    std::string target;
+    std::string type;
+    int dialogs = 0;
+
+private:
+    QTimer m_timer;
 };
 
 } // namespace qrtest

@@ -643,30 +643,9 @@ TEST_F(BrowserFrameTest, SaveAsWritesTheSelectedPictureWithItsMetadataAndRefresh
     Open(m_camera);
     ASSERT_TRUE(AllMade());
     // The user types the target into the save dialog and accepts it.
-    std::string target;
-    int dialogs = 0;
-    QTimer answer;
-    QObject::connect(&answer, &QTimer::timeout, [&] {
-        auto* dlg = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        if (!dlg || !dlg->isVisible())
-            return;
-        ++dialogs;
-        if (target.empty()) {
-            dlg->reject();
-            return;
-        }
-        const fs::path path(target);
-        dlg->setDirectory(QString::fromStdString(path.parent_path().string()));
-        // Typed as a whole path: the folder's listing, which the dialog reads on
-        // a thread of its own, may not be there yet on a busy machine.
-        auto* name = dlg->findChild<QLineEdit*>("fileNameEdit");
-        if (name)
-            name->setText(QString::fromStdString(target));
-        else
-            dlg->selectFile(QString::fromStdString(target));
-        static_cast<QDialog*>(dlg)->accept();
-    });
-    answer.start(20);
+    qrtest::SaveDialogAnswers answer;
+    std::string& target = answer.target;
+    const int& dialogs = answer.dialogs;
     auto takenOf = [](const std::string& path) {
         CExifTextFormatter formatter;
         CExifInfoSet exif(&formatter);
@@ -711,7 +690,6 @@ TEST_F(BrowserFrameTest, SaveAsWritesTheSelectedPictureWithItsMetadataAndRefresh
     EXPECT_EQ(m_boxes.size(), 1u);
     EXPECT_EQ(GetItemPictureSize(5), size);
     EXPECT_EQ(takenOf(target), taken);
-    answer.stop();
 }
 
 TEST_F(BrowserFrameTest, CopyAndMoveToFolderTakeTheSelectedPicturesWithTheirVoiceNotes)
