@@ -38,9 +38,8 @@ void RegisterRecordTemplate()
         constexpr DWORD button = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
         DlgTemplate t;
         t.style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
-        // Wide enough for the status line in one line of the dialog font; the
-        // template's height takes in the caption band.
-        t.rect = CRect(0, 0, 216, 82);
+        // Wide enough for the status line in one line of the dialog font.
+        t.rect = CRect(0, 0, 216, 72);
         t.title = "Record";
         t.items.push_back({"BUTTON", "OK", UINT(IDOK), button | BS_DEFPUSHBUTTON, CRect(104, 52, 154, 66)});
         t.items.push_back({"BUTTON", "Record", IDC_REC_RECORD, button, CRect(6, 30, 68, 44)});

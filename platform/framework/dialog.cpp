@@ -234,6 +234,11 @@ BOOL CDialog::CreateFromTemplate(const DlgTemplate& tmpl, CWnd* pParent)
     DWORD style = tmpl.style & ~(m_bModal ? WS_CHILD | WS_VISIBLE : WS_VISIBLE);
     if (!CreateEx(tmpl.exStyle, "#32770", tmpl.title, style, CRect(0, 0, px.Width(), px.Height()), pParent, 0))
         return FALSE;
+    // The template gives the client area: a caption and frame that the
+    // program draws itself come on top of it, not out of it.
+    const CRect ins = GetNonClientInsets();
+    if (ins.left || ins.top || ins.right || ins.bottom)
+        MoveWindow(0, 0, px.Width() + ins.left + ins.right, px.Height() + ins.top + ins.bottom, FALSE);
     QFont font = GetNonClientMetrics().lfMessageFont;
     if (!tmpl.faceName.empty())
         font.setFamily(QString::fromStdString(tmpl.faceName));

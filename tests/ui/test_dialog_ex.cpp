@@ -72,6 +72,29 @@ TEST_F(DialogExTest, PlainGroupBoxesBecomePanelsAndColourTheirLabels)
     dlg.DestroyWindow();
 }
 
+// The template gives the client area: the program's own caption comes on
+// top of it, so a control at the template's bottom edge is still whole.
+TEST_F(DialogExTest, TheCaptionDoesNotTakeTheTemplatesBottomRow)
+{
+    constexpr UINT kEdge = 9102;
+    DlgTemplate t;
+    t.style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+    t.rect = CRect(0, 0, 100, 60);
+    t.title = "Edge";
+    t.items = {{"BUTTON", "OK", UINT(IDOK), WS_CHILD | WS_VISIBLE, CRect(50, 46, 96, 60)}};
+    RegisterDialogTemplate(kEdge, t);
+    CDialogEx dlg(kEdge);
+    ASSERT_TRUE(dlg.Create(kEdge));
+    CRect client, button;
+    dlg.GetClientRect(&client);
+    EXPECT_EQ(client.Size(), MapDialogRect(t.rect).Size());
+    dlg.GetDlgItem(IDOK)->GetWindowRect(&button);
+    dlg.ScreenToClient(&button);
+    EXPECT_TRUE(client.PtInRect(button.TopLeft()));
+    EXPECT_LE(button.bottom, client.bottom);
+    dlg.DestroyWindow();
+}
+
 TEST_F(DialogExTest, CloseBoxClosesOnlyWhenPressAndReleaseAreOnIt)
 {
     CDialogEx dlg(kTemplate);
