@@ -247,7 +247,7 @@ void CDialogEx::DrawNonClient(BOOL bActive)
     if (style & (WS_BORDER | WS_DLGFRAME)) {
         DrawCaptionBand(&dc, GetCaptionRect(), GetDialogCaptionFont(), bActive, GetWindowText());
         if (m_nSystemIcon)
-            DrawResIcon(&dc, GetIconBox().left, GetIconBox().top, m_nSystemIcon);
+            DrawResIcon(&dc, GetIconBox().left, GetIconBox().top, m_nSystemIcon, GetIconBox().Size());
         if (ShowsCloseButton())
             DrawResIcon(&dc, GetCloseBox().left, GetCloseBox().top, m_bClosePressed ? IDI_CLOSE_PRESSED : IDI_CLOSE);
     }

@@ -188,7 +188,7 @@ void CZunFrameWnd::DrawCaption(BOOL bActive)
 void CZunFrameWnd::DrawButtons(CDC* pDC)
 {
     if (m_nSystemIcon)
-        DrawResIcon(pDC, GetIconBox().left, GetIconBox().top, m_nSystemIcon);
+        DrawResIcon(pDC, GetIconBox().left, GetIconBox().top, m_nSystemIcon, GetIconBox().Size());
     if (HasButton(kMinimize)) {
         CRect b = GetButtonBox(kMinimize);
         DrawResIcon(pDC, b.left, b.top, m_bPressed[kMinimize] ? IDI_MINIMIZE_PRESSED : IDI_MINIMIZE);

@@ -186,9 +186,12 @@ BOOL DrawImageTransparent(CDC* pDC, int x, int y, const QImage& img)
     return TRUE;
 }
 
-BOOL DrawResIcon(CDC* pDC, int x, int y, UINT nID)
+BOOL DrawResIcon(CDC* pDC, int x, int y, UINT nID, CSize fit)
 {
-    return DrawImageTransparent(pDC, x, y, LoadResIconImage(nID));
+    QImage img = LoadResIconImage(nID);
+    if (fit.cx > 0 && fit.cy > 0 && !img.isNull() && (img.width() > fit.cx || img.height() > fit.cy))
+        img = img.scaled(int(fit.cx), int(fit.cy), Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    return DrawImageTransparent(pDC, x, y, img);
 }
 
 void RegisterResIcon(UINT nID, const QIcon& icon) { Icons()[nID] = icon; }

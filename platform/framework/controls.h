@@ -38,9 +38,10 @@ QWidget* CreateControlWidget(const std::string& className, DWORD style, QWidget*
 // Icons of the program's resources, by id (a missing one is null).
 QIcon LoadResIcon(UINT nID);
 QImage LoadResIconImage(UINT nID);
-// Draws the icon with its top-left corner at x, y; FALSE (and nothing drawn)
+// Draws the icon with its top-left corner at x, y, at its own size or made
+// to fit the given size (a caption's 16 x 16 box); FALSE (and nothing drawn)
 // when the resources hold no such icon.
-BOOL DrawResIcon(CDC* pDC, int x, int y, UINT nID);
+BOOL DrawResIcon(CDC* pDC, int x, int y, UINT nID, CSize fit = CSize());
 // Draws an image whose transparent pixels leave what is below.
 BOOL DrawImageTransparent(CDC* pDC, int x, int y, const QImage& image);
 void RegisterResIcon(UINT nID, const QIcon& icon);

@@ -3,6 +3,8 @@
 #include "platform/framework/controls.h"
 #include "support/ui_test_util.h"
 
+#include <QIcon>
+#include <QPixmap>
 #include <QPointer>
 
 #include <gtest/gtest.h>
@@ -92,6 +94,26 @@ TEST_F(DialogExTest, TheCaptionDoesNotTakeTheTemplatesBottomRow)
     dlg.ScreenToClient(&button);
     EXPECT_TRUE(client.PtInRect(button.TopLeft()));
     EXPECT_LE(button.bottom, client.bottom);
+    dlg.DestroyWindow();
+}
+
+// A large program icon shown in a dialog's caption fits its 16 x 16 box and
+// leaves the title alone.
+TEST_F(DialogExTest, ALargeCaptionIconFitsItsBox)
+{
+    constexpr UINT kBigIcon = 9103;
+    QPixmap red(32, 32);
+    red.fill(Qt::red);
+    RegisterResIcon(kBigIcon, QIcon(red));
+    CDialogEx dlg(kTemplate);
+    ASSERT_TRUE(dlg.Create(kTemplate));
+    dlg.SetSystemIcon(kBigIcon);
+    dlg.ShowWindow(SW_SHOW);
+    const QImage img = Grab(dlg.m_hWnd);
+    const CRect box = dlg.GetIconBox();
+    EXPECT_EQ(Pixel(img, box.CenterPoint().x, box.CenterPoint().y), RGB(255, 0, 0));
+    EXPECT_NE(Pixel(img, box.right + 4, box.top + 4), RGB(255, 0, 0));
+    EXPECT_NE(Pixel(img, box.left + 4, box.bottom + 4), RGB(255, 0, 0));
     dlg.DestroyWindow();
 }
 
