@@ -15,9 +15,11 @@
 #include "resources/picture_resources.h"
 #include "resources/string_table.h"
 
+#include <QFontMetrics>
 #include <QImage>
 #include <QWidget>
 
+#include <algorithm>
 #include <climits>
 #include <sys/stat.h>
 
@@ -48,6 +50,8 @@ constexpr const char* kRegShowToolBar = "ShowBrowserBar";
 constexpr const char* kRegMainFrame = "MainFrame";
 constexpr const char* kRegSortMethod = "SortMethod";
 constexpr const char* kSection = "Preference";
+// The totals pane's least width; it grows with a longer text.
+constexpr int kTotalsPaneWidth = 200;
 
 constexpr UINT kToolBarButtons[] = {ID_NEW_FOLDER, ID_PRINT_SHEETS,  ID_EDIT_CUT,      ID_EDIT_COPY,
                                     ID_EDIT_PASTE, ID_EDIT_DELETE_FILES, ID_EDIT_UNDO, ID_VIEW_THUMBNAILS,
@@ -150,7 +154,7 @@ int CZunMainFrame::OnCreate(LPCREATESTRUCT lpcs)
         return -1;
     const UINT indicators[] = {ID_ZUN_INDICATOR, ID_ZUN_INDICATOR};
     m_wndStatusBar.SetIndicators(indicators, 2);
-    m_wndStatusBar.SetPaneInfo(0, ID_ZUN_INDICATOR, SBPS_NORMAL, 200);
+    m_wndStatusBar.SetPaneInfo(0, ID_ZUN_INDICATOR, SBPS_NORMAL, kTotalsPaneWidth);
     m_wndStatusBar.SetPaneInfo(1, ID_ZUN_INDICATOR, SBPS_STRETCH, 0);
     m_wndStatusBar.SendMessage(SB_SETBKCOLOR, 0, LPARAM(CStatusBarEx::kBackColor));
     m_wndStatusBar.ShowWindow(m_bShowStatusBar ? SW_SHOW : SW_HIDE);
@@ -206,8 +210,12 @@ void CZunMainFrame::OnTimer(UINT_PTR nIDEvent)
         const std::string text1 = m_pView ? m_pView->GetStatusText(1) : std::string();
         m_pHoverHelp->Update();
         if (m_wndStatusBar.m_hWnd) {
-            if (m_wndStatusBar.GetPaneText(0) != text0)
+            if (m_wndStatusBar.GetPaneText(0) != text0) {
+                // The totals pane grows to show its whole text in the desktop's font.
+                const int width = QFontMetrics(m_wndStatusBar.GetFont()).horizontalAdvance(QString::fromStdString(text0));
+                m_wndStatusBar.SetPaneInfo(0, ID_ZUN_INDICATOR, SBPS_NORMAL, std::max(kTotalsPaneWidth, width + 12));
                 m_wndStatusBar.SetPaneText(0, text0);
+            }
             if (m_wndStatusBar.GetPaneText(1) != text1)
                 m_wndStatusBar.SetPaneText(1, text1);
         }

@@ -25,6 +25,7 @@
 #include <QHeaderView>
 #include <QClipboard>
 #include <QDir>
+#include <QFontMetrics>
 #include <QFileDialog>
 #include <QTimer>
 #include <QKeyEvent>
@@ -65,6 +66,15 @@ TEST_F(BrowserFrameTest, TheProgramOpensOnTheBrowserWithTreeThumbnailsFunctionPa
         return frame->GetStatusBar().GetPaneText(0).rfind("Total number of files: 13", 0) == 0 &&
                frame->GetStatusBar().GetPaneText(1).find("photo02.jpg") != std::string::npos;
     }));
+    // The totals pane shows its whole text in the desktop's font.
+    {
+        const std::string totals = frame->GetStatusBar().GetPaneText(0);
+        UINT id = 0, style = 0;
+        int width = 0;
+        frame->GetStatusBar().GetPaneInfo(0, id, style, width);
+        EXPECT_GE(width, QFontMetrics(frame->GetStatusBar().GetFont()).horizontalAdvance(QString::fromStdString(totals)));
+        EXPECT_GE(width, 200);
+    }
     // The function pane: its one shown button, enabled for one picture.
     CZunFuncPane* pane = View()->GetFuncPane();
     ASSERT_NE(pane, nullptr);
