@@ -11,6 +11,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QContextMenuEvent>
 #include <QPainter>
 #include <QPaintEvent>
 #include <QScrollBar>
@@ -97,6 +98,12 @@ protected:
         case QEvent::MouseButtonRelease:
         case QEvent::MouseButtonDblClick:
         case QEvent::MouseMove: m_ctrl->Mouse(e); return true;
+        case QEvent::ContextMenu: {
+            // The gallery shows no menu itself: its owners may.
+            const QPoint g = static_cast<QContextMenuEvent*>(e)->globalPos();
+            m_ctrl->SendMessage(WM_CONTEXTMENU, WPARAM(m_ctrl->m_hWnd), MAKELPARAM(g.x(), g.y()));
+            return true;
+        }
         case QEvent::Wheel: {
             auto* we = static_cast<QWheelEvent*>(e);
             m_ctrl->m_model.Wheel(we->angleDelta().y());

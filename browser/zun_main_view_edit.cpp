@@ -436,9 +436,10 @@ void CZunMainView::OnDirectoryRenamed()
 LRESULT CZunMainView::OnContextMenu(WPARAM, LPARAM lParam)
 {
     const CPoint point(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
-    m_pActivePane = m_pGallery;
-    if (m_pGallery)
-        m_pGallery->SetFocus();
+    CWnd* pane = m_nViewMode == 1 ? static_cast<CWnd*>(m_pGallery) : static_cast<CWnd*>(m_pList);
+    m_pActivePane = pane;
+    if (pane)
+        pane->SetFocus();
     if (!m_pGallery || m_pGallery->GetSelectedCount() == 0)
         return 0;
     CMenu menu;

@@ -6,6 +6,7 @@
 
 #include <QAbstractTableModel>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
@@ -326,6 +327,13 @@ protected:
         const QModelIndex at = this->indexAt(e->position().toPoint());
         if (deselect && at.isValid() && at.row() == d->pressItem && this->selectionModel()->isRowSelected(at.row()))
             this->selectionModel()->select(at, QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
+    }
+    void contextMenuEvent(QContextMenuEvent* e) override
+    {
+        // The list shows no menu itself: its window's owners may.
+        const QPoint g = e->globalPos();
+        ::SendMessage(d->q, WM_CONTEXTMENU, WPARAM(d->q), MAKELPARAM(g.x(), g.y()));
+        e->accept();
     }
     void startDrag(Qt::DropActions) override
     {

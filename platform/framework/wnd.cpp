@@ -534,6 +534,12 @@ LRESULT CWnd::DefWindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         }
         return 0;
     case WM_CLOSE: DestroyWindow(); return 0;
+    case WM_CONTEXTMENU:
+        // A child that shows no menu of its own leaves it to its parent.
+        if (m_hWnd && !m_hWnd->isWindow())
+            if (CWnd* parent = GetParent())
+                return parent->SendMessage(WM_CONTEXTMENU, wParam, lParam);
+        return 0;
     default: return 0;
     }
 }

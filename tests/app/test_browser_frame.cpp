@@ -12,6 +12,7 @@
 #include "browser/zun_main_frame.h"
 #include "browser/zun_main_view.h"
 #include "platform/framework/document.h"
+#include "platform/framework/menu.h"
 #include "ui/select_folder_dlog.h"
 #include "ui/text_entry_dlog.h"
 #include "util/reg_settings.h"
@@ -24,6 +25,7 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QFontMetrics>
 #include <QFileDialog>
@@ -463,6 +465,46 @@ TEST_F(BrowserFrameTest, InTheListARefusedRenameSaysWhyAndDeletedFilesLeaveTheir
     EXPECT_EQ(list.GetItemCount(), 11);
     EXPECT_EQ(list.GetItemText(3, 0), "photo05.jpg");
     EXPECT_EQ(View()->GetGallery()->GetItemCount(), 11);
+}
+
+TEST_F(BrowserFrameTest, TheContextMenuOfTheGalleryAndOfTheListActsOnTheirSelection)
+{
+    Open(m_camera);
+    CMenu::SetChooser([](CMenu*) -> UINT { return ID_EDIT_COPY; });
+    auto copied = [] {
+        std::vector<std::string> paths;
+        if (const QMimeData* data = QGuiApplication::clipboard()->mimeData())
+            for (const QUrl& url : data->urls())
+                paths.push_back(url.toLocalFile().toStdString());
+        return paths;
+    };
+    struct Row {
+        UINT mode;
+        int item;
+    } rows[] = {{ID_VIEW_THUMBNAILS, 3}, {ID_VIEW_DETAILS, 6}, {ID_VIEW_ICONS, 8}};
+    for (const Row& r : rows) {
+        Frame()->SendMessage(WM_COMMAND, r.mode, 0);
+        QWidget* surface = nullptr;
+        QPoint at;
+        if (r.mode == ID_VIEW_THUMBNAILS) {
+            CGalleryCtrl& gallery = *View()->GetGallery();
+            const CRect cell = gallery.Model().GetCellRectOf(r.item);
+            surface = gallery.Viewport();
+            at = QPoint((cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2);
+            uitest::Click(surface, at);
+        } else {
+            QAbstractItemView* rowsView = ShownList(*View()->GetList());
+            ASSERT_NE(rowsView, nullptr);
+            surface = rowsView->viewport();
+            at = rowsView->visualRect(rowsView->model()->index(r.item, 0)).center();
+            ClickRow(*View()->GetList(), r.item);
+        }
+        QContextMenuEvent menu(QContextMenuEvent::Mouse, at, surface->mapToGlobal(at));
+        QApplication::sendEvent(surface, &menu);
+        const std::string expected = m_camera + "/photo0" + std::to_string(r.item) + ".jpg";
+        EXPECT_TRUE(uitest::WaitFor([&] { return copied() == std::vector<std::string>{expected}; })) << r.mode;
+    }
+    CMenu::SetChooser(nullptr);
 }
 
 namespace {
