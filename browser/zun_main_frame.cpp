@@ -161,10 +161,14 @@ int CZunMainFrame::OnCreate(LPCREATESTRUCT lpcs)
 
     // The frame writes both panes itself on each tick.
     m_pHoverHelp = std::make_unique<CHoverHelp>(&m_wndStatusBar, -1);
+    if (m_pView)
+        m_pView->SetHoverHelp(m_pHoverHelp.get());
     m_accel.Load(this, IDR_ZUN_ACCEL);
     m_frameAccel.Load(this, IDR_ZUNTYPE);
     SetTimer(kStatusTimer, kStatusMs);
     RecalcLayout();
+    // The hints show from now on, until a menu's prompt stops them.
+    SetMessageText(kIdleMessageId);
     return 0;
 }
 
@@ -209,12 +213,23 @@ void CZunMainFrame::OnTimer(UINT_PTR nIDEvent)
         const std::string text0 = m_pView ? m_pView->GetStatusText(0) : std::string();
         const std::string text1 = m_pView ? m_pView->GetStatusText(1) : std::string();
         m_pHoverHelp->Update();
+        // The hint of what is under the mouse stands in for the first text;
+        // while a menu is open its entry's prompt stays there instead.
         if (m_wndStatusBar.m_hWnd) {
-            if (m_wndStatusBar.GetPaneText(0) != text0) {
-                // The totals pane grows to show its whole text in the desktop's font.
-                const int width = QFontMetrics(m_wndStatusBar.GetFont()).horizontalAdvance(QString::fromStdString(text0));
-                m_wndStatusBar.SetPaneInfo(0, ID_ZUN_INDICATOR, SBPS_NORMAL, std::max(kTotalsPaneWidth, width + 12));
-                m_wndStatusBar.SetPaneText(0, text0);
+            if (m_pHoverHelp->IsEnabled()) {
+                const std::string hint = m_pHoverHelp->CurrentHint();
+                const bool blank = hint.find_first_not_of(' ') == std::string::npos;
+                const std::string& shown = blank ? text0 : hint;
+                if (m_wndStatusBar.GetPaneText(0) != shown) {
+                    if (blank) {
+                        // The totals pane grows to show its whole text in the desktop's font.
+                        const int width =
+                            QFontMetrics(m_wndStatusBar.GetFont()).horizontalAdvance(QString::fromStdString(text0));
+                        m_wndStatusBar.SetPaneInfo(0, ID_ZUN_INDICATOR, SBPS_NORMAL,
+                                                   std::max(kTotalsPaneWidth, width + 12));
+                    }
+                    m_wndStatusBar.SetPaneText(0, shown);
+                }
             }
             if (m_wndStatusBar.GetPaneText(1) != text1)
                 m_wndStatusBar.SetPaneText(1, text1);

@@ -121,7 +121,7 @@ public:
     CZunToolBar& GetToolBar() { return m_wndToolBar; }
     CStatusBarEx& GetStatusBar() { return m_wndStatusBar; }
     CMenuBar& GetMenuBar() { return m_wndMenuBar; }
-    CHoverHelp* GetHoverHelp() const { return m_pHoverHelp.get(); }
+    CHoverHelp* GetHoverHelp() const override { return m_pHoverHelp.get(); }
     BOOL IsToolBarShown() const { return m_bShowToolBar; }
     BOOL IsStatusBarShown() const { return m_bShowStatusBar; }
     CWave& Wave() { return m_wave; }

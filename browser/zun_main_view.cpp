@@ -6,6 +6,7 @@
 #include "browser/thumbnail_cache.h"
 #include "browser/zun_main_frame.h"
 #include "message/comment_search_dlog.h"
+#include "ui/hover_help.h"
 #include "ui/text_draw.h"
 #include "ui/ui_services.h"
 #include "util/reg_settings.h"
@@ -207,6 +208,13 @@ void CZunMainView::OnInitialUpdate()
     m_wndSplitter.RecalcLayout();
     m_wndSplitter2.RecalcLayout();
     m_funcPane.Init(m_pMainFrame, GetClipboardFormats().pathList);
+    // The panes give no hover hint: each one's hint is its window text, a blank.
+    if (m_pHoverHelp)
+        for (CWnd* pane : {static_cast<CWnd*>(m_pGallery), static_cast<CWnd*>(m_pList), static_cast<CWnd*>(m_pFuncPane)})
+            if (pane && pane->m_hWnd) {
+                m_pHoverHelp->AddWindowTextId(UINT(pane->GetDlgCtrlID()));
+                pane->SetWindowText(LoadResString(IDS_BLANK_HINT));
+            }
     // Files dropped or pasted on the tree come as the program's path list.
     m_treePane.SetAcceptedFormat(GetClipboardFormats().pathList);
 

@@ -17,6 +17,7 @@
 #include <vector>
 
 class CCommentSearchDlog;
+class CHoverHelp;
 class CZunToolBar;
 class CFrameWnd;
 
@@ -41,6 +42,7 @@ enum : UINT {
     IDS_ARIAL = 37,
     IDS_TOTAL_FILES = 6007,
     IDS_SELECTED_FILES = 6287,
+    IDS_BLANK_HINT = 6000,
     IDS_LIST_UPDATED = 6152,
     IDS_LIST_TYPE = 6153,
     IDS_LIST_NAME = 6154,
@@ -111,6 +113,8 @@ public:
 
     // The frame's toolbar (it keeps the sort method) and the frame itself.
     void SetFrameParts(CZunToolBar* pToolBar, CFrameWnd* pFrame);
+    // The frame's hover help, which shows no hint over the panes.
+    void SetHoverHelp(CHoverHelp* pHoverHelp) { m_pHoverHelp = pHoverHelp; }
     // The selected items' paths in gallery order; FALSE when none.
     BOOL CollectSelectedPaths(std::vector<std::string>& paths);
     // Of the selection: each item's linked message, else the item when it is a message file.
@@ -256,6 +260,7 @@ private:
     std::string m_strRenameError;
     CZunToolBar* m_pToolBar = nullptr;
     CFrameWnd* m_pMainFrame = nullptr;
+    CHoverHelp* m_pHoverHelp = nullptr;
     CGalleryCtrl m_gallery;
     CGalleryCtrl* m_pGallery = nullptr;
     CListCtrl m_list;

@@ -177,14 +177,6 @@ BOOL CAnoMainFrame::OnCreateClient(LPCREATESTRUCT lpcs, CCreateContext* pContext
     return TRUE;
 }
 
-void CAnoMainFrame::GetMessageString(UINT nID, std::string& rMessage) const
-{
-    if (m_pHoverHelp && m_pHoverHelp->OnMessageString(nID))
-        rMessage.clear();
-    else
-        CZunFrameWnd::GetMessageString(nID, rMessage);
-}
-
 int CAnoMainFrame::OnCreate(LPCREATESTRUCT lpcs)
 {
     RegisterMessageEditorResources();

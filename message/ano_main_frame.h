@@ -49,9 +49,7 @@ public:
 
     void SaveBarState();
     void SetViewerTemplate(CDocTemplate* pTemplate) { m_pViewerTemplate = pTemplate; }
-    CHoverHelp* GetHoverHelp() const { return m_pHoverHelp.get(); }
-    // While no menu is open the status bar shows the hover hints, no prompt.
-    void GetMessageString(UINT nID, std::string& rMessage) const override;
+    CHoverHelp* GetHoverHelp() const override { return m_pHoverHelp.get(); }
     CMenuBar& GetMenuBar() { return m_wndMenuBar; }
     CToolBarEx& GetToolBar() { return m_wndToolBar; }
     CStatusBarEx& GetStatusBar() { return m_wndStatusBar; }

@@ -45,13 +45,36 @@ void CHoverHelp::SetPaneText(int nPane, const std::string& text)
         m_pStatusBar->SetPaneText(nPane, text, TRUE);
 }
 
+namespace {
+
+// The command of the toolbar button under the cursor; 0 over none.
+UINT ButtonUnderCursor(const CToolBar& bar)
+{
+    const QPoint c = QCursor::pos();
+    CPoint point(c.x(), c.y());
+    bar.ScreenToClient(&point);
+    for (int i = 0; i < bar.GetCount(); ++i) {
+        CRect rect;
+        bar.GetItemRect(i, &rect);
+        if (!(bar.GetButton(i).style & TBSTYLE_SEP) && rect.PtInRect(point))
+            return bar.GetButton(i).id;
+    }
+    return 0;
+}
+
+} // namespace
+
 std::string CHoverHelp::HintFor(CWnd* pWnd) const
 {
     if (!pWnd)
         return {};
-    const UINT id = UINT(pWnd->GetDlgCtrlID());
+    UINT id = UINT(pWnd->GetDlgCtrlID());
     std::string hint;
-    if (IsWindowTextId(id))
+    // A toolbar's buttons are no windows of their own: the button under the
+    // cursor gives the hint its command has.
+    if (const auto* bar = dynamic_cast<const CToolBar*>(pWnd); bar && ButtonUnderCursor(*bar))
+        id = ButtonUnderCursor(*bar);
+    else if (IsWindowTextId(id))
         return pWnd->GetWindowText();
     if (FindHint(id, hint))
         return hint;
@@ -84,10 +107,8 @@ BOOL CHoverHelp::OnMessageString(UINT nID)
     return m_bEnabled;
 }
 
-void CHoverHelp::Update()
+std::string CHoverHelp::CurrentHint() const
 {
-    if (!m_bEnabled || !m_pStatusBar)
-        return;
     std::string hint = m_strFixedText;
     if (hint.empty()) {
         const QPoint c = QCursor::pos();
@@ -95,9 +116,16 @@ void CHoverHelp::Update()
         if (under && under != m_pStatusBar)
             hint = HintFor(under);
     }
+    return CutHint(hint);
+}
+
+void CHoverHelp::Update()
+{
+    if (!m_bEnabled || !m_pStatusBar)
+        return;
     // Written only when it changes, so the bar is not redrawn on every tick;
     // compared as it is shown, so a long or two-line hint counts as unchanged too.
-    hint = CutHint(hint);
+    const std::string hint = CurrentHint();
     if (!m_pStatusBar->m_hWnd || hint == m_pStatusBar->GetPaneText(0))
         return;
     if (m_nPane >= 0)

@@ -35,6 +35,9 @@ public:
 
     // One tick: the hint for the window under the cursor into the pane.
     void Update();
+    // The hint as the pane shows it: the fixed text, else the hint of the
+    // window (or toolbar button) under the cursor; empty when there is none.
+    std::string CurrentHint() const;
     // The hint for a window (empty when it has none).
     std::string HintFor(CWnd* pWnd) const;
     // The text a pane shows: the first line of the first 255 bytes, never

@@ -1,6 +1,7 @@
 #include "ui/zun_frame_wnd.h"
 
 #include "ui/caption_fonts.h"
+#include "ui/hover_help.h"
 #include "ui/ui_services.h"
 #include "platform/framework/control_bar.h"
 #include "platform/framework/controls.h"
@@ -391,4 +392,12 @@ void CZunFrameWnd::ShowBar(CControlBar& bar, BOOL show)
 {
     bar.ShowWindow(show ? SW_SHOW : SW_HIDE);
     RecalcLayout();
+}
+
+void CZunFrameWnd::GetMessageString(UINT nID, std::string& rMessage) const
+{
+    if (CHoverHelp* help = GetHoverHelp(); help && help->OnMessageString(nID))
+        rMessage.clear();
+    else
+        CFrameWnd::GetMessageString(nID, rMessage);
 }

@@ -19,6 +19,7 @@ public:
 // window (the rows the old system caption took), so the caption geometry
 // reads the same as it always has.
 class CControlBar;
+class CHoverHelp;
 
 class CZunFrameWnd : public CFrameWnd {
     DECLARE_DYNCREATE(CZunFrameWnd)
@@ -61,6 +62,12 @@ public:
     void RestorePlacement(std::string_view section, std::string_view value);
     // Shows or hides one of the frame's bars and lays the frame out again.
     void ShowBar(CControlBar& bar, BOOL show);
+
+    // The frame's status-bar hints, when it has them.
+    virtual CHoverHelp* GetHoverHelp() const { return nullptr; }
+    // The idle prompt lets the hover hints show (the prompt is empty); any
+    // other, a menu entry's, stops them so that the prompt stays.
+    void GetMessageString(UINT nID, std::string& rMessage) const override;
 
 protected:
     HWND CreateWidget(const CREATESTRUCT& cs, QWidget* parent) override;

@@ -1051,12 +1051,7 @@ TEST_F(OpenMessageTest, MessageEditorShowsMenuPromptsAndOtherwiseHoverHints)
     frame->SendMessage(WM_MENUSELECT, MAKEWPARAM(ID_FILE_OPEN, 0), 0);
     EXPECT_FALSE(help->IsEnabled());
     EXPECT_EQ(frame->GetStatusBar().GetPaneText(0), prompt);
-    CMenu::SetChooser([](CMenu*) -> UINT { return 0; });
-    CMenu popup;
-    ASSERT_TRUE(popup.CreatePopupMenu());
-    popup.AppendMenu(MF_STRING, ID_FILE_OPEN, "&Open...");
-    popup.TrackPopupMenu(TPM_RETURNCMD, 0, 0, frame);
-    CMenu::SetChooser(nullptr);
+    ASSERT_TRUE(uitest::OpenAndCloseMenu(frame, ID_FILE_OPEN, "&Open..."));
     EXPECT_TRUE(help->IsEnabled());
     EXPECT_EQ(frame->GetStatusBar().GetPaneText(0), "");
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/framework/dialog.h"
+#include "platform/framework/menu.h"
 #include "platform/framework/message_box.h"
 #include "platform/gdi/dc.h"
 #include "platform/types.h"
@@ -59,6 +60,20 @@ template <class F> bool WaitFor(F cond, int timeoutMs = 30000)
 // Keeps the cursor away from every window while it lives and puts it there
 // again when it goes, so that a test that moves the cursor leaves no hover
 // state for the next one, and a test under it finds none from the last.
+// A menu with one entry opened over the window and closed without a choice.
+inline bool OpenAndCloseMenu(CWnd* owner, UINT id, const std::string& text)
+{
+    CMenu::SetChooser([](CMenu*) -> UINT { return 0; });
+    CMenu popup;
+    const bool made = popup.CreatePopupMenu();
+    if (made) {
+        popup.AppendMenu(MF_STRING, id, text);
+        popup.TrackPopupMenu(TPM_RETURNCMD, 0, 0, owner);
+    }
+    CMenu::SetChooser(nullptr);
+    return made;
+}
+
 struct CursorParking {
     CursorParking() { Park(); }
     ~CursorParking() { Park(); }
