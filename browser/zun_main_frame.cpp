@@ -185,6 +185,10 @@ BOOL CZunMainFrame::OnCreateClient(LPCREATESTRUCT, CCreateContext* pContext)
 
 BOOL CZunMainFrame::PreTranslateMessage(MSG* pMsg)
 {
+    // Keys of the view's panes pass the view first (Return, Delete).
+    if (m_pView && m_pView->m_hWnd && pMsg->hwnd &&
+        (pMsg->hwnd == m_pView->m_hWnd || m_pView->m_hWnd->isAncestorOf(pMsg->hwnd)) && m_pView->PreTranslateMessage(pMsg))
+        return TRUE;
     if (m_accel.Translate(pMsg))
         return TRUE;
     if (CZunFrameWnd::PreTranslateMessage(pMsg))

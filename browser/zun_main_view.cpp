@@ -429,6 +429,14 @@ BOOL CZunMainView::PreTranslateMessage(MSG* pMsg)
             if (CWnd* main = AfxGetMainWnd())
                 main->PostMessage(WM_COMMAND, ID_FUNC_ANOTAION, 0);
     }
+    // Delete removes the files or the folder, unless a label is being edited.
+    if (pMsg->message == WM_KEYDOWN && pMsg->wParam == VK_DELETE && !(GetKeyState(VK_SHIFT) & 0x8000)) {
+        UpdateActivePane();
+        if (!GetVisibleEditor()) {
+            OnEditDelete();
+            return TRUE;
+        }
+    }
     return CView::PreTranslateMessage(pMsg);
 }
 

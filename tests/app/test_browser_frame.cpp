@@ -459,7 +459,8 @@ TEST_F(BrowserFrameTest, InTheListARefusedRenameSaysWhyAndDeletedFilesLeaveTheir
 
     ClickRow(list, 3);
     ClickRow(list, 4, Qt::ControlModifier);
-    Frame()->SendMessage(WM_COMMAND, ID_EDIT_DELETE_FILES, 0);
+    QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
+    QApplication::sendEvent(ShownList(list), &del);
     EXPECT_FALSE(fs::exists(m_camera + "/photo03.jpg"));
     EXPECT_FALSE(fs::exists(m_camera + "/photo04.jpg"));
     EXPECT_EQ(list.GetItemCount(), 11);
@@ -505,6 +506,21 @@ TEST_F(BrowserFrameTest, TheContextMenuOfTheGalleryAndOfTheListActsOnTheirSelect
         EXPECT_TRUE(uitest::WaitFor([&] { return copied() == std::vector<std::string>{expected}; })) << r.mode;
     }
     CMenu::SetChooser(nullptr);
+}
+
+TEST_F(BrowserFrameTest, ReturnInTheGalleryOpensThePictureInTheMessageEditor)
+{
+    Open(m_camera);
+    CGalleryCtrl& gallery = *View()->GetGallery();
+    Focus(&gallery);
+    Select({6});
+    SetCurrentIndex(6);
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(gallery.m_hWnd, &enter);
+    ASSERT_TRUE(uitest::WaitFor([&] { return m_app->GetMessageTemplate()->GetDocument() != nullptr; }));
+    auto* message = dynamic_cast<CAPhotoDoc*>(m_app->GetMessageTemplate()->GetDocument());
+    ASSERT_NE(message, nullptr);
+    EXPECT_EQ(message->GetPicturePath(), m_camera + "/photo06.jpg");
 }
 
 namespace {
