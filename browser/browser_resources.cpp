@@ -85,6 +85,7 @@ void RegisterBrowserMenus()
                             sep,
                             {S, ID_EXPORT_CSV, "Export to &CSV...", {}},
                             {S, ID_EDIT_USER_COMMENT, "&User Comment...", {}},
+                            {S, ID_CAMERA_COPIES, "Ca&mera Copies...", {}},
                             {S, ID_PLAY_SOUND, "&Play", {}}}},
                           {MF_POPUP,
                            0,

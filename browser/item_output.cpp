@@ -174,7 +174,8 @@ int RenderItemForOutput(int index, CImageBuffer& buffer, int bitsPerSample, int 
 {
     CFileItem* item = GetFileItem(index, TRUE);
     const CSize source = item->m_pictureSize;
-    const CSize target = item->m_outputSize;
+    // No output size yet (the thumbnail, which sets it, is not made): the picture's own.
+    const CSize target = item->m_outputSize == CSize(0, 0) ? source : item->m_outputSize;
     if (!LoadItemImageBuffer(index, buffer, bitsPerSample, TRUE, parent))
         return 0;
     buffer.ConvertToBitsPerSample(bitsPerSample);

@@ -213,6 +213,8 @@ protected:
     void OnExportInfoCsv();
     // The Exif user comment of the selected pictures, asked for and written into their files.
     void OnEditUserComment();
+    // Camera copies of the selected pictures, one save dialog each.
+    void OnSaveCameraCopies();
     void OnMoveToFolder();
     void OnCopyToFolder();
     void OnSortMethod(UINT nID);

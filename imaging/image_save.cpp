@@ -188,6 +188,30 @@ int ExportImageFile(CWnd* owner, CImageBuffer& image, const CIccProfileData* pro
     return RunImageSave(owner, image, profile, targetPath, block1, block2, block3, targetPath, values);
 }
 
+void WriteExifAndProfile(CFile& out, const CExifFile* jpegSource, const CIccProfileData* profile)
+{
+    std::vector<BYTE> prefix;
+    if (jpegSource) {
+        const auto p = jpegSource->GetApp2Prefix();
+        prefix.assign(p.begin(), p.end());
+    }
+    static const std::vector<BYTE> kNone;
+    const std::vector<BYTE>& profileBytes = profile && profile->HasData() ? profile->GetBytes() : kNone;
+    const std::vector<BYTE> app2 = JoinApp2PrefixAndProfile(prefix, profileBytes);
+    if (!app2.empty())
+        out.Write(app2.data(), app2.size());
+}
+
+void CopyMainTags(CFile& out, const CExifFile& source)
+{
+    std::vector<uint8_t> records;
+    for (WORD tag : kMainTags)
+        if (const CExifEntry* e = source.FindEntry(tag, 0, kSubMain))
+            AppendMainTag(records, *e);
+    if (!records.empty())
+        out.Write(records.data(), records.size());
+}
+
 int ExportImageWithMetadata(CWnd* owner, CImageBuffer& image, const CIccProfileData* profile,
                             const std::string& sourcePath, const std::string& targetPath,
                             const ImageSaveValues& values)
@@ -203,26 +227,10 @@ int ExportImageWithMetadata(CWnd* owner, CImageBuffer& image, const CIccProfileD
     CExifFile metadata;
     const bool parsed = opened && sourceKind != kExifUnsupported && metadata.Attach(&source, sourceKind) == 0;
 
-    // Block 2: what stood in front of the source's profile, then the picture's profile.
-    std::vector<BYTE> prefix;
-    if (opened && sourceKind == kExifJpeg) {
-        const auto p = metadata.GetApp2Prefix();
-        prefix.assign(p.begin(), p.end());
-    }
-    static const std::vector<BYTE> kNone;
-    const std::vector<BYTE>& profileBytes = profile && profile->HasData() ? profile->GetBytes() : kNone;
-    const std::vector<BYTE> app2 = JoinApp2PrefixAndProfile(prefix, profileBytes);
-    if (!app2.empty())
-        profileBlock.Write(app2.data(), app2.size());
-
+    WriteExifAndProfile(profileBlock, opened && sourceKind == kExifJpeg ? &metadata : nullptr, profile);
     if (parsed) {
         // Block 3 first: the Exif writer changes the entries it writes.
-        std::vector<uint8_t> records;
-        for (WORD tag : kMainTags)
-            if (const CExifEntry* e = metadata.FindEntry(tag, 0, kSubMain))
-                AppendMainTag(records, *e);
-        if (!records.empty())
-            mainTags.Write(records.data(), records.size());
+        CopyMainTags(mainTags, metadata);
 
         // The light source stays the source's: the save job's words say
         // nothing about the light the photograph was taken in.

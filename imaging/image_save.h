@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+class CExifFile;
 class CFile;
 class CFileException;
 class CIccProfileData;
@@ -46,6 +47,14 @@ UINT SaveFailureMessage(int exportCode);
 // The message for a save that failed on the file itself: "Disk is full." or
 // "Unable to save file. " with the path, and the system's reason beneath.
 std::string SaveFailureText(const CFileException& e);
+
+// The second metadata block of a save: the part of a JPEG source's first APP2
+// segment in front of its profile (no source: none), then the picture's
+// profile, appended to out; nothing when both are empty.
+void WriteExifAndProfile(CFile& out, const CExifFile* jpegSource, const CIccProfileData* profile);
+// The third block: a 68-byte record for each main tag (description, make,
+// model, software, date, resolutions) that the source's first directory holds.
+void CopyMainTags(CFile& out, const CExifFile& source);
 
 // Writes the image to the target with the Exif data, colour profile and main
 // tags of the source file. 0 when saved, nonzero when it failed or was cancelled.

@@ -178,6 +178,10 @@ TEST_F(OutputTest, RotatedMirroredCroppedPictureWithOverlay)
     ASSERT_TRUE(RenderItemForOutput(0, out, 8, CImageBuffer::kBilinear, CRect()));
     EXPECT_EQ(out.GetSize(), CSize(200, 100));
     EXPECT_EQ(PixelOf(out, 5, 5), RGB(255, 0, 0));
+    // An output size not set yet, as before the thumbnail is made, is the picture's own.
+    item->m_outputSize = CSize(0, 0);
+    ASSERT_TRUE(RenderItemForOutput(0, out, 8, CImageBuffer::kBilinear, CRect()));
+    EXPECT_EQ(out.GetSize(), CSize(200, 100));
     // Turned by 90 degrees, an output size of 800 x 600 comes out 600 x 800.
     item->m_nRotation = 90;
     item->m_outputSize = CSize(800, 600);
