@@ -3,6 +3,7 @@
 #include "browser/file_item.h"
 #include "browser/file_item_store.h"
 #include "browser/folder_scan.h"
+#include "browser/message_mark.h"
 #include "browser/thumbnail_cache.h"
 #include "browser/zun_main_frame.h"
 #include "message/comment_search_dlog.h"
@@ -458,7 +459,7 @@ void CZunMainView::SetThumbnailSize(int size, BOOL force)
         g.SetCellRect(CRect(0, 0, s.width, s.height + info));
         g.SetInsets(10, 4, 10, 26 + info);
         g.SetCaptionLines(m_bShowInfo ? 3 : 1);
-        g.SetOverlayCallback(nullptr);
+        g.SetOverlayCallback(&DrawMessageMark);
         g.SetCaptionDrawCallback(nullptr);
         g.SetCaptionExtraHeight(0);
         m_nThumbSize = size;
@@ -620,6 +621,7 @@ void CZunMainView::CustomOverlay(CGalleryCtrl* ctrl, CDC* dc, int index, const C
         start = eol + 1;
     }
     dc->SelectObject(old);
+    DrawMessageMark(ctrl, dc, index, cell, picture);
 }
 
 // ---- the loader

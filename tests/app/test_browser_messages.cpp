@@ -89,6 +89,14 @@ TEST_F(BrowserMessagesTest, MessagesShowTheirPhotographsAndADoubleClickOpensOneI
     const COLORREF shown = uitest::Pixel(cells, centre.x(), centre.y());
     EXPECT_GT(GetRValue(shown), 150);
     EXPECT_LT(GetBValue(shown), 90);
+    // Messages carry the message mark over their picture's bottom-left corner;
+    // photographs do not.
+    auto markEdge = [&](int index) {
+        const CRect picture = View()->GetGallery()->Model().GetPictureRect(index);
+        return uitest::Pixel(cells, picture.left - 5 + 10, picture.bottom - 10 + 2);
+    };
+    EXPECT_EQ(markEdge(harbour), RGB(30, 46, 140));
+    EXPECT_NE(markEdge(IndexOf("beach.jpg")), RGB(30, 46, 140));
 
     // A double click on the message opens that message itself in the editor.
     uitest::Mouse(viewport, QEvent::MouseButtonPress, centre);
