@@ -326,6 +326,16 @@ TEST_F(BrowserViewTest, TheListShowsTheGalleryItemsInIconsOrDetails)
     EXPECT_EQ(list.GetItemText(4, 3), FormatFileWriteTime(path));
     EXPECT_EQ(list.GetItemText(4, 3).size(), std::string("2021/07/04 09:08:07").size());
 
+    // Reload Index lists the store as it stands, unsorted, from its first item.
+    {
+        std::lock_guard<std::recursive_mutex> lock(GetFileItemLock());
+        std::swap(GetFileItemArray()[0], GetFileItemArray()[12]);
+    }
+    view->SendMessage(WM_COMMAND, ID_RELOADINDEX, 0);
+    EXPECT_EQ(list.GetItemText(0, 0), "photo12.jpg");
+    EXPECT_NE(Gallery().GetItemText(0).find("photo12.jpg"), std::string::npos);
+    EXPECT_EQ(ListSelection(list), std::vector<int>{0});
+
     view->SendMessage(WM_COMMAND, ID_VIEW_ICONS, 0);
     EXPECT_EQ(list.GetViewStyle(), DWORD(LVS_ICON));
     EXPECT_TRUE(list.IsWindowVisible());
