@@ -29,6 +29,7 @@ namespace {
 
 enum : UINT {
     IDS_CAMERA_FILTER = 6076,
+    IDS_REPLACE_QUESTION = 6091,
     IDS_NOT_CAMERA_NAME = 6285,
 };
 
@@ -151,11 +152,18 @@ bool SaveCameraCopy(CWnd* parent, const std::string& source, std::string& sugges
         if (!AfxPromptFileName(target, FALSE, std::string(), QtFileFilter(LoadResString(IDS_CAMERA_FILTER))) ||
             target.empty())
             return false;
-        if (!fs::path(target).has_extension())
+        const bool extensionAdded = !fs::path(target).has_extension();
+        if (extensionAdded)
             target += ".JPG";
-        if (IsCameraName(target))
-            break;
-        AfxMessageBox(IDS_NOT_CAMERA_NAME);
+        if (!IsCameraName(target)) {
+            AfxMessageBox(IDS_NOT_CAMERA_NAME);
+            continue;
+        }
+        // The dialog asked before replacing the name as typed, not this one.
+        std::error_code error;
+        if (extensionAdded && fs::exists(target, error) && AfxMessageBox(IDS_REPLACE_QUESTION, MB_OKCANCEL) != IDOK)
+            continue;
+        break;
     }
 
     // The source's own metadata: the date it was taken, the part of its

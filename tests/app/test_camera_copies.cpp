@@ -190,6 +190,18 @@ TEST_F(CameraCopiesTest, EachSelectedPictureHasItsOwnSaveDialogAndACancelEndsThe
         EXPECT_TRUE(m_boxes.empty());
     }
     EXPECT_EQ(qrtest::FolderNames(m_card), std::vector<std::string>{"PICT0041.JPG"});
+
+    // A name typed without its extension is given ".JPG", and a file of that
+    // name is replaced only once the user agrees; refused, the name is asked again.
+    const std::vector<unsigned char> kept = qrtest::ReadBytes(m_card + "/PICT0041.JPG");
+    m_app->m_showMessageBox = [&](const std::string& text, UINT) {
+        m_boxes.push_back(text);
+        return IDCANCEL;
+    };
+    CopySelected({4}, {m_card + "/PICT0041", ""});
+    EXPECT_EQ(g_offered.size(), 2u);
+    EXPECT_EQ(m_boxes, std::vector<std::string>{"File already exists. Replace?"});
+    EXPECT_EQ(qrtest::ReadBytes(m_card + "/PICT0041.JPG"), kept);
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(ExifText(m_camera + "/PICT000" + std::to_string(i + 1) + ".JPG", kTagDateTimeOriginal, kSubExif),
                   ExifText(m_camera + "/photo0" + std::to_string(i + 4) + ".jpg", kTagDateTimeOriginal, kSubExif));
