@@ -38,7 +38,6 @@ DWORD BuildCameraExif(CFile& templ, CFile& target, const CImageBuffer& image, co
 // One copy of the picture at source: loads it, asks for the copy's name
 // (suggestion: a path without extension) until the name is a camera name, and
 // writes it. True when the copy was written; suggestion is then the copy's
-// path. A picture that does not load, a cancelled
-// dialog or a failed save answer false, with the user told why (but for a
-// cancel).
+// path. A picture that does not load, a cancelled dialog or a failed save
+// answer false, with the user told why (but for a cancel).
 bool SaveCameraCopy(CWnd* parent, const std::string& source, std::string& suggestion);
