@@ -253,6 +253,8 @@ protected:
         // A click on the selection only starts Qt's delay; the edit opens when it ends.
         const bool opens = index.isValid() && !d->editor && trigger != QAbstractItemView::SelectedClicked &&
                            (trigger == QAbstractItemView::AllEditTriggers || (this->editTriggers() & trigger));
+        if (trigger == QAbstractItemView::SelectedClicked && !m_soleSelected)
+            return false;
         if (!opens)
             return View::edit(index, trigger, event);
         if (!(d->style & LVS_EDITLABELS))
@@ -312,21 +314,33 @@ protected:
         fwdetail::NoteInputModifiers(e->modifiers());
         const QModelIndex at = this->indexAt(e->position().toPoint());
         d->pressItem = at.isValid() ? at.row() : -1;
-        // Qt leaves a Ctrl-click on a selected item to a drag that may
-        // follow; without one it deselects the item on release.
-        m_ctrlDeselect = at.isValid() && e->button() == Qt::LeftButton && (e->modifiers() & Qt::ControlModifier) &&
-                         this->selectionModel()->isRowSelected(at.row());
+        // A press on a selected item waits for a drag that may follow;
+        // without one the release deselects it (Ctrl) or keeps it alone
+        // (a plain click), and only a click on the one selected item edits.
+        QItemSelectionModel* sel = this->selectionModel();
+        const bool onSelected = at.isValid() && e->button() == Qt::LeftButton && sel->isRowSelected(at.row());
+        const Qt::KeyboardModifiers mods = e->modifiers();
+        m_release = !onSelected                    ? Release::Nothing
+                    : (mods & Qt::ControlModifier) ? Release::Deselect
+                    : !(mods & Qt::ShiftModifier)  ? Release::KeepAlone
+                                                   : Release::Nothing;
+        m_soleSelected = onSelected && sel->selectedRows().size() == 1;
         View::mousePressEvent(e);
     }
     void mouseReleaseEvent(QMouseEvent* e) override
     {
         fwdetail::NoteInputModifiers(e->modifiers());
-        const bool deselect = m_ctrlDeselect;
-        m_ctrlDeselect = false;
+        const Release release = m_release;
+        m_release = Release::Nothing;
         View::mouseReleaseEvent(e);
         const QModelIndex at = this->indexAt(e->position().toPoint());
-        if (deselect && at.isValid() && at.row() == d->pressItem && this->selectionModel()->isRowSelected(at.row()))
-            this->selectionModel()->select(at, QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
+        if (release == Release::Nothing || !at.isValid() || at.row() != d->pressItem)
+            return;
+        QItemSelectionModel* sel = this->selectionModel();
+        if (release == Release::Deselect && sel->isRowSelected(at.row()))
+            sel->select(at, QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
+        else if (release == Release::KeepAlone && sel->selectedRows().size() > 1)
+            sel->select(at, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     }
     void contextMenuEvent(QContextMenuEvent* e) override
     {
@@ -337,7 +351,7 @@ protected:
     }
     void startDrag(Qt::DropActions) override
     {
-        m_ctrlDeselect = false;
+        m_release = Release::Nothing;
         if (d->pressItem < 0 || d->pressItem >= d->count)
             return;
         NMLISTVIEW nm;
@@ -347,7 +361,9 @@ protected:
 
 private:
     COwnerDataList::Impl* d;
-    bool m_ctrlDeselect = false;
+    enum class Release { Nothing, Deselect, KeepAlone };
+    Release m_release = Release::Nothing;
+    bool m_soleSelected = false;
 };
 
 QAbstractItemView* COwnerDataList::Impl::Shown() const

@@ -399,9 +399,14 @@ TEST_F(BrowserViewTest, ASelectionMadeInTheListReachesTheGalleryAndTheFunctionPa
     ClickRow(list, 2, Qt::ControlModifier);
     EXPECT_EQ(view->GetStatusText(1).rfind("2 file", 0), 0u);
 
-    // Select All and a program's own selection show in the list too.
+    // Select All and a program's own selection show in the list too; a
+    // plain click in a selection keeps that one item.
     view->SendMessage(WM_COMMAND, ID_EDIT_SELECT_ALL, 0);
     EXPECT_EQ(ListSelection(list).size(), 13u);
+    ClickRow(list, 3);
+    EXPECT_EQ(ListSelection(list), std::vector<int>{3});
+    EXPECT_EQ(GallerySelection(Gallery()), std::vector<int>{3});
+    view->SendMessage(WM_COMMAND, ID_EDIT_SELECT_ALL, 0);
     view->SelectItem(9, TRUE);
     EXPECT_EQ(ListSelection(list), std::vector<int>{9});
     // A double click makes the row current and opens it.
