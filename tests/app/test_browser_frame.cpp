@@ -420,6 +420,10 @@ TEST_F(BrowserFrameTest, TheDetailsViewSelectsSortsByItsHeadingsOpensAndComesBac
 
     ClickHeading(*list, 0); // descending by name
     ClickRow(*list, 3);
+    ASSERT_TRUE(uitest::WaitFor([&] {
+        QApplication::processEvents();
+        return Frame()->GetStatusBar().GetPaneText(1).find("photo09.jpg") != std::string::npos;
+    }));
     QDir().mkpath(QString(QR_TEST_BUILD_DIR) + "/screenshots");
     ASSERT_TRUE(uitest::Grab(Frame()->m_hWnd).save(QString(QR_TEST_BUILD_DIR) + "/screenshots/browser_details_view.png"));
 
