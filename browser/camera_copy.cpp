@@ -29,7 +29,6 @@ namespace {
 
 enum : UINT {
     IDS_CAMERA_FILTER = 6076,
-    IDS_REPLACE_QUESTION = 6091,
     IDS_NOT_CAMERA_NAME = 6285,
 };
 
@@ -153,15 +152,12 @@ bool SaveCameraCopy(CWnd* parent, const std::string& source, std::string& sugges
             target.empty())
             return false;
         const bool extensionAdded = !fs::path(target).has_extension();
-        if (extensionAdded)
-            target += ".JPG";
-        if (!IsCameraName(target)) {
+        std::string named = extensionAdded ? target + ".JPG" : target;
+        if (!IsCameraName(named)) {
             AfxMessageBox(IDS_NOT_CAMERA_NAME);
             continue;
         }
-        // The dialog asked before replacing the name as typed, not this one.
-        std::error_code error;
-        if (extensionAdded && fs::exists(target, error) && AfxMessageBox(IDS_REPLACE_QUESTION, MB_OKCANCEL) != IDOK)
+        if (!CompleteSaveName(target, ".JPG"))
             continue;
         break;
     }

@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <climits>
 #include <ctime>
+#include <filesystem>
 #include <sys/stat.h>
 
 namespace {
@@ -331,3 +332,13 @@ bool BurnOverlayText(CImageBuffer& buffer, int index)
     }
     return drawn.PasteInto(buffer, part);
 }
+
+bool CompleteSaveName(std::string& path, const char* extension)
+{
+    if (std::filesystem::path(path).has_extension())
+        return true;
+    path += extension;
+    std::error_code error;
+    return !std::filesystem::exists(path, error) || AfxMessageBox(IDS_FILE_EXISTS_REPLACE, MB_OKCANCEL) == IDOK;
+}
+

@@ -19,6 +19,7 @@ class CWnd;
 enum : UINT {
     IDS_IMAGE_NOT_CREATED = 6012,
     IDS_OUT_OF_MEMORY = 6066,
+    IDS_FILE_EXISTS_REPLACE = 6091,
     IDS_FILE_NOT_FOUND = 6126,
     IDS_OPEN_FAILED = 6129,
     IDS_PATH_TOO_LONG = 6214,
@@ -66,3 +67,10 @@ CRect PlaceOverlayText(CDC* dc, int index, const CRect& picture);
 void DrawOverlayText(CDibBitmap& bitmap, int index, const CRect& picture, int x, int y);
 // Draws the overlay text into the picture; false when it could not be drawn.
 bool BurnOverlayText(CImageBuffer& buffer, int index);
+
+// A name chosen in the save dialog, completed with the extension (".JPG")
+// when typed without one. The dialog asked about replacing the name as typed
+// only, so a file already there under the completed name is replaced only
+// when the user agrees; false when the user does not (ask for a name again).
+bool CompleteSaveName(std::string& path, const char* extension);
+

@@ -5,6 +5,7 @@
 
 #include "browser/file_item.h"
 #include "browser/file_item_store.h"
+#include "browser/item_output.h"
 #include "browser/tree_pane.h"
 #include "imaging/exif_file.h"
 #include "imaging/image_info_set.h"
@@ -92,10 +93,15 @@ void CZunMainView::OnExportInfoCsv()
     std::string name = LoadResString(IDS_CSV_DEFAULT_NAME);
     if (name.find_first_not_of(' ') != std::string::npos)
         path = (std::filesystem::path(path) / name).string();
-    if (!AfxPromptFileName(path, FALSE, std::string(), QtFileFilter(LoadResString(IDS_CSV_FILTER))) || path.empty())
-        return;
-    if (std::filesystem::path(path).extension().empty())
-        path += ".CSV";
+    for (std::string chosen = path;; chosen = path) {
+        if (!AfxPromptFileName(chosen, FALSE, std::string(), QtFileFilter(LoadResString(IDS_CSV_FILTER))) ||
+            chosen.empty())
+            return;
+        if (CompleteSaveName(chosen, ".CSV")) {
+            path = chosen;
+            break;
+        }
+    }
 
     std::string text;
     {

@@ -633,6 +633,32 @@ TEST_F(BrowserFrameTest, ExportCsvWritesTheSelectedPicturesInformationWithQuotes
     Select({0});
     Frame()->SendMessage(WM_COMMAND, ID_EXPORT_CSV, 0);
     EXPECT_EQ(read(csv), text);
+
+    // A name typed without its extension gets ".CSV"; a file already under that
+    // name is replaced only when the user agrees, else the name is asked again.
+    const std::string notes = (m_dir / "notes.CSV").string();
+    qrtest::WriteBytes(notes, {'o', 'l', 'd'});
+    static std::vector<std::string> names;
+    for (int agree : {IDCANCEL, IDOK}) {
+        names = {(m_dir / "notes").string(), ""};
+        const FileDialogHandler before = SetFileDialogHandler([](std::string& path, BOOL, const std::string&, const std::string&) {
+            if (names.empty())
+                return FALSE;
+            path = names.front();
+            names.erase(names.begin());
+            return path.empty() ? FALSE : TRUE;
+        });
+        m_boxes.clear();
+        m_app->m_showMessageBox = [this, agree](const std::string& box, UINT) {
+            m_boxes.push_back(box);
+            return agree;
+        };
+        Frame()->SendMessage(WM_COMMAND, ID_EXPORT_CSV, 0);
+        SetFileDialogHandler(before);
+        EXPECT_EQ(m_boxes, std::vector<std::string>{"File already exists. Replace?"}) << agree;
+        EXPECT_EQ(names.empty(), agree == IDCANCEL) << agree; // refused: the dialog came again
+        EXPECT_EQ(read(notes) == "old", agree == IDCANCEL) << agree;
+    }
 }
 
 TEST_F(BrowserFrameTest, TheUserCommentIsWrittenIntoTheSelectedPicturesAndClearedAsBlanks)
