@@ -269,6 +269,16 @@ BOOL CDialog::Create(UINT nIDTemplate, CWnd* pParentWnd)
     const DlgTemplate* tmpl = FindDialogTemplate(nIDTemplate);
     if (!tmpl || !CreateFromTemplate(*tmpl, pParentWnd))
         return FALSE;
+    // A modeless pop-up's template place counts from its owner's client area,
+    // not from the corner of the screen.
+    if (!(tmpl->style & WS_CHILD) && pParentWnd && pParentWnd->m_hWnd) {
+        CPoint origin(0, 0);
+        pParentWnd->ClientToScreen(&origin);
+        const CRect at = MapDialogRect(tmpl->rect);
+        CRect window;
+        GetWindowRect(&window);
+        MoveWindow(origin.x + at.left, origin.y + at.top, window.Width(), window.Height(), FALSE);
+    }
     if (!OnInitDialog()) {
         // Returning FALSE means the dialog set the focus itself.
     }

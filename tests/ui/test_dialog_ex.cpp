@@ -117,6 +117,24 @@ TEST_F(DialogExTest, ALargeCaptionIconFitsItsBox)
     dlg.DestroyWindow();
 }
 
+// A modeless dialog opens over its owner, its template's place counted from
+// the owner's client area, not in the corner of the screen.
+TEST_F(DialogExTest, AModelessDialogOpensOverItsOwner)
+{
+    CWnd owner;
+    ASSERT_TRUE(owner.CreateEx(0, "", "Owner", WS_POPUP | WS_VISIBLE, CRect(300, 200, 900, 700), nullptr, 0));
+    CDialogEx dlg(kTemplate);
+    ASSERT_TRUE(dlg.Create(kTemplate, &owner));
+    CPoint origin(0, 0);
+    owner.ClientToScreen(&origin);
+    CRect window;
+    dlg.GetWindowRect(&window);
+    EXPECT_EQ(window.TopLeft(), origin);
+    EXPECT_NE(origin, CPoint(0, 0));
+    dlg.DestroyWindow();
+    owner.DestroyWindow();
+}
+
 TEST_F(DialogExTest, CloseBoxClosesOnlyWhenPressAndReleaseAreOnIt)
 {
     CDialogEx dlg(kTemplate);
