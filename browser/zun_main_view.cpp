@@ -313,8 +313,9 @@ void CZunMainView::FillGallery()
     m_pGallery->RecalcLayout(TRUE);
 }
 
-void CZunMainView::UpdateTotals()
+void CZunMainView::CountTotals()
 {
+    m_bTotalsStale = FALSE;
     std::lock_guard<std::recursive_mutex> lock(GetFileItemLock());
     uint64_t total = 0, selected = 0;
     int remembered = -1;
@@ -341,8 +342,10 @@ void CZunMainView::UpdateTotals()
     }
 }
 
-std::string CZunMainView::GetStatusText(int index) const
+std::string CZunMainView::GetStatusText(int index)
 {
+    if (m_bTotalsStale)
+        CountTotals();
     return index == 0 ? m_strStatus0 : index == 1 ? m_strStatus1 : std::string();
 }
 

@@ -92,8 +92,10 @@ public:
     const CWave& Wave() const { return m_wave; }
 
     void ReloadFolder(BOOL quiet);
-    void UpdateTotals();
-    std::string GetStatusText(int index) const;
+    // The totals are counted again when the status texts are next read: a
+    // range selected row by row asks many times and counts once.
+    void UpdateTotals() { m_bTotalsStale = TRUE; }
+    std::string GetStatusText(int index);
     void SelectStartFolder();
     void SetAllSelected(BOOL state);
     void SelectItem(int index, BOOL scroll);
@@ -225,6 +227,7 @@ protected:
     void OnOpenSearchResult();
 
 private:
+    void CountTotals();
     BOOL IsFilePaneActive() const;
     BOOL IsTreePaneActive() const;
     // The tree has a folder that file commands may act on.
@@ -281,6 +284,7 @@ private:
     BOOL m_bReloading = FALSE;
     BOOL m_bStarted = FALSE;
     std::string m_strStatus0, m_strStatus1;
+    BOOL m_bTotalsStale = FALSE;
     CThumbnailLoader m_loader;
     CWave m_wave;
     // Decoded thumbnails of the cells painted lately, so that scrolling in
