@@ -35,6 +35,9 @@ TEST_F(BrowserFrameTest, TheStatusBarShowsHoverHintsAndMenuPromptsOverTheFolderT
     ASSERT_EQ(bar.GetButton(4).id, UINT(ID_EDIT_PASTE));
     const std::string prompt(res::PromptPart(ID_EDIT_PASTE));
     ASSERT_FALSE(prompt.empty());
+    // Every button has a hint.
+    for (int i = 0; i < bar.GetCount(); ++i)
+        EXPECT_FALSE(res::PromptPart(bar.GetButton(i).id).empty()) << bar.GetButton(i).id;
     QCursor::setPos(bar.m_hWnd->mapToGlobal(QPoint(button.CenterPoint().x, button.CenterPoint().y)));
     ASSERT_TRUE(uitest::WaitFor([&] { return pane0() == prompt; }));
     QDir().mkpath(QString(QR_TEST_BUILD_DIR) + "/screenshots");
