@@ -136,14 +136,8 @@ int CZunMainFrame::OnCreate(LPCREATESTRUCT lpcs)
 {
     if (CZunFrameWnd::OnCreate(lpcs) == -1)
         return -1;
-    m_crFrame = GetSchemeSysColor(4);
-    m_wndMenuBar.m_crBack = m_crFrame;
-    const DWORD menuStyle = WS_CHILD | WS_VISIBLE | CBRS_ALIGN_TOP | CBRS_ALIGN_BOTTOM | CBRS_FLYBY | CBRS_TOOLTIPS |
-                            CBRS_SIZE_FIXED;
-    if (!m_wndMenuBar.Create(this, menuStyle, 0, 0, 0, 0, IDW_ZUN_MENUBAR) || !m_wndMenuBar.LoadFrameMenu(IDR_ZUNTYPE))
+    if (!CreateFrameMenuBar(m_wndMenuBar, IDW_ZUN_MENUBAR, IDR_ZUNTYPE, CBRS_ALIGN_TOP | CBRS_ALIGN_BOTTOM))
         return -1;
-    m_wndMenuBar.SetBorders(4, 2, 4, 2);
-    SetMenuBar(&m_wndMenuBar);
 
     if (!m_wndToolBar.CreateBar(this))
         return -1;

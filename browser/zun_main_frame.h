@@ -169,7 +169,6 @@ private:
     CStatusBarEx m_wndStatusBar;
     CZunToolBar m_wndToolBar;
     CMenuBar m_wndMenuBar;
-    COLORREF m_crFrame = 0;
     COLORREF m_crToolBar = 0;
     CZunMainView* m_pView = nullptr;
     CAccelTable m_accel;

@@ -182,7 +182,7 @@ int CAnoMainFrame::OnCreate(LPCREATESTRUCT lpcs)
     RegisterMessageEditorResources();
     if (CZunFrameWnd::OnCreate(lpcs) == -1)
         return -1;
-    if (!CreateMenuBar() || !CreateToolBar() || !CreateStatusBar())
+    if (!CreateFrameMenuBar(m_wndMenuBar, IDW_MENUBAR, IDR_MESSAGE) || !CreateToolBar() || !CreateStatusBar())
         return -1;
     m_pHoverHelp = std::make_unique<CHoverHelp>(&m_wndStatusBar, 0);
     if (auto* view = dynamic_cast<CAPhotoView*>(GetActiveView()))
@@ -194,18 +194,6 @@ int CAnoMainFrame::OnCreate(LPCREATESTRUCT lpcs)
     SetMessageText(kIdleMessageId);
     SetTimer(kStatusTimer, kStatusTimerMs);
     return 0;
-}
-
-BOOL CAnoMainFrame::CreateMenuBar()
-{
-    m_wndMenuBar.m_crBack = GetSchemeSysColor(4);
-    const DWORD style = WS_CHILD | WS_VISIBLE | CBRS_ALIGN_TOP | CBRS_BORDER_BOTTOM | CBRS_TOOLTIPS | CBRS_FLYBY |
-                        CBRS_SIZE_FIXED;
-    if (!m_wndMenuBar.Create(this, style, 0, 0, 0, 0, IDW_MENUBAR) || !m_wndMenuBar.LoadFrameMenu(IDR_MESSAGE))
-        return FALSE;
-    m_wndMenuBar.SetBorders(4, 2, 4, 2);
-    SetMenuBar(&m_wndMenuBar);
-    return TRUE;
 }
 
 BOOL CAnoMainFrame::CreateToolBar()

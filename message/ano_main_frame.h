@@ -74,7 +74,6 @@ protected:
     void OnUpdateHelp(CCmdUI* pCmdUI);
 
 private:
-    BOOL CreateMenuBar();
     BOOL CreateToolBar();
     BOOL CreateStatusBar();
 

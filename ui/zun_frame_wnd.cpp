@@ -1,5 +1,7 @@
 #include "ui/zun_frame_wnd.h"
 
+#include "ui/menu_bar.h"
+
 #include "ui/caption_fonts.h"
 #include "ui/hover_help.h"
 #include "ui/ui_services.h"
@@ -392,6 +394,17 @@ void CZunFrameWnd::ShowBar(CControlBar& bar, BOOL show)
 {
     bar.ShowWindow(show ? SW_SHOW : SW_HIDE);
     RecalcLayout();
+}
+
+BOOL CZunFrameWnd::CreateFrameMenuBar(CMenuBar& bar, UINT nBarId, UINT nMenuId, DWORD dwPlace)
+{
+    bar.m_crBack = GetSchemeSysColor(4);
+    const DWORD style = WS_CHILD | WS_VISIBLE | dwPlace | CBRS_TOOLTIPS | CBRS_FLYBY | CBRS_SIZE_FIXED;
+    if (!bar.Create(this, style, 0, 0, 0, 0, nBarId) || !bar.LoadFrameMenu(nMenuId))
+        return FALSE;
+    bar.SetBorders(4, 2, 4, 2);
+    SetMenuBar(&bar);
+    return TRUE;
 }
 
 void CZunFrameWnd::GetMessageString(UINT nID, std::string& rMessage) const

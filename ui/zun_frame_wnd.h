@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "platform/framework/control_bar.h"
 #include "platform/framework/frame_wnd.h"
 #include "platform/framework/menu.h"
 
@@ -18,8 +19,8 @@ public:
 // menu. Window coordinates keep a band of BandHeight rows above the visible
 // window (the rows the old system caption took), so the caption geometry
 // reads the same as it always has.
-class CControlBar;
 class CHoverHelp;
+class CMenuBar;
 
 class CZunFrameWnd : public CFrameWnd {
     DECLARE_DYNCREATE(CZunFrameWnd)
@@ -62,6 +63,10 @@ public:
     void RestorePlacement(std::string_view section, std::string_view value);
     // Shows or hides one of the frame's bars and lays the frame out again.
     void ShowBar(CControlBar& bar, BOOL show);
+    // Makes the frame's menu bar (id nBarId) in the colour scheme's menu colour
+    // from menu nMenuId, placed and bordered as dwPlace says, and lets it see
+    // the frame's messages first.
+    BOOL CreateFrameMenuBar(CMenuBar& bar, UINT nBarId, UINT nMenuId, DWORD dwPlace = CBRS_ALIGN_TOP | CBRS_BORDER_BOTTOM);
 
     // The frame's status-bar hints, when it has them.
     virtual CHoverHelp* GetHoverHelp() const { return nullptr; }

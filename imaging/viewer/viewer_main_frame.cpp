@@ -105,14 +105,7 @@ int CViewerMainFrame::OnCreate(LPCREATESTRUCT lpcs)
 BOOL CViewerMainFrame::CreateMenuBar()
 {
     RegisterViewerResources();
-    m_wndMenuBar.m_crBack = GetSchemeSysColor(4);
-    const DWORD style = WS_CHILD | WS_VISIBLE | CBRS_ALIGN_TOP | CBRS_BORDER_BOTTOM | CBRS_TOOLTIPS | CBRS_FLYBY |
-                        CBRS_SIZE_FIXED;
-    if (!m_wndMenuBar.Create(this, style, 0, 0, 0, 0, IDW_VIEWER_MENUBAR) || !m_wndMenuBar.LoadFrameMenu(IDR_VIEWER))
-        return FALSE;
-    m_wndMenuBar.SetBorders(4, 2, 4, 2);
-    SetMenuBar(&m_wndMenuBar);
-    return TRUE;
+    return CreateFrameMenuBar(m_wndMenuBar, IDW_VIEWER_MENUBAR, IDR_VIEWER);
 }
 
 BOOL CViewerMainFrame::CreateToolBar()
