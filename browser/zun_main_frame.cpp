@@ -5,6 +5,7 @@
 #include "browser/zun_doc_template.h"
 #include "browser/zun_func_pane.h"
 #include "browser/zun_main_view.h"
+#include "imaging/viewer/viewer_main_frame.h"
 #include "ui/app_templates.h"
 #include "ui/ui_services.h"
 #include "util/reg_settings.h"
@@ -12,11 +13,11 @@
 #include "util/string_util.h"
 #include "platform/framework/message_box.h"
 #include "platform/framework/win_app.h"
-#include "resources/picture_resources.h"
 #include "resources/string_table.h"
 
 #include <QFontMetrics>
 #include <QImage>
+#include <QPainter>
 #include <QWidget>
 
 #include <algorithm>
@@ -62,17 +63,12 @@ constexpr int kToolBarImages[] = {0, 2, 3, 4, 5, 6, 7, 8, 9, 10};
 // The strip of the toolbar's buttons in button order, magenta turned into the face.
 QImage ToolBarStrip(COLORREF face)
 {
-    const std::vector<uint8_t> bytes = res::BinaryResource("bitmaps", IDB_ZUN_TOOLBAR);
-    QImage all = QImage::fromData(bytes.data(), int(bytes.size())).convertToFormat(QImage::Format_RGB32);
+    const QImage all = LoadToolBarStrip(IDB_ZUN_TOOLBAR, face);
     QImage strip(24 * int(std::size(kToolBarImages)), 24, QImage::Format_RGB32);
-    const QRgb magenta = qRgb(255, 0, 255), to = qRgb(GetRValue(face), GetGValue(face), GetBValue(face));
+    strip.fill(qRgb(GetRValue(face), GetGValue(face), GetBValue(face)));
+    QPainter painter(&strip);
     for (size_t b = 0; b < std::size(kToolBarImages); ++b)
-        for (int y = 0; y < 24; ++y)
-            for (int x = 0; x < 24; ++x) {
-                const int sx = kToolBarImages[b] * 24 + x;
-                const QRgb c = sx < all.width() && y < all.height() ? all.pixel(sx, y) : magenta;
-                strip.setPixel(int(b) * 24 + x, y, (c & 0xFFFFFF) == (magenta & 0xFFFFFF) ? to : c);
-            }
+        painter.drawImage(QPoint(int(b) * 24, 0), all, QRect(kToolBarImages[b] * 24, 0, 24, 24));
     return strip;
 }
 
