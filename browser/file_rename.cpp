@@ -112,10 +112,11 @@ bool RenameItem(int index, const std::string& text, std::string& error)
             AfxMessageBox(IDS_RENAME_PATH_TOO_LONG);
             return false;
         }
-    if (EqualsNoCase(targets[0], sources[0]))
+    // Names differing only in case are two names here: such a rename is done.
+    if (targets[0] == sources[0])
         return true;
     for (size_t i = 0; i < sources.size(); ++i)
-        if (!EqualsNoCase(targets[i], sources[i]) && Exists(targets[i])) {
+        if (targets[i] != sources[i] && Exists(targets[i])) {
             error = LoadResString(IDS_RENAME_TARGET_EXISTS);
             return false;
         }

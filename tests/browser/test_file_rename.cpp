@@ -68,9 +68,6 @@ TEST_F(RenameTest, ATypedExtensionOfAnotherKindBecomesPartOfTheName)
 TEST_F(RenameTest, RefusalsTouchNoFile)
 {
     Make({"a.jpg", "a.WAV", "b.WAV"});
-    // The same name in other letters: nothing to do.
-    EXPECT_TRUE(RenameItem(0, "A.JPG", error));
-    EXPECT_TRUE(Has("a.jpg"));
     struct Case {
         const char* text;
         const char* error;
@@ -90,6 +87,15 @@ TEST_F(RenameTest, RefusalsTouchNoFile)
         EXPECT_TRUE(Has("a.WAV"));
         EXPECT_EQ(GetFileItem(0)->GetPath(), Pic("a.jpg"));
     }
+    // The same name in other letters is another name here: renamed, voice note too.
+    EXPECT_TRUE(RenameItem(0, "A.JPG", error)) << error;
+    EXPECT_TRUE(Has("A.JPG"));
+    EXPECT_TRUE(Has("A.WAV"));
+    EXPECT_FALSE(Has("a.jpg"));
+    EXPECT_EQ(GetFileItem(0)->GetPath(), Pic("A.JPG"));
+    // The very same name: nothing to do.
+    EXPECT_TRUE(RenameItem(0, "A.JPG", error));
+    EXPECT_TRUE(Has("A.JPG"));
 }
 
 TEST_F(RenameTest, ARenameThatFailsPartWayPutsBackWhatItDid)
