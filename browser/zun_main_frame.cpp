@@ -92,14 +92,10 @@ BOOL CZunToolBar::CreateBar(CWnd* pParent)
     SetButtons(kToolBarButtons, int(std::size(kToolBarButtons)));
     SetSizes(CSize(31, 30), CSize(24, 24));
     m_cxLeftBorder += 10;
+    // Read once: a bar hidden at start is never shown, and showing it again
+    // must not take back the sort chosen since.
+    m_nSortMethod = RegReadInt(IDS_REG_PREFERENCE, kRegSortMethod, 0);
     return LoadBitmap(ToolBarStrip(face));
-}
-
-void CZunToolBar::OnShowWindow(BOOL bShow, UINT nStatus)
-{
-    CToolBarEx::OnShowWindow(bShow, nStatus);
-    if (bShow)
-        m_nSortMethod = RegReadInt(IDS_REG_PREFERENCE, kRegSortMethod, 0);
 }
 
 void CZunToolBar::OnDestroy()

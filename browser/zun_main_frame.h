@@ -82,7 +82,6 @@ public:
     void SetSortMethod(int method) { m_nSortMethod = method; }
 
 protected:
-    void OnShowWindow(BOOL bShow, UINT nStatus) override;
     void OnDestroy() override;
 
 private:

@@ -105,6 +105,7 @@ TEST_F(BrowserFrameTest, TheProgramOpensOnTheBrowserWithTreeThumbnailsFunctionPa
 TEST_F(BrowserFrameTest, TheFolderTheBarsAndThePlaceComeBackAtTheNextStart)
 {
     Open(m_camera);
+    Frame()->SendMessage(WM_COMMAND, ID_SORT_EXTENSION, 0);
     Frame()->SendMessage(WM_COMMAND, ID_VIEW_TOOLBARS, 0);
     EXPECT_FALSE(Frame()->GetToolBar().IsWindowVisible());
     Frame()->m_hWnd->resize(820, 560);
@@ -116,6 +117,13 @@ TEST_F(BrowserFrameTest, TheFolderTheBarsAndThePlaceComeBackAtTheNextStart)
     // The folder shown last is shown again.
     ASSERT_TRUE(uitest::WaitFor([&] { return GetFileItemCount() == 13; }));
     EXPECT_EQ(View()->GetTreePane()->GetCurrentFolder(), m_camera);
+    // The sort comes back with the toolbar hidden, and showing the bar again
+    // keeps the sort chosen since.
+    EXPECT_EQ(Frame()->GetToolBar().GetSortMethod(), 2);
+    Frame()->SendMessage(WM_COMMAND, ID_SORT_DATE, 0);
+    Frame()->SendMessage(WM_COMMAND, ID_VIEW_TOOLBARS, 0);
+    EXPECT_TRUE(Frame()->GetToolBar().IsWindowVisible());
+    EXPECT_EQ(Frame()->GetToolBar().GetSortMethod(), 3);
 }
 
 TEST_F(BrowserFrameTest, MissingFilesAreReportedBeforeAnythingOpens)
