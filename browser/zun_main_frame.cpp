@@ -206,12 +206,9 @@ void CZunMainFrame::OnTimer(UINT_PTR nIDEvent)
         // The hint of what is under the mouse stands in for the first text;
         // while a menu is open its entry's prompt stays there instead.
         if (m_wndStatusBar.m_hWnd) {
-            if (m_pHoverHelp->IsEnabled()) {
-                const std::string hint = m_pHoverHelp->CurrentHint();
-                const bool blank = hint.find_first_not_of(' ') == std::string::npos;
-                const std::string& shown = blank ? text0 : hint;
+            if (std::string shown; m_pHoverHelp->PaneText(text0, shown)) {
                 if (m_wndStatusBar.GetPaneText(0) != shown) {
-                    if (blank) {
+                    if (shown == text0) {
                         // The totals pane grows to show its whole text in the desktop's font.
                         const int width =
                             QFontMetrics(m_wndStatusBar.GetFont()).horizontalAdvance(QString::fromStdString(text0));

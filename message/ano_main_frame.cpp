@@ -184,7 +184,8 @@ int CAnoMainFrame::OnCreate(LPCREATESTRUCT lpcs)
         return -1;
     if (!CreateFrameMenuBar(m_wndMenuBar, IDW_MENUBAR, IDR_MESSAGE) || !CreateToolBar() || !CreateStatusBar())
         return -1;
-    m_pHoverHelp = std::make_unique<CHoverHelp>(&m_wndStatusBar, 0);
+    // The size pane shows the hints; the view puts them there with its size text.
+    m_pHoverHelp = std::make_unique<CHoverHelp>(&m_wndStatusBar, -1);
     if (auto* view = dynamic_cast<CAPhotoView*>(GetActiveView()))
         view->SetFrameAndHoverHelp(this, m_pHoverHelp.get());
     m_accel.Load(this, IDR_MESSAGE);
@@ -255,12 +256,8 @@ void CAnoMainFrame::StatusStep()
     m_wndStatusBar.SetPaneText(1, {});
     auto* doc = dynamic_cast<CAPhotoDoc*>(GetActiveDocument());
     m_wndStatusBar.SetPaneText(2, doc && doc->IsReadOnly() ? kReadOnlyText : "");
-    if (auto* view = dynamic_cast<CAPhotoView*>(GetActiveView()); view && view->HasPicture()) {
-        const CImageBuffer& picture = view->GetPicture();
-        m_wndStatusBar.SetPaneText(0, std::to_string(picture.GetWidth()) + " x " + std::to_string(picture.GetHeight()));
-    } else {
-        m_wndStatusBar.SetPaneText(0, {});
-    }
+    // The size pane (the view's) follows the hint under the cursor.
+    m_wndStatusBar.OnUpdateCmdUI(this, FALSE);
 }
 
 void CAnoMainFrame::SaveBarState()

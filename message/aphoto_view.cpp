@@ -33,6 +33,7 @@
 #include "ui/font_dialog.h"
 #include "ui/hover_help.h"
 #include "ui/ui_services.h"
+#include "ui/zun_frame_wnd.h"
 #include "util/app_settings.h"
 #include "util/path_util.h"
 #include "util/reg_settings.h"
@@ -1049,12 +1050,16 @@ void CAPhotoView::OnColourChanged()
 
 void CAPhotoView::OnUpdateStatusSize(CCmdUI* pCmdUI)
 {
-    if (!HasPicture()) {
-        pCmdUI->SetText({});
+    std::string size;
+    if (HasPicture())
+        size = std::to_string(GetPicture().GetWidth()) + " x " + std::to_string(GetPicture().GetHeight());
+    // A hover hint stands in for the size; a menu's prompt keeps the pane.
+    auto* frame = dynamic_cast<CZunFrameWnd*>(GetParentFrame());
+    CHoverHelp* help = frame ? frame->GetHoverHelp() : nullptr;
+    std::string shown = size;
+    if (help && !help->PaneText(size, shown))
         return;
-    }
-    const CImageBuffer& picture = GetPicture();
-    pCmdUI->SetText(std::to_string(picture.GetWidth()) + " x " + std::to_string(picture.GetHeight()));
+    pCmdUI->SetText(shown);
 }
 
 // ---- image comments for the viewer ------------------------------------------------

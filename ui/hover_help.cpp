@@ -107,12 +107,22 @@ BOOL CHoverHelp::OnMessageString(UINT nID)
     return m_bEnabled;
 }
 
+BOOL CHoverHelp::PaneText(const std::string& own, std::string& shown) const
+{
+    if (!m_bEnabled)
+        return FALSE;
+    const std::string hint = CurrentHint();
+    shown = hint.find_first_not_of(' ') == std::string::npos ? own : hint;
+    return TRUE;
+}
+
 std::string CHoverHelp::CurrentHint() const
 {
     std::string hint = m_strFixedText;
     if (hint.empty()) {
         const QPoint c = QCursor::pos();
-        CWnd* under = ChildWindowFromScreenPoint(c.x(), c.y());
+        // Windows of the bar's own frame: the message editor is not the main window.
+        CWnd* under = ChildWindowFromScreenPoint(c.x(), c.y(), m_pStatusBar ? m_pStatusBar->GetTopLevelParent() : nullptr);
         if (under && under != m_pStatusBar)
             hint = HintFor(under);
     }

@@ -38,6 +38,10 @@ public:
     // The hint as the pane shows it: the fixed text, else the hint of the
     // window (or toolbar button) under the cursor; empty when there is none.
     std::string CurrentHint() const;
+    // What a status pane with its own text shows: the hint under the cursor
+    // when there is one (blanks count as none), else its own text. FALSE,
+    // and the pane is left as it is, while a menu's prompt holds it.
+    BOOL PaneText(const std::string& own, std::string& shown) const;
     // The hint for a window (empty when it has none).
     std::string HintFor(CWnd* pWnd) const;
     // The text a pane shows: the first line of the first 255 bytes, never

@@ -101,13 +101,12 @@ BOOL IsFocusWithin(CWnd* pWnd)
     return focus == pWnd->m_hWnd || pWnd->m_hWnd->isAncestorOf(focus);
 }
 
-CWnd* ChildWindowFromScreenPoint(int x, int y)
+CWnd* ChildWindowFromScreenPoint(int x, int y, CWnd* pTop)
 {
     QWidget* under = QApplication::widgetAt(x, y);
-    CWnd* main = AfxGetMainWnd();
-    if (!under || !main || !main->m_hWnd)
+    if (!under || !pTop || !pTop->m_hWnd)
         return nullptr;
-    if (under != main->m_hWnd && !main->m_hWnd->isAncestorOf(under))
+    if (under != pTop->m_hWnd && !pTop->m_hWnd->isAncestorOf(under))
         return nullptr;
     CWnd* wnd = CWnd::FromHandle(under);
     CPoint pt(x, y);

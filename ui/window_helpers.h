@@ -20,9 +20,10 @@ int GetScrollPosition(CWnd* pWnd, int nBar);
 
 // The focus is on the window or one of its descendants.
 BOOL IsFocusWithin(CWnd* pWnd);
-// The window under a screen point when it is the main window or inside its
-// tree, then its visible, non-transparent child there (or itself); else null.
-CWnd* ChildWindowFromScreenPoint(int x, int y);
+// The window under a screen point when it is pTop (a top-level window) or
+// inside its tree, then its visible, non-transparent child there (or itself);
+// else null.
+CWnd* ChildWindowFromScreenPoint(int x, int y, CWnd* pTop);
 // A child's window rectangle in its parent's client coordinates.
 void GetChildRectInParent(RECT* pOut, CWnd* pParent, CWnd* pChild);
 // The same for a dialog item; empty when the dialog has no such item.

@@ -1054,4 +1054,27 @@ TEST_F(OpenMessageTest, MessageEditorShowsMenuPromptsAndOtherwiseHoverHints)
     ASSERT_TRUE(uitest::OpenAndCloseMenu(frame, ID_FILE_OPEN, "&Open..."));
     EXPECT_TRUE(help->IsEnabled());
     EXPECT_EQ(frame->GetStatusBar().GetPaneText(0), "");
+
+    // Over a toolbar button its hint stands in for the picture's size, which
+    // comes back once the cursor is elsewhere.
+    uitest::CursorParking parking;
+    CToolBarEx& bar = frame->GetToolBar();
+    CRect button;
+    int hinted = -1;
+    for (int i = 0; i < bar.GetCount(); ++i)
+        if (!res::PromptPart(bar.GetButton(i).id).empty() && bar.GetButton(i).id != ID_SEPARATOR)
+            hinted = i;
+    ASSERT_GE(hinted, 0);
+    bar.GetItemRect(hinted, &button);
+    frame->m_hWnd->raise(); // above the browser, which takes the same place
+    QCursor::setPos(bar.m_hWnd->mapToGlobal(QPoint(button.CenterPoint().x, button.CenterPoint().y)));
+    const std::string hint(res::PromptPart(bar.GetButton(hinted).id));
+    EXPECT_TRUE(uitest::WaitFor([&] {
+        QApplication::processEvents();
+        frame->StatusStep();
+        return frame->GetStatusBar().GetPaneText(0) == hint;
+    })) << frame->GetStatusBar().GetPaneText(0);
+    uitest::CursorParking::Park();
+    frame->StatusStep();
+    EXPECT_EQ(frame->GetStatusBar().GetPaneText(0), "64 x 48");
 }
