@@ -34,6 +34,7 @@
 #include <QMimeData>
 
 #include <algorithm>
+#include <unordered_set>
 
 namespace {
 
@@ -596,13 +597,13 @@ void CZunMainView::Resort()
     SetFocus();
     std::lock_guard<std::recursive_mutex> lock(GetFileItemLock());
     // The selection follows its items to their new places.
-    std::vector<const CFileItem*> selected;
+    std::unordered_set<const CFileItem*> selected;
     const CFileItem* focus = nullptr;
     const int count = std::min(m_pGallery->GetItemCount(), GetFileItemCount());
     for (int i = 0; i < count; ++i) {
         if (!m_pGallery->IsSelected(i))
             continue;
-        selected.push_back(GetFileItem(i));
+        selected.insert(GetFileItem(i));
         if (i == m_pGallery->Model().GetFocusItem())
             focus = GetFileItem(i);
     }
@@ -612,7 +613,7 @@ void CZunMainView::Resort()
     m_pGallery->SelectAll(FALSE);
     for (int i = 0; i < GetFileItemCount(); ++i) {
         const CFileItem* item = GetFileItem(i);
-        if (std::find(selected.begin(), selected.end(), item) != selected.end())
+        if (selected.count(item))
             m_pGallery->SetSelected(i, TRUE);
         if (item == focus)
             m_pGallery->Model().SetFocusItem(i);
