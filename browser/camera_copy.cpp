@@ -29,6 +29,7 @@ namespace {
 
 enum : UINT {
     IDS_CAMERA_FILTER = 6076,
+    IDS_CAMERA_COPY_FAILED = 6131, // "Unable to save file."
     IDS_NOT_CAMERA_NAME = 6285,
 };
 
@@ -182,7 +183,11 @@ bool SaveCameraCopy(CWnd* parent, const std::string& source, std::string& sugges
     const std::vector<uint8_t> templateBytes = res::BinaryResource("JPEG", kCameraTemplateId);
     CMemFile templ(templateBytes);
     CMemFile exifBlock;
-    BuildCameraExif(templ, exifBlock, picture, shootingDate, GetMetadataFileKind(target));
+    // Without its camera block the copy is no copy a camera plays: none is written.
+    if (BuildCameraExif(templ, exifBlock, picture, shootingDate, GetMetadataFileKind(target)) == 0) {
+        AfxMessageBox(IDS_CAMERA_COPY_FAILED);
+        return false;
+    }
     CMemFile profileBlock;
     CMemFile mainTags;
     WriteExifAndProfile(profileBlock, parsed && sourceKind == kExifJpeg ? &metadata : nullptr, &profile);
