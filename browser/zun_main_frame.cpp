@@ -208,13 +208,10 @@ void CZunMainFrame::OnTimer(UINT_PTR nIDEvent)
         if (m_wndStatusBar.m_hWnd) {
             if (std::string shown; m_pHoverHelp->PaneText(text0, shown)) {
                 if (m_wndStatusBar.GetPaneText(0) != shown) {
-                    if (shown == text0) {
-                        // The totals pane grows to show its whole text in the desktop's font.
-                        const int width =
-                            QFontMetrics(m_wndStatusBar.GetFont()).horizontalAdvance(QString::fromStdString(text0));
-                        m_wndStatusBar.SetPaneInfo(0, ID_ZUN_INDICATOR, SBPS_NORMAL,
-                                                   std::max(kTotalsPaneWidth, width + 12));
-                    }
+                    // The pane grows to show its whole text (totals or hint) in the desktop's font.
+                    const int width =
+                        QFontMetrics(m_wndStatusBar.GetFont()).horizontalAdvance(QString::fromStdString(shown));
+                    m_wndStatusBar.SetPaneInfo(0, ID_ZUN_INDICATOR, SBPS_NORMAL, std::max(kTotalsPaneWidth, width + 12));
                     m_wndStatusBar.SetPaneText(0, shown);
                 }
             }

@@ -7,6 +7,7 @@
 
 #include <QCursor>
 #include <QDir>
+#include <QFontMetrics>
 
 using qrtest::BrowserFrameTest;
 
@@ -40,6 +41,13 @@ TEST_F(BrowserFrameTest, TheStatusBarShowsHoverHintsAndMenuPromptsOverTheFolderT
         EXPECT_FALSE(res::PromptPart(bar.GetButton(i).id).empty()) << bar.GetButton(i).id;
     QCursor::setPos(bar.m_hWnd->mapToGlobal(QPoint(button.CenterPoint().x, button.CenterPoint().y)));
     ASSERT_TRUE(uitest::WaitFor([&] { return pane0() == prompt; }));
+    // Shown whole, however long.
+    {
+        UINT id = 0, style = 0;
+        int width = 0;
+        frame->GetStatusBar().GetPaneInfo(0, id, style, width);
+        EXPECT_GE(width, QFontMetrics(frame->GetStatusBar().GetFont()).horizontalAdvance(QString::fromStdString(prompt)));
+    }
     QDir().mkpath(QString(QR_TEST_BUILD_DIR) + "/screenshots");
     EXPECT_TRUE(uitest::Grab(frame->m_hWnd).save(QString(QR_TEST_BUILD_DIR) + "/screenshots/browser_hover_hint.png"));
 
