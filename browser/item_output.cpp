@@ -8,7 +8,7 @@
 #include "imaging/dib_bitmap.h"
 #include "imaging/image_buffer.h"
 #include "imaging/image_importer.h"
-#include "imaging/viewer/image_load_progress_dlog.h"
+#include "viewer/image_load_progress_dlog.h"
 #include "platform/framework/message_box.h"
 #include "platform/framework/wait_cursor.h"
 #include "platform/gdi/dc.h"

@@ -5,7 +5,7 @@
 #include "browser/zun_doc_template.h"
 #include "browser/zun_func_pane.h"
 #include "browser/zun_main_view.h"
-#include "imaging/viewer/viewer_main_frame.h"
+#include "viewer/viewer_main_frame.h"
 #include "ui/app_templates.h"
 #include "ui/ui_services.h"
 #include "util/reg_settings.h"

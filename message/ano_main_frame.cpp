@@ -1,8 +1,8 @@
 #include "message/ano_main_frame.h"
 
 #include "imaging/image_buffer.h"
-#include "imaging/viewer/viewer_doc_template.h"
-#include "imaging/viewer/viewer_main_frame.h"
+#include "viewer/viewer_doc_template.h"
+#include "viewer/viewer_main_frame.h"
 #include "message/ano_commands.h"
 #include "message/ano_doc_template.h"
 #include "message/aphoto_comment_pane.h"

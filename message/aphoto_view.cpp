@@ -1,8 +1,8 @@
 #include "message/aphoto_view.h"
 
 #include "imaging/dib_bitmap.h"
-#include "imaging/viewer/colour_pref_dlog.h"
-#include "imaging/viewer/image_file_tests.h"
+#include "viewer/colour_pref_dlog.h"
+#include "viewer/image_file_tests.h"
 #include "message/ano_commands.h"
 #include "message/ano_doc_template.h"
 #include "message/ano_record.h"

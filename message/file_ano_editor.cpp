@@ -1,6 +1,6 @@
 #include "message/file_ano_editor.h"
 
-#include "imaging/viewer/image_file_tests.h"
+#include "viewer/image_file_tests.h"
 #include "platform/shell.h"
 #include "util/path_util.h"
 #include "ui/ui_services.h"

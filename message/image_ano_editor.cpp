@@ -2,7 +2,7 @@
 
 #include "imaging/program_folders.h"
 #include "imaging/thumbnail_maker.h"
-#include "imaging/viewer/image_file_tests.h"
+#include "viewer/image_file_tests.h"
 #include "platform/framework/message_box.h"
 #include "platform/framework/paint_dc.h"
 #include "platform/framework/wait_cursor.h"

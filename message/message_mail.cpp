@@ -4,7 +4,7 @@
 #include "message/safe_file_name.h"
 #include "message/send_mail_dlog.h"
 #include "imaging/program_folders.h"
-#include "imaging/viewer/image_file_tests.h"
+#include "viewer/image_file_tests.h"
 #include "ui/ui_services.h"
 #include "util/app_settings.h"
 #include "util/path_util.h"

@@ -3,7 +3,7 @@
 #include "imaging/about_dlog.h"
 #include "imaging/image_info_set.h"
 #include "imaging/program_folders.h"
-#include "imaging/viewer/viewer_doc_template.h"
+#include "viewer/viewer_doc_template.h"
 #include "message/ano_doc_template.h"
 #include "platform/framework/document.h"
 #include "platform/framework/frame_wnd.h"

@@ -1,4 +1,4 @@
-#include "imaging/viewer/image_load_progress_dlog.h"
+#include "viewer/image_load_progress_dlog.h"
 #include "app/image_save_progress_dlog.h"
 #include "imaging/image_buffer.h"
 #include "platform/file.h"

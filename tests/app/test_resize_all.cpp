@@ -13,7 +13,7 @@
 #include "imaging/image_buffer.h"
 #include "imaging/image_save.h"
 #include "imaging/jpeg_codec.h"
-#include "imaging/viewer/image_load_progress_dlog.h"
+#include "viewer/image_load_progress_dlog.h"
 #include "platform/framework/controls.h"
 #include "platform/framework/message_box.h"
 #include "platform/replace_file_calls.h"

@@ -7,7 +7,7 @@
 #include "util/string_util.h"
 #include "imaging/dib_bitmap.h"
 #include "imaging/image_buffer.h"
-#include "imaging/viewer/image_load_progress_dlog.h"
+#include "viewer/image_load_progress_dlog.h"
 #include "platform/file.h"
 #include "platform/framework/message_box.h"
 #include "platform/gdi/dc.h"

@@ -5,25 +5,22 @@ set -uo pipefail
 top=${1:?usage: check_levels.sh SOURCE_DIR}
 cd "$top"
 rules=(
-  "platform util ui imaging message browser app reader"
-  "util ui imaging message browser app reader"
-  "ui imaging message browser app reader"
-  "imaging ui message browser app reader imaging/viewer"
-  "imaging/viewer message browser app reader"
+  "platform util ui imaging viewer message browser app reader"
+  "util ui imaging viewer message browser app reader"
+  "ui imaging viewer message browser app reader"
+  "imaging ui viewer message browser app reader"
+  "viewer message browser app reader"
   "message browser app reader"
   "browser app reader"
   "reader app browser"
-  "plugins ui message browser app reader"
+  "plugins ui viewer message browser app reader"
 )
 bad=0
 for rule in "${rules[@]}"; do
   read -r folder banned <<<"$rule"
   [ -d "$folder" ] || continue
   pattern=$(sed 's/ /|/g' <<<"$banned")
-  # imaging/ itself is checked without its viewer sub-folder, which sits a level higher.
-  exclude=()
-  [ "$folder" = imaging ] && exclude=(--exclude-dir=viewer)
-  if hits=$(grep -rnE "#include \"($pattern)/" "$folder" "${exclude[@]}" --include='*.cpp' --include='*.h'); then
+  if hits=$(grep -rnE "#include \"($pattern)/" "$folder" --include='*.cpp' --include='*.h'); then
     echo "$hits"
     bad=1
   fi

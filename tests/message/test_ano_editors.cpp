@@ -1,7 +1,7 @@
 #include "message_fixtures.h"
 #include "pane_fixtures.h"
 
-#include "imaging/viewer/image_file_tests.h"
+#include "viewer/image_file_tests.h"
 #include "message/ano_editor.h"
 #include "message/image_ano_editor.h"
 #include "message/picture_jpeg.h"

@@ -1,6 +1,6 @@
 #include "reader/zun_reader_app.h"
 
-#include "imaging/viewer/viewer_doc_template.h"
+#include "viewer/viewer_doc_template.h"
 #include "message/ano_commands.h"
 #include "message/aphoto_comment_pane.h"
 #include "message/aphoto_doc.h"

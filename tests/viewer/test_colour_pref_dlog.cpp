@@ -1,5 +1,5 @@
 #include "imaging/colour_settings.h"
-#include "imaging/viewer/colour_pref_dlog.h"
+#include "viewer/colour_pref_dlog.h"
 #include "support/command_recorder.h"
 #include "support/test_support.h"
 #include "support/ui_test_util.h"

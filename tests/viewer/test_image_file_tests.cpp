@@ -1,4 +1,4 @@
-#include "imaging/viewer/image_file_tests.h"
+#include "viewer/image_file_tests.h"
 #include "imaging/dib_bitmap.h"
 #include "support/test_support.h"
 

@@ -1,7 +1,7 @@
 #include "viewer/viewer_fixture.h"
 
-#include "imaging/viewer/view_print.h"
-#include "imaging/viewer/view_print_dlog.h"
+#include "viewer/view_print.h"
+#include "viewer/view_print_dlog.h"
 
 using namespace viewertest;
 

@@ -1,10 +1,10 @@
 // The viewer's printing: one page with the picture and a caption line.
-#include "imaging/viewer/viewer_view.h"
+#include "viewer/viewer_view.h"
 
 #include "imaging/dib_bitmap.h"
-#include "imaging/viewer/view_print_dlog.h"
-#include "imaging/viewer/viewer_doc.h"
-#include "imaging/viewer/viewer_ids.h"
+#include "viewer/view_print_dlog.h"
+#include "viewer/viewer_doc.h"
+#include "viewer/viewer_ids.h"
 #include "ui/printer_dc.h"
 #include "util/geometry.h"
 #include "platform/framework/frame_wnd.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "imaging/image_ctrl.h"
-#include "imaging/viewer/view_print.h"
+#include "viewer/view_print.h"
 #include "platform/framework/view.h"
 
 #include <cstdint>

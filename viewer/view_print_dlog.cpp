@@ -1,6 +1,6 @@
-#include "imaging/viewer/view_print_dlog.h"
+#include "viewer/view_print_dlog.h"
 
-#include "imaging/viewer/viewer_view.h"
+#include "viewer/viewer_view.h"
 #include "ui/edit_util.h"
 #include "ui/font_dialog.h"
 #include "ui/printer_dc.h"

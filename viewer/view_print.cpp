@@ -1,4 +1,4 @@
-#include "imaging/viewer/view_print.h"
+#include "viewer/view_print.h"
 
 #include "resources/string_table.h"
 #include "util/geometry.h"

@@ -1,8 +1,8 @@
-#include "imaging/viewer/viewer_main_frame.h"
+#include "viewer/viewer_main_frame.h"
 
-#include "imaging/viewer/viewer_doc.h"
-#include "imaging/viewer/viewer_doc_template.h"
-#include "imaging/viewer/viewer_ids.h"
+#include "viewer/viewer_doc.h"
+#include "viewer/viewer_doc_template.h"
+#include "viewer/viewer_ids.h"
 #include "resources/picture_resources.h"
 #include "ui/ui_services.h"
 #include "util/reg_settings.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "imaging/viewer/view_print.h"
+#include "viewer/view_print.h"
 #include "ui/button_ex.h"
 #include "ui/dialog_ex.h"
 

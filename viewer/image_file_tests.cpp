@@ -1,4 +1,4 @@
-#include "imaging/viewer/image_file_tests.h"
+#include "viewer/image_file_tests.h"
 
 #include "ui/ui_services.h"
 #include "imaging/dib_bitmap.h"

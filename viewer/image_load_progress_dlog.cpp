@@ -1,4 +1,4 @@
-#include "imaging/viewer/image_load_progress_dlog.h"
+#include "viewer/image_load_progress_dlog.h"
 
 #include "imaging/colour_settings.h"
 #include "imaging/dib_bitmap.h"

@@ -1,7 +1,7 @@
-#include "imaging/viewer/colour_pref_dlog.h"
+#include "viewer/colour_pref_dlog.h"
 
 #include "imaging/colour_settings.h"
-#include "imaging/viewer/image_file_tests.h"
+#include "viewer/image_file_tests.h"
 #include "ui/ui_services.h"
 #include "resources/string_table.h"
 #include "util/file_filter.h"

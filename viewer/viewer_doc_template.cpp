@@ -1,12 +1,12 @@
-#include "imaging/viewer/viewer_doc_template.h"
+#include "viewer/viewer_doc_template.h"
 
 #include "imaging/image_importer.h"
 #include "imaging/program_folders.h"
-#include "imaging/viewer/image_file_tests.h"
-#include "imaging/viewer/viewer_doc.h"
-#include "imaging/viewer/viewer_ids.h"
-#include "imaging/viewer/viewer_main_frame.h"
-#include "imaging/viewer/viewer_view.h"
+#include "viewer/image_file_tests.h"
+#include "viewer/viewer_doc.h"
+#include "viewer/viewer_ids.h"
+#include "viewer/viewer_main_frame.h"
+#include "viewer/viewer_view.h"
 #include "ui/ui_services.h"
 #include "platform/framework/message_box.h"
 

@@ -1,4 +1,4 @@
-#include "imaging/viewer/viewer_view.h"
+#include "viewer/viewer_view.h"
 
 #include "imaging/dib_bitmap.h"
 #include "imaging/exif_file.h"
@@ -6,9 +6,9 @@
 #include "imaging/image_exporter.h"
 #include "imaging/image_save.h"
 #include "imaging/program_folders.h"
-#include "imaging/viewer/viewer_doc.h"
-#include "imaging/viewer/viewer_doc_template.h"
-#include "imaging/viewer/viewer_ids.h"
+#include "viewer/viewer_doc.h"
+#include "viewer/viewer_doc_template.h"
+#include "viewer/viewer_ids.h"
 #include "ui/drag_data_source.h"
 #include "ui/file_save_dlog.h"
 #include "ui/ui_services.h"

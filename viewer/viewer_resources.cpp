@@ -1,4 +1,4 @@
-#include "imaging/viewer/viewer_ids.h"
+#include "viewer/viewer_ids.h"
 
 #include "platform/framework/accel.h"
 #include "platform/framework/menu.h"
