@@ -1,10 +1,12 @@
 #include "app/image_save_progress_dlog.h"
 
 #include "imaging/image_buffer.h"
+#include "imaging/image_exporter.h"
 #include "imaging/image_save.h"
 #include "platform/file.h"
 #include "platform/framework/controls.h"
 #include "resources/string_table.h"
+#include "resources/string_ids.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -12,21 +14,12 @@
 
 namespace {
 
-enum : UINT {
-    IDS_SAVING = 6130,
-    IDS_PROCESSING = 6143,
-    IDS_DISK_FULL = 6046,
-    IDS_CANNOT_SAVE = 6131,
-    IDS_NO_MEMORY = 6066,
-    IDS_ERROR = 6071,
-};
-
 UINT MessageForExportCode(int code)
 {
     switch (code) {
-    case -10004: return IDS_DISK_FULL;
-    case -10001: return IDS_CANNOT_SAVE;
-    case -10000: return IDS_NO_MEMORY;
+    case kExportGaveUp: return IDS_DISK_FULL;
+    case kExportFileError: return IDS_UNABLE_TO_SAVE;
+    case kExportOutOfMemory: return IDS_NO_MEMORY;
     default: return IDS_ERROR;
     }
 }

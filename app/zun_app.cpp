@@ -29,6 +29,7 @@
 #include "platform/registry.h"
 #include "resources/program_icon.h"
 #include "resources/string_table.h"
+#include "resources/string_ids.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -57,19 +58,9 @@ BEGIN_MESSAGE_MAP(CZunApp, CWinApp)
     ON_UPDATE_COMMAND_UI(ID_COLOR_PREFERENCES, &CZunApp::OnUpdateAlwaysEnabled)
 END_MESSAGE_MAP()
 
-enum : UINT {
-    IDS_BROWSER_DOC = 128,
-    IDS_MESSAGE_DOC = 129,
-    IDS_APP_TITLE = 57344,
-    IDS_ALREADY_IN_VIEWER = 6291,
-    IDS_INSTANCE_NOT_ANSWERING = 6330,
-    IDS_INSTANCE_NOT_ANSWERING_FILE = 6331,
-};
-
 namespace {
 
 HWND HandleOf(CWnd* w) { return w ? w->m_hWnd : nullptr; }
-
 
 } // namespace
 

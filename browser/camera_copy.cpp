@@ -16,6 +16,7 @@
 #include "resources/string_table.h"
 #include "util/file_filter.h"
 #include "util/string_util.h"
+#include "resources/string_ids.h"
 
 #include <algorithm>
 #include <charconv>
@@ -26,12 +27,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-enum : UINT {
-    IDS_CAMERA_FILTER = 6076,
-    IDS_CAMERA_COPY_FAILED = 6131, // "Unable to save file."
-    IDS_NOT_CAMERA_NAME = 6285,
-};
 
 enum : WORD {
     kTagDateTime = 306,
@@ -185,7 +180,7 @@ bool SaveCameraCopy(CWnd* parent, const std::string& source, std::string& sugges
     CMemFile exifBlock;
     // Without its camera block the copy is no copy a camera plays: none is written.
     if (BuildCameraExif(templ, exifBlock, picture, shootingDate, GetMetadataFileKind(target)) == 0) {
-        AfxMessageBox(IDS_CAMERA_COPY_FAILED);
+        AfxMessageBox(IDS_UNABLE_TO_SAVE);
         return false;
     }
     CMemFile profileBlock;

@@ -10,6 +10,7 @@
 #include "platform/gdi/gdi_object.h"
 #include "platform/gdi/logfont.h"
 #include "resources/string_table.h"
+#include "resources/string_ids.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -24,7 +25,7 @@ constexpr int kCaptionGapNinetySixths = 3;
 } // namespace
 
 CContactSheetSettings::CContactSheetSettings()
-    : font(LogFontFromPointSize(kCaptionPoints * 10, LoadResString(IDS_CONTACT_SHEET_FACE), 96))
+    : font(LogFontFromPointSize(kCaptionPoints * 10, LoadResString(IDS_PRINT_FONT_FACE), 96))
 {
 }
 

@@ -8,7 +8,6 @@
 class CDC;
 class CPrinterDC;
 
-enum : UINT { IDS_CONTACT_SHEET_FACE = 6267 };
 
 // The grid and the switches of a contact sheet; the browser view owns one,
 // the contact-sheet dialog edits it, the printing reads it.

@@ -9,6 +9,7 @@
 #include "platform/framework/message_box.h"
 #include "platform/framework/wait_cursor.h"
 #include "resources/string_table.h"
+#include "resources/string_ids.h"
 
 #include <sys/stat.h>
 
@@ -109,7 +110,7 @@ bool RenameItem(int index, const std::string& text, std::string& error)
     }
     for (const std::string& t : targets)
         if (t.size() >= PATH_MAX) {
-            AfxMessageBox(IDS_RENAME_PATH_TOO_LONG);
+            AfxMessageBox(IDS_PATH_TOO_LONG);
             return false;
         }
     // Names differing only in case are two names here: such a rename is done.
@@ -117,7 +118,7 @@ bool RenameItem(int index, const std::string& text, std::string& error)
         return true;
     for (size_t i = 0; i < sources.size(); ++i)
         if (targets[i] != sources[i] && Exists(targets[i])) {
-            error = LoadResString(IDS_RENAME_TARGET_EXISTS);
+            error = LoadResString(IDS_NAME_EXISTS_OVERWRITE);
             return false;
         }
     {

@@ -4,14 +4,6 @@
 
 // Renaming a listed picture with its companions, and Rename All's names.
 
-enum : unsigned {
-    IDS_INVALID_NAME_CHARS = 6001,
-    IDS_RENAME_TARGET_EXISTS = 6015,
-    IDS_RENAME_ALL_FAILED = 6094,
-    IDS_RENAME_PATH_TOO_LONG = 6214,
-    IDS_RENAME_EMPTY_BASE = 6962,
-};
-
 // The name and the number, the number's width kept (counting up past it when
 // it outgrows it): ("Trip", "0098") with counter 2 gives "Trip0100".
 std::string MakeSerialName(int counter, const std::string& name, const std::string& number);

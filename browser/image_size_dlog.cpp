@@ -6,6 +6,7 @@
 #include "platform/framework/controls.h"
 #include "platform/framework/message_box.h"
 #include "resources/string_table.h"
+#include "resources/string_ids.h"
 
 #include <climits>
 #include <cstdint>
@@ -213,7 +214,7 @@ void CImageSizeDlog::OnOK()
         return;
     const int width = ParseSize(m_strWidth), height = ParseSize(m_strHeight);
     if ((width > height ? width : height) > kMaxSide) {
-        AfxMessageBox(IDS_IMAGE_SIZE_TOO_LARGE, MB_ICONEXCLAMATION);
+        AfxMessageBox(IDS_IMAGE_TOO_LARGE, MB_ICONEXCLAMATION);
         return;
     }
     if (width < kMinSide || height < kMinSide) {

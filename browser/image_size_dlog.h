@@ -15,11 +15,6 @@ enum : UINT {
     IDC_IMAGE_SIZE_WIDTH = 2079,
     IDC_IMAGE_SIZE_OK = 2344,
     IDC_IMAGE_SIZE_CANCEL = 2345,
-    IDS_IMAGE_SIZE_TOO_LARGE = 6246,
-    IDS_IMAGE_SIZE_OUT_OF_RANGE = 6260,
-    IDS_UNIT_BYTES = 6008,
-    IDS_UNIT_KB = 6151,
-    IDS_UNIT_MB = 6160,
 };
 
 // Asks for the new size of the pictures of Resize All: the proportions of the

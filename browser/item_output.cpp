@@ -14,6 +14,7 @@
 #include "platform/gdi/dc.h"
 #include "platform/gdi/gdi_object.h"
 #include "resources/string_table.h"
+#include "resources/string_ids.h"
 
 #include <QImage>
 
@@ -120,7 +121,7 @@ void ReportDecodeFailure(const CItemDecodeResult& result)
     if (result.cancelled || result.code == kLoadCodeCancelled)
         return;
     // A failure is always told, whatever code the importer left.
-    AfxMessageBox(result.code == kLoadOutOfMemory ? IDS_OUT_OF_MEMORY : IDS_OPEN_FAILED);
+    AfxMessageBox(result.code == kLoadOutOfMemory ? IDS_NO_MEMORY : IDS_OPEN_FAILED);
 }
 
 int LoadItemImage(int index, CDibBitmap& bitmap)
@@ -158,7 +159,7 @@ int LoadItemImageBuffer(int index, CImageBuffer& buffer, int bitsPerSample, BOOL
         if (path.size() < PATH_MAX)
             AfxMessageBox(FormatWithStrings(res::String(IDS_FILE_NOT_FOUND), {path}));
         else
-            AfxMessageBox(IDS_PATH_TOO_LONG_2);
+            AfxMessageBox(IDS_NAME_TOO_LONG);
         return 0;
     }
     CWaitCursor wait;

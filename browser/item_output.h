@@ -15,18 +15,6 @@ class CWnd;
 // file stays as it is, then with the item's edits applied: mirroring and
 // rotation, the text overlay, the output size and a crop.
 
-// Messages of the output.
-enum : UINT {
-    IDS_IMAGE_NOT_CREATED = 6012,
-    IDS_OUT_OF_MEMORY = 6066,
-    IDS_FILE_EXISTS_REPLACE = 6091,
-    IDS_FILE_NOT_FOUND = 6126,
-    IDS_OPEN_FAILED = 6129,
-    IDS_PATH_TOO_LONG = 6214,
-    IDS_IMAGE_TOO_LARGE = 6246,
-    IDS_PATH_TOO_LONG_2 = 6254,
-};
-
 // How a decode behind the dialog ended.
 struct CItemDecodeResult {
     int code = 0;           // the importer's

@@ -13,6 +13,7 @@
 #include "platform/exceptions.h"
 #include "platform/framework/message_box.h"
 #include "resources/string_table.h"
+#include "resources/string_ids.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -23,8 +24,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr UINT kMsgReplace = 6269;
-constexpr UINT kMsgSaving = 6130;
 constexpr int kStartQuality = 95;
 constexpr int kStartBitCount = 24;
 
@@ -75,7 +74,7 @@ ResizeAllResult CheckTargets(const std::vector<PlannedCopy>& plan, const std::st
         if (!fs::exists(copy.target, ec))
             continue;
         if (!agreed) {
-            if (AfxMessageBox(kMsgReplace, MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
+            if (AfxMessageBox(IDS_REPLACE_FILE, MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
                 return ResizeAllResult::kNothing;
             agreed = true;
         }
@@ -106,7 +105,7 @@ bool ResizeForOutput(CImageBuffer& picture, int width, int height, int method, b
             return false;
         }
     } catch (const CMemoryException&) {
-        AfxMessageBox(IDS_OUT_OF_MEMORY, MB_ICONEXCLAMATION);
+        AfxMessageBox(IDS_NO_MEMORY, MB_ICONEXCLAMATION);
         return false;
     }
     return true;
@@ -183,7 +182,7 @@ ResizeAllResult ResizeAllPictures(CWnd* parent, const std::vector<int>& items)
         CImageBuffer out;
         if (!ResizeForOutput(picture, width, height, g_interpolation, eightBits, quality, out))
             return ResizeAllResult::kStopped;
-        const ImageSaveValues values{int(i) + 1, int(plan.size()), 0, kMsgSaving};
+        const ImageSaveValues values{int(i) + 1, int(plan.size()), 0, IDS_SAVING};
         if (ExportImageWithMetadata(parent, out, &GetItemProfile(copy.index), copy.source, copy.target, values) != 0)
             return ResizeAllResult::kStopped;
     }

@@ -7,11 +7,6 @@
 
 class CWnd;
 
-enum : UINT {
-    IDS_RESIZE_OWN_FOLDER = 6960,
-    IDS_RESIZE_SAME_TARGET = 6961,
-};
-
 // How Resize All ended.
 enum class ResizeAllResult {
     kNothing,   // a dialog was cancelled or the size was the first picture's own

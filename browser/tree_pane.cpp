@@ -11,6 +11,7 @@
 #include "platform/framework/message_box.h"
 #include "platform/framework/paint_dc.h"
 #include "platform/framework/win_app.h"
+#include "resources/string_ids.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -494,7 +495,7 @@ BOOL CTreePane::DropFiles(HTREEITEM hItem, const COleDataObject* pData, UINT nMo
     if (paths.empty())
         return FALSE;
     if (HasRawTiffConflict(paths, target)) {
-        AfxMessageBox(IDS_PATH_CONFLICT, MB_ICONEXCLAMATION);
+        AfxMessageBox(IDS_RAW_TIFF_CONFLICT, MB_ICONEXCLAMATION);
         return TRUE;
     }
     AddCompanionFiles(paths);

@@ -4,6 +4,7 @@
 #include "browser/zun_main_view.h"
 #include "util/reg_settings.h"
 #include "platform/framework/win_app.h"
+#include "resources/string_ids.h"
 
 IMPLEMENT_DYNCREATE(CZunMainDoc, CDocument)
 

@@ -14,6 +14,7 @@
 #include "platform/framework/message_box.h"
 #include "platform/framework/win_app.h"
 #include "resources/string_table.h"
+#include "resources/string_ids.h"
 
 #include <QFontMetrics>
 #include <QImage>
@@ -305,7 +306,7 @@ BOOL CZunMainFrame::CheckFileExists(const std::string& path)
     if (Exists(path))
         return TRUE;
     if (path.size() < 261)
-        AfxMessageBox(FormatWithStrings(res::String(IDS_NOT_FOUND), {path}));
+        AfxMessageBox(FormatWithStrings(res::String(IDS_FILE_NOT_FOUND), {path}));
     else
         AfxMessageBox(IDS_NAME_TOO_LONG);
     return FALSE;
@@ -346,7 +347,7 @@ void CZunMainFrame::OpenInViewerChecked(const std::string& path)
     if (!CheckFileExists(path))
         return;
     if (path == m_strOpening) {
-        AfxMessageBox(IDS_ALREADY_OPENING);
+        AfxMessageBox(IDS_ALREADY_IN_VIEWER);
         return;
     }
     IZunAppServices* app = GetZunAppServices();
@@ -405,7 +406,7 @@ void CZunMainFrame::CheckWhiteboard(const std::string& path)
     if (!CheckFileExists(path))
         return;
     if (path == m_strOpening)
-        AfxMessageBox(IDS_ALREADY_OPENING);
+        AfxMessageBox(IDS_ALREADY_IN_VIEWER);
 }
 
 void CZunMainFrame::OnFuncAnotation() { ViewComment(); }

@@ -62,15 +62,6 @@ enum : UINT {
     ID_NEXT_PANE = 57680,
     ID_PREV_PANE = 57681,
     ID_UPDATE_HINT_LAST = 32905,
-    IDS_NOT_FOUND = 6126,
-    IDS_COPY_FOLDER = 6032,
-    IDS_COPY_TO_FOLDER = 6033,
-    IDS_MOVE_FOLDER = 6162,
-    IDS_MOVE_TO_FOLDER = 6163,
-    IDS_NAME_TOO_LONG = 6254,
-    IDS_ALREADY_OPENING = 6291,
-    IDS_NO_MOVIE_PLAYER = 6289,
-    IDS_UNTITLED = 6168,
 };
 
 // The browser's toolbar: ten buttons, and the browser's sort method, which

@@ -22,6 +22,7 @@
 #include "ui/file_save_dlog.h"
 #include "util/path_util.h"
 #include "util/string_util.h"
+#include "resources/string_ids.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -32,7 +33,6 @@
 
 namespace {
 
-enum : UINT { IDS_REPLACE_QUESTION = 6091 };
 // Explorer style, hide read-only, overwrite prompt.
 constexpr DWORD kSaveAsFlags = 0x80006;
 constexpr int kDefaultQuality = 80;
@@ -78,7 +78,7 @@ void CZunMainFrame::OnSaveAsReplace()
         SaveSelectedItem(FALSE);
         return;
     }
-    if (AfxMessageBox(IDS_REPLACE_QUESTION, MB_OKCANCEL) == IDOK)
+    if (AfxMessageBox(IDS_FILE_EXISTS_REPLACE, MB_OKCANCEL) == IDOK)
         SaveSelectedItem(TRUE);
 }
 
@@ -104,7 +104,7 @@ void CZunMainFrame::SaveSelectedItem(BOOL replace)
     int quality = SavedQuality(source);
     const std::string folder = std::filesystem::path(source).parent_path().string();
     if (source.size() >= PATH_MAX || folder.size() >= PATH_MAX) {
-        AfxMessageBox(IDS_PATH_TOO_LONG_2);
+        AfxMessageBox(IDS_NAME_TOO_LONG);
         return;
     }
     if (!std::filesystem::is_directory(folder)) {

@@ -17,6 +17,7 @@
 #include "platform/gdi/dc.h"
 #include "platform/shell.h"
 #include "resources/string_table.h"
+#include "resources/string_ids.h"
 
 #include <QApplication>
 #include <QWidget>
@@ -161,7 +162,7 @@ std::string FormatCount(UINT id, int n)
     return buf;
 }
 
-std::string ThumbnailFont() { return LoadResString(IDS_ARIAL); }
+std::string ThumbnailFont() { return LoadResString(IDS_LIST_FONT_FACE); }
 
 } // namespace
 

@@ -39,14 +39,6 @@ enum : UINT {
     IDC_BROWSER_SPLITTER = 2309,
     // The gallery is the outer splitter's pane (0, 1).
     IDC_BROWSER_GALLERY = AFX_IDW_PANE_FIRST + 1,
-    IDS_ARIAL = 37,
-    IDS_TOTAL_FILES = 6007,
-    IDS_SELECTED_FILES = 6287,
-    IDS_BLANK_HINT = 6000,
-    IDS_LIST_UPDATED = 6152,
-    IDS_LIST_TYPE = 6153,
-    IDS_LIST_NAME = 6154,
-    IDS_LIST_SIZE = 6155,
 };
 // The update hint of a folder change (the browser document's).
 inline constexpr LPARAM kHintDirectoryChanged = 0x8015;

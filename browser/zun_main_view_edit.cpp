@@ -28,6 +28,7 @@
 #include "resources/string_table.h"
 #include "platform/framework/wait_cursor.h"
 #include "platform/framework/win_app.h"
+#include "resources/string_ids.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -524,7 +525,7 @@ void CZunMainView::OnRenameAll()
     int counter = 0;
     for (int index : items) {
         if (!RenameItem(index, MakeSerialName(counter, dlg.m_strNameBase, dlg.m_strFirstNumber), m_strRenameError)) {
-            AfxMessageBox(m_strRenameError.empty() ? LoadResString(IDS_RENAME_ALL_FAILED) : m_strRenameError);
+            AfxMessageBox(m_strRenameError.empty() ? LoadResString(IDS_RENAME_ALL_EXISTS_REPLACE) : m_strRenameError);
             m_strRenameError.clear();
             break;
         }
@@ -557,7 +558,7 @@ void CZunMainView::MoveOrCopyToFolder(BOOL move)
     if (dlg.DoModal() != IDOK || target.empty())
         return;
     if (HasRawTiffConflict(paths, target)) {
-        AfxMessageBox(IDS_PATH_CONFLICT, MB_ICONEXCLAMATION);
+        AfxMessageBox(IDS_RAW_TIFF_CONFLICT, MB_ICONEXCLAMATION);
         return;
     }
     const bool done = move ? ShellMoveFiles(AfxGetMainWnd(), IDS_MOVING, paths, target)

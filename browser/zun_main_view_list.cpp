@@ -11,6 +11,7 @@
 #include "platform/framework/message_box.h"
 #include "platform/framework/win_app.h"
 #include "resources/string_table.h"
+#include "resources/string_ids.h"
 
 #include <algorithm>
 #include <cstring>

@@ -20,18 +20,12 @@
 #include "ui/text_entry_dlog.h"
 #include "util/file_filter.h"
 #include "util/string_util.h"
+#include "resources/string_ids.h"
 
 #include <filesystem>
 #include <mutex>
 
 namespace {
-
-enum : UINT {
-    IDS_CSV_DEFAULT_NAME = 6037,
-    IDS_CSV_FILTER = 6038,
-    IDS_CSV_CANNOT_OPEN = 6049,
-    IDS_CANNOT_OPEN_NAMED = 6239,
-};
 
 // The longest comment written, in UTF-16 units.
 constexpr size_t kMaxCommentUnits = 260;

@@ -1,6 +1,7 @@
 #include "imaging/colour_settings.h"
 
 #include "util/reg_settings.h"
+#include "resources/string_ids.h"
 
 namespace {
 

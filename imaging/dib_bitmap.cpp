@@ -13,8 +13,6 @@
 
 namespace {
 
-constexpr LONG kPelsPerMeter96 = 3779;  // 96 dots per inch
-
 // The twenty colours every palette display keeps; the standard 256-entry
 // table starts with the first ten and ends with the last ten.
 constexpr BYTE kSystemColours[20][3] = {

@@ -307,7 +307,7 @@ bool CDibBitmap::ReadBitmapRecord(CFile& file, uint64_t start)
     h.biWidth = static_cast<LONG>(width);
     h.biHeight = static_cast<LONG>(height);
     h.biBitCount = static_cast<WORD>(bitCount);
-    h.biXPelsPerMeter = h.biYPelsPerMeter = 3779;
+    h.biXPelsPerMeter = h.biYPelsPerMeter = kPelsPerMeter96;
     std::vector<RGBQUAD> palette;
     if (bitCount <= 8)
         palette.assign(GetStandardPalette(1 << bitCount), GetStandardPalette(1 << bitCount) + (1 << bitCount));
@@ -383,6 +383,6 @@ std::vector<uint8_t> CDibBitmap::CopyToGlobal() const
     if (!IsValid() || GetDibImageSize() > UINT32_MAX - 1024)
         return {};
     CMemFile file;
-    WritePacked(file, 3779);
+    WritePacked(file, kPelsPerMeter96);
     return file.Detach();
 }

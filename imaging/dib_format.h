@@ -1,6 +1,10 @@
 #pragma once
 
+#include "platform/gdi/logfont.h"
 #include "platform/types.h"
+
+// The screen resolution in a bitmap header's dots per metre (3779).
+inline constexpr LONG kPelsPerMeter96 = LONG(kScreenDpi * 10000 / 254);
 
 // The records of the device-independent bitmap layout that pictures are
 // exchanged in: bottom-up rows padded to 4 bytes, blue-green-red order.

@@ -4,6 +4,7 @@
 #include "imaging/image_exporter.h"
 #include "platform/exceptions.h"
 #include "resources/string_table.h"
+#include "resources/string_ids.h"
 
 #include <algorithm>
 #include <chrono>
@@ -321,7 +322,7 @@ std::string CImageImporter::BuildOpenFilter(std::string& out, bool addAllFiles, 
     for (const std::string& e : all)
         list += (list.empty() ? "*" : ";*") + e;
     if (!plugins.empty()) {
-        const std::string label(res::String(6257));
+        const std::string label(res::String(IDS_SUPPORTED_FILES));
         out += extensionsInLabel ? label + " (" + list + ")|" + list + "|" : label + "|" + list + "|";
     }
     if (extras)
@@ -342,7 +343,7 @@ std::string CImageImporter::BuildOpenFilter(std::string& out, bool addAllFiles, 
         out += name + " (" + patterns + ")|" + patterns + "|";
     }
     if (addAllFiles)
-        out += std::string(res::String(2022));
+        out += std::string(res::String(IDS_ALL_FILES_FILTER));
     out += "|";
     return out;
 }

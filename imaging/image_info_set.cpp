@@ -8,6 +8,7 @@
 #include "platform/exceptions.h"
 #include "platform/file.h"
 #include "resources/string_table.h"
+#include "resources/string_ids.h"
 
 #include <charconv>
 #include <cstdio>
@@ -21,8 +22,7 @@ std::map<std::string, WORD>& DisplayGroups()
     return groups;
 }
 
-constexpr UINT kFileItems[] = {6136, 6138, 6133, 6135, 6241, 6242, 6243};
-constexpr UINT kPixelsLabel = 6244;
+constexpr UINT kFileItems[] = {IDS_INFO_NAME, IDS_INFO_SIZE, IDS_INFO_UPDATED, IDS_INFO_TYPE, IDS_INFO_PIXELS_WIDE, IDS_INFO_PIXELS_HIGH, IDS_INFO_DEPTH};
 constexpr WORD kFocalLength35Tag = 0xA405;
 constexpr WORD kModelTag = 272;
 constexpr WORD kMakerByteTag = 0x0D00;
@@ -257,17 +257,17 @@ std::string CFileInfoSet::GetItemKey(UINT id) const
 std::string CFileInfoSet::GetItemText(UINT id) const
 {
     switch (id) {
-    case 6136: {
+    case IDS_INFO_NAME: {
         std::string name;
         GetFileName(m_path, name, true);
         return name;
     }
-    case 6138: return FormatFileSizeText(m_path);
-    case 6133: return FormatFileWriteTime(m_path);
-    case 6135: return GetShellTypeName(m_path);
-    case 6241: return Format("%d %s", m_width, LoadResString(kPixelsLabel).c_str());
-    case 6242: return Format("%d %s", m_height, LoadResString(kPixelsLabel).c_str());
-    case 6243: return Format("%d", m_depth / 3);
+    case IDS_INFO_SIZE: return FormatFileSizeText(m_path);
+    case IDS_INFO_UPDATED: return FormatFileWriteTime(m_path);
+    case IDS_INFO_TYPE: return GetShellTypeName(m_path);
+    case IDS_INFO_PIXELS_WIDE: return Format("%d %s", m_width, LoadResString(IDS_PIXELS).c_str());
+    case IDS_INFO_PIXELS_HIGH: return Format("%d %s", m_height, LoadResString(IDS_PIXELS).c_str());
+    case IDS_INFO_DEPTH: return Format("%d", m_depth / 3);
     default: return {};
     }
 }

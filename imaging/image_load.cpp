@@ -11,6 +11,7 @@
 #include "platform/gdi/gdi_object.h"
 #include "platform/shell.h"
 #include "resources/string_table.h"
+#include "resources/string_ids.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -26,7 +27,6 @@
 namespace {
 
 constexpr size_t kMaxTextBytes = 65535;
-constexpr UINT kTextFontFace = 30;
 constexpr UINT kTextFlags = 0x42850; // word break, expand tabs, no prefix, edit control, word ellipsis
 
 // The bitmap depth for a plug-in's bit count; 0 when there is none.
@@ -138,7 +138,7 @@ bool RenderTextFileToDib(const std::string& path, CDibBitmap& target, const RECT
     {
         CDC dc(&image);
         CFont font;
-        font.CreatePointFont(90, std::string(res::String(kTextFontFace)).c_str(), &dc);
+        font.CreatePointFont(90, std::string(res::String(IDS_BUTTON_FONT_FACE)).c_str(), &dc);
         CFont* old = dc.SelectObject(&font);
         CRect draw(0, 0, area.Width(), area.Height());
         dc.DrawText(text.toStdString(), &draw, kTextFlags);

@@ -13,6 +13,7 @@
 #include "platform/framework/message_box.h"
 #include "platform/framework/wait_cursor.h"
 #include "resources/string_table.h"
+#include "resources/string_ids.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -25,10 +26,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr UINT kMsgDiskFull = 6046;
-constexpr UINT kMsgNoMemory = 6066;
-constexpr UINT kMsgError = 6071;
-constexpr UINT kMsgUnableToSave = 6131;
 
 ImageSaveJobRunner& Runner()
 {
@@ -61,11 +58,11 @@ void ShowSaveFailure(const std::exception_ptr& caught)
     } catch (const CFileException& e) {
         AfxMessageBox(SaveFailureText(e));
     } catch (const CMemoryException&) {
-        AfxMessageBox(kMsgNoMemory);
+        AfxMessageBox(IDS_NO_MEMORY);
     } catch (const std::bad_alloc&) {
-        AfxMessageBox(kMsgNoMemory);
+        AfxMessageBox(IDS_NO_MEMORY);
     } catch (...) {
-        AfxMessageBox(kMsgError);
+        AfxMessageBox(IDS_ERROR);
     }
 }
 
@@ -106,8 +103,8 @@ constexpr WORD kMainTags[] = {270, 271, 272, 305, 306, 282, 283};
 std::string SaveFailureText(const CFileException& e)
 {
     const std::string text = e.m_cause == CFileException::diskFull
-                                 ? std::string(res::String(kMsgDiskFull))
-                                 : std::string(res::String(kMsgUnableToSave)) + e.m_strFileName;
+                                 ? std::string(res::String(IDS_DISK_FULL))
+                                 : std::string(res::String(IDS_UNABLE_TO_SAVE)) + e.m_strFileName;
     return WithSystemReason(text, e);
 }
 
@@ -115,11 +112,11 @@ UINT SaveFailureMessage(int exportCode)
 {
     switch (exportCode) {
     case -10007:
-    case kExportOutOfMemory: return kMsgNoMemory;
+    case kExportOutOfMemory: return IDS_NO_MEMORY;
     // The exporter gave up: nothing says the disk is full.
     case kExportGaveUp:
-    case kExportFileError: return kMsgUnableToSave;
-    default: return kMsgError;
+    case kExportFileError: return IDS_UNABLE_TO_SAVE;
+    default: return IDS_ERROR;
     }
 }
 

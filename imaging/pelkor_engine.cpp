@@ -5,6 +5,7 @@
 #include "imaging/pixel_types.h"
 #include "platform/file.h"
 #include "resources/string_table.h"
+#include "resources/string_ids.h"
 
 #include <cstring>
 #include <filesystem>
@@ -240,7 +241,7 @@ int ToPelkorColorSpace(int code)
 int GetRegionCode()
 {
     static constexpr std::string_view kRegions[] = {"JP", "US", "DE", "FR", "ES", "CH"};
-    const std::string_view text = res::String(27);
+    const std::string_view text = res::String(IDS_COLOUR_COUNTRY);
     for (size_t i = 0; i < std::size(kRegions); ++i)
         if (text == kRegions[i])
             return static_cast<int>(i);

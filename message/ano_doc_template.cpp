@@ -17,7 +17,6 @@
 
 namespace {
 
-enum : UINT { AFX_IDP_FAILED_TO_CREATE_DOC = 0xF104 };
 
 // Extensions the editor takes as its own besides the message file's.
 constexpr const char* kPictureExtensions[] = {".JPG", ".JPEG", ".JPE", ".BMP", ".TIF", ".TIFF"};

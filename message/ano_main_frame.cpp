@@ -16,6 +16,7 @@
 #include "ui/ui_services.h"
 #include "util/path_util.h"
 #include "util/reg_settings.h"
+#include "resources/string_ids.h"
 
 #include <QFontMetrics>
 #include <QWidget>
@@ -25,7 +26,6 @@ IMPLEMENT_DYNCREATE(CAnoMainFrame, CZunFrameWnd)
 namespace {
 
 enum : UINT {
-    IDS_REG_PREFERENCE_SECTION = 7,
     ID_HELP = 227,
     ID_OPEN = 314,
     ID_IMPORT = 165,
@@ -149,8 +149,8 @@ END_MESSAGE_MAP()
 
 CAnoMainFrame::CAnoMainFrame()
 {
-    m_bToolBarShown = RegReadInt(IDS_REG_PREFERENCE_SECTION, kToolBarValue, 1) != 0;
-    m_bStatBarShown = RegReadInt(IDS_REG_PREFERENCE_SECTION, kStatBarValue, 1) != 0;
+    m_bToolBarShown = RegReadInt(IDS_REG_PREFERENCE, kToolBarValue, 1) != 0;
+    m_bStatBarShown = RegReadInt(IDS_REG_PREFERENCE, kStatBarValue, 1) != 0;
 }
 
 CAnoMainFrame::~CAnoMainFrame() = default;
@@ -265,8 +265,8 @@ void CAnoMainFrame::SaveBarState()
     if (!m_hWnd)
         return;
     RegSaveWindowRectAt(m_hWnd, kSection, kFrameValue);
-    RegWriteInt(IDS_REG_PREFERENCE_SECTION, kToolBarValue, m_bToolBarShown ? 1 : 0);
-    RegWriteInt(IDS_REG_PREFERENCE_SECTION, kStatBarValue, m_bStatBarShown ? 1 : 0);
+    RegWriteInt(IDS_REG_PREFERENCE, kToolBarValue, m_bToolBarShown ? 1 : 0);
+    RegWriteInt(IDS_REG_PREFERENCE, kStatBarValue, m_bStatBarShown ? 1 : 0);
 }
 
 void CAnoMainFrame::OnClose()

@@ -13,6 +13,7 @@
 #include "platform/gdi/gdi_object.h"
 #include "platform/gdi/logfont.h"
 #include "resources/string_table.h"
+#include "resources/string_ids.h"
 
 #include <algorithm>
 #include <cmath>
@@ -23,7 +24,6 @@
 
 namespace {
 
-constexpr uint32_t IDS_COMMENT_FONT_FACE = 6264;
 constexpr int kDefaultPointTenths = 100;
 
 [[noreturn]] void Damaged(CArchive& ar, int cause = CArchiveException::genericException)

@@ -12,6 +12,7 @@
 #include "ui/window_helpers.h"
 #include "util/app_settings.h"
 #include "util/draw_guards.h"
+#include "resources/string_ids.h"
 
 #include <QApplication>
 #include <QWidget>
@@ -319,7 +320,7 @@ int APhotoCommentPane::FindNext(const std::string& text, BOOL down, BOOL caseSen
     if (index >= 0)
         m_tree.EnsureVisible(index);
     else
-        AfxMessageBox(IDS_NOT_FOUND);
+        AfxMessageBox(IDS_NO_FILES_FOUND);
     return index;
 }
 
@@ -777,7 +778,7 @@ int APhotoCommentPane::CountPages(CDC& dc, const CRect& page, const CAnoPrintPar
     lastCard = std::max(0, size - 1);
     if (!root || firstCard < 0 || firstCard >= size)
         return 0;
-    const int step = params.m_nResolution * 10 / 96;
+    const int step = params.m_nResolution * 10 / kScreenDpi;
     CRect cursor(page.left, page.top, page.right, page.top + params.m_nHeaderHeight);
     for (int card = firstCard; card < size; ++card) {
         const int item = root + card;
@@ -803,7 +804,7 @@ void APhotoCommentPane::DrawPage(CDC& dc, const CRect& page, const CAnoPrintPara
     const int size = GetThreadSize(thread);
     if (!root)
         return;
-    const int step = params.m_nResolution * 10 / 96;
+    const int step = params.m_nResolution * 10 / kScreenDpi;
     CRect cursor(page.left, page.top, page.right, page.top + params.m_nHeaderHeight);
     for (int card = std::max(0, firstCard); card <= lastCard && card < size; ++card) {
         const int item = root + card;

@@ -59,16 +59,6 @@ public:
         ID_PREFERENCES = 32813,
         ID_TREE_CONTEXT = 245,
     };
-    // Strings.
-    enum : UINT {
-        IDS_DELETE_NESTED = 6258,
-        IDS_DELETE_COMMENT = 6259,
-        IDS_CANNOT_NEST = 6261,
-        IDS_NOT_FOUND = 6280,
-        IDS_EDIT = 7061,
-        IDS_END_EDIT = 7062,
-        IDS_TOO_MANY_COMMENTS = 1066,
-    };
     static constexpr int kMaxComments = 256;
     static constexpr int kMaxReplyDepth = 7;
     static constexpr size_t kMaxTitleChars = 64;

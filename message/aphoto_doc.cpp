@@ -21,6 +21,7 @@
 #include "util/app_settings.h"
 #include "util/path_util.h"
 #include "util/string_util.h"
+#include "resources/string_ids.h"
 
 #include <QGuiApplication>
 
@@ -40,11 +41,6 @@ namespace {
 
 enum : UINT {
     IDR_MESSAGE = 129,
-    IDS_INVALID_FILE_TYPE = 6173,
-    IDS_IMAGE_SIZE_OUT_OF_RANGE = 6260,
-    IDS_REPLACE_FILE = 6269,
-    IDS_MARKUP_PICTURE_MISSING = 6940,
-    IDS_APP_TITLE = 57344,
     IDD_IMAGE_LOAD_PROGRESS = 913,
 };
 

@@ -19,6 +19,7 @@
 #include "util/geometry.h"
 #include "util/path_util.h"
 #include "util/string_util.h"
+#include "resources/string_ids.h"
 
 #include <QCursor>
 #include <QWidget>
@@ -32,14 +33,6 @@ BEGIN_MESSAGE_MAP(APhotoImgPane, CDialog)
 END_MESSAGE_MAP()
 
 namespace {
-
-enum : UINT {
-    IDS_TAB_TEXT = 8011,
-    IDS_TAB_AUDIO = 8012,
-    IDS_TAB_IMAGE = 8013,
-    IDS_WHOLE_PICTURE = 6262,
-    IDS_SOUND_NOT_ATTACHED = 6299,
-};
 
 enum : int { kCursorArea = 1067, kCursorGrab = 2109, kCursorFreehand = 2212 };
 

@@ -5,6 +5,7 @@
 #include "platform/gdi/metafile_dc.h"
 #include "ui/printer_dc.h"
 #include "util/path_util.h"
+#include "resources/string_ids.h"
 
 #include <QImage>
 
@@ -13,7 +14,6 @@
 
 namespace {
 
-enum : UINT { IDS_UNABLE_TO_SAVE = 6131 };
 constexpr int kMetafileResolution = 96;
 constexpr int kDotsPerMeterAt96 = 3780;
 

@@ -12,6 +12,7 @@
 #include "util/draw_guards.h"
 #include "util/geometry.h"
 #include "util/string_util.h"
+#include "resources/string_ids.h"
 
 #include <QString>
 
@@ -20,7 +21,6 @@
 
 namespace {
 
-enum : UINT { IDS_PRINT_FONT_FACE = 6267 };
 
 // Page design, in 96ths of an inch.
 constexpr int kPrinterMargin = 10;
@@ -96,7 +96,7 @@ std::string CAPhotoPageRender::CardText(const CAnoRecord& record)
 
 int CAPhotoPageRender::Length(int ninetySixths) const
 {
-    return static_cast<int>(int64_t(ninetySixths) * m_nResolution / 96);
+    return static_cast<int>(int64_t(ninetySixths) * m_nResolution / kScreenDpi);
 }
 
 void CAPhotoPageRender::SetPageGeometry(CSize size, int marginX, int marginY, int resolution)
@@ -241,7 +241,7 @@ int32_t CAPhotoPageRender::Card(CDC* dc, const CRect& cell, int commentIndex, in
     }
 
     LOGFONT lf = m_options.commentFont;
-    lf.lfHeight = static_cast<LONG>(int64_t(lf.lfHeight) * m_nResolution / 96);
+    lf.lfHeight = static_cast<LONG>(int64_t(lf.lfHeight) * m_nResolution / kScreenDpi);
     if (lf.lfHeight == 0)
         lf.lfHeight = -1;
     const CTextLayout layout(CTextLayout::SharedMetrics(QFontFromLogFont(lf)), true);

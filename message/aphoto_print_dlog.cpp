@@ -21,6 +21,7 @@
 #include "util/path_util.h"
 #include "util/reg_settings.h"
 #include "util/string_util.h"
+#include "resources/string_ids.h"
 
 #include <QPainter>
 
@@ -46,11 +47,7 @@ END_MESSAGE_MAP()
 namespace {
 
 enum : UINT {
-    IDS_PREFERENCE_SECTION = 7,
-    IDS_PRINT_SAVE = 6281,
-    IDS_PRINT_PRINT = 6282,
     ID_FILE_PRINT_SETUP = 57606,
-    IDS_METAFILE_FILTER = 6283,
     IDI_PRINT_BIG = 128,
     IDI_PRINT_SMALL = 129,
 };
@@ -171,16 +168,16 @@ CAPhotoPrintDlog::CAPhotoPrintDlog(CWnd* pParent, CAPhotoDoc& doc, CAPhotoPageRe
       m_pHoverHelp(pHoverHelp), m_nMode(mode)
 {
     RegisterPrintTemplate();
-    RegReadString(m_strHeader, IDS_PREFERENCE_SECTION, kHeaderValue);
-    RegReadString(m_strFooter, IDS_PREFERENCE_SECTION, kFooterValue);
+    RegReadString(m_strHeader, IDS_REG_PREFERENCE, kHeaderValue);
+    RegReadString(m_strFooter, IDS_REG_PREFERENCE, kFooterValue);
     TruncateToChars(m_strHeader, CAPhotoPrintOptions::kMaxHeaderChars);
     TruncateToChars(m_strFooter, CAPhotoPrintOptions::kMaxHeaderChars);
 }
 
 CAPhotoPrintDlog::~CAPhotoPrintDlog()
 {
-    RegWriteString(IDS_PREFERENCE_SECTION, kHeaderValue, m_strHeader);
-    RegWriteString(IDS_PREFERENCE_SECTION, kFooterValue, m_strFooter);
+    RegWriteString(IDS_REG_PREFERENCE, kHeaderValue, m_strHeader);
+    RegWriteString(IDS_REG_PREFERENCE, kFooterValue, m_strFooter);
     m_pTree.reset();
     m_pPrinter.reset();
 }

@@ -2,11 +2,11 @@
 
 #include "platform/gdi/logfont.h"
 #include "resources/string_table.h"
+#include "resources/string_ids.h"
 
 #include <algorithm>
 
 namespace {
-enum : UINT { IDS_PRINT_FONT_FACE = 6267 };
 constexpr int kCommentFontTenths = 80;
 constexpr int kScreenResolution = 96;
 } // namespace

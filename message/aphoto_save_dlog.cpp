@@ -4,6 +4,7 @@
 #include "platform/framework/wnd.h"
 #include "util/path_util.h"
 #include "util/string_util.h"
+#include "resources/string_ids.h"
 
 #include <QCheckBox>
 #include <QFileDialog>
@@ -18,7 +19,6 @@
 
 namespace {
 
-enum : UINT { IDS_SAVE_READ_ONLY = 6252, IDS_NAME_TOO_LONG = 6254 };
 
 CAPhotoSaveDlog::Answer& AnswerHook()
 {

@@ -37,6 +37,7 @@
 #include "util/app_settings.h"
 #include "util/path_util.h"
 #include "util/reg_settings.h"
+#include "resources/string_ids.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -49,11 +50,6 @@ IMPLEMENT_DYNCREATE(CAPhotoView, CAPhotoViewBase)
 namespace {
 
 enum : UINT {
-    IDS_PREFERENCE = 7,
-    IDS_INVALID_NAME_CHARS = 6001,
-    IDS_AREA_HINT_ON = 6255,
-    IDS_IMAGE_SIZE_OUT_OF_RANGE = 6260,
-    IDS_AREA_HINT_OFF = 6270,
     ID_PRINT_LOOP = 57607,
     ID_PRINT_DIRECT = 57608,
     ID_COMMENT_MOUSE_LEAVE = 161,
@@ -181,7 +177,7 @@ BOOL CAPhotoView::CreatePanes(BOOL bRebind)
     if (!m_hWnd)
         return FALSE;
     if (!m_wndSplitter.IsCreated()) {
-        const int width = RegReadInt(IDS_PREFERENCE, kImageWidthValue, kDefaultImageWidth);
+        const int width = RegReadInt(IDS_REG_PREFERENCE, kImageWidthValue, kDefaultImageWidth);
         if (!m_wndSplitter.CreateStatic(this, 1, 2, WS_CHILD | WS_VISIBLE, IDC_SPLITTER))
             return FALSE;
         // The reader shows the photograph without the comment editors.
@@ -269,7 +265,7 @@ void CAPhotoView::OnDestroy()
         int width = 0, minimum = 0;
         m_wndSplitter.GetColumnInfo(0, width, minimum);
         if (width > 0)
-            RegWriteInt(IDS_PREFERENCE, kImageWidthValue, width);
+            RegWriteInt(IDS_REG_PREFERENCE, kImageWidthValue, width);
     }
     m_wndSplitter.m_pLayoutGuard = nullptr;
     if (m_pSearch && m_pSearch->m_hWnd)

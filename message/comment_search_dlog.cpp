@@ -5,6 +5,7 @@
 #include "platform/framework/message_box.h"
 #include "platform/shell.h"
 #include "resources/string_table.h"
+#include "resources/string_ids.h"
 
 BEGIN_MESSAGE_MAP(CCommentSearchDlog, CDialogEx)
     ON_BN_CLICKED(IDC_SEARCH_START, &CCommentSearchDlog::OnSearch)
@@ -14,11 +15,6 @@ END_MESSAGE_MAP()
 
 namespace {
 
-enum : UINT {
-    IDS_SEARCHING = 6296,
-    IDS_SEARCH_COLUMN_FIRST = 7600,
-    IDS_SEARCH_NO_RESULTS = 7605,
-};
 constexpr int kColumnWidths[] = {100, 100, 100, 60, 130};
 constexpr int kColumns = int(std::size(kColumnWidths));
 // The completion sentence shows whole in a column this wide.

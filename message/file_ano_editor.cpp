@@ -5,6 +5,7 @@
 #include "util/path_util.h"
 #include "ui/ui_services.h"
 #include "util/reg_settings.h"
+#include "resources/string_ids.h"
 
 #include <algorithm>
 

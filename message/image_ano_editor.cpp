@@ -7,6 +7,7 @@
 #include "platform/framework/paint_dc.h"
 #include "platform/framework/wait_cursor.h"
 #include "util/geometry.h"
+#include "resources/string_ids.h"
 
 IMPLEMENT_DYNAMIC(CImageAnoEditor, CFileAnoEditor)
 
@@ -16,7 +17,6 @@ END_MESSAGE_MAP()
 
 namespace {
 
-enum : UINT { IDS_IMAGE_SIZE_OUT_OF_RANGE = 6260 };
 constexpr int kMargin = 5;
 constexpr COLORREF kPreviewBack = RGB(85, 127, 170);
 

@@ -13,6 +13,7 @@
 #include "platform/framework/view.h"
 #include "platform/framework/wait_cursor.h"
 #include "resources/string_table.h"
+#include "resources/string_ids.h"
 
 #include <filesystem>
 
@@ -20,21 +21,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
-enum : UINT {
-    IDS_MAIL_NO_SYSTEM = 61840,
-    IDS_MAIL_FAILED = 61842,
-    IDS_MAIL_NOTE_NO_READER = 6266,
-    IDS_MAIL_NOTE_READER = 6268,
-};
 constexpr char kUntitled[] = "ANO";
 constexpr char kStagingFolderName[] = "Mail";
 
 void ShowMailResult(MailResult result)
 {
     if (result == MailResult::noClient)
-        AfxMessageBox(IDS_MAIL_NO_SYSTEM, MB_OK | MB_ICONEXCLAMATION);
+        AfxMessageBox(AFX_IDP_FAILED_MAPI_LOAD, MB_OK | MB_ICONEXCLAMATION);
     else if (result == MailResult::failed)
-        AfxMessageBox(IDS_MAIL_FAILED, MB_OK | MB_ICONEXCLAMATION);
+        AfxMessageBox(AFX_IDP_FAILED_MAPI_SEND, MB_OK | MB_ICONEXCLAMATION);
 }
 
 bool IsFile(const std::string& path)
@@ -121,7 +116,7 @@ BOOL CAPhotoDoc::SendMail(BOOL bAttach, BOOL bResize)
     const std::string root = GetMailStagingRoot();
     const std::string folder = root.empty() ? std::string() : MakeMailStagingFolder(root);
     if (folder.empty()) {
-        AfxMessageBox(IDS_MAIL_FAILED, MB_OK | MB_ICONEXCLAMATION);
+        AfxMessageBox(AFX_IDP_FAILED_MAPI_SEND, MB_OK | MB_ICONEXCLAMATION);
         return FALSE;
     }
     const std::string name = MakeMailFileName(GetMailAttachmentName());

@@ -5,6 +5,7 @@
 #include "platform/framework/message_box.h"
 #include "platform/framework/wait_cursor.h"
 #include "resources/string_table.h"
+#include "resources/string_ids.h"
 
 #include <chrono>
 #include <cstdio>
@@ -17,12 +18,6 @@ END_MESSAGE_MAP()
 
 namespace {
 
-enum : UINT {
-    IDS_REC_RECORDING = 6277,
-    IDS_REC_PLAYING = 6278,
-    IDS_REC_PAUSED = 6279,
-    IDS_SOUND_DEVICE_FAILED = 6297,
-};
 constexpr UINT_PTR kTimeTimer = 1;
 constexpr UINT kTimeTimerMs = 100;
 // The take's format.

@@ -7,6 +7,7 @@
 #include "resources/string_table.h"
 #include "util/path_util.h"
 #include "util/string_util.h"
+#include "resources/string_ids.h"
 
 IMPLEMENT_DYNAMIC(CSoundAnoEditor, CFileAnoEditor)
 
@@ -20,7 +21,6 @@ END_MESSAGE_MAP()
 
 namespace {
 
-enum : UINT { IDS_TAKE_NOT_SAVED = 6298 };
 constexpr int kMargin = 5;
 constexpr DWORD kTakeRate = 11025;
 constexpr WORD kTakeBits = 8;

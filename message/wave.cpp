@@ -7,6 +7,7 @@
 #include "platform/framework/message_box.h"
 #include "platform/replace_file.h"
 #include "platform/wave_riff.h"
+#include "resources/string_ids.h"
 
 #include <algorithm>
 #include <cstring>
@@ -18,7 +19,6 @@ IMPLEMENT_DYNCREATE(CWave, CObject)
 
 namespace {
 
-enum : UINT { IDS_WAVE_UNREADABLE = 6290 };
 
 constexpr char kWaveBlockClass[] = "CWaveBlock";
 // The class library's tags of an object list written into an archive of its

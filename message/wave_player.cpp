@@ -2,6 +2,7 @@
 
 #include "message/wave.h"
 #include "util/reg_settings.h"
+#include "resources/string_ids.h"
 
 std::string SoundDeviceName()
 {

@@ -5,15 +5,12 @@
 #include "util/path_util.h"
 #include "platform/framework/message_box.h"
 #include "resources/string_table.h"
+#include "resources/string_ids.h"
 
 #include <filesystem>
 
 namespace {
 
-enum : UINT {
-    IDS_REPLACE_FILE = 6269,
-    IDS_CANNOT_SAVE = 6131,
-};
 constexpr char kSavingText[] = "Saving...";
 
 } // namespace
@@ -65,7 +62,7 @@ BOOL SaveMessageAsWebPage(CWnd* pParentView, const CImageBuffer& photo, const CA
     dlg.DoModal();
     const webpage::Result& result = dlg.GetResult();
     if (!result.failedPath.empty()) {
-        std::string text = std::string(res::String(IDS_CANNOT_SAVE)) + "\n" + result.failedPath;
+        std::string text = std::string(res::String(IDS_UNABLE_TO_SAVE)) + "\n" + result.failedPath;
         if (!result.reason.empty())
             text += "\n" + result.reason;
         AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION);

@@ -77,6 +77,9 @@ bool ParseMountTable(std::span<const uint8_t> bytes, std::vector<MountEntry>& ou
     return true;
 }
 
+// Not QStorageInfo::mountedVolumes(): it asks every mount point for its size
+// (statfs), which blocks for as long as a network file system's server is
+// away; the folder tree reads this table to keep clear of such folders.
 std::vector<MountEntry> ReadMountTable(const std::string& file)
 {
     // Files of /proc tell no size: read until the end, within the limit.

@@ -123,6 +123,9 @@ void WatchEnd(pid_t pid, int64_t startMs, ShellProcessEndHandler onEnd)
     timer->start(kEndPollMs);
 }
 
+// Not QProcess: a QProcess ends its program when it is destroyed, so an
+// opened picture's program would close with ours, and startDetached() cannot
+// tell when the program ends or how.
 bool RealStart(const std::string& program, const std::vector<std::string>& args, ShellProcessEndHandler onEnd)
 {
     std::vector<char*> argv;

@@ -143,6 +143,27 @@ private:
     QObject* m_target = nullptr;
 };
 
+// A device thread's results reach the main thread in one posted call at a
+// time: a core's Deliver() is posted once, and again only after it has run.
+// Both calls are made with the core's lock held.
+class PostOnce {
+public:
+    template <class Core> void Post(const std::weak_ptr<Core>& self)
+    {
+        if (m_pending)
+            return;
+        m_pending = true;
+        MainThreadMailbox::Get().Post([w = self] {
+            if (auto core = w.lock())
+                core->Deliver();
+        });
+    }
+    void Delivered() { m_pending = false; }
+
+private:
+    bool m_pending = false;
+};
+
 
 // Opens the device without waiting for it; null with the reason when it cannot.
 snd_pcm_t* OpenPcm(const std::string& device, snd_pcm_stream_t stream, std::string& error)
@@ -201,7 +222,7 @@ struct CWaveOut::Core {
 
     // Done ids on their way to the main thread.
     std::vector<uint64_t> done;
-    bool postPending = false;
+    PostOnce post;
     std::weak_ptr<Core> self;
     // Main thread only.
     DoneProc proc;
@@ -209,13 +230,7 @@ struct CWaveOut::Core {
     void Finish(uint64_t id)
     {
         done.push_back(id);
-        if (postPending)
-            return;
-        postPending = true;
-        MainThreadMailbox::Get().Post([w = self] {
-            if (auto core = w.lock())
-                core->Deliver();
-        });
+        post.Post(self);
     }
     void FinishAll()
     {
@@ -232,7 +247,7 @@ struct CWaveOut::Core {
         {
             std::lock_guard<std::mutex> g(m);
             ids.swap(done);
-            postPending = false;
+            post.Delivered();
         }
         for (uint64_t id : ids)
             if (proc)
@@ -463,23 +478,14 @@ struct CWaveIn::Core {
 
     // Filled buffers on their way to the main thread.
     std::deque<std::vector<uint8_t>> ready;
-    bool postPending = false;
+    PostOnce post;
     bool ended = false; // the device failed; the owner has not been told
     std::weak_ptr<Core> self;
     // Main thread only.
     DataProc data;
     EndProc end;
 
-    void Post()
-    {
-        if (postPending)
-            return;
-        postPending = true;
-        MainThreadMailbox::Get().Post([w = self] {
-            if (auto core = w.lock())
-                core->Deliver();
-        });
-    }
+    void Post() { post.Post(self); }
     // Main thread.
     void Deliver()
     {
@@ -489,7 +495,7 @@ struct CWaveIn::Core {
         {
             std::lock_guard<std::mutex> g(m);
             buffers.swap(ready);
-            postPending = false;
+            post.Delivered();
             tellEnd = std::exchange(ended, false);
             reason = error;
         }

@@ -21,6 +21,7 @@
 #include "util/path_util.h"
 #include "util/reg_settings.h"
 #include "util/shell_util.h"
+#include "resources/string_ids.h"
 
 #include <QApplication>
 
@@ -40,13 +41,6 @@ BEGIN_MESSAGE_MAP(CZunReaderApp, CWinApp)
 END_MESSAGE_MAP()
 
 namespace {
-
-enum : UINT {
-    IDS_MESSAGE_DOC = 129,
-    IDS_APP_TITLE = 57344,
-    IDS_OPEN_FILTER = 6077,
-    IDS_NAME_TOO_LONG = 6254,
-};
 
 HWND HandleOf(CWnd* w) { return w ? w->m_hWnd : nullptr; }
 

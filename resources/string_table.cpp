@@ -12,6 +12,7 @@ struct Entry {
     const char* text;
 };
 
+#define QR_STRING(id, name, text) {id, text},
 const Entry kEntries[] = {
 #include "all_strings.inc"
     {0xFFFFFFFFu, ""},
@@ -20,6 +21,7 @@ const Entry kEntries[] = {
 const Entry kReaderEntries[] = {
 #include "reader_strings/reader.inc"
 };
+#undef QR_STRING
 
 bool g_bReaderRole = false;
 

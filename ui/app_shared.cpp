@@ -6,6 +6,7 @@
 #include "platform/framework/document.h"
 #include "platform/framework/frame_wnd.h"
 #include "platform/framework/message_box.h"
+#include "resources/string_ids.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -148,7 +149,6 @@ void SaveRecentFiles(const std::vector<std::string>& files)
 }
 
 namespace {
-enum : UINT { IDS_NO_EMPTY_DOCUMENT = 61700 };
 }
 
 BOOL RestartActiveDocument()
@@ -171,7 +171,7 @@ void OpenNewDocumentFrame(CSingleDocTemplate* pTemplate)
         return;
     CDocument* doc = pTemplate->CreateNewDocument();
     if (!doc) {
-        AfxMessageBox(IDS_NO_EMPTY_DOCUMENT);
+        AfxMessageBox(AFX_IDP_FAILED_TO_CREATE_DOC);
         return;
     }
     BOOL autoDelete = doc->m_bAutoDelete;
@@ -179,13 +179,13 @@ void OpenNewDocumentFrame(CSingleDocTemplate* pTemplate)
     CFrameWnd* frame = pTemplate->CreateNewFrame(doc, nullptr);
     doc->m_bAutoDelete = autoDelete;
     if (!frame) {
-        AfxMessageBox(IDS_NO_EMPTY_DOCUMENT);
+        AfxMessageBox(AFX_IDP_FAILED_TO_CREATE_DOC);
         delete doc;
         return;
     }
     pTemplate->SetDefaultTitle(doc);
     if (!doc->OnNewDocument()) {
-        AfxMessageBox(IDS_NO_EMPTY_DOCUMENT);
+        AfxMessageBox(AFX_IDP_FAILED_TO_CREATE_DOC);
         frame->DestroyWindow();
         return;
     }

@@ -4,6 +4,7 @@
 #include "ui/ui_services.h"
 #include "platform/framework/paint_dc.h"
 #include "resources/string_table.h"
+#include "resources/string_ids.h"
 
 #include <QImage>
 
@@ -107,7 +108,7 @@ void CButtonEx::DrawTextFace(CDC* pDC, const CRect& rc, UINT state)
     if (state & ODS_SELECTED)
         t.OffsetRect(1, 1);
     CFont font;
-    font.CreatePointFont(90, std::string(res::String(30)).c_str(), pDC);
+    font.CreatePointFont(90, std::string(res::String(IDS_BUTTON_FONT_FACE)).c_str(), pDC);
     CFont* old = pDC->SelectObject(&font);
     pDC->SetTextColor((state & ODS_DISABLED) ? grey : RGB(0, 0, 0));
     pDC->SetBkMode(TRANSPARENT);

@@ -5,6 +5,7 @@
 #include "util/string_util.h"
 #include "platform/file_operation.h"
 #include "resources/string_table.h"
+#include "resources/string_ids.h"
 
 #include <QFontMetrics>
 #include <QWidget>
@@ -13,7 +14,6 @@
 
 namespace {
 
-enum : UINT { IDS_FILES_AND_BYTES = 6911, IDS_FILES = 6912 };
 
 void RegisterFileProgressTemplate()
 {

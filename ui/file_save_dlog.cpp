@@ -3,6 +3,7 @@
 #include "platform/framework/message_box.h"
 #include "platform/framework/wnd.h"
 #include "resources/string_table.h"
+#include "resources/string_ids.h"
 
 #include <QFileDialog>
 #include <QGridLayout>
@@ -18,7 +19,6 @@
 
 namespace {
 
-enum : UINT { IDS_REPLACE_FILE = 6269 };
 
 std::string Upper(std::string s)
 {

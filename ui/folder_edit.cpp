@@ -4,6 +4,7 @@
 #include "platform/framework/message_box.h"
 #include "util/path_util.h"
 #include "platform/file.h"
+#include "resources/string_ids.h"
 
 #include <cerrno>
 #include <climits>
@@ -12,7 +13,6 @@
 
 namespace {
 
-constexpr UINT kMsgInvalidName = 6001;
 // Past this many numbered names something else is wrong with the folder.
 constexpr int kMaxNewFolderNumber = 100000;
 
@@ -46,14 +46,14 @@ FolderRename RenameFolder(const std::string& oldPath, const std::string& typedNa
     newPath = oldPath;
     std::string name = typedName;
     if (HasInvalidFileNameChar(name)) {
-        AfxMessageBox(kMsgInvalidName, MB_ICONEXCLAMATION);
+        AfxMessageBox(IDS_INVALID_NAME_CHARS, MB_ICONEXCLAMATION);
         return FolderRename::refused;
     }
     while (!name.empty() && name.back() == '.')
         name.pop_back();
     // "." and ".." would name the folder itself or its parent.
     if (name.empty()) {
-        AfxMessageBox(kMsgInvalidName, MB_ICONEXCLAMATION);
+        AfxMessageBox(IDS_INVALID_NAME_CHARS, MB_ICONEXCLAMATION);
         return FolderRename::refused;
     }
     std::string parent;

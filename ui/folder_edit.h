@@ -8,13 +8,6 @@ class CShellTreeCtrl;
 
 // Making and renaming folders from a folder tree, with the program's messages.
 
-enum : UINT {
-    IDS_FOLDER_RENAME_FAILED = 6016,
-    IDS_FOLDER_EXISTS = 6139,
-    IDS_NEW_FOLDER = 6167,
-    IDS_PATH_TOO_LONG = 6214,
-};
-
 // Makes the first free folder of the series "base", "base(1)", "base(2)", ...
 // in the parent folder and answers its path. When it cannot, the system's
 // reason is shown and the answer is empty.

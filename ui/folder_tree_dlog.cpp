@@ -3,6 +3,7 @@
 #include "ui/folder_edit.h"
 #include "platform/framework/message_box.h"
 #include "resources/string_table.h"
+#include "resources/string_ids.h"
 
 BEGIN_MESSAGE_MAP(CFolderTreeDlog, CDialogEx)
     ON_NOTIFY(TVN_SELCHANGED, IDC_FOLDER_TREE, &CFolderTreeDlog::OnTreeSelChanged)

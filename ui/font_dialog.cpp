@@ -34,7 +34,7 @@ BOOL ChooseFontDialog(CWnd* pParent, LOGFONT& lf)
                                          QFontDialog::ScalableFonts);
     if (!ok)
         return FALSE;
-    const int px = f.pixelSize() > 0 ? f.pixelSize() : int(std::lround(f.pointSizeF() * 96 / 72));
+    const int px = f.pixelSize() > 0 ? f.pixelSize() : int(std::lround(f.pointSizeF() * kScreenDpi / 72));
     lf.lfHeight = -std::max(1, px);
     lf.lfWeight = f.weight() >= QFont::Bold ? 700 : 400;
     lf.lfItalic = f.italic() ? 1 : 0;

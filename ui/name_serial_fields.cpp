@@ -5,9 +5,9 @@
 #include "platform/framework/controls.h"
 #include "platform/framework/dialog.h"
 #include "platform/framework/message_box.h"
+#include "resources/string_ids.h"
 
 namespace {
-constexpr UINT kMsgInvalidName = 6001;
 }
 
 void CNameSerialFields::Exchange(CDataExchange* pDX, std::string& nameBase, std::string& firstNumber) const
@@ -33,6 +33,6 @@ bool CNameSerialFields::AcceptNameBase(const std::string& nameBase)
 {
     if (!HasInvalidFileNameChar(nameBase))
         return true;
-    AfxMessageBox(kMsgInvalidName, MB_ICONEXCLAMATION);
+    AfxMessageBox(IDS_INVALID_NAME_CHARS, MB_ICONEXCLAMATION);
     return false;
 }

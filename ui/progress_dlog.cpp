@@ -4,6 +4,7 @@
 #include "platform/framework/message_box.h"
 #include "platform/framework/system_metrics.h"
 #include "resources/string_table.h"
+#include "resources/string_ids.h"
 
 #include <QCoreApplication>
 #include <QPointer>
@@ -18,7 +19,6 @@ END_MESSAGE_MAP()
 
 namespace {
 
-enum : UINT { IDS_MINUTES_LEFT = 6161, IDS_SECONDS_LEFT = 6208, IDS_CANCELLED = 6177 };
 constexpr int kNoPosition = -99999;
 constexpr UINT_PTR kPollTimer = 1, kEstimateTimer = 2;
 

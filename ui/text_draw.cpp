@@ -1,6 +1,7 @@
 #include "ui/text_draw.h"
 
 #include "platform/gdi/dc.h"
+#include "platform/gdi/logfont.h"
 
 #include <cstdlib>
 
@@ -14,8 +15,8 @@ void DrawTextShrinkToFit(CDC* dc, int dpi, const std::string& text, const RECT& 
 {
     if (!lf)
         return;
-    int height = std::abs(static_cast<int>(lf->lfHeight)) * dpi / 96;
-    const int step = dpi / 96 > 0 ? dpi / 96 : 1;
+    int height = std::abs(static_cast<int>(lf->lfHeight)) * dpi / kScreenDpi;
+    const int step = dpi / kScreenDpi > 0 ? dpi / kScreenDpi : 1;
     while (height >= 2) {
         LOGFONT sized = *lf;
         sized.lfHeight = height; // a positive cell height

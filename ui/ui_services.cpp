@@ -7,6 +7,7 @@
 #include "platform/gdi/dc.h"
 #include "resources/program_icon.h"
 #include "resources/string_table.h"
+#include "resources/string_ids.h"
 
 #include <QGuiApplication>
 
@@ -149,10 +150,10 @@ void Draw3DRoundFrame(CDC* pDC, const RECT& rc, COLORREF crFill, COLORREF crCorn
 
 void LoadReaderFileNames(std::string& programName, std::string& licenceName)
 {
-    if (res::HasString(6284))
-        programName = std::string(res::String(6284));
-    if (res::HasString(6295))
-        licenceName = std::string(res::String(6295));
+    if (res::HasString(IDS_READER_PROGRAM))
+        programName = std::string(res::String(IDS_READER_PROGRAM));
+    if (res::HasString(IDS_READER_LICENCE))
+        licenceName = std::string(res::String(IDS_READER_LICENCE));
 }
 
 std::string GetWebLinkUrl()

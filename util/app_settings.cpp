@@ -1,6 +1,7 @@
 #include "util/app_settings.h"
 
 #include "util/reg_settings.h"
+#include "resources/string_ids.h"
 
 CAppSettings& GetAppSettings()
 {

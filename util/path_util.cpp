@@ -5,6 +5,7 @@
 #include "platform/framework/message_box.h"
 #include "platform/shell.h"
 #include "resources/string_table.h"
+#include "resources/string_ids.h"
 
 #include <QMimeData>
 
@@ -303,6 +304,6 @@ bool WarnIfReadOnly(const std::string& path)
                           access(path.c_str(), W_OK) != 0;
     if (!readOnly)
         return false;
-    AfxMessageBox(FormatWithStrings(res::String(6274), {path}));
+    AfxMessageBox(FormatWithStrings(res::String(IDS_READ_ONLY_FILE), {path}));
     return true;
 }

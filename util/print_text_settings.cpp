@@ -4,6 +4,8 @@
 #include "platform/archive.h"
 #include "platform/byte_reader.h"
 #include "resources/string_table.h"
+#include "resources/string_ids.h"
+#include "platform/gdi/logfont.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -54,7 +56,7 @@ CPrintTextSettings::CPrintTextSettings() : m_logFont(DefaultFont()) {}
 LOGFONT CPrintTextSettings::DefaultFont()
 {
     LOGFONT f;
-    double dpi = 96.0;
+    double dpi = kScreenDpi;
     if (const QScreen* s = QGuiApplication::primaryScreen())
         dpi = s->logicalDotsPerInchY();
     // Character height in pixels, negative as a point size asks for it.

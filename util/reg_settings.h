@@ -17,21 +17,6 @@ class QWidget;
 // gives the default, the empty string or FALSE. Writes create the key and
 // ignore failures. Main thread.
 
-// String ids of the key path, the section and the value names kept here.
-enum : UINT {
-    IDS_REG_SCANFOLDER = 5,
-    IDS_REG_ANOFRAME = 6,
-    IDS_REG_PREFERENCE = 7,
-    IDS_REG_MAINFRAME = 8,
-    IDS_REG_PREFERENCE2 = 9,
-    IDS_REG_BASEPATH = 10,
-    IDS_REG_RESIZEDLOGPOS = 11,
-    IDS_REG_PREFDLOGPOS = 19,
-    IDS_REG_WINDOWMAXIMIZED = 29,
-    IDS_REG_KEYPATH = 36,
-    IDS_PRINTTEXT_FACE = 38,
-};
-
 // Root 0 in the functions below means this root; HKEY_CURRENT_USER at first.
 void SetRegRoot(HKEY root);
 // The base path becomes the string; unchanged when the table has none.

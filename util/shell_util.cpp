@@ -5,6 +5,7 @@
 #include "platform/framework/message_box.h"
 #include "platform/shell.h"
 #include "resources/string_table.h"
+#include "resources/string_ids.h"
 
 #include <QCoreApplication>
 #include <QThread>
@@ -51,26 +52,26 @@ bool OpenWithAssociatedProgram(const std::string& path, std::function<void(bool 
     if (path.empty())
         return false;
     auto fail = [path, onFailed](UINT messageId, bool noApplication) {
-        Message(messageId, {path}); // 6237 names no file
+        Message(messageId, {path}); // IDS_NO_APPLICATION names no file
         if (onFailed)
             onFailed(noApplication);
     };
     struct stat st{};
     if (stat(path.c_str(), &st) != 0) {
-        fail(6240, false);
+        fail(IDS_CANNOT_FIND_NAMED, false);
         return false;
     }
     // The desktop answers on its own time; the program never waits for it.
     const bool started = ShellOpenFile(path, [fail](ShellOpenResult result) {
         switch (result) {
         case ShellOpenResult::opened: break;
-        case ShellOpenResult::fileNotFound: fail(6240, false); break;
-        case ShellOpenResult::noAssociation: fail(6237, true); break;
-        case ShellOpenResult::failed: fail(6239, false); break;
+        case ShellOpenResult::fileNotFound: fail(IDS_CANNOT_FIND_NAMED, false); break;
+        case ShellOpenResult::noAssociation: fail(IDS_NO_APPLICATION, true); break;
+        case ShellOpenResult::failed: fail(IDS_CANNOT_OPEN_NAMED, false); break;
         }
     });
     if (!started)
-        fail(6239, false);
+        fail(IDS_CANNOT_OPEN_NAMED, false);
     return started;
 }
 
@@ -87,7 +88,7 @@ bool LaunchProgram(const std::string& program, std::string_view file, bool* fail
         started = !name.empty() && StartShellProcess(name, args);
     }
     if (!started) {
-        Message(6238, {program});
+        Message(IDS_NO_APPLICATION_NAMED, {program});
         if (failed)
             *failed = true;
     }
@@ -145,24 +146,24 @@ extern "C" int32_t NoProgressCallback(int32_t, int32_t, uintptr_t) { return 0; }
 FileOpAnswer CMessageBoxFileOperationPrompt::ConfirmReplace(const std::string& target, const std::string& source,
                                                             bool folder)
 {
-    return OnGui([&] { return FromButton(Message(folder ? 6901 : 6900, {target, source}, MB_YESNOCANCEL | MB_ICONQUESTION)); });
+    return OnGui([&] { return FromButton(Message(folder ? IDS_OP_MERGE_FOLDER : IDS_OP_REPLACE_FILE, {target, source}, MB_YESNOCANCEL | MB_ICONQUESTION)); });
 }
 
 FileOpAnswer CMessageBoxFileOperationPrompt::ConfirmDelete(const std::string& path, bool folder)
 {
-    return OnGui([&] { return FromButton(Message(folder ? 6903 : 6902, {path}, MB_YESNOCANCEL | MB_ICONQUESTION)); });
+    return OnGui([&] { return FromButton(Message(folder ? IDS_OP_DELETE_FOLDER : IDS_OP_DELETE_FILE, {path}, MB_YESNOCANCEL | MB_ICONQUESTION)); });
 }
 
 bool CMessageBoxFileOperationPrompt::ReportError(const std::string& path, FileOpError error, int osError)
 {
-    UINT id = 6910;
+    UINT id = IDS_OP_FAILED;
     switch (error) {
-    case FileOpError::notFound: id = 6904; break;
-    case FileOpError::sameFile: id = 6905; break;
-    case FileOpError::intoItself: id = 6906; break;
-    case FileOpError::kindMismatch: id = 6907; break;
-    case FileOpError::specialFile: id = 6908; break;
-    case FileOpError::verifyFailed: id = 6909; break;
+    case FileOpError::notFound: id = IDS_OP_NOT_FOUND; break;
+    case FileOpError::sameFile: id = IDS_OP_ONTO_ITSELF; break;
+    case FileOpError::intoItself: id = IDS_OP_INTO_ITSELF; break;
+    case FileOpError::kindMismatch: id = IDS_OP_KIND_MISMATCH; break;
+    case FileOpError::specialFile: id = IDS_OP_SPECIAL_FILE; break;
+    case FileOpError::verifyFailed: id = IDS_OP_VERIFY_FAILED; break;
     case FileOpError::system: break;
     }
     const std::string reason = std::system_category().message(osError);

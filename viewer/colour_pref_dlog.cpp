@@ -9,6 +9,7 @@
 #include "platform/framework/document.h"
 #include "platform/framework/message_box.h"
 #include "platform/framework/win_app.h"
+#include "resources/string_ids.h"
 
 #include <algorithm>
 
@@ -26,8 +27,6 @@ END_MESSAGE_MAP()
 namespace {
 
 enum : UINT {
-    IDS_PROFILE_FILTER = 6020,
-    IDS_NO_PROFILE = 6245,
     ID_PREF_CHANGED = 310,
     ID_CM_CHANGED = 229,
 };

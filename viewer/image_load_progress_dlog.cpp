@@ -8,6 +8,7 @@
 #include "platform/file.h"
 #include "platform/framework/controls.h"
 #include "resources/string_table.h"
+#include "resources/string_ids.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -16,7 +17,6 @@
 
 namespace {
 
-enum : UINT { IDS_OPENING = 6127, IDS_PROCESSING = 6143, IDS_MATCHING = 6250 };
 enum : WORD { kTagModel = 272 };
 
 std::string EntryText(const CExifEntry* e)
@@ -82,7 +82,7 @@ BOOL CImageLoadProgressDlog::OnInitDialog()
     m_importer.SetOptionFlag1(m_nOption1);
 
     std::string name = std::filesystem::path(m_strPath).filename().string();
-    std::string fmt(res::String(IDS_OPENING));
+    std::string fmt(res::String(IDS_OPENING_IMAGE));
     std::string status;
     if (!fmt.empty()) {
         std::vector<char> buf(fmt.size() + name.size() + 1);

@@ -2,15 +2,15 @@
 
 #include "resources/string_table.h"
 #include "util/geometry.h"
+#include "resources/string_ids.h"
+#include "platform/gdi/logfont.h"
 
 #include <algorithm>
 #include <cstring>
 #include <string>
 
 namespace {
-enum : UINT { IDS_CAPTION_FACE = 6267 };
 constexpr int kCaptionPoints = 8;
-constexpr int kScreenDpi = 96;
 } // namespace
 
 CViewPrintSettings::CViewPrintSettings()
@@ -18,7 +18,7 @@ CViewPrintSettings::CViewPrintSettings()
     m_captionFont.lfHeight = -((kCaptionPoints * kScreenDpi + 36) / 72);
     m_captionFont.lfWeight = 400;
     m_captionFont.lfCharSet = DEFAULT_CHARSET;
-    const std::string face(res::String(IDS_CAPTION_FACE));
+    const std::string face(res::String(IDS_PRINT_FONT_FACE));
     std::strncpy(m_captionFont.lfFaceName, face.c_str(), LF_FACESIZE - 1);
 }
 

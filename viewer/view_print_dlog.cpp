@@ -12,6 +12,7 @@
 #include "platform/framework/paint_dc.h"
 #include "platform/framework/wait_cursor.h"
 #include "platform/gdi/gdi_object.h"
+#include "resources/string_ids.h"
 
 #include <QFont>
 #include <QPainter>
@@ -37,7 +38,7 @@ END_MESSAGE_MAP()
 
 namespace {
 
-enum : UINT { IDS_RESOLUTION_TOO_LOW = 6293, ID_PRINT_SETUP = 57606 };
+enum : UINT { ID_PRINT_SETUP = 57606 };
 
 CViewPrintDlog::FontChooser g_fontChooser = nullptr;
 

@@ -14,6 +14,7 @@
 #include "platform/framework/message_box.h"
 #include "platform/framework/wait_cursor.h"
 #include "platform/framework/win_app.h"
+#include "resources/string_ids.h"
 
 IMPLEMENT_DYNCREATE(CViewerDoc, CDocument)
 
@@ -89,7 +90,7 @@ BOOL CViewerDoc::OnOpenDocument(const std::string& path)
     }
     // A file no importer reads is refused, not shown as an empty viewer.
     if (!IsImportableFile(path)) {
-        AfxMessageBox(IDS_VIEWER_INVALID_FILE_TYPE, MB_ICONEXCLAMATION);
+        AfxMessageBox(IDS_INVALID_FILE_TYPE, MB_ICONEXCLAMATION);
         return FALSE;
     }
     // Read aside: the picture shown so far stays until the new one is whole.
@@ -110,7 +111,7 @@ BOOL CViewerDoc::OnSaveDocument(const std::string& path)
     CViewerView* view = GetViewerView();
     if (!view || !view->CanSaveFileType())
         return FALSE;
-    if (AfxMessageBox(IDS_VIEWER_REPLACE, MB_OKCANCEL) != IDOK)
+    if (AfxMessageBox(IDS_REPLACE_FILE, MB_OKCANCEL) != IDOK)
         return FALSE;
     CWaitCursor wait;
     if (!view->SaveImage(path, 95))

@@ -9,6 +9,7 @@
 #include "viewer/viewer_view.h"
 #include "ui/ui_services.h"
 #include "platform/framework/message_box.h"
+#include "resources/string_ids.h"
 
 #include <filesystem>
 #include <strings.h>
@@ -59,7 +60,7 @@ CDocument* CViewerDocTemplate::OpenDocumentFile(const std::string& path, BOOL bM
 {
     // A file no importer reads goes on to the document, which says so.
     if (!path.empty() && IsImportableFile(path) && !IsLoadableImageFile(path)) {
-        AfxMessageBox(IDS_VIEWER_SIZE_OUTSIDE_RANGE, MB_ICONEXCLAMATION);
+        AfxMessageBox(IDS_IMAGE_SIZE_OUT_OF_RANGE, MB_ICONEXCLAMATION);
         return nullptr;
     }
     return CViewerTemplateBase::OpenDocumentFile(path, bMakeVisible);
@@ -69,7 +70,7 @@ CViewerDoc* CViewerDocTemplate::OpenImage(const std::string& title, CImageBuffer
                                           CImageBuffer* print, int64_t pictureTime)
 {
     if (!picture || !IsBufferSizeSupported(*picture)) {
-        AfxMessageBox(IDS_VIEWER_SIZE_OUTSIDE_RANGE, MB_ICONEXCLAMATION);
+        AfxMessageBox(IDS_IMAGE_SIZE_OUT_OF_RANGE, MB_ICONEXCLAMATION);
         return nullptr;
     }
     auto* doc = dynamic_cast<CViewerDoc*>(OpenDocumentFile(std::string(), TRUE));

@@ -48,15 +48,5 @@ enum : UINT {
     ID_VIEWER_COLOR_PREFS = 170,
 };
 
-// Messages of the viewer.
-enum : UINT {
-    IDS_VIEWER_INVALID_FILE_TYPE = 6173,
-    IDS_VIEWER_SIZE_OUTSIDE_RANGE = 6260,
-    IDS_VIEWER_REPLACE = 6269,
-    IDS_VIEWER_READ_ONLY = 6274,
-    IDS_VIEWER_SAVE_FAILED = 6131,
-    IDS_VIEWER_EMPTY_DOC_FAILED = 61700,
-};
-
 // Registers the viewer's menus and accelerators (once).
 void RegisterViewerResources();

@@ -7,6 +7,7 @@
 #include "ui/ui_services.h"
 #include "util/reg_settings.h"
 #include "platform/framework/doc_template.h"
+#include "resources/string_ids.h"
 
 #include <QImage>
 #include <QScreen>

@@ -11,6 +11,7 @@
 #include "platform/framework/message_box.h"
 #include "platform/framework/wait_cursor.h"
 #include "platform/gdi/gdi_object.h"
+#include "platform/gdi/logfont.h"
 
 #include <algorithm>
 
@@ -18,7 +19,6 @@ namespace {
 
 // The margin added to the printing offset, in 96ths of an inch.
 constexpr int kMarginDots96 = 10;
-constexpr int kScreenDpi = 96;
 
 std::string& PrintFile()
 {

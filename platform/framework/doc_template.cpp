@@ -6,6 +6,7 @@
 #include "platform/framework/view.h"
 #include "platform/framework/win_app.h"
 #include "resources/string_table.h"
+#include "resources/string_ids.h"
 
 #include <QPointer>
 #include <QWidget>

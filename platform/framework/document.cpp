@@ -10,6 +10,7 @@
 #include "platform/framework/view.h"
 #include "platform/framework/win_app.h"
 #include "resources/string_table.h"
+#include "resources/string_ids.h"
 
 #include <QFileDialog>
 
@@ -162,7 +163,7 @@ BOOL CDocument::OnSaveDocument(const std::string& path)
             throw out.Error();
     } catch (const CException& e) {
         out.Abandon();
-        ReportSaveLoadException(path, &e, TRUE, 0xF103 /* failed to save */);
+        ReportSaveLoadException(path, &e, TRUE, AFX_IDP_FAILED_TO_SAVE_DOC);
         return FALSE;
     }
     SetModifiedFlag(FALSE);
@@ -203,8 +204,8 @@ BOOL CDocument::SaveModified()
     std::string name = m_strPathName.empty() ? m_strTitle : m_strPathName;
     if (name.empty())
         name = "Untitled";
-    std::string prompt = res::HasString(0xF122) ? std::string(res::String(0xF122)) : std::string("Save changes to %1?");
-    switch (AfxMessageBox(Format1(prompt, name), MB_YESNOCANCEL, 0xF122)) {
+    std::string prompt = res::HasString(AFX_IDP_ASK_TO_SAVE) ? std::string(res::String(AFX_IDP_ASK_TO_SAVE)) : std::string("Save changes to %1?");
+    switch (AfxMessageBox(Format1(prompt, name), MB_YESNOCANCEL, AFX_IDP_ASK_TO_SAVE)) {
     case IDCANCEL: return FALSE;
     case IDYES: return DoFileSave();
     default: return TRUE;

@@ -12,7 +12,6 @@ class CFrameWnd;
 class CDocTemplate;
 
 // The framework's prompt for a document that could not be opened.
-constexpr UINT AFX_IDP_FAILED_TO_OPEN_DOC = 0xF101;
 
 // A document: the data behind the views of one frame, read from and written to
 // one file through Serialize.

@@ -10,7 +10,7 @@
 #include <cstdlib>
 
 CFontDialog::CFontDialog(const LOGFONT& initial, int dotsPerInch, CWnd* pParent)
-    : m_logFont(initial), m_nDotsPerInch(dotsPerInch > 0 ? dotsPerInch : 96), m_pParent(pParent)
+    : m_logFont(initial), m_nDotsPerInch(dotsPerInch > 0 ? dotsPerInch : kScreenDpi), m_pParent(pParent)
 {
 }
 

@@ -81,7 +81,7 @@ int ScreenDotsPerInchY()
     if (qGuiApp)
         if (const QScreen* s = QGuiApplication::primaryScreen())
             return std::max(1, qRound(s->logicalDotsPerInchY()));
-    return 96;
+    return kScreenDpi;
 }
 
 int ScreenDotsPerInchX()
@@ -89,5 +89,5 @@ int ScreenDotsPerInchX()
     if (qGuiApp)
         if (const QScreen* s = QGuiApplication::primaryScreen())
             return std::max(1, qRound(s->logicalDotsPerInchX()));
-    return 96;
+    return kScreenDpi;
 }

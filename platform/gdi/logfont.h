@@ -22,6 +22,10 @@ QFont QFontFromLogFont(const LOGFONT& lf);
 // the height is the negative character height, rounded to the nearest pixel.
 LOGFONT LogFontFromPointSize(int tenthsOfPoint, const std::string& face, int dotsPerInch);
 
-// The resolution of the screen in dots per inch (96 when there is none).
+// Pixel sizes of the screen are given at this resolution, and it stands in
+// for a screen that tells none.
+inline constexpr int kScreenDpi = 96;
+
+// The resolution of the screen in dots per inch (kScreenDpi when there is none).
 int ScreenDotsPerInchY();
 int ScreenDotsPerInchX();

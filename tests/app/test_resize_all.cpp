@@ -18,6 +18,7 @@
 #include "platform/framework/message_box.h"
 #include "platform/replace_file_calls.h"
 #include "resources/string_table.h"
+#include "resources/string_ids.h"
 
 #include <QLineEdit>
 

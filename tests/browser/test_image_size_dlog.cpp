@@ -7,6 +7,7 @@
 #include "resources/string_table.h"
 #include "support/ui_test_util.h"
 #include "support/test_support.h"
+#include "resources/string_ids.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>
@@ -164,7 +165,7 @@ TEST_F(ImageSizeTest, OkRefusesSizesOutside8To3840AndKeepsTheDialogOpen)
     boxes.clear();
     CImageSizeDlog large(3000, 2000, 5000, 3000, 0, 24, nullptr);
     Run(large, [&] { large.SendMessage(WM_COMMAND, IDOK, 0); });
-    EXPECT_EQ(boxes, std::vector<std::string>{LoadResString(IDS_IMAGE_SIZE_TOO_LARGE)});
+    EXPECT_EQ(boxes, std::vector<std::string>{LoadResString(IDS_IMAGE_TOO_LARGE)});
 }
 
 TEST_F(ImageSizeTest, ASourceWithoutPixelsIsRefusedBeforeTheDialogShows)

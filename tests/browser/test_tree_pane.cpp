@@ -13,6 +13,7 @@
 #include "support/shell_places.h"
 #include "support/test_support.h"
 #include "support/ui_test_util.h"
+#include "resources/string_ids.h"
 
 #include <QDir>
 #include <QDragMoveEvent>
@@ -173,7 +174,7 @@ TEST_F(TreePaneTest, ARawAndATiffOfOneNameNeverShareAFolder)
     Tree().SelectPath(pictures);
     auto data = PathList({pictures + "/Inbox/shot.tif"});
     Drop(data.get(), docs);
-    EXPECT_EQ(boxes, std::vector<std::string>{LoadResString(IDS_PATH_CONFLICT)});
+    EXPECT_EQ(boxes, std::vector<std::string>{LoadResString(IDS_RAW_TIFF_CONFLICT)});
     EXPECT_TRUE(fs::exists(dir / "home/Pictures/Inbox/shot.tif"));
 }
 

@@ -11,6 +11,7 @@
 #include "support/command_recorder.h"
 #include "support/shell_places.h"
 #include "support/ui_test_util.h"
+#include "resources/string_ids.h"
 
 #include <QApplication>
 #include <QAbstractItemView>

@@ -7,6 +7,7 @@
 #include "platform/registry.h"
 
 #include "support/test_support.h"
+#include "resources/string_ids.h"
 
 #include <gtest/gtest.h>
 

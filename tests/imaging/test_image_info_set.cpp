@@ -9,6 +9,7 @@
 #include "resources/string_table.h"
 #include "support/test_support.h"
 #include "tests/imaging/exif_test_util.h"
+#include "resources/string_ids.h"
 
 #include <gtest/gtest.h>
 

@@ -13,6 +13,7 @@
 #include "platform/replace_file.h"
 #include "support/test_support.h"
 #include "tests/imaging/exif_test_util.h"
+#include "resources/string_ids.h"
 
 #include <QImage>
 #include <gtest/gtest.h>

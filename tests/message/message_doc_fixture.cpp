@@ -4,6 +4,7 @@
 #include "message/picture_jpeg.h"
 #include "ui/app_templates.h"
 #include "util/reg_settings.h"
+#include "resources/string_ids.h"
 
 namespace msgtest {
 

@@ -6,6 +6,7 @@
 #include "platform/registry.h"
 #include "support/test_support.h"
 #include "util/reg_settings.h"
+#include "resources/string_ids.h"
 
 #include <algorithm>
 #include <functional>

@@ -14,6 +14,7 @@
 #include "support/test_support.h"
 #include "support/ui_test_util.h"
 #include "util/reg_settings.h"
+#include "resources/string_ids.h"
 
 #include <gtest/gtest.h>
 

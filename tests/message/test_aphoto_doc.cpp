@@ -16,6 +16,7 @@
 #include "ui/app_templates.h"
 #include "util/app_settings.h"
 #include "util/reg_settings.h"
+#include "resources/string_ids.h"
 
 #include <gtest/gtest.h>
 

@@ -20,6 +20,7 @@
 #include "ui/ui_services.h"
 #include "util/app_settings.h"
 #include "util/reg_settings.h"
+#include "resources/string_ids.h"
 
 #include <gtest/gtest.h>
 

@@ -13,6 +13,7 @@
 #include "support/alsa_test_device.h"
 #include "support/test_support.h"
 #include "support/ui_test_util.h"
+#include "resources/string_ids.h"
 
 #include <gtest/gtest.h>
 

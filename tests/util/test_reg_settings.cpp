@@ -4,6 +4,7 @@
 #include "resources/string_table.h"
 
 #include "support/test_support.h"
+#include "resources/string_ids.h"
 
 #include <QGuiApplication>
 #include <QScreen>

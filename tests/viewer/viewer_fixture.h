@@ -19,6 +19,7 @@
 #include "platform/framework/message_box.h"
 #include "platform/framework/win_app.h"
 #include "platform/registry.h"
+#include "resources/string_ids.h"
 
 #include <QApplication>
 #include <QClipboard>
