@@ -102,6 +102,7 @@ int BrokenJob(CImageSaveJob& job)
 
 TEST_F(ImageSaveTest, SavingOverItsOwnSourceKeepsThePhotographUntilDone)
 {
+    QR_SKIP_WITHOUT_PROGRAM("exiftool");
     const fs::path photo = dir / "photo.jpg";
     fs::copy_file(qrtest::DataPath("exif_intel.jpg"), photo);
     const auto original = qrtest::ReadBytes(photo);
@@ -356,6 +357,7 @@ TEST(ImageSaveMessages, FileFailuresSayTheSystemsReason)
 
 TEST_F(ImageSaveTest, TiffTargetKeepsTheSourcesExifAndGpsDirectories)
 {
+    QR_SKIP_WITHOUT_PROGRAM("exiftool");
     const fs::path source = dir / "camera.jpg";
     fs::copy_file(qrtest::DataPath("exif_intel.jpg"), source);
     const fs::path target = dir / "camera.tif";
@@ -369,6 +371,7 @@ TEST_F(ImageSaveTest, TiffTargetKeepsTheSourcesExifAndGpsDirectories)
 
 TEST_F(ImageSaveTest, CameraMakerNotesSurviveExportsToJpegAndTiff)
 {
+    QR_SKIP_WITHOUT_PROGRAM("exiftool");
     // Offsets from the TIFF header (Canon, Panasonic) and from the note's own
     // header (Nikon, with its preview; Fujifilm), through the real exporters.
     const char* kNames[] = {"camera_canon_eos_t4i.jpg", "camera_panasonic_fh25.jpg", "camera_nikon_d70s.jpg",

@@ -4,6 +4,7 @@
 #include "imaging/image_exporter.h"
 #include "imaging/plugin_api.h"
 #include "platform/replace_file.h"
+#include "support/exif_tool.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +13,6 @@
 
 #include <array>
 #include <csignal>
-#include <cstdio>
 #include <filesystem>
 #include <cstdlib>
 #include <cstring>
@@ -189,19 +189,6 @@ double Difference(Picture& a, Picture& b, bool lossy)
     return lossy ? sum / (3.0 * a.width * a.height) : worst;
 }
 
-std::string Shell(const std::string& command)
-{
-    std::string out;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return out;
-    char buf[512];
-    while (size_t n = fread(buf, 1, sizeof buf, pipe))
-        out.append(buf, n);
-    pclose(pipe);
-    return out;
-}
-
 // A small Intel-order Exif block: Make in directory 0, DateTimeOriginal in the Exif directory.
 std::vector<uint8_t> SmallExifBlock()
 {
@@ -309,8 +296,7 @@ TEST(OurPlugins, JpegDecodesAtReducedScale)
 
 TEST(OurPlugins, MetadataBlocksReachTheFileAndValidate)
 {
-    if (Shell("command -v exiftool").empty())
-        GTEST_SKIP() << "exiftool not installed";
+    QR_SKIP_WITHOUT_PROGRAM("exiftool");
     qrtest::TempDir dir;
     // A real profile, made by the colour library.
     cmsHPROFILE srgb = cmsCreate_sRGBProfile();
@@ -323,12 +309,12 @@ TEST(OurPlugins, MetadataBlocksReachTheFileAndValidate)
         Module ex(Exporter(f.name));
         const std::string path = (dir / (std::string("meta.") + f.ext)).string();
         ASSERT_EQ(Export(ex, path, MakeColour(40, 30), 90, SmallExifBlock(), profile, MakeRecord()), 0) << f.name;
-        const std::string tags = Shell("exiftool -s -s -s -Make -DateTimeOriginal -ProfileClass '" + path + "'");
+        const std::string tags = qrtest::ExifTool({"-s", "-s", "-s", "-Make", "-DateTimeOriginal", "-ProfileClass", path}).out;
         EXPECT_NE(tags.find("Quiram"), std::string::npos) << f.name << tags;
         EXPECT_NE(tags.find("2024:05:06 07:08:09"), std::string::npos) << f.name << tags;
         EXPECT_NE(tags.find("Display Device Profile"), std::string::npos) << f.name << tags;
-        const std::string check = Shell("exiftool -validate -warning -error -a '" + path + "' 2>&1");
-        EXPECT_EQ(check.find("Error"), std::string::npos) << f.name << check;
+        const qrtest::ExifToolAnswer check = qrtest::ExifTool({"-validate", "-warning", "-error", "-a", path});
+        EXPECT_EQ((check.out + check.err).find("Error"), std::string::npos) << f.name << check.out << check.err;
     }
 }
 
