@@ -119,7 +119,7 @@ TEST_F(ImageSaveTest, SavingOverItsOwnSourceKeepsThePhotographUntilDone)
     };
     const Row rows[] = {
         {"job fails", BrokenJob, &image, {}},
-        {"exporter refuses", nullptr, &refused, {"Unable to save file. "}},
+        {"exporter refuses", nullptr, &refused, {"Unable to save file. " + photo.string()}},
     };
     for (const Row& r : rows) {
         messages.clear();
@@ -174,7 +174,7 @@ TEST_F(ImageSaveTest, AnotherNameIsWrittenDirectlyUnlessSomethingIsThere)
     // An extension no exporter writes.
     SetImageSaveJobRunner(nullptr);
     EXPECT_NE(ExportImageWithMetadata(nullptr, image, nullptr, source.string(), (dir / "x.qqq").string(), {}), 0);
-    EXPECT_EQ(messages, std::vector<std::string>{"Unable to save file. "});
+    EXPECT_EQ(messages, std::vector<std::string>{"Unable to save file. " + (dir / "x.qqq").string()});
     EXPECT_EQ(Folder(), (std::set<std::string>{"copy.jpg", "source.jpg"}));
 }
 
