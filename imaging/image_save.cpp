@@ -57,7 +57,7 @@ void ShowSaveFailure(const std::exception_ptr& caught, const std::string& path)
     } catch (int code) {
         // A plug-in that failed (at its close, say) names no file: this does.
         const UINT message = SaveFailureMessage(code);
-        if (message == kMsgUnableToSave)
+        if (message == IDS_UNABLE_TO_SAVE)
             AfxMessageBox(std::string(res::String(message)) + path);
         else
             AfxMessageBox(message);
