@@ -155,6 +155,32 @@ inline std::vector<uint8_t> IccSegment(uint8_t sequence, uint8_t total, const st
     return s;
 }
 
+// A JPEG segment: marker, length word, content.
+inline std::vector<uint8_t> Segment(uint8_t marker, const std::string& content)
+{
+    const size_t length = content.size() + 2;
+    std::vector<uint8_t> s = {0xFF, marker, uint8_t(length >> 8), uint8_t(length)};
+    s.insert(s.end(), content.begin(), content.end());
+    return s;
+}
+
+// A JFIF APP0 segment as cameras and editors write it (version 1.01, 72 dpi).
+inline std::vector<uint8_t> JfifSegment()
+{
+    return Segment(0xE0, std::string("JFIF\0\x01\x01\x01\0\x48\0\x48\0\0", 14));
+}
+
+// The JPEG with the segments placed directly behind its start marker.
+inline std::vector<uint8_t> WithLeadingSegments(const std::vector<uint8_t>& jpeg,
+                                                const std::vector<std::vector<uint8_t>>& segments)
+{
+    std::vector<uint8_t> out(jpeg.begin(), jpeg.begin() + 2);
+    for (const auto& s : segments)
+        out.insert(out.end(), s.begin(), s.end());
+    out.insert(out.end(), jpeg.begin() + 2, jpeg.end());
+    return out;
+}
+
 // The output of a command (stdout), and its exit status.
 inline std::string Run(const std::string& command, int* status = nullptr)
 {
@@ -199,10 +225,12 @@ inline std::string ValidationErrors(const std::filesystem::path& file)
     return errors;
 }
 
-// Every maker-note tag exiftool finds in each file, binary values included.
-inline std::map<std::string, QJsonObject> MakerNoteTags(const std::vector<std::filesystem::path>& files)
+// The tags of the selection exiftool finds in each file, by group and name,
+// numbers as numbers and binary values (embedded pictures) as their bytes.
+inline std::map<std::string, QJsonObject> JsonTags(const std::vector<std::filesystem::path>& files,
+                                                   const std::string& selection)
 {
-    std::string command = "exiftool -j -b -a -u -G1 -n -MakerNotes:all";
+    std::string command = "exiftool -j -b -a -u -G1 -n " + selection;
     for (const std::filesystem::path& f : files)
         command += " '" + f.string() + "'";
     const std::string out = Run(command);
@@ -213,6 +241,18 @@ inline std::map<std::string, QJsonObject> MakerNoteTags(const std::vector<std::f
         tags[file] = o;
     }
     return tags;
+}
+
+// Every maker-note tag exiftool finds in each file, binary values included.
+inline std::map<std::string, QJsonObject> MakerNoteTags(const std::vector<std::filesystem::path>& files)
+{
+    return JsonTags(files, "-MakerNotes:all");
+}
+
+// Every Exif and maker-note tag, thumbnail and previews included.
+inline std::map<std::string, QJsonObject> MetadataTags(const std::vector<std::filesystem::path>& files)
+{
+    return JsonTags(files, "-EXIF:all -MakerNotes:all");
 }
 
 // exiftool's validation warnings and errors for each file.
