@@ -49,10 +49,12 @@ std::optional<ExifSegment> LocateExifSegment(ReadAt read)
 
 std::optional<ExifSegment> FindExifSegment(std::span<const BYTE> file)
 {
+    const ByteReader reader(file);
     return LocateExifSegment([&](uint64_t at, BYTE* out, size_t n) {
-        if (at > file.size() || n > file.size() - at)
+        const auto bytes = reader.At(at, n);
+        if (!bytes)
             return false;
-        std::memcpy(out, file.data() + at, n);
+        std::copy(bytes->begin(), bytes->end(), out);
         return true;
     });
 }

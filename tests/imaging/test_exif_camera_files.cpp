@@ -1,4 +1,5 @@
-// Real camera files (tests/data/camera_*.jpg, see exif_fixtures.txt): their maker
+// Real camera files (tests/data/camera_*.jpg and jfif_camera_*.jpg, see
+// exif_fixtures.txt) and two built like real ones: their tags, maker
 // notes, previews included, must read the same in another Exif reader after
 // this program rewrote the metadata around them.
 #include "imaging/exif_file.h"
@@ -34,7 +35,7 @@ const CameraFile kCameraFiles[] = {
     {"camera_canon_eos_t4i.jpg", false},
     {"camera_nikon_e3200.jpg", true},       // own TIFF header; the preview stands behind the note
     {"camera_nikon_d70s.jpg", true},        // Motorola order, preview inside the note
-    {"camera_nikon_d2h_jfif.jpg", false},   // JFIF and Photoshop segments around the Exif segment
+    {"jfif_camera_nikon_d2h.jpg", false},   // JFIF and Photoshop segments around the Exif segment
     {"camera_pentax_optio_s6.jpg", true},   // "AOC" header, offsets from the TIFF header
     {"camera_pentax_optio_s5z.jpg", true},  // the same in Motorola order
     {"camera_sony_dsc_w15.jpg", false},
@@ -44,8 +45,8 @@ const CameraFile kCameraFiles[] = {
     {"camera_olympus_fe370.jpg", false},
     {"camera_panasonic_fh25.jpg", false},
     {"camera_kodak_z710.jpg", false},       // fixed fields, no directory
-    {"camera_apple_iphone4s_jfif.jpg", false}, // a phone's: JFIF first, then Exif and XMP
-    {"camera_htc_one_m8_jfif.jpg", false},
+    {"jfif_camera_apple_iphone4s.jpg", false}, // a phone's: JFIF first, then Exif and XMP
+    {"jfif_camera_htc_one_m8.jpg", false},
 };
 
 // The source's own thumbnail, as a save passes one.

@@ -149,7 +149,7 @@ TEST_F(InfoSetTest, CameraItemsOfAPhotograph)
     EXPECT_EQ(TextOf(plain, "Model"), "QT-1");
 
     // A phone's photograph with its JFIF segment first.
-    ASSERT_TRUE(QueryImageFileInfo(qrtest::DataPath("camera_apple_iphone4s_jfif.jpg").string(), exif, maker, nullptr,
+    ASSERT_TRUE(QueryImageFileInfo(qrtest::DataPath("jfif_camera_apple_iphone4s.jpg").string(), exif, maker, nullptr,
                                    nullptr));
     EXPECT_EQ(TextOf(exif, "Maker"), "Apple");
     EXPECT_EQ(TextOf(exif, "Model"), "iPhone 4S");

@@ -373,7 +373,7 @@ TEST_F(ImageSaveTest, CameraMakerNotesSurviveExportsToJpegAndTiff)
     // header (Nikon, with its preview; Fujifilm; Apple, behind a JFIF
     // segment), through the real exporters.
     const char* kNames[] = {"camera_canon_eos_t4i.jpg", "camera_panasonic_fh25.jpg", "camera_nikon_d70s.jpg",
-                            "camera_fujifilm_z1.jpg", "camera_apple_iphone4s_jfif.jpg"};
+                            "camera_fujifilm_z1.jpg", "jfif_camera_apple_iphone4s.jpg"};
     std::vector<fs::path> files;
     for (const char* name : kNames) {
         const fs::path source = dir / name;
