@@ -220,6 +220,7 @@ void ExpectSameTags(const QJsonObject& before, const QJsonObject& after, const s
 
 TEST(ExifCameraFiles, EveryTagAndPictureReadsTheSameAfterARewrite)
 {
+    QR_SKIP_WITHOUT_PROGRAM("exiftool");
     // Two rewrites of each photograph: the Exif block a save writes, put where
     // the old segment stood, and a new user comment written into the file.
     struct Case {
@@ -288,6 +289,7 @@ TEST(ExifCameraFiles, EveryTagAndPictureReadsTheSameAfterARewrite)
 
 TEST(ExifCameraFiles, NotesFarIntoATiffMoveWithTheirOffsets)
 {
+    QR_SKIP_WITHOUT_PROGRAM("exiftool");
     // The camera's note at the end of a TIFF beyond what an APP1 segment can
     // reach: the JPEG block must move it, rebasing offsets that count from the
     // TIFF header and leaving alone those that count from the note's own.
