@@ -167,9 +167,9 @@ void CImageSaveProgressDlog::OnRefresh()
 INT_PTR CImageSaveProgressDlog::DoModal()
 {
     INT_PTR result = CProgressDlog::DoModal();
-    if (m_nErrorId == IDS_CANNOT_SAVE) {
+    if (m_nErrorId == IDS_UNABLE_TO_SAVE) {
         // The exporter's failure names no file: this does.
-        AfxMessageBox(std::string(res::String(IDS_CANNOT_SAVE)) + m_strTargetPath, MB_OK);
+        AfxMessageBox(std::string(res::String(IDS_UNABLE_TO_SAVE)) + m_strTargetPath, MB_OK);
     } else if (m_nErrorId) {
         AfxMessageBox(m_nErrorId, MB_OK);
     } else if (m_heldException) {
