@@ -581,6 +581,8 @@ void CZunMainView::RefreshCaption(int index)
     // waits for the item lock the loader holds while it makes a thumbnail.
     if (m_pGallery && index < m_pGallery->GetItemCount())
         m_pGallery->SetItemText(index, GetFileItem(index)->FormatCaption(index, m_nThumbSize == 4 || m_bShowInfo));
+    // The status bar shows the selected item's caption too (a rename changes it).
+    UpdateTotals();
 }
 
 void CZunMainView::RefreshCaptions()
