@@ -223,6 +223,7 @@ TEST_F(PrintDlogTest, TwoPagesPrintedToPdfShowThePhotographWhereTheLayoutPutsIt)
     ASSERT_EQ(render.GetPageCount(), 2);
 
     constexpr int kDpi = 50;
+    QR_SKIP_WITHOUT_PROGRAM("pdftoppm");
     QProcess run;
     run.start("pdftoppm", {"-r", QString::number(kDpi), "-png", QString::fromStdString(pdf),
                            QString::fromStdString((dir / "page").string())});
@@ -329,6 +330,7 @@ TEST_F(PrintDlogTest, PrintPutsEveryPageOnThePrinter)
     ASSERT_FALSE(pdf.empty());
     ASSERT_EQ(boxes.texts.size(), 1u);
     EXPECT_NE(boxes.texts[0].find(pdf), std::string::npos) << boxes.texts[0];
+    QR_SKIP_WITHOUT_PROGRAM("pdfinfo");
     QProcess info;
     info.start("pdfinfo", {QString::fromStdString(pdf)});
     ASSERT_TRUE(info.waitForFinished(60000));
