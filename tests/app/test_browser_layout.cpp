@@ -108,7 +108,7 @@ TEST_F(BrowserLayoutTest, TheDetailsViewGivesTheNamesTheRoomTheOtherColumnsLeave
     for (const std::string& name : {longest, std::string("andromeda_galaxy_in_hydrogen_alpha_mosaic.jpg"),
                                     std::string("moon.jpg")})
         fs::copy_file(m_camera + "/photo01.jpg", folder + "/" + name);
-    Frame()->MoveWindow(0, 0, 1100, 600);
+    Frame()->MoveWindow(0, 0, 1400, 600);
     View()->GetTreePane()->SelectFolder(folder);
     ASSERT_TRUE(uitest::WaitFor([&] { return GetFileItemCount() == 3; }));
     Frame()->SendMessage(WM_COMMAND, ID_VIEW_DETAILS, 0);
