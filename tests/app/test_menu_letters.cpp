@@ -4,8 +4,8 @@
 #include "browser_frame_fixture.h"
 
 #include "browser/tree_pane.h"
-#include "imaging/viewer/viewer_ids.h"
-#include "imaging/viewer/viewer_main_frame.h"
+#include "viewer/viewer_ids.h"
+#include "viewer/viewer_main_frame.h"
 #include "message/ano_main_frame.h"
 #include "message/aphoto_img_pane.h"
 #include "ui/menu_bar.h"
