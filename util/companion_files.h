@@ -13,7 +13,8 @@
 // The files in the path's folder named as the path without its extension,
 // with an extension the test accepts, sorted; the path itself is not one.
 std::vector<std::string> FindNamesakes(const std::string& path, bool (*isKind)(std::string_view));
-// Appends the companions that exist of the files listed, after them, every
-// path once: a companion two pictures share, or one listed already, is not
-// added again.
+// Adds the companions that exist of the files listed, each right after its
+// picture, every path once: a companion two pictures share, or one listed
+// already, is not added again. A job that goes down the list and is stopped
+// part way (killed, even) so parts at most one picture from its companions.
 void AddCompanionFiles(std::vector<std::string>& paths);
