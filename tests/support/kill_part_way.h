@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QThreadPool>
+
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -12,14 +14,38 @@
 
 namespace qrtest {
 
+// fork() for a child that goes on with Qt: the pool threads that painting
+// started are ended first, as the child would have none of them and wait for
+// them forever.
+inline pid_t ForkWithoutPoolThreads()
+{
+    QThreadPool::globalInstance()->waitForDone();
+    std::fflush(nullptr);
+    return ::fork();
+}
+
+// Waits for the child to end, for at most the bound; a child still running
+// then is killed, and false comes back.
+inline bool WaitForChild(pid_t child, int& status, std::chrono::seconds bound = std::chrono::seconds(300))
+{
+    const auto until = std::chrono::steady_clock::now() + bound;
+    while (std::chrono::steady_clock::now() < until) {
+        if (::waitpid(child, &status, WNOHANG) == child)
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ::kill(child, SIGKILL);
+    ::waitpid(child, &status, 0);
+    return false;
+}
+
 // Runs work in a child process and kills it with SIGKILL at a random moment
 // soon after reached() says it has got that far (or lets it end when it ends
 // first). True when the child was killed before it finished. A child that
 // gets nowhere is killed at the bound all the same.
 inline bool KillPartWay(const std::function<void()>& work, const std::function<bool()>& reached, std::mt19937& random)
 {
-    std::fflush(nullptr);
-    const pid_t child = ::fork();
+    const pid_t child = ForkWithoutPoolThreads();
     if (child < 0)
         return false;
     if (child == 0) {
