@@ -161,6 +161,8 @@ BOOL CZunApp::InitInstance()
 
 BOOL CZunApp::KeepSingleInstance(const CCommandLineInfo& cmd)
 {
+    if (!CheckInstanceRuntimeFolder())
+        return TRUE;
     m_pSemaphore = CInstanceLock::Acquire(m_pszSemaphoreName, 200);
     if (m_pSemaphore) {
         m_pInstanceServer = std::make_unique<CInstanceServer>(m_pszSemaphoreName);

@@ -13,13 +13,12 @@
 // QR_BENCH_VIEW_FILES sets the photo folder's size (1,000); the photos are
 // 1024 x 768 so that the folder stays small on disk.
 #include "bench/bench_photos.h"
-#include "bench/browser_store.h"
+#include "bench/browser_view_window.h"
 #include "browser/file_item.h"
 #include "browser/file_item_store.h"
 #include "browser/thumbnail_cache.h"
 #include "browser/zun_main_view.h"
 #include "imaging/dib_bitmap.h"
-#include "platform/framework/win_app.h"
 #include "platform/registry.h"
 
 #include <QApplication>
@@ -49,31 +48,8 @@ int PhotoFiles() { return qrbench::EnvCount("QR_BENCH_VIEW_FILES", 1000); }
 
 // The store, the settings and the folders, under one temporary folder; the
 // view in a window of its own.
-struct Workspace {
-    qrbench::BrowserStore store{"qrbrowserview"};
-    fs::path root = store.root;
-    CWinApp app{"bench"};
-    CWnd main;
-    CWnd host;
-    CZunMainView* view = nullptr;
-
-    Workspace()
-    {
-        main.Create(nullptr, "main", WS_OVERLAPPED, CRect(0, 0, 100, 100), nullptr, 0);
-        app.m_pMainWnd = &main;
-        host.Create(nullptr, "host", WS_OVERLAPPED, CRect(0, 0, 1000, 700), nullptr, 0);
-        view = new CZunMainView;
-        view->Create(nullptr, "", WS_CHILD | WS_VISIBLE, CRect(0, 0, 1000, 700), &host, AFX_IDW_PANE_FIRST, nullptr);
-        view->OnInitialUpdate();
-        host.ShowWindow(SW_SHOW);
-        QApplication::processEvents();
-    }
-    ~Workspace()
-    {
-        host.DestroyWindow();
-        app.m_pMainWnd = nullptr;
-        main.DestroyWindow();
-    }
+struct Workspace : qrbench::BrowserViewWindow {
+    Workspace() : BrowserViewWindow("qrbrowserview") {}
 
     fs::path PhotoFolder(bool withExif)
     {
@@ -100,12 +76,6 @@ struct Workspace {
         return folder;
     }
 
-    // The folder chosen in the tree, loaded as a folder change loads it.
-    void Open(const fs::path& folder)
-    {
-        view->GetTreePane()->SelectFolder(folder.string());
-        view->OnUpdate(nullptr, kHintDirectoryChanged, nullptr);
-    }
     int FirstScreen() const
     {
         const CGalleryModel& m = view->GetGallery()->Model();

@@ -3,6 +3,7 @@
 #include "browser/file_item.h"
 #include "browser/file_item_store.h"
 #include "browser/thumbnail_cache.h"
+#include "platform/gui_request.h"
 
 #include <sys/resource.h>
 #include <unistd.h>
@@ -196,6 +197,12 @@ void CThumbnailLoader::Run()
     // The lowest priority of the normal class: the user's clicks come first,
     // yet the thumbnails still come while other programs keep the processor busy.
     setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 19);
+    // The thread holds the item lock while it loads, which the GUI thread
+    // takes too: it never waits for the GUI thread. An item whose making
+    // needs it (a file's icon) is tried again once the GUI thread has made it.
+    CGuiRequests gui;
+    gui.SetWaits(false);
+    CGuiRequests::Scope scope(gui);
     for (;;) {
         {
             std::unique_lock<std::mutex> lock(m_mutex);

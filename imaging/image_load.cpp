@@ -9,19 +9,20 @@
 #include "platform/file.h"
 #include "platform/gdi/dc.h"
 #include "platform/gdi/gdi_object.h"
+#include "platform/gui_request.h"
 #include "platform/shell.h"
 #include "resources/string_table.h"
 #include "resources/string_ids.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
 #include <QImage>
 #include <QPainter>
-#include <QThread>
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <new>
 
 namespace {
@@ -86,11 +87,25 @@ bool ImageToDib(const QImage& image, CDibBitmap& target, int depth)
     return target.Attach(std::move(bmp));
 }
 
-// Icons come from the desktop theme and are made on the GUI thread.
+// Icons come from the desktop theme and are made on the GUI thread. A worker
+// asks for one there; made icons are kept by kind and size, so a worker that
+// could not wait (the thumbnail loader) finds it when it tries again.
 QImage IconImage(const std::string& path, int size)
 {
-    auto make = [&] {
-        QIcon icon = CShellImageList::System(true).GetIcon(CShellImageList::IndexForFile(path));
+    struct Cache {
+        std::mutex lock;
+        std::map<std::pair<int, int>, QImage> images;
+    };
+    static Cache cache;
+    const auto key = std::make_pair(CShellImageList::IndexForFile(path), size);
+    {
+        std::lock_guard<std::mutex> g(cache.lock);
+        if (auto it = cache.images.find(key); it != cache.images.end())
+            return it->second;
+    }
+    auto make = [key] {
+        QIcon icon = CShellImageList::System(true).GetIcon(key.first);
+        const int size = key.second;
         QImage image(size, size, QImage::Format_RGB32);
         image.fill(Qt::white);
         QPainter p(&image);
@@ -101,14 +116,12 @@ QImage IconImage(const std::string& path, int size)
             p.setPen(Qt::black);
             p.drawRect(QRect(size / 5, size / 10, size * 3 / 5, size * 4 / 5));
         }
+        p.end();
+        std::lock_guard<std::mutex> g(cache.lock);
+        cache.images[key] = image;
         return image;
     };
-    QCoreApplication* app = QCoreApplication::instance();
-    if (!app || QThread::currentThread() == app->thread())
-        return make();
-    QImage result;
-    QMetaObject::invokeMethod(app, [&] { result = make(); }, Qt::BlockingQueuedConnection);
-    return result;
+    return AskGuiThread(make).value_or(QImage());
 }
 
 } // namespace

@@ -185,9 +185,16 @@ CFileOperation::~CFileOperation()
     Wait();
 }
 
+void CFileOperation::Cancel()
+{
+    m_cancel = true;
+    m_gui.Cancel();
+}
+
 void CFileOperation::Start(std::function<void()> onDone)
 {
     m_thread = std::thread([this, onDone = std::move(onDone)] {
+        CGuiRequests::Scope gui(m_gui);
         Work();
         if (onDone)
             onDone();

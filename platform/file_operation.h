@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/gui_request.h"
 #include "platform/types.h"
 
 #include <atomic>
@@ -65,7 +66,8 @@ public:
     // Runs the job on the calling thread; returns Succeeded().
     bool Run();
     // The user's abort: the job stops at the next file or block and cleans up.
-    void Cancel() { m_cancel = true; }
+    // A question on its way to the user is not waited for any more.
+    void Cancel();
     void Wait();
     bool IsDone() const { return m_done; }
     UINT Operation() const { return m_request.operation; }
@@ -110,6 +112,8 @@ private:
 
     FileOperationRequest m_request;
     IFileOperationPrompt& m_prompt;
+    // The questions of a job on its own thread; Cancel wakes the one waiting.
+    CGuiRequests m_gui;
     std::thread m_thread;
     std::atomic<bool> m_cancel{false};
     std::atomic<bool> m_done{false};

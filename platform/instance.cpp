@@ -9,6 +9,7 @@
 #include <QSocketNotifier>
 #include <QThread>
 #include <QTimer>
+#include <QVariant>
 #include <QWidget>
 
 #include <cerrno>
@@ -38,24 +39,6 @@
 
 namespace {
 
-int OpenLockFile(const std::string& path)
-{
-    return ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-}
-
-// The window of an id, only when it is one of our top-level windows now.
-QWidget* FindTopLevel(uint64_t id)
-{
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (uint64_t(reinterpret_cast<uintptr_t>(w)) == id)
-            return w;
-    return nullptr;
-}
-
-} // namespace
-
-namespace {
-
 // Ours alone: made by us, reachable by nobody else.
 bool IsPrivateFolder(const std::string& folder)
 {
@@ -64,13 +47,60 @@ bool IsPrivateFolder(const std::string& folder)
            (st.st_mode & 077) == 0;
 }
 
+// A lock file in the private folder, never through a link put in its place.
+int OpenLockFile(const std::string& name, const char* suffix)
+{
+    const std::string folder = InstanceRuntimeFolder();
+    if (folder.empty())
+        return -1;
+    const std::string path = folder + "/" + name + suffix;
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    struct stat st {};
+    if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::getuid())) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// The window ids the instance protocol gives out: a number of this process's
+// own, never an address.
+const char* const kInstanceIdProperty = "qrInstanceWindowId";
+
+uint64_t InstanceIdOf(QWidget* w)
+{
+    static uint64_t next = 1;
+    const QVariant id = w->property(kInstanceIdProperty);
+    if (id.isValid())
+        return id.toULongLong();
+    w->setProperty(kInstanceIdProperty, QVariant::fromValue<qulonglong>(next));
+    return next++;
+}
+
+// The window of an id, only when it is one of our top-level windows now.
+QWidget* FindTopLevel(uint64_t id)
+{
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        const QVariant given = w->property(kInstanceIdProperty);
+        if (given.isValid() && given.toULongLong() == id)
+            return w;
+    }
+    return nullptr;
+}
+
 } // namespace
 
-std::string InstanceRuntimeFolder()
+std::string InstanceRuntimeFolder(std::string* refused)
 {
+    // The session's folder is used only when it is private, like any other.
     const char* xdg = std::getenv("XDG_RUNTIME_DIR");
-    if (xdg && *xdg)
-        return xdg;
+    if (xdg && *xdg) {
+        if (IsPrivateFolder(xdg))
+            return xdg;
+        if (refused)
+            *refused = xdg;
+        return {};
+    }
     // Without a session folder: a private one in the temporary folder, unless
     // someone else made that name first; then one in the home folder.
     const char* tmp = std::getenv("TMPDIR");
@@ -81,14 +111,18 @@ std::string InstanceRuntimeFolder()
     const char* home = std::getenv("HOME");
     folder = std::string(home && *home ? home : ".") + "/.quiram-runtime";
     ::mkdir(folder.c_str(), 0700);
-    return folder;
+    if (IsPrivateFolder(folder))
+        return folder;
+    if (refused)
+        *refused = folder;
+    return {};
 }
 
 // ---------------------------------------------------------------------------
 
 std::unique_ptr<CInstanceLock> CInstanceLock::Acquire(const std::string& name, int timeoutMs)
 {
-    int fd = OpenLockFile(InstanceRuntimeFolder() + "/" + name + ".lock");
+    int fd = OpenLockFile(name, ".lock");
     if (fd < 0)
         return nullptr;
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -113,7 +147,7 @@ CInstanceLock::~CInstanceLock()
 
 CInstanceHandOverLock::CInstanceHandOverLock(const std::string& name)
 {
-    m_fd = OpenLockFile(InstanceRuntimeFolder() + "/" + name + ".handover");
+    m_fd = OpenLockFile(name, ".handover");
     if (m_fd >= 0)
         while (::flock(m_fd, LOCK_EX) != 0 && errno == EINTR) {
         }
@@ -146,7 +180,7 @@ std::vector<InstanceWindow> ListOwnTopLevelWindows()
         if (w->windowType() == Qt::Desktop)
             continue;
         InstanceWindow iw;
-        iw.id = uint64_t(reinterpret_cast<uintptr_t>(w));
+        iw.id = InstanceIdOf(w);
         CWnd* wnd = CWnd::FromHandlePermanent(w);
         iw.title = wnd ? wnd->GetWindowText() : w->windowTitle().toStdString();
         iw.className = InstanceWindowClassName(w);
@@ -173,7 +207,11 @@ CInstanceServer::~CInstanceServer()
     }
 }
 
-std::string CInstanceServer::SocketPath() const { return InstanceRuntimeFolder() + "/" + m_name + ".socket"; }
+std::string CInstanceServer::SocketPath() const
+{
+    const std::string folder = InstanceRuntimeFolder();
+    return folder.empty() ? std::string() : folder + "/" + m_name + ".socket";
+}
 
 BOOL CInstanceServer::Listen()
 {
@@ -182,7 +220,8 @@ BOOL CInstanceServer::Listen()
     const std::string path = SocketPath();
     sockaddr_un addr {};
     addr.sun_family = AF_UNIX;
-    if (m_listenFd >= 0 || path.size() >= sizeof(addr.sun_path))
+    // No private folder: no server, rather than one that others could reach.
+    if (m_listenFd >= 0 || path.empty() || path.size() >= sizeof(addr.sun_path))
         return FALSE;
     std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
     int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
@@ -194,8 +233,9 @@ BOOL CInstanceServer::Listen()
         ::close(fd);
         return FALSE;
     }
-    // Only this user may connect (the folder is private too).
-    if (::chmod(path.c_str(), 0600) != 0 || ::listen(fd, SOMAXCONN) != 0) {
+    // Only this user may connect (the folder is private too); a link put in
+    // the socket's place is not followed.
+    if (::fchmodat(AT_FDCWD, path.c_str(), 0600, AT_SYMLINK_NOFOLLOW) != 0 || ::listen(fd, SOMAXCONN) != 0) {
         ::close(fd);
         ::unlink(path.c_str());
         return FALSE;
@@ -421,13 +461,22 @@ CInstanceClient::~CInstanceClient()
 
 BOOL CInstanceClient::Connect(int timeoutMs)
 {
-    QString path = QString::fromStdString(InstanceRuntimeFolder() + "/" + m_name + ".socket");
+    const std::string folder = InstanceRuntimeFolder();
+    if (folder.empty())
+        return FALSE;
+    const std::string socketPath = folder + "/" + m_name + ".socket";
+    QString path = QString::fromStdString(socketPath);
     QDeadlineTimer deadline(timeoutMs);
     for (;;) {
+        // Only our own socket, never one reached through a link.
+        struct stat st {};
+        const bool ours = ::lstat(socketPath.c_str(), &st) == 0 && S_ISSOCK(st.st_mode) && st.st_uid == ::getuid();
         m_socket = std::make_unique<QLocalSocket>();
-        m_socket->connectToServer(path);
-        if (m_socket->waitForConnected(int(std::max<qint64>(1, deadline.remainingTime()))))
-            return TRUE;
+        if (ours) {
+            m_socket->connectToServer(path);
+            if (m_socket->waitForConnected(int(std::max<qint64>(1, deadline.remainingTime()))))
+                return TRUE;
+        }
         if (deadline.hasExpired())
             break;
         QThread::msleep(50);

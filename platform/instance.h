@@ -23,9 +23,12 @@ class CWnd;
 // through which a later start lists the holder's top-level windows and hands
 // a command to one of them.
 
-// $XDG_RUNTIME_DIR, or, when the session has none, a private folder (mode
-// 0700, ours) under the temporary folder or else in the home folder.
-std::string InstanceRuntimeFolder();
+// $XDG_RUNTIME_DIR, or, when the session has none, a private folder under the
+// temporary folder or else in the home folder. Private means ours and closed
+// to everyone else (no group or other bits); empty, with the folder refused
+// left in refused, when there is none: locks, server and client then refuse
+// to work rather than meet another user's files.
+std::string InstanceRuntimeFolder(std::string* refused = nullptr);
 
 class CInstanceLock {
 public:

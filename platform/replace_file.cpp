@@ -276,12 +276,19 @@ bool CReplaceFile::Commit()
     if (Calls().renameat(m_dirFd, m_hiddenName.c_str(), m_dirFd, m_targetName.c_str()) != 0)
         return Fail(errno);
     m_hiddenName.clear();
-    // The rename itself reaches the disk. Its failure is not the save's: the
-    // new file is complete and in place, the old one is gone.
+    // The rename itself reaches the disk. The new file is complete and in
+    // place, the old one gone; but when the folder cannot be flushed the
+    // rename may not survive a crash, and the save is not reported done.
+    // (A folder we may not read cannot be opened to flush; nothing says it failed.)
     const int dir = m_durable ? ::openat(m_dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
     if (dir >= 0) {
-        ::fsync(dir);
+        const int synced = Calls().fsync(dir);
+        const int err = errno;
         ::close(dir);
+        if (synced != 0 && err != EINVAL) {
+            SweepOnce(m_dirFd, FolderOf(m_target));
+            return Fail(err);
+        }
     }
     SweepOnce(m_dirFd, FolderOf(m_target));
     Release();

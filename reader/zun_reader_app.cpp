@@ -104,12 +104,15 @@ BOOL CZunReaderApp::InitInstance()
         return FALSE;
     m_pMainWnd->ShowWindow(SW_SHOW);
     m_pMainWnd->UpdateWindow();
-    m_pInstanceServer->SetReady(TRUE);
+    if (m_pInstanceServer)
+        m_pInstanceServer->SetReady(TRUE);
     return TRUE;
 }
 
 BOOL CZunReaderApp::IsAlreadyRunning()
 {
+    if (!CheckInstanceRuntimeFolder())
+        return FALSE;
     m_pSemaphore = CInstanceLock::Acquire(kSemaphoreName, 200);
     if (m_pSemaphore) {
         m_pInstanceServer = std::make_unique<CInstanceServer>(kSemaphoreName);

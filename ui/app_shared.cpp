@@ -2,6 +2,7 @@
 
 #include "resources/string_table.h"
 #include "util/reg_settings.h"
+#include "util/string_util.h"
 #include "platform/framework/doc_template.h"
 #include "platform/framework/document.h"
 #include "platform/framework/frame_wnd.h"
@@ -73,6 +74,16 @@ const InstanceWindow* FindRunningInstanceWindow(const std::vector<InstanceWindow
         if (w.title.find(title) != std::string::npos && w.className.compare(0, 4, "Afx:") == 0)
             found = &w;
     return found;
+}
+
+BOOL CheckInstanceRuntimeFolder()
+{
+    std::string refused;
+    if (!InstanceRuntimeFolder(&refused).empty())
+        return TRUE;
+    AfxMessageBox(FormatWithStrings(res::String(IDS_RUNTIME_FOLDER_NOT_PRIVATE), {refused}), MB_OK | MB_ICONEXCLAMATION,
+                  IDS_RUNTIME_FOLDER_NOT_PRIVATE);
+    return FALSE;
 }
 
 RunningInstance BringRunningInstanceToFront(CInstanceClient& client, const std::string& title, uint64_t& rId)

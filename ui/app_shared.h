@@ -56,6 +56,12 @@ enum class RunningInstance {
     noWindow,    // it answered, but shows no window with the title
     broughtToFront,
 };
+// The single-instance lock and server live in a private runtime folder.
+// When there is none (a folder that other users can reach), the user is told
+// and FALSE comes back: the program then runs on its own, with no lock and no
+// server that another user could reach.
+BOOL CheckInstanceRuntimeFolder();
+
 // A later start's look for the running copy: its window with the title is
 // brought to the front and its id left in rId.
 RunningInstance BringRunningInstanceToFront(CInstanceClient& client, const std::string& title, uint64_t& rId);

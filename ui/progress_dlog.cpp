@@ -3,6 +3,7 @@
 #include "platform/framework/controls.h"
 #include "platform/framework/message_box.h"
 #include "platform/framework/system_metrics.h"
+#include "platform/gui_request.h"
 #include "resources/string_table.h"
 #include "resources/string_ids.h"
 
@@ -11,6 +12,8 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <map>
+#include <memory>
 #include <cstdio>
 #include <vector>
 
@@ -59,6 +62,33 @@ std::string FormatInt(UINT nStringId, int64_t value)
     return buf.data();
 }
 
+// Each running worker's requests to the GUI thread (a question, a window's
+// answer), cancelled before the worker is joined, so that a join never waits
+// on a worker that waits for the GUI thread.
+std::mutex g_workerRequestsLock;
+std::map<const CProgressDlog*, std::shared_ptr<CGuiRequests>> g_workerRequests;
+
+std::shared_ptr<CGuiRequests> WorkerRequests(const CProgressDlog* dlg, bool make)
+{
+    std::lock_guard<std::mutex> g(g_workerRequestsLock);
+    auto it = g_workerRequests.find(dlg);
+    if (it != g_workerRequests.end())
+        return it->second;
+    if (!make)
+        return nullptr;
+    return g_workerRequests[dlg] = std::make_shared<CGuiRequests>();
+}
+
+// Wakes a worker waiting for the GUI thread, joins it and forgets its requests.
+void StopWaitingAndJoin(const CProgressDlog* dlg, std::thread& worker)
+{
+    if (std::shared_ptr<CGuiRequests> requests = WorkerRequests(dlg, false))
+        requests->Cancel();
+    worker.join();
+    std::lock_guard<std::mutex> g(g_workerRequestsLock);
+    g_workerRequests.erase(dlg);
+}
+
 } // namespace
 
 CProgressDlog::CProgressDlog(UINT nIDTemplate, ProgressWorkerProc pfnWorker, CWnd* pParent)
@@ -72,7 +102,7 @@ CProgressDlog::~CProgressDlog()
     // A dialog that never ran its loop may still hold a started thread.
     if (m_thread.joinable()) {
         m_bCancel = TRUE;
-        m_thread.join();
+        StopWaitingAndJoin(this, m_thread);
     }
     *m_alive = false;
 }
@@ -110,8 +140,11 @@ INT_PTR CProgressDlog::DoModal()
     m_bInModal = TRUE;
     INT_PTR result = CDialogEx::DoModal();
     m_bInModal = FALSE;
-    if (m_thread.joinable())
-        m_thread.join();
+    if (m_thread.joinable()) {
+        // The loop ended before the job did (its owner went): nothing the job
+        // asks now can be answered.
+        StopWaitingAndJoin(this, m_thread);
+    }
     return result;
 }
 
@@ -155,7 +188,8 @@ void CProgressDlog::StartWorker()
         m_bDone = TRUE;
         return;
     }
-    m_thread = std::thread([this]() {
+    m_thread = std::thread([this, requests = WorkerRequests(this, true)]() {
+        CGuiRequests::Scope gui(*requests);
         try {
             m_pfnWorker(this);
         } catch (...) {

@@ -122,18 +122,21 @@ void AddCompanionFiles(std::vector<std::string>& paths)
 void AddCompanionFiles(std::vector<std::string>& paths, CNamesakeIndex& index)
 {
     std::unordered_set<std::string> listed(paths.begin(), paths.end());
-    const size_t count = paths.size();
-    for (size_t i = 0; i < count; ++i) {
-        const std::string path = paths[i];
-        if (IsWavFile(path))
-            continue;
-        std::vector<std::string> companions = index.Find(path, IsWavFile);
-        if (IsTiffFile(path) || IsTkfFile(path)) {
-            std::vector<std::string> thumbnails = index.Find(path, IsThmFile);
-            companions.insert(companions.end(), thumbnails.begin(), thumbnails.end());
+    std::vector<std::string> ordered;
+    ordered.reserve(paths.size());
+    for (std::string& path : paths) {
+        std::vector<std::string> companions;
+        if (!IsWavFile(path)) {
+            companions = index.Find(path, IsWavFile);
+            if (IsTiffFile(path) || IsTkfFile(path)) {
+                std::vector<std::string> thumbnails = index.Find(path, IsThmFile);
+                companions.insert(companions.end(), thumbnails.begin(), thumbnails.end());
+            }
         }
+        ordered.push_back(std::move(path));
         for (std::string& c : companions)
             if (listed.insert(c).second)
-                paths.push_back(std::move(c));
+                ordered.push_back(std::move(c));
     }
+    paths = std::move(ordered);
 }

@@ -32,8 +32,10 @@ private:
 
 // One lookup, reading the folder.
 std::vector<std::string> FindNamesakes(const std::string& path, bool (*isKind)(std::string_view));
-// Appends the companions that exist of the files listed, after them, every
-// path once: a companion two pictures share, or one listed already, is not
-// added again. The index lets several calls of one operation share a reading.
+// Adds the companions that exist of the files listed, each right after its
+// picture, every path once: a companion two pictures share, or one listed
+// already, is not added again. The index lets several calls of one
+// operation share a reading. A job that goes down the list and is stopped
+// part way (killed, even) so parts at most one picture from its companions.
 void AddCompanionFiles(std::vector<std::string>& paths);
 void AddCompanionFiles(std::vector<std::string>& paths, CNamesakeIndex& index);

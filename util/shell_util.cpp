@@ -3,6 +3,7 @@
 #include "util/path_util.h"
 #include "util/string_util.h"
 #include "platform/framework/message_box.h"
+#include "platform/gui_request.h"
 #include "platform/shell.h"
 #include "resources/string_table.h"
 #include "resources/string_ids.h"
@@ -27,17 +28,6 @@ bool OnGuiThread()
 {
     const QCoreApplication* app = QCoreApplication::instance();
     return !app || QThread::currentThread() == app->thread();
-}
-
-// Runs fn on the GUI thread and gives its answer; the asking worker waits.
-template <typename Fn>
-auto OnGui(Fn fn) -> decltype(fn())
-{
-    if (OnGuiThread())
-        return fn();
-    decltype(fn()) answer{};
-    QMetaObject::invokeMethod(QCoreApplication::instance(), [&] { answer = fn(); }, Qt::BlockingQueuedConnection);
-    return answer;
 }
 
 FileOpAnswer FromButton(int id)
@@ -146,12 +136,16 @@ extern "C" int32_t NoProgressCallback(int32_t, int32_t, uintptr_t) { return 0; }
 FileOpAnswer CMessageBoxFileOperationPrompt::ConfirmReplace(const std::string& target, const std::string& source,
                                                             bool folder)
 {
-    return OnGui([&] { return FromButton(Message(folder ? IDS_OP_MERGE_FOLDER : IDS_OP_REPLACE_FILE, {target, source}, MB_YESNOCANCEL | MB_ICONQUESTION)); });
+    // A question whose job was cancelled meanwhile is not answered: the job ends.
+    return AskGuiThread([=] {
+               return FromButton(Message(folder ? IDS_OP_MERGE_FOLDER : IDS_OP_REPLACE_FILE, {target, source}, MB_YESNOCANCEL | MB_ICONQUESTION));
+           }).value_or(FileOpAnswer::cancel);
 }
 
 FileOpAnswer CMessageBoxFileOperationPrompt::ConfirmDelete(const std::string& path, bool folder)
 {
-    return OnGui([&] { return FromButton(Message(folder ? IDS_OP_DELETE_FOLDER : IDS_OP_DELETE_FILE, {path}, MB_YESNOCANCEL | MB_ICONQUESTION)); });
+    return AskGuiThread([=] { return FromButton(Message(folder ? IDS_OP_DELETE_FOLDER : IDS_OP_DELETE_FILE, {path}, MB_YESNOCANCEL | MB_ICONQUESTION)); })
+        .value_or(FileOpAnswer::cancel);
 }
 
 bool CMessageBoxFileOperationPrompt::ReportError(const std::string& path, FileOpError error, int osError)
@@ -168,5 +162,6 @@ bool CMessageBoxFileOperationPrompt::ReportError(const std::string& path, FileOp
     }
     const std::string reason = std::system_category().message(osError);
     // OK goes on with the next item, Cancel ends the job.
-    return OnGui([&] { return Message(id, {path, reason}, MB_OKCANCEL | MB_ICONEXCLAMATION) == IDOK; });
+    return AskGuiThread([=] { return Message(id, {path, reason}, MB_OKCANCEL | MB_ICONEXCLAMATION) == IDOK; })
+        .value_or(false);
 }

@@ -3,6 +3,7 @@
 #include "platform/framework/frame_wnd.h"
 #include "platform/framework/system_metrics.h"
 #include "platform/framework/wnd_bridge.h"
+#include "platform/gui_request.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -118,11 +119,9 @@ LRESULT SendMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
     if (!hWnd)
         return 0;
     if (QThread::currentThread() != qApp->thread()) {
-        // Another thread waits until the window's thread has handled it.
-        LRESULT r = 0;
-        QMetaObject::invokeMethod(qApp, [&]() { r = ::SendMessage(hWnd, msg, wParam, lParam); },
-                                  Qt::BlockingQueuedConnection);
-        return r;
+        // Another thread waits until the window's thread has handled it, or
+        // until its own owner stops waiting (then it gets 0).
+        return AskGuiThread([=] { return ::SendMessage(hWnd, msg, wParam, lParam); }).value_or(0);
     }
     WNDPROC proc = AfxWndProcBase;
     {

@@ -133,6 +133,18 @@ struct ExportArgs {
 // The bitmap header for a raw record of type 1, 4, 8, 11 or 14; false for others.
 bool HeaderFromRawInfo(const QrRawImageInfo& info, QrBitmapInfoHeader* h);
 
+// An entry point's work: no exception (out of memory among them) crosses
+// into the host, which may not be C++; it becomes the entry point's failure.
+template <typename R, typename Fn>
+R Guarded(R failure, Fn fn) noexcept
+{
+    try {
+        return fn();
+    } catch (...) {
+        return failure;
+    }
+}
+
 } // namespace qrplugin
 
 // The entry points of an importer whose work is one function
@@ -146,12 +158,14 @@ bool HeaderFromRawInfo(const QrRawImageInfo& info, QrBitmapInfoHeader* h);
     const char QrResource_String_2000[] = NAME;                                                                    \
     int16_t ImportExtProc(char entries[][QR_EXT_ENTRY_SIZE], int32_t capacity)                              \
     {                                                                                                       \
-        return qrplugin::FillExtensions(entries, capacity, {__VA_ARGS__});                                  \
+        return qrplugin::Guarded<int16_t>(0, [&] { return qrplugin::FillExtensions(entries, capacity, {__VA_ARGS__}); }); \
     }                                                                                                       \
     uint16_t ImportCapProc(void) { return 0; }                                                              \
     uint16_t ImageRawInfoExProc(const char* path, const void* options, QrRawImageInfo* info, uint32_t)      \
     {                                                                                                       \
-        return path && info ? RUN(path, options, info, nullptr, nullptr, 0) : 1;                            \
+        return qrplugin::Guarded<uint16_t>(1, [&]() -> uint16_t {                                                        \
+            return path && info ? RUN(path, options, info, nullptr, nullptr, 0) : 1;                        \
+        });                                                                                                 \
     }                                                                                                       \
     uint16_t ImageRawDataExProc(const char* path, const void* options, void* pixels, void* palette,         \
                                 const QrSourceColorRecord*, const QrSpaceRecord*, const QrSpaceRecord*,     \
@@ -160,15 +174,17 @@ bool HeaderFromRawInfo(const QrRawImageInfo& info, QrBitmapInfoHeader* h);
     {                                                                                                       \
         if (!path || !pixels || !buffer)                                                                    \
             return 1;                                                                                       \
-        const qrplugin::ImportTarget target(pixels, palette, buffer);                                       \
-        return RUN(path, options, nullptr, &target, progress, callbackUser);                                \
+        return qrplugin::Guarded<uint16_t>(1, [&]() -> uint16_t {                                                        \
+            const qrplugin::ImportTarget target(pixels, palette, buffer);                                   \
+            return RUN(path, options, nullptr, &target, progress, callbackUser);                            \
+        });                                                                                                 \
     }                                                                                                       \
     uint16_t ImageDIBInfoExProc(const char* path, const void* options, QrBitmapInfoHeader* h, uint32_t f)   \
     {                                                                                                       \
         QrRawImageInfo info{};                                                                              \
         if (!h || ImageRawInfoExProc(path, options, &info, f) != 0)                                         \
             return 1;                                                                                       \
-        return qrplugin::HeaderFromRawInfo(info, h) ? 0 : 1;                                                \
+        return qrplugin::Guarded<uint16_t>(1, [&]() -> uint16_t { return qrplugin::HeaderFromRawInfo(info, h) ? 0 : 1; }); \
     }                                                                                                       \
     uint16_t ImageDIBDataExProc(const char* path, const void* options, void* bits, void* colorTable,        \
                                 const QrSourceColorRecord* s, const QrSpaceRecord* w,                       \
@@ -192,7 +208,7 @@ bool HeaderFromRawInfo(const QrRawImageInfo& info, QrBitmapInfoHeader* h);
     }                                                                                                       \
     int16_t ExportExtProc(char entries[][QR_EXT_ENTRY_SIZE])                                                \
     {                                                                                                       \
-        return qrplugin::FillExtensions(entries, QR_EXT_ENTRIES, {__VA_ARGS__});                            \
+        return qrplugin::Guarded<int16_t>(0, [&] { return qrplugin::FillExtensions(entries, QR_EXT_ENTRIES, {__VA_ARGS__}); }); \
     }                                                                                                       \
     /* Every pixel type that converts to 8-bit colour, grey or palette rows. */                            \
     uint32_t ExportInfoProc(int32_t kind) { return kind == -1 || (kind >= 1 && kind <= 18) ? 1 : 0; }      \
@@ -206,6 +222,6 @@ bool HeaderFromRawInfo(const QrRawImageInfo& info, QrBitmapInfoHeader* h);
         const qrplugin::ExportArgs args{path, pixelType, pixels, fileFd, orientation, palette, width,       \
                                         height, xRes, yRes, stride, percentage, b1, l1, b2, l2, b3, l3,     \
                                         block1Empty, progress};                                             \
-        return path ? EXPORT(args) : 1;                                                                     \
+        return qrplugin::Guarded<uint16_t>(1, [&]() -> uint16_t { return path ? EXPORT(args) : 1; });                  \
     }                                                                                                       \
     }

@@ -35,6 +35,7 @@ protected:
     void SetUp() override
     {
         fs::create_directories(m_dir / "rt");
+        fs::permissions(m_dir / "rt", fs::perms::owner_all); // a runtime folder is private
         fs::create_directories(m_dir / "reg");
         fs::create_directories(m_dir / "cache");
         fs::create_directories(m_camera);

@@ -20,11 +20,15 @@
 #include "platform/replace_file_calls.h"
 #include "resources/string_table.h"
 #include "resources/string_ids.h"
+#include "support/kill_part_way.h"
 
 #include <QLineEdit>
 
 #include <cmath>
-
+#include <map>
+#include <numeric>
+#include <sched.h>
+#include <sys/mount.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -284,6 +288,113 @@ TEST_F(ResizeAllTest, AFailedSaveOrACancelStopsTheRestAndLeavesNoPartialFile)
     EXPECT_EQ(Bytes(jpeg), jpegBytes);
     EXPECT_EQ(Bytes(tiff), tiffBytes);
     EXPECT_EQ(qrtest::FolderNames(Pics()), (std::vector<std::string>{"IMG1.JPG", "IMG1.THM", "IMG1.TIF", "IMG2.JPG"}));
+}
+
+// Killed at random moments over two hundred pictures: every original stays
+// whole, and the target folder holds only whole copies under their own names.
+TEST_F(ResizeAllTest, KilledAtRandomMomentsLeavesOriginalsWholeAndOnlyWholeCopies)
+{
+    constexpr int kPictures = 200;
+    std::vector<std::string> paths;
+    for (int i = 0; i < kPictures; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "IMG%04d.JPG", i);
+        paths.push_back(Jpeg(name, 60, 40, uint8_t(i)));
+    }
+    Store(paths);
+    std::map<std::string, std::vector<unsigned char>> originals;
+    for (const std::string& p : paths)
+        originals[p] = Bytes(p);
+    const std::vector<std::string> before = qrtest::FolderNames(Pics());
+    std::vector<int> items(kPictures);
+    std::iota(items.begin(), items.end(), 0);
+    m_width = "30";
+    std::mt19937 random(::testing::UnitTest::GetInstance()->random_seed());
+    int killed = 0;
+    for (int run = 0; run < 3; ++run) {
+        fs::remove_all(Target());
+        fs::create_directories(Target());
+        // Early in the batch: each copy takes a while here, and a kill is a kill wherever it falls.
+        const size_t at = random() % 40;
+        SCOPED_TRACE("killed after " + std::to_string(at) + " copies");
+        killed += qrtest::KillPartWay([&] { ResizeAllPictures(nullptr, items); },
+                                      [&] { return qrtest::EntryCount(Target()) >= at; }, random);
+        for (const auto& [path, bytes] : originals)
+            ASSERT_EQ(Bytes(path), bytes) << path;
+        EXPECT_EQ(qrtest::FolderNames(Pics()), before);
+        for (const std::string& name : qrtest::FolderNames(Target())) {
+            ASSERT_TRUE(originals.count(Pic(name))) << "not a copy's name: " << name;
+            const auto copy = Bytes((Target() / name).string());
+            EXPECT_EQ(JpegSize(Target() / name), CSize(30, 20)) << name;
+            ASSERT_GE(copy.size(), 2u);
+            EXPECT_TRUE(copy[copy.size() - 2] == 0xFF && copy.back() == 0xD9) << "unfinished copy " << name;
+        }
+    }
+    EXPECT_GT(killed, 0);
+}
+
+// Into a folder on a file system that fills up part way, and into one that is
+// read-only: the user is told why, the copies there are whole, the originals
+// untouched. The file system is a small one of our own, mounted in a child's
+// mount namespace where that is allowed (root).
+TEST_F(ResizeAllTest, AFullOrReadOnlyFolderIsNamedAndNothingIsHalfWritten)
+{
+    std::vector<std::string> paths;
+    for (int i = 0; i < 6; ++i)
+        paths.push_back(Jpeg("IMG" + std::to_string(i) + ".JPG", 400, 300, uint8_t(40 * i)));
+    Store(paths);
+    std::map<std::string, std::vector<unsigned char>> originals;
+    for (const std::string& p : paths)
+        originals[p] = Bytes(p);
+    m_width = "300";
+    constexpr int kSkipped = 77;
+    struct Case {
+        const char* what;
+        const char* options;
+        bool readOnly;
+        const char* reason;
+    };
+    for (const Case c : {Case{"full", "size=8k", false, "No space left on device"},
+                         Case{"read-only", "size=1m", true, "Read-only file system"}}) {
+        SCOPED_TRACE(c.what);
+        const pid_t child = qrtest::ForkWithoutPoolThreads();
+        if (child == 0) {
+            const std::string target = Target().string();
+            if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+                mount("tmpfs", target.c_str(), "tmpfs", 0, c.options) != 0 ||
+                (c.readOnly && mount(nullptr, target.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) != 0))
+                _exit(kSkipped);
+            std::vector<int> items(paths.size());
+            std::iota(items.begin(), items.end(), 0);
+            const ResizeAllResult result = ResizeAllPictures(nullptr, items);
+            auto fail = [&](int code) {
+                std::string said;
+                for (const std::string& box : m_boxes)
+                    said += box + "\n";
+                std::fprintf(stderr, "result %d, said: %s", int(result), said.c_str());
+                _exit(code);
+            };
+            if (result != ResizeAllResult::kStopped && result != ResizeAllResult::kRefused)
+                fail(1);
+            if (m_boxes.size() != 1 || m_boxes[0].find(c.reason) == std::string::npos)
+                fail(2);
+            for (const std::string& name : qrtest::FolderNames(Target())) {
+                const auto copy = Bytes((Target() / name).string());
+                if (!originals.count(Pic(name)) || JpegSize(Target() / name) != CSize(300, 225) || copy.size() < 2 ||
+                    copy[copy.size() - 2] != 0xFF || copy.back() != 0xD9)
+                    fail(3);
+            }
+            _exit(0);
+        }
+        int status = 0;
+        ASSERT_TRUE(qrtest::WaitForChild(child, status)) << "the child got stuck";
+        ASSERT_TRUE(WIFEXITED(status));
+        if (WEXITSTATUS(status) == kSkipped)
+            GTEST_SKIP() << "no mount namespace here";
+        EXPECT_EQ(WEXITSTATUS(status), 0) << "1: not stopped, 2: the cause not named once, 3: a copy not whole";
+        for (const auto& [path, bytes] : originals)
+            EXPECT_EQ(Bytes(path), bytes) << path;
+    }
 }
 
 TEST(ResizeAllNames, TheNameIsTheSourcesOrTheBaseWithItsSerialNumber)

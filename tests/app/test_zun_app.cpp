@@ -214,6 +214,7 @@ protected:
     void SetUp() override
     {
         std::filesystem::create_directories(m_dir / "rt");
+        std::filesystem::permissions(m_dir / "rt", std::filesystem::perms::owner_all); // a runtime folder is private
         std::filesystem::create_directories(m_dir / "reg");
         m_savedRuntime = std::getenv("XDG_RUNTIME_DIR") ? std::getenv("XDG_RUNTIME_DIR") : "";
         setenv("XDG_RUNTIME_DIR", (m_dir / "rt").c_str(), 1);
@@ -509,6 +510,7 @@ TEST(SecondStart, SaysSoAtOnceWhenTheRunningCopyCannotBeReached)
 {
     qrtest::TempDir dir;
     std::filesystem::create_directories(dir / "rt");
+    std::filesystem::permissions(dir / "rt", std::filesystem::perms::owner_all);
     std::filesystem::create_directories(dir / "reg");
     const std::string savedRuntime = std::getenv("XDG_RUNTIME_DIR") ? std::getenv("XDG_RUNTIME_DIR") : "";
     setenv("XDG_RUNTIME_DIR", (dir / "rt").c_str(), 1);

@@ -2,11 +2,14 @@
 #include "browser/file_item.h"
 #include "browser/file_rename.h"
 #include "browser_fixture.h"
+#include "support/kill_part_way.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <random>
 #include <set>
 
 namespace fs = std::filesystem;
@@ -113,6 +116,66 @@ TEST_F(RenameTest, ARenameThatFailsPartWayPutsBackWhatItDid)
     EXPECT_FALSE(Has("Trip.WAV"));
     EXPECT_TRUE(fs::is_symlink(Pics() / "Trip.THM"));
     EXPECT_EQ(GetFileItem(0)->GetPath(), Pic("IMG1.TIF"));
+}
+
+// Rename All over two hundred pictures, half with a voice note, killed at
+// random moments: every file is there once, whole, under its old name or its
+// new one, nothing else is in the folder, and at most the picture in hand at
+// the kill is parted from its note.
+TEST_F(RenameTest, RenameAllKilledAtRandomMomentsLosesNothing)
+{
+    constexpr int kPictures = 200;
+    std::map<std::string, std::string> files; // old name -> contents
+    for (int i = 0; i < kPictures; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "P%03d", i);
+        files[std::string(name) + ".JPG"] = std::string(name) + " picture";
+        if (i % 2 == 0)
+            files[std::string(name) + ".WAV"] = std::string(name) + " note";
+    }
+    for (const auto& [name, text] : files)
+        std::ofstream(Pic(name)) << text;
+    for (int i = 0; i < kPictures; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "P%03d.JPG", i);
+        AppendFileItem(Pic(name));
+    }
+    auto newName = [](const std::string& old) {
+        return MakeSerialName(std::stoi(old.substr(1, 3)), "TRIP", "0001") + old.substr(4);
+    };
+    std::mt19937 random(::testing::UnitTest::GetInstance()->random_seed());
+    const size_t at = random() % kPictures;
+    SCOPED_TRACE("killed after " + std::to_string(at) + " renamed files");
+    qrtest::KillPartWay(
+        [&] {
+            std::string failed;
+            for (int i = 0; i < kPictures; ++i)
+                if (!RenameItem(i, MakeSerialName(i, "TRIP", "0001"), failed))
+                    break;
+        },
+        [&] {
+            size_t renamed = 0;
+            for (const std::string& name : qrtest::FolderNames(Pics()))
+                renamed += name.starts_with("TRIP");
+            return renamed >= at;
+        },
+        random);
+    auto read = [&](const std::string& name) {
+        std::ifstream in(Pic(name));
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    size_t expected = 0;
+    int parted = 0;
+    for (const auto& [name, text] : files) {
+        const bool old = Has(name.c_str()), renamed = Has(newName(name).c_str());
+        EXPECT_NE(old, renamed) << name;
+        EXPECT_EQ(read(renamed ? newName(name) : name), text) << name;
+        expected += 1;
+        if (name.ends_with(".JPG") && files.count(name.substr(0, 4) + ".WAV"))
+            parted += Has(name.substr(0, 4).append(".WAV").c_str()) != old;
+    }
+    EXPECT_LE(parted, 1);
+    EXPECT_EQ(qrtest::FolderNames(Pics()).size(), expected) << "a file left beside the pictures";
 }
 
 TEST_F(RenameTest, RenameAllTakesEachPicturesCompanionsAsTheFolderIsThen)

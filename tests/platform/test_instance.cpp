@@ -25,6 +25,8 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+namespace fs = std::filesystem;
+
 namespace {
 
 using Env = qrtest::EnvVar;
@@ -87,15 +89,75 @@ TEST(InstanceServer, ListsItsWindowsAndRefusesUnknownOnes)
         CInstanceClient client("Test.Server");
         return client.Connect(5000) && client.ListWindows(windows, 5000);
     }));
-    bool found = false;
+    std::optional<uint64_t> id;
     for (const InstanceWindow& w : windows)
-        found = found || (w.title == "Listed window" && w.className == "Qt:QWidget");
-    EXPECT_TRUE(found);
+        if (w.title == "Listed window" && w.className == "Qt:QWidget")
+            id = w.id;
+    ASSERT_TRUE(id);
+    // The id tells nothing of the process's memory, stays the window's, and reaches it.
+    EXPECT_NE(*id, uint64_t(reinterpret_cast<uintptr_t>(&window)));
+    for (const InstanceWindow& w : ListOwnTopLevelWindows()) {
+        if (w.title == "Listed window") {
+            EXPECT_EQ(w.id, *id);
+        }
+    }
+    EXPECT_TRUE(AskFromThread([&]() {
+        CInstanceClient client("Test.Server");
+        return client.Connect(5000) && client.BringToFront(*id, 5000);
+    }));
     // A window id that is not one of the server's top-level windows is refused.
     EXPECT_FALSE(AskFromThread([]() {
         CInstanceClient client("Test.Server");
-        return client.Connect(5000) && client.SendCommand(12345, 349, 5000);
+        return client.Connect(5000) && client.SendCommand(uint64_t(1) << 60, 349, 5000);
     }));
+}
+
+// The runtime folder must be ours alone, the session's as much as a fall-back:
+// in any other the lock, the server and the client refuse to work.
+TEST(InstanceLock, RuntimeFolderOthersCanReachIsRefused)
+{
+    struct Case {
+        mode_t mode;
+        bool used;
+    };
+    for (const Case c : {Case{0700, true}, Case{0750, false}, Case{0707, false}, Case{0777, false}, Case{01777, false}}) {
+        SCOPED_TRACE(c.mode);
+        qrtest::TempDir dir;
+        ASSERT_EQ(chmod(dir.path().c_str(), c.mode), 0);
+        Env runtime("XDG_RUNTIME_DIR", dir.path().c_str());
+        std::string refused;
+        EXPECT_EQ(InstanceRuntimeFolder(&refused), c.used ? dir.path().string() : std::string());
+        EXPECT_EQ(refused, c.used ? std::string() : dir.path().string());
+        EXPECT_EQ(CInstanceLock::Acquire("Test.Private", 0) != nullptr, c.used);
+        CInstanceServer server("Test.Private");
+        EXPECT_EQ(bool(server.Listen()), c.used);
+        if (!c.used) {
+            EXPECT_TRUE(fs::is_empty(dir.path())) << "nothing made in a folder others can reach";
+        }
+    }
+}
+
+// Links put in the place of the lock files are not followed, and what they
+// point to stays as it was.
+TEST(InstanceLock, LinkInPlaceOfTheLockFileIsNotFollowed)
+{
+    qrtest::TempDir dir, elsewhere;
+    ASSERT_EQ(chmod(dir.path().c_str(), 0700), 0);
+    Env runtime("XDG_RUNTIME_DIR", dir.path().c_str());
+    const fs::path victim = elsewhere / "victim";
+    qrtest::WriteBytes(victim, {'k', 'e', 'e', 'p'});
+    fs::create_symlink(victim, dir / "Test.Link.lock");
+    fs::create_symlink(elsewhere / "absent", dir / "Other.Link.lock");
+    EXPECT_EQ(CInstanceLock::Acquire("Test.Link", 0), nullptr);
+    EXPECT_EQ(CInstanceLock::Acquire("Other.Link", 0), nullptr);
+    EXPECT_EQ(qrtest::ReadBytes(victim), std::vector<unsigned char>({'k', 'e', 'e', 'p'}));
+    EXPECT_FALSE(fs::exists(elsewhere / "absent"));
+    // A socket path that is a link is not connected to.
+    CInstanceServer server("Test.Link");
+    ASSERT_TRUE(server.Listen());
+    fs::create_symlink(server.SocketPath(), dir / "Linked.socket");
+    CInstanceClient client("Linked");
+    EXPECT_FALSE(client.Connect(0));
 }
 
 TEST(InstanceProtocol, RequestLines)

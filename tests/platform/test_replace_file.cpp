@@ -33,7 +33,7 @@ mode_t ModeOf(const fs::path& p)
 // Faults for the writer's system calls: the nth call of one of them fails
 // with an error number, or a write stops short after some bytes.
 struct Fault {
-    enum Call { none, tmpfile, write, fsync, close, fchmod, linkat, renameat } call = none;
+    enum Call { none, tmpfile, write, fsync, folderFsync, close, fchmod, linkat, renameat } call = none;
     int err = 0;
     size_t writeAfter = 0; // write: bytes that still go through before the error
 };
@@ -72,7 +72,12 @@ ssize_t FaultyWrite(int fd, const void* data, size_t size)
     return n;
 }
 
-int FaultyFsync(int fd) { return Hit(Fault::fsync) ? -1 : SystemReplaceFileCalls().fsync(fd); }
+int FaultyFsync(int fd)
+{
+    struct stat st {};
+    const bool folder = ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode);
+    return Hit(folder ? Fault::folderFsync : Fault::fsync) ? -1 : SystemReplaceFileCalls().fsync(fd);
+}
 
 int FaultyClose(int fd)
 {
@@ -200,6 +205,24 @@ TEST(ReplaceFile, InjectedFaultsLeaveTheOldFileAndSayWhy)
             ExpectUntouched(dir.path(), photo, old, 0640);
         }
     }
+}
+
+// The folder cannot be flushed after the rename: the new file is in place,
+// but the save is not reported done, so that the user saves again.
+TEST(ReplaceFile, FolderThatCannotBeFlushedAfterTheRenameIsReported)
+{
+    qrtest::TempDir dir;
+    const fs::path photo = dir / "photo.jpg";
+    qrtest::WriteBytes(photo, Bytes("the old picture"));
+    InjectFaults faults({Fault::folderFsync, EIO, 0});
+    CReplaceFile file;
+    EXPECT_TRUE(file.Open(photo.string()) && file.Write(Bytes("the new picture")));
+    EXPECT_FALSE(file.Commit());
+    EXPECT_EQ(g_fault.call, Fault::none) << "the folder was flushed";
+    EXPECT_EQ(file.Error().m_cause, CFileException::hardIO);
+    EXPECT_EQ(file.Error().m_strFileName, photo.string());
+    EXPECT_EQ(qrtest::ReadBytes(photo), Bytes("the new picture"));
+    EXPECT_EQ(qrtest::FolderNames(dir.path()), std::vector<std::string>{"photo.jpg"});
 }
 
 TEST(ReplaceFile, CacheFilesReplaceWholeWithoutBeingFlushed)

@@ -290,6 +290,20 @@ TEST(ExporterHost, Codes)
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 }
 
+// Out of memory inside an exporter: a failure code comes back, the old file stays.
+TEST(ExporterHost, AnExceptionInAnExporterStaysInIt)
+{
+    CImageBuffer image;
+    ASSERT_TRUE(image.Create(CImageBuffer::kHeap, CSize(2, 2), 11));
+    CImageExporter host(kFakes + "/Throwing/*.gex");
+    qrtest::TempDir dir;
+    qrtest::WriteBytes(dir / "x.tif", {'o', 'l', 'd'});
+    EXPECT_EQ(CodeOf([&] { host.Export((dir / "x.tif").string(), image, nullptr, 0, nullptr, 0, nullptr, 0, true); }),
+              kExportGaveUp);
+    EXPECT_EQ(qrtest::ReadBytes(dir / "x.tif"), (std::vector<unsigned char>{'o', 'l', 'd'}));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+}
+
 // A plug-in that fails says only that: the host names the file system's
 // reason when there is one, and leaves the old file.
 TEST(ExporterHost, FailureOfTheFileSystemIsNamed)

@@ -19,13 +19,13 @@ TEST(CompanionFiles, PicturesBringTheirVoiceNotesAndCameraThumbnailsOnce)
                                      at("NOTE.WAV"),  at("RAW_2.Wav"), at("Mixed.jpg"), at("Two.jpg"),
                                      at("\xC3\x9C" "ber.jpg")};
     AddCompanionFiles(list);
-    // After the listed files: each picture's own in order, a WAV file none,
-    // a thumbnail only for TIFF and raw pictures, nothing listed twice; a
-    // name in another case when it is the only one.
-    EXPECT_EQ(list, (std::vector<std::string>{at("IMG_1.JPG"), at("IMG_1.TIF"), at("RAW_2.TKF"), at("JPG_3.jpg"),
-                                              at("NOTE.WAV"), at("RAW_2.Wav"), at("Mixed.jpg"), at("Two.jpg"),
-                                              at("\xC3\x9C" "ber.jpg"), at("IMG_1.wav"), at("IMG_1.THM"),
-                                              at("RAW_2.thm"), at("MIXED.wav"), at("\xC3\xBC" "BER.wav")}));
+    // Each picture's own right after it, a WAV file none, a thumbnail only
+    // for TIFF and raw pictures, nothing listed twice (a companion listed
+    // already stays where it was); a name in another case when it is the only one.
+    EXPECT_EQ(list, (std::vector<std::string>{at("IMG_1.JPG"), at("IMG_1.wav"), at("IMG_1.TIF"), at("IMG_1.THM"),
+                                              at("RAW_2.TKF"), at("RAW_2.thm"), at("JPG_3.jpg"), at("NOTE.WAV"),
+                                              at("RAW_2.Wav"), at("Mixed.jpg"), at("MIXED.wav"), at("Two.jpg"),
+                                              at("\xC3\x9C" "ber.jpg"), at("\xC3\xBC" "BER.wav")}));
     EXPECT_EQ(FindNamesakes(at("IMG_1.TIF"), IsTiffFile), std::vector<std::string>{});
     EXPECT_EQ(FindNamesakes(at("IMG_1.wav"), IsJpegFile), std::vector<std::string>{at("IMG_1.JPG")});
 }

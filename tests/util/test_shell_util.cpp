@@ -3,12 +3,21 @@
 #include "platform/framework/message_box.h"
 #include "platform/shell.h"
 #include "support/test_support.h"
+#include "support/kill_part_way.h"
+#include "support/watchdog.h"
+#include "util/companion_files.h"
 
 #include <QCoreApplication>
 #include <QThread>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <deque>
+#include <map>
+#include <random>
+#include <sys/stat.h>
+#include <memory>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -201,6 +210,118 @@ TEST(ShellUtil, QuestionsComeUpOnTheGuiThread)
         EXPECT_FALSE(ShellCopyFiles(nullptr, 6210, {source}, (dir / "to").string()));
         EXPECT_EQ(boxes.texts, std::vector<std::string>{"\"" + source + "\" cannot be found."});
         EXPECT_TRUE(boxes.allOnGuiThread);
+    }
+}
+
+// The job's owner goes while the job's question waits for the GUI thread: the
+// owner's join does not wait for an answer that can never come, the question is
+// not asked afterwards, and the file stays as it was.
+TEST(ShellUtil, AnOwnerGoingWhileAQuestionIsPendingDoesNotWaitForIt)
+{
+    struct NotingPrompt : CMessageBoxFileOperationPrompt {
+        std::atomic<bool> asking{false};
+        FileOpAnswer ConfirmReplace(const std::string& target, const std::string& source, bool folder) override
+        {
+            asking = true;
+            return CMessageBoxFileOperationPrompt::ConfirmReplace(target, source, folder);
+        }
+    };
+    qrtest::TempDir dir;
+    fs::create_directory(dir / "to");
+    Write(dir / "a.jpg", "new");
+    Write(dir / "to/a.jpg", "old");
+    ScriptedBoxes boxes;
+    NotingPrompt prompt;
+    {
+        qrtest::Watchdog watchdog("the file operation's owner waited for its pending question");
+        auto job = std::make_unique<CFileOperation>(
+            FileOperationRequest{FO_COPY, {(dir / "a.jpg").string()}, {(dir / "to/a.jpg").string()}}, prompt);
+        job->Start();
+        while (!prompt.asking)
+            std::this_thread::yield();
+        job.reset(); // on the GUI thread, which has not handled the question
+    }
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(boxes.texts.empty());
+    EXPECT_EQ(qrtest::ReadBytes(dir / "to/a.jpg"), std::vector<unsigned char>({'o', 'l', 'd'}));
+}
+
+// Move and Copy to Folder over two hundred pictures, half of them with a
+// sound comment, killed at random moments: every file is whole wherever it is,
+// none is lost, nothing else is left in either folder, and at most the one
+// picture in hand at the kill is parted from its companion.
+TEST(ShellUtil, MoveAndCopyKilledAtRandomMomentsLoseNothingAndLeaveNoPartialFile)
+{
+    constexpr int kPictures = 200;
+    struct Case {
+        const char* what;
+        bool move;
+        const char* targetRoot; // another file system when given
+    };
+    std::mt19937 random(::testing::UnitTest::GetInstance()->random_seed());
+    for (const Case c : {Case{"copy", false, nullptr}, Case{"move", true, nullptr}, Case{"move across", true, "/dev/shm"}}) {
+        SCOPED_TRACE(c.what);
+        qrtest::TempDir dir;
+        fs::path to = dir / "to";
+        if (c.targetRoot) {
+            struct stat here {}, there {};
+            if (stat(dir.path().c_str(), &here) != 0 || stat(c.targetRoot, &there) != 0 || here.st_dev == there.st_dev)
+                continue; // no second file system on this machine
+            const std::string pattern = std::string(c.targetRoot) + "/qrtest-XXXXXX";
+            std::string made = pattern;
+            ASSERT_NE(mkdtemp(made.data()), nullptr);
+            to = made;
+        }
+        fs::create_directories(dir / "from");
+        fs::create_directories(to);
+        std::map<std::string, std::vector<unsigned char>> files; // name -> bytes
+        std::vector<std::string> sources;
+        for (int i = 0; i < kPictures; ++i) {
+            char name[32];
+            std::snprintf(name, sizeof name, "P%03d", i);
+            std::vector<unsigned char> bytes(16 * 1024 + size_t(i));
+            for (size_t k = 0; k < bytes.size(); ++k)
+                bytes[k] = static_cast<unsigned char>(k * 31 + size_t(i));
+            files[std::string(name) + ".JPG"] = bytes;
+            qrtest::WriteBytes(dir / "from" / (std::string(name) + ".JPG"), bytes);
+            sources.push_back((dir / "from" / (std::string(name) + ".JPG")).string());
+            if (i % 2 == 0) {
+                bytes.resize(1000);
+                files[std::string(name) + ".WAV"] = bytes;
+                qrtest::WriteBytes(dir / "from" / (std::string(name) + ".WAV"), bytes);
+            }
+        }
+        AddCompanionFiles(sources);
+        const size_t at = random() % kPictures;
+        qrtest::KillPartWay(
+            [&] { c.move ? ShellMoveFiles(nullptr, 6212, sources, to.string()) : ShellCopyFiles(nullptr, 6210, sources, to.string()); },
+            [&] { return qrtest::EntryCount(to) >= at; }, random);
+        SCOPED_TRACE("killed after " + std::to_string(at) + " files");
+        int parted = 0;
+        for (const auto& [name, bytes] : files) {
+            const bool inFrom = fs::exists(dir / "from" / name), inTo = fs::exists(to / name);
+            EXPECT_TRUE(inFrom || inTo) << name << " is lost";
+            if (inFrom) {
+                EXPECT_EQ(qrtest::ReadBytes(dir / "from" / name), bytes) << name;
+            }
+            if (inTo) {
+                EXPECT_EQ(qrtest::ReadBytes(to / name), bytes) << name;
+            }
+            if (!c.move) {
+                EXPECT_TRUE(inFrom) << "an original went: " << name;
+            }
+            const std::string wav = name.substr(0, 4) + ".WAV";
+            if (name.ends_with(".JPG") && files.count(wav)) {
+                const fs::path side = c.move ? dir / "from" : to;
+                parted += fs::exists(side / name) != fs::exists(side / wav);
+            }
+        }
+        EXPECT_LE(parted, 1);
+        for (const fs::path& folder : {dir / "from", to})
+            for (const std::string& name : qrtest::FolderNames(folder))
+                EXPECT_TRUE(files.count(name)) << "left behind: " << (folder / name);
+        if (c.targetRoot)
+            fs::remove_all(to);
     }
 }
 
