@@ -36,10 +36,17 @@ struct PlannedCopy {
     std::string target;
 };
 
-bool SameFolder(const std::string& a, const std::string& b)
+bool SameFile(const std::string& a, const std::string& b)
 {
     std::error_code ec;
-    return fs::equivalent(a, b, ec) || a == b;
+    return a == b || fs::equivalent(a, b, ec);
+}
+
+// Both extensions name one file type (JPG and jpeg, TIF and tiff).
+bool SameImageType(const std::string& a, const std::string& b)
+{
+    return EqualsNoCase(a, b) || (IsJpegFile("." + a) && IsJpegFile("." + b)) ||
+           (IsTiffExtension(a) && IsTiffExtension(b));
 }
 
 // The first type whose extension is JPEG's, else the first.
@@ -51,23 +58,23 @@ int JpegTypeIndex(const std::vector<std::string>& extensions)
     return 0;
 }
 
-// Every target is checked before anything is written: none in a picture's
-// own folder, no two on one name, existing ones replaced only when the user
-// agrees (once for all), none that cannot be written.
-ResizeAllResult CheckTargets(const std::vector<PlannedCopy>& plan, const std::string& folder)
+// Every target is checked before anything is written: no two on one name,
+// none over another of the pictures (it would be read after it was
+// replaced), existing ones replaced only when the user agrees (once for
+// all), none that cannot be written. A picture's own file may be its target.
+ResizeAllResult CheckTargets(const std::vector<PlannedCopy>& plan)
 {
     std::set<std::string> targets;
     for (const PlannedCopy& copy : plan) {
-        std::string sourceFolder;
-        GetParentFolder(copy.source, sourceFolder);
-        if (SameFolder(sourceFolder, folder)) {
-            AfxMessageBox(IDS_RESIZE_OWN_FOLDER, MB_ICONEXCLAMATION);
-            return ResizeAllResult::kRefused;
-        }
         if (!targets.insert(copy.target).second) {
             AfxMessageBox(FormatWithStrings(res::String(IDS_RESIZE_SAME_TARGET), {copy.target}), MB_ICONEXCLAMATION);
             return ResizeAllResult::kRefused;
         }
+        for (const PlannedCopy& other : plan)
+            if (&other != &copy && SameFile(copy.target, other.source)) {
+                AfxMessageBox(FormatWithStrings(res::String(IDS_RESIZE_OVER_OTHER), {copy.target}), MB_ICONEXCLAMATION);
+                return ResizeAllResult::kRefused;
+            }
     }
     bool agreed = false;
     for (const PlannedCopy& copy : plan) {
@@ -131,12 +138,18 @@ std::string ResizeAllTargetName(const std::string& sourcePath, const std::string
         std::snprintf(number, sizeof number, "%0*lld", int(firstNumber.size()), first + position);
         name = nameBase + number;
     } else {
+        // A picture of the chosen type keeps its own name, so that into its own folder it replaces itself.
+        std::string own;
+        if (extension.empty() || (GetFileExtension(sourcePath, own, false) && SameImageType(own, extension))) {
+            GetFileName(sourcePath, name, true);
+            return name;
+        }
         GetFileName(sourcePath, name, false);
     }
     return extension.empty() ? name : name + "." + extension;
 }
 
-ResizeAllResult ResizeAllPictures(CWnd* parent, const std::vector<int>& items)
+ResizeAllResult ResizeAllPictures(CWnd* parent, const std::vector<int>& items, std::vector<std::string>* written)
 {
     if (items.empty())
         return ResizeAllResult::kNothing;
@@ -169,7 +182,7 @@ ResizeAllResult ResizeAllPictures(CWnd* parent, const std::vector<int>& items)
                                                      folderDlg.m_strNameBase, folderDlg.m_strFirstNumber, int(i));
         plan.push_back({items[i], source, JoinPath(folder, name)});
     }
-    if (const ResizeAllResult checked = CheckTargets(plan, folder); checked != ResizeAllResult::kDone)
+    if (const ResizeAllResult checked = CheckTargets(plan); checked != ResizeAllResult::kDone)
         return checked;
 
     for (size_t i = 0; i < plan.size(); ++i) {
@@ -186,6 +199,8 @@ ResizeAllResult ResizeAllPictures(CWnd* parent, const std::vector<int>& items)
         const ImageSaveValues values{int(i) + 1, int(plan.size()), 0, kMsgSaving};
         if (ExportImageWithMetadata(parent, out, &GetItemProfile(copy.index), copy.source, copy.target, values) != 0)
             return ResizeAllResult::kStopped;
+        if (written)
+            written->push_back(copy.target);
     }
     return ResizeAllResult::kDone;
 }

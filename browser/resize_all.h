@@ -8,7 +8,7 @@
 class CWnd;
 
 enum : UINT {
-    IDS_RESIZE_OWN_FOLDER = 6960,
+    IDS_RESIZE_OVER_OTHER = 6960,
     IDS_RESIZE_SAME_TARGET = 6961,
 };
 
@@ -30,11 +30,14 @@ std::string ResizeAllTargetName(const std::string& sourcePath, const std::string
 // the target folder with its file type, then writes a resized copy of every
 // picture (item store indexes, in gallery order) into that folder, each
 // behind the loading and saving progress dialogs, either of which cancels the
-// rest. Nothing is written when the folder is a picture's own, when two
-// pictures would land on one name, or when the user declines to replace the
+// rest. Into the pictures' own folder the copies replace the originals.
+// Nothing is written when two pictures would land on one name or one would
+// land on another of the pictures, or when the user declines to replace the
 // files already there; every copy is written whole beside its target and
-// renamed over it, so an original or an earlier file is never left half-written.
-ResizeAllResult ResizeAllPictures(CWnd* parent, const std::vector<int>& items);
+// renamed over it, so an original or an earlier file is never left
+// half-written. Each file written is added to written when given.
+ResizeAllResult ResizeAllPictures(CWnd* parent, const std::vector<int>& items,
+                                  std::vector<std::string>* written = nullptr);
 
 // The interpolation chosen last (0 bilinear, 1 bicubic), for the program's run.
 int GetResizeAllInterpolation();

@@ -13,6 +13,7 @@
 #include "util/reg_settings.h"
 #include "util/string_util.h"
 #include "imaging/dib_bitmap.h"
+#include "platform/framework/wait_cursor.h"
 #include "platform/framework/win_app.h"
 #include "platform/gdi/dc.h"
 #include "platform/shell.h"
@@ -290,6 +291,12 @@ void CZunMainView::RebuildList(BOOL quiet)
 {
     std::lock_guard<std::recursive_mutex> lock(GetFileItemLock());
     FillGallery();
+    if (m_bOwnIcons)
+        m_mapIcons.clear();
+    if (m_bListThumbnails && m_pList && m_pList->m_hWnd) {
+        MakeListPictures();
+        AttachListImages();
+    }
     if (m_pList && m_pList->m_hWnd)
         m_pList->SetItemCountEx(GetFileItemCount(), DWORD(LVSICF_NOINVALIDATEALL) | (quiet ? DWORD(LVSICF_NOSCROLL) : 0u));
     if (!quiet)
@@ -632,6 +639,12 @@ void CZunMainView::CustomOverlay(CGalleryCtrl* ctrl, CDC* dc, int index, const C
 void CZunMainView::OnShowWindow(BOOL bShow, UINT nStatus)
 {
     CView::OnShowWindow(bShow, nStatus);
+    if (bShow && m_bListThumbnails && m_pList && m_pList->m_hWnd) {
+        CWaitCursor wait;
+        std::lock_guard<std::recursive_mutex> lock(GetFileItemLock());
+        for (int i = 0; i < m_listImages.GetImageCount(); ++i)
+            m_listImages.Replace(i, ListPicture(i));
+    }
     if (bShow)
         m_loader.Start();
     else
@@ -664,6 +677,7 @@ void CZunMainView::OnRefreshThumbnail()
         m_shown.erase(index);
         if (m_pGallery && m_pGallery->IsWindowVisible())
             m_pGallery->DrawItem(index);
+        RefreshListPicture(index);
     }
 }
 
@@ -694,6 +708,9 @@ void CZunMainView::RemoveVanishedFiles()
     if (removed) {
         // Cells after a removed one show other items now.
         m_shown.clear();
+        // The list's pictures follow the items' new indexes.
+        if (m_bListThumbnails && m_pList && m_pList->m_hWnd)
+            MakeListPictures();
         if (m_pList && m_pList->m_hWnd)
             m_pList->SetItemCountEx(GetFileItemCount(), LVSICF_NOINVALIDATEALL);
         SyncListSelection();

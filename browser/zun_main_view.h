@@ -7,6 +7,7 @@
 #include "browser/zun_func_pane.h"
 #include "ui/splitter.h"
 #include "message/wave.h"
+#include "platform/framework/image_list.h"
 #include "platform/framework/list_ctrl.h"
 #include "platform/framework/view.h"
 
@@ -153,6 +154,15 @@ public:
     // letter case and kept in names under the upper-cased extension.
     static std::string LookUpTypeName(std::map<std::string, std::string>& names, const std::string& path,
                                       const std::function<std::string(const std::string&)>& ask);
+    // The list's pictures as the items' thumbnails (image index = item
+    // index) instead of the shell's icons; off unless switched on.
+    void SetListThumbnails(BOOL on);
+    BOOL IsListThumbnails() const { return m_bListThumbnails; }
+    const CImageList& ListImages() const { return m_listImages; }
+    // The list's icons looked up once per file type and kept by upper-cased
+    // extension; off unless switched on.
+    void SetOwnIcons(BOOL on);
+    const std::map<std::string, int>& OwnIcons() const { return m_mapIcons; }
     CZunFuncPane* GetFuncPane() { return m_pFuncPane; }
     CTreePane* GetTreePane() { return m_pTreePane; }
     CThumbnailLoader& Loader() { return m_loader; }
@@ -243,6 +253,14 @@ private:
     // A double click on an item: it becomes current and opens.
     void OpenClickedItem(int item);
     void CreateList();
+    // The list's image lists for its form: the thumbnails or the shell's icons.
+    void AttachListImages();
+    // Every item's thumbnail at the list's picture size, in item order.
+    void MakeListPictures();
+    // One item's thumbnail fitted into the list's picture size on white.
+    QImage ListPicture(int index) const;
+    // Draws the item's list picture anew (after its thumbnail was made).
+    void RefreshListPicture(int index);
     // The list's selection and focus made the gallery's (while the list is shown).
     void SyncListSelection();
     // Stops the voice note when its item is no longer selected.
@@ -272,6 +290,12 @@ private:
     CListCtrl* m_pList = nullptr;
     // Upper-cased extension to the shell's type name, for the Type column.
     std::map<std::string, std::string> m_mapTypeNames;
+    BOOL m_bListThumbnails = FALSE;
+    int m_nListPictureSize = 18;
+    CImageList m_listImages;
+    BOOL m_bOwnIcons = FALSE;
+    // Upper-cased extension to the list's icon, while m_bOwnIcons is set.
+    std::map<std::string, int> m_mapIcons;
     BOOL m_bIgnoreListChange = FALSE;
     // The item whose voice note a click started; -1 for none.
     int m_nSoundItem = -1;

@@ -537,8 +537,13 @@ void CZunMainView::OnRenameAll()
 void CZunMainView::OnResizeAll()
 {
     const std::vector<int> items = SelectedIndices();
-    if (!items.empty())
-        ResizeAllPictures(AfxGetMainWnd(), items);
+    if (items.empty())
+        return;
+    std::vector<std::string> written;
+    ResizeAllPictures(AfxGetMainWnd(), items, &written);
+    // Copies written over pictures of this folder show their new contents.
+    for (const std::string& path : written)
+        RefreshSavedItem(path);
 }
 
 void CZunMainView::MoveOrCopyToFolder(BOOL move)

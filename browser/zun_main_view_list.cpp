@@ -6,8 +6,10 @@
 #include "browser/file_item.h"
 #include "browser/file_item_store.h"
 #include "browser/file_rename.h"
+#include "browser/thumbnail_cache.h"
 #include "browser/zun_main_frame.h"
 #include "util/path_util.h"
+#include "imaging/dib_bitmap.h"
 #include "platform/framework/message_box.h"
 #include "platform/framework/win_app.h"
 #include "resources/string_table.h"
@@ -29,17 +31,24 @@ void CopyToBuffer(const std::string& text, char* buffer, int size)
     buffer[n] = 0;
 }
 
+// What the map keeps under the path's upper-cased extension, asked for once.
+template <class T, class Ask>
+const T& LookUpByExtension(std::map<std::string, T>& map, const std::string& path, const Ask& ask)
+{
+    std::string ext;
+    GetFileExtension(path, ext, false);
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](char c) { return c >= 'a' && c <= 'z' ? char(c - 32) : c; });
+    if (auto it = map.find(ext); it != map.end())
+        return it->second;
+    return map.emplace(ext, ask(path)).first->second;
+}
+
 } // namespace
 
 std::string CZunMainView::LookUpTypeName(std::map<std::string, std::string>& names, const std::string& path,
                                          const std::function<std::string(const std::string&)>& ask)
 {
-    std::string ext;
-    GetFileExtension(path, ext, false);
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](char c) { return c >= 'a' && c <= 'z' ? char(c - 32) : c; });
-    if (auto it = names.find(ext); it != names.end())
-        return it->second;
-    return names.emplace(ext, ask(path)).first->second;
+    return LookUpByExtension(names, path, ask);
 }
 
 void CZunMainView::CreateList()
@@ -84,9 +93,8 @@ void CZunMainView::SetViewMode(int mode)
     }
     if (!m_pList || !m_pList->m_hWnd)
         return;
-    const bool icons = mode == 2;
-    m_pList->SetViewStyle(icons ? LVS_ICON : LVS_REPORT);
-    m_pList->SetImageList(GetSystemImageList(icons), icons ? LVSIL_NORMAL : LVSIL_SMALL);
+    m_pList->SetViewStyle(mode == 2 ? LVS_ICON : LVS_REPORT);
+    AttachListImages();
     if (old != 2 && old != 3) {
         m_wndSplitter.ReplacePaneWindow(0, 1, m_pList);
         SyncListSelection();
@@ -129,9 +137,81 @@ void CZunMainView::OnListGetDispInfo(NMHDR* pNMHDR, LRESULT* pResult)
     }
     if (item.mask & LVIF_IMAGE) {
         int image = -1;
-        if (GetShellIconIndex(path, image))
+        auto shellIcon = [](const std::string& file) {
+            int index = -1;
+            return GetShellIconIndex(file, index) ? index : -1;
+        };
+        if (m_bListThumbnails)
+            image = i < m_listImages.GetImageCount() ? i : -1;
+        else if (m_bOwnIcons)
+            image = LookUpByExtension(m_mapIcons, path, shellIcon);
+        else
+            image = shellIcon(path);
+        if (image >= 0)
             item.iImage = image;
     }
+}
+
+// ---- the list's pictures
+
+void CZunMainView::SetListThumbnails(BOOL on)
+{
+    m_bListThumbnails = on;
+    if (on) {
+        std::lock_guard<std::recursive_mutex> lock(GetFileItemLock());
+        MakeListPictures();
+    }
+    AttachListImages();
+}
+
+void CZunMainView::SetOwnIcons(BOOL on)
+{
+    m_bOwnIcons = on;
+    m_mapIcons.clear();
+    if (m_pList && m_pList->m_hWnd)
+        m_pList->RedrawItems(0, m_pList->GetItemCount() - 1);
+}
+
+void CZunMainView::AttachListImages()
+{
+    if (!m_pList || !m_pList->m_hWnd || (m_nViewMode != 2 && m_nViewMode != 3))
+        return;
+    const bool icons = m_nViewMode == 2;
+    if (m_bListThumbnails)
+        m_pList->SetImageList(&m_listImages, icons ? LVSIL_NORMAL : LVSIL_SMALL);
+    else
+        m_pList->SetImageList(GetSystemImageList(icons), icons ? LVSIL_NORMAL : LVSIL_SMALL);
+}
+
+QImage CZunMainView::ListPicture(int index) const
+{
+    const int size = m_nListPictureSize;
+    QImage picture(size, size, QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    CDibBitmap fitted;
+    if (GetItemThumbnailFitted(index, fitted, size, size) && fitted.IsValid()) {
+        CDC dc(&picture);
+        fitted.Draw(&dc, CRect(0, 0, size, size));
+    }
+    return picture;
+}
+
+void CZunMainView::MakeListPictures()
+{
+    const int count = GetFileItemCount();
+    m_listImages.Create(m_nListPictureSize, m_nListPictureSize, ILC_COLOR24, count, 10);
+    m_listImages.SetBkColor(RGB(255, 255, 255));
+    for (int i = 0; i < count; ++i)
+        m_listImages.Add(ListPicture(i), RGB(255, 255, 255));
+}
+
+void CZunMainView::RefreshListPicture(int index)
+{
+    if (!m_bListThumbnails || !m_pList || !m_pList->m_hWnd)
+        return;
+    m_listImages.Replace(index, ListPicture(index));
+    if (m_pList->IsWindowVisible())
+        m_pList->RedrawItems(index, index);
 }
 
 // ---- selection

@@ -131,8 +131,10 @@ BOOL APhotoImgPane::OnInitDialog()
     m_image.Create(WS_CHILD | WS_VISIBLE, CRect(0, 0, 160, 160), this, IDC_IMAGE);
     m_image.SetMode(kImageModeArea);
     m_image.SetCursors(kCursorArea, kCursorArea, -1);
-    // The pane zooms the control itself; fit until it does.
-    m_image.SetZoomMode(0, FALSE);
+    // One area at a time: a press anywhere, inside the old area too, draws a new one.
+    m_image.SetHandleTest(FALSE);
+    m_image.SetInsideCode(FALSE);
+    m_image.SetEnlargeQuality(GetAppSettings().m_bHiFiImage ? 1 : 0);
     m_image.EnableMouseTracking(TRUE);
     m_image.SetBkColor(kBackColor);
     m_image.EnableDrop(TRUE);
@@ -155,6 +157,8 @@ BOOL APhotoImgPane::OnInitDialog()
         m_textEditor.ShowWindow(SW_SHOW);
     }
     RecalcLayout();
+    // The pane zooms the control itself; Attach and the fit view put it back to fit.
+    m_image.SetZoomMode(1, FALSE);
     return TRUE;
 }
 

@@ -72,6 +72,14 @@ LRESULT CViewerStatBar::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
 CViewerMainFrame::CViewerMainFrame() = default;
 CViewerMainFrame::~CViewerMainFrame() = default;
 
+BOOL CViewerMainFrame::PreCreateWindow(CREATESTRUCT& cs)
+{
+    // A stored rectangle on the display replaces this once the frame is made.
+    cs.cx = kDefaultWidth;
+    cs.cy = kDefaultHeight;
+    return CZunFrameWnd::PreCreateWindow(cs);
+}
+
 BOOL CViewerMainFrame::LoadFrame(UINT nIDResource, DWORD dwDefaultStyle, CWnd* pParentWnd, CCreateContext* pContext)
 {
     SetSystemIcon(IDI_VIEWER_FRAME);

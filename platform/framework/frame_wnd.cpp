@@ -4,11 +4,10 @@
 #include "platform/framework/document.h"
 #include "platform/framework/menu.h"
 #include "platform/framework/win_app.h"
+#include "platform/framework/wnd_bridge.h"
 #include "resources/string_table.h"
 
 #include <QApplication>
-#include <QGuiApplication>
-#include <QScreen>
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
@@ -38,21 +37,9 @@ BOOL CFrameWnd::LoadFrame(UINT nIDResource, DWORD dwDefaultStyle, CWnd* pParentW
     std::string title(res::String(nIDResource));
     title = title.substr(0, title.find('\n'));
     m_strTitle = title;
-    // Without a remembered place a new frame takes three quarters of the
-    // screen, centred, as a desktop gives a new window: a photograph needs room.
-    CRect r(0, 0, 640, 480);
-    if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect avail = screen->availableGeometry();
-        r = CRect(0, 0, std::max(640, avail.width() * 3 / 4), std::max(480, avail.height() * 3 / 4));
-    }
-    if (!Create(nullptr, title, dwDefaultStyle & ~WS_VISIBLE, r, pParentWnd, 0, pContext))
-        return FALSE;
-    // A frame placed by its own PreCreateWindow (a remembered rectangle) stays there.
-    CRect placed;
-    GetWindowRect(&placed);
-    if (placed.left == r.left && placed.top == r.top)
-        CenterWindow();
-    return TRUE;
+    // Place and size are the desktop's unless the frame's PreCreateWindow gives them.
+    return Create(nullptr, title, dwDefaultStyle & ~WS_VISIBLE, CRect(CW_USEDEFAULT, CW_USEDEFAULT, 0, 0), pParentWnd, 0,
+                  pContext);
 }
 
 int CFrameWnd::OnCreate(LPCREATESTRUCT lpcs)

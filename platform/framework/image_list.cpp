@@ -33,3 +33,12 @@ int CImageList::Add(const QImage& strip, COLORREF crMask)
     return int(m_images.size()) > first ? first : -1;
 }
 
+
+BOOL CImageList::Replace(int nImage, const QImage& image)
+{
+    if (nImage < 0 || nImage >= int(m_images.size()) || image.isNull())
+        return FALSE;
+    m_images[size_t(nImage)] = image.size() == QSize(m_cx, m_cy) ? image.convertToFormat(QImage::Format_ARGB32)
+                                                                  : image.scaled(m_cx, m_cy).convertToFormat(QImage::Format_ARGB32);
+    return TRUE;
+}

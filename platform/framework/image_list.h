@@ -16,6 +16,8 @@ public:
     // Cuts the strip into images of the list's width; with a mask, pixels of
     // crMask become transparent. Returns the index of the first one, -1 on failure.
     int Add(const QImage& strip, COLORREF crMask);
+    // Puts the image (at the list's size) in place of the one at the index.
+    BOOL Replace(int nImage, const QImage& image);
     void SetBkColor(COLORREF cr) { m_crBack = cr; }
     int GetImageCount() const { return int(m_images.size()); }
     CSize GetImageSize() const { return {m_cx, m_cy}; }

@@ -74,6 +74,21 @@ void CListCtrl::SetImageList(CShellImageList* images, int nImageList)
         SetImageList(images);
 }
 
+void CListCtrl::SetImageList(const CImageList* images, int nImageList)
+{
+    if (COwnerDataList* o = Owner(m_hWnd))
+        o->SetImageList(images, nImageList);
+}
+
+BOOL CListCtrl::RedrawItems(int nFirst, int nLast)
+{
+    COwnerDataList* o = Owner(m_hWnd);
+    if (!o || nFirst > nLast)
+        return FALSE;
+    o->RedrawItems(nFirst, nLast);
+    return TRUE;
+}
+
 void CListCtrl::SetViewStyle(DWORD lvsStyle)
 {
     if (COwnerDataList* o = Owner(m_hWnd))

@@ -5,6 +5,7 @@
 #include <string>
 
 class CEdit;
+class CImageList;
 class CShellImageList;
 
 // Item states and the GetNextItem flag.
@@ -88,6 +89,10 @@ public:
     void SetImageList(CShellImageList* images);
     // Owner data: the icons of the icon form (LVSIL_NORMAL) or the report (LVSIL_SMALL).
     void SetImageList(CShellImageList* images, int nImageList);
+    // Owner data: the images of a list of the owner's, by index, at that list's size.
+    void SetImageList(const CImageList* images, int nImageList);
+    // Owner data: the items are drawn again, asking the owner anew.
+    BOOL RedrawItems(int nFirst, int nLast);
     // Owner data: the form, LVS_ICON or LVS_REPORT.
     void SetViewStyle(DWORD lvsStyle);
     DWORD GetViewStyle() const;

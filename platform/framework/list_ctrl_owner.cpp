@@ -1,6 +1,7 @@
 #include "platform/framework/list_ctrl_owner.h"
 
 #include "platform/framework/controls.h"
+#include "platform/framework/image_list.h"
 #include "platform/framework/wnd_bridge.h"
 #include "platform/shell.h"
 
@@ -12,6 +13,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListView>
+#include <QPixmap>
 #include <QPointer>
 #include <QScrollBar>
 #include <QStackedLayout>
@@ -65,8 +67,26 @@ struct COwnerDataList::Impl {
     DWORD style = 0;
     int count = 0;
     std::vector<Column> columns;
-    CShellImageList* normalImages = nullptr;
-    CShellImageList* smallImages = nullptr;
+    // The icons of one form: the shell's, or an image list of the owner's.
+    struct Icons {
+        CShellImageList* shell = nullptr;
+        const CImageList* own = nullptr;
+        QIcon Get(int image) const
+        {
+            if (own)
+                return image >= 0 && image < own->GetImageCount() ? QIcon(QPixmap::fromImage(own->Image(image)))
+                                                                   : QIcon();
+            return shell && image >= 0 ? shell->GetIcon(image) : QIcon();
+        }
+        bool Any() const { return shell || own; }
+        QSize Size() const
+        {
+            return own ? QSize(own->GetImageSize().cx, own->GetImageSize().cy)
+                       : QSize(shell->IconSize(), shell->IconSize());
+        }
+    };
+    Icons normalImages;
+    Icons smallImages;
     COwnerDataModel* model = nullptr;
     CReportView* report = nullptr;
     CIconView* icons = nullptr;
@@ -147,11 +167,11 @@ public:
         case Qt::EditRole:
             return QString::fromStdString(d->AskText(index.row(), index.column()));
         case Qt::DecorationRole: {
-            CShellImageList* images = (d->style & LVS_TYPEMASK) == LVS_ICON ? d->normalImages : d->smallImages;
-            if (index.column() != 0 || !images)
+            const COwnerDataList::Impl::Icons& images = (d->style & LVS_TYPEMASK) == LVS_ICON ? d->normalImages : d->smallImages;
+            if (index.column() != 0 || !images.Any())
                 return {};
-            const int image = d->AskImage(index.row());
-            return image >= 0 ? QVariant(images->GetIcon(image)) : QVariant();
+            const QIcon icon = images.Get(d->AskImage(index.row()));
+            return icon.isNull() ? QVariant() : QVariant(icon);
         }
         case Qt::TextAlignmentRole:
             return QVariant(Alignment(index.column()));
@@ -506,20 +526,31 @@ COwnerDataList::~COwnerDataList()
     delete d->icons;
 }
 
-void COwnerDataList::SetImageList(CShellImageList* images, int which)
+namespace {
+
+void ApplyIcons(COwnerDataList::Impl& d, const COwnerDataList::Impl::Icons& icons, int which)
 {
     if (which == LVSIL_NORMAL) {
-        d->normalImages = images;
-        if (images)
-            d->icons->setIconSize(QSize(images->IconSize(), images->IconSize()));
+        d.normalImages = icons;
+        if (icons.Any())
+            d.icons->setIconSize(icons.Size());
         // The cells are measured again with the icons in them.
-        d->icons->doItemsLayout();
+        d.icons->doItemsLayout();
     } else {
-        d->smallImages = images;
-        if (images)
-            d->report->setIconSize(QSize(images->IconSize(), images->IconSize()));
+        d.smallImages = icons;
+        if (icons.Any())
+            d.report->setIconSize(icons.Size());
     }
+    d.model->RowsChanged(0, d.count - 1);
 }
+
+} // namespace
+
+void COwnerDataList::SetImageList(CShellImageList* images, int which) { ApplyIcons(*d, {images, nullptr}, which); }
+
+void COwnerDataList::SetImageList(const CImageList* images, int which) { ApplyIcons(*d, {nullptr, images}, which); }
+
+void COwnerDataList::RedrawItems(int first, int last) { d->model->RowsChanged(first, last); }
 
 void COwnerDataList::SetViewStyle(DWORD lvsStyle)
 {

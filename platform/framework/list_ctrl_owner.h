@@ -22,6 +22,8 @@ public:
     ~COwnerDataList() override;
 
     void SetImageList(CShellImageList* images, int which);
+    void SetImageList(const CImageList* images, int which);
+    void RedrawItems(int first, int last);
     void SetViewStyle(DWORD lvsStyle);
     DWORD GetViewStyle() const;
     void SetItemCount(int count, DWORD flags);

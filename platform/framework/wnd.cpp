@@ -341,6 +341,35 @@ BOOL CWnd::Create(const char* className, const std::string& windowName, DWORD st
     return CreateEx(0, className, windowName, style, rect, pParent, nID, pContext);
 }
 
+namespace {
+
+// Gives a new window the place and size of cs, the desktop choosing what is CW_USEDEFAULT.
+void PlaceNewWindow(CWnd* wnd, const CREATESTRUCT& cs, bool child)
+{
+    const bool defaultPlace = cs.x == CW_USEDEFAULT, defaultSize = cs.cx == CW_USEDEFAULT;
+    if (child || (!defaultPlace && !defaultSize)) {
+        wnd->MoveWindow(defaultPlace ? 0 : cs.x, defaultPlace ? 0 : cs.y, defaultSize ? 0 : cs.cx,
+                        defaultSize ? 0 : cs.cy, FALSE);
+        return;
+    }
+    // The desktop's size for a new window: three quarters of the screen, and
+    // never smaller than the smallest window the program's frames are made for.
+    QSize size(cs.cx, cs.cy);
+    if (defaultSize) {
+        size = QSize(640, 480);
+        if (QScreen* screen = QGuiApplication::primaryScreen()) {
+            const QRect avail = screen->availableGeometry();
+            size = QSize(std::max(640, avail.width() * 3 / 4), std::max(480, avail.height() * 3 / 4));
+        }
+    }
+    if (defaultPlace)
+        wnd->m_hWnd->resize(size.width(), std::max(0, size.height() - wnd->GetHiddenTop())); // the window manager places it
+    else
+        wnd->MoveWindow(cs.x, cs.y, size.width(), size.height(), FALSE);
+}
+
+} // namespace
+
 BOOL CWnd::CreateEx(DWORD exStyle, const char* className, const std::string& windowName, DWORD style,
                     const RECT& rect, CWnd* pParent, UINT nID, void* pParam)
 {
@@ -350,10 +379,12 @@ BOOL CWnd::CreateEx(DWORD exStyle, const char* className, const std::string& win
     cs.lpCreateParams = pParam;
     cs.pParent = pParent;
     cs.nID = nID;
+    // A rectangle starting at CW_USEDEFAULT leaves place and size to the desktop.
+    const bool byDesktop = rect.left == CW_USEDEFAULT;
     cs.x = rect.left;
-    cs.y = rect.top;
-    cs.cx = rect.right - rect.left;
-    cs.cy = rect.bottom - rect.top;
+    cs.y = byDesktop ? CW_USEDEFAULT : rect.top;
+    cs.cx = byDesktop ? CW_USEDEFAULT : rect.right - rect.left;
+    cs.cy = byDesktop ? CW_USEDEFAULT : rect.bottom - rect.top;
     cs.style = style;
     cs.dwExStyle = exStyle;
     cs.lpszName = windowName;
@@ -383,7 +414,7 @@ BOOL CWnd::CreateEx(DWORD exStyle, const char* className, const std::string& win
         h->hide();
     if (cs.style & WS_DISABLED)
         h->setEnabled(false);
-    MoveWindow(cs.x, cs.y, cs.cx, cs.cy, FALSE);
+    PlaceNewWindow(this, cs, child);
     if (SendMessage(WM_CREATE, 0, LPARAM(&cs)) == -1) {
         DestroyWindow();
         return FALSE;

@@ -6,6 +6,10 @@
 
 #include "platform/framework/wnd.h"
 
+// A top-level window's place or size left to the desktop (in x or cx of the
+// creation values): frames made by LoadFrame start so.
+constexpr int CW_USEDEFAULT = int(0x80000000);
+
 // Carries a posted message to its window's thread.
 class PostedMessageEvent : public QEvent {
 public:

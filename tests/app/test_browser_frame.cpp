@@ -15,6 +15,7 @@
 #include "platform/framework/menu.h"
 #include "ui/select_folder_dlog.h"
 #include "ui/text_entry_dlog.h"
+#include "util/path_util.h"
 #include "util/reg_settings.h"
 #include "platform/registry.h"
 #include "support/shell_places.h"
@@ -24,6 +25,8 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QHeaderView>
+#include <QIcon>
+#include <QPixmap>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QDir>
@@ -842,4 +845,64 @@ TEST_F(BrowserFrameTest, CopyAndMoveToFolderTakeTheSelectedPicturesWithTheirVoic
     EXPECT_EQ(View()->GetGallery()->GetItemCount(), 12);
     CDialog::SetModalObserver(nullptr);
     EXPECT_TRUE(m_boxes.empty());
+}
+
+// The picture the list shows for a row of its shown form.
+QImage RowPicture(CListCtrl& list, int row, int size)
+{
+    QAbstractItemView* v = ShownList(list);
+    if (!v)
+        return {};
+    const QIcon icon = v->model()->data(v->model()->index(row, 0), Qt::DecorationRole).value<QIcon>();
+    return icon.pixmap(size, size).toImage().convertToFormat(QImage::Format_ARGB32);
+}
+
+TEST_F(BrowserFrameTest, SwitchedOnTheListShowsEachItemsThumbnailAndKeepsItWithTheItem)
+{
+    Open(m_camera);
+    ASSERT_TRUE(AllMade());
+    EXPECT_FALSE(View()->IsListThumbnails());
+    Frame()->SendMessage(WM_COMMAND, ID_VIEW_DETAILS, 0);
+    CListCtrl* list = View()->GetList();
+    View()->SetListThumbnails(TRUE);
+    const CImageList& pictures = View()->ListImages();
+    ASSERT_EQ(pictures.GetImageCount(), 13);
+    EXPECT_EQ(pictures.GetImageSize(), CSize(18, 18));
+    // Each row shows its own item's thumbnail: photographs, not a blank or an icon.
+    std::vector<QImage> before;
+    for (int i = 0; i < 13; ++i) {
+        const QImage shown = RowPicture(*list, i, 18);
+        ASSERT_EQ(shown, pictures.Image(i).convertToFormat(QImage::Format_ARGB32)) << i;
+        before.push_back(shown);
+    }
+    EXPECT_NE(before[0], before[12]);
+    EXPECT_NE(before[0].pixel(9, 9), qRgb(255, 255, 255));
+    QDir().mkpath(QString(QR_TEST_BUILD_DIR) + "/screenshots");
+    ASSERT_TRUE(uitest::Grab(Frame()->m_hWnd).save(QString(QR_TEST_BUILD_DIR) + "/screenshots/browser_list_thumbnails.png"));
+
+    // Sorted the other way, the pictures follow their items.
+    ClickHeading(*list, 0);
+    ASSERT_TRUE(View()->IsSortDescending());
+    EXPECT_EQ(list->GetItemText(0, 0), "photo12.jpg");
+    EXPECT_EQ(RowPicture(*list, 0, 18), before[12]);
+    EXPECT_EQ(RowPicture(*list, 12, 18), before[0]);
+    // The icons form shows them too.
+    Frame()->SendMessage(WM_COMMAND, ID_VIEW_ICONS, 0);
+    EXPECT_EQ(RowPicture(*list, 0, 18), before[12]);
+}
+
+TEST_F(BrowserFrameTest, SwitchedOnTheListAsksTheShellForTheIconOfEachFileTypeOnce)
+{
+    Open(m_camera);
+    ASSERT_TRUE(AllMade());
+    View()->SetOwnIcons(TRUE);
+    Frame()->SendMessage(WM_COMMAND, ID_VIEW_ICONS, 0);
+    CListCtrl* list = View()->GetList();
+    QDir().mkpath(QString(QR_TEST_BUILD_DIR) + "/screenshots");
+    ASSERT_TRUE(uitest::Grab(Frame()->m_hWnd).save(QString(QR_TEST_BUILD_DIR) + "/screenshots/browser_own_icons.png"));
+    // Every row drawn asked; thirteen JPEGs keep one entry, the shell's icon of the type.
+    int jpegIcon = -1;
+    ASSERT_TRUE(GetShellIconIndex(m_camera + "/photo00.jpg", jpegIcon));
+    EXPECT_EQ(View()->OwnIcons(), (std::map<std::string, int>{{"JPG", jpegIcon}}));
+    EXPECT_FALSE(RowPicture(*list, 12, 32).isNull());
 }

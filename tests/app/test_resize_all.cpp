@@ -154,53 +154,92 @@ TEST_F(ResizeAllTest, EveryPictureIsWrittenFittedIntoTheSizeUnderItsOwnName)
     EXPECT_TRUE(m_boxes.empty()) << m_boxes.front();
     EXPECT_EQ(m_loads, 2);
     EXPECT_EQ(m_saves, 2);
-    EXPECT_EQ(qrtest::FolderNames(Target()), (std::vector<std::string>{"tall.JPG", "wide.JPG"}));
-    EXPECT_EQ(JpegSize(Target() / "wide.JPG"), CSize(150, 100));
+    // Pictures of the chosen type keep their own names.
+    EXPECT_EQ(qrtest::FolderNames(Target()), (std::vector<std::string>{"tall.JPG", "wide.jpg"}));
+    EXPECT_EQ(JpegSize(Target() / "wide.jpg"), CSize(150, 100));
     // A tall picture in a wide box: its height is the box's.
     EXPECT_EQ(JpegSize(Target() / "tall.JPG"), CSize(50, 100));
 }
 
-TEST_F(ResizeAllTest, NothingIsWrittenIntoThePicturesOwnFolderOrTwiceUnderOneName)
+TEST_F(ResizeAllTest, NothingIsWrittenWhenTwoPicturesWouldLandOnOneFileOrOneOnAnother)
 {
     const std::string jpeg = Jpeg("IMG1.JPG", 300, 200), tiff = Tiff("IMG1.TIF");
     Store({jpeg, tiff});
     const auto jpegBytes = Bytes(jpeg), tiffBytes = Bytes(tiff);
 
-    // The JPEG type gives both the name IMG1.jpg.
+    // The JPEG type gives both the name IMG1.JPG.
     EXPECT_EQ(ResizeAllPictures(nullptr, {0, 1}), ResizeAllResult::kRefused);
     ASSERT_EQ(m_boxes.size(), 1u);
     EXPECT_EQ(m_boxes[0], FormatWithStrings(res::String(IDS_RESIZE_SAME_TARGET), {(Target() / "IMG1.JPG").string()}));
     EXPECT_TRUE(qrtest::FolderNames(Target()).empty());
 
-    // Into the folder they are in: refused before a single question.
+    // In their own folder too, before a single question or decode.
     m_boxes.clear();
     m_folder = Pics().string();
     EXPECT_EQ(ResizeAllPictures(nullptr, {0, 1}), ResizeAllResult::kRefused);
-    EXPECT_EQ(m_boxes, std::vector<std::string>{LoadResString(IDS_RESIZE_OWN_FOLDER)});
+    EXPECT_EQ(m_boxes, std::vector<std::string>{FormatWithStrings(res::String(IDS_RESIZE_SAME_TARGET), {jpeg})});
+    EXPECT_EQ(m_loads, 0);
+
+    // Renamed in their own folder, the first copy would replace the second
+    // picture before it is read: refused.
+    const std::string second = Jpeg("IMG0001.JPG", 300, 200);
+    Store({jpeg, second});
+    const auto secondBytes = Bytes(second);
+    m_boxes.clear();
+    m_changeName = true;
+    EXPECT_EQ(ResizeAllPictures(nullptr, {0, 1}), ResizeAllResult::kRefused);
+    EXPECT_EQ(m_boxes, std::vector<std::string>{FormatWithStrings(res::String(IDS_RESIZE_OVER_OTHER), {second})});
     EXPECT_EQ(m_loads, 0);
     EXPECT_EQ(Bytes(jpeg), jpegBytes);
     EXPECT_EQ(Bytes(tiff), tiffBytes);
-    EXPECT_EQ(qrtest::FolderNames(Pics()), (std::vector<std::string>{"IMG1.JPG", "IMG1.THM", "IMG1.TIF"}));
+    EXPECT_EQ(Bytes(second), secondBytes);
+    EXPECT_EQ(qrtest::FolderNames(Pics()), (std::vector<std::string>{"IMG0001.JPG", "IMG1.JPG", "IMG1.THM", "IMG1.TIF"}));
+}
+
+TEST_F(ResizeAllTest, IntoTheirOwnFolderThePicturesAreReplacedAfterOneQuestion)
+{
+    const std::string a = Jpeg("a.jpg", 300, 200), b = Jpeg("b.JPEG", 300, 200);
+    Store({a, b});
+    const auto aBytes = Bytes(a), bBytes = Bytes(b);
+    m_folder = Pics().string();
+
+    m_answer = IDCANCEL;
+    EXPECT_EQ(ResizeAllPictures(nullptr, {0, 1}), ResizeAllResult::kNothing);
+    EXPECT_EQ(m_boxes, std::vector<std::string>{"File already exists. Replace?"});
+    EXPECT_EQ(m_loads, 0);
+    EXPECT_EQ(Bytes(a), aBytes);
+    EXPECT_EQ(Bytes(b), bBytes);
+
+    m_boxes.clear();
+    m_answer = IDOK;
+    std::vector<std::string> written;
+    EXPECT_EQ(ResizeAllPictures(nullptr, {0, 1}, &written), ResizeAllResult::kDone);
+    EXPECT_EQ(m_boxes, std::vector<std::string>{"File already exists. Replace?"});
+    EXPECT_EQ(written, (std::vector<std::string>{a, b}));
+    EXPECT_EQ(JpegSize(a), CSize(150, 100));
+    EXPECT_EQ(JpegSize(b), CSize(150, 100));
+    // Each replaced whole in place: nothing else is left in the folder.
+    EXPECT_EQ(qrtest::FolderNames(Pics()), (std::vector<std::string>{"a.jpg", "b.JPEG"}));
 }
 
 TEST_F(ResizeAllTest, ExistingFilesAreReplacedOnlyAfterOneQuestion)
 {
     const std::string a = Jpeg("a.jpg", 300, 200), b = Jpeg("b.jpg", 300, 200);
     Store({a, b});
-    qrtest::WriteBytes(Target() / "a.JPG", {'o', 'l', 'd'});
-    qrtest::WriteBytes(Target() / "b.JPG", {'o', 'l', 'd'});
+    qrtest::WriteBytes(Target() / "a.jpg", {'o', 'l', 'd'});
+    qrtest::WriteBytes(Target() / "b.jpg", {'o', 'l', 'd'});
 
     m_answer = IDCANCEL;
     EXPECT_EQ(ResizeAllPictures(nullptr, {0, 1}), ResizeAllResult::kNothing);
     EXPECT_EQ(m_boxes, std::vector<std::string>{LoadResString(6269)});
-    EXPECT_EQ(Bytes((Target() / "a.JPG").string()), (std::vector<unsigned char>{'o', 'l', 'd'}));
+    EXPECT_EQ(Bytes((Target() / "a.jpg").string()), (std::vector<unsigned char>{'o', 'l', 'd'}));
 
     m_boxes.clear();
     m_answer = IDOK;
     EXPECT_EQ(ResizeAllPictures(nullptr, {0, 1}), ResizeAllResult::kDone);
     EXPECT_EQ(m_boxes, std::vector<std::string>{LoadResString(6269)});
-    EXPECT_EQ(JpegSize(Target() / "a.JPG"), CSize(150, 100));
-    EXPECT_EQ(JpegSize(Target() / "b.JPG"), CSize(150, 100));
+    EXPECT_EQ(JpegSize(Target() / "a.jpg"), CSize(150, 100));
+    EXPECT_EQ(JpegSize(Target() / "b.jpg"), CSize(150, 100));
 
     // The first picture's own size asks nothing more and writes nothing.
     m_boxes.clear();
@@ -247,6 +286,11 @@ TEST(ResizeAllNames, TheNameIsTheSourcesOrTheBaseWithItsSerialNumber)
 {
     EXPECT_EQ(ResizeAllTargetName("/p/IMG1.TIF", "jpg", false, "X", "1", 3), "IMG1.jpg");
     EXPECT_EQ(ResizeAllTargetName("/p/a.b.JPG", "tif", false, "X", "1", 0), "a.b.tif");
+    // A picture already of the chosen type keeps its own name, letter case and spelling.
+    EXPECT_EQ(ResizeAllTargetName("/p/a.jpeg", "JPG", false, "X", "1", 0), "a.jpeg");
+    EXPECT_EQ(ResizeAllTargetName("/p/b.JPG", "jpg", false, "X", "1", 0), "b.JPG");
+    EXPECT_EQ(ResizeAllTargetName("/p/c.tif", "TIF", false, "X", "1", 0), "c.tif");
+    EXPECT_EQ(ResizeAllTargetName("/p/noext", "JPG", false, "X", "1", 0), "noext.JPG");
     EXPECT_EQ(ResizeAllTargetName("/p/IMG1.TIF", "jpg", true, "TRIP", "0001", 0), "TRIP0001.jpg");
     EXPECT_EQ(ResizeAllTargetName("/p/IMG1.TIF", "jpg", true, "TRIP", "0098", 3), "TRIP0101.jpg");
     EXPECT_EQ(ResizeAllTargetName("/p/IMG1.TIF", "jpg", true, "TRIP", "7", 12), "TRIP19.jpg");

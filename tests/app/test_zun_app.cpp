@@ -44,6 +44,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QScreen>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
@@ -407,6 +408,26 @@ TEST_F(ZunAppTest, ViewerOpensPicturesAndReachesTheColourPreferences)
     viewer->SendMessage(WM_COMMAND, 170, 0);
     CDialog::SetModalObserver(nullptr);
     EXPECT_EQ(shown, "Color Preferences");
+}
+
+TEST_F(ZunAppTest, EachFrameOpensAtItsOwnFirstSize)
+{
+    // The browser and the editor take the desktop's size for a new window, the viewer its own.
+    const QRect avail = QGuiApplication::primaryScreen()->availableGeometry();
+    const CSize desktop(std::max(640, avail.width() * 3 / 4), std::max(480, avail.height() * 3 / 4));
+    auto sizeOf = [](CWnd* frame) {
+        CRect r;
+        frame->GetWindowRect(&r);
+        return CSize(r.Width(), r.Height());
+    };
+    EXPECT_EQ(sizeOf(m_app->m_pMainWnd), desktop);
+    ASSERT_NE(m_app->OpenInViewer(MakePicture("first.jpg", 64, 48)), nullptr);
+    ASSERT_NE(m_app->GetViewerTemplate()->GetFrame(), nullptr);
+    EXPECT_EQ(sizeOf(m_app->GetViewerTemplate()->GetFrame()), CSize(640, 480));
+    RegWriteString(7, "ExOpenFile", MakeMessage("first.kvt"));
+    m_app->m_pMainWnd->SendMessage(WM_COMMAND, ID_OPEN_HANDED_OVER_FILE, 0);
+    ASSERT_NE(m_app->GetMessageTemplate()->GetFrame(), nullptr);
+    EXPECT_EQ(sizeOf(m_app->GetMessageTemplate()->GetFrame()), desktop);
 }
 
 TEST_F(ZunAppTest, HandedOverMessageOpensInTheEditor)

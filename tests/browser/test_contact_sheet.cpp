@@ -166,6 +166,29 @@ TEST_F(ContactSheetTest, ThePreviewFollowsTheGridThePagesAndTheSwitches)
     EXPECT_TRUE(std::filesystem::exists(shot));
 }
 
+TEST_F(ContactSheetTest, MarginsStayATenthOfAnInchWithinThePrintableAreaHoweverOftenThePreviewBegins)
+{
+    // The preview begins printing again after every change; the margins must not grow with it.
+    Photographs(4);
+    CMainPrintDlog dlg(nullptr, &sheet, &sheet.m_printSettings);
+    ASSERT_EQ(uitest::RunModal(
+                  dlg,
+                  [&] {
+                      for (const char* rows : {"1", "2", "3", "4", "2"})
+                          dlg.SetDlgItemText(IDC_SHEET_ROWS, rows);
+                  },
+                  IDOK),
+              IDOK);
+    std::unique_ptr<CPrinterDC> printer = PdfPrinter();
+    const int x = 10 * printer->GetDeviceCaps(LOGPIXELSX) / 96, y = 10 * printer->GetDeviceCaps(LOGPIXELSY) / 96;
+    ASSERT_GT(x, 0);
+    EXPECT_EQ(sheet.m_nMarginX, x);
+    EXPECT_EQ(sheet.m_nMarginY, y);
+    ASSERT_TRUE(sheet.PrintAll(*printer, "sheet"));
+    EXPECT_EQ(sheet.m_nMarginX, x);
+    EXPECT_EQ(sheet.m_nMarginY, y);
+}
+
 TEST_F(ContactSheetTest, TheFontDialogChangesTheCaptionFont)
 {
     Photographs(2);

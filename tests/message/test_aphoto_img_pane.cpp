@@ -219,6 +219,38 @@ TEST_F(ImgPaneTest, AreaDragsReachTheViewAndMouseMovesOnlyInAreaMode)
     ASSERT_TRUE(uitest::WaitFor([&] { return frame.Count(ID_DESELECTCOMMENT) == 1; }));
 }
 
+TEST_F(ImgPaneTest, APressInsideTheAreaDrawsANewOneInsteadOfMovingIt)
+{
+    // Image points pass through the fitted view's pixels: a pixel either way.
+    auto near = [](const CRect& a, const CRect& b) {
+        return std::abs(a.left - b.left) <= 1 && std::abs(a.top - b.top) <= 1 && std::abs(a.right - b.right) <= 1 &&
+               std::abs(a.bottom - b.bottom) <= 1;
+    };
+    DrawArea({40, 30}, {200, 150});
+    EXPECT_PRED2(near, pane.GetMarquee().m_rect, CRect(40, 30, 200, 150));
+    DrawArea({100, 80}, {250, 200});
+    EXPECT_PRED2(near, pane.ImageCtrl().GetCurrentArea().GetRect(), CRect(100, 80, 250, 200));
+    EXPECT_PRED2(near, pane.GetMarquee().m_rect, CRect(100, 80, 250, 200));
+    EXPECT_EQ(pane.ImageCtrl().GetAreaCount(), 1);
+}
+
+TEST_F(ImgPaneTest, ThePaneStartsOnItsOwnZoomWithTheEnlargeQualityOfTheSettings)
+{
+    const BOOL before = GetAppSettings().m_bHiFiImage;
+    for (BOOL hifi : {TRUE, FALSE}) {
+        GetAppSettings().m_bHiFiImage = hifi;
+        APhotoImgPane fresh;
+        ASSERT_TRUE(fresh.Create(&host, 59649));
+        EXPECT_EQ(fresh.ImageCtrl().IsZoomedMode(), 1) << hifi;
+        EXPECT_EQ(fresh.ImageCtrl().GetEnlargeQuality(), hifi ? 1 : 0);
+        // Attached to its frame, it shows the picture fitted.
+        fresh.Attach(&frame);
+        EXPECT_EQ(fresh.ImageCtrl().IsZoomedMode(), 0);
+        fresh.DestroyWindow();
+    }
+    GetAppSettings().m_bHiFiImage = before;
+}
+
 TEST_F(ImgPaneTest, TheRightButtonOffersCopyEnlargeAndReduceToTheFrame)
 {
     std::vector<UINT> offered;

@@ -355,6 +355,32 @@ TEST_F(ReaderAppTest, OpenTakesPathsUpToTheSystemLimitAndRefusesLonger)
     SetFileDialogHandler(previous);
 }
 
+TEST_F(ReaderAppTest, AFileNoImporterReadsIsRefusedAndTheOpenMessageStays)
+{
+    // Opened read-only, such a file still fails: taking it as opened would
+    // put its name on an empty window in place of the open message.
+    const std::string message = MakeMessage(m_dir / "holiday.kvt");
+    Start({message});
+    ASSERT_NE(OpenMessage(), nullptr);
+    const std::string notes = (m_dir / "notes.xyz").string();
+    qrtest::WriteBytes(notes, {'n', 'o', 't', 'e', 's'});
+    static std::string offered;
+    offered = notes;
+    FileDialogHandler previous = SetFileDialogHandler([](std::string& path, BOOL bOpen, const std::string&, const std::string&) {
+        path = offered;
+        return bOpen;
+    });
+    Command(CZunReaderApp::ID_OPEN_MESSAGE);
+    SetFileDialogHandler(previous);
+    EXPECT_EQ(m_boxes, std::vector<std::string>{"Invalid file type."});
+    ASSERT_NE(OpenMessage(), nullptr);
+    EXPECT_EQ(OpenMessage()->GetPathName(), message);
+    EXPECT_EQ(MainTitle().find("notes.xyz"), std::string::npos) << MainTitle();
+    CRecentFileList* recent = m_app->GetRecentFileList();
+    ASSERT_NE(recent, nullptr);
+    EXPECT_EQ(recent->Files(), std::vector<std::string>{message});
+}
+
 TEST_F(ReaderAppTest, HelpWritesItsPageAnewEachTimeInAPrivateFolder)
 {
     Start();

@@ -306,7 +306,7 @@ struct PlacedFrame : CZunFrameWnd {
     }
 };
 
-TEST(FramePlacement, ANewFrameTakesThreeQuartersOfTheScreenCentredAndARememberedPlaceStays)
+TEST(FramePlacement, ANewFrameTakesTheDesktopsSizeForANewWindowAndARememberedPlaceStays)
 {
     const QRect avail = QGuiApplication::primaryScreen()->availableGeometry();
     auto* fresh = new CZunFrameWnd;
@@ -315,7 +315,6 @@ TEST(FramePlacement, ANewFrameTakesThreeQuartersOfTheScreenCentredAndARemembered
     fresh->GetWindowRect(&r);
     EXPECT_EQ(r.Width(), std::max(640, avail.width() * 3 / 4));
     EXPECT_EQ(r.Height(), std::max(480, avail.height() * 3 / 4));
-    EXPECT_NEAR(r.left + r.Width() / 2, avail.center().x(), 2);
     fresh->DestroyWindow();
 
     auto* placed = new PlacedFrame;

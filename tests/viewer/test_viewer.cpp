@@ -431,15 +431,30 @@ TEST_F(ViewerTest, ReaderBuildDecodesDirectlyAndCannotSave)
 }
 
 
-TEST_F(ViewerTest, PlacementOffTheDisplayIsNotTaken)
+TEST_F(ViewerTest, WithoutAStoredPlaceOnTheDisplayTheViewerOpensAt640By480)
 {
     const std::string path = MakeJpeg(dir / "place.jpg", 40, 24);
-    ASSERT_NE(Open(path), nullptr);
-    const QSize fresh = Frame()->m_hWnd->size();
-    Doc()->OnCloseDocument();
-    RegWriteRectAt("Preference", "ViewerFrame", RECT{-9000, -9000, -8700, -8800});
-    ASSERT_NE(Open(path), nullptr);
-    EXPECT_EQ(Frame()->m_hWnd->size(), fresh);
+    struct Case {
+        const char* what;
+        RECT stored;
+        bool taken;
+        QSize expected;
+    } cases[] = {
+        {"nothing stored", {}, false, QSize(640, 480)}, // closing stores its place from here on
+        {"wholly off the display", {-9000, -9000, -8700, -8800}, false, QSize(640, 480)},
+        {"on the display", {20, 30, 520, 430}, true, QSize(500, 400)},
+    };
+    for (const Case& c : cases) {
+        if (c.stored.right > c.stored.left)
+            RegWriteRectAt("Preference", "ViewerFrame", c.stored);
+        ASSERT_NE(Open(path), nullptr) << c.what;
+        // A new window is 640 x 480 with its hidden caption band; a stored place is what shows.
+        CRect window;
+        Frame()->GetWindowRect(&window);
+        const QSize size = c.taken ? Frame()->m_hWnd->size() : QSize(window.Width(), window.Height());
+        EXPECT_EQ(size, c.expected) << c.what;
+        Doc()->OnCloseDocument();
+    }
 }
 
 } // namespace
