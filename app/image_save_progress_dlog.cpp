@@ -174,7 +174,10 @@ void CImageSaveProgressDlog::OnRefresh()
 INT_PTR CImageSaveProgressDlog::DoModal()
 {
     INT_PTR result = CProgressDlog::DoModal();
-    if (m_nErrorId) {
+    if (m_nErrorId == IDS_CANNOT_SAVE) {
+        // The exporter's failure names no file: this does.
+        AfxMessageBox(std::string(res::String(IDS_CANNOT_SAVE)) + m_strTargetPath, MB_OK);
+    } else if (m_nErrorId) {
         AfxMessageBox(m_nErrorId, MB_OK);
     } else if (m_heldException) {
         AfxMessageBox(SaveFailureText(*m_heldException), MB_OK);

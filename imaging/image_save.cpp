@@ -52,12 +52,18 @@ std::vector<uint8_t> BlockBytes(CFile* file)
 
 const uint8_t* DataOrNull(const std::vector<uint8_t>& v) { return v.empty() ? nullptr : v.data(); }
 
-void ShowSaveFailure(const std::exception_ptr& caught)
+// What was thrown while saving path, told to the user.
+void ShowSaveFailure(const std::exception_ptr& caught, const std::string& path)
 {
     try {
         std::rethrow_exception(caught);
     } catch (int code) {
-        AfxMessageBox(SaveFailureMessage(code));
+        // A plug-in that failed (at its close, say) names no file: this does.
+        const UINT message = SaveFailureMessage(code);
+        if (message == kMsgUnableToSave)
+            AfxMessageBox(std::string(res::String(message)) + path);
+        else
+            AfxMessageBox(message);
     } catch (const CFileException& e) {
         AfxMessageBox(SaveFailureText(e));
     } catch (const CMemoryException&) {
@@ -142,7 +148,7 @@ int RunImageSaveJobDirectly(CImageSaveJob& job)
                         static_cast<uint32_t>(b3.size()), b1.empty());
         return 0;
     } catch (...) {
-        ShowSaveFailure(std::current_exception());
+        ShowSaveFailure(std::current_exception(), job.targetPath);
         return 1;
     }
 }
@@ -172,7 +178,7 @@ int RunImageSave(CWnd* owner, CImageBuffer& image, const CIccProfileData* profil
         if (cancel == 0 && GetMetadataFileKind(writePath) == kExifTiff)
             MakeThmFile(image, writePath);
     } catch (...) {
-        ShowSaveFailure(std::current_exception());
+        ShowSaveFailure(std::current_exception(), writePath);
         cancel = 1;
     }
     return cancel;

@@ -3,12 +3,12 @@
 #include "util/path_util.h"
 #include "platform/archive.h"
 #include "platform/file.h"
+#include "platform/wave_riff.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -224,15 +224,21 @@ std::string CAnoMarkup::ResolveReference(const std::string& root, std::string_vi
 
 bool CAnoMarkup::IsAcceptableSoundFile(const std::string& path)
 {
-    std::error_code ec;
-    uint64_t size = fs::file_size(path, ec);
-    if (ec || size < 12 || size > CAnoRecord::kMaxAttachmentBytes)
+    // Checked as the sound will be read when the comment plays, so that a
+    // link to a file that only begins like a sound gives no comment.
+    CFile file;
+    if (!file.Open(path, CFile::modeRead))
         return false;
-    std::ifstream in(path, std::ios::binary);
-    char head[12] = {};
-    if (!in.read(head, sizeof head))
+    try {
+        const uint64_t length = file.GetLength();
+        if (length > CAnoRecord::kMaxAttachmentBytes)
+            return false;
+        const std::vector<uint8_t> bytes = file.ReadUpTo(length);
+        WaveRiff riff;
+        return bytes.size() == length && ReadWaveRiff(bytes, riff);
+    } catch (const CException&) {
         return false;
-    return std::memcmp(head, "RIFF", 4) == 0 && std::memcmp(head + 8, "WAVE", 4) == 0;
+    }
 }
 
 bool CAnoMarkup::Parse(const std::string& filePath, std::string text)

@@ -41,7 +41,8 @@ public:
     // leading part of the reference that repeats the end of root is dropped.
     static std::string ResolveReference(const std::string& root, std::string_view reference);
 
-    // A sound file a comment may carry: a RIFF/WAVE file no larger than an attachment may be.
+    // A sound file a comment may carry: a WAV file the sound reader reads, no
+    // larger than an attachment may be.
     static bool IsAcceptableSoundFile(const std::string& path);
 
     static constexpr uint64_t kMaxMarkupBytes = 16u << 20;

@@ -1,8 +1,10 @@
 #include "message/aphoto_metafile.h"
 
+#include "imaging/image_save.h"
 #include "message/aphoto_page_render.h"
 #include "platform/framework/message_box.h"
 #include "platform/gdi/metafile_dc.h"
+#include "resources/string_table.h"
 #include "ui/printer_dc.h"
 #include "util/path_util.h"
 
@@ -43,7 +45,7 @@ BOOL WritePageMetafile(CAPhotoPageRender& render, const std::string& path, CSize
                       LONG(int64_t(pageSize.cy) * 2540 / kMetafileResolution));
     CMetaFileDC meta;
     if (!meta.CreateEnhanced(&referenceDc, path.c_str(), &frame, nullptr)) {
-        AfxMessageBox(IDS_UNABLE_TO_SAVE, MB_ICONEXCLAMATION);
+        AfxMessageBox(std::string(res::String(IDS_UNABLE_TO_SAVE)) + path, MB_ICONEXCLAMATION);
         return FALSE;
     }
     // The page is laid out again at the metafile's own size and resolution.
@@ -54,7 +56,12 @@ BOOL WritePageMetafile(CAPhotoPageRender& render, const std::string& path, CSize
     render.RenderPage(&meta, CRect(0, 0, pageSize.cx, pageSize.cy), 0, 0);
     HENHMETAFILE written = meta.CloseEnhanced();
     if (!written) {
-        AfxMessageBox(IDS_UNABLE_TO_SAVE, MB_ICONEXCLAMATION);
+        // The file is written here, at the end: the user is told which and why.
+        const CFileException& why = meta.GetWriteError();
+        AfxMessageBox(why.m_cause != CFileException::none
+                          ? SaveFailureText(why)
+                          : std::string(res::String(IDS_UNABLE_TO_SAVE)) + path,
+                      MB_ICONEXCLAMATION);
         return FALSE;
     }
     DeleteEnhMetaFile(written);

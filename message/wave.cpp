@@ -7,6 +7,8 @@
 #include "platform/framework/message_box.h"
 #include "platform/replace_file.h"
 #include "platform/wave_riff.h"
+#include "resources/string_table.h"
+#include "util/string_util.h"
 
 #include <algorithm>
 #include <cstring>
@@ -18,7 +20,15 @@ IMPLEMENT_DYNCREATE(CWave, CObject)
 
 namespace {
 
-enum : UINT { IDS_WAVE_UNREADABLE = 6290 };
+enum : UINT {
+    IDS_WAVE_UNREADABLE = 6290,
+    IDS_WAVE_NOT_WAVE = 6350,
+    IDS_WAVE_NOT_PCM = 6351,
+    IDS_WAVE_BITS = 6352,
+    IDS_WAVE_FORMAT = 6353,
+    IDS_WAVE_DAMAGED = 6354,
+    IDS_WAVE_TOO_LARGE = 6355,
+};
 
 constexpr char kWaveBlockClass[] = "CWaveBlock";
 // The class library's tags of an object list written into an archive of its
@@ -41,12 +51,33 @@ std::shared_ptr<std::vector<uint8_t>> NewBytes(size_t n, uint8_t fill)
     }
 }
 
+} // namespace
+
+// A frame is one sample of every channel: a stereo second at 44100 is 44100
+// of them, as long as a mono one.
 DWORD SamplesIn(uint64_t bytes, const WAVEFORMATEX& f)
 {
-    return f.wBitsPerSample >= 8 ? DWORD(bytes / (f.wBitsPerSample / 8u)) : 0;
+    const uint32_t frame = PcmFrameBytes(f);
+    return frame ? DWORD(std::min<uint64_t>(bytes / frame, UINT32_MAX)) : 0;
 }
 
-} // namespace
+std::string WaveReadFailureText(const WaveReadFailure& why, const std::string& path)
+{
+    const auto number = [](uint64_t v) { return std::to_string(v); };
+    switch (why.fault) {
+    case WaveFault::NotWave: return FormatWithStrings(res::String(IDS_WAVE_NOT_WAVE), {path});
+    case WaveFault::NotPcm: return FormatWithStrings(res::String(IDS_WAVE_NOT_PCM), {number(why.value), path});
+    case WaveFault::BitsPerSample:
+        return FormatWithStrings(res::String(IDS_WAVE_BITS), {number(why.value), path});
+    case WaveFault::Format:
+        return FormatWithStrings(res::String(IDS_WAVE_FORMAT), {number(why.value), number(why.rate), path});
+    case WaveFault::Damaged: return FormatWithStrings(res::String(IDS_WAVE_DAMAGED), {number(why.at), path});
+    case WaveFault::TooLarge:
+        return FormatWithStrings(res::String(IDS_WAVE_TOO_LARGE), {FormatSizeText(kMaxWaveFileBytes), path});
+    case WaveFault::None: break;
+    }
+    return std::string(res::String(IDS_WAVE_UNREADABLE));
+}
 
 // ---------------------------------------------------------------------------
 
@@ -151,16 +182,18 @@ void CWave::CopyFrom(const CWave& other)
         m_blocks.AddTail(std::make_unique<CWaveBlock>(*b));
 }
 
-BOOL CWave::ReadWav(std::span<const uint8_t> bytes)
+BOOL CWave::ReadWav(std::span<const uint8_t> bytes, WaveReadFailure* why)
 {
     FreeBlocks();
     WaveRiff riff;
-    if (!ReadWaveRiff(bytes, riff))
+    if (!ReadWaveRiff(bytes, riff, why))
         return FALSE;
     auto data = NewBytes(riff.data.size(), 0);
     if (!data)
         return FALSE;
     std::copy(riff.data.begin(), riff.data.end(), data->begin());
+    if (riff.bigEndian)
+        SwapSampleBytes(*data, riff.format.wBitsPerSample / 8u);
     auto block = std::make_unique<CWaveBlock>(std::move(*data));
     block->m_dwSamples = SamplesIn(block->m_dwSize, riff.format);
     m_blocks.AddTail(std::move(block));
@@ -168,19 +201,21 @@ BOOL CWave::ReadWav(std::span<const uint8_t> bytes)
     return TRUE;
 }
 
-BOOL CWave::ReadFromMemory(std::span<const uint8_t> bytes) { return ReadWav(bytes); }
+BOOL CWave::ReadFromMemory(std::span<const uint8_t> bytes, WaveReadFailure* why) { return ReadWav(bytes, why); }
 
-BOOL CWave::ReadFromFileHandle(CFile& file)
+BOOL CWave::ReadFromFileHandle(CFile& file, WaveReadFailure* why)
 {
     try {
         // A file larger than a sound may be is refused before it is read.
         const uint64_t length = file.GetRemaining();
         if (length > kMaxWaveFileBytes) {
             FreeBlocks();
+            if (why)
+                *why = WaveReadFailure{WaveFault::TooLarge};
             return FALSE;
         }
         const std::vector<uint8_t> bytes = file.ReadUpTo(length);
-        return ReadWav(bytes);
+        return ReadWav(bytes, why);
     } catch (const CException&) {
         FreeBlocks();
         return FALSE;
@@ -195,9 +230,10 @@ BOOL CWave::LoadFile(const char* pszPath)
     CFile file;
     if (!file.Open(path, CFile::modeRead))
         return FALSE;
-    if (ReadFromFileHandle(file))
+    WaveReadFailure why;
+    if (ReadFromFileHandle(file, &why))
         return TRUE;
-    AfxMessageBox(IDS_WAVE_UNREADABLE);
+    AfxMessageBox(WaveReadFailureText(why, path));
     return FALSE;
 }
 
@@ -353,7 +389,7 @@ void CWave::Serialize(CArchive& ar)
     // Each block takes its head at least: a count beyond that is a lie.
     if (count > ar.RemainingBytes() / kBlockHeadBytes)
         throw CArchiveException(CArchiveException::endOfFile);
-    const uint32_t sampleBytes = format.wBitsPerSample / 8u;
+    const uint32_t frameBytes = PcmFrameBytes(format);
     CWaveBlockList blocks;
     for (uint32_t i = 0; i < count; ++i) {
         uint16_t tag = 0;
@@ -380,7 +416,7 @@ void CWave::Serialize(CArchive& ar)
         ar >> samples >> size;
         if (size > ar.RemainingBytes() || size > kMaxWaveFileBytes)
             throw CArchiveException(CArchiveException::endOfFile);
-        if (uint64_t(samples) * sampleBytes > size)
+        if (uint64_t(samples) * frameBytes > size)
             throw CArchiveException(CArchiveException::genericException);
         std::vector<uint8_t> bytes(size);
         ar.ReadExact(bytes.data(), bytes.size());

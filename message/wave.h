@@ -11,6 +11,7 @@
 
 class CArchive;
 class CFile;
+struct WaveReadFailure;
 class CWave;
 class CWavePlayer;
 class CWaveRecorder;
@@ -35,7 +36,7 @@ public:
     std::span<const uint8_t> Bytes() const { return m_data ? std::span<const uint8_t>(*m_data) : std::span<const uint8_t>(); }
 
     DWORD m_dwSize = 0;    // bytes in the block
-    DWORD m_dwSamples = 0; // samples they hold
+    DWORD m_dwSamples = 0; // frames they hold (a sample of every channel)
 
 private:
     std::shared_ptr<std::vector<uint8_t>> m_data;
@@ -98,15 +99,15 @@ public:
 
     // A WAV file in memory (a sound comment's bytes). FALSE, with no blocks
     // left, for anything but a readable PCM WAV.
-    BOOL ReadFromMemory(std::span<const uint8_t> bytes);
+    BOOL ReadFromMemory(std::span<const uint8_t> bytes, WaveReadFailure* why = nullptr);
     BOOL ReadFromMemory(const void* bytes, size_t length)
     {
         return ReadFromMemory(std::span<const uint8_t>(static_cast<const uint8_t*>(bytes), length));
     }
     // The WAV file from the open file's position to its end; the file stays open.
-    BOOL ReadFromFileHandle(CFile& file);
+    BOOL ReadFromFileHandle(CFile& file, WaveReadFailure* why = nullptr);
     // Reads a WAV file; with no path, asks for one first. A file that cannot
-    // be opened gives FALSE; one that cannot be read also says so.
+    // be opened gives FALSE; one that cannot be read also says why.
     BOOL LoadFile(const char* pszPath);
     // Writes the sound as a WAV file through the program's file writer; the
     // old file stays as it was when that fails.
@@ -114,6 +115,8 @@ public:
     // The WAV file's bytes.
     std::vector<uint8_t> GetWavBytes() const;
 
+    // Frames in all blocks: a second of sound is the rate's number of them,
+    // whatever the channels.
     DWORD TotalSamples() const;
     BOOL Play(CWavePlayer* pPlayer, CWaveNotify* pListener);
     // Records into this sound (its blocks are freed first), at most maxBytes.
@@ -156,8 +159,15 @@ public:
 private:
     friend class CWavePlayer;
     friend class CWaveRecorder;
-    BOOL ReadWav(std::span<const uint8_t> bytes);
+    BOOL ReadWav(std::span<const uint8_t> bytes, WaveReadFailure* why = nullptr);
     void SetDefaultFormat();
     void Hold();
     void Release();
 };
+
+// The frames (samples of every channel) that bytes of a format hold; 0 for an
+// unsupported format.
+DWORD SamplesIn(uint64_t bytes, const WAVEFORMATEX& format);
+
+// The message telling the user why the WAV file at path could not be read.
+std::string WaveReadFailureText(const WaveReadFailure& why, const std::string& path);

@@ -115,7 +115,7 @@ void CWaveRecorder::OnData(std::vector<uint8_t> bytes)
     if (!m_pWave)
         return;
     auto block = std::make_unique<CWaveBlock>(std::move(bytes));
-    block->m_dwSamples = DWORD(block->m_dwSize / (m_pWave->m_format.wBitsPerSample / 8u));
+    block->m_dwSamples = SamplesIn(block->m_dwSize, m_pWave->m_format);
     CWaveBlock* added = block.get();
     m_pWave->m_blocks.AddTail(std::move(block));
     if (m_pWave->m_pListener)

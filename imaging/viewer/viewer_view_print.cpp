@@ -11,8 +11,10 @@
 #include "platform/framework/message_box.h"
 #include "platform/framework/wait_cursor.h"
 #include "platform/gdi/gdi_object.h"
+#include "platform/gdi/logfont.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace {
 
@@ -69,8 +71,14 @@ CRect CViewerView::LayoutPage(CDC* pDC, const CRect& page, int mx, int my, BOOL 
     CFont* old = pDC->SelectObject(&font);
     CRect text(area.left, area.top, area.right, area.top);
     pDC->DrawText(caption, &text, DT_CALCRECT | DT_WORDBREAK | DT_CENTER | DT_NOPREFIX);
-    // A caption taller than the page leaves the picture no room, never a negative one.
-    const LONG h = std::min<LONG>(text.Height(), area.Height());
+    // A caption taller than the page leaves the picture no room, never a
+    // negative one. A caption asked larger than any font is made, or measured
+    // at a height that wrapped, is taller than any page.
+    int64_t h = text.Height();
+    const int64_t asked = std::abs(int64_t(lf.lfHeight));
+    if (!caption.empty() && (h <= 0 || (asked > kLargestFontPixels && h < asked)))
+        h = area.Height();
+    h = std::clamp<int64_t>(h, 0, area.Height());
     CRect captionRect(area.left, area.bottom - h, area.right, area.bottom);
     if (!measureOnly && !caption.empty()) {
         pDC->SetBkMode(TRANSPARENT);

@@ -47,14 +47,14 @@ QFont QFontFromLogFont(const LOGFONT& lf)
 
     long height = lf.lfHeight == 0 ? -12 : lf.lfHeight;
     if (height < 0) {
-        font.setPixelSize(int(std::clamp<long>(-height, 1, 32767)));
+        font.setPixelSize(int(std::clamp<long>(-height, 1, kLargestFontPixels)));
     } else {
         // A cell height: find the character size whose ascent plus descent is that height.
-        const int cell = int(std::clamp<long>(height, 1, 32767));
+        const int cell = int(std::clamp<long>(height, 1, kLargestFontPixels));
         font.setPixelSize(cell);
         const QFontMetrics fm(font);
         if (fm.height() > 0)
-            font.setPixelSize(std::max(1, int(std::lround(double(cell) * cell / fm.height()))));
+            font.setPixelSize(std::clamp(int(std::lround(double(cell) * cell / fm.height())), 1, kLargestFontPixels));
     }
     if (lf.lfWidth > 0) {
         // An average character width asks for the font stretched to it.

@@ -13,9 +13,15 @@
 std::string LogFontFaceName(const LOGFONT& lf);
 void SetLogFontFaceName(LOGFONT& lf, const std::string& face);
 
+// The largest character size a font is made at, in pixels. Beyond about
+// 16384 pixels of ascent the font engine's metrics wrap (a height comes back
+// negative); this leaves room for faces whose ascent is twice their size.
+constexpr int kLargestFontPixels = 8192;
+
 // The Qt font a record describes. A negative height is the character height
 // and a positive one the cell height (ascent plus descent), both in pixels of
-// the device the font is drawn on; zero means a default of 12 pixels.
+// the device the font is drawn on, at most kLargestFontPixels; zero means a
+// default of 12 pixels.
 QFont QFontFromLogFont(const LOGFONT& lf);
 
 // The record for a point size (in tenths) at a resolution in dots per inch:

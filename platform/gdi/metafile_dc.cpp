@@ -61,10 +61,12 @@ HENHMETAFILE CMetaFileDC::CloseEnhanced()
     if (m_writer)
         m_recording->bytes = m_writer->Finish();
     m_writer.reset();
+    m_writeError = CFileException();
     if (!m_fileName.empty()) {
         try {
             ReplaceFileContents(m_fileName, m_recording->bytes);
-        } catch (const CFileException&) {
+        } catch (const CFileException& e) {
+            m_writeError = e;
             m_recording.reset();
             return nullptr;
         }

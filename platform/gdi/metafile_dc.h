@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/exceptions.h"
 #include "platform/gdi/dc.h"
 
 #include <QPicture>
@@ -35,6 +36,8 @@ public:
     // the result (DeleteEnhMetaFile). Null when nothing was begun or the
     // file could not be written.
     HENHMETAFILE CloseEnhanced();
+    // Why the last CloseEnhanced could not write the file (cause none when it could).
+    const CFileException& GetWriteError() const { return m_writeError; }
 
     int GetDeviceCaps(int index) const override;
     const std::string& FileName() const { return m_fileName; }
@@ -46,6 +49,7 @@ private:
     std::unique_ptr<EnhMetaFile> m_recording;
     std::unique_ptr<CEmfWriter> m_writer;
     std::string m_fileName;
+    CFileException m_writeError;
     QSize m_refSize;
     int m_refCaps[2] = {96, 96};
 };

@@ -2,12 +2,15 @@
 // paletted (type 8); grey ones become 8-bit grey (type 14); everything else
 // 24-bit blue-green-red (type 11). Transparency is laid over white, as the
 // pictures are shown and printed on paper-white. Rows are decoded straight
-// into the host's buffer; every libpng call runs behind its own error boundary.
+// into the host's buffer (those with alpha through rows of their own, to be
+// laid over white); every libpng call runs behind its own error boundary.
 #include "plugins/common/guarded_call.h"
 #include "plugins/common/plugin_support.h"
 
 #include <cstdio>
 #include <cstring>
+#include <new>
+#include <vector>
 
 #include <png.h>
 
@@ -42,6 +45,33 @@ void Warn(png_structp, png_const_charp) {}
 enum class Kind { Palette, Grey, Colour };
 
 constexpr png_uint_32 kMaxSide = 100000;
+
+// One sample laid over white in the file's own sample values (no gamma
+// step: white is the file's own full value, and that is how other programs
+// flatten such pictures), brought to 8 bits as the opaque rows are.
+uint8_t OverWhite(uint32_t sample, uint32_t alpha, bool sixteen)
+{
+    if (!sixteen)
+        return static_cast<uint8_t>((sample * alpha + 255u * (255u - alpha) + 127u) / 255u);
+    const uint64_t wide = (uint64_t(sample) * alpha + 65535ull * (65535u - alpha) + 32767u) / 65535u;
+    return static_cast<uint8_t>(wide >> 8);
+}
+
+// A decoded row of samples with alpha after each pixel's channels (big-endian
+// when sixteen bits) laid over white into the host's row.
+void ComposeRow(const uint8_t* in, uint8_t* out, png_uint_32 width, int channels, bool sixteen)
+{
+    const size_t step = sixteen ? 2 : 1;
+    for (png_uint_32 x = 0; x < width; ++x) {
+        auto sample = [&](int c) {
+            const uint8_t* s = in + (size_t(x) * (channels + 1) + c) * step;
+            return sixteen ? uint32_t(s[0]) << 8 | s[1] : uint32_t(s[0]);
+        };
+        const uint32_t alpha = sample(channels);
+        for (int c = 0; c < channels; ++c)
+            out[size_t(x) * channels + c] = OverWhite(sample(c), alpha, sixteen);
+    }
+}
 
 uint16_t Run(const char* path, const void*, QrRawImageInfo* infoOut, const qrplugin::ImportTarget* target,
              QrProgressProc progress, uintptr_t callbackUser)
@@ -118,10 +148,14 @@ uint16_t Run(const char* path, const void*, QrRawImageInfo* infoOut, const qrplu
             palette[4 * i + 3] = 0;
         }
     }
+    // Transparency is laid over white here, from the decoded samples with
+    // their alpha; everything else is decoded straight into the host's rows.
+    const bool compose = kind != Kind::Palette && (colorType & PNG_COLOR_MASK_ALPHA || hasTrns);
+    const bool sixteen = compose && depth == 16;
     int passes = 1;
     size_t rowBytes = 0;
     if (!r.Guarded([&] {
-            if (depth == 16)
+            if (depth == 16 && !compose)
                 png_set_strip_16(png);
             if (depth < 8 && kind == Kind::Palette)
                 png_set_packing(png);
@@ -132,30 +166,34 @@ uint16_t Run(const char* path, const void*, QrRawImageInfo* infoOut, const qrplu
                 png_set_gray_to_rgb(png);
                 png_set_bgr(png);
             }
-            if (kind != Kind::Palette && (colorType & PNG_COLOR_MASK_ALPHA || hasTrns)) {
-                // Alpha is laid over white.
-                png_color_16 white{};
-                white.red = white.green = white.blue = white.gray = 255;
-                png_set_background(png, &white, PNG_BACKGROUND_GAMMA_SCREEN, 0, 1.0);
-            }
             passes = png_set_interlace_handling(png);
             png_read_update_info(png, info);
             rowBytes = png_get_rowbytes(png, info);
         }))
         return 1;
-    // The rows go straight into the host's: they must be exactly the pixels.
-    if (rowBytes != static_cast<size_t>(width) * channels || passes < 1)
+    // The rows must be exactly the pixels (with their alpha when composed).
+    const size_t decodedBytes = static_cast<size_t>(width) * (compose ? (channels + 1) * (sixteen ? 2 : 1) : channels);
+    if (rowBytes != decodedBytes || passes < 1)
         return 1;
-    // Interlaced files fill the rows pass by pass; each pass adds to what the
-    // row already holds.
+    // Composed rows are decoded into rows of their own: all of them for an
+    // interlaced file, whose passes add to what each row already holds.
+    std::vector<uint8_t> decoded;
+    const png_uint_32 decodedRows = compose ? (passes > 1 ? height : 1) : 0;
+    try {
+        decoded.resize(rowBytes * decodedRows);
+    } catch (const std::bad_alloc&) {
+        return 1;
+    }
     for (int pass = 0; pass < passes; ++pass) {
         for (png_uint_32 y = 0; y < height; ++y) {
             const int32_t done = static_cast<int32_t>((static_cast<uint64_t>(pass) * height + y) / passes);
             if (qrplugin::ShouldStop(progress, done, static_cast<int32_t>(height), callbackUser))
                 return QR_PLUGIN_CANCELLED;
-            png_bytep row = target->Row(y);
+            png_bytep row = compose ? decoded.data() + (decodedRows > 1 ? y * rowBytes : 0) : target->Row(y);
             if (!r.Guarded([&] { png_read_row(png, row, nullptr); }))
                 return 1;
+            if (compose && pass == passes - 1)
+                ComposeRow(row, target->Row(y), width, channels, sixteen);
         }
     }
     if (!r.Guarded([&] { png_read_end(png, nullptr); }))

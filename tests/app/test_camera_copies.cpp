@@ -12,10 +12,9 @@
 #include "platform/file.h"
 #include "platform/framework/document.h"
 #include "platform/framework/menu.h"
+#include "support/exif_tool.h"
 
 #include <QImage>
-#include <QProcess>
-#include <QStandardPaths>
 
 #include <sys/stat.h>
 
@@ -80,13 +79,10 @@ void ExpectCameraCopy(const std::string& copy, const std::string& taken)
     BYTE playable = 0;
     ASSERT_TRUE(QueryImageFileInfo(copy, info, maker, &playable, nullptr)) << copy;
     EXPECT_EQ(playable, 1);
-    const QString exiftool = QStandardPaths::findExecutable("exiftool");
-    if (exiftool.isEmpty())
-        return;
-    QProcess check;
-    check.start(exiftool, {"-validate", "-warning", "-a", QString::fromStdString(copy)});
-    ASSERT_TRUE(check.waitForFinished(60000));
-    EXPECT_TRUE(check.readAllStandardOutput().simplified().endsWith("Validate : OK")) << copy;
+    if (qrtest::FindProgram("exiftool").empty())
+        return; // the checks above stand without it
+    const qrtest::ExifToolAnswer check = qrtest::ExifTool({"-validate", "-warning", "-a", copy});
+    EXPECT_TRUE(QByteArray::fromStdString(check.out).simplified().endsWith("Validate : OK")) << copy << check.out;
 }
 
 class CameraCopiesTest : public qrtest::BrowserFrameTest {

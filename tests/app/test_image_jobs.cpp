@@ -59,6 +59,14 @@ TEST_F(ImageJobTest, FailedOverwriteKeepsTheOriginalFile)
     EXPECT_EQ(qrtest::ReadBytes(target), (std::vector<unsigned char>{'o', 'l', 'd'}));
     EXPECT_EQ(FilesIn(m_dir.path()), 1u); // no temporary file left behind
     ASSERT_EQ(m_boxes.size(), 1u);
+
+    // A target no exporter writes: the message names it.
+    m_boxes.clear();
+    const std::string other = (m_dir / "photo.qqq").string();
+    CImageSaveProgressDlog none(nullptr, &m_image, kRealExporters, other, &meta1, &meta2, &meta3, other, 1, 1, FALSE,
+                                0);
+    EXPECT_EQ(none.DoModal(), IDCANCEL);
+    EXPECT_EQ(m_boxes, std::vector<std::string>{"Unable to save file. " + other});
 }
 
 TEST_F(ImageJobTest, SaveReplacesTheTargetOnlyWhenComplete)

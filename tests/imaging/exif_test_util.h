@@ -3,6 +3,8 @@
 // Builds TIFF structures byte by byte in either order, so tests can make the
 // damaged and unusual files that no camera writes; and asks exiftool about files.
 #include "imaging/exif_file.h"
+#include "support/exif_tool.h"
+#include "support/test_support.h"
 
 #include <QByteArray>
 #include <QJsonArray>
@@ -12,7 +14,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -155,27 +156,15 @@ inline std::vector<uint8_t> IccSegment(uint8_t sequence, uint8_t total, const st
     return s;
 }
 
-// The output of a command (stdout), and its exit status.
-inline std::string Run(const std::string& command, int* status = nullptr)
-{
-    std::string out;
-    FILE* p = popen(command.c_str(), "r");
-    if (!p)
-        return out;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
-        out.append(buf, n);
-    int rc = pclose(p);
-    if (status)
-        *status = rc;
-    return out;
-}
-
 // One tag's printed value as exiftool gives it (-s3, numbers with -n).
 inline std::string Exiftool(const std::filesystem::path& file, const std::string& tag, bool numeric = false)
 {
-    std::string out = Run("exiftool -s3 " + std::string(numeric ? "-n " : "") + "-" + tag + " '" + file.string() + "'");
+    std::vector<std::string> args{"-s3"};
+    if (numeric)
+        args.push_back("-n");
+    args.push_back("-" + tag);
+    args.push_back(file.string());
+    std::string out = qrtest::ExifTool(args).out;
     while (!out.empty() && (out.back() == '\n' || out.back() == '\r'))
         out.pop_back();
     return out;
@@ -184,7 +173,7 @@ inline std::string Exiftool(const std::filesystem::path& file, const std::string
 // exiftool's errors (not warnings) when it validates the file; empty when none.
 inline std::string ValidationErrors(const std::filesystem::path& file)
 {
-    std::string out = Run("exiftool -validate -error -warning -a -s '" + file.string() + "'");
+    const std::string out = qrtest::ExifTool({"-validate", "-error", "-warning", "-a", "-s", file.string()}).out;
     std::string errors;
     size_t start = 0;
     while (start < out.size()) {
@@ -202,10 +191,10 @@ inline std::string ValidationErrors(const std::filesystem::path& file)
 // Every maker-note tag exiftool finds in each file, binary values included.
 inline std::map<std::string, QJsonObject> MakerNoteTags(const std::vector<std::filesystem::path>& files)
 {
-    std::string command = "exiftool -j -b -a -u -G1 -n -MakerNotes:all";
+    std::vector<std::string> args{"-j", "-b", "-a", "-u", "-G1", "-n", "-MakerNotes:all"};
     for (const std::filesystem::path& f : files)
-        command += " '" + f.string() + "'";
-    const std::string out = Run(command);
+        args.push_back(f.string());
+    const std::string out = qrtest::ExifTool(args).out;
     std::map<std::string, QJsonObject> tags;
     for (const QJsonValue& v : QJsonDocument::fromJson(QByteArray::fromStdString(out)).array()) {
         QJsonObject o = v.toObject();
@@ -218,11 +207,11 @@ inline std::map<std::string, QJsonObject> MakerNoteTags(const std::vector<std::f
 // exiftool's validation warnings and errors for each file.
 inline std::map<std::string, std::set<std::string>> Warnings(const std::vector<std::filesystem::path>& files)
 {
-    std::string command = "exiftool -validate -warning -error -a -s";
+    std::vector<std::string> args{"-validate", "-warning", "-error", "-a", "-s"};
     for (const std::filesystem::path& f : files)
-        command += " '" + f.string() + "'";
+        args.push_back(f.string());
     // One file gives no "========" line: name it here.
-    std::string out = (files.size() == 1 ? "======== " + files[0].string() + "\n" : "") + Run(command);
+    std::string out = (files.size() == 1 ? "======== " + files[0].string() + "\n" : "") + qrtest::ExifTool(args).out;
     std::map<std::string, std::set<std::string>> warnings;
     std::string current;
     size_t start = 0;

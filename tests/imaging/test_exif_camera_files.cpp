@@ -82,6 +82,7 @@ std::vector<BYTE> Rewritten(const std::vector<BYTE>& source, int kind)
 
 TEST(ExifCameraFiles, MakerNotesAndPreviewsReadTheSameAfterARewrite)
 {
+    QR_SKIP_WITHOUT_PROGRAM("exiftool");
     qrtest::TempDir dir;
     std::vector<fs::path> files;
     for (const CameraFile& c : kCameraFiles) {
@@ -117,6 +118,7 @@ TEST(ExifCameraFiles, MakerNotesAndPreviewsReadTheSameAfterARewrite)
 
 TEST(ExifCameraFiles, NotesFarIntoATiffMoveWithTheirOffsets)
 {
+    QR_SKIP_WITHOUT_PROGRAM("exiftool");
     // The camera's note at the end of a TIFF beyond what an APP1 segment can
     // reach: the JPEG block must move it, rebasing offsets that count from the
     // TIFF header and leaving alone those that count from the note's own.

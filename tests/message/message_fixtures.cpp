@@ -3,6 +3,7 @@
 #include "message/picture_jpeg.h"
 #include "message/wave.h"
 #include "platform/archive.h"
+#include "platform/wave_riff.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -30,6 +31,18 @@ std::vector<uint8_t> WaveBytes(size_t samples)
     for (size_t i = 0; i < samples; ++i)
         w.push_back(static_cast<uint8_t>(i * 7));
     return w;
+}
+
+std::vector<uint8_t> PlayableWaveBytes(size_t samples)
+{
+    WAVEFORMATEX f;
+    f.wFormatTag = WAVE_FORMAT_PCM;
+    f.nChannels = 1;
+    f.nSamplesPerSec = 11025;
+    f.wBitsPerSample = 8;
+    const std::vector<uint8_t> ramp = SampleRamp(samples);
+    const std::span<const uint8_t> pieces[] = {ramp};
+    return BuildWaveRiff(f, pieces);
 }
 
 std::vector<uint8_t> SampleRamp(size_t n, unsigned step)

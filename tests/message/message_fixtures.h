@@ -18,6 +18,8 @@ CImageBuffer MakePicture(int width, int height, int pixelType = PixelType::Bgr24
 
 // Minimal RIFF/WAVE bytes.
 std::vector<uint8_t> WaveBytes(size_t samples);
+// A WAV file the sound reader reads: n ramp samples, 8-bit mono at 11025.
+std::vector<uint8_t> PlayableWaveBytes(size_t samples);
 // n sample bytes, each unlike its neighbours, so that what was played or
 // recorded can be compared byte for byte.
 std::vector<uint8_t> SampleRamp(size_t n, unsigned step = 7);

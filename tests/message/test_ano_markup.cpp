@@ -1,6 +1,7 @@
 #include "message/ano_markup.h"
 
 #include "platform/file.h"
+#include "message_fixtures.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -12,10 +13,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::vector<unsigned char> Wave(size_t dataBytes = 4)
+std::vector<unsigned char> Wave() { return msgtest::PlayableWaveBytes(4); }
+
+// A sound that begins as a WAV file does but ends half way.
+std::vector<unsigned char> HalfWave()
 {
-    std::vector<unsigned char> b = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E'};
-    b.resize(b.size() + dataBytes, 0);
+    std::vector<unsigned char> b = msgtest::PlayableWaveBytes(400);
+    b.resize(b.size() / 2);
     return b;
 }
 
@@ -32,6 +36,7 @@ struct Card {
         qrtest::WriteBytes(root / "MAIN.JPG", {1, 2, 3});
         qrtest::WriteBytes(root / "PIC.JPG", {4});
         qrtest::WriteBytes(root / "SND" / "A.WAV", Wave());
+        qrtest::WriteBytes(root / "SND" / "HALF.WAV", HalfWave());
         qrtest::WriteBytes(root / "SND" / "NOTWAVE.WAV", {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'A', 'V', 'I', ' ', 0});
         qrtest::WriteBytes(dir / "SECRET.WAV", Wave());
     }
@@ -96,7 +101,7 @@ TEST(AnoMarkup, RefusesLinksThatLeaveTheCardOrAreNotSounds)
     Card card;
     fs::create_symlink(card.dir / "SECRET.WAV", card.root / "LINK.WAV");
     const char* refused[] = {"../SECRET.WAV", "/etc/passwd", "SND/../../SECRET.WAV", "LINK.WAV",
-                             "SND/NOTWAVE.WAV", "SND/MISSING.WAV", "", "SND\\A.WAV"};
+                             "SND/NOTWAVE.WAV", "SND/HALF.WAV", "SND/MISSING.WAV", "", "SND\\A.WAV"};
     for (const char* ref : refused) {
         card.Write(std::string("<Annotation mainImage=\"MAIN.JPG\"><posLink position=\"0 0\" areaSize=\"1 1\">"
                                "<linkedSnd source=\"") + ref + "\"></Annotation>");

@@ -386,9 +386,9 @@ struct Card {
     explicit Card(const fs::path& top) : root(top / "ROOT"), markup(root / "ANN0001" / "ANN0001.TXT")
     {
         WriteFile(root / "MAIN.JPG", JpegOf(64, 48));
-        WriteFile(root / "SND" / "VOICE.WAV", WaveBytes(200));
+        WriteFile(root / "SND" / "VOICE.WAV", PlayableWaveBytes(200));
         WriteFile(root / "IMG" / "DETAIL.JPG", JpegOf(30, 20));
-        WriteFile(top / "OUTSIDE.WAV", WaveBytes(50));
+        WriteFile(top / "OUTSIDE.WAV", PlayableWaveBytes(50));
         fs::create_directory_symlink(top, root / "LINK");
     }
     void Write(const std::string& text) const
@@ -423,7 +423,7 @@ TEST_F(PhotoDocTest, AnnotationFileBuildsItsCommentsAndRefusesWhatLeavesItsTree)
     const CAnoRecord& sound = *comments[0].m_pRecord;
     EXPECT_EQ(sound.m_nKind, CAnoRecord::sound);
     EXPECT_EQ(sound.m_strContent, "VOICE");
-    EXPECT_EQ(sound.Data(), WaveBytes(200));
+    EXPECT_EQ(sound.Data(), PlayableWaveBytes(200));
     const CAnoRecord& image = *comments[1].m_pRecord;
     EXPECT_EQ(image.m_nKind, CAnoRecord::image);
     EXPECT_EQ(image.m_strContent, "DETAIL");

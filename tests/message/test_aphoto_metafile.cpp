@@ -199,8 +199,8 @@ TEST_F(MetafileTest, RecordsAreWholeAndHoldThePhotographAndTheText)
 
 TEST_F(MetafileTest, AnotherProgramShowsThePhotographAndTheText)
 {
+    QR_SKIP_WITHOUT_PROGRAM("inkscape");
     const QString inkscape = QStandardPaths::findExecutable("inkscape");
-    ASSERT_FALSE(inkscape.isEmpty()) << "scripts/install-deps installs inkscape";
     const auto path = dir / "page.emf";
     const auto png = dir / "page.png";
     ASSERT_TRUE(Write(path.string()));
@@ -245,24 +245,40 @@ TEST_F(MetafileTest, AnotherProgramShowsThePhotographAndTheText)
     EXPECT_GT(dark, 30);
 }
 
-TEST_F(MetafileTest, AFailedWriteKeepsTheOldFile)
+TEST_F(MetafileTest, AFailedWriteKeepsTheOldFileAndSaysWhichAndWhy)
 {
     const auto path = dir / "page.emf";
-    qrtest::WriteBytes(path, {'o', 'l', 'd'});
-    // The disk fills up while the new file is written.
+    // The disk fills up while the new file is written; the file system fails
+    // when the finished file is closed.
     ReplaceFileCalls full = SystemReplaceFileCalls();
     full.write = [](int, const void*, size_t) -> ssize_t {
         errno = ENOSPC;
         return -1;
     };
-    const ReplaceFileCalls* before = SetReplaceFileCalls(&full);
-    const bool written = Write(path.string());
-    SetReplaceFileCalls(before);
-    EXPECT_FALSE(written);
-    EXPECT_EQ(qrtest::ReadBytes(path), (std::vector<unsigned char>{'o', 'l', 'd'}));
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_NE(boxes.back().find("Unable to save file."), std::string::npos);
-    EXPECT_EQ(qrtest::FolderNames(dir.path()), std::vector<std::string>{"page.emf"});
+    ReplaceFileCalls failingClose = SystemReplaceFileCalls();
+    failingClose.close = [](int fd) {
+        SystemReplaceFileCalls().close(fd);
+        errno = EIO;
+        return -1;
+    };
+    const struct Row {
+        const ReplaceFileCalls* calls;
+        std::string message;
+    } rows[] = {
+        {&full, "Disk is full.\n" + std::string(std::strerror(ENOSPC))},
+        {&failingClose, "Unable to save file. " + path.string() + "\n" + std::strerror(EIO)},
+    };
+    for (const Row& row : rows) {
+        qrtest::WriteBytes(path, {'o', 'l', 'd'});
+        boxes.clear();
+        const ReplaceFileCalls* before = SetReplaceFileCalls(row.calls);
+        const bool written = Write(path.string());
+        SetReplaceFileCalls(before);
+        EXPECT_FALSE(written);
+        EXPECT_EQ(qrtest::ReadBytes(path), (std::vector<unsigned char>{'o', 'l', 'd'}));
+        EXPECT_EQ(boxes, std::vector<std::string>{row.message});
+        EXPECT_EQ(qrtest::FolderNames(dir.path()), std::vector<std::string>{"page.emf"});
+    }
     // Written again with room on the disk, it replaces the old file.
     EXPECT_TRUE(Write(path.string()));
     EXPECT_EQ(Parse(qrtest::ReadBytes(path)).error, "");

@@ -195,6 +195,7 @@ TEST_F(PrintDlogTest, TwoPagesPrintedToPdfShowThePhotographWhereTheLayoutPutsIt)
     ASSERT_EQ(render.GetPageCount(), 2);
 
     constexpr int kDpi = 50;
+    QR_SKIP_WITHOUT_PROGRAM("pdftoppm");
     QProcess run;
     run.start("pdftoppm", {"-r", QString::number(kDpi), "-png", QString::fromStdString(pdf),
                            QString::fromStdString((dir / "page").string())});
@@ -298,6 +299,7 @@ TEST_F(PrintDlogTest, PrintPutsEveryPageOnThePrinter)
         if (name.size() > 4 && name.substr(name.size() - 4) == ".pdf")
             pdf = (dir / name).string();
     ASSERT_FALSE(pdf.empty());
+    QR_SKIP_WITHOUT_PROGRAM("pdfinfo");
     QProcess info;
     info.start("pdfinfo", {QString::fromStdString(pdf)});
     ASSERT_TRUE(info.waitForFinished(60000));

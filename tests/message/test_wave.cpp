@@ -140,9 +140,9 @@ TEST(Wave, WriteThenReadGivesTheSameBytesAndFormat)
     ASSERT_TRUE(back.WriteWav((dir / "again.wav").string()));
     EXPECT_EQ(qrtest::ReadBytes(dir / "again.wav"), file);
 
-    // 16-bit stereo keeps its channels; samples count each channel's.
+    // 16-bit stereo keeps its channels; its length counts frames, a sample of both channels.
     auto stereo = Sound(SampleRamp(400), 2, 22050, 16);
-    EXPECT_EQ(stereo->TotalSamples(), 200u);
+    EXPECT_EQ(stereo->TotalSamples(), 100u);
     ASSERT_TRUE(stereo->WriteWav(path));
     CWave stereoBack;
     ASSERT_TRUE(stereoBack.LoadFile(path.c_str()));
@@ -189,6 +189,92 @@ TEST(Wave, UnreadableFilesAreRefusedAndSaySo)
     std::filesystem::resize_file(dir / "big.wav", kMaxWaveFileBytes + 1);
     EXPECT_FALSE(w->LoadFile((dir / "big.wav").c_str()));
     EXPECT_EQ(boxes.texts.size(), 3u);
+}
+
+// WAV files as other programs and recorders leave them: each is read whole,
+// or refused with a message that names its own cause and the file.
+TEST(Wave, FilesFromOtherProgramsAreReadOrRefusedForTheirOwnReason)
+{
+    qrtest::TempDir dir;
+    MessageBoxes boxes;
+    const std::filesystem::path data = QR_TEST_DATA_DIR;
+    const Bytes samples = SampleRamp(400);
+    const Bytes plain = Sound(samples, 2, 8000, 16)->GetWavBytes(); // RIFF size at 4, data size at 40
+    auto patched = [](Bytes b, size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            b[at + i] = uint8_t(v >> (8 * i));
+        return b;
+    };
+    // A "JUNK" chunk of odd length (with its pad byte) in front of fmt.
+    Bytes junkFirst(plain.begin(), plain.begin() + 12);
+    for (uint8_t c : Bytes{'J', 'U', 'N', 'K', 3, 0, 0, 0, 'a', 'b', 'c', 0})
+        junkFirst.push_back(c);
+    junkFirst.insert(junkFirst.end(), plain.begin() + 12, plain.end());
+    junkFirst = patched(junkFirst, 4, uint32_t(junkFirst.size() - 8));
+    const Bytes ext24 = qrtest::ReadBytes(data / "sound_ext24_mono.wav");
+    const Bytes half(ext24.begin(), ext24.begin() + long(ext24.size() / 2));
+    Bytes extFloat = ext24;
+    extFloat[44] = 3; // the sub-format's tag: IEEE float
+    Bytes deep = plain;
+    deep[34] = 64;
+    Bytes crowded = plain;
+    crowded[22] = 96;
+
+    struct Row {
+        const char* what;
+        Bytes file;
+        WORD channels; // 0: refused
+        WORD bits;
+        DWORD frames;
+        Bytes firstBytes; // the first sample bytes as the sound holds them
+        std::string message;
+    } rows[] = {
+        {"24-bit, extensible fmt (sox)", ext24, 1, 24, 400, {}, ""},
+        {"16-bit, 4 channels, extensible fmt (sox)", qrtest::ReadBytes(data / "sound_ext16_4ch.wav"), 4, 16, 160, {},
+         ""},
+        {"RIFX, 16-bit stereo (sox)", qrtest::ReadBytes(data / "sound_rifx16_stereo.wav"), 2, 16, 160,
+         {0x47, 0x03, 0x47, 0x03, 0x0A, 0x1E}, ""},
+        {"RIFF size 0", patched(plain, 4, 0), 2, 16, 100, samples, ""},
+        {"RIFF size 0xFFFFFFFF", patched(plain, 4, 0xFFFFFFFF), 2, 16, 100, samples, ""},
+        {"data size 0", patched(plain, 40, 0), 2, 16, 100, samples, ""},
+        {"data size 0xFFFFFFFF", patched(plain, 40, 0xFFFFFFFF), 2, 16, 100, samples, ""},
+        {"both sizes 0xFFFFFFFF", patched(patched(plain, 4, 0xFFFFFFFF), 40, 0xFFFFFFFF), 2, 16, 100, samples, ""},
+        {"an odd chunk before fmt", junkFirst, 2, 16, 100, samples, ""},
+        {"cut in half", half, 0, 0, 0, {}, "damaged at byte " + std::to_string(half.size())},
+        {"32-bit float (sox)", qrtest::ReadBytes(data / "sound_float32.wav"), 0, 0, 0, {}, "not PCM (format 3)"},
+        {"float in the extensible fmt", extFloat, 0, 0, 0, {}, "not PCM (format 3)"},
+        {"64 bits a sample", deep, 0, 0, 0, {}, "64 bits per sample are not supported"},
+        {"96 channels", crowded, 0, 0, 0, {}, "96 channels at 8000 samples per second"},
+        {"not a wave file", Bytes{'h', 'e', 'l', 'l', 'o'}, 0, 0, 0, {}, "not a wave file"},
+    };
+    const std::string path = (dir / "sound.wav").string();
+    for (const Row& row : rows) {
+        qrtest::WriteBytes(path, row.file);
+        boxes.texts.clear();
+        CWave w;
+        const BOOL read = w.LoadFile(path.c_str());
+        if (!row.channels) {
+            EXPECT_FALSE(read) << row.what;
+            EXPECT_TRUE(w.GetBlocks().IsEmpty()) << row.what;
+            ASSERT_EQ(boxes.texts.size(), 1u) << row.what;
+            EXPECT_NE(boxes.texts[0].find(row.message), std::string::npos) << row.what << ": " << boxes.texts[0];
+            EXPECT_NE(boxes.texts[0].find(path), std::string::npos) << row.what << ": " << boxes.texts[0];
+            continue;
+        }
+        ASSERT_TRUE(read) << row.what << ": " << (boxes.texts.empty() ? "" : boxes.texts[0]);
+        EXPECT_EQ(w.GetFormat().wFormatTag, WAVE_FORMAT_PCM) << row.what;
+        EXPECT_EQ(w.GetFormat().nChannels, row.channels) << row.what;
+        EXPECT_EQ(w.GetFormat().wBitsPerSample, row.bits) << row.what;
+        EXPECT_EQ(w.TotalSamples(), row.frames) << row.what;
+        const Bytes held = SoundSamples(w);
+        EXPECT_EQ(held.size(), row.frames * row.channels * (row.bits / 8u)) << row.what;
+        ASSERT_GE(held.size(), row.firstBytes.size()) << row.what;
+        EXPECT_EQ(Bytes(held.begin(), held.begin() + long(row.firstBytes.size())), row.firstBytes) << row.what;
+        // What was read is written back as plain PCM and reads the same.
+        CWave again;
+        ASSERT_TRUE(again.ReadFromMemory(w.GetWavBytes())) << row.what;
+        EXPECT_EQ(SoundSamples(again), held) << row.what;
+    }
 }
 
 TEST(Wave, LoadFileWithoutPathAsksForOneAndReadsFromTheFilesPosition)

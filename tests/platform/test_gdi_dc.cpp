@@ -3,6 +3,7 @@
 #include "platform/gdi/emf_writer.h"
 #include "platform/gdi/metafile_dc.h"
 #include "platform/gdi/text_layout.h"
+#include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -295,7 +296,7 @@ TEST(GdiText, DrawTextMeasuresLinesAndWraps)
 {
     Canvas c(300, 200);
     CFont font;
-    font.CreatePointFont(100, "DejaVu Sans", &c.dc);
+    font.CreatePointFont(100, qrtest::kTestFace, &c.dc);
     c.dc.SelectObject(&font);
     const QFontMetrics fm(c.dc.CurrentQFont());
     ASSERT_TRUE(fm.inFont(u'W'));
@@ -387,7 +388,7 @@ TEST(GdiText, TextIsDrawnInTheTextColourInsideItsRectangle)
     lf.lfHeight = -20;
     lf.lfWeight = FW_BOLD;
     lf.lfQuality = NONANTIALIASED_QUALITY;
-    SetLogFontFaceName(lf, "DejaVu Sans");
+    SetLogFontFaceName(lf, qrtest::kTestFace);
     CFont font;
     font.CreateFontIndirect(&lf);
     c.dc.SelectObject(&font);
@@ -415,6 +416,22 @@ TEST(GdiLogFont, PointSizeGivesTheCharacterHeight)
     LOGFONT lf;
     SetLogFontFaceName(lf, std::string(30, 'a') + "\xC3\xA9");
     EXPECT_EQ(LogFontFaceName(lf), std::string(30, 'a'));
+}
+
+// Any height a record may hold gives a font whose metrics hold: sizes past
+// the largest are made at the largest, where ascent and height stay positive.
+TEST(GdiLogFont, HugeHeightsGiveTheLargestFontWithSaneMetrics)
+{
+    for (LONG height : {LONG(-1000000), LONG(-32767), LONG(-20000), LONG(20000), LONG(1000000)}) {
+        LOGFONT lf;
+        lf.lfHeight = height;
+        SetLogFontFaceName(lf, qrtest::kTestFace);
+        const QFont font = QFontFromLogFont(lf);
+        const QFontMetrics fm(font);
+        EXPECT_LE(font.pixelSize(), kLargestFontPixels) << height;
+        EXPECT_GT(fm.ascent(), kLargestFontPixels / 2) << height;
+        EXPECT_GT(fm.height(), fm.ascent()) << height;
+    }
 }
 
 TEST(GdiMetaFile, RecordsWhatIsDrawn)

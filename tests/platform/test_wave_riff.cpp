@@ -134,7 +134,45 @@ TEST(WaveRiff, ReadsWhatOtherProgramsWrite)
     }
 }
 
-TEST(WaveRiff, RefusesBrokenAndUnplayableFiles)
+// The extensible fmt chunk: the plain fields with tag 0xFFFE, then valid
+// bits, channel mask and the sub-format (its tag, then the fixed part).
+Bytes ExtFmt(uint16_t channels, uint32_t rate, uint16_t bits, uint16_t validBits, uint16_t subTag,
+             uint16_t extra = 22)
+{
+    Bytes b = Fmt(0xFFFE, channels, rate, bits, extra);
+    Put16(b, validBits);
+    Put32(b, channels == 1 ? 4 : 3);
+    Put32(b, subTag);
+    for (uint8_t c : {0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71})
+        b.push_back(c);
+    return b;
+}
+
+TEST(WaveRiff, ReadsPcmInTheExtensibleHeaderAndDepthsBetweenBytes)
+{
+    const Bytes data = Chunk("data", Bytes(12, 0x40));
+    struct Row {
+        const char* what;
+        Bytes fmt;
+        uint16_t channels, bits;
+    } rows[] = {
+        {"16 bits, extensible", ExtFmt(2, 48000, 16, 16, 1), 2, 16},
+        {"20 valid bits of 24", ExtFmt(1, 48000, 24, 20, 1), 1, 24},
+        {"12 bits in two bytes", [] { Bytes f = Fmt(1, 2, 48000, 12); f[12] = 4; return f; }(), 2, 16},
+    };
+    for (const Row& row : rows) {
+        WaveRiff read;
+        WaveReadFailure why;
+        ASSERT_TRUE(ReadWaveRiff(Riff({Chunk("fmt ", row.fmt), data}), read, &why)) << row.what;
+        EXPECT_EQ(read.format.wFormatTag, WAVE_FORMAT_PCM) << row.what;
+        EXPECT_EQ(read.format.nChannels, row.channels) << row.what;
+        EXPECT_EQ(read.format.wBitsPerSample, row.bits) << row.what;
+        EXPECT_EQ(read.format.cbSize, 0) << row.what;
+        EXPECT_EQ(read.data.size(), 12u) << row.what;
+    }
+}
+
+TEST(WaveRiff, RefusesBrokenAndUnplayableFilesWithTheirCause)
 {
     const Bytes fmt = Chunk("fmt ", Fmt(1, 1, 11025, 8));
     const Bytes data = Chunk("data", kSamples);
@@ -143,38 +181,55 @@ TEST(WaveRiff, RefusesBrokenAndUnplayableFiles)
     Bytes shortHead(good.begin(), good.begin() + 10);
     Bytes fmt15 = Fmt(1, 1, 11025, 8);
     fmt15.pop_back();
+    Bytes unknownGuid = ExtFmt(1, 8000, 16, 16, 1);
+    unknownGuid.back() ^= 0xFF;
+    const uint64_t end = good.size();
     struct Row {
         const char* what;
         Bytes file;
-        ByteReadError why;
+        WaveFault fault;
+        uint64_t at;
+        uint32_t value;
     } rows[] = {
-        {"empty", {}, ByteReadError::Truncated},
-        {"shorter than the form's head", shortHead, ByteReadError::Truncated},
-        {"not RIFF", [&] { Bytes b = good; b[3] = 'X'; return b; }(), ByteReadError::Malformed},
-        {"not WAVE", Riff({fmt, data}, {}, "AVI "), ByteReadError::Malformed},
-        {"cut off inside the data", truncated, ByteReadError::Truncated},
-        {"form longer than the file", Riff({fmt, data}, uint32_t(good.size())), ByteReadError::Truncated},
-        {"form size near 4 GB", Riff({fmt, data}, 0xFFFFFFFFu), ByteReadError::Truncated},
-        {"huge fmt chunk", Riff({Chunk("fmt ", Fmt(1, 1, 11025, 8), 0xFFFFFFF0u), data}), ByteReadError::Truncated},
+        {"empty", {}, WaveFault::NotWave, 0, 0},
+        {"shorter than the form's head", shortHead, WaveFault::Damaged, 10, 0},
+        {"not RIFF", [&] { Bytes b = good; b[0] = 'X'; return b; }(), WaveFault::NotWave, 0, 0},
+        {"not WAVE", Riff({fmt, data}, {}, "AVI "), WaveFault::NotWave, 0, 0},
+        {"cut off inside the data", truncated, WaveFault::Damaged, end - 3, 0},
+        {"form longer than the file", Riff({fmt, data}, uint32_t(good.size())), WaveFault::Damaged, end, 0},
+        {"form size near 4 GB", Riff({fmt, data}, 0xFFFFFFFEu), WaveFault::Damaged, end, 0},
+        {"huge fmt chunk", Riff({Chunk("fmt ", Fmt(1, 1, 11025, 8), 0xFFFFFFF0u), data}), WaveFault::Damaged, end, 0},
         {"data chunk past the end", Riff({fmt, Chunk("data", kSamples, uint32_t(kSamples.size() + 2))}),
-         ByteReadError::Truncated},
-        {"no fmt chunk", Riff({data}), ByteReadError::Malformed},
-        {"no data chunk", Riff({fmt}), ByteReadError::Malformed},
-        {"fmt chunk too short", Riff({Chunk("fmt ", fmt15), data}), ByteReadError::Truncated},
-        {"not PCM", Riff({Chunk("fmt ", Fmt(3, 1, 11025, 32)), data}), ByteReadError::Malformed},
-        {"4 bits a sample", Riff({Chunk("fmt ", Fmt(1, 1, 11025, 4)), data}), ByteReadError::Malformed},
-        {"12 bits a sample", Riff({Chunk("fmt ", Fmt(1, 1, 11025, 12)), data}), ByteReadError::Malformed},
-        {"no channels", Riff({Chunk("fmt ", Fmt(1, 0, 11025, 8)), data}), ByteReadError::Malformed},
-        {"too many channels", Riff({Chunk("fmt ", Fmt(1, kMaxPcmChannels + 1, 11025, 8)), data}),
-         ByteReadError::Malformed},
-        {"no rate", Riff({Chunk("fmt ", Fmt(1, 1, 0, 8)), data}), ByteReadError::Malformed},
-        {"rate too high", Riff({Chunk("fmt ", Fmt(1, 1, kMaxPcmRate + 1, 8)), data}), ByteReadError::Malformed},
+         WaveFault::Damaged, end, 0},
+        {"data chunk past a form that ends before the file", Riff({fmt, data}, 4 + 24 + 8 + 2), WaveFault::Damaged,
+         36, 0},
+        {"no fmt chunk", Riff({data}), WaveFault::Damaged, end - 24, 0},
+        {"no data chunk", Riff({fmt}), WaveFault::Damaged, 36, 0},
+        {"fmt chunk too short", Riff({Chunk("fmt ", fmt15), data}), WaveFault::Damaged, 12, 0},
+        {"extensible fmt without its extension", Riff({Chunk("fmt ", Fmt(0xFFFE, 1, 8000, 16, 0)), data}),
+         WaveFault::Damaged, 12, 0},
+        {"not PCM", Riff({Chunk("fmt ", Fmt(3, 1, 11025, 32)), data}), WaveFault::NotPcm, 0, 3},
+        {"float, extensible", Riff({Chunk("fmt ", ExtFmt(1, 8000, 32, 32, 3)), data}), WaveFault::NotPcm, 0, 3},
+        {"a sub-format of another family", Riff({Chunk("fmt ", unknownGuid), data}), WaveFault::NotPcm, 0, 0xFFFE},
+        {"more valid bits than the container", Riff({Chunk("fmt ", ExtFmt(1, 8000, 16, 24, 1)), data}),
+         WaveFault::BitsPerSample, 0, 16},
+        {"4 bits a sample", Riff({Chunk("fmt ", Fmt(1, 1, 11025, 4)), data}), WaveFault::BitsPerSample, 0, 4},
+        {"12 bits a sample in one byte", Riff({Chunk("fmt ", Fmt(1, 1, 11025, 12)), data}), WaveFault::BitsPerSample,
+         0, 12},
+        {"64 bits a sample", Riff({Chunk("fmt ", Fmt(1, 1, 11025, 64)), data}), WaveFault::BitsPerSample, 0, 64},
+        {"no channels", Riff({Chunk("fmt ", Fmt(1, 0, 11025, 8)), data}), WaveFault::Format, 0, 0},
+        {"too many channels", Riff({Chunk("fmt ", Fmt(1, kMaxPcmChannels + 1, 11025, 8)), data}), WaveFault::Format,
+         0, kMaxPcmChannels + 1},
+        {"no rate", Riff({Chunk("fmt ", Fmt(1, 1, 0, 8)), data}), WaveFault::Format, 0, 1},
+        {"rate too high", Riff({Chunk("fmt ", Fmt(1, 1, kMaxPcmRate + 1, 8)), data}), WaveFault::Format, 0, 1},
     };
     for (const Row& row : rows) {
         WaveRiff read;
-        ByteReadError why = ByteReadError::None;
+        WaveReadFailure why;
         EXPECT_FALSE(ReadWaveRiff(row.file, read, &why)) << row.what;
-        EXPECT_EQ(why, row.why) << row.what;
+        EXPECT_EQ(int(why.fault), int(row.fault)) << row.what;
+        EXPECT_EQ(why.at, row.at) << row.what;
+        EXPECT_EQ(why.value, row.value) << row.what;
     }
     WaveRiff read;
     EXPECT_TRUE(ReadWaveRiff(Riff({Chunk("fmt ", Fmt(1, kMaxPcmChannels, kMaxPcmRate, 32)), data}), read));
@@ -184,10 +239,10 @@ TEST(WaveRiff, SizeLimitAtItAndOneByteBeyond)
 {
     const Bytes good = Riff({Chunk("fmt ", Fmt(1, 1, 11025, 8)), Chunk("data", kSamples)});
     WaveRiff read;
-    ByteReadError why = ByteReadError::None;
+    WaveReadFailure why;
     EXPECT_TRUE(ReadWaveRiff(good, read, &why, good.size()));
     EXPECT_FALSE(ReadWaveRiff(good, read, &why, good.size() - 1));
-    EXPECT_EQ(why, ByteReadError::OverLimit);
+    EXPECT_EQ(int(why.fault), int(WaveFault::TooLarge));
 }
 
 } // namespace

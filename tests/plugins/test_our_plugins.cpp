@@ -4,15 +4,16 @@
 #include "imaging/image_exporter.h"
 #include "imaging/plugin_api.h"
 #include "platform/replace_file.h"
+#include "support/exif_tool.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
 #include <gif_lib.h>
 #include <lcms2.h>
+#include <png.h>
 
 #include <array>
 #include <csignal>
-#include <cstdio>
 #include <filesystem>
 #include <cstdlib>
 #include <cstring>
@@ -189,19 +190,6 @@ double Difference(Picture& a, Picture& b, bool lossy)
     return lossy ? sum / (3.0 * a.width * a.height) : worst;
 }
 
-std::string Shell(const std::string& command)
-{
-    std::string out;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return out;
-    char buf[512];
-    while (size_t n = fread(buf, 1, sizeof buf, pipe))
-        out.append(buf, n);
-    pclose(pipe);
-    return out;
-}
-
 // A small Intel-order Exif block: Make in directory 0, DateTimeOriginal in the Exif directory.
 std::vector<uint8_t> SmallExifBlock()
 {
@@ -309,8 +297,7 @@ TEST(OurPlugins, JpegDecodesAtReducedScale)
 
 TEST(OurPlugins, MetadataBlocksReachTheFileAndValidate)
 {
-    if (Shell("command -v exiftool").empty())
-        GTEST_SKIP() << "exiftool not installed";
+    QR_SKIP_WITHOUT_PROGRAM("exiftool");
     qrtest::TempDir dir;
     // A real profile, made by the colour library.
     cmsHPROFILE srgb = cmsCreate_sRGBProfile();
@@ -323,12 +310,12 @@ TEST(OurPlugins, MetadataBlocksReachTheFileAndValidate)
         Module ex(Exporter(f.name));
         const std::string path = (dir / (std::string("meta.") + f.ext)).string();
         ASSERT_EQ(Export(ex, path, MakeColour(40, 30), 90, SmallExifBlock(), profile, MakeRecord()), 0) << f.name;
-        const std::string tags = Shell("exiftool -s -s -s -Make -DateTimeOriginal -ProfileClass '" + path + "'");
+        const std::string tags = qrtest::ExifTool({"-s", "-s", "-s", "-Make", "-DateTimeOriginal", "-ProfileClass", path}).out;
         EXPECT_NE(tags.find("Quiram"), std::string::npos) << f.name << tags;
         EXPECT_NE(tags.find("2024:05:06 07:08:09"), std::string::npos) << f.name << tags;
         EXPECT_NE(tags.find("Display Device Profile"), std::string::npos) << f.name << tags;
-        const std::string check = Shell("exiftool -validate -warning -error -a '" + path + "' 2>&1");
-        EXPECT_EQ(check.find("Error"), std::string::npos) << f.name << check;
+        const qrtest::ExifToolAnswer check = qrtest::ExifTool({"-validate", "-warning", "-error", "-a", path});
+        EXPECT_EQ((check.out + check.err).find("Error"), std::string::npos) << f.name << check.out << check.err;
     }
 }
 
@@ -493,6 +480,136 @@ TEST(OurPlugins, GifTransparencyIsLaidOverWhite)
     ASSERT_TRUE(WriteGif(path, 13, 11, false));
     ASSERT_TRUE(Import(im, path, p));
     EXPECT_EQ(Rgb(p, 0, 0), (std::array<int, 3>{0, 255, 0}));
+}
+
+namespace {
+
+// A PNG of w x h pixels with alpha (colour or grey, 8 or 16 bits): every
+// level of alpha from clear to opaque over samples that vary in their low
+// bits too.
+bool WriteAlphaPng(const std::string& path, bool colour, int depth, bool interlaced, bool gamma = false)
+{
+    const int w = 32, h = 24, channels = colour ? 4 : 2, bytes = depth / 8;
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f)
+        return false;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    bool ok = png && info && setjmp(png_jmpbuf(png)) == 0;
+    if (ok) {
+        png_init_io(png, f);
+        png_set_IHDR(png, info, w, h, depth, colour ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_GRAY_ALPHA,
+                     interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                     PNG_FILTER_TYPE_DEFAULT);
+        if (gamma)
+            png_set_gAMA(png, info, 1 / 2.2);
+        png_write_info(png, info);
+        std::vector<png_byte> rows(static_cast<size_t>(w) * h * channels * bytes);
+        std::vector<png_bytep> pointers;
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) {
+                const int i = y * w + x;
+                const uint32_t values[4] = {uint32_t(i * 97 % 65536), uint32_t((x * 2053 + y * 911) % 65536),
+                                            uint32_t(65535 - i * 61 % 65536), uint32_t(i * 65535 / (w * h - 1))};
+                for (int c = 0; c < channels; ++c) {
+                    const uint32_t v = values[c == channels - 1 ? 3 : c];
+                    png_byte* s = &rows[(static_cast<size_t>(i) * channels + c) * bytes];
+                    if (bytes == 2) {
+                        s[0] = png_byte(v >> 8);
+                        s[1] = png_byte(v);
+                    } else {
+                        s[0] = png_byte(v >> 8);
+                    }
+                }
+            }
+            pointers.push_back(&rows[static_cast<size_t>(y) * w * channels * bytes]);
+        }
+        png_write_image(png, pointers.data());
+        png_write_end(png, nullptr);
+    }
+    png_destroy_write_struct(&png, info ? &info : nullptr);
+    return std::fclose(f) == 0 && ok;
+}
+
+// The Python with the picture library of the distribution, or empty.
+std::string PythonWithPil()
+{
+    for (const char* python : {"/usr/bin/python3", "python3"})
+        if (std::system((std::string(python) + " -c 'import PIL' >/dev/null 2>&1").c_str()) == 0)
+            return python;
+    return {};
+}
+
+// The picture library's own flattening over white, as rows of r, g, b.
+std::string PilOverWhite(const std::string& python, const std::string& path)
+{
+    return Shell(python + " -c 'import sys\nfrom PIL import Image\n"
+                          "im = Image.open(sys.argv[1]).convert(\"RGBA\")\n"
+                          "white = Image.new(\"RGBA\", im.size, (255, 255, 255, 255))\n"
+                          "sys.stdout.buffer.write(Image.alpha_composite(white, im).convert(\"RGB\").tobytes())' '" +
+                 path + "'");
+}
+
+} // namespace
+
+TEST(OurPlugins, PngAlphaIsLaidOverWhiteAsOtherProgramsDo)
+{
+    const std::string python = PythonWithPil();
+    if (python.empty())
+        GTEST_SKIP() << "python3 with PIL (Debian's python3-pil) is not installed: no reference to compare with";
+    qrtest::TempDir dir;
+    Module im(Importer("png"));
+    struct Row {
+        const char* what;
+        bool colour;
+        int depth;
+        bool interlaced;
+        bool gamma;
+    } rows[] = {
+        {"RGBA 8", true, 8, false, false},
+        {"RGBA 16", true, 16, false, false},
+        {"RGBA 8 with its gamma", true, 8, false, true},
+        {"RGBA 16 with its gamma", true, 16, false, true},
+        {"RGBA 8 interlaced", true, 8, true, true},
+        {"RGBA 16 interlaced", true, 16, true, false},
+        {"grey+alpha 8", false, 8, false, true},
+        {"grey+alpha 16", false, 16, false, false},
+    };
+    for (const Row& row : rows) {
+        const std::string path = (dir / "alpha.png").string();
+        ASSERT_TRUE(WriteAlphaPng(path, row.colour, row.depth, row.interlaced, row.gamma)) << row.what;
+        Picture p;
+        ASSERT_TRUE(Import(im, path, p)) << row.what;
+        const std::string reference = PilOverWhite(python, path);
+        ASSERT_EQ(reference.size(), size_t(p.width) * p.height * 3) << row.what;
+        int worst = 0;
+        for (int32_t y = 0; y < p.height; ++y)
+            for (int32_t x = 0; x < p.width; ++x) {
+                const auto rgb = Rgb(p, x, y);
+                for (int c = 0; c < 3; ++c)
+                    worst = std::max(worst, std::abs(rgb[c] - uint8_t(reference[(size_t(y) * p.width + x) * 3 + c])));
+            }
+        EXPECT_LE(worst, 1) << row.what;
+    }
+}
+
+TEST(OurPlugins, PngGreyAlphaOverWhiteIsExact)
+{
+    qrtest::TempDir dir;
+    Module im(Importer("png"));
+    const std::string path = (dir / "grey.png").string();
+    ASSERT_TRUE(WriteAlphaPng(path, false, 8, false, true));
+    Picture p;
+    ASSERT_TRUE(Import(im, path, p));
+    ASSERT_EQ(p.type, 14);
+    // The same samples the writer made, flattened by hand and rounded.
+    for (int32_t y = 0; y < p.height; ++y)
+        for (int32_t x = 0; x < p.width; ++x) {
+            const int i = y * p.width + x;
+            const int grey = i * 97 % 65536 >> 8, alpha = i * 65535 / (p.width * p.height - 1) >> 8;
+            const int expected = (grey * alpha + 255 * (255 - alpha) + 127) / 255;
+            ASSERT_EQ(Rgb(p, x, y)[0], expected) << x << "," << y;
+        }
 }
 
 namespace {

@@ -8,6 +8,10 @@
 
 namespace qrtest {
 
+// The face of the font shipped with the tests (tests/data/fonts), loaded by
+// every test program and its default font: text measures alike everywhere.
+inline constexpr char kTestFace[] = "Quiram Test Sans";
+
 // tests/data in the source tree.
 std::filesystem::path DataPath(const std::string& name);
 
@@ -29,6 +33,9 @@ std::vector<unsigned char> ReadBytes(const std::filesystem::path& path);
 // The names in a folder, sorted.
 std::vector<std::string> FolderNames(const std::filesystem::path& dir);
 void WriteBytes(const std::filesystem::path& path, const std::vector<unsigned char>& bytes);
+
+// A program's path as found on the PATH; empty when it is not installed.
+std::string FindProgram(const std::string& name);
 
 // An environment variable set (or, for a null value, removed) while the
 // object lives, then put back as it was.
@@ -59,3 +66,11 @@ private:
 };
 
 } // namespace qrtest
+
+// Skips the test, saying why, where an outside program it asks is not
+// installed (scripts/install-deps installs every one the tests use).
+#define QR_SKIP_WITHOUT_PROGRAM(name)                                                              \
+    do {                                                                                           \
+        if (::qrtest::FindProgram(name).empty())                                                   \
+            GTEST_SKIP() << name << " is not installed (scripts/install-deps installs it)";        \
+    } while (0)

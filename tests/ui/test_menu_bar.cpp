@@ -390,12 +390,14 @@ TEST_F(MenuBarFrame, FrameMessagesReachTheBarThroughItsHook)
     frame->SendMessage(WM_NCACTIVATE, TRUE);
     for (const auto& it : bar->GetItems())
         EXPECT_EQ(it->m_state & MBS_INACTIVE, 0);
-    // A setting change makes the items again from the menu.
-    const CMenuBarItem* before = bar->GetItems()[0].get();
-    frame->SendMessage(WM_SETTINGCHANGE);
+    // A setting change makes the items again from the menu: an entry the
+    // menu has gained since shows.
+    ASSERT_TRUE(bar->GetMenu()->AppendMenu(MF_STRING, ID_T_EXIT, "&Quit"));
     ASSERT_EQ(bar->GetItems().size(), 3u);
-    EXPECT_NE(bar->GetItems()[0].get(), before);
+    frame->SendMessage(WM_SETTINGCHANGE);
+    ASSERT_EQ(bar->GetItems().size(), 4u);
     EXPECT_EQ(static_cast<CMenuBarButton*>(bar->GetItems()[2].get())->m_nCmdId, int(ID_T_ABOUT));
+    EXPECT_EQ(static_cast<CMenuBarButton*>(bar->GetItems()[3].get())->m_text, "&Quit");
 }
 
 TEST_F(MenuBarFrame, EntryWithoutPopupSendsItsCommand)

@@ -82,6 +82,7 @@ TEST(PrinterDC, PagesPrintedToPdfReadBack)
         ASSERT_EQ(dc.EndDoc(), 1);
         EXPECT_EQ(dc.EndDoc(), 0);
     }
+    QR_SKIP_WITHOUT_PROGRAM("pdftoppm");
     std::vector<QImage> pages = uitest::RenderPdf(pdf, 30);
     ASSERT_EQ(pages.size(), 2u);
     // At 30 dots per inch: the offset is 7.5 pixels, the printable area 1/10 of the device size.

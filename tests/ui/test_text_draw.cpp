@@ -2,8 +2,8 @@
 
 #include "platform/gdi/dc.h"
 #include "platform/gdi/logfont.h"
+#include "support/test_support.h"
 
-#include <QFontMetrics>
 #include <QImage>
 #include <gtest/gtest.h>
 
@@ -13,13 +13,8 @@ LOGFONT Font(int height)
 {
     LOGFONT lf;
     lf.lfHeight = height;
-    SetLogFontFaceName(lf, "DejaVu Sans");
+    SetLogFontFaceName(lf, qrtest::kTestFace);
     return lf;
-}
-
-bool HaveFont()
-{
-    return QFontMetrics(QFontFromLogFont(Font(-20))).inFont(QChar(u'W'));
 }
 
 QImage Blank()
@@ -62,8 +57,6 @@ TEST(TextDraw, ShrinkToFitDrawsNothingBelowTwoPixels)
 
 TEST(TextDraw, ShrinkToFitKeepsTheFirstHeightWhenItFits)
 {
-    if (!HaveFont())
-        GTEST_SKIP() << "DejaVu Sans is not installed";
     const CRect rc(10, 20, 230, 150);
     const LOGFONT lf = Font(-12);
     QImage shrunk = Blank();
@@ -96,8 +89,6 @@ TEST(TextDraw, ShrinkToFitKeepsTheFirstHeightWhenItFits)
 
 TEST(TextDraw, ShrinkToFitMakesALongTextFit)
 {
-    if (!HaveFont())
-        GTEST_SKIP() << "DejaVu Sans is not installed";
     const CRect rc(0, 30, 120, 70);
     const std::string text = "A long comment that cannot stand in this small box at its own size at all";
     const LOGFONT lf = Font(-30);
@@ -115,8 +106,6 @@ TEST(TextDraw, ShrinkToFitMakesALongTextFit)
 
 TEST(TextDraw, GuardedDrawingAndMeasuring)
 {
-    if (!HaveFont())
-        GTEST_SKIP() << "DejaVu Sans is not installed";
     QImage image = Blank();
     CDC dc(&image);
     RECT measured{0, 0, 200, 0};

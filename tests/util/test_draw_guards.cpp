@@ -2,6 +2,7 @@
 #include "util/timed_lock.h"
 
 #include "platform/gdi/metafile_dc.h"
+#include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -85,7 +86,7 @@ TEST(SelectionGuards, SelectAndPutBack)
 {
     Canvas c;
     CFont font;
-    font.CreatePointFont(90, "DejaVu Sans");
+    font.CreatePointFont(90, qrtest::kTestFace);
     CPen pen(PS_SOLID, 1, kRed);
     CFont* oldFont = c.dc.GetCurrentFont();
     CPen* oldPen = c.dc.GetCurrentPen();
@@ -112,7 +113,7 @@ TEST(SelectionGuards, BitmapAndPaletteGuardsDoNothingOnARecordingOrTrueColourCon
     CMetaFileDC meta;
     ASSERT_TRUE(meta.CreateEnhanced(nullptr, nullptr, nullptr, nullptr));
     CFont font;
-    font.CreatePointFont(90, "DejaVu Sans");
+    font.CreatePointFont(90, qrtest::kTestFace);
     CFont* before = meta.GetCurrentFont();
     {
         // The bitmap guard selects any object by handle, but not while recording.

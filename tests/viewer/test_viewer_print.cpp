@@ -2,6 +2,7 @@
 
 #include "imaging/viewer/view_print.h"
 #include "imaging/viewer/view_print_dlog.h"
+#include "platform/gdi/logfont.h"
 
 using namespace viewertest;
 
@@ -96,6 +97,7 @@ TEST_F(ViewerPrintTest, PreviewThenPrintPutsThePictureOnThePage)
     // 300 pixels over the whole printable width at 300 dpi
     EXPECT_GT(least, 0);
     ASSERT_TRUE(uitest::WaitFor([&] { return fs::exists(pdf) && fs::file_size(pdf) > 0; }));
+    QR_SKIP_WITHOUT_PROGRAM("pdftoppm");
     const QImage page = PrintedPage(30);
     ASSERT_FALSE(page.isNull());
     EXPECT_GT(Count(page, Red), 100);
@@ -108,6 +110,8 @@ TEST_F(ViewerPrintTest, HugeCaptionFontOrLongTitleLeavesAnEmptyPictureAreaNotACr
 {
     ASSERT_NE(Open(MakeJpeg(dir / "caption.jpg", 60, 40)), nullptr);
     CViewerView::SetPrintFile(pdf.string());
+    // The shipped face: a face the machine lacks falls back to whatever it has.
+    SetLogFontFaceName(View()->GetPrintSettings().m_captionFont, qrtest::kTestFace);
     View()->GetPrintSettings().m_captionFont.lfHeight = -400000;
     View()->GetPrintSettings().m_bShowCaption = FALSE;
     int least = -1, largest = -1;
@@ -122,11 +126,13 @@ TEST_F(ViewerPrintTest, HugeCaptionFontOrLongTitleLeavesAnEmptyPictureAreaNotACr
     EXPECT_EQ(largest, 0);
     EXPECT_EQ(least, 0);
     EXPECT_TRUE(View()->PrintPicture());
+    QR_SKIP_WITHOUT_PROGRAM("pdftoppm");
     EXPECT_EQ(Count(PrintedPage(20), Red), 0);
 }
 
 TEST_F(ViewerPrintTest, SizeToPageFillsTheWidthAndByResolutionKeepsTheSize)
 {
+    QR_SKIP_WITHOUT_PROGRAM("pdftoppm");
     ASSERT_NE(Open(MakeJpeg(dir / "sizes.jpg", 300, 100)), nullptr);
     CViewerView::SetPrintFile(pdf.string());
     CViewPrintSettings& s = View()->GetPrintSettings();
