@@ -86,13 +86,14 @@ bool IsSameOrUnder(const std::string& path, const std::string& folder)
 // companions and the browser's pairs would mix.
 bool HasRawTiffConflict(const std::vector<std::string>& sources, const std::string& target)
 {
+    CNamesakeIndex names;
     for (const std::string& source : sources) {
         std::string name;
         GetFileName(source, name, true);
         const std::string there = JoinPath(target, name);
-        if (IsTiffFile(there) && !FindNamesakes(there, IsTkfFile).empty())
+        if (IsTiffFile(there) && !names.Find(there, IsTkfFile).empty())
             return true;
-        if (IsTkfFile(there) && !FindNamesakes(there, IsTiffFile).empty())
+        if (IsTkfFile(there) && !names.Find(there, IsTiffFile).empty())
             return true;
     }
     return false;

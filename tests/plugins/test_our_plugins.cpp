@@ -14,6 +14,7 @@
 
 #include <array>
 #include <csignal>
+#include <cstdio>
 #include <filesystem>
 #include <cstdlib>
 #include <cstring>
@@ -538,6 +539,20 @@ std::string PythonWithPil()
         if (std::system((std::string(python) + " -c 'import PIL' >/dev/null 2>&1").c_str()) == 0)
             return python;
     return {};
+}
+
+// What a shell command prints.
+std::string Shell(const std::string& command)
+{
+    std::string out;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return out;
+    char buf[512];
+    while (size_t n = fread(buf, 1, sizeof buf, pipe))
+        out.append(buf, n);
+    pclose(pipe);
+    return out;
 }
 
 // The picture library's own flattening over white, as rows of r, g, b.
