@@ -9,7 +9,10 @@ set(QR_INSTALL_HOME ${CMAKE_INSTALL_LIBDIR}/quiram-relayo)
 
 install(TARGETS quiram-relayo quiram-relayo-reader RUNTIME DESTINATION ${QR_INSTALL_HOME})
 install(DIRECTORY ${QR_BIN_DIR}/Help DESTINATION ${QR_INSTALL_HOME})
-install(DIRECTORY DESTINATION ${QR_INSTALL_HOME}/Reader)
+# The reader and its licence, which the main program mails along.
+install(PROGRAMS $<TARGET_FILE:quiram-relayo-reader> DESTINATION ${QR_INSTALL_HOME}/Reader
+        RENAME "${QR_READER_MAIL_NAME}")
+install(FILES ${QR_READER_LICENCE} DESTINATION ${QR_INSTALL_HOME}/Reader)
 install(DIRECTORY DESTINATION ${QR_INSTALL_HOME}/Importer)
 install(DIRECTORY DESTINATION ${QR_INSTALL_HOME}/Exporter)
 

@@ -5,7 +5,6 @@
 #include "imaging/pelkor_engine.h"
 #include "platform/colour/colour_library.h"
 
-#include <QStringDecoder>
 
 #include <algorithm>
 #include <cstdio>
@@ -74,14 +73,6 @@ bool IntegerText(const CExifEntry& entry, std::string& text, int item, const std
     return true;
 }
 
-std::string ShiftJisToText(const std::string& bytes)
-{
-    QStringDecoder decode("Shift_JIS");
-    if (!decode.isValid())
-        return bytes;
-    return QString(decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())))).toStdString();
-}
-
 std::string UserCommentText(const CExifEntry& entry)
 {
     int code = -1;
@@ -90,7 +81,7 @@ std::string UserCommentText(const CExifEntry& entry)
         return {};
     switch (code) {
     case 0: return comment->substr(0, comment->find('\0'));
-    case 1: return ShiftJisToText(JisToShiftJis(comment->data(), comment->size()));
+    case 1: return ShiftJisToUtf8(JisToShiftJis(comment->data(), comment->size()));
     case 2: {
         std::u16string units(comment->size() / 2, u'\0');
         std::copy_n(comment->data(), units.size() * 2, reinterpret_cast<char*>(units.data()));

@@ -68,22 +68,31 @@ bool AddMailAttachments(CMapiMail& mail, const std::string& fileName, const std:
     std::string programName = "Quiram Relayo Reader.exe", licenceName = "EULA.txt";
     LoadReaderFileNames(programName, licenceName);
     const std::string folder = GetReaderFolder();
-    bool readerAttached = false;
-    // What is missing stays behind without a word.
+    // What is missing stays behind; the note then says where the reader is.
+    bool readerAttached = false, licenceAttached = false;
     if (const std::string reader = JoinPath(folder, programName); IsFile(reader)) {
         mail.AddAttachment({programName, reader});
         readerAttached = true;
     }
-    if (const std::string licence = JoinPath(folder, licenceName); IsFile(licence))
+    if (const std::string licence = JoinPath(folder, licenceName); IsFile(licence)) {
         mail.AddAttachment({licenceName, licence});
-    return readerAttached;
+        licenceAttached = true;
+    }
+    return readerAttached && licenceAttached;
 }
 
 BOOL CallMapiSendMail(const CMapiMail& mail, const std::string& stagingFolder)
 {
     MailResult immediate = MailResult::failed;
     if (!SendMail(mail.GetMessage(), stagingFolder, &immediate, ShowMailResult)) {
-        ShowMailResult(immediate);
+        const auto& attachments = mail.GetMessage().attachments;
+        // The staged message stays where the box says, for the user to attach.
+        if (immediate == MailResult::noMailProgram && !attachments.empty())
+            AfxMessageBox(FormatWithStrings(res::String(IDS_MAIL_NO_PROGRAM),
+                                            {JoinPath(stagingFolder, attachments.front().fileName)}),
+                          MB_OK | MB_ICONEXCLAMATION);
+        else
+            ShowMailResult(immediate);
         return FALSE;
     }
     return TRUE;

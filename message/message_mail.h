@@ -26,7 +26,7 @@ std::string MakeMailFileName(const std::string& name);
 
 // The message, and with bAttach the reader program and its licence text from
 // the "Reader" folder beside the program where they are there. True when the
-// reader program went along.
+// reader program and its licence went along (the note says so).
 bool AddMailAttachments(CMapiMail& mail, const std::string& fileName, const std::string& path, bool bAttach);
 
 // Hands the mail to the mail client from the staging folder. The failures

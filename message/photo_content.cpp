@@ -247,6 +247,33 @@ void CAPhotoContent::ReadBody(CArchive& ar, bool whole)
     SerializeMainImage(in);
     SerializeComments(in);
     SerializeTrailer(in);
+    TakeTextsAsUtf8();
+}
+
+void CAPhotoContent::TakeTextsAsUtf8()
+{
+    std::vector<std::string*> texts{&m_strPictureText, &m_strInfoText};
+    std::vector<CAnoRecord*> records;
+    for (CAnoElement& e : m_comments)
+        if (e.m_pRecord) {
+            records.push_back(e.m_pRecord.get());
+            texts.push_back(&e.m_pRecord->m_strContent);
+            texts.push_back(&e.m_pRecord->m_strUserName);
+        }
+    if (std::all_of(texts.begin(), texts.end(), [](const std::string* t) { return IsUtf8Text(*t); }) &&
+        std::all_of(records.begin(), records.end(), [](const CAnoRecord* r) { return IsUtf8Text(r->m_logFont.lfFaceName); }))
+        return;
+    for (std::string* t : texts)
+        *t = ShiftJisToUtf8(*t);
+    for (CAnoRecord* r : records) {
+        // The face name field keeps whole characters and its terminating zero.
+        const std::string face = ShiftJisToUtf8(r->m_logFont.lfFaceName);
+        size_t keep = 0;
+        while (keep < face.size() && keep + CharLenAt(face, keep) < size_t(LF_FACESIZE))
+            keep += CharLenAt(face, keep);
+        std::fill(std::begin(r->m_logFont.lfFaceName), std::end(r->m_logFont.lfFaceName), '\0');
+        std::copy_n(face.data(), keep, r->m_logFont.lfFaceName);
+    }
 }
 
 bool ReadMessageFile(const std::string& path, CAPhotoContent& content, bool whole)

@@ -83,6 +83,11 @@ public:
     void StoreImageBlob(CArchive& ar);
     void FetchImageBlob(CArchive& ar);
 
+    // The texts of a message read as UTF-8 when every one of them is; a
+    // message written where the code page was Shift-JIS holds some that are
+    // not, and then all of them are read as Shift-JIS.
+    void TakeTextsAsUtf8();
+
     void BuildByteTables();
     const ByteTable& GetWriteTable() const { return m_writeTable; }
     const ByteTable& GetReadTable() const { return m_readTable; }

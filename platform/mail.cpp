@@ -2,6 +2,9 @@
 
 #include "platform/shell.h"
 
+#include <QByteArray>
+#include <QProcess>
+
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -20,6 +23,10 @@ constexpr char kMailCommandVariable[] = "QR_MAIL_COMMAND";
 constexpr int kNoMethodExit = 3;
 constexpr char kStagingPattern[] = "mail-XXXXXX";
 constexpr auto kStagingAge = std::chrono::hours(24);
+constexpr char kMailerVariable[] = "MAILER";
+// The desktop's answer comes from a short script; one that does not answer
+// within this time leaves the question to the mail command.
+constexpr int kQueryMs = 5000;
 
 std::string MailCommand()
 {
@@ -58,6 +65,27 @@ std::string MakeMailStagingFolder(const std::string& stagingRoot)
     return pattern;
 }
 
+bool HasMailProgram()
+{
+    if (const char* mailer = std::getenv(kMailerVariable); mailer && *mailer)
+        return true;
+    QProcess query;
+    query.setStandardInputFile(QProcess::nullDevice());
+    query.setStandardErrorFile(QProcess::nullDevice());
+    query.start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"),
+                                             QStringLiteral("x-scheme-handler/mailto")});
+    if (!query.waitForStarted(kQueryMs))
+        return true;
+    if (!query.waitForFinished(kQueryMs)) {
+        query.kill();
+        query.waitForFinished(kQueryMs);
+        return true;
+    }
+    if (query.exitStatus() != QProcess::NormalExit || query.exitCode() != 0)
+        return true;
+    return !query.readAllStandardOutput().trimmed().isEmpty();
+}
+
 bool SendMail(const MailRequest& request, const std::string& stagingFolder, MailResult* immediate,
               std::function<void(MailResult)> onEnd)
 {
@@ -71,6 +99,11 @@ bool SendMail(const MailRequest& request, const std::string& stagingFolder, Mail
         }
         args.push_back("--attach");
         args.push_back(staged);
+    }
+    if (!HasMailProgram()) {
+        if (immediate)
+            *immediate = MailResult::noMailProgram;
+        return false;
     }
     const bool started = StartShellProcess(MailCommand(), args, [onEnd = std::move(onEnd)](const ShellProcessEnd& end) {
         if (!onEnd)

@@ -27,20 +27,28 @@ struct MailRequest {
 };
 
 enum class MailResult {
-    handedOver, // the mail client took the mail
-    noClient,   // no mail command could be run
-    failed,     // the command ran and failed, or an attachment could not be staged
+    handedOver,   // the mail client took the mail
+    noClient,     // no mail command could be run
+    failed,       // the command ran and failed, or an attachment could not be staged
+    noMailProgram // the desktop has no program for mail (the attachments stay staged)
 };
+
+// Whether the desktop has a program that takes mail: the one MAILER names,
+// or the default handler of mailto addresses (xdg-mime). Without one the
+// desktop's mail command would open a web browser on an empty page. True
+// when it cannot be told (the mail command then has its say).
+bool HasMailProgram();
 
 // The folder where the request's attachments go: a fresh folder under
 // stagingRoot (made when missing). Empty when it cannot be made.
 std::string MakeMailStagingFolder(const std::string& stagingRoot);
 
 // Stages the attachments into stagingFolder (a file already there under its
-// name is taken as it is) and starts the mail command; returns at once.
-// false when an attachment cannot be staged or the command cannot be
-// started (*immediate then says which); otherwise onEnd gets the client's
-// answer on the GUI thread later.
+// name is taken as it is) and, when the desktop has a mail program
+// (HasMailProgram), starts the mail command; returns at once. false when
+// an attachment cannot be staged, there is no mail program or the command
+// cannot be started (*immediate then says which); otherwise onEnd gets the
+// client's answer on the GUI thread later.
 bool SendMail(const MailRequest& request, const std::string& stagingFolder, MailResult* immediate,
               std::function<void(MailResult)> onEnd);
 

@@ -4,6 +4,7 @@
 #include <QLocale>
 #include <QChar>
 #include <QString>
+#include <QStringDecoder>
 #include <QTime>
 
 #include <algorithm>
@@ -114,6 +115,33 @@ void RemoveCharAll(std::string& text, char ch)
         i += len;
     }
     text = std::move(kept);
+}
+
+bool IsUtf8Text(std::string_view bytes) { return QByteArrayView(bytes.data(), qsizetype(bytes.size())).isValidUtf8(); }
+
+std::string ShiftJisToUtf8(std::string_view bytes)
+{
+    // Qt decodes it through ICU, whose table for this name is code page 932.
+    QStringDecoder decode("CP932");
+    if (!decode.isValid())
+        return std::string(bytes);
+    // A lead byte at the very end, its second byte missing, is dropped by the
+    // decoder without a word: it is a character that cannot be read.
+    size_t whole = 0;
+    while (whole < bytes.size()) {
+        const auto b = static_cast<unsigned char>(bytes[whole]);
+        const bool lead = (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+        if (lead && whole + 1 == bytes.size())
+            break;
+        whole += lead ? 2 : 1;
+    }
+    QString text = decode(QByteArrayView(bytes.data(), qsizetype(whole)));
+    if (whole < bytes.size())
+        text += QChar::ReplacementCharacter;
+    // ICU stands in U+001A for a byte that is no character; a stored text
+    // never holds that control, so it is the replacement character here.
+    text.replace(QChar(0x1A), QChar::ReplacementCharacter);
+    return text.toStdString();
 }
 
 std::string JisToShiftJis(const void* bytes, size_t length)

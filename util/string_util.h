@@ -45,6 +45,12 @@ std::string JoinStrings(const std::vector<std::string>& items, char separator);
 // Removes every one-byte character equal to ch.
 void RemoveCharAll(std::string& text, char ch);
 
+// True when the bytes are well-formed UTF-8 (plain ASCII is).
+bool IsUtf8Text(std::string_view bytes);
+// Shift-JIS bytes, read as code page 932 (with its vendor extensions), as
+// UTF-8; bytes that are no character become U+FFFD.
+std::string ShiftJisToUtf8(std::string_view bytes);
+
 // ISO-2022-JP bytes to Shift-JIS bytes (mail headers and old profile texts
 // arrive in the 7-bit form).
 std::string JisToShiftJis(const void* bytes, size_t length);

@@ -220,14 +220,16 @@ void CFrameWnd::OnInitMenuPopup(CMenu* pPopupMenu, UINT nIndex, BOOL bSysMenu)
     if (bSysMenu || !pPopupMenu)
         return;
     // The update handlers set each command's state before the popup shows.
+    // A handler may put items in or take them out (the recent-file list
+    // does): it moves the index and the count along.
     CMenuCmdUI state;
     state.m_pMenu = pPopupMenu;
-    const auto& items = pPopupMenu->Items();
-    for (size_t i = 0; i < items.size(); ++i) {
-        if (items[i].flags & (MF_SEPARATOR | MF_POPUP))
+    state.m_nIndexMax = UINT(pPopupMenu->GetMenuItemCount());
+    for (state.m_nIndex = 0; state.m_nIndex < state.m_nIndexMax; ++state.m_nIndex) {
+        const CMenu::Item& item = pPopupMenu->Items()[state.m_nIndex];
+        if (item.flags & (MF_SEPARATOR | MF_POPUP))
             continue;
-        state.m_nID = items[i].id;
-        state.m_nIndex = UINT(i);
+        state.m_nID = item.id;
         state.m_bEnableChanged = FALSE;
         state.DoUpdate(this, TRUE);
     }

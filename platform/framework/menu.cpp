@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QPointer>
 
+#include <algorithm>
 #include <map>
 
 namespace {
@@ -166,6 +167,40 @@ BOOL CMenu::AppendMenu(UINT nFlags, UINT_PTR nIDNewItem, const std::string& text
     return TRUE;
 }
 
+BOOL CMenu::InsertMenu(UINT nPosition, UINT nFlags, UINT_PTR nIDNewItem, const std::string& text)
+{
+    if (!(nFlags & MF_BYPOSITION))
+        return FALSE;
+    const size_t at = std::min<size_t>(nPosition, m_items.size());
+    m_items.insert(m_items.begin() + std::ptrdiff_t(at), Item{nFlags & ~UINT(MF_BYPOSITION), UINT(nIDNewItem), text, nullptr});
+    return TRUE;
+}
+
+BOOL CMenu::ModifyMenu(UINT nPosition, UINT nFlags, UINT_PTR nIDNewItem, const std::string& text)
+{
+    Item* i = Find(nPosition, nFlags & MF_BYPOSITION);
+    if (!i || (i->flags & MF_POPUP))
+        return FALSE;
+    *i = Item{nFlags & ~UINT(MF_BYPOSITION), UINT(nIDNewItem), text, nullptr};
+    return TRUE;
+}
+
+BOOL CMenu::DeleteMenu(UINT nPosition, UINT nFlags)
+{
+    if (nFlags & MF_BYPOSITION) {
+        if (nPosition >= m_items.size())
+            return FALSE;
+        m_items.erase(m_items.begin() + std::ptrdiff_t(nPosition));
+        return TRUE;
+    }
+    for (size_t i = 0; i < m_items.size(); ++i)
+        if (!(m_items[i].flags & (MF_SEPARATOR | MF_POPUP)) && m_items[i].id == nPosition) {
+            m_items.erase(m_items.begin() + std::ptrdiff_t(i));
+            return TRUE;
+        }
+    return FALSE;
+}
+
 CMenu::Item* CMenu::Find(UINT nID, UINT nFlags)
 {
     if (nFlags & MF_BYPOSITION)
@@ -260,6 +295,13 @@ void CMenuCmdUI::Enable(BOOL bOn)
     CCmdUI::Enable(bOn);
     if (m_pMenu)
         m_pMenu->EnableMenuItem(m_nID, bOn ? MF_ENABLED : MF_GRAYED);
+}
+
+void CMenuCmdUI::SetText(const std::string& text)
+{
+    if (m_pMenu && m_nIndex < UINT(m_pMenu->GetMenuItemCount()))
+        m_pMenu->ModifyMenu(m_nIndex, MF_BYPOSITION | (m_pMenu->Items()[m_nIndex].flags & (MF_GRAYED | MF_DISABLED | MF_CHECKED)),
+                            m_nID, text);
 }
 
 void CMenuCmdUI::SetCheck(int nCheck)

@@ -57,6 +57,13 @@ public:
     // Builds the menu and its popups from the registered resource; FALSE when there is none.
     BOOL LoadMenu(UINT nIDResource);
     BOOL AppendMenu(UINT nFlags, UINT_PTR nIDNewItem = 0, const std::string& text = {});
+    // Puts an item before the one at nPosition (MF_BYPOSITION), or at the end
+    // when there is none there.
+    BOOL InsertMenu(UINT nPosition, UINT nFlags, UINT_PTR nIDNewItem = 0, const std::string& text = {});
+    // Gives the item with the id (or at the position) new flags, id and text.
+    BOOL ModifyMenu(UINT nPosition, UINT nFlags, UINT_PTR nIDNewItem, const std::string& text);
+    // Removes the item with the id, or at the position with MF_BYPOSITION.
+    BOOL DeleteMenu(UINT nPosition, UINT nFlags);
     UINT EnableMenuItem(UINT nID, UINT nEnable);
     UINT CheckMenuItem(UINT nID, UINT nCheck);
     UINT GetMenuState(UINT nID, UINT nFlags) const;
@@ -106,6 +113,10 @@ private:
 class CMenuCmdUI : public CCmdUI {
 public:
     CMenu* m_pMenu = nullptr;
+    // The number of items to update; a handler that adds or removes items
+    // sets it (and m_nIndex to its last item) so the update goes on behind them.
+    UINT m_nIndexMax = 0;
+    void SetText(const std::string& text) override;
     void Enable(BOOL bOn = TRUE) override;
     void SetCheck(int nCheck = 1) override;
 };

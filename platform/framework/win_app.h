@@ -14,6 +14,9 @@ class CDocument;
 // The recent-file list: the newest first, no name twice, at most its size.
 class CRecentFileList {
 public:
+    // Menu names are shortened to this many characters.
+    static constexpr int kDisplayLength = 30;
+
     explicit CRecentFileList(int nSize = 4) : m_nSize(nSize) {}
     void Add(const std::string& path);
     void Remove(int nIndex);
@@ -23,9 +26,19 @@ public:
     const std::vector<std::string>& Files() const { return m_files; }
     void SetFiles(std::vector<std::string> files);
 
+    // The entry as the menu names it: the file name alone when it lies in
+    // curDir, else the path shortened to maxChars characters ("/home/.../
+    // photos/beach.kvt"), the file name alone when even that is too long.
+    std::string GetDisplayName(int nIndex, const std::string& curDir, int maxChars = kDisplayLength) const;
+    // Puts the entries into the menu in place of its first recent-file item,
+    // numbered "&1 name", "&2 name"...; with no entries the item keeps the
+    // menu's own text, greyed.
+    void UpdateMenu(CCmdUI* pCmdUI);
+
 private:
     int m_nSize;
     std::vector<std::string> m_files;
+    std::string m_strOriginal; // the menu's own text of its recent-file item
 };
 
 // The application: owns the document templates, ends the program when asked,

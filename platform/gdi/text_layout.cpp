@@ -1,6 +1,7 @@
 #include "platform/gdi/text_layout.h"
 
 #include <QStringList>
+#include <QTextBoundaryFinder>
 
 #include <algorithm>
 
@@ -63,6 +64,20 @@ qsizetype CTextLayout::FitChars(const QString& s, qsizetype from, int width) con
     return from + keep;
 }
 
+std::vector<qsizetype> CTextLayout::BreakPositions(const QString& s)
+{
+    // Where the script lets a line end: after the blanks behind a word, and
+    // between the characters of scripts written without blanks (Japanese,
+    // Chinese), keeping closing marks with what they close.
+    std::vector<qsizetype> out;
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Line, s);
+    for (qsizetype p = finder.toNextBoundary(); p > 0; p = finder.toNextBoundary())
+        if (p < s.size() && (finder.boundaryReasons() & QTextBoundaryFinder::BreakOpportunity))
+            out.push_back(p);
+    out.push_back(s.size());
+    return out;
+}
+
 void CTextLayout::WrapParagraph(const QString& s, int underline, int width, bool breakWords, std::vector<Line>& out,
                                 qsizetype base) const
 {
@@ -71,36 +86,41 @@ void CTextLayout::WrapParagraph(const QString& s, int underline, int width, bool
         out.push_back(Line{s, base, base, underline});
         return;
     }
+    const std::vector<qsizetype> breaks = BreakPositions(s);
+    // A line ends at a break, without the blanks before it.
+    auto visibleEnd = [&](qsizetype at) {
+        while (at > 0 && Blank(s[at - 1]))
+            --at;
+        return at;
+    };
+    size_t next = 0; // the first break not yet passed
     qsizetype start = 0;
     while (start < n) {
-        // The longest run of whole words that fits.
-        qsizetype lastFit = -1, pos = start;
-        while (pos < n) {
-            qsizetype wordEnd = pos;
-            while (wordEnd < n && Blank(s[wordEnd]))
-                ++wordEnd;
-            while (wordEnd < n && !Blank(s[wordEnd]))
-                ++wordEnd;
-            // More characters than pixels cannot fit: no need to measure
-            // (measuring a very long word again on every line is slow).
-            if (wordEnd - start > width || Width(s.mid(start, wordEnd - start)) > width)
-                break;
-            lastFit = wordEnd;
-            pos = wordEnd;
+        while (next < breaks.size() && visibleEnd(breaks[next]) <= start)
+            ++next;
+        // The longest run up to a break that fits. More characters than
+        // pixels cannot fit: no need to measure (a very long run measured
+        // again on every line is slow).
+        const auto fits = [&](qsizetype k) {
+            const qsizetype end = visibleEnd(breaks[next + size_t(k) - 1]);
+            return end - start <= width && Width(s.mid(start, end - start)) <= width;
+        };
+        const qsizetype fitting = LongestFit(qsizetype(breaks.size() - next), fits);
+        qsizetype lineEnd = -1;
+        if (fitting > 0) {
+            next += size_t(fitting);
+            lineEnd = visibleEnd(breaks[next - 1]);
         }
-        qsizetype lineEnd = lastFit;
-        if (lastFit < 0) {
+        if (lineEnd < 0) {
             if (breakWords) {
                 lineEnd = std::max(FitChars(s, start, width), start + 1);
                 if (s[lineEnd - 1].isHighSurrogate() && lineEnd < n)
                     ++lineEnd;
             } else {
-                // A word wider than the line stays whole.
-                lineEnd = start;
-                while (lineEnd < n && Blank(s[lineEnd]))
-                    ++lineEnd;
-                while (lineEnd < n && !Blank(s[lineEnd]))
-                    ++lineEnd;
+                // What is wider than the line up to the next break stays whole.
+                lineEnd = next < breaks.size() ? visibleEnd(breaks[next]) : n;
+                if (lineEnd <= start)
+                    lineEnd = n;
             }
         }
         Line line;
@@ -110,10 +130,10 @@ void CTextLayout::WrapParagraph(const QString& s, int underline, int width, bool
         if (underline >= start && underline < lineEnd)
             line.underline = int(underline - start);
         out.push_back(line);
-        qsizetype next = lineEnd;
-        while (next < n && Blank(s[next]))
-            ++next;
-        start = next;
+        qsizetype following = lineEnd;
+        while (following < n && Blank(s[following]))
+            ++following;
+        start = following;
     }
 }
 

@@ -34,9 +34,14 @@ public:
     // Index just past the last character from 'from' that keeps the text
     // within width; never splits a surrogate pair.
     qsizetype FitChars(const QString& s, qsizetype from, int width) const;
-    // One paragraph (no line breaks) broken into lines of whole words within
-    // width; a word wider than the line is cut when breakWords is set (as an
-    // edit control does), else it stays whole. Blanks at a break are dropped.
+    // Where a line may end in a paragraph, as the script allows: offsets
+    // between characters, ascending; the paragraph's end is the last.
+    static std::vector<qsizetype> BreakPositions(const QString& para);
+    // One paragraph (no line breaks) broken into lines within width, each
+    // ending where the script allows (BreakPositions): whole words in Latin
+    // text, between characters in Japanese. A run wider than the line is cut
+    // when breakWords is set (as an edit control does), else it stays whole.
+    // Blanks at a break are dropped.
     // Line positions count from base.
     void WrapParagraph(const QString& para, int underline, int width, bool breakWords, std::vector<Line>& out,
                        qsizetype base = 0) const;

@@ -13,6 +13,7 @@
 #include "ui/drag_data_source.h"
 #include "resources/string_table.h"
 #include "ui/hover_help.h"
+#include "ui/menu_bar.h"
 #include "message/ano_main_frame.h"
 #include "message/ano_record.h"
 #include "message/ano_search_dlog.h"
@@ -39,6 +40,7 @@
 #include <QCloseEvent>
 #include <QImage>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
@@ -1133,4 +1135,96 @@ TEST_F(OpenMessageTest, MessageEditorShowsMenuPromptsAndOtherwiseHoverHints)
     uitest::CursorParking::Park();
     frame->StatusStep();
     EXPECT_EQ(frame->GetStatusBar().GetPaneText(0), "64 x 48");
+}
+
+namespace {
+
+// The File menu of the editor opened from its menu bar, as the user sees it:
+// the texts of its entries, and the frame photographed with the menu open.
+struct OpenFileMenu {
+    static inline CAnoMainFrame* frame = nullptr;
+    static inline QStringList texts;
+    static inline QImage shot;
+    static void Step()
+    {
+        QMenu* popup = CMenu::GetOpenPopup();
+        if (!popup || !popup->isVisible()) {
+            QTimer::singleShot(10, &Step);
+            return;
+        }
+        for (QAction* a : popup->actions())
+            if (!a->isSeparator())
+                texts << a->text() + (a->isEnabled() ? "" : " (grey)");
+        shot = uitest::GrabWithPopup(frame->m_hWnd, popup);
+        CMenu::EndMenu();
+    }
+    static QStringList Open(CAnoMainFrame* f)
+    {
+        frame = f;
+        texts.clear();
+        shot = QImage();
+        QTimer::singleShot(0, &Step);
+        f->GetMenuBar().TrackPopupLoop(0);
+        return texts;
+    }
+};
+
+} // namespace
+
+// Two messages opened one after the other stand in the editor's File menu,
+// the newest first, numbered; choosing one opens it, and one that has gone
+// is reported and leaves the list.
+TEST_F(ProgramTest, EditorFileMenuListsRecentMessagesOpensThemAndDropsAGoneOne)
+{
+    const std::string harbour = MakeMessage("harbour.kvt");
+    const std::string market = MakeMessage("market & square.kvt");
+    ASSERT_NE(m_app->OpenInMessageEditor(harbour, FALSE, 0), nullptr);
+    ASSERT_NE(m_app->OpenInMessageEditor(market, FALSE, 0), nullptr);
+    auto* frame = dynamic_cast<CAnoMainFrame*>(m_app->GetMessageTemplate()->GetFrame());
+    ASSERT_NE(frame, nullptr);
+    frame->m_hWnd->resize(640, 480);
+    frame->m_hWnd->activateWindow();
+    ASSERT_TRUE(uitest::WaitFor([&] { return frame->m_hWnd->isActiveWindow(); }));
+
+    QStringList texts = OpenFileMenu::Open(frame);
+    ASSERT_FALSE(OpenFileMenu::shot.isNull());
+    SaveScreenshot(OpenFileMenu::shot, "editor_recent_files.png");
+    // The names are shortened; the temporary folder's name is long.
+    auto entry = [&](const QString& start, const QString& end) {
+        return std::count_if(texts.begin(), texts.end(), [&](const QString& t) { return t.startsWith(start) && t.endsWith(end); });
+    };
+    EXPECT_EQ(entry("&1 ", "market && square.kvt"), 1) << texts.join('|').toStdString();
+    EXPECT_EQ(entry("&2 ", "harbour.kvt"), 1) << texts.join('|').toStdString();
+    EXPECT_FALSE(texts.contains("Recent File"));
+    for (const QString& t : texts)
+        if (t.size() > 1 && t[0] == u'&' && t[1].isDigit()) { // "&1 " and at most the shortened name, "&&" once
+            EXPECT_LE(t.size(), 3 + CRecentFileList::kDisplayLength + 1) << t.toStdString();
+        }
+    // Opened again the menu holds the two once each.
+    texts = OpenFileMenu::Open(frame);
+    EXPECT_EQ(entry("&", ".kvt"), 2) << texts.join('|').toStdString();
+
+    // The second entry chosen from the menu: the harbour message opens.
+    CMenu::SetChooser([](CMenu*) -> UINT { return ID_FILE_MRU_FILE1 + 1; });
+    frame->GetMenuBar().TrackPopupLoop(0);
+    CMenu::SetChooser(nullptr);
+    ASSERT_TRUE(uitest::WaitFor([&] {
+        CDocument* doc = m_app->GetMessageTemplate()->GetDocument();
+        return doc && doc->GetPathName() == harbour;
+    }));
+    EXPECT_EQ(m_app->GetRecentFileList()->Files(), (std::vector<std::string>{harbour, market}));
+
+    // The market message is gone: choosing it says the open failed and drops it.
+    std::filesystem::remove(market);
+    m_boxes.clear();
+    CMenu::SetChooser([](CMenu*) -> UINT { return ID_FILE_MRU_FILE1 + 1; });
+    frame->GetMenuBar().TrackPopupLoop(0);
+    CMenu::SetChooser(nullptr);
+    ASSERT_TRUE(uitest::WaitFor([&] { return !m_boxes.empty(); }));
+    EXPECT_EQ(m_app->GetRecentFileList()->Files(), std::vector<std::string>{harbour});
+    frame = dynamic_cast<CAnoMainFrame*>(m_app->GetMessageTemplate()->GetFrame());
+    ASSERT_NE(frame, nullptr);
+    texts = OpenFileMenu::Open(frame);
+    EXPECT_EQ(entry("&1 ", "harbour.kvt"), 1) << texts.join('|').toStdString();
+    EXPECT_EQ(entry("&2 ", ".kvt"), 0) << texts.join('|').toStdString();
 }

@@ -20,6 +20,11 @@ done
 for folder in Importer Exporter Reader Help; do
   [ -d "$prefix/lib/quiram-relayo/$folder" ] || fail "folder $folder missing"
 done
+# The reader and its licence, mailed along with messages.
+cmp -s "$prefix/lib/quiram-relayo/quiram-relayo-reader" "$prefix/lib/quiram-relayo/Reader/Quiram Relayo Reader.exe" ||
+  fail "the reader is not in Reader/"
+[ -x "$prefix/lib/quiram-relayo/Reader/Quiram Relayo Reader.exe" ] || fail "the reader in Reader/ cannot run"
+grep -q "Quiram Relayo Reader" "$prefix/lib/quiram-relayo/Reader/EULA.txt" || fail "EULA.txt missing from Reader/"
 ls "$prefix"/lib/quiram-relayo/Importer/*.gim >/dev/null || fail "no importer installed"
 ls "$prefix"/lib/quiram-relayo/Exporter/*.gex >/dev/null || fail "no exporter installed"
 

@@ -12,6 +12,8 @@
 #include "util/app_settings.h"
 #include "util/reg_settings.h"
 
+#include <QStandardPaths>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -34,6 +36,10 @@ protected:
         std::ofstream(script) << "#!/bin/sh\nprintf '%s\\0' \"$@\" > \"$MAIL_CAPTURE.part\"\n"
                                  "mv \"$MAIL_CAPTURE.part\" \"$MAIL_CAPTURE\"\nexit ${MAIL_EXIT:-0}\n";
         fs::permissions(script, fs::perms::owner_all);
+        // The desktop knows one mail program, and only the ones set up here.
+        fs::create_directories(home / "data" / "applications");
+        std::ofstream(MailProgramEntry()) << "[Desktop Entry]\nType=Application\nName=Test Mail\nExec=true %u\n"
+                                             "MimeType=x-scheme-handler/mailto;\n";
         attachBefore = GetAppSettings().m_bAttachPlayer;
         resizeBefore = GetAppSettings().m_bResizeMailImage;
     }
@@ -75,9 +81,19 @@ protected:
         return files;
     }
 
+    fs::path MailProgramEntry() const { return home / "data" / "applications" / "test-mail.desktop"; }
+
     qrtest::TempDir home;
     fs::path script = home / "mail-command";
     fs::path capture = home / "call";
+    std::string dataHome = (home / "data").string(), nowhere = (home / "none").string(),
+                configHome = (home / "config").string();
+    qrtest::EnvVar dataHomeVar{"XDG_DATA_HOME", dataHome.c_str()};
+    qrtest::EnvVar dataDirs{"XDG_DATA_DIRS", nowhere.c_str()};
+    qrtest::EnvVar configHomeVar{"XDG_CONFIG_HOME", configHome.c_str()};
+    qrtest::EnvVar configDirs{"XDG_CONFIG_DIRS", nowhere.c_str()};
+    qrtest::EnvVar desktop{"XDG_CURRENT_DESKTOP", nullptr};
+    qrtest::EnvVar mailer{"MAILER", nullptr};
     qrtest::EnvVar command{"QR_MAIL_COMMAND", script.c_str()};
     qrtest::EnvVar captureVar{"MAIL_CAPTURE", capture.c_str()};
     std::string cacheHome = (home / "cache").string();
@@ -236,4 +252,71 @@ TEST_F(MailTest, OldStagedMailsAreSweptAndRecentOnesKept)
     EXPECT_FALSE(fs::exists(old));
     EXPECT_TRUE(fs::exists(recent));
     EXPECT_TRUE(fs::exists(root / "other"));
+}
+
+// The build puts the reader and its licence in the "Reader" folder beside the
+// program, and a mail with the reader asked for takes both from there; a
+// licence that is missing makes the note say where the reader is.
+TEST_F(MailTest, TheBuiltReaderAndItsLicenceGoAlongFromTheProgramsReaderFolder)
+{
+    const fs::path built = fs::path(QR_BIN_DIR) / "Reader";
+    ASSERT_TRUE(fs::is_regular_file(built / kReader)) << "the build leaves the reader in " << built;
+    ASSERT_TRUE(fs::is_regular_file(built / "EULA.txt"));
+    // The program itself (large: compared by size and kind, not read whole).
+    const fs::path program = fs::path(QR_BIN_DIR) / "quiram-relayo-reader";
+    EXPECT_EQ(fs::file_size(built / kReader), fs::file_size(program));
+    EXPECT_NE(fs::status(built / kReader).permissions() & fs::perms::owner_exec, fs::perms::none);
+    RegWriteString(0, "HomePath", std::string(QR_BIN_DIR), HKEY_LOCAL_MACHINE);
+    SaveMessage("m.kvt", "M", 20, 20, {});
+    ASSERT_TRUE(doc->SendMail(TRUE, FALSE));
+    std::vector<std::string> args = Call();
+    ASSERT_GE(args.size(), 5u);
+    EXPECT_NE(args[4].find("attached with its licence"), std::string::npos) << args[4];
+    std::vector<std::string> files = Attached(args);
+    ASSERT_EQ(files.size(), 3u);
+    EXPECT_EQ(fs::path(files[1]).filename(), kReader);
+    EXPECT_EQ(fs::file_size(files[1]), fs::file_size(program));
+    EXPECT_EQ(qrtest::ReadBytes(files[2]), qrtest::ReadBytes(built / "EULA.txt"));
+
+    // The reader without its licence goes, and the note says where to get it.
+    RegWriteString(0, "HomePath", home.path().string(), HKEY_LOCAL_MACHINE);
+    qrtest::WriteBytes(home / "Reader" / kReader, {'E', 'L', 'F'});
+    ASSERT_TRUE(doc->SendMail(TRUE, FALSE));
+    args = Call();
+    ASSERT_GE(args.size(), 5u);
+    EXPECT_NE(args[4].find("free of charge from"), std::string::npos) << args[4];
+    EXPECT_EQ(Attached(args).size(), 2u);
+}
+
+// With no mail program on the desktop, File/Mail starts nothing (the
+// desktop's mail command would open a web browser) and says where the
+// prepared message waits to be attached by hand.
+TEST_F(MailTest, WithoutAMailProgramTheBoxNamesThePreparedMessage)
+{
+    if (QStandardPaths::findExecutable("xdg-mime").isEmpty())
+        GTEST_SKIP() << "xdg-mime (xdg-utils) is not installed: the desktop cannot be asked for its mail program";
+    fs::remove(MailProgramEntry());
+    ASSERT_FALSE(HasMailProgram());
+    SaveMessage("Harbour.kvt", "Harbour", 40, 30, {});
+    GetAppSettings().m_bAttachPlayer = FALSE;
+    GetAppSettings().m_bResizeMailImage = TRUE;
+    CDialog::SetModalObserver([](CDialog* d) { d->SendMessage(WM_COMMAND, IDOK, 0); });
+    doc->OnCmdMsg(ID_FILE_SEND_MAIL, CN_COMMAND, nullptr);
+    CDialog::SetModalObserver(nullptr);
+    ASSERT_EQ(boxes.size(), 1u);
+    const std::string prefix = "No program for mail is set up on this computer, so no mail was started. The message "
+                               "is saved here, ready to be attached to a mail by hand:\n";
+    ASSERT_EQ(boxes[0].rfind(prefix, 0), 0u) << boxes[0];
+    const fs::path prepared = boxes[0].substr(prefix.size());
+    EXPECT_EQ(prepared.filename(), "Harbour.kvt");
+    EXPECT_EQ(prepared.parent_path().parent_path(), home / "cache" / "Quiram" / "Mail");
+    CAPhotoContent waiting(95);
+    EXPECT_TRUE(ReadMessageFile(prepared.string(), waiting));
+    EXPECT_EQ(waiting.m_strPictureText, "Harbour");
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(fs::exists(capture));
+
+    // A mail program named by MAILER counts, as the mail command takes it.
+    qrtest::EnvVar named("MAILER", "true");
+    EXPECT_TRUE(HasMailProgram());
 }

@@ -458,3 +458,52 @@ TEST(MessageFile, ReadForTheTextsPassesOverPicturesAndAttachments)
         EXPECT_EQ(comments.m_nPictureState, whole.m_nPictureState);
     }
 }
+
+// Texts of messages written where the code page was Shift-JIS are read as
+// such; UTF-8 and plain ASCII texts are read as they are. One text that is
+// not UTF-8 makes the whole message Shift-JIS, so a short Shift-JIS text
+// that happens to be valid UTF-8 goes with the rest.
+TEST(MessageFile, ShiftJisTextsAreReadAsUtf8AndUtf8TextsAsTheyAre)
+{
+    struct Row {
+        const char* what;
+        std::string title, comment, user, face;          // as stored
+        std::string titleRead, commentRead, userRead, faceRead; // as read
+    };
+    const std::string sjisTrip = "\x97\xB7\x8D\x73";               // 旅行
+    const std::string sjisTable = "\x95\x5C\x82\xC6\x83\x5C\x83\x74\x83\x67"; // 表とソフト: 0x5C as a second byte
+    const std::string sjisAnne = "\x83\x41\x83\x93";               // アン
+    const std::string sjisFace = "\x82\x6C\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4E"; // ＭＳ ゴシック
+    const std::string halfWidth = "\xB6\xD2\xD7";                   // ｶﾒﾗ
+    const std::string looksUtf8 = "\xC3\xA8";                       // ﾃｨ in Shift-JIS, è in UTF-8
+    const std::vector<Row> rows = {
+        {"ASCII", "Trip", "Sea view", "Anne", "Arial", "Trip", "Sea view", "Anne", "Arial"},
+        {"UTF-8", "旅行", "表とソフト", "アン", "ＭＳ ゴシック", "旅行", "表とソフト", "アン", "ＭＳ ゴシック"},
+        {"Shift-JIS", sjisTrip, sjisTable, sjisAnne, sjisFace, "旅行", "表とソフト", "アン", "ＭＳ ゴシック"},
+        {"Shift-JIS half-width kana", halfWidth, "Sea", "Anne", "Arial", "ｶﾒﾗ", "Sea", "Anne", "Arial"},
+        {"Shift-JIS with a UTF-8 look-alike", sjisTrip, looksUtf8, "Anne", "Arial", "旅行", "ﾃｨ", "Anne", "Arial"},
+        {"damaged Shift-JIS", "\x97", "Sea", "Anne", "Arial", "\xEF\xBF\xBD", "Sea", "Anne", "Arial"},
+    };
+    qrtest::TempDir dir;
+    for (const Row& r : rows) {
+        CAPhotoContent c(95);
+        c.SetImage(MakePicture(16, 12));
+        c.m_strPictureText = r.title;
+        CAnoRecord record = TextRecord(r.comment, CAreaMarquee(CRect(1, 1, 8, 8), CAreaMarquee::square));
+        record.m_strUserName = r.user;
+        std::fill(std::begin(record.m_logFont.lfFaceName), std::end(record.m_logFont.lfFaceName), '\0');
+        std::copy(r.face.begin(), r.face.end(), record.m_logFont.lfFaceName);
+        c.m_comments.emplace_back(0, std::make_unique<CAnoRecord>(record));
+        const std::string path = (dir / "m.kvt").string();
+        qrtest::WriteBytes(path, WriteMessage(c));
+
+        CAPhotoContent back(95);
+        ASSERT_TRUE(ReadMessageFile(path, back)) << r.what;
+        ASSERT_EQ(back.m_comments.size(), 1u) << r.what;
+        const CAnoRecord& read = *back.m_comments[0].m_pRecord;
+        EXPECT_EQ(back.m_strPictureText, r.titleRead) << r.what;
+        EXPECT_EQ(read.m_strContent, r.commentRead) << r.what;
+        EXPECT_EQ(read.m_strUserName, r.userRead) << r.what;
+        EXPECT_EQ(std::string(read.m_logFont.lfFaceName), r.faceRead) << r.what;
+    }
+}

@@ -121,6 +121,34 @@ TEST_F(DocFixture, OpenReusesTheSingleDocumentAndFillsTheRecentList)
     EXPECT_EQ(asked.size(), 1u); // the open failure was reported
 }
 
+// The names the File menu shows: whole when short, the first folder and the
+// last parts that fit when long, the file name alone when nothing else fits
+// or when the file is in the current folder; "&" doubled for the menu.
+TEST(RecentFileNames, ShortenedToThirtyCharactersAtFolderBoundaries)
+{
+    struct Case {
+        const char* path;
+        const char* shown;
+    };
+    for (const Case& c : {
+             Case{"/home/ann/beach.kvt", "/home/ann/beach.kvt"},
+             Case{"/home/ann/photos/2026/summer/beach.kvt", "/home/.../summer/beach.kvt"},
+             Case{"/home/ann/photos/2026/summer-holidays/beach.kvt", "/home/.../beach.kvt"},
+             Case{"/home/ann/a-rather-long-message-name.kvt", "a-rather-long-message-name.kvt"},
+             Case{"/verylongfolder/x/another-long-name-here.kvt", "another-long-name-here.kvt"},
+             Case{"/home/ann/this-name-alone-is-longer-than-thirty.kvt", "this-name-alone-is-longer-than-thirty.kvt"},
+             Case{"/work/here/R&D.kvt", "/work/here/R&&D.kvt"},
+             // Characters, not bytes: 26 Japanese characters fit.
+             Case{"/写真/海/夏の思い出/浜辺で撮った写真.kvt", "/写真/海/夏の思い出/浜辺で撮った写真.kvt"},
+             Case{"/写真/二〇二六年/夏休みの旅行/沖縄の海/浜辺で撮った写真.kvt", "/写真/.../沖縄の海/浜辺で撮った写真.kvt"},
+             Case{"/cwd/Notes & more.kvt", "Notes && more.kvt"},
+         }) {
+        CRecentFileList list(4);
+        list.Add(c.path);
+        EXPECT_EQ(list.GetDisplayName(0, "/cwd"), c.shown) << c.path;
+    }
+}
+
 TEST_F(DocFixture, FailedOpenKeepsTheOpenDocumentOrLeavesANewOneNeverAnEmptyOneUnderTheOldName)
 {
     const std::string good = Make("good.txt", "good");

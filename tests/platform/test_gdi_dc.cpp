@@ -2,6 +2,7 @@
 #include "platform/gdi/logfont.h"
 #include "platform/gdi/emf_writer.h"
 #include "platform/gdi/metafile_dc.h"
+#include "platform/gdi/text_layout.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -320,6 +321,64 @@ TEST(GdiText, DrawTextMeasuresLinesAndWraps)
     r = CRect(0, 0, 300, 10);
     c.dc.DrawText("&File", &r, DT_SINGLELINE | DT_CALCRECT | DT_NOPREFIX);
     EXPECT_EQ(r.right, fm.horizontalAdvance("&File"));
+}
+
+// Lines end where the script allows: after the blanks behind a word, between
+// Japanese characters, but never before a closing mark or after an opening one.
+TEST(GdiText, LinesMayEndWhereTheScriptAllows)
+{
+    struct Case {
+        const char* text;
+        std::vector<qsizetype> breaks;
+    };
+    const Case cases[] = {
+        {"word word", {5, 9}},
+        {" lead  two", {1, 7, 10}},
+        {"日本語の文章です。次", {1, 2, 3, 4, 5, 6, 7, 9, 10}},
+        {"「写真」を見る", {2, 4, 5, 6, 7}},
+        {"写真 photo-book です", {1, 3, 9, 14, 15, 16}},
+    };
+    for (const Case& k : cases)
+        EXPECT_EQ(CTextLayout::BreakPositions(QString::fromUtf8(k.text)), k.breaks) << k.text;
+}
+
+// Forty Japanese characters in a box 120 pixels wide wrap into lines that
+// fit, the same lines in a memory picture and in a metafile, nothing lost.
+TEST(GdiText, JapaneseTextWrapsBetweenCharactersOnEveryDevice)
+{
+    const std::string text = "朝から雨が降っていましたが、昼過ぎには晴れて、港の向こうに"
+                             "大きな虹が見えました。";
+    const QString wide = QString::fromUtf8(text.c_str());
+    ASSERT_EQ(wide.size(), 40);
+    Canvas canvas(300, 400);
+    CMetaFileDC meta;
+    ASSERT_TRUE(meta.CreateEnhanced(nullptr, nullptr, nullptr, nullptr));
+    LOGFONT lf;
+    lf.lfHeight = -16;
+    CFont font;
+    font.CreateFontIndirect(&lf);
+    for (CDC* dc : {static_cast<CDC*>(&canvas.dc), static_cast<CDC*>(&meta)}) {
+        dc->SelectObject(&font);
+        const CTextLayout layout(CTextLayout::SharedMetrics(dc->CurrentQFont()), false);
+        const int advance = layout.Width(wide.left(1));
+        if (advance <= 0 || advance > 60)
+            GTEST_SKIP() << "no font here gives the Japanese characters a usable width (" << advance << " pixels)";
+        const std::vector<CTextLayout::Line> lines = layout.Break(wide, 120, false);
+        EXPECT_GE(lines.size(), size_t(layout.Width(wide) / 120 + 1));
+        QString joined;
+        for (const CTextLayout::Line& l : lines) {
+            EXPECT_LE(layout.Width(l.text), 120) << l.text.toStdString();
+            EXPECT_NE(l.text.front(), QChar(u'、')) << "a comma never starts a line";
+            joined += l.text;
+        }
+        EXPECT_EQ(joined, wide);
+        // Drawn text measures the same lines.
+        CRect box(0, 0, 120, 0);
+        const int height = dc->DrawText(text, &box, DT_WORDBREAK | DT_CALCRECT);
+        EXPECT_GT(height, layout.LineHeight());
+        EXPECT_LE(box.Width(), 120);
+    }
+    DeleteEnhMetaFile(meta.CloseEnhanced());
 }
 
 TEST(GdiText, TextIsDrawnInTheTextColourInsideItsRectangle)

@@ -12,6 +12,7 @@
 #include "platform/framework/dialog.h"
 #include "platform/framework/document.h"
 #include "platform/framework/frame_wnd.h"
+#include "platform/framework/menu.h"
 #include "platform/instance.h"
 #include "platform/private_file.h"
 #include "platform/registry.h"
@@ -20,6 +21,7 @@
 #include "resources/string_table.h"
 #include "ui/app_shared.h"
 #include "ui/app_templates.h"
+#include "ui/menu_bar.h"
 #include "message/message_fixtures.h"
 #include "support/alsa_test_device.h"
 #include "support/scratch_process.h"
@@ -287,6 +289,41 @@ TEST_F(ReaderAppTest, RecentFilesKeepOnlyMessageFilesInAnyCase)
     EXPECT_EQ((*list)[0], "/a/three.Kvt");
     EXPECT_EQ((*list)[1], "/a/two.KVT");
     EXPECT_EQ((*list)[2], "/a/one.kvt");
+}
+
+// The reader's File menu, opened from its menu bar, lists the last four
+// messages, the newest first, and opens the one chosen.
+TEST_F(ReaderAppTest, FileMenuListsTheLastFourMessagesAndOpensTheChosenOne)
+{
+    std::vector<std::string> files;
+    for (const char* name : {"one.kvt", "two.kvt", "three.kvt", "four.kvt", "five.kvt"})
+        files.push_back(MakeMessage(m_dir / name));
+    Start({files[0]});
+    for (size_t i = 1; i < files.size(); ++i)
+        ASSERT_NE(m_app->OpenDocumentFile(files[i]), nullptr) << files[i];
+    auto* frame = dynamic_cast<CAnoMainFrame*>(m_app->GetMessageTemplate()->GetFrame());
+    ASSERT_NE(frame, nullptr);
+
+    static std::vector<std::string> shown;
+    shown.clear();
+    CMenu::SetChooser([](CMenu* menu) -> UINT {
+        for (const CMenu::Item& item : menu->Items())
+            if (item.id >= ID_FILE_MRU_FILE1 && item.id <= ID_FILE_MRU_FILE4 && !(item.flags & MF_SEPARATOR))
+                shown.push_back(item.text);
+        return ID_FILE_MRU_FILE1 + 2;
+    });
+    frame->GetMenuBar().TrackPopupLoop(0);
+    CMenu::SetChooser(nullptr);
+    ASSERT_EQ(shown.size(), 4u);
+    const char* expected[] = {"&1 ", "&2 ", "&3 ", "&4 "};
+    const char* names[] = {"five.kvt", "four.kvt", "three.kvt", "two.kvt"};
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(shown[i].rfind(expected[i], 0), 0u) << shown[i];
+        EXPECT_TRUE(shown[i].ends_with(names[i])) << shown[i];
+    }
+    ASSERT_TRUE(uitest::WaitFor([&] { return OpenMessage() && OpenMessage()->GetPathName() == files[2]; }));
+    EXPECT_EQ(m_app->GetRecentFileList()->GetCount(), 4);
+    EXPECT_TRUE(m_boxes.empty());
 }
 
 // A real path of exactly `length` bytes ending in ".kvt", its folders made.

@@ -13,10 +13,12 @@
 #include <QDir>
 #include <QImage>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QProcess>
 #include <QTimer>
 #include <QWidget>
 
+#include <algorithm>
 #include <filesystem>
 #include <cctype>
 #include <functional>
@@ -94,6 +96,21 @@ inline QImage Grab(QWidget* w)
     QImage img(w->size(), QImage::Format_RGB32);
     img.fill(Qt::magenta);
     w->render(&img);
+    return img;
+}
+
+// The window and a popup over it as the screen shows them, the picture grown
+// where the popup reaches beyond the window.
+inline QImage GrabWithPopup(QWidget* top, QWidget* popup)
+{
+    const QPoint at = top->mapFromGlobal(popup->mapToGlobal(QPoint(0, 0)));
+    QImage img(std::max(top->width(), at.x() + popup->width()), std::max(top->height(), at.y() + popup->height()),
+               QImage::Format_RGB32);
+    img.fill(Qt::white);
+    QPainter p(&img);
+    p.drawPixmap(0, 0, top->grab());
+    p.drawPixmap(at, popup->grab());
+    p.end();
     return img;
 }
 

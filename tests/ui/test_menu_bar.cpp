@@ -483,14 +483,7 @@ TEST_F(MenuBarFrame, MovingAlongTheBarReopensAndScreenshotShowsTheOpenMenu)
                 return;
             }
             // The frame and the popup over it, as the screen shows them.
-            QWidget* top = self->frame->m_hWnd;
-            QImage img(top->size(), QImage::Format_RGB32);
-            img.fill(Qt::white);
-            QPainter p(&img);
-            p.drawPixmap(0, 0, top->grab());
-            p.drawPixmap(top->mapFromGlobal(popup->mapToGlobal(QPoint(0, 0))), popup->grab());
-            p.end();
-            shot = img;
+            shot = uitest::GrabWithPopup(self->frame->m_hWnd, popup);
             CMenu::EndMenu();
         }
     };
