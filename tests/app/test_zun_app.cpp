@@ -427,6 +427,7 @@ TEST_F(ZunAppTest, EachFrameOpensAtItsOwnFirstSize)
     EXPECT_EQ(sizeOf(m_app->GetViewerTemplate()->GetFrame()), CSize(640, 480));
     RegWriteString(7, "ExOpenFile", MakeMessage("first.kvt"));
     m_app->m_pMainWnd->SendMessage(WM_COMMAND, ID_OPEN_HANDED_OVER_FILE, 0);
+    ASSERT_TRUE(uitest::WaitFor([&] { return !m_app->IsHandOverPending(); }));
     ASSERT_NE(m_app->GetMessageTemplate()->GetFrame(), nullptr);
     EXPECT_EQ(sizeOf(m_app->GetMessageTemplate()->GetFrame()), desktop);
 }
