@@ -1,5 +1,7 @@
 #include "util/companion_files.h"
 
+#include "platform/gcc_warnings.h"
+
 #include "util/path_util.h"
 
 #include <QString>
@@ -8,6 +10,8 @@
 #include <dirent.h>
 #include <set>
 
+// GCC 12 sees an overlap in std::string's own copy of a short literal here: a false -Wrestrict.
+QR_GCC_IGNORE_BEGIN("-Wrestrict")
 std::vector<std::string> FindNamesakes(const std::string& path, bool (*isKind)(std::string_view))
 {
     std::vector<std::string> exact, otherCase;
@@ -38,6 +42,7 @@ std::vector<std::string> FindNamesakes(const std::string& path, bool (*isKind)(s
     std::sort(found.begin(), found.end());
     return found;
 }
+QR_GCC_IGNORE_END
 
 void AddCompanionFiles(std::vector<std::string>& paths)
 {
