@@ -22,6 +22,7 @@
 #include "imaging/image_save.h"
 #include "imaging/program_folders.h"
 #include "message/message_mail.h"
+#include "platform/file.h"
 #include "platform/framework/document.h"
 #include "platform/framework/frame_wnd.h"
 #include "platform/framework/message_box.h"
@@ -38,6 +39,7 @@
 #include <algorithm>
 #include <set>
 #include <stdexcept>
+#include <sys/stat.h>
 
 BEGIN_MESSAGE_MAP(CZunApp, CWinApp)
     ON_COMMAND(ID_APP_ABOUT, &CZunApp::OnAppAbout)
@@ -421,6 +423,50 @@ void CZunApp::OnOpenHandedOverFile()
     RegReadString(path, IDS_REG_PREFERENCE, "ExOpenFile");
     if (path.empty())
         return;
+    // The later start waits for this command: it has its answer at once, and
+    // the file opens (with whatever it asks or reports) after it, one at a time.
+    m_handedOver.push_back(path);
+    if (!m_pHandOverTimer) {
+        m_pHandOverTimer = std::make_unique<QTimer>();
+        m_pHandOverTimer->setSingleShot(true);
+        QObject::connect(m_pHandOverTimer.get(), &QTimer::timeout, [this] { OpenHandedOverFiles(); });
+    }
+    if (!m_pHandOverTimer->isActive())
+        m_pHandOverTimer->start(0);
+}
+
+void CZunApp::OpenHandedOverFiles()
+{
+    if (m_bOpeningHandedOver)
+        return;
+    // A box or dialog that waits for the user is answered first.
+    if (QApplication::activeModalWidget()) {
+        m_pHandOverTimer->start(kHandOverRetryMs);
+        return;
+    }
+    m_bOpeningHandedOver = TRUE;
+    while (!m_handedOver.empty() && !QApplication::activeModalWidget()) {
+        const std::string path = m_handedOver.front();
+        m_handedOver.pop_front();
+        OpenHandedOverFile(path);
+    }
+    m_bOpeningHandedOver = FALSE;
+    if (!m_handedOver.empty())
+        m_pHandOverTimer->start(kHandOverRetryMs);
+}
+
+void CZunApp::OpenHandedOverFile(const std::string& path)
+{
+    // A file that is not there is reported before anything open is asked to
+    // close or is replaced: nothing is asked and nothing open changes for it.
+    if (struct stat st{}; ::stat(path.c_str(), &st) != 0) {
+        CFile probe;
+        CFileException fe;
+        if (!probe.Open(path, CFile::modeRead, &fe)) {
+            CDocument::ReportFileFailure(path, &fe, FALSE, AFX_IDP_FAILED_TO_OPEN_DOC);
+            return;
+        }
+    }
     if (!IsMessageFileName(path) && !IsImportableFile(path)) {
         OpenDocumentFile(path);
         return;

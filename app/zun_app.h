@@ -8,6 +8,9 @@
 #include "platform/instance.h"
 #include "platform/registry.h"
 
+#include <QTimer>
+
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -78,6 +81,8 @@ public:
     CFrameWnd* GetCmdLineFrame() const { return m_pCmdLineFrame; }
     // FALSE when another copy of the program was running and got the file.
     BOOL IsFirstInstance() const { return m_bFirstInstance; }
+    // Files handed over by later starts that are still to be opened.
+    BOOL IsHandOverPending() const { return !m_handedOver.empty(); }
 
     // Shows a box once the frames are blocked: (text, type with its icon) -> answer.
     // Tests replace it; the real one is the program's modal box.
@@ -89,6 +94,9 @@ public:
     // main window is up).
     static constexpr int kConnectTimeoutMs = kInstanceConnectTimeoutMs;
     static constexpr int kHandOverTimeoutMs = kInstanceAnswerTimeoutMs;
+    // While a box or dialog waits for the user, a handed-over file waits this
+    // long before it looks again, so that its own questions never stack on it.
+    static constexpr int kHandOverRetryMs = 200;
 
 protected:
     void OnAppAbout();
@@ -111,6 +119,8 @@ private:
     // Tells the user that the running copy cannot be reached (and that the
     // file, when one was named, was not opened).
     void ReportUnreachableInstance(const std::string& file);
+    void OpenHandedOverFiles();
+    void OpenHandedOverFile(const std::string& path);
     void CreateTemplates();
     void StartModules();
 
@@ -127,6 +137,9 @@ private:
     MessageBoxHandler m_previousBoxHandler;
     IFileOperationProgress* m_pPreviousFileProgress = nullptr;
     BOOL m_bBusy = FALSE;
+    std::deque<std::string> m_handedOver;
+    std::unique_ptr<QTimer> m_pHandOverTimer;
+    BOOL m_bOpeningHandedOver = FALSE;
     BOOL m_bFirstInstance = TRUE;
     BOOL m_bModulesStarted = FALSE;
 };

@@ -73,4 +73,15 @@ inline std::vector<uint8_t> WithApp1(const std::vector<uint8_t>& jpeg, const std
     return tagged;
 }
 
+// The picture with a JFIF segment in front of everything else, as editors
+// and phones leave their files.
+inline std::vector<uint8_t> WithJfif(const std::vector<uint8_t>& jpeg)
+{
+    static const uint8_t kJfif[] = {0xFF, 0xE0, 0, 16, 'J', 'F', 'I', 'F', 0, 1, 1, 1, 0, 72, 0, 72, 0, 0};
+    std::vector<uint8_t> out(jpeg.begin(), jpeg.begin() + 2);
+    out.insert(out.end(), std::begin(kJfif), std::end(kJfif));
+    out.insert(out.end(), jpeg.begin() + 2, jpeg.end());
+    return out;
+}
+
 } // namespace qrbench

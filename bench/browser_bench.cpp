@@ -11,14 +11,32 @@
 //   at least five times as many with them). Without vipsthumbnail (Debian's
 //   libvips-tools, which scripts/install-deps --bench installs) that
 //   comparison is skipped.
+// - Rename All over 1,000 and 10,000 pictures (a tenth with voice notes)
+//   beside a plain loop of rename(2) over the same files, and the companion
+//   lookup that Delete, Copy, Move and a drag do over the same selection
+//   (targets: at 10,000 within 3 times the loop, and 10,000 within 12 times
+//   1,000: the cost grows as the number of files);
+// - Resize All of a 6000 x 4000 JPEG file to 1920 x 1280, decode, resample
+//   and JPEG file written, beside vipsthumbnail with one thread doing the same
+//   (target: at most its CPU time), with the PSNR of the copy against the
+//   copy made from the whole decoded picture (target: at least 40 dB).
 // QR_BENCH_FILES sets the number of 12-megapixel files (200).
 #include "bench/bench_photos.h"
 #include "bench/browser_store.h"
 #include "browser/file_item_store.h"
+#include "browser/file_rename.h"
 #include "browser/folder_scan.h"
+#include "browser/resize_all.h"
 #include "browser/sort_key.h"
 #include "browser/thumbnail_cache.h"
+#include "util/companion_files.h"
 #include "util/string_util.h"
+#include "imaging/dib_bitmap.h"
+#include "imaging/image_buffer.h"
+#include "imaging/image_save.h"
+#include "imaging/jpeg_codec.h"
+#include "util/reg_settings.h"
+#include "platform/framework/message_box.h"
 #include "platform/registry.h"
 
 #include <QApplication>
@@ -26,12 +44,13 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <cstdio>
+#include <cmath>
 #include <cstdlib>
 #include <ctime>
 #include <dirent.h>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <numeric>
 #include <random>
 #include <spawn.h>
@@ -86,6 +105,35 @@ struct Workspace {
                 WriteAll(folder / (stem + ".WAV"), note);
         }
         return folder;
+    }
+
+    // A folder of n pictures named "<prefix><number>.JPG", every tenth with a
+    // voice note whose extension is in the other case.
+    fs::path RenameFolder(int n)
+    {
+        const fs::path folder = root / ("rename" + std::to_string(n));
+        if (fs::exists(folder))
+            return folder;
+        fs::create_directories(folder);
+        for (int i = 0; i < n; ++i) {
+            const std::string stem = RenamedStem("IMG_", i);
+            WriteAll(folder / (stem + ".JPG"), {'j'});
+            if (i % 10 == 0)
+                WriteAll(folder / (stem + ".wav"), {'w'});
+        }
+        return folder;
+    }
+    static std::string RenamedStem(const std::string& prefix, int i) { return MakeSerialName(i, prefix, "00000"); }
+
+    // One 6000 x 4000 photograph for Resize All.
+    fs::path ResizePhoto()
+    {
+        const fs::path file = root / "resize" / "DSC_6000.JPG";
+        if (!fs::exists(file)) {
+            fs::create_directories(file.parent_path());
+            WriteAll(file, qrbench::MakePhoto(6000, 4000));
+        }
+        return file;
     }
 
     // Folders of 12-megapixel pictures, without and with Exif thumbnails.
@@ -259,16 +307,10 @@ double g_vipsCpuPerFile[2] = {0, 0};
 
 bool HasVipsThumbnail() { return system("command -v vipsthumbnail >/dev/null 2>&1") == 0; }
 
-// vipsthumbnail over every file of the folder in one run, with one thread.
-void BM_VipsThumbnail(benchmark::State& state)
+// Runs vipsthumbnail with the arguments on one thread; its CPU seconds, or
+// -1 when it failed.
+double RunVips(std::vector<std::string> args)
 {
-    const bool withExif = state.range(0) != 0;
-    const fs::path folder = g_space->PhotoFolder(withExif);
-    const fs::path out = g_space->root / "vips-out";
-    fs::create_directories(out);
-    std::vector<std::string> args{"vipsthumbnail", "--size", "160x160", "-o", (out / "%s.jpg").string()};
-    for (const auto& e : fs::directory_iterator(folder))
-        args.push_back(e.path().string());
     std::vector<char*> argv;
     for (std::string& a : args)
         argv.push_back(a.data());
@@ -282,23 +324,52 @@ void BM_VipsThumbnail(benchmark::State& state)
     for (std::string& e : env)
         envp.push_back(e.data());
     envp.push_back(nullptr);
-    const size_t files = args.size() - 5;
+    const double start = ChildCpuSeconds();
+    pid_t pid = 0;
+    int status = 0;
+    if (posix_spawnp(&pid, "vipsthumbnail", nullptr, nullptr, argv.data(), envp.data()) != 0 ||
+        waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return -1;
+    return ChildCpuSeconds() - start;
+}
+
+// Each iteration one run of vipsthumbnail: its CPU seconds per run, or 0
+// when it failed (the benchmark then says so).
+double TimeVips(benchmark::State& state, const std::vector<std::string>& args)
+{
     double cpu = 0;
     for (auto _ : state) {
-        const double start = ChildCpuSeconds();
-        pid_t pid = 0;
-        int status = 0;
-        if (posix_spawnp(&pid, "vipsthumbnail", nullptr, nullptr, argv.data(), envp.data()) != 0 ||
-            waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        const double spent = RunVips(args);
+        if (spent < 0) {
             state.SkipWithError("vipsthumbnail failed");
-            return;
+            return 0;
         }
-        const double spent = ChildCpuSeconds() - start;
         cpu += spent;
         state.SetIterationTime(spent);
     }
-    g_vipsCpuPerFile[withExif] = cpu / double(state.iterations()) / double(files);
-    state.counters["files_per_cpu_s"] = double(files) * double(state.iterations()) / cpu;
+    return cpu / double(state.iterations());
+}
+
+// vipsthumbnail over every file of the folder in one run, with one thread.
+void BM_VipsThumbnail(benchmark::State& state)
+{
+    const bool withExif = state.range(0) != 0;
+    if (!HasVipsThumbnail()) {
+        state.SkipWithError("vipsthumbnail is not installed (Debian's libvips-tools): no comparison");
+        return;
+    }
+    const fs::path folder = g_space->PhotoFolder(withExif);
+    const fs::path out = g_space->root / "vips-out";
+    fs::create_directories(out);
+    std::vector<std::string> args{"vipsthumbnail", "--size", "160x160", "-o", (out / "%s.jpg").string()};
+    for (const auto& e : fs::directory_iterator(folder))
+        args.push_back(e.path().string());
+    const size_t files = args.size() - 5;
+    const double cpu = TimeVips(state, args);
+    if (cpu <= 0)
+        return;
+    g_vipsCpuPerFile[withExif] = cpu / double(files);
+    state.counters["files_per_cpu_s"] = double(files) / cpu;
 }
 
 // The loader's way: each item's thumbnail made and stored in turn.
@@ -325,6 +396,201 @@ void BM_LoaderThumbnails(benchmark::State& state)
         state.counters["files_per_s_vs_vips"] = g_vipsCpuPerFile[withExif] / perFile;
 }
 
+// ---- Rename All and companions
+
+double g_plainRenameCpu[2] = {0, 0}; // per run, for 1,000 and 10,000 files
+double g_renameAllCpu = 0, g_lookupCpu = 0; // at 1,000 files
+
+// Files of the rename folder under their current prefix: pictures, then notes.
+std::vector<std::pair<std::string, std::string>> RenameFiles(int n)
+{
+    std::vector<std::pair<std::string, std::string>> files;
+    for (int i = 0; i < n; ++i)
+        files.emplace_back(Workspace::RenamedStem("", i), ".JPG");
+    for (int i = 0; i < n; i += 10)
+        files.emplace_back(Workspace::RenamedStem("", i), ".wav");
+    return files;
+}
+
+// The names alternate between two prefixes, so every iteration renames.
+const char* const kPrefixes[] = {"IMG_", "Trip"};
+
+// The reference: rename(2) over the same files, nothing more.
+void BM_PlainRename(benchmark::State& state)
+{
+    const int n = int(state.range(0));
+    const fs::path folder = g_space->RenameFolder(n);
+    const auto files = RenameFiles(n);
+    double cpu = 0;
+    int turn = 0;
+    for (auto _ : state) {
+        const std::string from = kPrefixes[turn % 2], to = kPrefixes[(turn + 1) % 2];
+        const double start = CpuSeconds();
+        for (const auto& [number, ext] : files)
+            if (::rename((folder / (from + number + ext)).c_str(), (folder / (to + number + ext)).c_str()) != 0)
+                state.SkipWithError("rename failed");
+        const double spent = CpuSeconds() - start;
+        cpu += spent;
+        state.SetIterationTime(spent);
+        ++turn;
+    }
+    // Back to the first names for the next benchmark.
+    if (turn % 2)
+        for (const auto& [number, ext] : files)
+            ::rename((folder / (kPrefixes[1] + number + ext)).c_str(), (folder / (kPrefixes[0] + number + ext)).c_str());
+    g_plainRenameCpu[n > 1000] = cpu / double(state.iterations());
+    state.counters["files"] = double(files.size());
+}
+
+// Ratios against the plain loop at the same size and against the 1,000 case.
+void ReportRenameRatios(benchmark::State& state, double perIteration, double& at1000)
+{
+    const int n = int(state.range(0));
+    if (g_plainRenameCpu[n > 1000] > 0)
+        state.counters["vs_plain_rename"] = perIteration / g_plainRenameCpu[n > 1000];
+    if (n <= 1000)
+        at1000 = perIteration;
+    else if (at1000 > 0)
+        state.counters["vs_1000"] = perIteration / at1000;
+}
+
+// Rename All as the browser does it, over every picture of the folder.
+void BM_RenameAll(benchmark::State& state)
+{
+    const int n = int(state.range(0));
+    const fs::path folder = g_space->RenameFolder(n);
+    ClearFileItems(FALSE);
+    std::vector<int> items;
+    for (int i = 0; i < n; ++i) {
+        AppendFileItem((folder / (Workspace::RenamedStem(kPrefixes[0], i) + ".JPG")).string());
+        items.push_back(i);
+    }
+    double cpu = 0;
+    int turn = 0;
+    for (auto _ : state) {
+        std::string error;
+        const double start = CpuSeconds();
+        if (!RenameItems(items, kPrefixes[(turn + 1) % 2], "00000", error))
+            state.SkipWithError(("Rename All failed: " + error).c_str());
+        const double spent = CpuSeconds() - start;
+        cpu += spent;
+        state.SetIterationTime(spent);
+        ++turn;
+    }
+    if (turn % 2) {
+        std::string error;
+        RenameItems(items, kPrefixes[0], "00000", error);
+    }
+    ClearFileItems(FALSE);
+    ReportRenameRatios(state, cpu / double(state.iterations()), g_renameAllCpu);
+}
+
+// The companions Delete, Copy, Move and a drag add to a selection of every picture.
+void BM_CompanionLookup(benchmark::State& state)
+{
+    const int n = int(state.range(0));
+    const fs::path folder = g_space->RenameFolder(n);
+    std::vector<std::string> pictures;
+    for (int i = 0; i < n; ++i)
+        pictures.push_back((folder / (Workspace::RenamedStem(kPrefixes[0], i) + ".JPG")).string());
+    double cpu = 0;
+    size_t found = 0;
+    for (auto _ : state) {
+        std::vector<std::string> paths = pictures;
+        const double start = CpuSeconds();
+        AddCompanionFiles(paths);
+        const double spent = CpuSeconds() - start;
+        cpu += spent;
+        state.SetIterationTime(spent);
+        found = paths.size() - pictures.size();
+    }
+    state.counters["companions"] = double(found);
+    ReportRenameRatios(state, cpu / double(state.iterations()), g_lookupCpu);
+}
+
+// ---- Resize All
+
+constexpr int kResizeWidth = 1920, kResizeHeight = 1280, kResizeQuality = 95;
+double g_vipsResizeCpu = 0;
+
+void BM_VipsThumbnailResize(benchmark::State& state)
+{
+    if (!HasVipsThumbnail()) {
+        state.SkipWithError("vipsthumbnail is not installed (Debian's libvips-tools): no comparison");
+        return;
+    }
+    const fs::path out = g_space->root / "vips-resized";
+    fs::create_directories(out);
+    const std::vector<std::string> args{"vipsthumbnail", "--size",
+                                        std::to_string(kResizeWidth) + "x" + std::to_string(kResizeHeight), "-o",
+                                        (out / ("%s.jpg[Q=" + std::to_string(kResizeQuality) + "]")).string(),
+                                        g_space->ResizePhoto().string()};
+    g_vipsResizeCpu = TimeVips(state, args);
+}
+
+// Peak signal-to-noise ratio of two JPEG files of one size, in dB.
+double Psnr(const fs::path& a, const fs::path& b)
+{
+    auto read = [](const fs::path& p) {
+        std::ifstream in(p, std::ios::binary);
+        return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    };
+    const std::vector<uint8_t> x = read(a), y = read(b);
+    CDibBitmap dx, dy;
+    if (!JpegDecodeToDibSection(x.data(), x.size(), dx) || !JpegDecodeToDibSection(y.data(), y.size(), dy) ||
+        dx.GetSize() != dy.GetSize())
+        return 0;
+    double squares = 0;
+    const size_t bytes = dx.GetDibImageSize();
+    for (size_t i = 0; i < bytes; ++i) {
+        const double d = double(dx.GetBits()[i]) - double(dy.GetBits()[i]);
+        squares += d * d;
+    }
+    return squares == 0 ? 99 : 10 * std::log10(255.0 * 255.0 / (squares / double(bytes)));
+}
+
+// One picture of Resize All as the browser makes it, bilinear, into a JPEG file.
+void BM_ResizeAllPhoto(benchmark::State& state)
+{
+    // The exporters beside the program; a message box would wait for a user.
+    const fs::path exe = fs::read_symlink("/proc/self/exe");
+    RegWriteString(0, "HomePath", (exe.parent_path().parent_path() / "bin").string() + "/", HKEY_LOCAL_MACHINE);
+    std::string told;
+    SetMessageBoxHandler([&told](const std::string& text, UINT, UINT) {
+        told = text;
+        return IDOK;
+    });
+    struct Restore {
+        ~Restore() { SetMessageBoxHandler(nullptr); }
+    } restore;
+    ClearFileItems(FALSE);
+    AppendFileItem(g_space->ResizePhoto().string());
+    const fs::path reduced = g_space->root / "resized.jpg", whole = g_space->root / "resized-whole.jpg";
+    auto resize = [](const fs::path& target, bool reducedDecode) {
+        return ResizeOnePicture(nullptr, 0, target.string(), CSize(kResizeWidth, kResizeHeight),
+                                CImageBuffer::kBilinear, true, kResizeQuality, ImageSaveValues{}, reducedDecode);
+    };
+    double cpu = 0;
+    for (auto _ : state) {
+        const double start = CpuSeconds();
+        if (!resize(reduced, true)) {
+            state.SkipWithError(("Resize All failed: " + told).c_str());
+            return;
+        }
+        const double spent = CpuSeconds() - start;
+        cpu += spent;
+        state.SetIterationTime(spent);
+    }
+    if (!resize(whole, false)) {
+        state.SkipWithError(("Resize All of the whole picture failed: " + told).c_str());
+        return;
+    }
+    state.counters["psnr_vs_full_decode"] = Psnr(reduced, whole);
+    if (g_vipsResizeCpu > 0)
+        state.counters["vs_vipsthumbnail"] = cpu / double(state.iterations()) / g_vipsResizeCpu;
+    ClearFileItems(FALSE);
+}
+
 } // namespace
 
 // Each reference runs before what is measured against it.
@@ -342,6 +608,13 @@ BENCHMARK(BM_SortItems)
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);
+BENCHMARK(BM_PlainRename)->Arg(1000)->Arg(10000)->UseManualTime()->Unit(benchmark::kMillisecond)->Repetitions(3);
+BENCHMARK(BM_RenameAll)->Arg(1000)->Arg(10000)->UseManualTime()->Unit(benchmark::kMillisecond)->Repetitions(3);
+BENCHMARK(BM_CompanionLookup)->Arg(1000)->Arg(10000)->UseManualTime()->Unit(benchmark::kMillisecond)->Repetitions(3);
+BENCHMARK(BM_VipsThumbnailResize)->UseManualTime()->Unit(benchmark::kMillisecond)->Repetitions(3);
+BENCHMARK(BM_ResizeAllPhoto)->UseManualTime()->Unit(benchmark::kMillisecond)->Repetitions(3);
+BENCHMARK(BM_VipsThumbnail)->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_LoaderThumbnails)->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
 
 int main(int argc, char** argv)
 {
@@ -349,16 +622,6 @@ int main(int argc, char** argv)
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
-    // The reference thumbnails run before ours; without vipsthumbnail
-    // (scripts/install-deps --bench) ours run alone, which is no error.
-    if (HasVipsThumbnail())
-        benchmark::RegisterBenchmark("BM_VipsThumbnail", BM_VipsThumbnail)
-            ->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
-    else
-        std::fprintf(stderr, "vipsthumbnail is not installed (scripts/install-deps --bench): "
-                             "the thumbnails are measured without the comparison\n");
-    benchmark::RegisterBenchmark("BM_LoaderThumbnails", BM_LoaderThumbnails)
-        ->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
     Workspace space;
     g_space = &space;
     benchmark::RunSpecifiedBenchmarks();

@@ -6,6 +6,7 @@
 // the same work done by calling libjpeg directly: our overhead should stay
 // within 10 %); reading Exif directories (time must grow with the number of
 // entries, not with its square).
+#include "bench/libjpeg_direct.h"
 #include "bench/photo_rows.h"
 #include "imaging/dib_bitmap.h"
 #include "imaging/exif_file.h"
@@ -298,53 +299,12 @@ const std::vector<uint8_t>& Picture()
 
 std::vector<uint8_t> DirectEncode(const std::vector<uint8_t>& bits, bool progressive)
 {
-    jpeg_compress_struct cinfo;
-    jpeg_error_mgr err;
-    cinfo.err = jpeg_std_error(&err);
-    jpeg_create_compress(&cinfo);
-    unsigned char* out = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&cinfo, &out, &size);
-    cinfo.image_width = kWidth;
-    cinfo.image_height = kHeight;
-    cinfo.input_components = 3;
-    cinfo.in_color_space = JCS_EXT_BGR;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, 90, TRUE);
-    if (progressive)
-        jpeg_simple_progression(&cinfo);
-    jpeg_start_compress(&cinfo, TRUE);
-    const size_t stride = DibRowBytes(kWidth, 24);
-    while (cinfo.next_scanline < cinfo.image_height) {
-        JSAMPROW row = const_cast<JSAMPROW>(bits.data() + (kHeight - 1 - cinfo.next_scanline) * stride);
-        jpeg_write_scanlines(&cinfo, &row, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    std::vector<uint8_t> result(out, out + size);
-    std::free(out);
-    return result;
+    return qrbench::DirectEncode(bits.data(), kWidth, kHeight, 90, progressive);
 }
 
 void DirectDecode(const std::vector<uint8_t>& jpeg, uint8_t* bits, int scale)
 {
-    jpeg_decompress_struct cinfo;
-    jpeg_error_mgr err;
-    cinfo.err = jpeg_std_error(&err);
-    jpeg_create_decompress(&cinfo);
-    jpeg_mem_src(&cinfo, jpeg.data(), jpeg.size());
-    jpeg_read_header(&cinfo, TRUE);
-    cinfo.out_color_space = JCS_EXT_BGR;
-    cinfo.scale_num = 1;
-    cinfo.scale_denom = static_cast<unsigned>(scale);
-    jpeg_start_decompress(&cinfo);
-    const size_t stride = DibRowBytes(cinfo.output_width, 24);
-    while (cinfo.output_scanline < cinfo.output_height) {
-        JSAMPROW row = bits + (cinfo.output_height - 1 - cinfo.output_scanline) * stride;
-        jpeg_read_scanlines(&cinfo, &row, 1);
-    }
-    jpeg_finish_decompress(&cinfo);
-    jpeg_destroy_decompress(&cinfo);
+    qrbench::DirectDecode(jpeg.data(), jpeg.size(), bits, scale);
 }
 
 const std::vector<uint8_t>& Jpeg(bool progressive)

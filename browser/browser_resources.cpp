@@ -7,6 +7,7 @@
 
 namespace {
 
+constexpr WORD kKeyF2 = 0x71;
 constexpr WORD kKeyF6 = 0x75;
 
 void RegisterBrowserMenus()
@@ -40,7 +41,7 @@ void RegisterBrowserMenus()
                             sep,
                             {S, ID_EDIT_SELECT_ALL, "Select &All\tCtrl+A", {}},
                             sep,
-                            {S, ID_EDIT_RENAME_FILE, "&Rename", {}},
+                            {S, ID_EDIT_RENAME_FILE, "&Rename\tF2", {}},
                             {S, ID_COPY_TO_FOLDER, "Cop&y to Folder...\tCtrl+Y", {}},
                             {S, ID_MOVE_TO_FOLDER, "&Move to Folder...\tCtrl+M", {}},
                             {S, ID_COPY_TO_CLIPBOARD, "Copy to Clip&board\tCtrl+B", {}}}},
@@ -73,12 +74,12 @@ void RegisterBrowserMenus()
                             {S, ID_SORT_ATTRIBUTES, "By &Attributes", {}},
                             sep,
                             {S, ID_SORT_ASCENDING, "A&scending Order", {}},
-                            {S, ID_SORT_DESCENDING, "D&escending Order", {}}}},
+                            {S, ID_SORT_DESCENDING, "Des&cending Order", {}}}},
                           {MF_POPUP,
                            0,
                            "&Tools",
                            {{S, ID_RENAME_ALL, "Re&name All...", {}},
-                            {S, ID_RESIZE_ALL, "Re&size All...", {}},
+                            {S, ID_RESIZE_ALL, "Resi&ze All...", {}},
                             sep,
                             {S, ID_COMMENT_SEARCH, "Comment &Search...\tCtrl+F", {}},
                             {S, ID_DATA_VALIDATION, "Data &Validation", {}},
@@ -126,6 +127,7 @@ void RegisterBrowserAccelerators()
                                                  {AL, VK_BACK, ID_EDIT_UNDO},
                                                  {C, 'P', ID_PRINT_DIRECT},
                                                  {C, 'Q', ID_APP_EXIT},
+                                                 {FVIRTKEY, kKeyF2, ID_EDIT_RENAME_FILE},
                                                  {FVIRTKEY, kKeyF6, ID_NEXT_PANE},
                                                  {SH, kKeyF6, ID_PREV_PANE},
                                              });

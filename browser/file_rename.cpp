@@ -71,6 +71,12 @@ void ProposeSerialName(const std::string& path, std::string& name, std::string& 
 
 bool RenameItem(int index, const std::string& text, std::string& error)
 {
+    CNamesakeIndex names;
+    return RenameItem(index, text, error, names);
+}
+
+bool RenameItem(int index, const std::string& text, std::string& error, CNamesakeIndex& names)
+{
     error.clear();
     const std::string name = text.substr(0, text.find('\n'));
     if (HasInvalidFileNameChar(name)) {
@@ -91,7 +97,7 @@ bool RenameItem(int index, const std::string& text, std::string& error)
             return false;
         sources.push_back(item->GetPath());
     }
-    AddCompanionFiles(sources);
+    AddCompanionFiles(sources, names);
     std::string folder, ownExt;
     GetParentFolder(sources[0], folder);
     GetFileExtension(sources[0], ownExt, false);
@@ -138,6 +144,8 @@ bool RenameItem(int index, const std::string& text, std::string& error)
             }
             done.push_back(i);
         }
+        for (size_t i : done)
+            names.Renamed(sources[i], targets[i]);
     }
     std::lock_guard<std::recursive_mutex> lock(GetFileItemLock());
     SetFileItemPath(index, targets[0]);
@@ -145,5 +153,20 @@ bool RenameItem(int index, const std::string& text, std::string& error)
         for (size_t i = 1; i < sources.size(); ++i)
             if (item->m_strSoundPath == sources[i])
                 item->m_strSoundPath = targets[i];
+    return true;
+}
+
+bool RenameItems(const std::vector<int>& items, const std::string& name, const std::string& number,
+                 std::string& error)
+{
+    // One reading of the folder for the whole operation, kept up to date by
+    // each rename.
+    CNamesakeIndex names;
+    int counter = 0;
+    for (int index : items) {
+        if (!RenameItem(index, MakeSerialName(counter, name, number), error, names))
+            return false;
+        ++counter;
+    }
     return true;
 }

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+class CNamesakeIndex;
 
 // Renaming a listed picture with its companions, and Rename All's names.
 
@@ -27,3 +30,9 @@ void ProposeSerialName(const std::string& path, std::string& name, std::string& 
 // TRUE when done or nothing needed doing; else error holds the reason (empty
 // when the reason was shown already).
 bool RenameItem(int index, const std::string& text, std::string& error);
+// The same with the folder readings of an operation over many items.
+bool RenameItem(int index, const std::string& text, std::string& error, CNamesakeIndex& names);
+// Rename All: the items in order get the name with the number counted up
+// from the first; stops at the first that fails (error as above).
+bool RenameItems(const std::vector<int>& items, const std::string& name, const std::string& number,
+                 std::string& error);

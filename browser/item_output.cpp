@@ -83,10 +83,11 @@ void ReduceSamples(CImageBuffer& buffer, int bitsPerSample)
 } // namespace
 
 bool DecodeItemWithProgress(CWnd* parent, int index, CImageBuffer& buffer, const std::string& path, int decodeOption,
-                            BOOL flag, CItemDecodeResult* result)
+                            BOOL flag, CItemDecodeResult* result, const QrDecodeRect* bound)
 {
     CImageLoadProgressDlog dlg(parent, IDD_PROGRESS_LOAD, GetItemHomeFolder(), flag, UINT(decodeOption), path, &buffer,
                                0, 1, TRUE);
+    dlg.m_pDecodeBound = bound;
     const bool loaded = dlg.DoModal() == IDOK;
     if (result)
         *result = CItemDecodeResult{dlg.GetResultCode(), dlg.m_bCancel != FALSE};

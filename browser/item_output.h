@@ -1,5 +1,6 @@
 #pragma once
 
+#include "imaging/plugin_api.h"
 #include "platform/types.h"
 
 #include <string>
@@ -34,9 +35,10 @@ struct CItemDecodeResult {
 };
 
 // Decodes the picture at the path behind the loading progress dialog (with
-// flag, matched into the working colour space); true when it arrived.
+// flag, matched into the working colour space); true when it arrived. With a
+// bound, the picture may come reduced, never below what fits the bound.
 bool DecodeItemWithProgress(CWnd* parent, int index, CImageBuffer& buffer, const std::string& path, int decodeOption,
-                            BOOL flag, CItemDecodeResult* result = nullptr);
+                            BOOL flag, CItemDecodeResult* result = nullptr, const QrDecodeRect* bound = nullptr);
 // Tells the user why a decode failed ("Insufficient memory." or "Unable to
 // open file. "); nothing for one the user cancelled.
 void ReportDecodeFailure(const CItemDecodeResult& result);

@@ -92,18 +92,33 @@ ResizeAllResult CheckTargets(const std::vector<PlannedCopy>& plan)
     return ResizeAllResult::kDone;
 }
 
-// The decoded picture fitted into width x height (each side held to the
-// sizes the dialog allows), on a white 96 dpi canvas carrying the quality.
-// False after telling the user why.
-bool ResizeForOutput(CImageBuffer& picture, int width, int height, int method, bool eightBits, int quality,
-                     CImageBuffer& out)
+// A picture of the size fitted into width x height, each side held to the
+// sizes the dialog allows.
+CSize FittedSize(CSize picture, int width, int height)
 {
     const RECT bound{0, 0, width, height};
-    const RECT source{0, 0, picture.GetWidth(), picture.GetHeight()};
+    const RECT source{0, 0, picture.cx, picture.cy};
     RECT fitted{};
     ScaleRectKeepAspect(&bound, &source, &fitted, 1);
-    const int w = std::clamp<int>(fitted.right - fitted.left, CImageSizeDlog::kMinSide, CImageSizeDlog::kMaxSide);
-    const int h = std::clamp<int>(fitted.bottom - fitted.top, CImageSizeDlog::kMinSide, CImageSizeDlog::kMaxSide);
+    return CSize(std::clamp<int>(fitted.right - fitted.left, CImageSizeDlog::kMinSide, CImageSizeDlog::kMaxSide),
+                 std::clamp<int>(fitted.bottom - fitted.top, CImageSizeDlog::kMinSide, CImageSizeDlog::kMaxSide));
+}
+
+// Whether decoded is the whole picture reduced by 2, 4 or 8, as a JPEG
+// decoder rounds it.
+bool IsReductionOf(CSize decoded, CSize whole)
+{
+    for (int d : {2, 4, 8})
+        if (decoded == CSize((whole.cx + d - 1) / d, (whole.cy + d - 1) / d))
+            return true;
+    return false;
+}
+
+// The decoded picture at size w x h, on a white 96 dpi canvas carrying the
+// quality. False after telling the user why.
+bool ResizeForOutput(CImageBuffer& picture, CSize size, int method, bool eightBits, int quality, CImageBuffer& out)
+{
+    const int w = size.cx, h = size.cy;
     try {
         if (!picture.Resize(w, h, method) || (eightBits && !picture.ConvertToBitsPerSample(8)) ||
             !out.Create(CImageBuffer::kMapping, CSize(w, h), picture.GetPixelType(), picture.GetOrientation(), nullptr,
@@ -149,6 +164,31 @@ std::string ResizeAllTargetName(const std::string& sourcePath, const std::string
     return extension.empty() ? name : name + "." + extension;
 }
 
+bool ResizeOnePicture(CWnd* parent, int index, const std::string& target, CSize bound, int method, bool eightBits,
+                      int quality, const ImageSaveValues& values, bool reducedDecode)
+{
+    // The size comes from the whole picture; the decoder may give it reduced
+    // (a JPEG file at 1/2, 1/4 or 1/8) while it still covers that size, which
+    // spares most of the decoding.
+    const std::string source = GetFileItem(index)->GetPath();
+    const CSize whole = GetItemPictureSize(index);
+    const CSize fitted = FittedSize(whole, bound.cx, bound.cy);
+    const QrDecodeRect decodeBound{0, 0, fitted.cx, fitted.cy};
+    const bool known = reducedDecode && whole.cx > 0 && whole.cy > 0;
+    CImageBuffer picture;
+    CItemDecodeResult decoded;
+    if (!DecodeItemWithProgress(parent, index, picture, source, 0, FALSE, &decoded, known ? &decodeBound : nullptr)) {
+        ReportDecodeFailure(decoded);
+        return false;
+    }
+    const CSize size =
+        known && IsReductionOf(picture.GetSize(), whole) ? fitted : FittedSize(picture.GetSize(), bound.cx, bound.cy);
+    CImageBuffer out;
+    if (!ResizeForOutput(picture, size, method, eightBits, quality, out))
+        return false;
+    return ExportImageWithMetadata(parent, out, &GetItemProfile(index), source, target, values) == 0;
+}
+
 ResizeAllResult ResizeAllPictures(CWnd* parent, const std::vector<int>& items, std::vector<std::string>* written)
 {
     if (items.empty())
@@ -187,17 +227,9 @@ ResizeAllResult ResizeAllPictures(CWnd* parent, const std::vector<int>& items, s
 
     for (size_t i = 0; i < plan.size(); ++i) {
         const PlannedCopy& copy = plan[i];
-        CImageBuffer picture;
-        CItemDecodeResult decoded;
-        if (!DecodeItemWithProgress(parent, copy.index, picture, copy.source, 0, FALSE, &decoded)) {
-            ReportDecodeFailure(decoded);
-            return ResizeAllResult::kStopped;
-        }
-        CImageBuffer out;
-        if (!ResizeForOutput(picture, width, height, g_interpolation, eightBits, quality, out))
-            return ResizeAllResult::kStopped;
         const ImageSaveValues values{int(i) + 1, int(plan.size()), 0, kMsgSaving};
-        if (ExportImageWithMetadata(parent, out, &GetItemProfile(copy.index), copy.source, copy.target, values) != 0)
+        if (!ResizeOnePicture(parent, copy.index, copy.target, CSize(width, height), g_interpolation, eightBits,
+                              quality, values))
             return ResizeAllResult::kStopped;
         if (written)
             written->push_back(copy.target);

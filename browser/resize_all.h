@@ -6,6 +6,7 @@
 #include <vector>
 
 class CWnd;
+struct ImageSaveValues;
 
 enum : UINT {
     IDS_RESIZE_OVER_OTHER = 6960,
@@ -38,6 +39,13 @@ std::string ResizeAllTargetName(const std::string& sourcePath, const std::string
 // half-written. Each file written is added to written when given.
 ResizeAllResult ResizeAllPictures(CWnd* parent, const std::vector<int>& items,
                                   std::vector<std::string>* written = nullptr);
+
+// One picture of Resize All (item store index): decoded, fitted into the
+// bound keeping its proportions, and written to target by the exporter of its
+// extension. With reducedDecode a JPEG file is decoded at the largest DCT
+// reduction that still covers the fitted size. False after telling the user why.
+bool ResizeOnePicture(CWnd* parent, int index, const std::string& target, CSize bound, int method, bool eightBits,
+                      int quality, const ImageSaveValues& values, bool reducedDecode = true);
 
 // The interpolation chosen last (0 bilinear, 1 bicubic), for the program's run.
 int GetResizeAllInterpolation();

@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <iterator>
 #include <cstdlib>
 #include <sys/stat.h>
 
@@ -45,7 +46,7 @@ void RegisterTreePopup()
                                                 {MF_STRING, ID_EDIT_PASTE, "&Paste", {}},
                                                 {MF_STRING, ID_TREE_DELETE, "&Delete", {}},
                                                 {MF_SEPARATOR, 0, "", {}},
-                                                {MF_STRING, ID_TREE_RENAME, "Re&name", {}},
+                                                {MF_STRING, ID_TREE_RENAME, "&Rename", {}},
                                                 {MF_STRING, ID_TREE_NEW_FOLDER, "&New Folder", {}}}}});
         return true;
     }();
@@ -86,13 +87,14 @@ bool IsSameOrUnder(const std::string& path, const std::string& folder)
 // companions and the browser's pairs would mix.
 bool HasRawTiffConflict(const std::vector<std::string>& sources, const std::string& target)
 {
+    CNamesakeIndex names;
     for (const std::string& source : sources) {
         std::string name;
         GetFileName(source, name, true);
         const std::string there = JoinPath(target, name);
-        if (IsTiffFile(there) && !FindNamesakes(there, IsTkfFile).empty())
+        if (IsTiffFile(there) && !names.Find(there, IsTkfFile).empty())
             return true;
-        if (IsTkfFile(there) && !FindNamesakes(there, IsTiffFile).empty())
+        if (IsTkfFile(there) && !names.Find(there, IsTiffFile).empty())
             return true;
     }
     return false;
@@ -486,14 +488,18 @@ BOOL CTreePane::DropFiles(HTREEITEM hItem, const COleDataObject* pData, UINT nMo
     BOOL fileSystem = FALSE;
     if (!GetItemPath(hItem, target, fileSystem))
         return FALSE;
-    // Nothing is moved or copied onto itself, nor a folder into itself: a drop
-    // onto the folder the files are in does nothing.
+    // Nothing is moved onto itself, nor a folder into itself: a move onto the
+    // folder the files are in does nothing. A copy there is a copy under a new
+    // name, which no namesake can be in the way of.
     std::erase_if(paths, [&](const std::string& p) {
-        return ParentOf(p) == target || (IsFolder(p) && IsSameOrUnder(target, p));
+        return (nMode != 1 && ParentOf(p) == target) || (IsFolder(p) && IsSameOrUnder(target, p));
     });
     if (paths.empty())
         return FALSE;
-    if (HasRawTiffConflict(paths, target)) {
+    std::vector<std::string> arriving;
+    std::copy_if(paths.begin(), paths.end(), std::back_inserter(arriving),
+                 [&](const std::string& p) { return ParentOf(p) != target; });
+    if (HasRawTiffConflict(arriving, target)) {
         AfxMessageBox(IDS_PATH_CONFLICT, MB_ICONEXCLAMATION);
         return TRUE;
     }

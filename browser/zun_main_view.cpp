@@ -466,9 +466,12 @@ void CZunMainView::SetThumbnailSize(int size, BOOL force)
     const int info = m_bShowInfo ? kInfoExtra : 0;
     if (size >= 1 && size <= 3) {
         const ThumbSize& s = kSizes[size - 1];
+        const int lines = m_bShowInfo ? 3 : 1;
         g.SetCellRect(CRect(0, 0, s.width, s.height + info));
-        g.SetInsets(10, 4, 10, 26 + info);
-        g.SetCaptionLines(m_bShowInfo ? 3 : 1);
+        // The bottom inset keeps the picture (and its frame) above the caption
+        // lines, which grow with the desktop's font where the inset would not.
+        g.SetInsets(10, 4, 10, std::max(26 + info, lines * g.Model().GetLineHeight() + 3));
+        g.SetCaptionLines(lines);
         g.SetOverlayCallback(&DrawMessageMark);
         g.SetCaptionDrawCallback(nullptr);
         g.SetCaptionExtraHeight(0);
@@ -588,6 +591,8 @@ void CZunMainView::RefreshCaption(int index)
     // waits for the item lock the loader holds while it makes a thumbnail.
     if (m_pGallery && index < m_pGallery->GetItemCount())
         m_pGallery->SetItemText(index, GetFileItem(index)->FormatCaption(index, m_nThumbSize == 4 || m_bShowInfo));
+    // The status bar shows the selected item's caption too (a rename changes it).
+    UpdateTotals();
 }
 
 void CZunMainView::RefreshCaptions()

@@ -521,14 +521,9 @@ void CZunMainView::OnRenameAll()
     CRenameAllDlog dlg(name, number, AfxGetMainWnd());
     if (dlg.DoModal() != IDOK)
         return;
-    int counter = 0;
-    for (int index : items) {
-        if (!RenameItem(index, MakeSerialName(counter, dlg.m_strNameBase, dlg.m_strFirstNumber), m_strRenameError)) {
-            AfxMessageBox(m_strRenameError.empty() ? LoadResString(IDS_RENAME_ALL_FAILED) : m_strRenameError);
-            m_strRenameError.clear();
-            break;
-        }
-        ++counter;
+    if (!RenameItems(items, dlg.m_strNameBase, dlg.m_strFirstNumber, m_strRenameError)) {
+        AfxMessageBox(m_strRenameError.empty() ? LoadResString(IDS_RENAME_ALL_FAILED) : m_strRenameError);
+        m_strRenameError.clear();
     }
     RefreshCaptions();
     m_pGallery->Invalidate();

@@ -39,15 +39,18 @@ bool CDisplayCopy::Draw(QPainter& painter, const CDibBitmap& picture, uint64_t g
     if (!need.IntersectRect(need, CRect(0, 0, scaled.cx, scaled.cy)))
         return true;
     CRect covered;
-    const bool fits = m_valid && generation == m_generation && scaled == m_scaled &&
-                      (kernel == m_kernel || anyKernel) && covered.IntersectRect(need, m_window) && covered == need;
+    const bool same = m_valid && generation == m_generation && scaled == m_scaled && (kernel == m_kernel || anyKernel);
+    const bool fits = same && covered.IntersectRect(need, m_window) && covered == need;
     if (!fits) {
         if (generation != m_deepGeneration) {
             m_deep.DeleteObject();
             m_deepGeneration = 0;
         }
         m_generation = generation;
-        if (!Build(picture, scaled, need, kernel))
+        // The first paint of a new picture or scale makes only what it shows,
+        // so it costs what the view costs; the rest is made when a paint
+        // first needs it.
+        if (!Build(picture, scaled, need, kernel, !same))
             return false;
     }
     painter.drawImage(QPoint(dest.left, dest.top), m_image,
@@ -55,7 +58,8 @@ bool CDisplayCopy::Draw(QPainter& painter, const CDibBitmap& picture, uint64_t g
     return true;
 }
 
-bool CDisplayCopy::Build(const CDibBitmap& source, CSize scaled, const CRect& need, resample::Kernel kernel)
+bool CDisplayCopy::Build(const CDibBitmap& source, CSize scaled, const CRect& need, resample::Kernel kernel,
+                         bool needOnly)
 {
     m_valid = false;
     m_image = QImage();
@@ -71,7 +75,9 @@ bool CDisplayCopy::Build(const CDibBitmap& source, CSize scaled, const CRect& ne
         picture = &m_deep;
     }
     CRect window(0, 0, scaled.cx, scaled.cy);
-    if (int64_t(scaled.cx) * scaled.cy > kWholeCopyPixels) {
+    if (needOnly) {
+        window = need;
+    } else if (int64_t(scaled.cx) * scaled.cy > kWholeCopyPixels) {
         window = need;
         window.InflateRect(need.Width() / 2, need.Height() / 2);
         window.IntersectRect(window, CRect(0, 0, scaled.cx, scaled.cy));

@@ -15,7 +15,8 @@ class QPainter;
 // whole picture again. It covers the whole scaled picture when that is not
 // too large, else the part in view and half a view round it, made again when
 // a paint needs more. It is made anew when the picture, the scale or the
-// drawing method changes.
+// drawing method changes: first only the part in view, the rest when a paint
+// needs it. Every pixel is the same whichever part it was made with.
 class CDisplayCopy {
 public:
     // Scaled pictures up to this many pixels are kept whole.
@@ -42,7 +43,7 @@ public:
     CRect Window() const { return m_window; }
 
 private:
-    bool Build(const CDibBitmap& picture, CSize scaled, const CRect& need, resample::Kernel kernel);
+    bool Build(const CDibBitmap& picture, CSize scaled, const CRect& need, resample::Kernel kernel, bool needOnly);
 
     QImage m_image;
     CRect m_window; // scaled-picture coordinates the image holds

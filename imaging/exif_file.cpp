@@ -200,6 +200,7 @@ short CExifFile::Parse(int kind)
     m_fileKind = kind;
     RemoveAllEntries();
     m_tiff.clear();
+    m_app1Length = 0;
     m_directorySpans.clear();
     m_valueBytes = 0;
     short result = -1;
@@ -228,19 +229,16 @@ bool CExifFile::LoadTiffArea(int kind, TiffArea& area, uint64_t limit)
 {
     CFile& file = *m_stream;
     const uint64_t length = file.GetLength();
-    BYTE head[12];
+    BYTE head[8];
     if (kind == kExifJpeg) {
-        if (!ReadExact(file, head, 12))
+        const uint64_t start = file.GetPosition();
+        const auto segment = FindExifSegment(file);
+        if (!segment || segment->length < 8)
             return false;
-        if (head[0] != 0xFF || head[1] != 0xD8 || head[2] != 0xFF || head[3] != 0xE1)
-            return false;
-        if (head[6] != 'E' || head[7] != 'x')
-            return false;
-        area.app1Length = uint32_t(head[4]) << 8 | head[5];
-        if (area.app1Length < 8)
-            return false;
+        area.app1Length = segment->length;
         // The TIFF structure of a JPEG ends with its APP1 segment.
-        limit = std::min<uint64_t>(limit, area.app1Length - 8);
+        limit = std::min<uint64_t>(limit, segment->length - 8);
+        file.Seek(static_cast<int64_t>(start + segment->Base()), CFile::begin);
     } else if (kind == kExifRaw) {
         if (!ReadExact(file, head, 8))
             return false;
@@ -277,6 +275,7 @@ short CExifFile::ReadMetadata(int kind)
         return -1;
     m_base = area.base;
     m_tiff = std::move(area.bytes);
+    m_app1Length = area.app1Length;
 
     ByteReader reader(m_tiff, true);
     if (m_tiff.size() < 8)
@@ -368,18 +367,14 @@ std::unique_ptr<CExifEntry> CExifFile::ReadEntryAt(ByteReader& reader, uint64_t 
     entry->m_fileOffset = m_base + static_cast<int64_t>(record);
     entry->m_tag = *reader.U16At(record);
     entry->m_type = *reader.U16At(record + 2);
-    const uint32_t fileCount = *reader.U32At(record + 4);
-    entry->m_count = entry->m_tag == kTagDateTimeOriginal ? 20 : fileCount;
+    // The count as stored: a date written without its NUL keeps 19.
+    entry->m_count = *reader.U32At(record + 4);
 
     const uint64_t size = CExifEntry::GetTypeSize(entry->m_type, entry->m_count);
     if (size == 0)
         return entry;
-    // Where the value stands follows the count the file gives, so a forced
-    // DateTimeOriginal count never turns an inline value into an offset.
-    const uint64_t fileSize = CExifEntry::GetTypeSize(entry->m_type, fileCount);
-    const uint64_t at = fileSize > 4 ? *reader.U32At(record + 8) : record + 8;
-    const uint64_t copy = std::min(size, fileSize);
-    if (!reader.Fits(at, copy))
+    const uint64_t at = size > 4 ? *reader.U32At(record + 8) : record + 8;
+    if (!reader.Fits(at, size))
         return nullptr;
     // Values may overlap (a maker note holds its own directory) but never by
     // more than the file itself: anything beyond is a hostile file.
@@ -387,10 +382,9 @@ std::unique_ptr<CExifEntry> CExifFile::ReadEntryAt(ByteReader& reader, uint64_t 
     if (size > budget || m_valueBytes + size > budget)
         return nullptr;
     m_valueBytes += size;
-    if (fileSize > 4)
+    if (size > 4)
         entry->m_valueOffset = static_cast<int64_t>(at);
-    entry->m_value.assign(static_cast<size_t>(size), 0);
-    auto bytes = *reader.At(at, copy);
-    std::copy(bytes.begin(), bytes.end(), entry->m_value.begin());
+    auto bytes = *reader.At(at, size);
+    entry->m_value.assign(bytes.begin(), bytes.end());
     return entry;
 }

@@ -253,6 +253,7 @@ private:
     int64_t m_base = 0;
     ExifEntryList m_entries;
     std::vector<BYTE> m_tiff;   // the TIFF structure as read, for thumbnails
+    uint32_t m_app1Length = 0;  // JPEG: the Exif segment's length word
     // Where the directories read stand (offset, bytes), so a rewrite knows
     // which bytes of the structure nothing it writes accounts for.
     std::vector<std::pair<uint64_t, uint64_t>> m_directorySpans;
@@ -260,6 +261,22 @@ private:
     std::vector<BYTE> m_firstApp2;
     uint64_t m_valueBytes = 0;  // value bytes allocated while reading
 };
+
+// Where a JPEG's Exif APP1 segment stands, positions from the file's start.
+struct ExifSegment {
+    uint64_t marker = 0;  // its FF E1
+    uint32_t length = 0;  // its length word, which counts itself
+    uint64_t LengthAt() const { return marker + 2; }
+    uint64_t Base() const { return marker + 10; } // the TIFF header, behind "Exif" and two NULs
+    uint64_t End() const { return marker + 2 + length; }
+};
+// The one rule for where a JPEG keeps its Exif data: an APP1 segment whose
+// identifier begins "Ex", directly behind the start marker or behind JFIF and
+// JFXX APP0 segments only. Any other segment in front of it means no Exif.
+std::optional<ExifSegment> FindExifSegment(std::span<const BYTE> file);
+// The same over a stream, from its position (the positions then count from
+// there); the stream is left anywhere.
+std::optional<ExifSegment> FindExifSegment(CFile& file);
 
 // The bytes a saved JPEG's APP2 segments receive: the first APP2 content's part
 // in front of its profile signature, then the profile; the prefix is left out

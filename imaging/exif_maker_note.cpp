@@ -26,6 +26,18 @@ struct NoteHeader {
     size_t baseAt;
 };
 
+// Makers whose notes point at sub-directories through LONG entries (type 13
+// says so by itself).
+struct SubDirectoryTag {
+    const char* magic;
+    size_t magicLength;
+    uint16_t tag;
+};
+constexpr SubDirectoryTag kSubDirectoryTags[] = {
+    {"Nikon\0", 6, 0x0011}, // preview directory
+    {"Nikon\0", 6, 0x0e10}, // scan directory, often just behind the note
+};
+
 constexpr NoteHeader kHeaders[] = {
     {"Nikon\0\x02", 7, Locate::kTiffHeaderInside, kNone, 10, true, 10}, // a TIFF header of its own at 10
     {"Nikon\0\x01", 7, Locate::kFixed, 8, kNone, false, 0},
@@ -95,9 +107,24 @@ std::vector<Value> OutOfLineValues(std::span<const uint8_t> note, const MakerNot
     return values;
 }
 
+bool IsSubDirectoryPointer(std::span<const uint8_t> note, uint16_t tag, uint16_t type, uint32_t count)
+{
+    if (count != 1)
+        return false;
+    if (type == 13)
+        return true;
+    if (type != 4)
+        return false;
+    for (const SubDirectoryTag& t : kSubDirectoryTags)
+        if (t.tag == tag && note.size() >= t.magicLength && std::memcmp(note.data(), t.magic, t.magicLength) == 0)
+            return true;
+    return false;
+}
+
 } // namespace
 
-MakerNoteForm ReadMakerNoteForm(std::span<const uint8_t> note, uint64_t noteOffset, bool fileBigEndian)
+MakerNoteForm ReadMakerNoteForm(std::span<const uint8_t> note, uint64_t noteOffset, bool fileBigEndian,
+                                std::span<const uint8_t> structure, bool structureEndsSegment)
 {
     MakerNoteForm form;
     const NoteHeader* header = nullptr;
@@ -154,34 +181,65 @@ MakerNoteForm ReadMakerNoteForm(std::span<const uint8_t> note, uint64_t noteOffs
     form.directoryAt = directoryAt;
     form.bigEndian = *order;
 
+    // Bytes from here on stand behind the structure, in the file's trailer.
+    const uint64_t trailerFrom = structureEndsSegment ? structure.size() : UINT64_MAX;
+    const bool ownBase = header && header->ownBase;
+    const uint64_t ownAt = noteOffset + (ownBase ? header->baseAt : 0);
+    auto insideNote = [&](uint64_t at, uint64_t size) {
+        return at >= noteOffset && at - noteOffset <= note.size() && size <= note.size() - (at - noteOffset);
+    };
     const std::vector<Value> values = OutOfLineValues(note, form);
-    if (values.empty())
-        return form;
-    auto allInside = [&](uint64_t base, uint64_t start) {
-        for (const Value& v : values) {
-            if (v.offset + base < start)
+    // Which base the offsets count from: the one under which every value
+    // (trailer values aside, which fit any) stands inside the note.
+    auto allInside = [&](uint64_t base) {
+        for (const Value& v : values)
+            if (base + v.offset < trailerFrom && !insideNote(base + v.offset, v.size))
                 return false;
-            const uint64_t at = v.offset + base - start;
-            if (at > note.size() || v.size > note.size() - at)
-                return false;
-        }
         return true;
     };
-    const bool ownBase = header && header->ownBase;
-    const bool own = allInside(ownBase ? header->baseAt : 0, 0);
-    const bool tiff = allInside(0, noteOffset);
-    if (ownBase)
-        form.offsets = own ? MakerNoteForm::kOwnHeader : tiff ? MakerNoteForm::kTiffHeader : MakerNoteForm::kElsewhere;
-    else
-        form.offsets = tiff ? MakerNoteForm::kTiffHeader : own ? MakerNoteForm::kOwnHeader : MakerNoteForm::kElsewhere;
-    if (form.offsets == MakerNoteForm::kElsewhere) {
-        // Taken as its header says, wherever that leads.
-        const uint64_t base = ownBase ? noteOffset + header->baseAt : 0;
-        for (const Value& v : values) {
-            const uint64_t at = base + v.offset;
-            if (at < noteOffset || at + v.size > noteOffset + note.size())
-                form.outside.emplace_back(at, v.size);
-        }
+    if (!values.empty()) {
+        const bool own = allInside(ownAt);
+        const bool tiff = allInside(0);
+        if (ownBase)
+            form.offsets = own ? MakerNoteForm::kOwnHeader : tiff ? MakerNoteForm::kTiffHeader : MakerNoteForm::kElsewhere;
+        else
+            form.offsets = tiff ? MakerNoteForm::kTiffHeader : own ? MakerNoteForm::kOwnHeader : MakerNoteForm::kElsewhere;
+    }
+    // A note of the elsewhere kind is taken as its header says, wherever that leads.
+    const uint64_t base = form.offsets == MakerNoteForm::kOwnHeader ? ownAt
+                          : form.offsets == MakerNoteForm::kTiffHeader ? 0
+                          : ownBase ? ownAt : 0;
+    auto pointedAt = [&](const Value& v) {
+        const uint64_t at = base + v.offset;
+        if (at >= trailerFrom)
+            return;
+        if (!insideNote(at, v.size))
+            form.outside.emplace_back(at, v.size);
+    };
+    for (const Value& v : values) {
+        if (base + v.offset >= trailerFrom)
+            form.trailer.emplace_back(v.field, static_cast<uint32_t>(v.offset));
+        else
+            pointedAt(v);
+    }
+
+    // Sub-directories outside the note, with the values they hold.
+    r.SetBigEndian(form.bigEndian);
+    const uint16_t count = *r.U16At(form.directoryAt);
+    for (uint32_t i = 0; i < count; ++i) {
+        const uint64_t record = form.directoryAt + 2 + 12ull * i;
+        if (!IsSubDirectoryPointer(note, *r.U16At(record), *r.U16At(record + 2), *r.U32At(record + 4)))
+            continue;
+        const uint64_t at = base + *r.U32At(record + 8);
+        if (insideNote(at, 2) || at >= trailerFrom || !LooksLikeDirectory(structure, static_cast<size_t>(at), form.bigEndian))
+            continue;
+        ByteReader s(structure, form.bigEndian);
+        form.outside.emplace_back(at, 2 + 12ull * *s.U16At(at) + 4);
+        MakerNoteForm sub;
+        sub.directoryAt = static_cast<size_t>(at);
+        sub.bigEndian = form.bigEndian;
+        for (const Value& v : OutOfLineValues(structure, sub))
+            pointedAt(v);
     }
     return form;
 }
@@ -191,10 +249,26 @@ std::vector<uint8_t> MoveMakerNote(std::span<const uint8_t> note, const MakerNot
     std::vector<uint8_t> out(note.begin(), note.end());
     if (form.offsets != MakerNoteForm::kTiffHeader || delta == 0)
         return out;
+    auto inTrailer = [&](uint64_t field) {
+        return std::any_of(form.trailer.begin(), form.trailer.end(), [&](const auto& t) { return t.first == field; });
+    };
     for (const Value& v : OutOfLineValues(note, form)) {
+        if (inTrailer(v.field))
+            continue;
         const uint32_t moved = static_cast<uint32_t>(static_cast<int64_t>(v.offset) + delta);
         for (int i = 0; i < 4; ++i)
             out[v.field + (form.bigEndian ? 3 - i : i)] = uint8_t(moved >> (8 * i));
     }
     return out;
+}
+
+void ShiftTrailerOffsets(std::span<uint8_t> note, const MakerNoteForm& form, int64_t growth)
+{
+    for (const auto& [field, offset] : form.trailer) {
+        if (field + 4 > note.size())
+            continue;
+        const uint32_t shifted = static_cast<uint32_t>(static_cast<int64_t>(offset) + growth);
+        for (int i = 0; i < 4; ++i)
+            note[field + (form.bigEndian ? 3 - i : i)] = uint8_t(shifted >> (8 * i));
+    }
 }

@@ -16,7 +16,57 @@ constexpr char kIccSignature[] = "ICC_PROFILE";
 // NUL, the sequence number and the segment count.
 constexpr size_t kIccPieceOffset = 14;
 
+// APP0 segments looked through for the Exif segment: a JFIF segment and its
+// extension, with room for a writer that repeats one.
+constexpr int kMaxLeadingApp0 = 8;
+
+// read(at, out, n) fills out with the n bytes at at, or answers false.
+template <class ReadAt>
+std::optional<ExifSegment> LocateExifSegment(ReadAt read)
+{
+    BYTE b[9];
+    if (!read(0, b, 2) || b[0] != 0xFF || b[1] != 0xD8)
+        return std::nullopt;
+    uint64_t at = 2;
+    for (int app0 = 0; app0 <= kMaxLeadingApp0; ++app0) {
+        if (!read(at, b, 9) || b[0] != 0xFF)
+            return std::nullopt;
+        const uint32_t length = uint32_t(b[2]) << 8 | b[3];
+        if (b[1] == 0xE1) {
+            if (b[4] != 'E' || b[5] != 'x')
+                return std::nullopt;
+            return ExifSegment{at, length};
+        }
+        const bool jfif = std::memcmp(b + 4, "JFIF\0", 5) == 0 || std::memcmp(b + 4, "JFXX\0", 5) == 0;
+        if (b[1] != 0xE0 || !jfif || length < 7)
+            return std::nullopt;
+        at += 2 + uint64_t(length);
+    }
+    return std::nullopt;
+}
+
 } // namespace
+
+std::optional<ExifSegment> FindExifSegment(std::span<const BYTE> file)
+{
+    const ByteReader reader(file);
+    return LocateExifSegment([&](uint64_t at, BYTE* out, size_t n) {
+        const auto bytes = reader.At(at, n);
+        if (!bytes)
+            return false;
+        std::copy(bytes->begin(), bytes->end(), out);
+        return true;
+    });
+}
+
+std::optional<ExifSegment> FindExifSegment(CFile& file)
+{
+    const uint64_t start = file.GetPosition();
+    return LocateExifSegment([&](uint64_t at, BYTE* out, size_t n) {
+        file.Seek(static_cast<int64_t>(start + at), CFile::begin);
+        return file.Read(out, n) == n;
+    });
+}
 
 std::optional<size_t> CExifFile::FindBytes(const char* pattern, std::span<const BYTE> buffer)
 {
@@ -146,9 +196,12 @@ short CExifFile::GetThumbnailInfo(int& kind, DWORD& size) const
 {
     kind = 0;
     const CExifEntry* compression = FindEntry(259, 1, kSubMain);
-    if (!compression)
+    // Some phones leave Compression out of a JPEG thumbnail's directory: its
+    // offset and length tags say what it is all the same.
+    const bool jpegTags = FindEntry(513, 1, kSubMain) && FindEntry(514, 1, kSubMain);
+    if (!compression && !jpegTags)
         return -1;
-    switch (compression->GetLong(0)) {
+    switch (compression ? compression->GetLong(0) : 6) {
     case 1: {
         kind = 1;
         const CExifEntry* offsets = FindEntry(273, 1, kSubMain);

@@ -5,6 +5,7 @@
 // memory and then replaces the old one.
 #include "imaging/exif_file.h"
 
+#include "imaging/exif_maker_note.h"
 #include "platform/byte_reader.h"
 #include "platform/exceptions.h"
 #include "platform/file.h"
@@ -36,20 +37,19 @@ void Put32(BYTE* p, uint32_t v, bool big)
 struct Layout {
     size_t base = 0;
     size_t end = 0;
+    size_t lengthAt = 0; // JPEG: the APP1 segment's length word
 };
 
 std::optional<Layout> LocateTiff(const std::vector<BYTE>& file, int kind)
 {
     Layout l;
     if (kind == kExifJpeg) {
-        if (file.size() < 12 || file[0] != 0xFF || file[1] != 0xD8 || file[2] != 0xFF || file[3] != 0xE1 ||
-            file[6] != 'E' || file[7] != 'x')
+        const auto segment = FindExifSegment(file);
+        if (!segment || segment->length < 16 || segment->End() > file.size())
             return std::nullopt;
-        const size_t length = size_t(file[4]) << 8 | file[5];
-        if (length < 16 || 4 + length > file.size())
-            return std::nullopt;
-        l.base = 12;
-        l.end = 4 + length;
+        l.base = static_cast<size_t>(segment->Base());
+        l.end = static_cast<size_t>(segment->End());
+        l.lengthAt = static_cast<size_t>(segment->LengthAt());
         return l;
     }
     if (kind == kExifTiff) {
@@ -77,6 +77,39 @@ std::optional<Layout> LocateTiff(const std::vector<BYTE>& file, int kind)
     l.base = at;
     l.end = file.size();
     return l;
+}
+
+// A camera's note that keeps values behind the picture (a preview in the
+// trailer), with offsets that count from the TIFF header.
+struct NoteTrailer {
+    uint64_t noteOffset = 0;
+    MakerNoteForm form;
+};
+
+std::optional<NoteTrailer> FindNoteTrailer(const ByteReader& r, uint64_t exifOffset, uint32_t exifCount, bool big)
+{
+    for (uint32_t i = 0; i < exifCount; ++i) {
+        const uint64_t record = exifOffset + 2 + 12ull * i;
+        if (*r.U16At(record) != kTagMakerNote || CExifEntry::GetUnitSize(*r.U16At(record + 2)) != 1)
+            continue;
+        const uint32_t count = *r.U32At(record + 4);
+        const uint32_t offset = *r.U32At(record + 8);
+        auto note = r.At(offset, count);
+        if (count <= 4 || !note)
+            return std::nullopt;
+        NoteTrailer t{offset, ReadMakerNoteForm(*note, offset, big, r.Bytes(), true)};
+        if (t.form.trailer.empty())
+            return std::nullopt;
+        return t;
+    }
+    return std::nullopt;
+}
+
+// The segment in front of the trailer grew: the note's trailer offsets follow.
+void FollowGrowth(std::vector<BYTE>& file, size_t base, const std::optional<NoteTrailer>& trailer, int64_t growth)
+{
+    if (trailer && growth != 0)
+        ShiftTrailerOffsets(std::span<BYTE>(file).subspan(base + trailer->noteOffset), trailer->form, growth);
 }
 
 // The file with the tag set, or nullopt when its structure does not allow it.
@@ -111,6 +144,7 @@ std::optional<std::vector<BYTE>> RewriteWithTag(std::vector<BYTE> file, int kind
     const unsigned unit = CExifEntry::GetUnitSize(type);
     if (unit == 0 || value.size() % unit != 0 || value.size() / unit > 0xFFFFFFFFu)
         return std::nullopt;
+    const auto trailer = kind == kExifJpeg ? FindNoteTrailer(r, exifOffset, *exifCount, big) : std::nullopt;
     const uint32_t newCount = static_cast<uint32_t>(value.size() / unit);
 
     std::optional<uint64_t> existing;
@@ -149,8 +183,9 @@ std::optional<std::vector<BYTE>> RewriteWithTag(std::vector<BYTE> file, int kind
             const auto to = file.begin() + static_cast<ptrdiff_t>(layout->end);
             file.insert(file.erase(from, to), grown.begin(), grown.end());
             if (kind == kExifJpeg) {
-                file[4] = BYTE((8 + newSize) >> 8);
-                file[5] = BYTE(8 + newSize);
+                file[layout->lengthAt] = BYTE((8 + newSize) >> 8);
+                file[layout->lengthAt + 1] = BYTE(8 + newSize);
+                FollowGrowth(file, base, trailer, int64_t(newSize) - int64_t(tiff.size()));
             }
             return file;
         }
@@ -207,9 +242,10 @@ std::optional<std::vector<BYTE>> RewriteWithTag(std::vector<BYTE> file, int kind
     const uint64_t segmentLength = 8 + newSize;
     if (segmentLength > 0xFFFF)
         return std::nullopt;
-    file[4] = BYTE(segmentLength >> 8);
-    file[5] = BYTE(segmentLength);
+    file[layout->lengthAt] = BYTE(segmentLength >> 8);
+    file[layout->lengthAt + 1] = BYTE(segmentLength);
     file.insert(file.begin() + static_cast<ptrdiff_t>(layout->end), added.begin(), added.end());
+    FollowGrowth(file, base, trailer, int64_t(added.size()));
     return file;
 }
 

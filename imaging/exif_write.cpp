@@ -405,7 +405,7 @@ CExifFile::BlockPlan CExifFile::PlanMakerNote(int outputKind) const
         return plan;
     }
     const uint64_t from = note->m_valueOffset >= 0 ? uint64_t(note->m_valueOffset) : 0;
-    plan.form = ReadMakerNoteForm(note->m_value, from, m_bigEndian);
+    plan.form = ReadMakerNoteForm(note->m_value, from, m_bigEndian, m_tiff, m_fileKind == kExifJpeg);
     // A note whose numbers follow the structure around it reads right only in
     // the order it was written in: the block keeps the source's order then.
     plan.bigEndian = outputKind == 0 && m_bigEndian;
@@ -486,6 +486,7 @@ std::optional<std::vector<BYTE>> CExifFile::BuildBlock(const BlockPlan& plan, co
         out.Copy(at, bytes);
     }
 
+    std::optional<std::pair<uint64_t, uint64_t>> noteWritten; // a camera's note: where, how long
     auto writeDirectory = [&](const std::vector<const CExifEntry*>& entries, FieldMap& fields) {
         const size_t k = entries.size();
         const uint64_t pos = space.Allocate(2 + 12 * k + 4);
@@ -508,6 +509,7 @@ std::optional<std::vector<BYTE>> CExifFile::BuildBlock(const BlockPlan& plan, co
             } else if (&e == note && !pinnedNote.empty()) {
                 value = pinnedNote;
                 at = pinnedAt;
+                noteWritten = {pinnedAt, value.size()};
             } else if (&e == note && plan.note == BlockPlan::kRebuilt) {
                 at = space.Allocate(EncodeMakerNote(0).size());
                 value = EncodeMakerNote(static_cast<uint32_t>(*at));
@@ -515,6 +517,7 @@ std::optional<std::vector<BYTE>> CExifFile::BuildBlock(const BlockPlan& plan, co
                 at = space.Allocate(e.GetDataSize());
                 const int64_t delta = static_cast<int64_t>(*at) - std::max<int64_t>(e.m_valueOffset, 0);
                 value = MoveMakerNote(e.m_value, plan.form, delta);
+                noteWritten = {*at, value.size()};
             } else {
                 value = e.Encode(out.Big());
                 // The entry holds a UNICODE comment in Intel order whatever the file's.
@@ -575,6 +578,13 @@ std::optional<std::vector<BYTE>> CExifFile::BuildBlock(const BlockPlan& plan, co
     if (kind0) {
         if (block.size() + 6 > kMaxApp1Content)
             return std::nullopt;
+        // The block takes the source's APP1 segment's place: what the note
+        // keeps behind the picture moves with the segment's change in length.
+        if (noteWritten && !plan.form.trailer.empty() && m_fileKind == kExifJpeg && m_app1Length >= 8) {
+            const int64_t growth = int64_t(block.size() + 6) - int64_t(m_app1Length - 2);
+            ShiftTrailerOffsets(std::span<BYTE>(block).subspan(noteWritten->first, noteWritten->second), plan.form,
+                                growth);
+        }
         block.insert(block.begin(), {'E', 'x', 'i', 'f', 0, 0});
     }
     return std::move(block);

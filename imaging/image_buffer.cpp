@@ -68,7 +68,22 @@ bool CImageBuffer::Create(int storageKind, CSize size, int pixelType, int orient
     return false;
 }
 
-bool CImageBuffer::Allocate(const void* bits, const RGBQUAD* palette)
+bool CImageBuffer::CreateForOverwrite(int storageKind, CSize size, int pixelType, int orientation,
+                                      const RGBQUAD* palette, float xResolution, float yResolution, int percentage)
+{
+    Free();
+    if (!SetLayout(storageKind, size, pixelType, orientation, xResolution, yResolution, percentage, false))
+        return false;
+    try {
+        if (Allocate(nullptr, palette, true))
+            return true;
+    } catch (const CException&) {
+    }
+    m_stride = 0;
+    return false;
+}
+
+bool CImageBuffer::Allocate(const void* bits, const RGBQUAD* palette, bool overwritten)
 {
     const uint64_t total = GetImageBytes();
     if (total == 0)
@@ -89,8 +104,15 @@ bool CImageBuffer::Allocate(const void* bits, const RGBQUAD* palette)
     case kHeap:
         m_heap.reset(new (std::nothrow) BYTE[total]);
         made = m_heap != nullptr;
-        if (made && !source)
+        if (made && !source && !overwritten)
             std::memset(m_heap.get(), 0, total);
+        if (made && !source && overwritten) {
+            // Only the pixels are the caller's to write.
+            const uint64_t pixelBytes = static_cast<uint64_t>(m_width) * m_bytesPerPixel;
+            if (pixelBytes < m_stride)
+                for (uint64_t r = 0; r < static_cast<uint64_t>(m_height); ++r)
+                    std::memset(m_heap.get() + r * m_stride + pixelBytes, 0, m_stride - pixelBytes);
+        }
         break;
     // A new mapping or temporary file reads as zeros already.
     case kMapping: made = m_mapped.Create(total); break;
@@ -248,8 +270,14 @@ bool CImageBuffer::CopyRect(const CImageBuffer& source, const CRect& rect)
     CRect area;
     if (!area.IntersectRect(rect, CRect(0, 0, source.m_width, source.m_height)))
         return false;
-    if (!Create(source.m_storageKind, area.Size(), source.m_pixelType, source.m_orientation, nullptr,
-                source.m_palette.get(), source.m_xResolution, source.m_yResolution, source.m_percentage, false))
+    // Whole bytes are copied over every pixel: nothing to clear first.
+    const bool wholeBytes = source.GetBitsPerPixel() % 8 == 0;
+    if (wholeBytes ? !CreateForOverwrite(source.m_storageKind, area.Size(), source.m_pixelType, source.m_orientation,
+                                         source.m_palette.get(), source.m_xResolution, source.m_yResolution,
+                                         source.m_percentage)
+                   : !Create(source.m_storageKind, area.Size(), source.m_pixelType, source.m_orientation, nullptr,
+                             source.m_palette.get(), source.m_xResolution, source.m_yResolution, source.m_percentage,
+                             false))
         return false;
     const int bits = GetBitsPerPixel();
     for (int r = 0; r < area.Height(); ++r) {

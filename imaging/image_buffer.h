@@ -88,8 +88,15 @@ public:
     bool Create(int storageKind, CSize size, int pixelType, int orientation = 1, const void* bits = nullptr,
                 const RGBQUAD* palette = nullptr, float xResolution = 96.0f, float yResolution = 96.0f,
                 int percentage = 100, bool packed = false);
-    // Allocates stride x height bytes in the current store and the type's palette.
-    bool Allocate(const void* bits, const RGBQUAD* palette);
+    // As Create without bits, for a caller that writes every pixel of every
+    // row next: the pixels are not cleared first, so each page is touched
+    // once (the bytes past a row's pixels still read as zeros).
+    bool CreateForOverwrite(int storageKind, CSize size, int pixelType, int orientation = 1,
+                            const RGBQUAD* palette = nullptr, float xResolution = 96.0f, float yResolution = 96.0f,
+                            int percentage = 100);
+    // Allocates stride x height bytes in the current store and the type's
+    // palette; without bits they are zeros unless the caller overwrites them.
+    bool Allocate(const void* bits, const RGBQUAD* palette, bool overwritten = false);
     void Free();
     bool IsValid() const;
 

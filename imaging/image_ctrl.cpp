@@ -205,7 +205,7 @@ void CImageCtrl::SendNotify(int code, LPARAM param)
 void CImageCtrl::SetBkColor(COLORREF colour)
 {
     m_crBack = colour;
-    Invalidate();
+    Redraw();
 }
 
 void CImageCtrl::SetCursors(int cursor1, int cursor2, int cursor3)
@@ -270,25 +270,25 @@ void CImageCtrl::SetBorderWidth(int width)
     m_nBorderWidth = std::max(0, width);
     m_model.SetBorderWidth(m_nBorderWidth);
     m_model.RecalcLayout();
-    Invalidate();
+    Redraw();
 }
 
 void CImageCtrl::SetHighlightBorder(BOOL on)
 {
     m_bHighlightBorder = on;
-    Invalidate();
+    Redraw();
 }
 
 void CImageCtrl::SetGreyWhenDisabled(BOOL on)
 {
     m_bGreyWhenDisabled = on;
-    Invalidate();
+    Redraw();
 }
 
 void CImageCtrl::SetAnimatedOutline(BOOL on)
 {
     m_bAnimatedOutline = on;
-    Invalidate();
+    Redraw();
 }
 
 BOOL CImageCtrl::SetEnlargeQuality(int quality)
@@ -296,7 +296,7 @@ BOOL CImageCtrl::SetEnlargeQuality(int quality)
     if (quality < 0 || quality > 2)
         return FALSE;
     m_nEnlargeQuality = quality;
-    Invalidate();
+    Redraw();
     return TRUE;
 }
 
@@ -305,7 +305,7 @@ BOOL CImageCtrl::SetReduceQuality(int quality)
     if (quality < 0 || quality > 2)
         return FALSE;
     m_nReduceQuality = quality;
-    Invalidate();
+    Redraw();
     return TRUE;
 }
 
@@ -321,8 +321,8 @@ void CImageCtrl::SetImage(CDibBitmap* picture, BOOL owned, BOOL redrawNow)
     if (m_hWnd) {
         m_model.RecalcLayout();
         if (redrawNow) {
-            Invalidate();
-            UpdateWindow();
+            Redraw();
+            m_host->UpdateNow();
         }
     }
     m_model.UpdateVisibleRect();
@@ -348,12 +348,19 @@ BOOL CImageCtrl::RotateImage(int degrees)
     m_model.RotateAreas(before, degrees);
     m_model.RecalcLayout();
     SendNotify(ICN_ROTATED, 0);
-    Invalidate();
+    Redraw();
     m_model.UpdateVisibleRect();
     return TRUE;
 }
 
 // ---- window
+
+void CImageCtrl::Redraw()
+{
+    // The picture is painted by the scroll area's viewport, which an update
+    // of the control's own widget does not reach.
+    m_host->Invalidate();
+}
 
 void CImageCtrl::UpdateWindowSize()
 {

@@ -237,6 +237,7 @@ private:
     void ApplyCursor(ImageCursor cursor);
     void ApplyScrollState();
     void UpdateWindowSize();
+    void Redraw();
     void ModifierChanged(UINT keys);
     void ShowContextMenu(QPoint global);
 

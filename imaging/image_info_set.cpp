@@ -169,7 +169,8 @@ void CCameraInfoSet::Clear()
 std::string CCameraInfoSet::TagText(const CExifFile& metadata, WORD tag, const std::string& model) const
 {
     const CExifEntry* entry = metadata.FindEntry(tag, 0, m_subDirectory);
-    if (!entry)
+    // An entry stored without a value has nothing to show.
+    if (!entry || entry->m_count == 0 || entry->GetDataSize() == 0)
         return {};
     std::string text;
     if (m_formatter) {

@@ -65,7 +65,7 @@ void RegisterMessageEditorResources()
                sep,
                {S, CAPhotoView::ID_COLOR_PREFS, "Color Pr&eferences...", {}},
                sep,
-               {S, ID_FILE_MRU_FILE1, "Recent File", {}},
+               {S, ID_FILE_MRU_FILE1, "Rece&nt File", {}},
                sep,
                {S, ID_APP_EXIT, "&Quit\tCtrl+Q", {}}}},
              {MF_POPUP,

@@ -52,6 +52,14 @@ std::vector<uint8_t> ReadCountedBytes(CArchive& ar)
     return bytes;
 }
 
+// The same passed over unread.
+void SkipCountedBytes(CArchive& ar)
+{
+    int32_t count = 0;
+    ar >> count;
+    ar.Skip(CheckedCount(ar, count, 1));
+}
+
 int ParseNumber(const std::string& s)
 {
     return static_cast<int>(std::strtol(s.c_str(), nullptr, 10));
@@ -389,7 +397,7 @@ void CAnoRecord::ReadPicture(CArchive& ar)
     }
 }
 
-void CAnoRecord::Serialize(CArchive& ar, int version)
+void CAnoRecord::Serialize(CArchive& ar, int version, bool withData)
 {
     if (ar.IsStoring()) {
         ar << m_nKind << m_area.m_nKind;
@@ -423,8 +431,12 @@ void CAnoRecord::Serialize(CArchive& ar, int version)
     std::string date;
     ar >> date;
     ParseDate(date);
-    if (version > 120)
-        ReadAttachment(ar);
+    if (version > 120) {
+        if (withData)
+            ReadAttachment(ar);
+        else
+            SkipCountedBytes(ar);
+    }
     if (version > 130) {
         uint8_t font[kLogFontBytes];
         ar.ReadExact(font, sizeof font);
@@ -438,6 +450,10 @@ void CAnoRecord::Serialize(CArchive& ar, int version)
         for (CPoint& p : m_area.m_points)
             ar >> p.x >> p.y;
     }
-    if (version > 120)
-        ReadPicture(ar);
+    if (version > 120) {
+        if (withData)
+            ReadPicture(ar);
+        else
+            SkipCountedBytes(ar);
+    }
 }

@@ -89,7 +89,8 @@ public:
     std::string GetHeading() const;
 
     // The record's bytes in a message file of the given version (hundredths).
-    void Serialize(CArchive& ar, int version);
+    // Loading without data passes over its attachment and picture unread.
+    void Serialize(CArchive& ar, int version, bool withData = true);
 
     std::string m_strUserName;
     SYSTEMTIME m_date;

@@ -56,6 +56,9 @@ enum : UINT {
 };
 // Extra room beyond the control groups when the dialog is made smaller.
 constexpr int kMinExtraWidth = 80;
+// What the dialog opens wider than its layout, shared by the preview and
+// the comment list, so that a comment reads in lines rather than word by word.
+constexpr int kStartExtraWidth = 160;
 constexpr int kMinExtraHeight = 148;
 
 void RegisterPrintTemplate()
@@ -71,8 +74,8 @@ void RegisterPrintTemplate()
         auto add = [&](const char* cls, const char* text, UINT id, DWORD style, CRect r) {
             t.items.push_back({cls, text, id, style, r});
         };
-        add("STATIC", "", IDC_PRINT_PREVIEW, WS_CHILD, CRect(10, 10, 214, 222));
-        add("STATIC", "", IDC_PRINT_TREE_PLACE, WS_CHILD, CRect(222, 10, 296, 222));
+        add("STATIC", "", IDC_PRINT_PREVIEW, WS_CHILD, CRect(10, 10, 190, 222));
+        add("STATIC", "", IDC_PRINT_TREE_PLACE, WS_CHILD, CRect(198, 10, 296, 222));
         add("BUTTON", "Column", IDC_PRINT_COLUMN_GROUP, child | BS_GROUPBOX, CRect(308, 4, 410, 30));
         add("EDIT", "", IDC_PRINT_COLUMNS, child | WS_TABSTOP | WS_BORDER, CRect(314, 14, 338, 26));
         add("msctls_updown32", "", IDC_PRINT_COLUMNS_SPIN, child, CRect(338, 14, 348, 26));
@@ -266,6 +269,9 @@ BOOL CAPhotoPrintDlog::OnInitDialog()
     m_minTrack = CSize(options.Width() + std::max(buttons.Width(), pages.Width()) + kMinExtraWidth,
                        options.Height() + buttons.Height() + kMinExtraHeight);
     m_bReady = TRUE;
+    CRect window;
+    GetWindowRect(&window);
+    MoveWindow(window.left - kStartExtraWidth / 2, window.top, window.Width() + kStartExtraWidth, window.Height());
     UpdatePageControls();
     return TRUE;
 }
@@ -532,14 +538,16 @@ void CAPhotoPrintDlog::OnSize(UINT nType, int cx, int cy)
     OffsetDlgItems(this, m_optionIds, dx, 0);
     OffsetDlgItems(this, m_buttonIds, dx, dy);
     OffsetDlgItems(this, m_pageIds, 0, dy);
-    // The preview grows with the dialog; the comment tree keeps its width beside it.
+    // The preview and the comment tree beside it share what the width gains.
+    const int treeGain = dx / 2;
     CRect preview = ItemRect(IDC_PRINT_PREVIEW);
-    preview.right += dx;
+    preview.right += dx - treeGain;
     preview.bottom += dy;
     if (CWnd* w = GetDlgItem(IDC_PRINT_PREVIEW))
         w->MoveWindow(preview, FALSE);
     CRect place = ItemRect(IDC_PRINT_TREE_PLACE);
-    place.OffsetRect(dx, 0);
+    place.left += dx - treeGain;
+    place.right += dx;
     place.bottom += dy;
     if (CWnd* w = GetDlgItem(IDC_PRINT_TREE_PLACE))
         w->MoveWindow(place, FALSE);

@@ -21,7 +21,8 @@ CommentSearchSource MessageFolderSource(std::string folder)
 bool MessageFileMatches(const std::string& path, const std::string& text)
 {
     CAPhotoContent content(GetCompressionSetting());
-    if (!ReadMessageFile(path, content))
+    // Only the comments are looked at: the photograph is not decoded.
+    if (!ReadMessageFile(path, content, false))
         return false;
     const std::string needle = UpperKeepingOffsets(text);
     for (const CAnoElement& e : content.m_comments)

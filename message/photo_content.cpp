@@ -112,7 +112,21 @@ public:
         return done;
     }
     void Write(const void*, size_t) override { throw CArchiveException(CArchiveException::readOnly, m_path); }
-    uint64_t Seek(int64_t, SeekPosition) override { throw CFileException(CFileException::badSeek, 0, m_path); }
+    // Forward only, from where it is: what is passed over needs no substitution.
+    uint64_t Seek(int64_t offset, SeekPosition from) override
+    {
+        if (from != current || offset < 0)
+            throw CFileException(CFileException::badSeek, 0, m_path);
+        uint64_t count = static_cast<uint64_t>(offset);
+        if (m_position < sizeof m_head) {
+            const uint64_t inHead = std::min<uint64_t>(count, sizeof m_head - m_position);
+            m_position += inHead;
+            count -= inHead;
+        }
+        m_source.Skip(count);
+        m_position += count;
+        return m_position;
+    }
     uint64_t GetPosition() const override { return m_position; }
     uint64_t GetLength() const override { return m_length; }
     void SetLength(uint64_t) override { throw CFileException(CFileException::badSeek, 0, m_path); }
@@ -218,8 +232,9 @@ bool CAPhotoContent::WriteBody(CArchive& ar)
     return true;
 }
 
-void CAPhotoContent::ReadBody(CArchive& ar)
+void CAPhotoContent::ReadBody(CArchive& ar, bool whole)
 {
+    m_bTextOnly = !whole;
     RemoveAllComments();
     const uint64_t length = ar.RemainingBytes();
     if (length < kMinFileBytes)
@@ -234,14 +249,14 @@ void CAPhotoContent::ReadBody(CArchive& ar)
     SerializeTrailer(in);
 }
 
-bool ReadMessageFile(const std::string& path, CAPhotoContent& content)
+bool ReadMessageFile(const std::string& path, CAPhotoContent& content, bool whole)
 {
     try {
         CFile file;
         if (!file.Open(path, CFile::modeRead))
             return false;
         CArchive ar(&file, CArchive::load);
-        content.ReadBody(ar);
+        content.ReadBody(ar, whole);
     } catch (const CException&) {
         return false;
     } catch (const std::bad_alloc&) {
@@ -345,7 +360,7 @@ void CAPhotoContent::ReadCommentTree(CArchive& ar)
             // deeper jump is taken as one level.
             depth = std::min(depth, previous + 1);
             auto record = std::make_unique<CAnoRecord>();
-            record->Serialize(ar, version);
+            record->Serialize(ar, version, !m_bTextOnly);
             m_comments.emplace_back(depth, std::move(record));
             previous = depth;
             ++read;
@@ -413,6 +428,10 @@ void CAPhotoContent::FetchImageBlob(CArchive& ar)
         Damaged(ar);
     if (count == 0)
         return;
+    if (m_bTextOnly) {
+        ar.Skip(static_cast<uint64_t>(count));
+        return;
+    }
     std::vector<uint8_t> jpeg;
     ar.ReadBytes(jpeg, static_cast<uint64_t>(count));
     msgjpeg::Decode(jpeg.data(), jpeg.size(), m_image);

@@ -65,8 +65,10 @@ public:
     bool WriteBody(CArchive& ar);
     // Reads a message file (substituted, or the plain "#7320" form). Throws
     // CArchiveException or CMemoryException on damage; the content then holds
-    // what was read so far and the caller discards it.
-    void ReadBody(CArchive& ar);
+    // what was read so far and the caller discards it. Not whole, only the
+    // comments' texts are read: the photograph and the comments' attached
+    // data and pictures are passed over by their counts, undecoded.
+    void ReadBody(CArchive& ar, bool whole = true);
 
     // The parts of the body, each both ways on one archive.
     void SerializeHeader(CArchive& ar);
@@ -120,10 +122,11 @@ private:
     std::vector<uint8_t> m_originalJpeg; // the data m_image was decoded from, while unchanged
     ByteTable m_writeTable{};
     ByteTable m_readTable{};
+    bool m_bTextOnly = false; // while a body is read for its comments' texts
 };
 
 // Reads the message file at path whole into content. False when it cannot
 // be opened or read, or is damaged; content then holds a part and is
 // discarded. The content's reader checks every count against the bytes
 // there and refuses files past its size limit before allocating.
-bool ReadMessageFile(const std::string& path, CAPhotoContent& content);
+bool ReadMessageFile(const std::string& path, CAPhotoContent& content, bool whole = true);

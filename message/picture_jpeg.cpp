@@ -68,7 +68,8 @@ void Decode(const uint8_t* data, size_t size, CImageBuffer& out)
     if (width < 1 || height < 1)
         throw CArchiveException(CArchiveException::genericException);
     const int type = header.biBitCount == 8 ? PixelType::Grey8 : PixelType::Bgr24;
-    if (!out.Create(CImageBuffer::kHeap, CSize(static_cast<LONG>(width), static_cast<LONG>(height)), type, 1))
+    // The decoder writes every row whole.
+    if (!out.CreateForOverwrite(CImageBuffer::kHeap, CSize(static_cast<LONG>(width), static_cast<LONG>(height)), type, 1))
         throw CMemoryException();
     try {
         if (!JpegDecode(data, size, out.GetBits(), static_cast<size_t>(out.GetImageBytes())))

@@ -104,6 +104,17 @@ void CArchive::ReadBytes(std::vector<uint8_t>& out, uint64_t count)
     ReadExact(out.data(), out.size());
 }
 
+void CArchive::Skip(uint64_t count)
+{
+    CheckLoading();
+    if (count > RemainingBytes())
+        throw CArchiveException(CArchiveException::endOfFile, GetFilePath());
+    const uint64_t ahead = std::min<uint64_t>(count, m_ahead.Remaining());
+    m_ahead.Skip(ahead);
+    if (count > ahead)
+        m_file->Seek(static_cast<int64_t>(count - ahead), CFile::current);
+}
+
 void CArchive::Write(const void* buffer, size_t count)
 {
     CheckStoring();

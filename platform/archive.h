@@ -44,6 +44,9 @@ public:
     // Exactly count bytes into out (its old contents go), the count checked
     // against what is left before anything is allocated.
     void ReadBytes(std::vector<uint8_t>& out, uint64_t count);
+    // Passes over exactly count bytes without reading them (the file seeks),
+    // the count checked against what is left; throws endOfFile.
+    void Skip(uint64_t count);
     void Write(const void* buffer, size_t count);
 
     CArchive& operator<<(uint8_t v);

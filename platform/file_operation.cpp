@@ -9,7 +9,9 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <map>
 #include <memory>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -108,6 +110,68 @@ ssize_t ReadFull(int fd, char* data, size_t size)
     return static_cast<ssize_t>(got);
 }
 
+// Whether target is source's own entry: the same name in the same folder,
+// however the folder is reached.
+bool IsOwnEntry(const std::string& source, const std::string& target)
+{
+    struct stat a{}, b{};
+    return NameOf(source) == NameOf(target) && stat(ParentOf(source).c_str(), &a) == 0 &&
+           stat(ParentOf(target).c_str(), &b) == 0 && SameId(a, b);
+}
+
+// "photo.jpg" as its n-th copy beside itself: "photo (copy).jpg", then
+// "photo (copy 2).jpg"; a folder's whole name is its stem.
+std::string CopyName(const std::string& path, bool folder, int n)
+{
+    const std::string name = NameOf(path);
+    const size_t dot = folder ? std::string::npos : name.rfind('.');
+    const size_t stemEnd = dot == std::string::npos || dot == 0 ? name.size() : dot;
+    const std::string mark = n == 1 ? " (copy)" : " (copy " + std::to_string(n) + ")";
+    return JoinName(ParentOf(path), name.substr(0, stemEnd) + mark + name.substr(stemEnd));
+}
+
+// A copy into its source's own folder is given a free name, as file managers
+// do. Files that differ only in their extension (a photograph and its voice
+// note) are numbered alike, so that they stay companions.
+void NameCopiesBesideTheirSources(FileOperationRequest& request)
+{
+    constexpr int kMaxCopyNumber = 9999;
+    struct Item {
+        size_t index;
+        bool folder;
+    };
+    std::map<std::string, std::vector<Item>> groups; // by the name before the mark
+    for (size_t i = 0; i < request.sources.size() && i < request.targets.size(); ++i) {
+        if (!IsOwnEntry(request.sources[i], request.targets[i]))
+            continue;
+        // Named in the source's spelling of the folder, so that companions meet.
+        request.targets[i] = request.sources[i];
+        struct stat s{};
+        const bool folder = lstat(request.sources[i].c_str(), &s) == 0 && S_ISDIR(s.st_mode);
+        const std::string first = CopyName(request.targets[i], folder, 1);
+        groups[first.substr(0, first.rfind(" (copy)"))].push_back({i, folder});
+    }
+    std::set<std::string> taken;
+    for (const auto& [stem, items] : groups) {
+        for (int n = 1; n <= kMaxCopyNumber; ++n) {
+            std::vector<std::string> names;
+            for (const Item& item : items)
+                names.push_back(CopyName(request.targets[item.index], item.folder, n));
+            const bool free = std::none_of(names.begin(), names.end(), [&](const std::string& name) {
+                struct stat t{};
+                return taken.count(name) != 0 || lstat(name.c_str(), &t) == 0;
+            });
+            if (!free)
+                continue;
+            for (size_t k = 0; k < items.size(); ++k) {
+                taken.insert(names[k]);
+                request.targets[items[k].index] = names[k];
+            }
+            break;
+        }
+    }
+}
+
 } // namespace
 
 CFileOperation::CFileOperation(FileOperationRequest request, IFileOperationPrompt& prompt)
@@ -163,6 +227,8 @@ void CFileOperation::Work()
     const bool deleting = m_request.operation == FO_DELETE;
     const bool known = deleting || m_request.operation == FO_COPY || m_request.operation == FO_MOVE;
     const bool paired = deleting || m_request.targets.size() == m_request.sources.size();
+    if (m_request.operation == FO_COPY && paired)
+        NameCopiesBesideTheirSources(m_request);
 
     TreeSize total;
     for (const std::string& s : m_request.sources)

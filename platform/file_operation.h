@@ -15,7 +15,9 @@
 // its copy is complete, a move across file systems deletes a source file only
 // after its copy has been read back and compared, a file is never copied or
 // moved onto itself, a folder never into itself, and deleting never follows a
-// symbolic link. Every replacement and every deletion is asked for first.
+// symbolic link. Every replacement and every deletion is asked for first. A
+// copy into the folder its source is in is named "<name> (copy)<.ext>" (then
+// " (copy 2)", ...), files of one name but for the extension numbered alike.
 
 enum : UINT { FO_MOVE = 1, FO_COPY = 2, FO_DELETE = 3 };
 

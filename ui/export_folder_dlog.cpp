@@ -38,7 +38,7 @@ void RegisterExportFolderTemplate()
         add("BUTTON", "", IDC_NEW_FOLDER, kChild | WS_TABSTOP | BS_ICON, CRect(4, 150, 23, 166));
         add("STATIC", "File Type:", IDC_EXPORT_TYPE_LABEL, kChild, CRect(164, 8, 230, 16));
         add("COMBOBOX", "", IDC_EXPORT_TYPE, kChild | WS_TABSTOP | CBS_DROPDOWNLIST, CRect(164, 18, 292, 30));
-        add("STATIC", "bit:", IDC_EXPORT_BIT_LABEL, kChild, CRect(164, 37, 184, 45));
+        add("STATIC", "bit:", IDC_EXPORT_BIT_LABEL, kChild, CRect(164, 37, 187, 45));
         add("BUTTON", "24Bit", IDC_EXPORT_24BIT, kChild | WS_TABSTOP | WS_GROUP | BS_RADIOBUTTON, CRect(188, 35, 236, 46));
         add("BUTTON", "48Bit", IDC_EXPORT_48BIT, kChild | BS_RADIOBUTTON, CRect(240, 35, 292, 46));
         add("STATIC", "Compression:", IDC_EXPORT_COMPRESSION_LABEL, kChild, CRect(164, 53, 240, 61));
@@ -50,10 +50,11 @@ void RegisterExportFolderTemplate()
             CRect(164, 93, 292, 103));
         add("STATIC", "File Name", IDC_EXPORT_NAME_LABEL, kChild, CRect(174, 108, 222, 116));
         add("EDIT", "", IDC_EXPORT_NAME, kChild | WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, CRect(224, 106, 292, 118));
-        add("STATIC", "+ Serial Number", IDC_EXPORT_SERIAL_LABEL, kChild, CRect(224, 120, 292, 128));
-        add("STATIC", "First File Number:", IDC_EXPORT_FIRST_NUMBER_LABEL, kChild, CRect(174, 133, 240, 141));
+        // Under the name, ending where its edit ends, with the whole row for its text.
+        add("STATIC", "+ Serial Number", IDC_EXPORT_SERIAL_LABEL, kChild | SS_RIGHT, CRect(174, 120, 292, 128));
+        add("STATIC", "First File Number:", IDC_EXPORT_FIRST_NUMBER_LABEL, kChild, CRect(174, 133, 252, 141));
         add("EDIT", "", IDC_EXPORT_FIRST_NUMBER, kChild | WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL,
-            CRect(242, 131, 292, 143));
+            CRect(254, 131, 292, 143));
         add("BUTTON", "Select", UINT(IDOK), kChild | WS_TABSTOP | BS_OWNERDRAW, CRect(190, 151, 240, 165));
         add("BUTTON", "Cancel", UINT(IDCANCEL), kChild | WS_TABSTOP | BS_OWNERDRAW, CRect(244, 151, 294, 165));
         RegisterDialogTemplate(IDD_EXPORT_FOLDER, t);

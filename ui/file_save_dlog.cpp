@@ -1,5 +1,6 @@
 #include "ui/file_save_dlog.h"
 
+#include "platform/framework/file_dialog.h"
 #include "platform/framework/message_box.h"
 #include "platform/framework/wnd.h"
 #include "resources/string_table.h"
@@ -195,7 +196,7 @@ BOOL CFileSaveDlog::RunDialog(std::string& path, int& filterIndex)
     else
         panel->setParent(&dlg);
     QObject::connect(&dlg, &QFileDialog::filterSelected, &dlg, [this, names](const QString& f) { OnFilterChanged(int(names.indexOf(f))); });
-    const bool accepted = dlg.exec() == QDialog::Accepted && !dlg.selectedFiles().isEmpty();
+    const bool accepted = ExecFileDialog(dlg) == QDialog::Accepted && !dlg.selectedFiles().isEmpty();
     if (accepted) {
         path = dlg.selectedFiles().front().toStdString();
         filterIndex = int(names.indexOf(dlg.selectedNameFilter()));

@@ -1,6 +1,9 @@
 #include "ui/printer_dc.h"
 
+#include "util/string_util.h"
+#include "platform/framework/message_box.h"
 #include "platform/framework/wnd.h"
+#include "resources/string_table.h"
 
 #include <optional>
 
@@ -19,6 +22,7 @@ std::optional<QPageSize> g_chosenPageSize;
 std::optional<QPageLayout::Orientation> g_chosenOrientation;
 
 constexpr int kPdfResolution = 300;
+constexpr UINT IDS_PRINTED_TO_PDF = 6970;
 constexpr double kPdfMarginMm = 6.35; // a quarter inch, the usual unprintable edge of a printer
 
 // A name in the folder that no file has yet, so that no user's file is overwritten.
@@ -52,6 +56,7 @@ CPrinterDC::CPrinterDC()
         }
     }
     InitPdf(NewPdfPath());
+    m_bFallback = TRUE;
     ApplyPrintSetup();
 }
 
@@ -101,6 +106,8 @@ void CPrinterDC::InitPdf(const std::string& path)
 
 CPrinterDC::~CPrinterDC()
 {
+    // A job never ended is not one to report.
+    m_bFallback = FALSE;
     if (m_bInDoc)
         EndDoc();
     DeleteDC();
@@ -180,7 +187,12 @@ int CPrinterDC::EndDoc()
     if (!m_bInDoc)
         return 0;
     m_bInDoc = FALSE;
-    return DeleteDC() ? 1 : 0;
+    if (!DeleteDC())
+        return 0;
+    // The user asked for paper: a file in its place is named, or it would go unnoticed.
+    if (m_bFallback)
+        AfxMessageBox(FormatWithStrings(res::String(IDS_PRINTED_TO_PDF), {m_pdfPath}), MB_OK | MB_ICONINFORMATION);
+    return 1;
 }
 
 int CPrinterDC::AbortDoc()

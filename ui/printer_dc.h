@@ -11,7 +11,7 @@ class CWnd;
 // A device context for the application's default printer, for one printing
 // job. Without a printer (no print system, or none set as the default) the
 // job goes to a PDF file instead, so that printing and print preview always
-// work. Printable size, resolution and printing offset come from the
+// work; when the job ends the user is told the file's path. Printable size, resolution and printing offset come from the
 // printer's page layout.
 class CPrinterDC : public CDC {
 public:
@@ -61,6 +61,7 @@ private:
     BOOL m_bDefaults = FALSE;
     BOOL m_bInDoc = FALSE;
     BOOL m_bPageDone = FALSE; // a page ended: the next StartPage begins a new sheet
+    BOOL m_bFallback = FALSE; // no printer: the job goes to a PDF file of our choosing, which EndDoc names
     std::string m_pdfPath;
 };
 

@@ -8,53 +8,133 @@
 
 #include <algorithm>
 #include <dirent.h>
-#include <set>
+#include <unordered_set>
+
+namespace {
 
 // GCC 12 sees an overlap in std::string's own copy of a short literal here: a false -Wrestrict.
 QR_GCC_IGNORE_BEGIN("-Wrestrict")
-std::vector<std::string> FindNamesakes(const std::string& path, bool (*isKind)(std::string_view))
+// The folder a path's namesakes are looked for in, as the path names it.
+std::string FolderOf(const std::string& path)
 {
-    std::vector<std::string> exact, otherCase;
-    std::string folder, stem, own;
+    std::string folder;
     GetParentFolder(path, folder);
-    GetFileName(path, stem, false);
-    GetFileName(path, own, true);
     if (path.starts_with('/') && folder.empty())
         folder = "/";
-    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
-    if (!dir)
-        return {};
-    const QString qstem = QString::fromStdString(stem);
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string_view name(entry->d_name);
-        // The stem, one dot, and an extension of the kind.
-        const size_t dot = name.rfind('.');
-        if (dot == std::string_view::npos || name == own || !isKind(name))
-            continue;
-        const std::string_view base = name.substr(0, dot);
-        if (base == stem)
-            exact.push_back(JoinPath(folder, name));
-        else if (QString::fromUtf8(base.data(), qsizetype(base.size())).compare(qstem, Qt::CaseInsensitive) == 0)
-            otherCase.push_back(JoinPath(folder, name));
+    return folder;
+}
+QR_GCC_IGNORE_END
+
+// The key two names share when they differ only in letter case. Most names
+// are plain ASCII, whose folding is to lower case; the rest go through Qt.
+std::string Folded(std::string_view base)
+{
+    if (std::all_of(base.begin(), base.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        std::string folded(base);
+        for (char& c : folded)
+            if (c >= 'A' && c <= 'Z')
+                c = static_cast<char>(c - 'A' + 'a');
+        return folded;
     }
-    ::closedir(dir);
+    return QString::fromUtf8(base.data(), qsizetype(base.size())).toCaseFolded().toStdString();
+}
+
+// The name before its last dot, and whether it has one.
+bool BaseOf(std::string_view name, std::string_view& base)
+{
+    const size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos)
+        return false;
+    base = name.substr(0, dot);
+    return true;
+}
+
+} // namespace
+
+CNamesakeIndex::Names& CNamesakeIndex::Listed(const std::string& folder)
+{
+    auto [at, fresh] = m_folders.try_emplace(folder);
+    if (!fresh)
+        return at->second;
+    if (DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str())) {
+        while (const dirent* entry = ::readdir(dir)) {
+            std::string_view base;
+            if (BaseOf(entry->d_name, base))
+                at->second[Folded(base)].emplace_back(entry->d_name);
+        }
+        ::closedir(dir);
+    }
+    return at->second;
+}
+
+std::vector<std::string> CNamesakeIndex::Find(const std::string& path, bool (*isKind)(std::string_view))
+{
+    const std::string folder = FolderOf(path);
+    std::string stem, own;
+    GetFileName(path, stem, false);
+    GetFileName(path, own, true);
+    const Names& names = Listed(folder);
+    const auto bucket = names.find(Folded(stem));
+    if (bucket == names.end())
+        return {};
+    std::vector<std::string> exact, otherCase;
+    for (const std::string& name : bucket->second) {
+        std::string_view base;
+        if (name == own || !isKind(name) || !BaseOf(name, base))
+            continue;
+        (base == stem ? exact : otherCase).push_back(JoinPath(folder, name));
+    }
     std::vector<std::string> found = !exact.empty() ? exact : otherCase.size() == 1 ? otherCase : exact;
     std::sort(found.begin(), found.end());
     return found;
 }
-QR_GCC_IGNORE_END
+
+void CNamesakeIndex::Renamed(const std::string& from, const std::string& to)
+{
+    auto forget = [this](const std::string& path) {
+        const auto folder = m_folders.find(FolderOf(path));
+        std::string name;
+        std::string_view base;
+        GetFileName(path, name, true);
+        if (folder == m_folders.end() || !BaseOf(name, base))
+            return;
+        const auto bucket = folder->second.find(Folded(base));
+        if (bucket != folder->second.end())
+            std::erase(bucket->second, name);
+    };
+    forget(from);
+    forget(to);
+    const auto folder = m_folders.find(FolderOf(to));
+    std::string name;
+    std::string_view base;
+    GetFileName(to, name, true);
+    if (folder != m_folders.end() && BaseOf(name, base))
+        folder->second[Folded(base)].push_back(name);
+}
+
+std::vector<std::string> FindNamesakes(const std::string& path, bool (*isKind)(std::string_view))
+{
+    CNamesakeIndex index;
+    return index.Find(path, isKind);
+}
 
 void AddCompanionFiles(std::vector<std::string>& paths)
 {
-    std::set<std::string> listed(paths.begin(), paths.end());
+    CNamesakeIndex index;
+    AddCompanionFiles(paths, index);
+}
+
+void AddCompanionFiles(std::vector<std::string>& paths, CNamesakeIndex& index)
+{
+    std::unordered_set<std::string> listed(paths.begin(), paths.end());
     const size_t count = paths.size();
     for (size_t i = 0; i < count; ++i) {
         const std::string path = paths[i];
         if (IsWavFile(path))
             continue;
-        std::vector<std::string> companions = FindNamesakes(path, IsWavFile);
+        std::vector<std::string> companions = index.Find(path, IsWavFile);
         if (IsTiffFile(path) || IsTkfFile(path)) {
-            std::vector<std::string> thumbnails = FindNamesakes(path, IsThmFile);
+            std::vector<std::string> thumbnails = index.Find(path, IsThmFile);
             companions.insert(companions.end(), thumbnails.begin(), thumbnails.end());
         }
         for (std::string& c : companions)

@@ -2,6 +2,8 @@
 
 #include "platform/gdi/metafile_dc.h"
 
+#include <QTransform>
+
 namespace {
 
 bool IsRecording(const CDC* dc)
@@ -101,3 +103,23 @@ CClipSelection::~CClipSelection()
     m_dc->SelectClipRgn(m_hadClip ? &m_previous : nullptr);
 }
 
+
+// ---------------------------------------------------------------------------
+
+CDeviceClipRegion::CDeviceClipRegion(CDC* dc, CRgn* region, int mode)
+{
+    if (!dc || !region || !region->GetSafeHandle())
+        return;
+    // The scale is taken from the region's own box, the offset from where the
+    // logical origin lands on the device.
+    CRect logical;
+    region->GetRgnBox(&logical);
+    CRect device(logical);
+    dc->LPtoDP(&device);
+    const double sx = logical.Width() != 0 ? double(device.Width()) / logical.Width() : 1.0;
+    const double sy = logical.Height() != 0 ? double(device.Height()) / logical.Height() : 1.0;
+    POINT origin{0, 0};
+    dc->LPtoDP(&origin, 1);
+    m_region.CreateFromRegion(QTransform(sx, 0, 0, sy, 0, 0).map(region->Region()).translated(origin.x, origin.y));
+    m_selection.emplace(dc, &m_region, mode);
+}

@@ -2,6 +2,8 @@
 
 #include "platform/gdi/dc.h"
 
+#include <optional>
+
 // Scope guards for drawing: each selects something into a device context and
 // undoes it when the scope ends. Made on the stack, never copied.
 
@@ -80,4 +82,19 @@ private:
     bool m_active = false;
     bool m_hadClip = false;
     CRgn m_previous;
+};
+
+// A region made in logical units, scaled and moved to device pixels as the
+// context maps them, then selected as CClipSelection selects it. Inactive
+// with a null region.
+class CDeviceClipRegion {
+public:
+    CDeviceClipRegion(CDC* dc, CRgn* region, int mode);
+    CDeviceClipRegion(const CDeviceClipRegion&) = delete;
+    CDeviceClipRegion& operator=(const CDeviceClipRegion&) = delete;
+    bool IsActive() const { return m_selection.has_value(); }
+
+private:
+    CRgn m_region; // declared first: the selection ends before the region goes
+    std::optional<CClipSelection> m_selection;
 };

@@ -112,7 +112,7 @@ void CImageLoadProgressDlog::Load()
     }
     bool loaded = false;
     if (m_pTarget) {
-        loaded = m_importer.TryDecodeToBuffer(m_strPath, *m_pTarget, nullptr, -1) && m_pTarget->IsValid();
+        loaded = m_importer.TryDecodeToBuffer(m_strPath, *m_pTarget, m_pDecodeBound, -1) && m_pTarget->IsValid();
     } else if (m_pTargetDib) {
         loaded = m_importer.TryDecodeToDib(m_strPath, *m_pTargetDib, nullptr, -1) && m_pTargetDib->IsValid();
     } else {

@@ -33,6 +33,9 @@ public:
 
     // Instead of a buffer; the buffer wins when both are given.
     CDibBitmap* m_pTargetDib = nullptr;
+    // The size the caller fits the picture into: an importer may then decode
+    // it reduced, never below what the fitted picture needs.
+    const QrDecodeRect* m_pDecodeBound = nullptr;
 
     int GetResultCode() const { return m_nResultCode; }
     BOOL IsLoaded() const { return m_bLoaded; }

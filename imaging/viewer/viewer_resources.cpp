@@ -15,7 +15,7 @@ void RegisterViewerMenus()
                            0,
                            "&File",
                            {{S, ID_FILE_SAVE, "&Save...\tCtrl+S", {}},
-                            {S, ID_VIEWER_SAVE_AS, "Save As...", {}},
+                            {S, ID_VIEWER_SAVE_AS, "Save &As...", {}},
                             {MF_SEPARATOR, 0, "", {}},
                             {S, ID_VIEWER_PRINT, "&Print...\tCtrl+P", {}},
                             {MF_SEPARATOR, 0, "", {}},

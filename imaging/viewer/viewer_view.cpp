@@ -564,8 +564,11 @@ std::string CViewerView::GetInfoText() const
         std::snprintf(buf, sizeof buf, "%02d/%02d/%02d", local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
         date = buf;
     }
+    // The size of the picture as it is shown: a quarter turn swaps its sides.
+    const bool across = m_nRotation % 180 != 0;
     char size[48];
-    std::snprintf(size, sizeof size, "%dx%d", m_pPicture->GetWidth(), m_pPicture->GetHeight());
+    std::snprintf(size, sizeof size, "%dx%d", across ? m_pPicture->GetHeight() : m_pPicture->GetWidth(),
+                  across ? m_pPicture->GetWidth() : m_pPicture->GetHeight());
     return doc->GetTitle() + " " + date + " " + size;
 }
 

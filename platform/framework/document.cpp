@@ -5,6 +5,7 @@
 #include "platform/file.h"
 #include "platform/replace_file.h"
 #include "platform/framework/doc_template.h"
+#include "platform/framework/file_dialog.h"
 #include "platform/framework/frame_wnd.h"
 #include "platform/framework/message_box.h"
 #include "platform/framework/view.h"
@@ -12,6 +13,7 @@
 #include "resources/string_table.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <filesystem>
@@ -44,14 +46,22 @@ BOOL AfxPromptFileName(std::string& path, BOOL bOpen, const std::string& title, 
 {
     if (g_fileDialog)
         return g_fileDialog(path, bOpen, title, filter);
-    QString qfilter = QString::fromStdString(filter);
-    QString result = bOpen ? QFileDialog::getOpenFileName(nullptr, QString::fromStdString(title),
-                                                          QString::fromStdString(path), qfilter)
-                           : QFileDialog::getSaveFileName(nullptr, QString::fromStdString(title),
-                                                          QString::fromStdString(path), qfilter);
-    if (result.isEmpty())
+    QFileDialog dlg(nullptr, QString::fromStdString(title), QString(), QString::fromStdString(filter));
+    dlg.setAcceptMode(bOpen ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
+    dlg.setFileMode(bOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    // A path names the folder to start in, and the file to propose when it is not a folder.
+    if (!path.empty()) {
+        const QFileInfo start(QString::fromStdString(path));
+        if (start.isDir()) {
+            dlg.setDirectory(start.absoluteFilePath());
+        } else {
+            dlg.setDirectory(start.absolutePath());
+            dlg.selectFile(start.fileName());
+        }
+    }
+    if (ExecFileDialog(dlg) != QDialog::Accepted || dlg.selectedFiles().isEmpty())
         return FALSE;
-    path = result.toStdString();
+    path = dlg.selectedFiles().front().toStdString();
     return TRUE;
 }
 
@@ -170,6 +180,11 @@ BOOL CDocument::OnSaveDocument(const std::string& path)
 }
 
 void CDocument::ReportSaveLoadException(const std::string& path, const CException* e, BOOL bSaving, UINT nIDPDefault)
+{
+    ReportFileFailure(path, e, bSaving, nIDPDefault);
+}
+
+void CDocument::ReportFileFailure(const std::string& path, const CException* e, BOOL bSaving, UINT nIDPDefault)
 {
     // The document has told the user already.
     if (dynamic_cast<const CUserException*>(e))

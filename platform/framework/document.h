@@ -54,6 +54,8 @@ public:
     virtual BOOL DoFileSave();
     // The program's message for a failed open or save, with the system's reason when e has one.
     virtual void ReportSaveLoadException(const std::string& path, const CException* e, BOOL bSaving, UINT nIDPDefault);
+    // The box the default report shows, for a file no document has read yet.
+    static void ReportFileFailure(const std::string& path, const CException* e, BOOL bSaving, UINT nIDPDefault);
 
     BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra) override;
 

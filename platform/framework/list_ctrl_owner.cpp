@@ -15,6 +15,7 @@
 #include <QListView>
 #include <QPixmap>
 #include <QPointer>
+#include <QResizeEvent>
 #include <QScrollBar>
 #include <QStackedLayout>
 #include <QStyledItemDelegate>
@@ -22,6 +23,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <type_traits>
 #include <vector>
 
 namespace {
@@ -124,6 +126,9 @@ struct COwnerDataList::Impl {
         return info.item.iImage;
     }
     void ItemChanged(int item, UINT oldState, UINT newState) const { NotifyItemStateChanged(q, item, oldState, newState); }
+    // The first column (the names) takes the room the others leave, never
+    // less than the width it was given.
+    void FitFirstColumn() const;
     bool OfferKeyToFrame(QKeyEvent* e) const
     {
         CWnd* wnd = CWnd::FromHandlePermanent(q);
@@ -317,6 +322,12 @@ protected:
         // Whatever the owner did, the row shows what it now says.
         d->Notify(LVN_ENDLABELEDIT, info.hdr);
         d->model->RowsChanged(item, item);
+    }
+    void resizeEvent(QResizeEvent* e) override
+    {
+        View::resizeEvent(e);
+        if constexpr (std::is_same_v<View, QTreeView>)
+            d->FitFirstColumn();
     }
     void keyPressEvent(QKeyEvent* e) override
     {
@@ -576,6 +587,16 @@ void COwnerDataList::SetItemCount(int count, DWORD flags)
 
 int COwnerDataList::GetItemCount() const { return d->count; }
 
+void COwnerDataList::Impl::FitFirstColumn() const
+{
+    if (!report || columns.empty())
+        return;
+    int others = 0;
+    for (size_t i = 1; i < columns.size(); ++i)
+        others += report->columnWidth(int(i));
+    report->setColumnWidth(0, std::max(columns[0].width, report->viewport()->width() - others));
+}
+
 int COwnerDataList::InsertColumn(int col, const std::string& heading, int width, int format)
 {
     const int at = col < 0 || col > int(d->columns.size()) ? int(d->columns.size()) : col;
@@ -583,6 +604,7 @@ int COwnerDataList::InsertColumn(int col, const std::string& heading, int width,
     d->model->Reset(d->count);
     for (size_t i = 0; i < d->columns.size(); ++i)
         d->report->setColumnWidth(int(i), d->columns[i].width);
+    d->FitFirstColumn();
     return at;
 }
 
@@ -592,6 +614,7 @@ BOOL COwnerDataList::SetColumnWidth(int col, int cx)
         return FALSE;
     d->columns[size_t(col)].width = cx;
     d->report->setColumnWidth(col, cx);
+    d->FitFirstColumn();
     return TRUE;
 }
 

@@ -3,18 +3,40 @@
 #include "resources/string_table.h"
 
 #include <QApplication>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSpacerItem>
 
 #include <utility>
 #include <vector>
 
 namespace {
 
+// The close button and borders a window manager adds to a title bar.
+constexpr int kTitleBarButtonsPx = 48;
+
 MessageBoxHandler& Handler()
 {
     static MessageBoxHandler handler;
     return handler;
+}
+
+// A box sized for a short text is narrower than its title, which the window
+// manager then cuts ("Qui...ayo"): the box is made wide enough for the title
+// in a bold face, with room for the title bar's icon and close button.
+void KeepTitleWhole(QMessageBox& box)
+{
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (!grid)
+        return;
+    QFont bold = box.font();
+    bold.setBold(true);
+    const QFontMetrics metrics(bold);
+    const int width = metrics.horizontalAdvance(box.windowTitle()) + 4 * metrics.height() + kTitleBarButtonsPx;
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                  grid->columnCount());
 }
 
 } // namespace
@@ -72,6 +94,7 @@ int ShowQtMessageBox(const std::string& text, UINT type)
     size_t def = (type & MB_DEFMASK) >> 8;
     if (def < buttons.size())
         box.setDefaultButton((buttons.begin() + def)->qt);
+    KeepTitleWhole(box);
     int result = box.exec();
     for (const Button& b : buttons)
         if (b.qt == result)

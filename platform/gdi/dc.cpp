@@ -326,6 +326,59 @@ QRect CDC::DeviceRect(int l, int t, int r, int b) const
     return QRect(x0, y0, x1 - x0, y1 - y0);
 }
 
+QTransform CDC::Mapping() const
+{
+    const State& st = m_state;
+    QTransform map = QTransform::fromTranslate(st.viewportOrg.x, st.viewportOrg.y);
+    if (st.mapMode == MM_ANISOTROPIC)
+        map.scale(double(st.viewportExt.cx) / st.windowExt.cx, double(st.viewportExt.cy) / st.windowExt.cy);
+    return map;
+}
+
+int CDC::SetMapMode(int mode)
+{
+    if ((mode != MM_TEXT && mode != MM_ANISOTROPIC) || m_pSink)
+        return 0;
+    const int previous = m_state.mapMode;
+    m_state.mapMode = mode;
+    return previous;
+}
+
+CSize CDC::SetWindowExt(int cx, int cy)
+{
+    const CSize previous = m_state.windowExt;
+    if (m_state.mapMode == MM_ANISOTROPIC && cx != 0 && cy != 0)
+        m_state.windowExt = CSize(cx, cy);
+    return previous;
+}
+
+CSize CDC::SetViewportExt(int cx, int cy)
+{
+    const CSize previous = m_state.viewportExt;
+    if (m_state.mapMode == MM_ANISOTROPIC && cx != 0 && cy != 0)
+        m_state.viewportExt = CSize(cx, cy);
+    return previous;
+}
+
+CPoint CDC::SetViewportOrg(int x, int y)
+{
+    const CPoint previous = m_state.viewportOrg;
+    if (!m_pSink)
+        m_state.viewportOrg = CPoint(x, y);
+    return previous;
+}
+
+void CDC::LPtoDP(POINT* points, int count) const
+{
+    const QTransform map = Mapping();
+    for (int i = 0; points && i < count; ++i) {
+        const QPointF p = map.map(QPointF(points[i].x, points[i].y));
+        points[i] = POINT{LONG(std::lround(p.x())), LONG(std::lround(p.y()))};
+    }
+}
+
+void CDC::LPtoDP(RECT* rc) const { LPtoDP(reinterpret_cast<POINT*>(rc), 2); }
+
 // ---------------------------------------------------------------------------
 // Clipping
 
@@ -376,7 +429,7 @@ int CDC::SelectClipRegion(const QRegion& deviceRegion, int mode)
 
 int CDC::IntersectClipRect(int l, int t, int r, int b)
 {
-    return SelectClipRegion(QRegion(DeviceRect(l, t, r, b)), RGN_AND);
+    return SelectClipRegion(Mapping().map(QRegion(DeviceRect(l, t, r, b))), RGN_AND);
 }
 
 int CDC::GetClipBox(RECT* rc) const
@@ -384,7 +437,8 @@ int CDC::GetClipBox(RECT* rc) const
     QRegion visible = m_state.hasClip ? m_state.clip : DeviceLimit();
     if (m_baseClipping)
         visible &= m_baseClip;
-    const QRect box = visible.boundingRect();
+    // Answered in logical units.
+    const QRect box = Mapping().inverted().mapRect(visible.boundingRect());
     const CRect out = visible.isEmpty() ? CRect() : FromQRect(box);
     if (rc)
         *rc = out;
@@ -426,7 +480,7 @@ bool CDC::PrepareDevice()
     if (!m_painter || !m_painter->isActive())
         return false;
     ApplyClip();
-    m_painter->setTransform(m_base);
+    m_painter->setTransform(LogicalToPainter());
     m_painter->setCompositionMode(QPainter::CompositionMode_SourceOver);
     // Text fills its own background when asked; a mode left by a styled pen must not do it again.
     m_painter->setBackgroundMode(Qt::TransparentMode);
@@ -704,10 +758,11 @@ COLORREF CDC::GetPixel(int x, int y) const
     const QImage* img = GetImage();
     if (!img)
         return CLR_INVALID;
-    const QPoint p = m_base.map(QPoint(x, y));
+    const QPoint device = Mapping().map(QPoint(x, y));
+    const QPoint p = m_base.map(device);
     if (!img->rect().contains(p))
         return CLR_INVALID;
-    if (m_state.hasClip && !m_state.clip.contains(QPoint(x, y)))
+    if (m_state.hasClip && !m_state.clip.contains(device))
         return CLR_INVALID;
     return FromQColor(QColor::fromRgb(img->pixel(p)));
 }

@@ -26,9 +26,10 @@ BOOL DeleteEnhMetaFile(HENHMETAFILE h);
 
 // A device context: the drawing state (selected objects, colours, modes,
 // clipping) over a QPainter that draws on a window, an image in memory, a
-// printer page or a recorded picture. Coordinates are device pixels (no
-// mapping mode has a caller yet). Shapes follow the class library's pixel
-// rules: right and bottom edges and the end point of a line are not drawn.
+// printer page or a recorded picture. Drawing coordinates are logical units,
+// device pixels unless a mapping mode scales them; clip regions are always in
+// device pixels. Shapes follow the class library's pixel rules: right and
+// bottom edges and the end point of a line are not drawn.
 class CDC {
 public:
     // No device yet: CreateCompatibleDC, AttachPainter or AttachDevice give it one.
@@ -83,6 +84,16 @@ public:
     int SetBkMode(int mode);
     int SetStretchBltMode(int mode);
     virtual int GetDeviceCaps(int index) const;
+
+    // Mapping from logical units to device pixels. A recording context keeps MM_TEXT.
+    int SetMapMode(int mode);
+    int GetMapMode() const { return m_state.mapMode; }
+    // Window and viewport extents count only in MM_ANISOTROPIC; each answers the previous one.
+    CSize SetWindowExt(int cx, int cy);
+    CSize SetViewportExt(int cx, int cy);
+    CPoint SetViewportOrg(int x, int y);
+    void LPtoDP(POINT* points, int count) const;
+    void LPtoDP(RECT* rc) const;
 
     // Clipping.
     // A null region removes the clip (RGN_COPY) ; the result is the kind of the new clip region.
@@ -168,6 +179,10 @@ private:
         CPoint position;
         bool hasClip = false;
         QRegion clip; // device pixels
+        int mapMode = MM_TEXT;
+        CSize windowExt{1, 1};
+        CSize viewportExt{1, 1};
+        CPoint viewportOrg;
     };
 
     void InitState();
@@ -182,6 +197,9 @@ private:
     QPen DevicePen() const;
     QBrush DeviceBrush(GdiData* brush) const;
     QRect DeviceRect(int l, int t, int r, int b) const;
+    // Logical units to device pixels, and on to the painter's space.
+    QTransform Mapping() const;
+    QTransform LogicalToPainter() const { return Mapping() * m_base; }
     QRegion DeviceLimit() const;
     // Readies pen and brush for a filled shape.
     bool PrepareShape();

@@ -42,7 +42,8 @@ BOOL CDC::StretchBlt(int x, int y, int w, int h, CDC* src, int xs, int ys, int w
     const QImage* image = src->m_memory ? (src->m_state.bitmap ? &src->m_state.bitmap->image : nullptr) : src->GetImage();
     if (!image)
         return FALSE;
-    const QPointF s0 = src->m_base.map(QPointF(xs, ys)), s1 = src->m_base.map(QPointF(xs + ws, ys + hs));
+    const QTransform toSource = src->LogicalToPainter();
+    const QPointF s0 = toSource.map(QPointF(xs, ys)), s1 = toSource.map(QPointF(xs + ws, ys + hs));
     const bool mono = src->IsMonochrome();
     return StretchImage(x, y, w, h, *image, int(std::lround(s0.x())), int(std::lround(s0.y())),
                         int(std::lround(s1.x() - s0.x())), int(std::lround(s1.y() - s0.y())), rop, mono,

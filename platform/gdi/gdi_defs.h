@@ -93,6 +93,9 @@ enum : int {
     STRETCH_HALFTONE = HALFTONE,
 };
 
+// Mapping modes: device pixels, or a window scaled onto a viewport.
+enum : int { MM_TEXT = 1, MM_ANISOTROPIC = 8 };
+
 // Region combination modes and region kinds.
 enum : int {
     RGN_AND = 1,

@@ -454,6 +454,45 @@ TEST_F(BrowserFrameTest, TheDetailsViewSelectsSortsByItsHeadingsOpensAndComesBac
     EXPECT_TRUE(m_boxes.empty());
 }
 
+TEST_F(BrowserFrameTest, AfterARenameTheStatusBarShowsTheNewName)
+{
+    Open(m_camera);
+    ASSERT_TRUE(AllMade());
+    CStatusBarEx& status = Frame()->GetStatusBar();
+    auto shows = [&](const std::string& name) {
+        return uitest::WaitFor([&] { return status.GetPaneText(1).find(name) != std::string::npos; });
+    };
+    CGalleryCtrl& gallery = *View()->GetGallery();
+    const CRect cell = gallery.Model().GetCellRectOf(2);
+    uitest::Click(gallery.Viewport(), QPoint((cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2));
+    ASSERT_TRUE(shows("photo02.jpg"));
+    // F2 in the gallery, a new name, Enter.
+    Focus(&gallery);
+    QKeyEvent f2(QEvent::KeyPress, Qt::Key_F2, Qt::NoModifier);
+    QApplication::sendEvent(QApplication::focusWidget(), &f2);
+    auto* edit = qobject_cast<QLineEdit*>(gallery.Editor().m_hWnd);
+    ASSERT_NE(edit, nullptr);
+    ASSERT_TRUE(edit->isVisible());
+    edit->setText("harbour.jpg");
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(edit, &enter);
+    ASSERT_TRUE(fs::exists(m_camera + "/harbour.jpg"));
+    EXPECT_TRUE(shows("harbour.jpg")) << status.GetPaneText(1);
+
+    // The same in the details view.
+    Frame()->SendMessage(WM_COMMAND, ID_VIEW_DETAILS, 0);
+    CListCtrl& list = *View()->GetList();
+    Focus(&list);
+    QApplication::sendEvent(QApplication::focusWidget(), &f2);
+    CEdit* editor = list.GetEditControl();
+    ASSERT_NE(editor, nullptr);
+    editor->SetWindowText("lighthouse.jpg");
+    QApplication::sendEvent(editor->m_hWnd, &enter);
+    ASSERT_TRUE(fs::exists(m_camera + "/lighthouse.jpg"));
+    EXPECT_TRUE(shows("lighthouse.jpg")) << status.GetPaneText(1);
+    EXPECT_TRUE(m_boxes.empty());
+}
+
 TEST_F(BrowserFrameTest, InTheListARefusedRenameSaysWhyAndDeletedFilesLeaveTheirRows)
 {
     Open(m_camera);

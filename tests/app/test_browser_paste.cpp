@@ -95,3 +95,29 @@ TEST_F(BrowserPasteTest, APictureOnTheClipboardIsSavedAsAFileThatReadsBack)
 }
 
 } // namespace
+
+TEST_F(BrowserPasteTest, FilesPastedIntoTheirOwnFolderAreCopiesUnderNewNamesWithTheirVoiceNotes)
+{
+    const std::string note = m_camera + "/photo01.WAV";
+    qrtest::WriteBytes(note, std::vector<unsigned char>(64, 7));
+    Open(m_camera);
+    Focus(View()->GetGallery());
+    Select({1, 2});
+    QKeyEvent copy(QEvent::KeyPress, Qt::Key_C, Qt::ControlModifier);
+    QApplication::sendEvent(QApplication::focusWidget(), &copy);
+    // Ctrl+V on the folder the files are in, as a file manager takes it.
+    Focus(&View()->GetTreePane()->Tree());
+    EXPECT_TRUE(Enabled(ID_EDIT_PASTE));
+    CtrlV();
+    EXPECT_TRUE(m_boxes.empty()) << m_boxes[0];
+    for (const char* name : {"photo01 (copy).jpg", "photo01 (copy).WAV", "photo02 (copy).jpg"})
+        EXPECT_TRUE(fs::exists(m_camera + "/" + name)) << name;
+    EXPECT_EQ(fs::file_size(m_camera + "/photo01 (copy).jpg"), fs::file_size(m_camera + "/photo01.jpg"));
+    // The folder shown lists the copies; a second paste makes second copies.
+    ASSERT_TRUE(uitest::WaitFor([&] { return GetFileItemCount() == 15; }));
+    Focus(&View()->GetTreePane()->Tree());
+    CtrlV();
+    EXPECT_TRUE(fs::exists(m_camera + "/photo01 (copy 2).jpg"));
+    EXPECT_TRUE(fs::exists(m_camera + "/photo01 (copy 2).WAV"));
+    ASSERT_TRUE(uitest::WaitFor([&] { return GetFileItemCount() == 17; }));
+}

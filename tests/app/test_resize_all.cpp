@@ -10,6 +10,7 @@
 #include "ui/export_folder_dlog.h"
 #include "util/reg_settings.h"
 #include "util/string_util.h"
+#include "imaging/dib_bitmap.h"
 #include "imaging/image_buffer.h"
 #include "imaging/image_save.h"
 #include "imaging/jpeg_codec.h"
@@ -20,6 +21,8 @@
 #include "resources/string_table.h"
 
 #include <QLineEdit>
+
+#include <cmath>
 
 #include <unistd.h>
 
@@ -297,3 +300,58 @@ TEST(ResizeAllNames, TheNameIsTheSourcesOrTheBaseWithItsSerialNumber)
 }
 
 } // namespace
+
+namespace {
+
+// Peak signal-to-noise ratio of two decoded JPEG files of one size, in dB.
+double Psnr(const std::vector<unsigned char>& a, const std::vector<unsigned char>& b)
+{
+    CDibBitmap x, y;
+    if (!JpegDecodeToDibSection(a.data(), a.size(), x) || !JpegDecodeToDibSection(b.data(), b.size(), y) ||
+        x.GetSize() != y.GetSize())
+        return 0;
+    double squares = 0;
+    const size_t bytes = x.GetDibImageSize();
+    for (size_t i = 0; i < bytes; ++i) {
+        const double d = double(x.GetBits()[i]) - double(y.GetBits()[i]);
+        squares += d * d;
+    }
+    return squares == 0 ? 99 : 10 * std::log10(255.0 * 255.0 / (squares / double(bytes)));
+}
+
+} // namespace
+
+// A JPEG file is decoded reduced when the target is at most half its size:
+// the copy has the size the whole decode gives and nearly its pixels.
+TEST_F(ResizeAllTest, AReducedDecodeKeepsTheSizeAndThePicture)
+{
+    // Light and grain over an odd size, so the reductions round.
+    const int w = 1203, h = 803;
+    std::vector<uint8_t> rows(size_t(w) * 3 * h);
+    uint32_t noise = 5;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        noise = noise * 1664525u + 1013904223u;
+        const size_t x = i % (size_t(w) * 3) / 3, y = i / (size_t(w) * 3);
+        rows[i] = uint8_t(x * 200 / w + y * 40 / h + (noise >> 29) + (i % 3) * 5);
+    }
+    std::vector<uint8_t> jpeg;
+    size_t n = 0;
+    JpegEncode(rows.data(), 11, false, w, h, 90, 72, 72, 0, nullptr, 0, nullptr, 0, jpeg, &n, nullptr, size_t(w) * 3);
+    jpeg.resize(n);
+    qrtest::WriteBytes(Pics() / "big.jpg", jpeg);
+    Store({Pic("big.jpg")});
+    struct Row {
+        CSize bound;
+        CSize expected;
+    };
+    for (const Row& r : {Row{{150, 150}, {150, 100}}, Row{{300, 300}, {300, 200}}, Row{{600, 400}, {599, 400}},
+                         Row{{1000, 1000}, {1000, 667}}}) {
+        const std::string reduced = (Target() / "reduced.jpg").string(), whole = (Target() / "whole.jpg").string();
+        ASSERT_TRUE(ResizeOnePicture(nullptr, 0, reduced, r.bound, 0, true, 95, {}, true));
+        ASSERT_TRUE(ResizeOnePicture(nullptr, 0, whole, r.bound, 0, true, 95, {}, false));
+        EXPECT_EQ(JpegSize(reduced), r.expected) << r.bound.cx;
+        EXPECT_EQ(JpegSize(whole), r.expected) << r.bound.cx;
+        EXPECT_GE(Psnr(Bytes(reduced), Bytes(whole)), 40.0) << r.bound.cx;
+    }
+    EXPECT_TRUE(m_boxes.empty());
+}

@@ -1,6 +1,7 @@
 // Two real copies of the program: the second hands its file to the first.
 #include "platform/instance.h"
 #include "platform/registry.h"
+#include "ui/app_shared.h"
 #include "support/scratch_process.h"
 #include "support/test_support.h"
 
@@ -60,15 +61,15 @@ protected:
         return m_running.back().get();
     }
 
-    // A later start: it must end by itself, successfully.
-    void RunSecond(const QStringList& args)
+    // A later start: it must end by itself, successfully, within the bound.
+    void RunSecond(const QStringList& args, int boundMs = 60000)
     {
         QProcess p;
         p.setProcessEnvironment(Environment());
         p.setProcessChannelMode(QProcess::ForwardedChannels);
         p.start(kProgram, args);
         ASSERT_TRUE(p.waitForStarted(10000));
-        ASSERT_TRUE(p.waitForFinished(60000));
+        ASSERT_TRUE(p.waitForFinished(boundMs));
         EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(p.exitCode(), 0);
     }
@@ -149,6 +150,30 @@ TEST_F(SingleInstanceTest, SecondStartHandsItsFileToTheRunningCopy)
     EXPECT_EQ(HandedOverValue(), file);
     EXPECT_TRUE(WaitForTitle("handed over.kvt"));
     EXPECT_EQ(CountMainWindows(Windows()), 1u);
+}
+
+TEST_F(SingleInstanceTest, TheRunningCopyAnswersAtOnceAndShowsItsBoxOnItsOwn)
+{
+    auto boxes = [this] {
+        const std::vector<InstanceWindow> windows = Windows();
+        return std::count_if(windows.begin(), windows.end(),
+                             [](const InstanceWindow& w) { return w.className == "Qt:QMessageBox"; });
+    };
+    Start({});
+    ASSERT_TRUE(WaitForOneMainWindow());
+    // A start that waited for the box below would still be waiting when its
+    // own answer time ran out, and would then show a box of its own.
+    const int bound = kInstanceAnswerTimeoutMs / 2;
+    RunSecond({QString::fromStdString((m_dir / "gone.jpg").string())}, bound);
+    QDeadlineTimer deadline(30000);
+    while (!deadline.hasExpired() && boxes() == 0)
+        QThread::msleep(20);
+    ASSERT_EQ(boxes(), 1);
+    // While that box is up (nobody answers it here), later starts are
+    // answered too; their own reports wait for it instead of stacking on it.
+    RunSecond({QString::fromStdString((m_dir / "missing.kvt").string())}, bound);
+    RunSecond({}, bound);
+    EXPECT_EQ(boxes(), 1);
 }
 
 TEST_F(SingleInstanceTest, StartDuringTheFirstsStartUpIsQueuedNotDropped)

@@ -435,8 +435,40 @@ TEST_F(ZunAppTest, HandedOverMessageOpensInTheEditor)
     EXPECT_EQ(m_app->GetMessageTemplate()->GetDocument(), nullptr);
     RegWriteString(7, "ExOpenFile", file);
     m_app->m_pMainWnd->SendMessage(WM_COMMAND, ID_OPEN_HANDED_OVER_FILE, 0);
+    // The command is answered at once; the file opens right after it.
+    EXPECT_EQ(m_app->GetMessageTemplate()->GetDocument(), nullptr);
+    ASSERT_TRUE(uitest::WaitFor([&] { return !m_app->IsHandOverPending(); }));
     ASSERT_NE(m_app->GetMessageTemplate()->GetDocument(), nullptr);
     EXPECT_EQ(m_app->GetMessageTemplate()->GetDocument()->GetPathName(), file);
+}
+
+// A later start's missing file over a changed message: the failure is told
+// on its own, nothing is asked, and the open message keeps its name.
+TEST_F(ZunAppTest, AMissingHandedOverFileLeavesTheOpenMessageAsItWas)
+{
+    ASSERT_NE(m_app->OpenInMessageEditor(MakePicture("rocket.jpg", 80, 60), FALSE, 0), nullptr);
+    CDocument* doc = m_app->GetMessageTemplate()->GetDocument();
+    ASSERT_NE(doc, nullptr);
+    doc->SetModifiedFlag(TRUE);
+    CFrameWnd* frame = m_app->GetMessageTemplate()->GetFrame();
+    ASSERT_NE(frame, nullptr);
+    frame->OnUpdateFrameTitle(TRUE);
+    const std::string title = frame->GetWindowText();
+    EXPECT_EQ(title.rfind("rocket", 0), 0u) << title;
+    m_boxes.clear();
+    for (const char* gone : {"gone.jpg", "gone.kvt"}) {
+        SCOPED_TRACE(gone);
+        RegWriteString(7, "ExOpenFile", (m_dir / gone).string());
+        m_app->m_pMainWnd->SendMessage(WM_COMMAND, ID_OPEN_HANDED_OVER_FILE, 0);
+        ASSERT_TRUE(uitest::WaitFor([&] { return !m_app->IsHandOverPending(); }));
+        ASSERT_EQ(m_boxes.size(), 1u);
+        EXPECT_NE(m_boxes[0].text.find("No such file or directory"), std::string::npos) << m_boxes[0].text;
+        m_boxes.clear();
+        EXPECT_EQ(m_app->GetMessageTemplate()->GetDocument(), doc);
+        EXPECT_TRUE(doc->IsModified());
+        frame->OnUpdateFrameTitle(TRUE);
+        EXPECT_EQ(frame->GetWindowText(), title);
+    }
 }
 
 // The program as it starts: the browser's item store comes and goes with it.
@@ -625,6 +657,7 @@ TEST_F(ZunAppTest, FailedOpensFromTheCommandLineAndHandOversShowTheirMessageAndL
                 m_boxes.clear();
                 RegWriteString(7, "ExOpenFile", later.m_strFileName);
                 m_app->m_pMainWnd->SendMessage(WM_COMMAND, ID_OPEN_HANDED_OVER_FILE, 0);
+                ASSERT_TRUE(uitest::WaitFor([&] { return !m_app->IsHandOverPending(); }));
             } else {
                 Restart({"-Embedding", r.arg});
             }

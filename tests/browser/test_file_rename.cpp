@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <set>
 
 namespace fs = std::filesystem;
 
@@ -112,6 +113,30 @@ TEST_F(RenameTest, ARenameThatFailsPartWayPutsBackWhatItDid)
     EXPECT_FALSE(Has("Trip.WAV"));
     EXPECT_TRUE(fs::is_symlink(Pics() / "Trip.THM"));
     EXPECT_EQ(GetFileItem(0)->GetPath(), Pic("IMG1.TIF"));
+}
+
+TEST_F(RenameTest, RenameAllTakesEachPicturesCompanionsAsTheFolderIsThen)
+{
+    // Two pictures share a name in other letters and one voice note: the
+    // first takes it, the second finds it gone; names in other letters count
+    // only when they are the only ones.
+    for (const char* n : {"IMG_1.JPG", "img_1.wav", "Img_1.tif", "IMG_1.THM", "IMG_2.jpg", "IMG_2.WAV", "IMG_2.wav"})
+        std::ofstream(Pic(n)) << n;
+    for (const char* n : {"IMG_1.JPG", "Img_1.tif", "IMG_2.jpg"})
+        AppendFileItem(Pic(n));
+    ASSERT_TRUE(RenameItems({0, 1, 2}, "Trip", "0001", error)) << error;
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(Pics()))
+        names.insert(entry.path().filename().string());
+    EXPECT_EQ(names, (std::set<std::string>{"Trip0001.JPG", "Trip0001.wav", "Trip0002.tif", "Trip0002.THM",
+                                            "Trip0003.jpg", "Trip0003.WAV", "Trip0003.wav"}));
+    EXPECT_EQ(GetFileItem(1)->GetPath(), Pic("Trip0002.tif"));
+    // A name taken stops the run where it is.
+    std::ofstream(Pic("Next0002.tif")) << "taken";
+    EXPECT_FALSE(RenameItems({0, 1, 2}, "Next", "0001", error));
+    EXPECT_TRUE(Has("Next0001.JPG"));
+    EXPECT_TRUE(Has("Trip0002.tif"));
+    EXPECT_TRUE(Has("Trip0003.jpg"));
 }
 
 } // namespace

@@ -19,6 +19,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <filesystem>
 
 namespace fs = std::filesystem;
@@ -195,7 +197,8 @@ TEST_F(BrowserViewTest, ThumbnailSizesInformationAndSettings)
         view->SendMessage(WM_COMMAND, r.command, 0);
         EXPECT_EQ(view->IsShowingInfo(), r.info) << r.command;
         EXPECT_EQ(m.GetCellRect(), r.cell) << r.command;
-        EXPECT_EQ(m.GetInsets(), CRect(10, 4, 10, r.bottomInset)) << r.command;
+        // The inset of the size, or more where the caption lines need it.
+        EXPECT_EQ(m.GetInsets(), CRect(10, 4, 10, std::max(r.bottomInset, r.lines * m.GetLineHeight() + 3))) << r.command;
         EXPECT_EQ(m.GetCaptionLines(), r.lines) << r.command;
     }
     EXPECT_EQ(Gallery().GetItemText(0), "photo00.jpg");

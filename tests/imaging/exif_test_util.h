@@ -156,6 +156,32 @@ inline std::vector<uint8_t> IccSegment(uint8_t sequence, uint8_t total, const st
     return s;
 }
 
+// A JPEG segment: marker, length word, content.
+inline std::vector<uint8_t> Segment(uint8_t marker, const std::string& content)
+{
+    const size_t length = content.size() + 2;
+    std::vector<uint8_t> s = {0xFF, marker, uint8_t(length >> 8), uint8_t(length)};
+    s.insert(s.end(), content.begin(), content.end());
+    return s;
+}
+
+// A JFIF APP0 segment as cameras and editors write it (version 1.01, 72 dpi).
+inline std::vector<uint8_t> JfifSegment()
+{
+    return Segment(0xE0, std::string("JFIF\0\x01\x01\x01\0\x48\0\x48\0\0", 14));
+}
+
+// The JPEG with the segments placed directly behind its start marker.
+inline std::vector<uint8_t> WithLeadingSegments(const std::vector<uint8_t>& jpeg,
+                                                const std::vector<std::vector<uint8_t>>& segments)
+{
+    std::vector<uint8_t> out(jpeg.begin(), jpeg.begin() + 2);
+    for (const auto& s : segments)
+        out.insert(out.end(), s.begin(), s.end());
+    out.insert(out.end(), jpeg.begin() + 2, jpeg.end());
+    return out;
+}
+
 // One tag's printed value as exiftool gives it (-s3, numbers with -n).
 inline std::string Exiftool(const std::filesystem::path& file, const std::string& tag, bool numeric = false)
 {
@@ -188,10 +214,13 @@ inline std::string ValidationErrors(const std::filesystem::path& file)
     return errors;
 }
 
-// Every maker-note tag exiftool finds in each file, binary values included.
-inline std::map<std::string, QJsonObject> MakerNoteTags(const std::vector<std::filesystem::path>& files)
+// The tags of the selection exiftool finds in each file, by group and name,
+// numbers as numbers and binary values (embedded pictures) as their bytes.
+inline std::map<std::string, QJsonObject> JsonTags(const std::vector<std::filesystem::path>& files,
+                                                   const std::vector<std::string>& selection)
 {
-    std::vector<std::string> args{"-j", "-b", "-a", "-u", "-G1", "-n", "-MakerNotes:all"};
+    std::vector<std::string> args{"-j", "-b", "-a", "-u", "-G1", "-n"};
+    args.insert(args.end(), selection.begin(), selection.end());
     for (const std::filesystem::path& f : files)
         args.push_back(f.string());
     const std::string out = qrtest::ExifTool(args).out;
@@ -202,6 +231,18 @@ inline std::map<std::string, QJsonObject> MakerNoteTags(const std::vector<std::f
         tags[file] = o;
     }
     return tags;
+}
+
+// Every maker-note tag exiftool finds in each file, binary values included.
+inline std::map<std::string, QJsonObject> MakerNoteTags(const std::vector<std::filesystem::path>& files)
+{
+    return JsonTags(files, {"-MakerNotes:all"});
+}
+
+// Every Exif and maker-note tag, thumbnail and previews included.
+inline std::map<std::string, QJsonObject> MetadataTags(const std::vector<std::filesystem::path>& files)
+{
+    return JsonTags(files, {"-EXIF:all", "-MakerNotes:all"});
 }
 
 // exiftool's validation warnings and errors for each file.

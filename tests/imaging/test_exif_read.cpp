@@ -55,6 +55,23 @@ TEST(ExifRead, FilesAndTheirResults)
     std::vector<BYTE> badRaw = raw;
     badRaw[3] = 'X';
 
+    // Exif behind JFIF and JFXX segments is read; behind anything else it is not.
+    using exiftest::JfifSegment;
+    using exiftest::Segment;
+    using exiftest::WithLeadingSegments;
+    const std::vector<BYTE> intel = qrtest::ReadBytes(qrtest::DataPath("exif_intel.jpg"));
+    const std::vector<BYTE> jfxx = Segment(0xE0, std::string("JFXX\0\x13", 6));
+    const std::vector<BYTE> notJfif = Segment(0xE0, std::string("AVI1\0\0\0\0", 8));
+    const std::vector<BYTE> xmp = Segment(0xE1, std::string("http://ns.adobe.com/xap/1.0/\0<x/>", 33));
+    const std::vector<BYTE> comment = Segment(0xFE, "made by hand");
+    int intelEntries = 0;
+    {
+        CMemFile mem(intel);
+        CExifFile exif;
+        ASSERT_EQ(exif.Attach(&mem, kExifJpeg), 0);
+        intelEntries = static_cast<int>(exif.GetEntries().size());
+    }
+
     struct Case {
         const char* name;
         std::vector<BYTE> bytes;
@@ -63,7 +80,12 @@ TEST(ExifRead, FilesAndTheirResults)
         int entries;
     };
     const Case cases[] = {
-        {"jfif first", qrtest::ReadBytes(qrtest::DataPath("exif_jfif_first.jpg")), kExifJpeg, -1, 0},
+        {"jfif first", qrtest::ReadBytes(qrtest::DataPath("exif_jfif_first.jpg")), kExifJpeg, 0, -1},
+        {"jfif and jfxx first", WithLeadingSegments(intel, {JfifSegment(), jfxx}), kExifJpeg, 0, intelEntries},
+        {"another app0 first", WithLeadingSegments(intel, {notJfif}), kExifJpeg, -1, 0},
+        {"jfif then a comment first", WithLeadingSegments(intel, {JfifSegment(), comment}), kExifJpeg, -1, 0},
+        {"xmp first", WithLeadingSegments(intel, {xmp}), kExifJpeg, -1, 0},
+        {"jfif cut short", WithLeadingSegments({0xFF, 0xD8}, {JfifSegment()}), kExifJpeg, -1, 0},
         {"tiff without exif keeps main", qrtest::ReadBytes(qrtest::DataPath("exif_none.tif")), kExifTiff, -1, 9},
         {"intel jpeg", qrtest::ReadBytes(qrtest::DataPath("exif_intel.jpg")), kExifJpeg, 0, -1},
         {"looping chain stops", loop.Tiff(), kExifTiff, -1, 1},
@@ -139,14 +161,18 @@ TEST(ExifRead, UserCommentsOfBothOrders)
     EXPECT_EQ((*text)[1], '\0');
 }
 
-TEST(ExifRead, DateTimeOriginalAlwaysTwentyBytes)
+TEST(ExifRead, TextEntriesKeepTheCountStored)
 {
+    // A count is read as the file gives it: a date without its NUL is 19
+    // characters, not a made-up 20, and an entry of no values has no value.
     const std::string date = "2001:02:03 04:05:06";
-    struct Case { const char* name; Tag tag; std::string expect; };
+    struct Case { const char* name; Tag tag; std::string expect; DWORD count; };
     const Case cases[] = {
-        {"count 19 at an offset", {36867, 2, {}, date}, date},
-        {"count 32 at an offset", {36867, 2, {}, date + std::string(13, '\0')}, date},
-        {"inline count 3 stays inline", {36867, 2, {}, std::string("ab\0", 3)}, "ab"},
+        {"date without its NUL", {36867, 2, {}, date}, date, 19},
+        {"date with its NUL", {36867, 2, {}, date + std::string(1, '\0')}, date, 20},
+        {"count 32 at an offset", {36867, 2, {}, date + std::string(13, '\0')}, date, 32},
+        {"inline count 3 stays inline", {36867, 2, {}, std::string("ab\0", 3)}, "ab", 3},
+        {"count 0", {36867, 2, {}, "", 0}, "", 0},
     };
     for (const Case& c : cases) {
         auto bytes = WithExif(true, {c.tag});
@@ -155,8 +181,8 @@ TEST(ExifRead, DateTimeOriginalAlwaysTwentyBytes)
         ASSERT_EQ(exif.Attach(&mem, kExifTiff), 0) << c.name;
         const CExifEntry* e = exif.FindEntry(36867, 0, kSubExif);
         ASSERT_NE(e, nullptr) << c.name;
-        EXPECT_EQ(e->m_count, 20u);
-        EXPECT_EQ(e->GetDataSize(), 20u);
+        EXPECT_EQ(e->m_count, c.count) << c.name;
+        EXPECT_EQ(e->GetDataSize(), c.count) << c.name;
         EXPECT_EQ(Text(e), c.expect) << c.name;
     }
 }
@@ -234,6 +260,8 @@ TEST(ExifRead, ThumbnailDirectoryKinds)
         {"jpeg without length", {{259, 3, {6}}, {513, 4, {100}}}, -1, 2, 0},
         {"other compression", {{259, 3, {7}}}, 0, 0, 0},
         {"no compression", {{256, 3, {8}}}, -1, 0, 0},
+        {"jpeg tags without compression", {{513, 4, {100}}, {514, 4, {5000}}}, 0, 2, 5000},
+        {"jpeg offset alone", {{513, 4, {100}}}, -1, 0, 0},
     };
     for (const Case& c : cases) {
         TiffBuilder b(false);

@@ -55,6 +55,8 @@ TEST(ExifUpdate, UserCommentInPlaceOrRebuilt)
          longText, false},
         {"unicode into motorola jpeg", "exif_motorola.jpg", kExifJpeg, 2, Utf16le(u"Grüße, neue Zeile 写真"),
          "Grüße, neue Zeile 写真", false},
+        {"jfif first keeps its segment in front", "exif_jfif_first.jpg", kExifJpeg, 0,
+         std::vector<BYTE>(longText.begin(), longText.end()), longText, false},
         {"tiff appends a directory", "exif_motorola.tif", kExifTiff, 0,
          std::vector<BYTE>(longText.begin(), longText.end()), longText, false},
         {"intel tiff, unicode", "exif_intel.tif", kExifTiff, 2, Utf16le(u"ÄÖÜ äöü"), "ÄÖÜ äöü", false},
@@ -86,10 +88,12 @@ TEST(ExifUpdate, UserCommentInPlaceOrRebuilt)
                 changed += before[i] != after[i];
             EXPECT_LE(changed, 4 + 8 + c.text.size()) << c.name; // count field and value bytes only
         } else if (c.kind == kExifJpeg) {
-            // Everything behind the old APP1 segment is unchanged.
-            const size_t oldEnd = 4 + (size_t(before[4]) << 8 | before[5]);
-            const size_t newEnd = 4 + (size_t(after[4]) << 8 | after[5]);
-            EXPECT_TRUE(std::equal(before.begin() + oldEnd, before.end(), after.begin() + newEnd, after.end()))
+            // Everything in front of the APP1 segment and behind it is unchanged.
+            const auto was = FindExifSegment(before), is = FindExifSegment(after);
+            ASSERT_TRUE(was && is) << c.name;
+            EXPECT_EQ(is->marker, was->marker) << c.name;
+            EXPECT_TRUE(std::equal(before.begin(), before.begin() + was->marker, after.begin())) << c.name;
+            EXPECT_TRUE(std::equal(before.begin() + was->End(), before.end(), after.begin() + is->End(), after.end()))
                 << c.name;
         } else {
             // The old structure stays but for the Exif pointer; the new
@@ -132,17 +136,19 @@ TEST(ExifUpdate, UnicodeIsBigEndianInAMotorolaFile)
 
 TEST(ExifUpdate, RefusalsLeaveTheFileAlone)
 {
-    struct Case { const char* name; const char* fixture; int kind; int code; };
+    const auto intel = qrtest::ReadBytes(qrtest::DataPath("exif_intel.jpg"));
+    struct Case { const char* name; std::vector<BYTE> bytes; int kind; int code; };
     const Case cases[] = {
-        {"tiff without exif directory", "exif_none.tif", kExifTiff, 0},
-        {"jfif first", "exif_jfif_first.jpg", kExifJpeg, 0},
-        {"unknown character code", "exif_intel.jpg", kExifJpeg, 3},
-        {"jpeg opened as tiff", "exif_intel.jpg", kExifTiff, 0},
+        {"tiff without exif directory", qrtest::ReadBytes(qrtest::DataPath("exif_none.tif")), kExifTiff, 0},
+        {"comment segment in front of the exif segment",
+         exiftest::WithLeadingSegments(intel, {exiftest::Segment(0xFE, "note")}), kExifJpeg, 0},
+        {"unknown character code", intel, kExifJpeg, 3},
+        {"jpeg opened as tiff", intel, kExifTiff, 0},
     };
     for (const Case& c : cases) {
         qrtest::TempDir dir;
         const auto path = dir / "f";
-        const auto before = qrtest::ReadBytes(qrtest::DataPath(c.fixture));
+        const auto& before = c.bytes;
         qrtest::WriteBytes(path, before);
         EXPECT_EQ(SetComment(path, c.kind, c.code, {'a', 'b', 'c'}), -1) << c.name;
         EXPECT_EQ(qrtest::ReadBytes(path), before) << c.name;

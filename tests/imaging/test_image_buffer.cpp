@@ -346,6 +346,31 @@ TEST(ImageBuffer, CopyKeepsPaletteResolutionAndBits)
     EXPECT_FALSE(part.CopyRect(image, CRect(20, 0, 30, 1)));
 }
 
+// A buffer made to be overwritten (a decode, a copy) is written pixel for
+// pixel; the bytes past each row's pixels must still be zeros, as they are in
+// a cleared one, or files written from it would differ from run to run.
+TEST(ImageBuffer, OverwrittenBuffersKeepZerosPastEachRow)
+{
+    const int types[] = {PixelType::Bgr24, PixelType::Grey8};
+    for (int type : types)
+        for (int kind : {CImageBuffer::kHeap, CImageBuffer::kMapping}) {
+            CImageBuffer image;
+            MakePattern(image, kind, CSize(5, 3), type);
+            // Only the pixels of the pattern are kept; the rest of each row cleared.
+            const uint64_t pixelBytes = (5ull * image.GetBitsPerPixel() + 7) / 8;
+            for (int y = 0; y < 3; ++y)
+                std::memset(image.GetRowPointer(y) + pixelBytes, 0, image.GetStride() - pixelBytes);
+            CImageBuffer copy;
+            ASSERT_TRUE(copy.CopyRect(image, CRect(0, 0, 5, 3))) << type;
+            EXPECT_EQ(RowsOf(copy, copy.GetStride()), RowsOf(image, image.GetStride())) << type << " " << kind;
+            CImageBuffer fresh;
+            ASSERT_TRUE(fresh.CreateForOverwrite(kind, CSize(5, 3), type));
+            for (int y = 0; y < 3; ++y)
+                std::memcpy(fresh.GetRowPointer(y), image.GetRowPointer(y), pixelBytes);
+            EXPECT_EQ(RowsOf(fresh, fresh.GetStride()), RowsOf(image, image.GetStride())) << type << " " << kind;
+        }
+}
+
 TEST(ImageBuffer, TakeOverMovesEveryStore)
 {
     for (int kind : {CImageBuffer::kHeap, CImageBuffer::kMapping, CImageBuffer::kTempFile}) {

@@ -147,15 +147,23 @@ TEST_F(InfoSetTest, CameraItemsOfAPhotograph)
     ASSERT_TRUE(QueryImageFileInfo(qrtest::DataPath("exif_motorola.jpg").string(), plain, maker, nullptr, nullptr));
     EXPECT_EQ(TextOf(plain, "Exposure Time"), "1/125");
     EXPECT_EQ(TextOf(plain, "Model"), "QT-1");
+
+    // A phone's photograph with its JFIF segment first.
+    ASSERT_TRUE(QueryImageFileInfo(qrtest::DataPath("jfif_camera_apple_iphone4s.jpg").string(), exif, maker, nullptr,
+                                   nullptr));
+    EXPECT_EQ(TextOf(exif, "Maker"), "Apple");
+    EXPECT_EQ(TextOf(exif, "Model"), "iPhone 4S");
 }
 
 TEST_F(InfoSetTest, TagsTriedInOrderAndTheCommentTrimmed)
 {
-    // Only DateTime (306): the second tag of "Date Taken" shows; a comment of
-    // trailing blanks loses them.
+    // DateTime (306) and a DateTimeOriginal stored without a value: the
+    // second tag of "Date Taken" shows; a comment of trailing blanks loses
+    // them; an ISO speed of no values shows nothing, not a made-up 0.
     TiffBuilder b(false);
     const uint32_t main = b.Dir({{306, 2, {}, std::string("2001:02:03 04:05:06\0", 20)}, {34665, 4, {0}}});
-    b.SetField(main, 34665, b.Dir({{37510, 7, {}, std::string("ASCII\0\0\0Note   ", 15)}}));
+    b.SetField(main, 34665,
+               b.Dir({{34855, 3, {}, "", 0}, {36867, 2, {}, "", 0}, {37510, 7, {}, std::string("ASCII\0\0\0Note   ", 15)}}));
     const auto path = dir / "only_datetime.tif";
     qrtest::WriteBytes(path, b.Tiff());
     CExifInfoSet exif(&formatter);
@@ -163,6 +171,7 @@ TEST_F(InfoSetTest, TagsTriedInOrderAndTheCommentTrimmed)
     ASSERT_TRUE(QueryImageFileInfo(path.string(), exif, maker, nullptr, nullptr));
     EXPECT_EQ(exif.GetItemText(kExifItemDateTaken), FormatDateTimeLocaleYmdHms(2001, 2, 3, 4, 5, 6));
     EXPECT_EQ(exif.GetItemText(kExifItemComment), "Note");
+    EXPECT_EQ(TextOf(exif, "ISO Speed"), "");
     EXPECT_FALSE(exif.GetProfile().HasData());
     // An item whose tags are all missing is there, with an empty text; the
     // 35 mm length is left out altogether.

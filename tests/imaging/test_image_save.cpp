@@ -373,9 +373,10 @@ TEST_F(ImageSaveTest, CameraMakerNotesSurviveExportsToJpegAndTiff)
 {
     QR_SKIP_WITHOUT_PROGRAM("exiftool");
     // Offsets from the TIFF header (Canon, Panasonic) and from the note's own
-    // header (Nikon, with its preview; Fujifilm), through the real exporters.
+    // header (Nikon, with its preview; Fujifilm; Apple, behind a JFIF
+    // segment), through the real exporters.
     const char* kNames[] = {"camera_canon_eos_t4i.jpg", "camera_panasonic_fh25.jpg", "camera_nikon_d70s.jpg",
-                            "camera_fujifilm_z1.jpg"};
+                            "camera_fujifilm_z1.jpg", "jfif_camera_apple_iphone4s.jpg"};
     std::vector<fs::path> files;
     for (const char* name : kNames) {
         const fs::path source = dir / name;
@@ -394,6 +395,12 @@ TEST_F(ImageSaveTest, CameraMakerNotesSurviveExportsToJpegAndTiff)
             const std::string what = files[i + k].filename().string();
             // A TIFF holds the note elsewhere: where a preview starts moves with it.
             exiftest::ExpectSameMakerNote(tags.at(files[i].string()), tags.at(files[i + k].string()), what, k == 2);
+            if (k == 1) {
+                // The JPEG written carries its Exif segment first, whatever stood in front of it.
+                const auto written = qrtest::ReadBytes(files[i + k]);
+                ASSERT_GT(written.size(), 4u);
+                EXPECT_EQ(written[3], 0xE1) << what;
+            }
             if (!warnings.count(files[i + k].string()))
                 continue;
             for (const std::string& w : warnings.at(files[i + k].string())) {

@@ -234,11 +234,11 @@ std::vector<uint8_t> WriteMessage(CAPhotoContent& content)
     return f.Detach();
 }
 
-void ReadMessage(const std::vector<uint8_t>& bytes, CAPhotoContent& content)
+void ReadMessage(const std::vector<uint8_t>& bytes, CAPhotoContent& content, bool whole)
 {
     CMemFile f(bytes);
     CArchive ar(&f, CArchive::load);
-    content.ReadBody(ar);
+    content.ReadBody(ar, whole);
 }
 
 } // namespace msgtest

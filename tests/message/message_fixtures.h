@@ -48,6 +48,6 @@ bool SamePixels(const CImageBuffer& a, const CImageBuffer& b, int tolerance = 0)
 
 // Writes and reads through memory.
 std::vector<uint8_t> WriteMessage(CAPhotoContent& content);
-void ReadMessage(const std::vector<uint8_t>& bytes, CAPhotoContent& content);
+void ReadMessage(const std::vector<uint8_t>& bytes, CAPhotoContent& content, bool whole = true);
 
 } // namespace msgtest

@@ -157,6 +157,34 @@ TEST_F(PrintDlogTest, PagesFollowTheOptionsAndTheCurrentPageStaysOnAPage)
     EXPECT_EQ(dlg.GetCurrentPage(), endPage);
 }
 
+TEST_F(PrintDlogTest, TheCommentListBesideThePreviewReadsInLinesNotWordByWord)
+{
+    doc->GetContent().m_comments.resize(3);
+    CAPhotoPageRender render(doc->GetContent(), options);
+    CAPhotoPrintDlog dlg(nullptr, *doc, render, nullptr, CAPhotoPrintDlog::modePrint);
+    Run(dlg, [&](CAPhotoPrintDlog* d) {
+        CAPhotoTree* tree = d->GetTree();
+        ASSERT_NE(tree, nullptr);
+        ASSERT_EQ(tree->GetCount(), 3);
+        QApplication::processEvents();
+        QDir().mkpath(QString(QR_TEST_BUILD_DIR) + "/screenshots");
+        EXPECT_TRUE(uitest::Grab(d->m_hWnd).save(QString(QR_TEST_BUILD_DIR) + "/screenshots/message_print_preview_three.png"));
+        // Each card takes at most twice the lines it takes in a list wide
+        // enough for any of them (word by word it took three times as many).
+        CRect shown;
+        tree->GetWindowRect(&shown);
+        d->ScreenToClient(&shown);
+        std::vector<int> heights;
+        for (int item = 1; item <= 3; ++item)
+            heights.push_back(tree->GetItemRect(item).Height());
+        tree->MoveWindow(shown.left, shown.top, 1200, shown.Height());
+        for (int item = 1; item <= 3; ++item)
+            EXPECT_LE(heights[size_t(item - 1)], 2 * tree->GetItemRect(item).Height()) << item;
+        tree->MoveWindow(shown);
+        Click(d, IDC_PRINT_QUIT);
+    });
+}
+
 TEST_F(PrintDlogTest, HeaderAndFooterAreRememberedAndQuitEndsWithCancel)
 {
     CAPhotoPageRender render(doc->GetContent(), options);
@@ -290,15 +318,18 @@ TEST_F(PrintDlogTest, PrintPutsEveryPageOnThePrinter)
     CAPhotoPageRender render(doc->GetContent(), options);
     CPrinterDC::SetPdfFallbackFolder(dir.path().string());
     CDialog::SetModalObserver([](CDialog* d) { Click(d, IDC_PRINT_OK); });
+    uitest::RecordedBoxes boxes;
     const BOOL printed = PrintMessage(nullptr, *doc, render, nullptr);
     CPrinterDC::SetPdfFallbackFolder(std::string());
     ASSERT_TRUE(printed);
-    // Without a printer the pages went into a PDF file of two pages.
+    // Without a printer the pages went into a PDF file of two pages, and the user is told where.
     std::string pdf;
     for (const std::string& name : qrtest::FolderNames(dir.path()))
         if (name.size() > 4 && name.substr(name.size() - 4) == ".pdf")
             pdf = (dir / name).string();
     ASSERT_FALSE(pdf.empty());
+    ASSERT_EQ(boxes.texts.size(), 1u);
+    EXPECT_NE(boxes.texts[0].find(pdf), std::string::npos) << boxes.texts[0];
     QR_SKIP_WITHOUT_PROGRAM("pdfinfo");
     QProcess info;
     info.start("pdfinfo", {QString::fromStdString(pdf)});

@@ -404,7 +404,57 @@ TEST(MessageFile, GoldenFileCutAtEveryOffsetFailsCleanly)
     ASSERT_FALSE(file.empty());
     for (size_t cut = 0; cut < file.size(); ++cut) {
         std::vector<uint8_t> part(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(cut));
-        CAPhotoContent c(95);
+        CAPhotoContent c(95), comments(95);
         EXPECT_THROW(ReadMessage(part, c), CException) << cut;
+        EXPECT_THROW(ReadMessage(part, comments, false), CException) << cut;
+    }
+}
+
+// What reads only the comments' texts passes over the photograph and the
+// attached data by their counts and gets the rest as a whole read does, in
+// both layouts and in a file larger than the reader's blocks.
+TEST(MessageFile, ReadForTheTextsPassesOverPicturesAndAttachments)
+{
+    const std::vector<uint8_t> photo = Jpeg(20, 10);
+    Body old;
+    old.Header("#7321", "1.0");
+    old.ar << "old picture" << static_cast<int32_t>(photo.size());
+    old.ar.Write(photo.data(), photo.size());
+    old.ar << int32_t(1) << int32_t(3) << int32_t(1) << int32_t(2) << int32_t(3) << int32_t(4) << "first"
+           << "03/8/5 9:7:6" << int32_t(0) << int32_t(1);
+    // Noise: a photograph larger than the reader's blocks.
+    CImageBuffer noise = MakePicture(640, 480);
+    uint32_t seed = 3;
+    for (uint64_t i = 0; i < noise.GetImageBytes(); ++i)
+        noise.GetBits()[i] = static_cast<BYTE>((seed = seed * 1664525u + 1013904223u) >> 24);
+    std::vector<uint8_t> noisy;
+    ASSERT_TRUE(msgjpeg::Encode(noise, 90, noisy));
+    CAPhotoContent large = FullContent(noisy, Jpeg(8, 6));
+    const std::vector<uint8_t> files[] = {qrtest::ReadBytes(qrtest::DataPath("message_golden.kvt")),
+                                          Scramble(old.Bytes()), WriteMessage(large)};
+    ASSERT_GT(files[2].size(), 2 * CArchive::kBlockBytes);
+    for (const std::vector<uint8_t>& file : files) {
+        CAPhotoContent whole(95), comments(95);
+        ReadMessage(file, whole);
+        ReadMessage(file, comments, false);
+        EXPECT_TRUE(whole.GetImage().IsValid());
+        EXPECT_FALSE(comments.GetImage().IsValid());
+        EXPECT_FALSE(comments.HasOriginalJpeg());
+        ASSERT_EQ(comments.m_comments.size(), whole.m_comments.size());
+        for (size_t i = 0; i < whole.m_comments.size(); ++i) {
+            const CAnoRecord& a = *whole.m_comments[i].m_pRecord;
+            const CAnoRecord& b = *comments.m_comments[i].m_pRecord;
+            EXPECT_EQ(comments.m_comments[i].m_nDepth, whole.m_comments[i].m_nDepth);
+            EXPECT_EQ(b.GetCaption(), a.GetCaption());
+            EXPECT_EQ(b.m_nKind, a.m_nKind);
+            EXPECT_TRUE(b.Data().empty());
+            EXPECT_FALSE(b.m_picture.IsValid());
+        }
+        // In step to the trailer.
+        EXPECT_EQ(comments.m_strPictureText, whole.m_strPictureText);
+        EXPECT_EQ(comments.m_strInfoText, whole.m_strInfoText);
+        EXPECT_EQ(comments.m_profile.GetSize(), whole.m_profile.GetSize());
+        EXPECT_EQ(comments.m_nReadOnly, whole.m_nReadOnly);
+        EXPECT_EQ(comments.m_nPictureState, whole.m_nPictureState);
     }
 }

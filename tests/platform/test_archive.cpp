@@ -151,6 +151,33 @@ TEST(ArchiveLoad, ByteCountPastTheEndFailsBeforeAllocating)
     EXPECT_EQ(out, (std::vector<uint8_t>{1, 2, 3}));
 }
 
+// Skipping lands where reading the same bytes would: inside the block read
+// ahead, past it, and to the very end; a count past the end fails unmoved.
+TEST(ArchiveLoad, SkipPassesOverBytesAsReadingThemWould)
+{
+    const size_t size = CArchive::kBlockBytes * 3 + 17;
+    std::vector<uint8_t> bytes(size);
+    for (size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<uint8_t>(i * 13 + i / 256);
+    const struct {
+        uint64_t first, skip;
+    } rows[] = {{4, 10}, {4, CArchive::kBlockBytes * 2}, {0, size - 1}, {CArchive::kBlockBytes + 3, 5}};
+    for (const auto& r : rows) {
+        CMemFile f(bytes);
+        CArchive ar(&f, CArchive::load);
+        std::vector<uint8_t> head;
+        ar.ReadBytes(head, r.first);
+        ar.Skip(r.skip);
+        uint8_t next = 0;
+        ar >> next;
+        EXPECT_EQ(next, bytes[r.first + r.skip]) << r.first << "+" << r.skip;
+        EXPECT_EQ(ar.RemainingBytes(), size - r.first - r.skip - 1);
+        EXPECT_THROW(ar.Skip(ar.RemainingBytes() + 1), CArchiveException);
+        EXPECT_NO_THROW(ar.Skip(ar.RemainingBytes()));
+        EXPECT_EQ(ar.RemainingBytes(), 0u);
+    }
+}
+
 TEST(MemFile, WritesPastTheEndLeaveZerosAndAttachedBytesReadFromTheStart)
 {
     CMemFile f;

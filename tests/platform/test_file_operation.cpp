@@ -232,6 +232,9 @@ TEST(FileOperation, NeverOntoItself)
     };
     for (UINT op : {FO_COPY, FO_MOVE}) {
         for (const Case& c : cases) {
+            // A copy into its own folder is a copy under a new name (below).
+            if (op == FO_COPY && fs::path(c.target).filename() == fs::path(c.source).filename())
+                continue;
             ScriptedPrompt prompt;
             const Outcome o = RunJob(op, {c.source}, {c.target}, prompt);
             EXPECT_FALSE(o.succeeded) << c.target;
@@ -243,6 +246,53 @@ TEST(FileOperation, NeverOntoItself)
             EXPECT_TRUE(fs::is_symlink(dir / "f.jpg"));
         }
     }
+}
+
+TEST(FileOperation, ACopyIntoItsOwnFolderTakesAFreeNameWithItsCompanionsAlike)
+{
+    qrtest::TempDir dir;
+    fs::create_directory(dir / "d");
+    Write(dir / "d/photo.jpg", "picture");
+    Write(dir / "d/photo.WAV", "voice");
+    Write(dir / "d/photo (copy).WAV", "an older copy's voice"); // the first free number is 2 for both
+    Write(dir / "d/.hidden", "dot");
+    Write(dir / "d/plain", "no extension");
+    fs::create_directory(dir / "d/Trip.2024");
+    Write(dir / "d/Trip.2024/in.jpg", "inside");
+    fs::create_directory_symlink(dir / "d", dir / "alias");
+    const fs::path d = dir / "d";
+    std::vector<std::string> sources, targets;
+    for (const char* name : {"photo.jpg", ".hidden", "plain", "Trip.2024"}) {
+        sources.push_back((d / name).string());
+        targets.push_back((d / name).string());
+    }
+    // The same folder reached through a link is the same folder.
+    sources.push_back((d / "photo.WAV").string());
+    targets.push_back((dir / "alias/photo.WAV").string());
+    ScriptedPrompt prompt;
+    const Outcome o = RunJob(FO_COPY, sources, targets, prompt);
+    EXPECT_TRUE(o.succeeded);
+    EXPECT_TRUE(prompt.errors.empty());
+    EXPECT_TRUE(prompt.asked.empty()) << prompt.asked[0];
+    const struct {
+        const char* name;
+        const char* text;
+    } made[] = {
+        {"photo (copy 2).jpg", "picture"}, {"photo (copy 2).WAV", "voice"}, {".hidden (copy)", "dot"},
+        {"plain (copy)", "no extension"},
+        {"Trip.2024 (copy)/in.jpg", "inside"},
+    };
+    for (const auto& m : made)
+        EXPECT_EQ(Read(d / m.name), m.text) << m.name;
+    EXPECT_EQ(Read(d / "photo.jpg"), "picture");
+    EXPECT_EQ(Read(d / "photo (copy).WAV"), "an older copy's voice");
+    EXPECT_FALSE(fs::exists(d / "photo (copy).jpg"));
+
+    // A move into its own folder stays refused.
+    ScriptedPrompt movePrompt;
+    EXPECT_FALSE(RunJob(FO_MOVE, {(d / "plain").string()}, {(d / "plain").string()}, movePrompt).succeeded);
+    ASSERT_EQ(movePrompt.errors.size(), 1u);
+    EXPECT_EQ(movePrompt.errors[0].second, FileOpError::sameFile);
 }
 
 TEST(FileOperation, NeverAFolderIntoItself)

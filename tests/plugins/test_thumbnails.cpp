@@ -56,6 +56,12 @@ TEST(Thumbnails, SourcesInOrder)
     qrtest::WriteBytes(dir / "camera.THM", Jpeg(32, 24, 10)); // never asked for a JPEG
     Save((dir / "scan.tif").string(), 640, 480);
     qrtest::WriteBytes(dir / "scan.thm", Jpeg(48, 36, 10)); // any case of the extension
+    // A JFIF segment in front of the Exif segment, as most editors leave it:
+    // the Exif thumbnail still serves, not a decode of the picture.
+    std::vector<uint8_t> jfif = qrtest::ReadBytes(dir / "camera.jpg");
+    const uint8_t kJfif[] = {0xFF, 0xE0, 0, 16, 'J', 'F', 'I', 'F', 0, 1, 1, 1, 0, 72, 0, 72, 0, 0};
+    jfif.insert(jfif.begin() + 2, std::begin(kJfif), std::end(kJfif));
+    qrtest::WriteBytes(dir / "jfif_camera.jpg", jfif);
     qrtest::WriteBytes(dir / "broken.jpg", {0xFF, 0xD8, 0xFF, 0xE0});
     struct Row {
         const char* file;
@@ -66,6 +72,7 @@ TEST(Thumbnails, SourcesInOrder)
         {"portrait.png", {120, 160}},
         {"small.png", {100, 50}},
         {"camera.jpg", {80, 60}},
+        {"jfif_camera.jpg", {80, 60}},
         {"scan.tif", {48, 36}},
         {"broken.jpg", {64, 64}},
         {"missing.gif", {64, 64}},

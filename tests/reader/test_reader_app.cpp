@@ -2,6 +2,7 @@
 
 #include "imaging/viewer/viewer_doc_template.h"
 #include "message/ano_commands.h"
+#include "message/ano_main_frame.h"
 #include "message/aphoto_comment_pane.h"
 #include "message/aphoto_doc.h"
 #include "message/aphoto_img_pane.h"
@@ -224,6 +225,19 @@ TEST_F(ReaderAppTest, AMessageOfTheMainProgramOpensWholeAndReadOnly)
     QCoreApplication::processEvents();
     fs::create_directories(kScreenshots);
     ASSERT_TRUE(uitest::Grab(frame->m_hWnd).save(QString::fromStdString(kScreenshots + "/reader_message.png")));
+}
+
+TEST_F(ReaderAppTest, EveryMenuOfTheReaderGivesEachEntryALetterOfItsOwn)
+{
+    Start({MakeMessage(m_dir / "letters.kvt")});
+    ASSERT_NE(OpenMessage(), nullptr);
+    auto* frame = dynamic_cast<CAnoMainFrame*>(m_app->m_pMainWnd);
+    ASSERT_NE(frame, nullptr);
+    ASSERT_NE(frame->GetMenuBar().GetMenu(), nullptr);
+    std::string faults;
+    for (const std::string& f : uitest::MnemonicFaults(*frame->GetMenuBar().GetMenu(), "reader"))
+        faults += f + "\n";
+    EXPECT_EQ(faults, "");
 }
 
 TEST_F(ReaderAppTest, AboutNewAndQuitActOnTheReadersWindow)

@@ -18,7 +18,9 @@
 #include <QWidget>
 
 #include <filesystem>
+#include <cctype>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -164,6 +166,41 @@ inline std::vector<QImage> RenderPdf(const std::filesystem::path& pdf, int dpi)
     for (const QString& f : files)
         pages.emplace_back(QString::fromStdString((pdf.parent_path() / f.toStdString()).string()));
     return pages;
+}
+
+// What is wrong with the keyboard letters of a menu and of every popup in it:
+// an entry without its own "&" letter, or a letter two entries of one level
+// share (the key then only highlights). One line per fault, naming the path.
+inline std::vector<std::string> MnemonicFaults(const CMenu& menu, const std::string& path = {})
+{
+    std::vector<std::string> faults;
+    std::map<char, std::string> taken;
+    for (const CMenu::Item& item : menu.Items()) {
+        if (item.flags & MF_SEPARATOR)
+            continue;
+        const std::string label = item.text.substr(0, item.text.find('\t'));
+        const std::string here = path + "/" + label;
+        char letter = 0;
+        for (size_t i = 0; i + 1 < label.size(); ++i) {
+            if (label[i] != '&')
+                continue;
+            if (label[i + 1] == '&') {
+                ++i;
+                continue;
+            }
+            letter = char(std::tolower(static_cast<unsigned char>(label[i + 1])));
+            break;
+        }
+        if (!letter)
+            faults.push_back(here + ": no letter");
+        else if (!taken.emplace(letter, label).second)
+            faults.push_back(here + ": '" + letter + "' is also " + taken[letter]);
+        if (item.popup) {
+            const std::vector<std::string> inner = MnemonicFaults(*item.popup, here);
+            faults.insert(faults.end(), inner.begin(), inner.end());
+        }
+    }
+    return faults;
 }
 
 } // namespace uitest

@@ -11,7 +11,9 @@
 #include "support/ui_test_util.h"
 
 #include <QDir>
+#include <QFontMetrics>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QSlider>
 
@@ -196,6 +198,17 @@ TEST_F(FolderDialogTest, ExportDialogStartsAtTheLastFolderAndHandsBackItsOptions
     ASSERT_EQ(Run(dlg,
                   [&](CFolderTreeDlog& d) {
                       auto& e = static_cast<CExportFolderDlog&>(d);
+                      // Every label, greyed or not, shows its whole text.
+                      for (QLabel* label : e.m_hWnd->findChildren<QLabel*>()) {
+                          if (label->isVisible() && !label->text().isEmpty()) {
+                              EXPECT_LE(QFontMetrics(label->font()).horizontalAdvance(label->text()),
+                                        label->contentsRect().width())
+                                  << label->text().toStdString();
+                          }
+                      }
+                      QDir().mkpath(QString(QR_TEST_BUILD_DIR) + "/screenshots");
+                      EXPECT_TRUE(uitest::Grab(e.m_hWnd).save(QString(QR_TEST_BUILD_DIR) +
+                                                              "/screenshots/resize_all_folder_dialog.png"));
                       startSelected = folder;
                       auto* slider = static_cast<QSlider*>(e.GetDlgItem(IDC_EXPORT_QUALITY)->m_hWnd);
                       startPos = slider->value();

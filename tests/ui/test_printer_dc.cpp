@@ -102,6 +102,7 @@ TEST(PrinterDC, WithoutAPrinterTheJobGoesToANewPdfFile)
     qrtest::TempDir dir;
     CPrinterDC::SetPdfFallbackFolder(dir.path().string());
     qrtest::WriteBytes(dir / "Quiram Relayo print.pdf", {'k', 'e', 'e', 'p'});
+    uitest::RecordedBoxes boxes;
     {
         CPrinterDC dc;
         EXPECT_TRUE(dc.HasDefaults());
@@ -109,8 +110,27 @@ TEST(PrinterDC, WithoutAPrinterTheJobGoesToANewPdfFile)
         ASSERT_EQ(dc.StartDoc("x"), 1);
         dc.StartPage();
         dc.EndPage();
+        EXPECT_TRUE(boxes.texts.empty());
         dc.EndDoc();
     }
+    // Once the job is done the user learns where the pages went.
+    ASSERT_EQ(boxes.texts.size(), 1u);
+    EXPECT_EQ(boxes.texts[0], "No printer is set up, so the pages were saved as a PDF file:\n" +
+                                  (dir / "Quiram Relayo print (2).pdf").string());
+    // A job that never ended, and one into a file the caller named, say nothing.
+    {
+        CPrinterDC dc;
+        ASSERT_EQ(dc.StartDoc("x"), 1);
+        dc.StartPage();
+    }
+    {
+        CPrinterDC dc((dir / "named.pdf").string());
+        ASSERT_EQ(dc.StartDoc("x"), 1);
+        dc.StartPage();
+        dc.EndPage();
+        dc.EndDoc();
+    }
+    EXPECT_EQ(boxes.texts.size(), 1u);
     EXPECT_EQ(qrtest::ReadBytes(dir / "Quiram Relayo print.pdf"), (std::vector<unsigned char>{'k', 'e', 'e', 'p'}));
     EXPECT_TRUE(std::filesystem::exists(dir / "Quiram Relayo print (2).pdf"));
     CPrinterDC::SetPdfFallbackFolder({});

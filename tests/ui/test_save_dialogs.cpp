@@ -3,9 +3,15 @@
 #include "platform/framework/controls.h"
 #include "platform/framework/message_box.h"
 #include "support/test_support.h"
+#include "support/ui_test_util.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
+#include <QDir>
 #include <QFileDialog>
+#include <QFontMetrics>
+#include <QHeaderView>
+#include <QTreeView>
 #include <QRadioButton>
 #include <QSlider>
 #include <QTimer>
@@ -133,6 +139,53 @@ TEST(FileSaveDlog, CompletedNameOfAnExistingFileIsAskedAbout)
     EXPECT_EQ(dlg.DoModal(), IDOK);
     EXPECT_EQ(dlg.replaceAsked, (std::vector<std::string>{(dir / "a.jpg").string()}));
     EXPECT_EQ(dlg.GetPathName(), (dir / "b.jpg").string());
+}
+
+TEST(FileSaveDlog, TheListingShowsEachPhotosSizeTypeAndDateWhole)
+{
+    qrtest::TempDir dir;
+    const char* photos[] = {"camera_nikon_d70s.jpg", "camera_canon_eos_t4i.jpg", "camera_sony_dsc_w15.jpg"};
+    for (const char* name : photos)
+        std::filesystem::copy_file(qrtest::DataPath(name), dir / name);
+    int quality = 90;
+    CFileSaveDlog dlg(&quality, 24, "JPEG", (dir / "harbour.jpg").string(), 0, kFilter, nullptr);
+    std::vector<std::string> cut;
+    bool listed = false;
+    QTimer poll;
+    QDeadlineTimer deadline(30000);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* fd = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!fd || !fd->isVisible())
+            return;
+        auto* details = fd->findChild<QTreeView*>("treeView");
+        if (!details || !details->isVisible()) {
+            fd->reject();
+            return;
+        }
+        const QModelIndex root = details->rootIndex();
+        listed = details->model()->rowCount(root) >= int(std::size(photos));
+        if (!listed && !deadline.hasExpired())
+            return;
+        QApplication::processEvents();
+        const QFontMetrics metrics(details->font());
+        for (int column = 1; column < details->header()->count(); ++column) {
+            int widest = 0;
+            for (int row = 0; row < details->model()->rowCount(root); ++row)
+                widest = std::max(widest, metrics.horizontalAdvance(
+                                              details->model()->index(row, column, root).data().toString()));
+            if (details->header()->sectionSize(column) < widest)
+                cut.push_back(details->model()->headerData(column, Qt::Horizontal).toString().toStdString());
+        }
+        fd->resize(760, 480);
+        QApplication::processEvents();
+        QDir().mkpath(QString(QR_TEST_BUILD_DIR) + "/screenshots");
+        EXPECT_TRUE(uitest::Grab(fd).save(QString(QR_TEST_BUILD_DIR) + "/screenshots/save_dialog_photos.png"));
+        fd->reject();
+    });
+    poll.start(20);
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    EXPECT_TRUE(listed);
+    EXPECT_TRUE(cut.empty()) << cut.front();
 }
 
 TEST(FileSaveDlog, RealDialogCarriesThePanelAndCancelKeepsTheQuality)

@@ -27,9 +27,9 @@ struct Canvas {
     }
     COLORREF At(int x, int y) const { return FromQColor(QColor(bitmap.m_hObject->image.pixel(x, y))); }
     // The box round the red pixels, after filling everything red through the current clip.
-    CRect PaintedBox()
+    CRect PaintedBox(int extent = 40)
     {
-        dc.FillSolidRect(0, 0, 40, 40, kRed);
+        dc.FillSolidRect(0, 0, extent, extent, kRed);
         CRect box;
         bool any = false;
         for (int y = 0; y < 40; ++y)
@@ -40,7 +40,7 @@ struct Canvas {
                               : CRect(x, y, x + 1, y + 1);
                     any = true;
                 }
-        dc.FillSolidRect(0, 0, 40, 40, kWhite); // clipped too: only what was painted is cleared
+        dc.FillSolidRect(0, 0, extent, extent, kWhite); // clipped too: only what was painted is cleared
         return box;
     }
     CDC dc;
@@ -80,6 +80,45 @@ TEST(ClipGuards, NullRegionLeavesTheClipAlone)
         EXPECT_EQ(c.PaintedBox(), CRect(0, 0, 10, 10));
     }
     EXPECT_EQ(c.PaintedBox(), CRect(0, 0, 10, 10));
+}
+
+TEST(ClipGuards, DeviceClipRegionClipsAScaledDrawingWhereTheRegionIsDrawn)
+{
+    // Logical regions scaled and moved as the context maps its drawing.
+    struct Case {
+        const char* name;
+        CSize window, viewport;
+        CPoint origin;
+        CRect region, painted;
+    };
+    const Case cases[] = {
+        {"twice, moved", {1, 1}, {2, 2}, {4, 2}, {3, 4, 10, 12}, {10, 10, 24, 26}},
+        {"half", {40, 40}, {20, 20}, {0, 0}, {10, 20, 60, 60}, {5, 10, 30, 30}},
+        {"three times across only, moved back", {1, 1}, {3, 1}, {-5, 6}, {5, 0, 12, 20}, {10, 6, 31, 26}},
+    };
+    for (const Case& k : cases) {
+        Canvas c;
+        c.dc.SetMapMode(MM_ANISOTROPIC);
+        c.dc.SetWindowExt(k.window.cx, k.window.cy);
+        c.dc.SetViewportExt(k.viewport.cx, k.viewport.cy);
+        c.dc.SetViewportOrg(k.origin.x, k.origin.y);
+        CRgn region;
+        region.CreateRectRgnIndirect(&k.region);
+        {
+            CDeviceClipRegion guard(&c.dc, &region, RGN_COPY);
+            EXPECT_TRUE(guard.IsActive()) << k.name;
+            EXPECT_EQ(c.PaintedBox(200), k.painted) << k.name;
+        }
+        EXPECT_EQ(c.dc.GetClipRgn(nullptr), 0) << k.name;
+        // The region the caller made is left as it was.
+        CRect box;
+        region.GetRgnBox(&box);
+        EXPECT_EQ(box, k.region) << k.name;
+    }
+    Canvas c;
+    CDeviceClipRegion none(&c.dc, nullptr, RGN_COPY);
+    EXPECT_FALSE(none.IsActive());
+    EXPECT_EQ(c.PaintedBox(), CRect(0, 0, 40, 40));
 }
 
 TEST(SelectionGuards, SelectAndPutBack)

@@ -4,6 +4,7 @@
 #include <QClipboard>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QScreen>
 
 #include <algorithm>
 #include <ctime>
@@ -110,6 +111,60 @@ TEST_F(ViewerTest, FrameShowsMenuToolbarPictureAndStatusBar)
     const QColor right = shot.pixelColor(centre.x() + 40, centre.y());
     EXPECT_GT(left.red(), 150);
     EXPECT_GT(right.blue(), 150);
+}
+
+// What the window shows now: the pixels it last put on the screen, not a
+// fresh paint, so that a turn the control never repaints shows as such.
+QImage OnScreen(QWidget* top)
+{
+    QApplication::processEvents();
+    return top->screen()->grabWindow(top->winId()).toImage();
+}
+
+TEST_F(ViewerTest, AQuarterTurnShowsTheTurnedPictureAndItsSizeAtOnce)
+{
+    // At its own size the picture fits the view either way round: no scroll
+    // bar comes or goes that would repaint it anyway.
+    ASSERT_NE(Open(MakeJpeg(dir / "wide.jpg", 240, 160)), nullptr);
+    CViewerMainFrame* f = Frame();
+    f->MoveWindow(0, 0, 640, 480);
+    f->ShowWindow(SW_SHOW);
+    Command(ID_VIEWER_ACTUAL_SIZE);
+    f->UpdateCommandUI();
+    EXPECT_NE(f->GetStatusBar().GetPaneText(0).find(" 240x160"), std::string::npos);
+    CRect view;
+    View()->GetWindowRect(&view);
+    const QPoint c = f->m_hWnd->mapFromGlobal(QPoint(view.CenterPoint().x, view.CenterPoint().y));
+    // Red is the left half, blue the right: below the middle, left of it, is red.
+    const QPoint above(c.x() - 10, c.y() - 40), below(c.x() - 10, c.y() + 40);
+    auto red = [](const QImage& img, QPoint p) { return img.pixelColor(p).red() > 150 && img.pixelColor(p).blue() < 100; };
+    auto blue = [](const QImage& img, QPoint p) { return img.pixelColor(p).blue() > 150 && img.pixelColor(p).red() < 100; };
+    ASSERT_TRUE(uitest::WaitFor([&] {
+        const QImage shown = OnScreen(f->m_hWnd);
+        return red(shown, above) && red(shown, below);
+    }));
+
+    // The toolbar's clockwise turn: the left half goes up.
+    Command(ID_VIEWER_ROTATE_CW);
+    EXPECT_TRUE(uitest::WaitFor([&] {
+        const QImage shown = OnScreen(f->m_hWnd);
+        return red(shown, above) && blue(shown, below);
+    }));
+    fs::create_directories(kScreenshots);
+    OnScreen(f->m_hWnd).save(QString::fromStdString(kScreenshots + "/viewer_turned.png"));
+    f->UpdateCommandUI();
+    EXPECT_NE(f->GetStatusBar().GetPaneText(0).find(" 160x240"), std::string::npos)
+        << f->GetStatusBar().GetPaneText(0);
+    EXPECT_EQ(View()->GetImageCtrl().GetImage()->GetSize(), CSize(160, 240));
+
+    // Back the other way.
+    Command(ID_VIEWER_ROTATE_CCW);
+    EXPECT_TRUE(uitest::WaitFor([&] {
+        const QImage shown = OnScreen(f->m_hWnd);
+        return red(shown, above) && red(shown, below);
+    }));
+    f->UpdateCommandUI();
+    EXPECT_NE(f->GetStatusBar().GetPaneText(0).find(" 240x160"), std::string::npos);
 }
 
 TEST_F(ViewerTest, FourQuarterTurnsGiveThePictureBackAndLeaveItModified)
