@@ -22,6 +22,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <map>
+#include <memory>
 
 namespace {
 
@@ -75,10 +76,15 @@ struct Scene {
     }
 };
 
+// Made on first use and gone before the application object: windows die
+// while there is still an application to tell.
+std::unique_ptr<Scene> g_scene;
+
 Scene& TheScene()
 {
-    static Scene scene;
-    return scene;
+    if (!g_scene)
+        g_scene = std::make_unique<Scene>();
+    return *g_scene;
 }
 
 void Report(benchmark::State& state, double ours, double reference)
@@ -249,6 +255,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
+    g_scene.reset();
     benchmark::Shutdown();
     return 0;
 }

@@ -1,5 +1,7 @@
 #include "message/web_page.h"
 
+#include "platform/gcc_warnings.h"
+
 #include "message/ano_record.h"
 #include "message/photo_content.h"
 #include "message/picture_jpeg.h"
@@ -198,6 +200,8 @@ void HtmlWriteLines(CFile& out, const std::string& text)
     }
 }
 
+// GCC 12 sees an overlap in std::string's own copy of a short literal here: a false -Wrestrict.
+QR_GCC_IGNORE_BEGIN("-Wrestrict")
 std::string CNestingNumber::Next(int depth)
 {
     depth = std::clamp(depth, 0, kDepths - 1);
@@ -211,6 +215,7 @@ std::string CNestingNumber::Next(int depth)
         text += "-" + std::to_string(m_counters[d]);
     return text + ".";
 }
+QR_GCC_IGNORE_END
 
 Result WritePage(const CImageBuffer& photo, const CAPhotoContent& content, const std::string& folder, int quality,
                  const std::function<bool()>& stop, std::atomic<uint32_t>& total, std::atomic<uint32_t>& done)

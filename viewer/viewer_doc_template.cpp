@@ -1,5 +1,7 @@
 #include "viewer/viewer_doc_template.h"
 
+#include "platform/gcc_warnings.h"
+
 #include "imaging/image_importer.h"
 #include "imaging/program_folders.h"
 #include "viewer/image_file_tests.h"
@@ -79,6 +81,8 @@ CViewerDoc* CViewerDocTemplate::OpenImage(const std::string& title, CImageBuffer
     return doc;
 }
 
+// GCC 12 sees an overlap in std::string's own copy of a short literal here: a false -Wrestrict.
+QR_GCC_IGNORE_BEGIN("-Wrestrict")
 CDocTemplate::Confidence CViewerDocTemplate::MatchDocType(const std::string& path, CDocument*& rpDocMatch)
 {
     Confidence c = CDocTemplate::MatchDocType(path, rpDocMatch);
@@ -97,3 +101,4 @@ CDocTemplate::Confidence CViewerDocTemplate::MatchDocType(const std::string& pat
     }
     return noAttempt;
 }
+QR_GCC_IGNORE_END
