@@ -5,6 +5,7 @@
 #include "platform/framework/runtime_class.h"
 #include "platform/types.h"
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -104,7 +105,8 @@ public:
     CSize m_importSize;
     std::string m_strPath;
     int m_nBitDepth = 0;
-    CSize m_thumbSize;
+    // Set by the thumbnail loader's thread, read by painting without the item lock.
+    std::atomic<CSize> m_thumbSize;
     int m_bMirrorH = 0;
     int m_bMirrorV = 0;
     int m_nRotation = 0;

@@ -352,7 +352,8 @@ void CZunMainView::CountTotals()
 
 std::string CZunMainView::GetStatusText(int index)
 {
-    if (m_bTotalsStale)
+    // Not while the folder scan's worker replaces the items: the reload counts them after.
+    if (m_bTotalsStale && !m_bReloading)
         CountTotals();
     return index == 0 ? m_strStatus0 : index == 1 ? m_strStatus1 : std::string();
 }

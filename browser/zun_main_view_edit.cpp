@@ -112,6 +112,12 @@ BOOL CZunMainView::FileCommandAllowed()
 
 void CZunMainView::OnUpdateCommand(CCmdUI* pCmdUI)
 {
+    // The folder scan's worker is replacing the items: nothing here may look
+    // at them. The command after the reload brings every command up to date.
+    if (m_bReloading) {
+        pCmdUI->Enable(FALSE);
+        return;
+    }
     UpdateActivePane();
     const int n = m_pGallery ? m_pGallery->GetSelectedCount() : 0;
     CEdit* editor = GetVisibleEditor();

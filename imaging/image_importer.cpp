@@ -33,9 +33,9 @@ std::map<std::pair<std::string, std::string>, std::string>& ExtensionCache()
 } // namespace
 
 // At most one plug-in data procedure runs in the process at a time.
-std::timed_mutex& ImportLock()
+CTimedMutex& ImportLock()
 {
-    static std::timed_mutex lock;
+    static CTimedMutex lock;
     return lock;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "imaging/plugin_module.h"
+#include "util/timed_lock.h"
 
 #include <cstdint>
 #include <exception>
@@ -115,7 +116,7 @@ private:
 
 // The process-wide import lock around every plug-in data procedure; a
 // time-out of -1 waits without limit. True when taken.
-std::timed_mutex& ImportLock();
+CTimedMutex& ImportLock();
 bool TakeImportLock(int timeoutMs);
 
 // Pictures wider or taller than this are refused before anything is allocated.

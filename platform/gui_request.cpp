@@ -1,5 +1,7 @@
 #include "platform/gui_request.h"
 
+#include "platform/posted_call.h"
+
 #include <QCoreApplication>
 #include <QThread>
 
@@ -107,7 +109,7 @@ bool CGuiRequests::Run(std::function<void()> job)
         waits = m_state->waits;
     }
     auto ticket = std::make_shared<Ticket>();
-    QMetaObject::invokeMethod(app, PostedRequest(m_state, ticket, std::move(job)), Qt::QueuedConnection);
+    PostCall(app, PostedRequest(m_state, ticket, std::move(job)));
     if (!waits)
         return false;
     std::unique_lock<std::mutex> g(m_state->lock);

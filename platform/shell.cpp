@@ -1,5 +1,7 @@
 #include "platform/shell.h"
 
+#include "platform/posted_call.h"
+
 #include <QCoreApplication>
 #include <QFileIconProvider>
 #include <QFileInfo>
@@ -164,8 +166,7 @@ bool RealStart(const std::string& program, const std::vector<std::string>& args,
     if (QThread::currentThread() == app->thread())
         WatchEnd(pid, startMs, std::move(onEnd));
     else
-        QMetaObject::invokeMethod(app, [pid, startMs, onEnd = std::move(onEnd)] { WatchEnd(pid, startMs, onEnd); },
-                                  Qt::QueuedConnection);
+        PostCall(app, [pid, startMs, onEnd = std::move(onEnd)] { WatchEnd(pid, startMs, onEnd); });
     return true;
 }
 

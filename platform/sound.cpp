@@ -1,5 +1,7 @@
 #include "platform/sound.h"
 
+#include "platform/posted_call.h"
+
 #include <alsa/asoundlib.h>
 
 #include <QCoreApplication>
@@ -135,7 +137,7 @@ public:
     {
         std::lock_guard<std::mutex> g(m_lock);
         if (m_target)
-            QMetaObject::invokeMethod(m_target, std::forward<F>(fn), Qt::QueuedConnection);
+            PostCall(m_target, std::forward<F>(fn));
     }
 
 private:

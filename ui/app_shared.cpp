@@ -7,6 +7,7 @@
 #include "platform/framework/document.h"
 #include "platform/framework/frame_wnd.h"
 #include "platform/framework/message_box.h"
+#include "platform/posted_call.h"
 #include "resources/string_ids.h"
 
 #include <QApplication>
@@ -38,6 +39,7 @@ bool CFrameInputBlock::IsBlocked(QWidget* w) const { return w && m_blocked.count
 
 bool CFrameInputBlock::eventFilter(QObject* obj, QEvent* e)
 {
+    posted::TakeEvent(e); // sees the messages other threads post before their windows do
     switch (e->type()) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:

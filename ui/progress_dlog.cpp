@@ -4,6 +4,7 @@
 #include "platform/framework/message_box.h"
 #include "platform/framework/system_metrics.h"
 #include "platform/gui_request.h"
+#include "platform/posted_call.h"
 #include "resources/string_table.h"
 #include "resources/string_ids.h"
 
@@ -301,7 +302,7 @@ void CProgressDlog::RequestRefresh()
     if (m_bRefreshPosted.exchange(true))
         return;
     // The application object outlives every dialog; the call runs on the main thread.
-    QMetaObject::invokeMethod(
+    PostCall(
         QCoreApplication::instance(),
         [this, alive = m_alive]() {
             if (!*alive)
@@ -311,8 +312,7 @@ void CProgressDlog::RequestRefresh()
                 return;
             ApplyStatusText();
             OnRefresh();
-        },
-        Qt::QueuedConnection);
+        });
 }
 
 void CProgressDlog::OnRefresh() {}

@@ -3,6 +3,7 @@
 #include "platform/framework/controls.h"
 #include "platform/framework/system_metrics.h"
 #include "platform/framework/win_app.h"
+#include "platform/posted_call.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -36,6 +37,7 @@ class ReleaseCatcher : public QObject {
 public:
     bool eventFilter(QObject* obj, QEvent* e) override
     {
+        posted::TakeEvent(e); // a message another thread posted passes here first
         if (e->type() == QEvent::MouseButtonRelease && !caught) {
             auto* me = static_cast<QMouseEvent*>(e);
             if (me->button() == Qt::LeftButton && obj->isWidgetType()) {

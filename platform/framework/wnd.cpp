@@ -4,6 +4,7 @@
 #include "platform/framework/system_metrics.h"
 #include "platform/framework/wnd_bridge.h"
 #include "platform/gui_request.h"
+#include "platform/posted_call.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -152,7 +153,9 @@ BOOL PostMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
     if (!Reg().windows.count(hWnd))
         return FALSE;
     // Removed by Qt with the widget, so a message never reaches a dead window.
-    QCoreApplication::postEvent(hWnd, new PostedMessageEvent(msg, wParam, lParam));
+    auto* event = new PostedMessageEvent(msg, wParam, lParam);
+    posted::MarkEvent(event);
+    QCoreApplication::postEvent(hWnd, event);
     return TRUE;
 }
 

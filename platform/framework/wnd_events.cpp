@@ -1,6 +1,7 @@
 #include "platform/framework/system_metrics.h"
 #include "platform/framework/wnd.h"
 #include "platform/framework/wnd_bridge.h"
+#include "platform/posted_call.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -152,6 +153,7 @@ bool CWndBridge::eventFilter(QObject* obj, QEvent* e)
 
 bool CWnd::HandleEvent(QObject*, QEvent* e)
 {
+    posted::TakeEvent(e); // a message another thread posted
     const QEvent::Type type = e->type();
     if (type == PostedMessageEvent::EventType()) {
         auto* pm = static_cast<PostedMessageEvent*>(e);

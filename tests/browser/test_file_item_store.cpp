@@ -128,7 +128,7 @@ TEST_F(BrowserTest, ScanCandidatesAreTakenInOnlyWhenTheBrowserShowsThem)
     Fill({colour, Pic("grey.gif"), Pic("voice.WAV"), Pic("notes.txt"), Pic("gone.jpg")});
     EXPECT_EQ(GetFileItem(0)->ResetThumbnail(TRUE), 1);
     EXPECT_EQ(GetFileItem(0)->GetImageSize(), CSize(1600, 1200));
-    EXPECT_EQ(GetFileItem(0)->m_thumbSize, CSize(160, 120));
+    EXPECT_EQ(GetItemThumbnailSize(0), CSize(160, 120));
     EXPECT_EQ(GetFileItem(0)->GetBitDepth(), 24);
     EXPECT_EQ(GetFileItem(0)->m_nTypeCode, 11);
     EXPECT_EQ(GetFileItem(1)->ResetThumbnail(FALSE), 0);

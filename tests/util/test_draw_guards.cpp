@@ -178,22 +178,27 @@ TEST(SelectionGuards, BitmapAndPaletteGuardsDoNothingOnARecordingOrTrueColourCon
 
 TEST(TimedLock, GivesUpAfterItsTimeOutAndUnlocksWhatItTook)
 {
-    std::timed_mutex m;
+    CTimedMutex m;
     m.lock();
     auto busy = std::async(std::launch::async, [&] {
         CTimedLock lock(&m, 20);
         return lock.IsLocked();
     });
     EXPECT_FALSE(busy.get());
+    // One waiting without a time-out gets the lock once it is given back.
+    auto waiting = std::async(std::launch::async, [&] {
+        CTimedLock lock(&m, INFINITE);
+        return lock.IsLocked();
+    });
     m.unlock();
+    EXPECT_TRUE(waiting.get());
     {
         CTimedLock lock(&m, INFINITE);
         EXPECT_TRUE(lock.IsLocked());
-        auto other = std::async(std::launch::async, [&] { return m.try_lock(); });
+        auto other = std::async(std::launch::async, [&] { return CTimedLock(&m, 0).IsLocked(); });
         EXPECT_FALSE(other.get());
     }
-    ASSERT_TRUE(m.try_lock());
-    m.unlock();
-    CTimedLock<std::timed_mutex> none(nullptr, INFINITE);
+    EXPECT_TRUE(CTimedLock(&m, 0).IsLocked());
+    CTimedLock<CTimedMutex> none(nullptr, INFINITE);
     EXPECT_FALSE(none.IsLocked());
 }
