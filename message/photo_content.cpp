@@ -202,13 +202,6 @@ CImageBuffer& CAPhotoContent::EditImage()
     return m_image;
 }
 
-bool CAPhotoContent::SetImage(const CImageBuffer& image)
-{
-    m_originalJpeg.clear();
-    m_image.Free();
-    return !image.IsValid() || m_image.CopyRect(image, CRect(0, 0, image.GetWidth(), image.GetHeight()));
-}
-
 void CAPhotoContent::TakeImage(CImageBuffer& image)
 {
     m_originalJpeg.clear();

@@ -94,10 +94,9 @@ public:
 
     // The photograph. While it is unchanged since it was read, saving writes
     // back the JPEG data that were read, so a message loses no quality by
-    // being saved again; any change goes through EditImage or SetImage.
+    // being saved again; any change goes through EditImage or TakeImage.
     const CImageBuffer& GetImage() const { return m_image; }
     CImageBuffer& EditImage();
-    bool SetImage(const CImageBuffer& image);
     void TakeImage(CImageBuffer& image);
     bool HasOriginalJpeg() const { return !m_originalJpeg.empty(); }
 
