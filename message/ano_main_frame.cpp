@@ -11,6 +11,7 @@
 #include "platform/framework/doc_template.h"
 #include "platform/framework/menu.h"
 #include "platform/framework/wait_cursor.h"
+#include "ui/edit_commands.h"
 #include "ui/hover_help.h"
 #include "ui/ui_services.h"
 #include "util/path_util.h"
@@ -66,16 +67,7 @@ void RegisterMessageEditorResources()
                {S, ID_FILE_MRU_FILE1, "Rece&nt File", {}},
                sep,
                {S, ID_APP_EXIT, "&Quit\tCtrl+Q", {}}}},
-             {MF_POPUP,
-              0,
-              "&Edit",
-              {{S, ID_EDIT_UNDO, "&Undo\tCtrl+Z", {}},
-               sep,
-               {S, ID_EDIT_CUT, "Cu&t\tCtrl+X", {}},
-               {S, ID_EDIT_COPY, "&Copy\tCtrl+C", {}},
-               {S, ID_EDIT_PASTE, "&Paste\tCtrl+V", {}},
-               sep,
-               {S, CAPhotoView::ID_COMMENT_SEARCH, "Comment &Search...\tCtrl+F", {}}}},
+             EditMenu({sep, {S, CAPhotoView::ID_COMMENT_SEARCH, "Comment &Search...\tCtrl+F", {}}}),
              {MF_POPUP,
               0,
               "&View",
@@ -108,19 +100,13 @@ void RegisterMessageEditorResources()
                {S, CAPhotoView::ID_FONT, "&Font...", {}},
                {S, CAPhotoView::ID_PLAYBACK, "Audio/Image &Playback", {}}}},
              {MF_POPUP, 0, "&Help", {{S, ID_HELP, "&Help\tF1", {}}, {S, ID_ABOUT, "&About...", {}}}}});
-        const BYTE C = FVIRTKEY | FCONTROL, CS = FVIRTKEY | FCONTROL | FSHIFT, SH = FVIRTKEY | FSHIFT;
-        RegisterAcceleratorResource(CAnoMainFrame::IDR_MESSAGE, {
+        const BYTE C = FVIRTKEY | FCONTROL, CS = FVIRTKEY | FCONTROL | FSHIFT;
+        RegisterAcceleratorResource(CAnoMainFrame::IDR_MESSAGE, WithClipboardKeys({
                                                                     {C, 'O', ID_OPEN},
                                                                     {C, 'S', ID_FILE_SAVE},
                                                                     {C, 'P', APhotoCommentPane::ID_FILE_PRINT_MESSAGE},
                                                                     {C, 'Q', ID_APP_EXIT},
                                                                     {C, 'Z', ID_EDIT_UNDO},
-                                                                    {C, 'X', ID_EDIT_CUT},
-                                                                    {SH, VK_DELETE, ID_EDIT_CUT},
-                                                                    {C, 'C', ID_EDIT_COPY},
-                                                                    {C, VK_INSERT, ID_EDIT_COPY},
-                                                                    {C, 'V', ID_EDIT_PASTE},
-                                                                    {SH, VK_INSERT, ID_EDIT_PASTE},
                                                                     {C, 'F', CAPhotoView::ID_COMMENT_SEARCH},
                                                                     {FVIRTKEY, 0x72, ID_FIND_NEXT},
                                                                     {C, VK_RETURN, ID_ADDANOTATION},
@@ -129,7 +115,7 @@ void RegisterMessageEditorResources()
                                                                     {C, VK_UP, ID_ENLARGE},
                                                                     {C, VK_DOWN, ID_REDUCE},
                                                                     {FVIRTKEY, VK_F1, ID_HELP},
-                                                                });
+                                                                }));
         return true;
     }();
     (void)once;
