@@ -99,8 +99,7 @@ std::string DocString(const CDocTemplate* tmpl, CDocTemplate::DocStringIndex ind
 // A title from a file name: without folder and extension, cut to 64 characters.
 std::string TitleFromPath(const std::string& path)
 {
-    std::string title;
-    GetFileName(path, title, false);
+    std::string title = StemOf(path);
     TruncateToChars(title, CAPhotoDoc::kMaxTitleChars);
     return title;
 }
@@ -537,8 +536,7 @@ BOOL CAPhotoDoc::SaveForMail(const std::string& path, BOOL bShrink)
 
 std::string CAPhotoDoc::GetMailAttachmentName() const
 {
-    std::string name;
-    if (!m_strPathName.empty() && GetFileName(m_strPathName, name, true))
+    if (std::string name = LastNameOf(m_strPathName); !name.empty())
         return name;
     std::string ext = DocString(m_pDocTemplate, CDocTemplate::filterExt);
     return GetMessageTitle() + ext.substr(0, ext.find(';'));

@@ -9,10 +9,10 @@
 #include "platform/framework/controls.h"
 #include "resources/string_table.h"
 #include "resources/string_ids.h"
+#include "platform/path.h"
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <vector>
 
 namespace {
@@ -81,7 +81,7 @@ BOOL CImageLoadProgressDlog::OnInitDialog()
                                m_matcher.IsDisplayMatchingOn() ? &m_displayRecord : nullptr);
     m_importer.SetOptionFlag1(m_nOption1);
 
-    std::string name = std::filesystem::path(m_strPath).filename().string();
+    std::string name = LastNameOf(m_strPath);
     std::string fmt(res::String(IDS_OPENING_IMAGE));
     std::string status;
     if (!fmt.empty()) {
