@@ -162,13 +162,11 @@ private:
     COLORREF m_crToolBar = 0;
     CZunMainView* m_pView = nullptr;
     CAccelTable m_accel;
-    CAccelTable m_frameAccel;
     BOOL m_bShowToolBar = TRUE;
     BOOL m_bShowStatusBar = TRUE;
     std::unique_ptr<CHoverHelp> m_pHoverHelp;
     CWave m_wave;
     std::string m_strOpening;
-    BOOL m_bSettingsSaved = FALSE;
 };
 
 // Registers menus 128 and 153 and accelerator tables 128 and 143 once.
