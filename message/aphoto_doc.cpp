@@ -104,14 +104,6 @@ std::string TitleFromPath(const std::string& path)
     return title;
 }
 
-std::string EntryText(const CExifEntry* e)
-{
-    if (!e || e->m_value.empty())
-        return {};
-    const char* p = reinterpret_cast<const char*>(e->m_value.data());
-    return std::string(p, strnlen(p, e->m_value.size()));
-}
-
 } // namespace
 
 bool CAPhotoDoc::MakeMessagePicture(CImageBuffer& picture, CImageBuffer& out)
@@ -396,7 +388,8 @@ void CAPhotoDoc::LoadPlainPicture(const std::string& path, CAPhotoContent& conte
         CExifFile exif;
         if (exif.Attach(&file, kind) == 0) {
             content.m_profile.SetFromMetadata(exif);
-            content.m_strInfoText = EntryText(exif.FindEntry(kTagImageDescription, 1, 0));
+            const CExifEntry* description = exif.FindEntry(kTagImageDescription, 1, 0);
+            content.m_strInfoText = description ? description->GetText() : std::string();
         }
     }
 

@@ -19,14 +19,6 @@ namespace {
 
 enum : WORD { kTagModel = 272 };
 
-std::string EntryText(const CExifEntry* e)
-{
-    if (!e || e->m_value.empty())
-        return {};
-    const char* p = reinterpret_cast<const char*>(e->m_value.data());
-    return std::string(p, strnlen(p, e->m_value.size()));
-}
-
 } // namespace
 
 CImageLoadProgressDlog::CImageLoadProgressDlog(CWnd* pParent, UINT nIDTemplate, const std::string& pluginFolder,
@@ -45,7 +37,8 @@ CImageLoadProgressDlog::CImageLoadProgressDlog(CWnd* pParent, UINT nIDTemplate, 
     if (file.Open(path, CFile::modeRead)) {
         CExifFile exif;
         exif.Attach(&file, m_nMetadataKind);
-        m_strCameraModel = EntryText(exif.FindEntry(kTagModel, 1, 0));
+        const CExifEntry* model = exif.FindEntry(kTagModel, 1, 0);
+        m_strCameraModel = model ? model->GetText() : std::string();
         auto profile = exif.GetColorProfile();
         if (!profile.empty())
             m_profile.Set(profile.data(), profile.size());
