@@ -2,7 +2,6 @@
 
 #include "util/draw_guards.h"
 #include "util/geometry.h"
-#include "util/path_util.h"
 #include "util/print_text_settings.h"
 #include "util/string_util.h"
 #include "message/message_version.h"
@@ -14,6 +13,7 @@
 #include "platform/gdi/logfont.h"
 #include "resources/string_table.h"
 #include "resources/string_ids.h"
+#include "platform/path.h"
 
 #include <algorithm>
 #include <cmath>
@@ -130,7 +130,7 @@ void CAnoRecord::SetText(const char* text)
 bool CAnoRecord::AttachSound(const std::string& path)
 {
     ClearContent(sound);
-    GetFileName(path, m_strContent, false);
+    m_strContent = StemOf(path);
     CFile file;
     if (!file.Open(path, CFile::modeRead))
         return false;
@@ -155,7 +155,7 @@ bool CAnoRecord::AttachImage(const std::string& path, const CImageBuffer& pictur
     ClearContent(image);
     if (!picture.IsValid())
         return false;
-    GetFileName(path, m_strContent, false);
+    m_strContent = StemOf(path);
 
     const CImageBuffer* source = &picture;
     CImageBuffer converted;
