@@ -323,6 +323,8 @@ TEST(PathUtil, ShellFacts)
     EXPECT_EQ(small->IconSize(), 16);
     EXPECT_GT(small->GetImageCount(), d);
     EXPECT_FALSE(large->GetIcon(d).isNull()); // a folder icon, from the theme or Qt's own
+    // One icon shared by every asker, not its pictures made again per tree item.
+    EXPECT_EQ(small->GetIcon(d).cacheKey(), large->GetIcon(d).cacheKey());
     EXPECT_TRUE(large->GetIcon(-1).isNull());
 
     if (QMimeDatabase().mimeTypeForName("image/jpeg").isValid()) {
