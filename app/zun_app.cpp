@@ -8,7 +8,7 @@
 #include "util/reg_settings.h"
 #include "util/shell_util.h"
 #include "util/string_util.h"
-#include "imaging/about_dlog.h"
+#include "message/about_dlog.h"
 #include "viewer/image_file_tests.h"
 #include "app/image_save_progress_dlog.h"
 #include "browser/zun_doc_template.h"

@@ -29,9 +29,9 @@ namespace {
 constexpr int kWidth = 6000, kHeight = 4000;
 constexpr int kViewWidth = 1920, kViewHeight = 1080;
 
-CDibBitmap* MakePicture()
+std::unique_ptr<CDibBitmap> MakePicture()
 {
-    auto* dib = new CDibBitmap;
+    auto dib = std::make_unique<CDibBitmap>();
     dib->CreateDibForOverwrite(CSize(kWidth, kHeight), 24);
     uint32_t noise = 12345;
     for (int y = 0; y < kHeight; ++y) // stored bottom-up
@@ -62,7 +62,7 @@ struct Scene {
         owner.Create(nullptr, "bench", WS_OVERLAPPED, CRect(0, 0, kViewWidth, kViewHeight), nullptr, 0);
         ctrl.Create(WS_CHILD | WS_VISIBLE, CRect(0, 0, kViewWidth, kViewHeight), &owner, 2130);
         owner.ShowWindow(SW_SHOW);
-        ctrl.SetImage(MakePicture(), TRUE, FALSE);
+        ctrl.SetImage(MakePicture(), FALSE);
         fitted.fill(Qt::darkCyan);
         QApplication::processEvents();
     }

@@ -2,6 +2,7 @@
 #include "browser/zun_main_view.h"
 #include "browser/zun_func_pane.h"
 
+#include "ui/edit_commands.h"
 #include "platform/framework/accel.h"
 #include "platform/framework/menu.h"
 
@@ -29,22 +30,14 @@ void RegisterBrowserMenus()
                             {S, ID_COLOR_PREFS, "Color Pr&eferences...", {}},
                             sep,
                             {S, ID_APP_EXIT, "&Quit\tCtrl+Q", {}}}},
-                          {MF_POPUP,
-                           0,
-                           "&Edit",
-                           {{S, ID_EDIT_UNDO, "&Undo\tCtrl+Z", {}},
-                            sep,
-                            {S, ID_EDIT_CUT, "Cu&t\tCtrl+X", {}},
-                            {S, ID_EDIT_COPY, "&Copy\tCtrl+C", {}},
-                            {S, ID_EDIT_PASTE, "&Paste\tCtrl+V", {}},
-                            {S, ID_EDIT_DELETE_FILES, "&Delete", {}},
-                            sep,
-                            {S, ID_EDIT_SELECT_ALL, "Select &All\tCtrl+A", {}},
-                            sep,
-                            {S, ID_EDIT_RENAME_FILE, "&Rename\tF2", {}},
-                            {S, ID_COPY_TO_FOLDER, "Cop&y to Folder...\tCtrl+Y", {}},
-                            {S, ID_MOVE_TO_FOLDER, "&Move to Folder...\tCtrl+M", {}},
-                            {S, ID_COPY_TO_CLIPBOARD, "Copy to Clip&board\tCtrl+B", {}}}},
+                          EditMenu({{S, ID_EDIT_DELETE_FILES, "&Delete", {}},
+                                    sep,
+                                    {S, ID_EDIT_SELECT_ALL, "Select &All\tCtrl+A", {}},
+                                    sep,
+                                    {S, ID_EDIT_RENAME_FILE, "&Rename\tF2", {}},
+                                    {S, ID_COPY_TO_FOLDER, "Cop&y to Folder...\tCtrl+Y", {}},
+                                    {S, ID_MOVE_TO_FOLDER, "&Move to Folder...\tCtrl+M", {}},
+                                    {S, ID_COPY_TO_CLIPBOARD, "Copy to Clip&board\tCtrl+B", {}}}),
                           {MF_POPUP,
                            0,
                            "&View",
@@ -115,14 +108,8 @@ void RegisterBrowserAccelerators()
                                                    {C, 'R', ID_VIEW_UPDATE},
                                                    {C, 'Q', ID_APP_EXIT},
                                                });
-    RegisterAcceleratorResource(IDR_ZUNTYPE, {
+    RegisterAcceleratorResource(IDR_ZUNTYPE, WithClipboardKeys({
                                                  {C, 'A', ID_EDIT_SELECT_ALL},
-                                                 {C, 'C', ID_EDIT_COPY},
-                                                 {C, VK_INSERT, ID_EDIT_COPY},
-                                                 {C, 'X', ID_EDIT_CUT},
-                                                 {SH, VK_DELETE, ID_EDIT_CUT},
-                                                 {C, 'V', ID_EDIT_PASTE},
-                                                 {SH, VK_INSERT, ID_EDIT_PASTE},
                                                  {C, 'Z', ID_EDIT_UNDO},
                                                  {AL, VK_BACK, ID_EDIT_UNDO},
                                                  {C, 'P', ID_PRINT_DIRECT},
@@ -130,7 +117,7 @@ void RegisterBrowserAccelerators()
                                                  {FVIRTKEY, kKeyF2, ID_EDIT_RENAME_FILE},
                                                  {FVIRTKEY, kKeyF6, ID_NEXT_PANE},
                                                  {SH, kKeyF6, ID_PREV_PANE},
-                                             });
+                                             }));
 }
 
 } // namespace

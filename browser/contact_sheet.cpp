@@ -4,6 +4,7 @@
 #include "browser/file_item_store.h"
 #include "browser/thumbnail_cache.h"
 #include "ui/printer_dc.h"
+#include "ui/text_draw.h"
 #include "util/geometry.h"
 #include "imaging/dib_bitmap.h"
 #include "platform/gdi/dc.h"
@@ -93,13 +94,12 @@ void CContactSheet::DrawPage(CDC* dc, int page, const CRect& pageRect)
         CFont* old = dc->SelectObject(&font);
         char text[32];
         std::snprintf(text, sizeof text, "%d/%d", page, pages);
-        CRect band(area);
-        dc->DrawText(text, &band, DT_CALCRECT | DT_VCENTER | DT_CENTER | DT_SINGLELINE);
-        band = CRect(area.left, area.bottom - band.Height(), area.right, area.bottom);
+        constexpr UINT kNumberFormat = DT_CENTER | DT_VCENTER | DT_SINGLELINE;
+        TextBand band = LayoutFootBand(dc, text, area, kNumberFormat, std::abs(int64_t(lf.lfHeight)));
         dc->SetBkMode(TRANSPARENT);
-        dc->DrawText(text, &band, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+        dc->DrawText(text, &band.rect, kNumberFormat);
         dc->SelectObject(old);
-        area.bottom = band.top;
+        area = band.rest;
     }
     const int first = (page - 1) * rows * columns;
     for (int n = 0; n < rows * columns && first + n < count; ++n)
@@ -115,10 +115,9 @@ void CContactSheet::DrawCell(CDC* dc, int index, const CRect& cell)
     font.CreateFontIndirect(&lf);
     CFont* old = dc->SelectObject(&font);
     constexpr UINT kCaptionFormat = DT_NOPREFIX | DT_EXPANDTABS | DT_WORDBREAK | DT_CENTER;
-    CRect band(cell);
-    dc->DrawText(caption, &band, kCaptionFormat | DT_CALCRECT);
-    band = CRect(cell.left, std::max(cell.top, cell.bottom - band.Height()), cell.right, cell.bottom);
-    CRect picture(cell.left, cell.top, cell.right, band.top - Scaled(kCaptionGapNinetySixths));
+    TextBand band = LayoutFootBand(dc, caption, cell, kCaptionFormat, std::abs(int64_t(lf.lfHeight)));
+    CRect picture = band.rest;
+    picture.bottom -= Scaled(kCaptionGapNinetySixths);
 
     // A page printed before the loader reached the item still shows its picture.
     if (!IsItemThumbnailStored(index))
@@ -131,7 +130,7 @@ void CContactSheet::DrawCell(CDC* dc, int index, const CRect& cell)
         thumbnail.DrawResampled(dc, CRect(source), CRect(fitted));
     }
     dc->SetBkMode(TRANSPARENT);
-    dc->DrawText(caption, &band, kCaptionFormat);
+    dc->DrawText(caption, &band.rect, kCaptionFormat);
     dc->SelectObject(old);
 }
 

@@ -6,6 +6,7 @@
 #include "util/path_util.h"
 #include "util/string_util.h"
 #include "platform/file.h"
+#include "platform/path.h"
 #include "platform/framework/message_box.h"
 #include "platform/framework/wait_cursor.h"
 #include "resources/string_table.h"
@@ -99,8 +100,8 @@ bool RenameItem(int index, const std::string& text, std::string& error, CNamesak
         sources.push_back(item->GetPath());
     }
     AddCompanionFiles(sources, names);
-    std::string folder, ownExt;
-    GetParentFolder(sources[0], folder);
+    const std::string folder = ParentFolderOf(sources[0]);
+    std::string ownExt;
     GetFileExtension(sources[0], ownExt, false);
     // A typed extension other than the picture's own becomes part of the name.
     std::string stem = base;

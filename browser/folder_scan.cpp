@@ -7,6 +7,7 @@
 #include "util/string_util.h"
 #include "ui/ui_services.h"
 #include "imaging/image_importer.h"
+#include "platform/path.h"
 
 #include <algorithm>
 #include <cctype>
@@ -25,10 +26,9 @@ std::string UpperCased(std::string_view text)
 // The voice note a picture would have: its folder, its base name and ".WAV".
 std::string WantedSoundPath(const std::string& picturePath)
 {
-    std::string folder, base;
-    GetParentFolder(picturePath, folder);
+    std::string base;
     GetFileName(picturePath, base, false);
-    return JoinPath(folder, base + ".WAV");
+    return JoinPath(ParentFolderOf(picturePath), base + ".WAV");
 }
 
 } // namespace

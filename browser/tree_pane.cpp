@@ -11,6 +11,7 @@
 #include "platform/framework/message_box.h"
 #include "platform/framework/paint_dc.h"
 #include "platform/framework/win_app.h"
+#include "platform/path.h"
 #include "resources/string_ids.h"
 
 #include <QApplication>
@@ -64,13 +65,6 @@ bool IsFolder(const std::string& path)
 {
     struct stat st{};
     return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-std::string ParentOf(const std::string& path)
-{
-    std::string parent;
-    GetParentFolder(path, parent);
-    return parent.empty() && path.starts_with('/') ? std::string("/") : parent;
 }
 
 bool IsSameOrUnder(const std::string& path, const std::string& folder)
@@ -493,13 +487,13 @@ BOOL CTreePane::DropFiles(HTREEITEM hItem, const COleDataObject* pData, UINT nMo
     // folder the files are in does nothing. A copy there is a copy under a new
     // name, which no namesake can be in the way of.
     std::erase_if(paths, [&](const std::string& p) {
-        return (nMode != 1 && ParentOf(p) == target) || (IsFolder(p) && IsSameOrUnder(target, p));
+        return (nMode != 1 && ParentFolderOf(p) == target) || (IsFolder(p) && IsSameOrUnder(target, p));
     });
     if (paths.empty())
         return FALSE;
     std::vector<std::string> arriving;
     std::copy_if(paths.begin(), paths.end(), std::back_inserter(arriving),
-                 [&](const std::string& p) { return ParentOf(p) != target; });
+                 [&](const std::string& p) { return ParentFolderOf(p) != target; });
     if (HasRawTiffConflict(arriving, target)) {
         AfxMessageBox(IDS_RAW_TIFF_CONFLICT, MB_ICONEXCLAMATION);
         return TRUE;

@@ -5,7 +5,6 @@
 #include "browser/zun_doc_template.h"
 #include "browser/zun_func_pane.h"
 #include "browser/zun_main_view.h"
-#include "viewer/viewer_main_frame.h"
 #include "ui/app_templates.h"
 #include "ui/ui_services.h"
 #include "util/reg_settings.h"
@@ -85,18 +84,13 @@ bool Exists(const std::string& path)
 
 BOOL CZunToolBar::CreateBar(CWnd* pParent)
 {
-    const DWORD style = WS_CHILD | WS_VISIBLE | CBRS_ALIGN_TOP | CBRS_BORDER_BOTTOM | CBRS_FLYBY | CBRS_TOOLTIPS;
-    if (!CreateEx(pParent, TBSTYLE_FLAT, style, CRect(0, 0, 0, 0), IDW_ZUN_TOOLBAR))
+    if (!CreateFrameBar(pParent, IDW_ZUN_TOOLBAR, kToolBarButtons, int(std::size(kToolBarButtons))))
         return FALSE;
-    const COLORREF face = GetSchemeSysColor(15);
-    m_crFace = face;
-    SetButtons(kToolBarButtons, int(std::size(kToolBarButtons)));
-    SetSizes(CSize(31, 30), CSize(24, 24));
     m_cxLeftBorder += 10;
     // Read once: a bar hidden at start is never shown, and showing it again
     // must not take back the sort chosen since.
     m_nSortMethod = RegReadInt(IDS_REG_PREFERENCE, kRegSortMethod, 0);
-    return LoadBitmap(ToolBarStrip(face));
+    return LoadBitmap(ToolBarStrip(m_crFace));
 }
 
 void CZunToolBar::OnDestroy()
@@ -151,7 +145,7 @@ int CZunMainFrame::OnCreate(LPCREATESTRUCT lpcs)
     if (m_pView)
         m_pView->SetHoverHelp(m_pHoverHelp.get());
     m_accel.Load(this, IDR_ZUN_ACCEL);
-    m_frameAccel.Load(this, IDR_ZUNTYPE);
+    LoadFrameAccelerators(IDR_ZUNTYPE);
     SetTimer(kStatusTimer, kStatusMs);
     RecalcLayout();
     // The hints show from now on, until a menu's prompt stops them.
@@ -178,9 +172,7 @@ BOOL CZunMainFrame::PreTranslateMessage(MSG* pMsg)
         return TRUE;
     if (m_accel.Translate(pMsg))
         return TRUE;
-    if (CZunFrameWnd::PreTranslateMessage(pMsg))
-        return TRUE;
-    return m_frameAccel.Translate(pMsg) != 0;
+    return CZunFrameWnd::PreTranslateMessage(pMsg);
 }
 
 void CZunMainFrame::OnUpdateFrameTitle(BOOL)
@@ -265,7 +257,6 @@ void CZunMainFrame::OnDestroy()
     if (CDocument* doc = GetActiveDocument())
         if (auto* t = dynamic_cast<CZunDocTemplate*>(doc->GetDocTemplate()))
             t->FrameDestroyed(this);
-    SetMenuBar(nullptr);
     CZunFrameWnd::OnDestroy();
 }
 

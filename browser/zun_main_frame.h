@@ -162,7 +162,6 @@ private:
     COLORREF m_crToolBar = 0;
     CZunMainView* m_pView = nullptr;
     CAccelTable m_accel;
-    CAccelTable m_frameAccel;
     BOOL m_bShowToolBar = TRUE;
     BOOL m_bShowStatusBar = TRUE;
     std::unique_ptr<CHoverHelp> m_pHoverHelp;

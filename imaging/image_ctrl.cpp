@@ -155,8 +155,6 @@ CImageCtrl::~CImageCtrl()
     if (m_hWnd)
         DestroyWindow();
     m_model.SetHost(nullptr);
-    if (m_bImageOwned)
-        delete m_pImage;
 }
 
 BOOL CImageCtrl::Create(DWORD style, const RECT& rect, CWnd* pParent, UINT nID)
@@ -311,12 +309,25 @@ BOOL CImageCtrl::SetReduceQuality(int quality)
 
 // ---- picture
 
-void CImageCtrl::SetImage(CDibBitmap* picture, BOOL owned, BOOL redrawNow)
+void CImageCtrl::SetImage(std::unique_ptr<CDibBitmap> picture, BOOL redrawNow)
 {
-    if (m_bImageOwned && m_pImage && m_pImage != picture)
-        delete m_pImage;
+    // A picture shown before goes only after the new one is in place.
+    std::swap(m_ownedImage, picture);
+    ShowImage(m_ownedImage.get(), redrawNow);
+}
+
+void CImageCtrl::SetBorrowedImage(CDibBitmap* picture, BOOL redrawNow)
+{
+    // The control's own picture handed back stays the control's.
+    std::unique_ptr<CDibBitmap> previous;
+    if (picture != m_ownedImage.get())
+        previous = std::move(m_ownedImage);
+    ShowImage(picture, redrawNow);
+}
+
+void CImageCtrl::ShowImage(CDibBitmap* picture, BOOL redrawNow)
+{
     m_pImage = picture;
-    m_bImageOwned = owned;
     PictureChanged();
     if (m_hWnd) {
         m_model.RecalcLayout();

@@ -145,9 +145,12 @@ public:
     void SetZoomSteps(int below100, int from100) { m_model.SetZoomSteps(below100, from100); }
 
     // ---- picture and zoom
-    // The previous picture goes when it was owned. Without redrawNow the
-    // window is not painted again.
-    void SetImage(CDibBitmap* picture, BOOL owned, BOOL redrawNow);
+    // The control shows and keeps the picture (nullptr: none). A picture it
+    // kept before goes. Without redrawNow the window is not painted again.
+    void SetImage(std::unique_ptr<CDibBitmap> picture, BOOL redrawNow);
+    // The control shows a picture its caller keeps alive until another one is
+    // set or the control goes.
+    void SetBorrowedImage(CDibBitmap* picture, BOOL redrawNow);
     CDibBitmap* GetImage() const { return m_pImage; }
     // The picture's pixels were changed in place: drawn anew from them.
     void PictureChanged();
@@ -245,8 +248,11 @@ private:
     std::unique_ptr<ModelHost> m_host;
     View* m_pView = nullptr;
     CWnd* m_pNotifyTarget = nullptr;
+    void ShowImage(CDibBitmap* picture, BOOL redrawNow);
+
+    // The picture shown is m_ownedImage's when the control keeps one.
+    std::unique_ptr<CDibBitmap> m_ownedImage;
     CDibBitmap* m_pImage = nullptr;
-    BOOL m_bImageOwned = FALSE;
     uint64_t m_generation = 1;
     COLORREF m_crBack = RGB(255, 255, 255);
     UINT m_nContextMenu = 0;

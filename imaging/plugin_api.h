@@ -17,6 +17,7 @@ extern "C" {
 
 #define QR_PLUGIN_OK 0
 #define QR_PLUGIN_CANCELLED 7
+#define QR_PLUGIN_FAILED 1 /* the failure our own plug-ins report */
 
 /* Progress: (done, total, callback user value) -> nonzero asks the plug-in to stop. */
 typedef int32_t (*QrProgressProc)(int32_t done, int32_t total, uintptr_t user);

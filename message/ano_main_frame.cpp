@@ -2,7 +2,6 @@
 
 #include "imaging/image_buffer.h"
 #include "viewer/viewer_doc_template.h"
-#include "viewer/viewer_main_frame.h"
 #include "message/ano_commands.h"
 #include "message/ano_doc_template.h"
 #include "message/aphoto_comment_pane.h"
@@ -12,10 +11,10 @@
 #include "platform/framework/doc_template.h"
 #include "platform/framework/menu.h"
 #include "platform/framework/wait_cursor.h"
+#include "ui/edit_commands.h"
 #include "ui/hover_help.h"
 #include "ui/ui_services.h"
 #include "util/path_util.h"
-#include "util/reg_settings.h"
 #include "resources/string_ids.h"
 
 #include <QFontMetrics>
@@ -68,16 +67,7 @@ void RegisterMessageEditorResources()
                {S, ID_FILE_MRU_FILE1, "Rece&nt File", {}},
                sep,
                {S, ID_APP_EXIT, "&Quit\tCtrl+Q", {}}}},
-             {MF_POPUP,
-              0,
-              "&Edit",
-              {{S, ID_EDIT_UNDO, "&Undo\tCtrl+Z", {}},
-               sep,
-               {S, ID_EDIT_CUT, "Cu&t\tCtrl+X", {}},
-               {S, ID_EDIT_COPY, "&Copy\tCtrl+C", {}},
-               {S, ID_EDIT_PASTE, "&Paste\tCtrl+V", {}},
-               sep,
-               {S, CAPhotoView::ID_COMMENT_SEARCH, "Comment &Search...\tCtrl+F", {}}}},
+             EditMenu({sep, {S, CAPhotoView::ID_COMMENT_SEARCH, "Comment &Search...\tCtrl+F", {}}}),
              {MF_POPUP,
               0,
               "&View",
@@ -110,19 +100,13 @@ void RegisterMessageEditorResources()
                {S, CAPhotoView::ID_FONT, "&Font...", {}},
                {S, CAPhotoView::ID_PLAYBACK, "Audio/Image &Playback", {}}}},
              {MF_POPUP, 0, "&Help", {{S, ID_HELP, "&Help\tF1", {}}, {S, ID_ABOUT, "&About...", {}}}}});
-        const BYTE C = FVIRTKEY | FCONTROL, CS = FVIRTKEY | FCONTROL | FSHIFT, SH = FVIRTKEY | FSHIFT;
-        RegisterAcceleratorResource(CAnoMainFrame::IDR_MESSAGE, {
+        const BYTE C = FVIRTKEY | FCONTROL, CS = FVIRTKEY | FCONTROL | FSHIFT;
+        RegisterAcceleratorResource(CAnoMainFrame::IDR_MESSAGE, WithClipboardKeys({
                                                                     {C, 'O', ID_OPEN},
                                                                     {C, 'S', ID_FILE_SAVE},
                                                                     {C, 'P', APhotoCommentPane::ID_FILE_PRINT_MESSAGE},
                                                                     {C, 'Q', ID_APP_EXIT},
                                                                     {C, 'Z', ID_EDIT_UNDO},
-                                                                    {C, 'X', ID_EDIT_CUT},
-                                                                    {SH, VK_DELETE, ID_EDIT_CUT},
-                                                                    {C, 'C', ID_EDIT_COPY},
-                                                                    {C, VK_INSERT, ID_EDIT_COPY},
-                                                                    {C, 'V', ID_EDIT_PASTE},
-                                                                    {SH, VK_INSERT, ID_EDIT_PASTE},
                                                                     {C, 'F', CAPhotoView::ID_COMMENT_SEARCH},
                                                                     {FVIRTKEY, 0x72, ID_FIND_NEXT},
                                                                     {C, VK_RETURN, ID_ADDANOTATION},
@@ -131,13 +115,14 @@ void RegisterMessageEditorResources()
                                                                     {C, VK_UP, ID_ENLARGE},
                                                                     {C, VK_DOWN, ID_REDUCE},
                                                                     {FVIRTKEY, VK_F1, ID_HELP},
-                                                                });
+                                                                }));
         return true;
     }();
     (void)once;
 }
 
 BEGIN_MESSAGE_MAP(CAnoMainFrame, CZunFrameWnd)
+    // The toggles and their checks are the base frame's.
     ON_COMMAND(IDW_TOOLBAR, &CAnoMainFrame::OnViewToolBar)
     ON_COMMAND(IDW_STATUSBAR, &CAnoMainFrame::OnViewStatusBar)
     ON_UPDATE_COMMAND_UI(IDW_TOOLBAR, &CAnoMainFrame::OnUpdateViewToolBar)
@@ -149,20 +134,12 @@ END_MESSAGE_MAP()
 
 CAnoMainFrame::CAnoMainFrame()
 {
-    m_bToolBarShown = RegReadInt(IDS_REG_PREFERENCE, kToolBarValue, 1) != 0;
-    m_bStatBarShown = RegReadInt(IDS_REG_PREFERENCE, kStatBarValue, 1) != 0;
+    SetSystemIcon(IDI_FRAME);
+    KeepSettings({kFrameValue, kToolBarValue, kStatBarValue});
+    SetDocumentInTitle(TRUE);
 }
 
 CAnoMainFrame::~CAnoMainFrame() = default;
-
-BOOL CAnoMainFrame::LoadFrame(UINT nIDResource, DWORD dwDefaultStyle, CWnd* pParentWnd, CCreateContext* pContext)
-{
-    SetSystemIcon(IDI_FRAME);
-    if (!CZunFrameWnd::LoadFrame(nIDResource, dwDefaultStyle, pParentWnd, pContext))
-        return FALSE;
-    RestorePlacement(kSection, kFrameValue);
-    return TRUE;
-}
 
 BOOL CAnoMainFrame::OnCreateClient(LPCREATESTRUCT lpcs, CCreateContext* pContext)
 {
@@ -188,10 +165,8 @@ int CAnoMainFrame::OnCreate(LPCREATESTRUCT lpcs)
     m_pHoverHelp = std::make_unique<CHoverHelp>(&m_wndStatusBar, -1);
     if (auto* view = dynamic_cast<CAPhotoView*>(GetActiveView()))
         view->SetFrameAndHoverHelp(this, m_pHoverHelp.get());
-    m_accel.Load(this, IDR_MESSAGE);
-    m_wndToolBar.ShowWindow(m_bToolBarShown ? SW_SHOW : SW_HIDE);
-    m_wndStatusBar.ShowWindow(m_bStatBarShown ? SW_SHOW : SW_HIDE);
-    RecalcLayout();
+    LoadFrameAccelerators(IDR_MESSAGE);
+    ShowKeptBars(m_wndToolBar, m_wndStatusBar);
     SetMessageText(kIdleMessageId);
     SetTimer(kStatusTimer, kStatusTimerMs);
     return 0;
@@ -199,14 +174,8 @@ int CAnoMainFrame::OnCreate(LPCREATESTRUCT lpcs)
 
 BOOL CAnoMainFrame::CreateToolBar()
 {
-    if (!m_wndToolBar.CreateEx(this, TBSTYLE_FLAT, WS_CHILD | WS_VISIBLE | CBRS_TOP | CBRS_TOOLTIPS | CBRS_FLYBY,
-                               CRect(0, 0, 0, 0), IDW_TOOLBAR))
-        return FALSE;
-    const COLORREF face = GetSchemeSysColor(15);
-    m_wndToolBar.m_crFace = face;
-    m_wndToolBar.SetButtons(kToolBarButtons, int(std::size(kToolBarButtons)));
-    m_wndToolBar.SetSizes(CSize(31, 30), CSize(24, 24));
-    return m_wndToolBar.LoadBitmap(LoadToolBarStrip(IDB_TOOLBAR, face));
+    return m_wndToolBar.CreateFrameBar(this, IDW_TOOLBAR, kToolBarButtons, int(std::size(kToolBarButtons))) &&
+           m_wndToolBar.LoadBitmap(LoadToolBarStrip(IDB_TOOLBAR, m_wndToolBar.m_crFace));
 }
 
 BOOL CAnoMainFrame::CreateStatusBar()
@@ -221,23 +190,6 @@ BOOL CAnoMainFrame::CreateStatusBar()
     m_wndStatusBar.SetPaneInfo(1, ID_INDICATOR_EMPTY, SBPS_NORMAL, 80);
     m_wndStatusBar.SetPaneInfo(2, ID_INDICATOR_EMPTY, SBPS_NORMAL, readOnlyWidth);
     return TRUE;
-}
-
-BOOL CAnoMainFrame::PreTranslateMessage(MSG* pMsg)
-{
-    if (CZunFrameWnd::PreTranslateMessage(pMsg))
-        return TRUE;
-    return m_accel.Translate(pMsg) != 0;
-}
-
-void CAnoMainFrame::OnUpdateFrameTitle(BOOL)
-{
-    CDocument* doc = GetActiveDocument();
-    std::string title = m_strTitle;
-    if (doc && !doc->GetTitle().empty())
-        title = doc->GetTitle() + " - " + m_strTitle;
-    if (title != GetWindowText())
-        SetWindowText(title);
 }
 
 void CAnoMainFrame::OnTimer(UINT_PTR nIDEvent)
@@ -260,26 +212,10 @@ void CAnoMainFrame::StatusStep()
     m_wndStatusBar.OnUpdateCmdUI(this, FALSE);
 }
 
-void CAnoMainFrame::SaveBarState()
-{
-    if (!m_hWnd)
-        return;
-    RegSaveWindowRectAt(m_hWnd, kSection, kFrameValue);
-    RegWriteInt(IDS_REG_PREFERENCE, kToolBarValue, m_bToolBarShown ? 1 : 0);
-    RegWriteInt(IDS_REG_PREFERENCE, kStatBarValue, m_bStatBarShown ? 1 : 0);
-}
-
 void CAnoMainFrame::OnClose()
 {
     KillTimer(kStatusTimer);
-    SaveBarState();
     CZunFrameWnd::OnClose();
-}
-
-BOOL CAnoMainFrame::DestroyWindow()
-{
-    SaveBarState();
-    return CZunFrameWnd::DestroyWindow();
 }
 
 void CAnoMainFrame::OnDestroy()
@@ -291,7 +227,6 @@ void CAnoMainFrame::OnDestroy()
             t->FrameDestroyed(this);
     if (auto* photoView = dynamic_cast<CAPhotoView*>(view))
         photoView->SetFrameAndHoverHelp(this, nullptr);
-    SetMenuBar(nullptr);
     CZunFrameWnd::OnDestroy();
 }
 
@@ -311,20 +246,6 @@ void CAnoMainFrame::OnGetMinMaxInfo(MINMAXINFO* p)
     p->ptMinTrackSize.y = inner.ptMinTrackSize.y + (frame.Height() - client.Height());
 }
 
-void CAnoMainFrame::OnViewToolBar()
-{
-    m_bToolBarShown = !m_bToolBarShown;
-    ShowBar(m_wndToolBar, m_bToolBarShown);
-}
-
-void CAnoMainFrame::OnViewStatusBar()
-{
-    m_bStatBarShown = !m_bStatBarShown;
-    ShowBar(m_wndStatusBar, m_bStatBarShown);
-}
-
-void CAnoMainFrame::OnUpdateViewToolBar(CCmdUI* pCmdUI) { pCmdUI->SetCheck(m_bToolBarShown ? 1 : 0); }
-void CAnoMainFrame::OnUpdateViewStatusBar(CCmdUI* pCmdUI) { pCmdUI->SetCheck(m_bStatBarShown ? 1 : 0); }
 void CAnoMainFrame::OnUpdateHelp(CCmdUI* pCmdUI) { pCmdUI->Enable(TRUE); }
 
 void CAnoMainFrame::OnOpenImageComment()

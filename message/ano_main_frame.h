@@ -1,6 +1,5 @@
 #pragma once
 
-#include "ui/accel_table.h"
 #include "ui/menu_bar.h"
 #include "ui/status_bar_ex.h"
 #include "ui/toolbar_ex.h"
@@ -32,7 +31,6 @@ public:
         kStatusTimer = 1,
         kStatusTimerMs = 300,
     };
-    static constexpr const char* kSection = "Preference";
     static constexpr const char* kFrameValue = "AnoFrame";
     static constexpr const char* kToolBarValue = "AnoToolBar";
     static constexpr const char* kStatBarValue = "AnoStatBar";
@@ -41,20 +39,11 @@ public:
     CAnoMainFrame();
     ~CAnoMainFrame() override;
 
-    BOOL LoadFrame(UINT nIDResource, DWORD dwDefaultStyle = WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE,
-                   CWnd* pParentWnd = nullptr, CCreateContext* pContext = nullptr) override;
-    BOOL PreTranslateMessage(MSG* pMsg) override;
-    BOOL DestroyWindow() override;
-    void OnUpdateFrameTitle(BOOL bAddToTitle) override;
-
-    void SaveBarState();
     void SetViewerTemplate(CDocTemplate* pTemplate) { m_pViewerTemplate = pTemplate; }
     CHoverHelp* GetHoverHelp() const override { return m_pHoverHelp.get(); }
     CMenuBar& GetMenuBar() { return m_wndMenuBar; }
     CToolBarEx& GetToolBar() { return m_wndToolBar; }
     CStatusBarEx& GetStatusBar() { return m_wndStatusBar; }
-    BOOL IsToolBarShown() const { return m_bToolBarShown; }
-    BOOL IsStatusBarShown() const { return m_bStatBarShown; }
     // One step of the status timer: hover help and the panes.
     void StatusStep();
 
@@ -65,10 +54,6 @@ protected:
     void OnDestroy() override;
     void OnTimer(UINT_PTR nIDEvent) override;
     void OnGetMinMaxInfo(MINMAXINFO* p) override;
-    void OnViewToolBar();
-    void OnViewStatusBar();
-    void OnUpdateViewToolBar(CCmdUI* pCmdUI);
-    void OnUpdateViewStatusBar(CCmdUI* pCmdUI);
     void OnOpenImageComment();
     void OnOpenSoundComment() {}
     void OnUpdateHelp(CCmdUI* pCmdUI);
@@ -80,11 +65,8 @@ private:
     CStatusBarEx m_wndStatusBar;
     std::unique_ptr<CHoverHelp> m_pHoverHelp;
     CToolBarEx m_wndToolBar;
-    BOOL m_bToolBarShown = TRUE;
-    BOOL m_bStatBarShown = TRUE;
     CDocTemplate* m_pViewerTemplate = nullptr;
     CMenuBar m_wndMenuBar;
-    CAccelTable m_accel;
 };
 
 // Menu 129 and accelerator table 129, registered once.

@@ -3,6 +3,7 @@
 #include "util/path_util.h"
 #include "platform/archive.h"
 #include "platform/file.h"
+#include "platform/path.h"
 #include "platform/wave_riff.h"
 
 #include <algorithm>
@@ -25,13 +26,6 @@ bool EqualsNoCase(std::string_view a, std::string_view b)
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
                return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
            });
-}
-
-std::string FolderOf(std::string_view path)
-{
-    std::string folder;
-    GetParentFolder(path, folder);
-    return folder;
 }
 
 std::string NameOf(std::string_view path, bool withExtension = true)
@@ -185,7 +179,7 @@ bool IsAnnotationTextFile(std::string_view path)
     const std::string stem = NameOf(path, false);
     if (stem.compare(0, 3, "ANN") != 0)
         return false;
-    return EqualsNoCase(NameOf(FolderOf(path)), stem);
+    return EqualsNoCase(NameOf(ParentFolderOf(path)), stem);
 }
 
 std::string CAnoMarkup::ResolveReference(const std::string& root, std::string_view reference)
@@ -249,8 +243,8 @@ bool CAnoMarkup::Parse(const std::string& filePath, std::string text)
     m_areas.clear();
     m_paths.clear();
     m_strMainImage.clear();
-    m_strAnnoFolder = FolderOf(m_strFilePath);
-    m_strRootFolder = FolderOf(m_strAnnoFolder);
+    m_strAnnoFolder = ParentFolderOf(m_strFilePath);
+    m_strRootFolder = ParentFolderOf(m_strAnnoFolder);
 
     Scanner scan(m_strText);
     scan.SkipTo("<Annotation");

@@ -15,6 +15,7 @@
 #include "platform/framework/frame_wnd.h"
 #include "platform/framework/message_box.h"
 #include "platform/framework/wnd.h"
+#include "platform/path.h"
 #include "resources/string_table.h"
 #include "ui/app_templates.h"
 #include "ui/ui_services.h"
@@ -102,13 +103,6 @@ std::string TitleFromPath(const std::string& path)
     GetFileName(path, title, false);
     TruncateToChars(title, CAPhotoDoc::kMaxTitleChars);
     return title;
-}
-
-std::string FolderOf(const std::string& path)
-{
-    std::string folder;
-    GetParentFolder(path, folder);
-    return folder;
 }
 
 std::string EntryText(const CExifEntry* e)
@@ -497,9 +491,9 @@ std::string CAPhotoDoc::ProposeSaveName(BOOL bReplace) const
         proposal += ext;
     }
     // An unsaved message is proposed beside its picture.
-    std::string folder = FolderOf(proposal);
+    std::string folder = ParentFolderOf(proposal);
     if (folder.empty())
-        folder = FolderOf(m_strPicturePath);
+        folder = ParentFolderOf(m_strPicturePath);
     const std::string& title = GetMessageTitle();
     if (title.empty() || HasInvalidFileNameChar(title))
         return JoinPath(folder, "*");

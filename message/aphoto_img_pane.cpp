@@ -157,7 +157,7 @@ BOOL APhotoImgPane::OnInitDialog()
 
 void APhotoImgPane::Attach(CWnd* pFrame)
 {
-    m_image.SetImage(nullptr, FALSE, FALSE);
+    m_image.SetImage(nullptr, FALSE);
     m_zoomRect.SetRectEmpty();
     m_bZoomed = FALSE;
     m_image.SetZoomMode(0, FALSE);
@@ -172,7 +172,7 @@ CWnd* APhotoImgPane::GetFrame() const { return m_pFrame ? m_pFrame : AfxGetMainW
 
 void APhotoImgPane::SetImage(CDibBitmap* pPicture, BOOL bRedraw)
 {
-    m_image.SetImage(pPicture, FALSE, bRedraw);
+    m_image.SetBorrowedImage(pPicture, bRedraw);
     RecalcLayout();
 }
 

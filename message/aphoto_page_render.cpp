@@ -9,6 +9,7 @@
 #include "platform/gdi/text_layout.h"
 #include "resources/string_table.h"
 #include "ui/printer_dc.h"
+#include "ui/text_draw.h"
 #include "util/draw_guards.h"
 #include "util/geometry.h"
 #include "util/string_util.h"
@@ -165,23 +166,23 @@ CAPhotoPageRender::Layout CAPhotoPageRender::LayoutPage(CDC* dc, const CRect& in
         r.OffsetRect(inset.left + (inset.Width() - r.Width()) / 2 - r.left, 0);
         out.header = r;
     }
-    int bottom = inset.bottom;
+    // The page number at the foot, the footer above it.
+    CRect above = inset;
     if (m_options.bPageNumber) {
         CFontSelection font(dc, &numberFont);
         char text[32];
         std::snprintf(text, sizeof text, "%d/%d", page, m_nPageCount);
-        CRect r(inset.left, inset.top, inset.right, inset.top);
-        dc->DrawText(text, -1, &r, DT_CALCRECT | DT_CENTER | DT_SINGLELINE | DT_NOPREFIX);
-        out.pageNumber = CRect(inset.left, inset.bottom - r.Height(), inset.right, inset.bottom);
-        bottom = out.pageNumber.top;
+        const TextBand band = LayoutFootBand(dc, text, above, DT_CENTER | DT_SINGLELINE | DT_NOPREFIX);
+        out.pageNumber = band.rect;
+        above = band.rest;
     }
     if (!m_options.strFooter.empty()) {
         CFontSelection font(dc, &headerFont);
-        CRect r(inset.left, inset.top, inset.right, inset.top);
-        dc->DrawText(m_options.strFooter, &r, kHeaderFormat | DT_CALCRECT);
-        out.footer = CRect(inset.left, bottom - r.Height(), inset.left + r.Width(), bottom);
-        bottom = out.footer.top;
+        const TextBand band = LayoutFootBand(dc, m_options.strFooter, above, kHeaderFormat);
+        out.footer = CRect(band.rect.left, band.rect.top, band.rect.left + band.textWidth, band.rect.bottom);
+        above = band.rest;
     }
+    const int bottom = above.bottom;
     int top = inset.top;
     if (!out.header.IsRectNull())
         top = out.header.bottom;

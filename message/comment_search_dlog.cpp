@@ -3,6 +3,7 @@
 #include "util/path_util.h"
 #include "ui/ui_services.h"
 #include "platform/framework/message_box.h"
+#include "platform/path.h"
 #include "platform/shell.h"
 #include "resources/string_table.h"
 #include "resources/string_ids.h"
@@ -39,14 +40,6 @@ void RegisterSearchTemplate()
         return true;
     }();
     (void)once;
-}
-
-// The path before its last separator.
-std::string FolderPart(const std::string& path)
-{
-    std::string folder;
-    GetParentFolder(path, folder);
-    return folder;
 }
 
 } // namespace
@@ -168,7 +161,7 @@ void CCommentSearchDlog::ShowNextRow()
     int icon = -1;
     GetShellIconIndex(path, icon);
     const int row = m_wndResults.InsertItem(m_wndResults.GetItemCount(), name, icon);
-    m_wndResults.SetItemText(row, 1, FolderPart(path));
+    m_wndResults.SetItemText(row, 1, ParentFolderOf(path));
     m_wndResults.SetItemText(row, 2, GetShellTypeName(path));
     m_wndResults.SetItemText(row, 3, FormatFileSizeText(path));
     m_wndResults.SetItemText(row, 4, FormatFileWriteTime(path));

@@ -2,6 +2,7 @@
 
 #include "viewer/image_file_tests.h"
 #include "platform/shell.h"
+#include "platform/path.h"
 #include "util/path_util.h"
 #include "ui/ui_services.h"
 #include "util/reg_settings.h"
@@ -25,15 +26,6 @@ std::string anofolder::Normalize(const std::string& folder)
     if (folder.size() > 1 && folder.back() == '/')
         return folder.substr(0, folder.size() - 1);
     return folder;
-}
-
-std::string anofolder::Parent(const std::string& folder)
-{
-    const std::string f = Normalize(folder);
-    const size_t slash = f.rfind('/');
-    if (f.empty() || f == "/" || slash == std::string::npos)
-        return std::string();
-    return slash == 0 ? std::string("/") : f.substr(0, slash);
 }
 
 // ---------------------------------------------------------------------------
@@ -127,7 +119,7 @@ void CFileAnoEditor::OpenFolder(const std::string& folder)
 
 void CFileAnoEditor::GoUp()
 {
-    const std::string parent = anofolder::Parent(m_strFolder);
+    const std::string parent = ParentFolderOf(m_strFolder);
     if (!parent.empty())
         OpenFolder(parent);
     FolderChanged();

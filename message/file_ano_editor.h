@@ -79,7 +79,4 @@ protected:
 namespace anofolder {
 // One trailing separator removed, except from the root itself.
 std::string Normalize(const std::string& folder);
-// The parent folder ("/" for a folder right under the root); empty for the
-// root and for an empty folder, which have none.
-std::string Parent(const std::string& folder);
 } // namespace anofolder

@@ -1,5 +1,6 @@
 #include "platform/file_operation.h"
 
+#include "platform/path.h"
 #include "platform/replace_file.h"
 
 #include <algorithm>
@@ -22,14 +23,6 @@ constexpr size_t kBlock = size_t(1) << 20;
 std::string JoinName(const std::string& folder, const std::string& name)
 {
     return folder == "/" ? "/" + name : folder + "/" + name;
-}
-
-std::string ParentOf(const std::string& path)
-{
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 std::string NameOf(const std::string& path)
@@ -115,8 +108,8 @@ ssize_t ReadFull(int fd, char* data, size_t size)
 bool IsOwnEntry(const std::string& source, const std::string& target)
 {
     struct stat a{}, b{};
-    return NameOf(source) == NameOf(target) && stat(ParentOf(source).c_str(), &a) == 0 &&
-           stat(ParentOf(target).c_str(), &b) == 0 && SameId(a, b);
+    return NameOf(source) == NameOf(target) && stat(ParentFolderToOpen(source).c_str(), &a) == 0 &&
+           stat(ParentFolderToOpen(target).c_str(), &b) == 0 && SameId(a, b);
 }
 
 // "photo.jpg" as its n-th copy beside itself: "photo (copy).jpg", then
@@ -127,7 +120,7 @@ std::string CopyName(const std::string& path, bool folder, int n)
     const size_t dot = folder ? std::string::npos : name.rfind('.');
     const size_t stemEnd = dot == std::string::npos || dot == 0 ? name.size() : dot;
     const std::string mark = n == 1 ? " (copy)" : " (copy " + std::to_string(n) + ")";
-    return JoinName(ParentOf(path), name.substr(0, stemEnd) + mark + name.substr(stemEnd));
+    return JoinName(ParentFolderToOpen(path), name.substr(0, stemEnd) + mark + name.substr(stemEnd));
 }
 
 // A copy into its source's own folder is given a free name, as file managers
@@ -300,7 +293,7 @@ bool CFileOperation::Blocked(const std::string& source, const std::string& targe
     }
     if (S_ISDIR(s.st_mode)) {
         const std::string from = RealPath(source);
-        const std::string into = RealPath(ParentOf(target));
+        const std::string into = RealPath(ParentFolderToOpen(target));
         if (!from.empty() && !into.empty() &&
             (into == from || from == "/" || into.compare(0, from.size() + 1, from + "/") == 0)) {
             step = Fail(source, FileOpError::intoItself);
@@ -518,7 +511,7 @@ CFileOperation::Step CFileOperation::CopyLink(const std::string& source, const s
 
     std::string temp;
     for (unsigned attempt = 0;; ++attempt) {
-        temp = HiddenTemporaryName(ParentOf(target));
+        temp = HiddenTemporaryName(ParentFolderToOpen(target));
         if (symlink(link.c_str(), temp.c_str()) == 0)
             break;
         if (errno != EEXIST || attempt > 1000)
@@ -568,7 +561,7 @@ CFileOperation::Step CFileOperation::Delete(const std::string& path)
     const std::string name = NameOf(path);
     if (name.empty() || name == "." || name == "..")
         return Fail(path, FileOpError::system, EINVAL);
-    const int parent = open(ParentOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int parent = open(ParentFolderToOpen(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (parent < 0)
         return Fail(path, FileOpError::system, errno);
     const Step step = RemoveTree(parent, name, path);

@@ -1,5 +1,6 @@
 #include "platform/replace_file.h"
 
+#include "platform/path.h"
 #include "platform/replace_file_calls.h"
 
 #include <atomic>
@@ -62,12 +63,6 @@ bool IsHiddenName(const std::string& name)
     return true;
 }
 
-std::string FolderOf(const std::string& path)
-{
-    const std::filesystem::path p(path);
-    return p.has_parent_path() ? p.parent_path().string() : std::string(".");
-}
-
 std::string NameOf(const std::string& path) { return std::filesystem::path(path).filename().string(); }
 
 std::string Join(const std::string& folder, const std::string& name)
@@ -94,7 +89,7 @@ bool FollowLinks(std::string& path, int& err)
             return false;
         }
         if (link.front() != '/' && path.find('/') != std::string::npos)
-            link = Join(FolderOf(path), link);
+            link = Join(ParentFolderToOpen(path), link);
         path = link;
     }
     err = ELOOP;
@@ -170,7 +165,7 @@ bool CReplaceFile::Open(const std::string& target, const Options& options)
     int err = 0;
     if (options.followLink && !FollowLinks(m_target, err))
         return Fail(err);
-    const std::string folder = FolderOf(m_target);
+    const std::string folder = ParentFolderToOpen(m_target);
     m_targetName = NameOf(m_target);
     if (m_targetName.empty() || m_targetName == "." || m_targetName == "..")
         return Fail(EISDIR);
@@ -286,11 +281,11 @@ bool CReplaceFile::Commit()
         const int err = errno;
         ::close(dir);
         if (synced != 0 && err != EINVAL) {
-            SweepOnce(m_dirFd, FolderOf(m_target));
+            SweepOnce(m_dirFd, ParentFolderToOpen(m_target));
             return Fail(err);
         }
     }
-    SweepOnce(m_dirFd, FolderOf(m_target));
+    SweepOnce(m_dirFd, ParentFolderToOpen(m_target));
     Release();
     return true;
 }

@@ -1,6 +1,6 @@
 #include "reader/zun_reader_app.h"
 
-#include "imaging/about_dlog.h"
+#include "message/about_dlog.h"
 #include "imaging/image_info_set.h"
 #include "imaging/program_folders.h"
 #include "viewer/viewer_doc_template.h"

@@ -4,6 +4,7 @@
 #include "platform/framework/message_box.h"
 #include "util/path_util.h"
 #include "platform/file.h"
+#include "platform/path.h"
 #include "resources/string_ids.h"
 
 #include <cerrno>
@@ -56,8 +57,7 @@ FolderRename RenameFolder(const std::string& oldPath, const std::string& typedNa
         AfxMessageBox(IDS_INVALID_NAME_CHARS, MB_ICONEXCLAMATION);
         return FolderRename::refused;
     }
-    std::string parent;
-    GetParentFolder(oldPath, parent);
+    const std::string parent = ParentFolderOf(oldPath);
     const std::string target = JoinPath(parent.empty() ? std::string("/") : parent, name);
     if (target == oldPath)
         return FolderRename::unchanged;

@@ -1,6 +1,7 @@
 #include "ui/shell_tree_ctrl.h"
 
 #include "platform/framework/wait_cursor.h"
+#include "platform/path.h"
 
 #include <QString>
 
@@ -32,14 +33,6 @@ bool IsUnderIgnoringCase(const std::string& path, const std::string& folder)
     if (folder.empty() || folder == "/" || path.size() <= folder.size() || path[folder.size()] != '/')
         return IsUnder(path, folder);
     return SameIgnoringCase(path.substr(0, folder.size()), folder);
-}
-
-std::string ParentOf(const std::string& path)
-{
-    const size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return {};
-    return slash == 0 ? std::string("/") : path.substr(0, slash);
 }
 
 std::string LastNameOf(const std::string& path)
@@ -268,7 +261,7 @@ void CShellTreeCtrl::UpdateItem(HTREEITEM hItem, BOOL, const std::string& path)
     if (!node)
         return;
     // The parent of a folder just made waits for it to be listed, a few looks at most.
-    const bool holder = !path.empty() && node->Node().IsFileSystem() && node->Node().path == ParentOf(path);
+    const bool holder = !path.empty() && node->Node().IsFileSystem() && node->Node().path == ParentFolderOf(path);
     const std::string wanted = LastNameOf(path);
     if (GetChildItem(hItem)) {
         std::vector<ShellNode> fresh;

@@ -3,12 +3,28 @@
 #include "platform/gdi/dc.h"
 #include "platform/gdi/logfont.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 bool DrawTextGuarded(CDC* dc, const std::string& text, RECT& rc, UINT format)
 {
     dc->DrawText(text, &rc, format);
     return rc.top < rc.bottom;
+}
+
+TextBand LayoutFootBand(CDC* dc, const std::string& text, const CRect& area, UINT format, int64_t askedHeight)
+{
+    CRect measured(area.left, area.top, area.right, area.top);
+    dc->DrawText(text, &measured, format | DT_CALCRECT);
+    int64_t height = measured.Height();
+    if (!text.empty() && (height <= 0 || (askedHeight > kLargestFontPixels && height < askedHeight)))
+        height = area.Height();
+    height = std::clamp<int64_t>(height, 0, std::max<int64_t>(0, area.Height()));
+    TextBand out;
+    out.rect = CRect(area.left, LONG(area.bottom - height), area.right, area.bottom);
+    out.rest = CRect(area.left, area.top, area.right, out.rect.top);
+    out.textWidth = std::max<LONG>(0, measured.Width());
+    return out;
 }
 
 void DrawTextShrinkToFit(CDC* dc, int dpi, const std::string& text, const RECT& rc, UINT format, const LOGFONT* lf)

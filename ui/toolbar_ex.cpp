@@ -1,18 +1,35 @@
 #include "ui/toolbar_ex.h"
 
 #include "ui/draw_effects.h"
+#include "ui/ui_services.h"
+#include "resources/picture_resources.h"
 #include "platform/framework/controls.h"
 #include "platform/framework/paint_dc.h"
 #include "platform/framework/system_metrics.h"
 #include "platform/gdi/logfont.h"
 
 #include <QCursor>
+#include <QImage>
 #include <QPainter>
 #include <QWidget>
 
 #include <memory>
 
 IMPLEMENT_DYNAMIC(CToolBarEx, CToolBar)
+
+QImage LoadToolBarStrip(UINT bitmapId, COLORREF face)
+{
+    const std::vector<uint8_t> bytes = res::BinaryResource("bitmaps", bitmapId);
+    QImage strip = QImage::fromData(bytes.data(), int(bytes.size())).convertToFormat(QImage::Format_RGB32);
+    const QRgb magenta = qRgb(255, 0, 255), to = qRgb(GetRValue(face), GetGValue(face), GetBValue(face));
+    for (int y = 0; y < strip.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(strip.scanLine(y));
+        for (int x = 0; x < strip.width(); ++x)
+            if ((row[x] & 0xFFFFFF) == (magenta & 0xFFFFFF))
+                row[x] = to;
+    }
+    return strip;
+}
 
 CToolBarEx::CToolBarEx()
 {
@@ -30,6 +47,17 @@ CToolBarEx::CToolBarEx()
 }
 
 CToolBarEx::~CToolBarEx() = default;
+
+BOOL CToolBarEx::CreateFrameBar(CWnd* pParent, UINT nID, const UINT* buttons, int count)
+{
+    if (!CreateEx(pParent, TBSTYLE_FLAT, WS_CHILD | WS_VISIBLE | CBRS_TOP | CBRS_TOOLTIPS | CBRS_FLYBY, CRect(0, 0, 0, 0),
+                  nID))
+        return FALSE;
+    m_crFace = GetSchemeSysColor(15);
+    SetButtons(buttons, count);
+    SetSizes(CSize(31, 30), CSize(24, 24));
+    return TRUE;
+}
 
 void CToolBarEx::ReadColors()
 {

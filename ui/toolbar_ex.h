@@ -5,6 +5,8 @@
 
 #include <vector>
 
+class QImage;
+
 // Custom-draw stages and answers, as the common controls send them.
 enum : DWORD {
     CDDS_PREPAINT = 0x00000001,
@@ -29,6 +31,9 @@ struct NMCUSTOMDRAW {
     LPARAM lItemlParam = 0;
 };
 
+// A toolbar's strip of images from a bitmap resource, its magenta turned into the bar's face.
+QImage LoadToolBarStrip(UINT bitmapId, COLORREF face);
+
 // The toolbar of all frames and panes: flat buttons it paints itself (a frame
 // only under the mouse, sunken when checked), a hot button tracked with a
 // timer, its own gripper and separators, and custom-draw notifications to the
@@ -41,6 +46,10 @@ public:
 
     CToolBarEx();
     ~CToolBarEx() override;
+    // The flat bar along the top of a frame, in the colour scheme's face
+    // colour, with the buttons' 24 x 24 pictures in 31 x 30 boxes; the
+    // pictures are loaded after (LoadBitmap).
+    BOOL CreateFrameBar(CWnd* pParent, UINT nID, const UINT* buttons, int count);
     void OnUpdateCmdUI(CFrameWnd* pTarget, BOOL bDisableIfNoHndler) override;
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 

@@ -12,6 +12,7 @@
 #include "platform/framework/wnd_bridge.h"
 #include "resources/string_table.h"
 #include "util/reg_settings.h"
+#include "resources/string_ids.h"
 
 #include <QWidget>
 
@@ -62,6 +63,8 @@ BOOL CZunFrameWnd::LoadFrame(UINT nIDResource, DWORD dwDefaultStyle, CWnd* pPare
     m_bHasClose = (style & WS_SYSMENU) != 0;
     m_bHasMinimize = (style & WS_MINIMIZEBOX) != 0;
     m_bHasMaximize = (style & WS_MAXIMIZEBOX) != 0;
+    if (m_kept.frame)
+        RestorePlacement(kPreferenceSection, m_kept.frame);
     return TRUE;
 }
 
@@ -69,7 +72,17 @@ BOOL CZunFrameWnd::PreTranslateMessage(MSG* pMsg)
 {
     if (m_pMenuBar && m_pMenuBar->TranslateFrameMessage(pMsg))
         return TRUE;
-    return CFrameWnd::PreTranslateMessage(pMsg);
+    if (CFrameWnd::PreTranslateMessage(pMsg))
+        return TRUE;
+    return m_accel.Translate(pMsg) != 0;
+}
+
+void CZunFrameWnd::OnUpdateFrameTitle(BOOL bAddToTitle)
+{
+    if (m_bDocumentInTitle)
+        ShowTitle(GetActiveDocument());
+    else
+        CFrameWnd::OnUpdateFrameTitle(bAddToTitle);
 }
 
 LRESULT CZunFrameWnd::DefWindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
@@ -413,4 +426,65 @@ void CZunFrameWnd::GetMessageString(UINT nID, std::string& rMessage) const
         rMessage.clear();
     else
         CFrameWnd::GetMessageString(nID, rMessage);
+}
+
+// ---------------------------------------------------------------------------
+// Kept settings and bars
+
+void CZunFrameWnd::SaveBarState()
+{
+    if (!m_hWnd || !m_kept.frame)
+        return;
+    RegWriteInt(IDS_REG_PREFERENCE, m_kept.toolBar, m_bToolBarShown ? 1 : 0);
+    RegWriteInt(IDS_REG_PREFERENCE, m_kept.statusBar, m_bStatBarShown ? 1 : 0);
+    RegSaveWindowRectAt(m_hWnd, kPreferenceSection, m_kept.frame);
+}
+
+void CZunFrameWnd::ShowKeptBars(CControlBar& toolBar, CControlBar& statusBar)
+{
+    m_pToolBar = &toolBar;
+    m_pStatusBar = &statusBar;
+    if (m_kept.frame) {
+        m_bToolBarShown = RegReadInt(IDS_REG_PREFERENCE, m_kept.toolBar, 1) != 0;
+        m_bStatBarShown = RegReadInt(IDS_REG_PREFERENCE, m_kept.statusBar, 1) != 0;
+    }
+    toolBar.ShowWindow(m_bToolBarShown ? SW_SHOW : SW_HIDE);
+    statusBar.ShowWindow(m_bStatBarShown ? SW_SHOW : SW_HIDE);
+    RecalcLayout();
+}
+
+void CZunFrameWnd::OnViewToolBar()
+{
+    m_bToolBarShown = !m_bToolBarShown;
+    if (m_pToolBar)
+        ShowBar(*m_pToolBar, m_bToolBarShown);
+}
+
+void CZunFrameWnd::OnViewStatusBar()
+{
+    m_bStatBarShown = !m_bStatBarShown;
+    if (m_pStatusBar)
+        ShowBar(*m_pStatusBar, m_bStatBarShown);
+}
+
+void CZunFrameWnd::OnUpdateViewToolBar(CCmdUI* pCmdUI) { pCmdUI->SetCheck(m_bToolBarShown ? 1 : 0); }
+void CZunFrameWnd::OnUpdateViewStatusBar(CCmdUI* pCmdUI) { pCmdUI->SetCheck(m_bStatBarShown ? 1 : 0); }
+
+void CZunFrameWnd::OnClose()
+{
+    SaveBarState();
+    CFrameWnd::OnClose();
+}
+
+BOOL CZunFrameWnd::DestroyWindow()
+{
+    SaveBarState();
+    return CFrameWnd::DestroyWindow();
+}
+
+void CZunFrameWnd::OnDestroy()
+{
+    // The menu bar goes with the frame's children.
+    SetMenuBar(nullptr);
+    CFrameWnd::OnDestroy();
 }

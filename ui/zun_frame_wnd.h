@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "ui/accel_table.h"
 #include "platform/framework/control_bar.h"
 #include "platform/framework/frame_wnd.h"
 #include "platform/framework/menu.h"
@@ -11,6 +12,14 @@ class IFrameMessageFilter {
 public:
     virtual ~IFrameMessageFilter() = default;
     virtual BOOL TranslateFrameMessage(MSG* pMsg) = 0;
+};
+
+// Where a main frame keeps, under the settings' preference section, its
+// rectangle and whether its toolbar and its status bar show.
+struct FrameSettingValues {
+    const char* frame = nullptr;
+    const char* toolBar = nullptr;
+    const char* statusBar = nullptr;
 };
 
 // The frame window base of the program's main windows: a frameless window
@@ -39,7 +48,10 @@ public:
     BOOL LoadFrame(UINT nIDResource, DWORD dwDefaultStyle = WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE,
                    CWnd* pParentWnd = nullptr, CCreateContext* pContext = nullptr) override;
     BOOL PreCreateWindow(CREATESTRUCT& cs) override;
+    // The menu bar first, then the framework, then the frame's accelerators.
     BOOL PreTranslateMessage(MSG* pMsg) override;
+    BOOL DestroyWindow() override;
+    void OnUpdateFrameTitle(BOOL bAddToTitle) override;
     LRESULT DefWindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     void DrawCaption(BOOL bActive);
 
@@ -68,6 +80,14 @@ public:
     // the frame's messages first.
     BOOL CreateFrameMenuBar(CMenuBar& bar, UINT nBarId, UINT nMenuId, DWORD dwPlace = CBRS_ALIGN_TOP | CBRS_BORDER_BOTTOM);
 
+    // The toolbar and status bar that the View menu shows and hides.
+    BOOL IsToolBarShown() const { return m_bToolBarShown; }
+    BOOL IsStatusBarShown() const { return m_bStatBarShown; }
+    // Stores the frame's rectangle and whether each bar shows, under the
+    // values the frame keeps them in; nothing for a frame that keeps none or
+    // before its window is made.
+    void SaveBarState();
+
     // The frame's status-bar hints, when it has them.
     virtual CHoverHelp* GetHoverHelp() const { return nullptr; }
     // The idle prompt lets the hover hints show (the prompt is empty); any
@@ -75,6 +95,30 @@ public:
     void GetMessageString(UINT nID, std::string& rMessage) const override;
 
 protected:
+    static constexpr const char* kPreferenceSection = "Preference";
+
+    // What a main frame remembers between runs; with values, the frame takes
+    // its stored rectangle once made and stores it, with its bars, when it
+    // closes or goes.
+    void KeepSettings(const FrameSettingValues& values) { m_kept = values; }
+    // The caption names the active document before the program, whatever
+    // the frame style says.
+    void SetDocumentInTitle(BOOL show) { m_bDocumentInTitle = show; }
+    // The keyboard accelerators of table nAccelId, which the frame translates
+    // after the menu bar and the framework.
+    void LoadFrameAccelerators(UINT nAccelId) { m_accel.Load(this, nAccelId); }
+    // The frame's two bars for the View menu's toggles, shown or hidden as
+    // the kept values say (shown by default), and the frame laid out.
+    void ShowKeptBars(CControlBar& toolBar, CControlBar& statusBar);
+    // The View menu's toggles and their checks; a frame's message map names
+    // them with its commands.
+    void OnViewToolBar();
+    void OnViewStatusBar();
+    void OnUpdateViewToolBar(CCmdUI* pCmdUI);
+    void OnUpdateViewStatusBar(CCmdUI* pCmdUI);
+
+    void OnClose() override;
+    void OnDestroy() override;
     HWND CreateWidget(const CREATESTRUCT& cs, QWidget* parent) override;
     void OnNcPaint() override;
     BOOL OnNcActivate(BOOL bActive) override;
@@ -111,4 +155,13 @@ protected:
     Button m_nPressStart = kNone;
     IFrameMessageFilter* m_pMenuBar = nullptr;
     CMenu m_sysMenu;
+
+private:
+    FrameSettingValues m_kept;
+    BOOL m_bDocumentInTitle = FALSE;
+    CAccelTable m_accel;
+    CControlBar* m_pToolBar = nullptr;
+    CControlBar* m_pStatusBar = nullptr;
+    BOOL m_bToolBarShown = TRUE;
+    BOOL m_bStatBarShown = TRUE;
 };

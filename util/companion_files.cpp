@@ -1,7 +1,6 @@
 #include "util/companion_files.h"
 
-#include "platform/gcc_warnings.h"
-
+#include "platform/path.h"
 #include "util/path_util.h"
 
 #include <QString>
@@ -11,19 +10,6 @@
 #include <unordered_set>
 
 namespace {
-
-// GCC 12 sees an overlap in std::string's own copy of a short literal here: a false -Wrestrict.
-QR_GCC_IGNORE_BEGIN("-Wrestrict")
-// The folder a path's namesakes are looked for in, as the path names it.
-std::string FolderOf(const std::string& path)
-{
-    std::string folder;
-    GetParentFolder(path, folder);
-    if (path.starts_with('/') && folder.empty())
-        folder = "/";
-    return folder;
-}
-QR_GCC_IGNORE_END
 
 // The key two names share when they differ only in letter case. Most names
 // are plain ASCII, whose folding is to lower case; the rest go through Qt.
@@ -69,7 +55,7 @@ CNamesakeIndex::Names& CNamesakeIndex::Listed(const std::string& folder)
 
 std::vector<std::string> CNamesakeIndex::Find(const std::string& path, bool (*isKind)(std::string_view))
 {
-    const std::string folder = FolderOf(path);
+    const std::string folder = ParentFolderOf(path);
     std::string stem, own;
     GetFileName(path, stem, false);
     GetFileName(path, own, true);
@@ -92,7 +78,7 @@ std::vector<std::string> CNamesakeIndex::Find(const std::string& path, bool (*is
 void CNamesakeIndex::Renamed(const std::string& from, const std::string& to)
 {
     auto forget = [this](const std::string& path) {
-        const auto folder = m_folders.find(FolderOf(path));
+        const auto folder = m_folders.find(ParentFolderOf(path));
         std::string name;
         std::string_view base;
         GetFileName(path, name, true);
@@ -104,7 +90,7 @@ void CNamesakeIndex::Renamed(const std::string& from, const std::string& to)
     };
     forget(from);
     forget(to);
-    const auto folder = m_folders.find(FolderOf(to));
+    const auto folder = m_folders.find(ParentFolderOf(to));
     std::string name;
     std::string_view base;
     GetFileName(to, name, true);

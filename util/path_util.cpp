@@ -3,6 +3,7 @@
 #include "util/string_util.h"
 #include "platform/clipboard.h"
 #include "platform/framework/message_box.h"
+#include "platform/path.h"
 #include "platform/shell.h"
 #include "resources/string_table.h"
 #include "resources/string_ids.h"
@@ -81,13 +82,6 @@ bool GetFileName(std::string_view path, std::string& name, bool withExtension, c
     return !name.empty();
 }
 
-bool GetParentFolder(std::string_view path, std::string& parent, char separator)
-{
-    const size_t sep = path.rfind(separator);
-    parent = sep == npos || sep == 0 ? std::string() : std::string(path.substr(0, sep));
-    return true;
-}
-
 std::string JoinPath(std::string_view folder, std::string_view name)
 {
     if (folder.empty())
@@ -101,9 +95,8 @@ std::string JoinPath(std::string_view folder, std::string_view name)
 
 std::string GetModuleFolder()
 {
-    std::string folder;
-    GetParentFolder(ShellExecutablePath(), folder);
-    return folder + '/';
+    const std::string folder = ParentFolderOf(ShellExecutablePath());
+    return folder == "/" ? folder : folder + '/';
 }
 
 std::string GetDesktopFolderPath() { return ShellDesktopFolder(); }
@@ -184,11 +177,9 @@ bool CreateFolderTree(const std::string& folder)
     struct stat st{};
     if (stat(folder.c_str(), &st) == 0)
         return S_ISDIR(st.st_mode);
-    std::string parent;
-    GetParentFolder(folder, parent);
-    if (parent.empty() && folder.front() != '/')
-        return false; // a bare name: no parent to make it in
-    if (!parent.empty() && !CreateFolderTree(parent))
+    // The root always exists, so an empty parent is a bare name's: nowhere to make it in.
+    const std::string parent = ParentFolderOf(folder);
+    if (parent.empty() || !CreateFolderTree(parent))
         return false;
     mkdir(folder.c_str(), 0777);
     // Made here or by someone else meanwhile: either way it must be a folder now.

@@ -10,8 +10,8 @@ class QMimeData;
 
 // Taking paths apart and putting them together, file kinds by extension, and
 // facts about files. Paths are UTF-8 bytes with '/' between folders; the
-// separator a path is taken apart at is passed in (a link's parent is taken
-// with the same functions). Extensions compare without regard to case; whole
+// separator a path is taken apart at is passed in; a path's parent folder is
+// platform/path.h's ParentFolderOf. Extensions compare without regard to case; whole
 // paths compare byte for byte.
 
 // The part behind the last '.' when that dot stands behind the last separator:
@@ -20,9 +20,6 @@ bool GetFileExtension(std::string_view path, std::string& ext, bool withDot, cha
 // The part behind the last separator (the whole path without one), without its
 // extension unless asked; true when that is not empty.
 bool GetFileName(std::string_view path, std::string& name, bool withExtension, char separator = '/');
-// The part before the last separator; empty for a bare name or a name right
-// behind a leading separator. Always true.
-bool GetParentFolder(std::string_view path, std::string& parent, char separator = '/');
 // folder + '/' + name, without doubling a trailing '/'; the name alone for an
 // empty folder.
 std::string JoinPath(std::string_view folder, std::string_view name);

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "ui/accel_table.h"
 #include "ui/menu_bar.h"
 #include "ui/status_bar_ex.h"
 #include "ui/toolbar_ex.h"
@@ -9,10 +8,6 @@
 #include <string>
 
 class CViewerMainFrame;
-class QImage;
-
-// A toolbar's strip of images from a bitmap resource, its magenta turned into the bar's face.
-QImage LoadToolBarStrip(UINT bitmapId, COLORREF face);
 
 // The viewer's status bar: one pane with the picture's information.
 class CViewerStatBar : public CStatusBarEx {
@@ -33,7 +28,6 @@ class CViewerMainFrame : public CZunFrameWnd {
     DECLARE_DYNCREATE(CViewerMainFrame)
     DECLARE_MESSAGE_MAP()
 public:
-    static constexpr const char* kSection = "Preference";
     static constexpr const char* kFrameValue = "ViewerFrame";
     static constexpr const char* kToolBarValue = "ViewerToolBar";
     static constexpr const char* kStatBarValue = "ViewerStatBar";
@@ -43,39 +37,20 @@ public:
     CViewerMainFrame();
     ~CViewerMainFrame() override;
 
-    BOOL LoadFrame(UINT nIDResource, DWORD dwDefaultStyle = WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE,
-                   CWnd* pParentWnd = nullptr, CCreateContext* pContext = nullptr) override;
     BOOL PreCreateWindow(CREATESTRUCT& cs) override;
-    BOOL PreTranslateMessage(MSG* pMsg) override;
-    BOOL DestroyWindow() override;
-    void OnUpdateFrameTitle(BOOL bAddToTitle) override;
-
-    virtual void SaveBarState();
-    virtual BOOL CreateMenuBar();
-    virtual BOOL CreateToolBar();
 
     CMenuBar& GetMenuBar() { return m_wndMenuBar; }
     CToolBarEx& GetToolBar() { return m_wndToolBar; }
     CViewerStatBar& GetStatusBar() { return m_wndStatusBar; }
-    BOOL IsToolBarShown() const { return m_bToolBarShown; }
-    BOOL IsStatusBarShown() const { return m_bStatBarShown; }
 
 protected:
     int OnCreate(LPCREATESTRUCT lpcs) override;
-    void OnClose() override;
     void OnDestroy() override;
-    void OnViewToolBar();
-    void OnViewStatusBar();
-    void OnUpdateViewToolBar(CCmdUI* pCmdUI);
-    void OnUpdateViewStatusBar(CCmdUI* pCmdUI);
 
 private:
+    BOOL CreateToolBar();
 
     CViewerStatBar m_wndStatusBar;
     CToolBarEx m_wndToolBar;
     CMenuBar m_wndMenuBar;
-    CAccelTable m_accel;
-    BOOL m_bToolBarShown = 1;
-    BOOL m_bStatBarShown = 1;
-    BOOL m_bStateSaved = FALSE;
 };

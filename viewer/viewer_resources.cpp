@@ -1,5 +1,6 @@
 #include "viewer/viewer_ids.h"
 
+#include "ui/edit_commands.h"
 #include "platform/framework/accel.h"
 #include "platform/framework/menu.h"
 
@@ -66,14 +67,8 @@ void RegisterViewerMenus()
 void RegisterViewerAccelerators()
 {
     const BYTE C = FVIRTKEY | FCONTROL, CS = FVIRTKEY | FCONTROL | FSHIFT, SH = FVIRTKEY | FSHIFT, AL = FVIRTKEY | FALT;
-    RegisterAcceleratorResource(IDR_VIEWER, {
+    RegisterAcceleratorResource(IDR_VIEWER, WithClipboardKeys({
                                                 {C, 'Q', ID_VIEWER_QUIT},
-                                                {C, 'C', ID_EDIT_COPY},
-                                                {C, VK_INSERT, ID_EDIT_COPY},
-                                                {SH, VK_DELETE, ID_EDIT_CUT},
-                                                {C, 'X', ID_EDIT_CUT},
-                                                {C, 'V', ID_EDIT_PASTE},
-                                                {SH, VK_INSERT, ID_EDIT_PASTE},
                                                 {C, 'A', ID_VIEWER_SELECT_ALL},
                                                 {AL, VK_BACK, ID_VIEWER_UNDO},
                                                 {C, 'Z', ID_VIEWER_UNDO},
@@ -88,7 +83,7 @@ void RegisterViewerAccelerators()
                                                 {C, 'R', ID_VIEWER_ROTATE_CW},
                                                 {C, VK_DOWN, ID_VIEWER_REDUCE},
                                                 {C, VK_UP, ID_VIEWER_ENLARGE},
-                                            });
+                                            }));
 }
 
 } // namespace

@@ -251,7 +251,7 @@ void CViewerView::ShowPicture(BOOL redraw)
     m_wndImage.ClearSelection();
     const CImageBuffer* source = m_pDisplay && m_pDisplay->IsValid() ? m_pDisplay : m_pPicture;
     std::unique_ptr<CDibBitmap> dib = source && source->IsValid() ? source->CreateDib() : nullptr;
-    m_wndImage.SetImage(dib.release(), TRUE, redraw);
+    m_wndImage.SetImage(std::move(dib), redraw);
     if (CFrameWnd* f = GetParentFrame())
         f->DelayUpdateCommandUI();
 }

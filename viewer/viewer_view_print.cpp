@@ -6,6 +6,7 @@
 #include "viewer/viewer_doc.h"
 #include "viewer/viewer_ids.h"
 #include "ui/printer_dc.h"
+#include "ui/text_draw.h"
 #include "util/geometry.h"
 #include "platform/framework/frame_wnd.h"
 #include "platform/framework/message_box.h"
@@ -68,24 +69,16 @@ CRect CViewerView::LayoutPage(CDC* pDC, const CRect& page, int mx, int my, BOOL 
     CFont font;
     font.CreateFontIndirect(&lf);
     CFont* old = pDC->SelectObject(&font);
-    CRect text(area.left, area.top, area.right, area.top);
-    pDC->DrawText(caption, &text, DT_CALCRECT | DT_WORDBREAK | DT_CENTER | DT_NOPREFIX);
-    // A caption taller than the page leaves the picture no room, never a
-    // negative one. A caption asked larger than any font is made, or measured
-    // at a height that wrapped, is taller than any page.
-    int64_t h = text.Height();
-    const int64_t asked = std::abs(int64_t(lf.lfHeight));
-    if (!caption.empty() && (h <= 0 || (asked > kLargestFontPixels && h < asked)))
-        h = area.Height();
-    h = std::clamp<int64_t>(h, 0, area.Height());
-    CRect captionRect(area.left, area.bottom - h, area.right, area.bottom);
+    // A caption taller than the page leaves the picture no room, never a negative one.
+    constexpr UINT kCaptionFormat = DT_WORDBREAK | DT_CENTER | DT_NOPREFIX;
+    TextBand band = LayoutFootBand(pDC, caption, area, kCaptionFormat, std::abs(int64_t(lf.lfHeight)));
     if (!measureOnly && !caption.empty()) {
         pDC->SetBkMode(TRANSPARENT);
         pDC->SetTextColor(RGB(0, 0, 0));
-        pDC->DrawText(caption, &captionRect, DT_WORDBREAK | DT_CENTER | DT_NOPREFIX);
+        pDC->DrawText(caption, &band.rect, kCaptionFormat);
     }
     pDC->SelectObject(old);
-    return CRect(area.left, area.top, area.right, captionRect.top);
+    return band.rest;
 }
 
 CRect CViewerView::PictureArea(CDC* pDC, const CRect& page, int mx, int my)

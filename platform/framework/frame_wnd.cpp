@@ -167,9 +167,14 @@ void CFrameWnd::ActivateFrame(int nCmdShow)
 
 void CFrameWnd::OnUpdateFrameTitle(BOOL bAddToTitle)
 {
-    std::string title = m_strTitle;
     CDocument* doc = GetActiveDocument();
-    if (bAddToTitle && (GetStyle() & FWS_ADDTOTITLE) && doc && !doc->GetTitle().empty())
+    ShowTitle(bAddToTitle && (GetStyle() & FWS_ADDTOTITLE) ? doc : nullptr);
+}
+
+void CFrameWnd::ShowTitle(CDocument* doc)
+{
+    std::string title = m_strTitle;
+    if (doc && !doc->GetTitle().empty())
         title = doc->GetTitle() + " - " + m_strTitle;
     if (title != GetWindowText())
         SetWindowText(title);

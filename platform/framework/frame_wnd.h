@@ -67,6 +67,8 @@ protected:
     // A menu entry under the mouse shows its prompt; a closed menu the idle text.
     LRESULT OnMenuSelect(WPARAM wParam, LPARAM lParam);
     LRESULT OnExitMenuLoop(WPARAM wParam, LPARAM lParam);
+    // The window text: the title, after the document's name when doc has one.
+    void ShowTitle(CDocument* doc);
 
     CView* m_pViewActive = nullptr;
     std::vector<CControlBar*> m_bars;

@@ -4,37 +4,30 @@
 // source gave no Exif block of its own. Every libjpeg call runs behind its
 // own error boundary, so a write error (a full disk) ends as a failure with
 // everything given back; the host then keeps the old file.
+#include "plugins/common/export_stream.h"
 #include "plugins/common/guarded_call.h"
 #include "plugins/common/jpeg_error.h"
-#include "plugins/common/plugin_support.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <unistd.h>
 #include <vector>
 
 #include <jpeglib.h>
 
 namespace {
 
-// The encoder and its output stream, given back on every way out of Export.
+// The encoder, given back on every way out of Export (before its stream).
 struct Encoder {
     jpeg_compress_struct cinfo;
     qrplugin::JpegErrorManager err;
-    FILE* file = nullptr;
 
     Encoder()
     {
         std::memset(&cinfo, 0, sizeof cinfo);
         cinfo.err = err.Install();
     }
-    ~Encoder()
-    {
-        jpeg_destroy_compress(&cinfo);
-        if (file)
-            std::fclose(file);
-    }
+    ~Encoder() { jpeg_destroy_compress(&cinfo); }
     Encoder(const Encoder&) = delete;
     Encoder& operator=(const Encoder&) = delete;
 
@@ -42,13 +35,6 @@ struct Encoder {
     bool Guarded(Call&& call)
     {
         return qrplugin::GuardedCall(err.jump, call);
-    }
-    // Closes the stream; false when what it still held could not be written.
-    bool Close()
-    {
-        FILE* f = file;
-        file = nullptr;
-        return std::fclose(f) == 0;
     }
 };
 
@@ -102,77 +88,65 @@ void AddProfileBlock(std::vector<Segment>& out, const uint8_t* block, size_t siz
 
 uint16_t Export(const qrplugin::ExportArgs& a)
 {
-    const char* path = a.path;
-    const int32_t width = a.width, height = a.height;
-    const uint8_t *b1 = a.block1, *b2 = a.block2, *b3 = a.block3;
-    const uint32_t l1 = a.block1Length, l2 = a.block2Length, l3 = a.block3Length;
-    QrProgressProc progress = a.progress;
-
-    qrplugin::SourceRows rows(a.pixelType, a.pixels, a.fileFd, a.orientation, a.palette, a.width, a.height, a.stride);
-    if (!rows.Valid())
-        return 1;
-    qrplugin::OutputFile out(path);
+    qrplugin::ExportStream out(a);
     if (!out.Ok())
-        return 1;
+        return QR_PLUGIN_FAILED;
+    qrplugin::SourceRows& rows = out.Rows();
     Encoder e;
-    e.file = fdopen(dup(out.Fd()), "wb");
-    if (!e.file)
-        return 1;
     const bool grey = rows.IsGrey();
-    std::vector<uint8_t> line(static_cast<size_t>(width) * (grey ? 1 : 3));
+    std::vector<uint8_t> line(static_cast<size_t>(a.width) * (grey ? 1 : 3));
     // Exif readers look for APP1 right behind the start of image, so a file
     // with an Exif block carries no JFIF header.
     std::vector<uint8_t> exif;
-    if (b1 && l1 > 0 && !a.block1Empty)
-        exif.assign(b1, b1 + l1);
-    else if (b3 && l3 > 0)
-        exif = qrplugin::BuildMainTagExif(qrplugin::ParseMainTags(b3, l3));
+    if (a.block1 && a.block1Length > 0 && !a.block1Empty)
+        exif.assign(a.block1, a.block1 + a.block1Length);
+    else if (a.block3 && a.block3Length > 0)
+        exif = qrplugin::BuildMainTagExif(qrplugin::ParseMainTags(a.block3, a.block3Length));
     std::vector<Segment> segments;
     if (!exif.empty())
         AddExif(segments, exif.data(), exif.size());
-    if (b2 && l2 > 0)
-        AddProfileBlock(segments, b2, l2);
+    if (a.block2 && a.block2Length > 0)
+        AddProfileBlock(segments, a.block2, a.block2Length);
 
     jpeg_compress_struct& cinfo = e.cinfo;
     const int quality = a.percentage >= 1 && a.percentage <= 100 ? static_cast<int>(a.percentage) : 95;
     if (!e.Guarded([&] {
             jpeg_create_compress(&cinfo);
-            jpeg_stdio_dest(&cinfo, e.file);
-            cinfo.image_width = static_cast<JDIMENSION>(width);
-            cinfo.image_height = static_cast<JDIMENSION>(height);
+            jpeg_stdio_dest(&cinfo, out.Stream());
+            cinfo.image_width = static_cast<JDIMENSION>(a.width);
+            cinfo.image_height = static_cast<JDIMENSION>(a.height);
             cinfo.input_components = grey ? 1 : 3;
             cinfo.in_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
             jpeg_set_defaults(&cinfo);
             jpeg_set_quality(&cinfo, quality, TRUE);
         }))
-        return 1;
+        return QR_PLUGIN_FAILED;
     cinfo.density_unit = 1;
     cinfo.X_density = static_cast<UINT16>(a.xResolution > 0 && a.xResolution < 65536 ? a.xResolution + 0.5f : 96);
     cinfo.Y_density = static_cast<UINT16>(a.yResolution > 0 && a.yResolution < 65536 ? a.yResolution + 0.5f : 96);
     if (!exif.empty())
         cinfo.write_JFIF_header = FALSE;
     if (!e.Guarded([&] { jpeg_start_compress(&cinfo, TRUE); }))
-        return 1;
+        return QR_PLUGIN_FAILED;
     for (const Segment& s : segments) {
         const uint8_t* bytes = s.bytes.data();
         const auto length = static_cast<unsigned>(s.bytes.size());
         if (!e.Guarded([&] { jpeg_write_marker(&cinfo, s.marker, bytes, length); }))
-            return 1;
+            return QR_PLUGIN_FAILED;
     }
     while (cinfo.next_scanline < cinfo.image_height) {
         const int32_t r = static_cast<int32_t>(cinfo.next_scanline);
-        if (qrplugin::ShouldStop(progress, r, height, 0))
+        if (qrplugin::ShouldStop(a.progress, r, a.height, 0))
             return QR_PLUGIN_CANCELLED;
         if (!(grey ? rows.Grey(r, line.data()) : rows.Rgb(r, line.data())))
-            return 1;
+            return QR_PLUGIN_FAILED;
         JSAMPROW row = line.data();
         if (!e.Guarded([&] { jpeg_write_scanlines(&cinfo, &row, 1); }))
-            return 1;
+            return QR_PLUGIN_FAILED;
     }
-    if (!e.Guarded([&] { jpeg_finish_compress(&cinfo); }) || !e.Close())
-        return 1;
-    qrplugin::ShouldStop(progress, height, height, 0);
-    return out.Close() ? 0 : 1;
+    if (!e.Guarded([&] { jpeg_finish_compress(&cinfo); }))
+        return QR_PLUGIN_FAILED;
+    return out.Finish();
 }
 
 } // namespace

@@ -127,4 +127,58 @@ TEST(TextDraw, GuardedDrawingAndMeasuring)
     EXPECT_LT(MeasureTextHeight(&small), MeasureTextHeight(&big));
 }
 
+// A band at the foot of an area: as high as the text, held to the area, the
+// rest above it; a text too tall, or in a font beyond the largest made,
+// takes the whole area and leaves an empty rest, never an inverted one.
+TEST(TextDraw, FootBandIsTheTextHeldToTheArea)
+{
+    QImage image = Blank();
+    CDC dc(&image);
+    const LOGFONT line = Font(-12);
+    CFont lineFont;
+    lineFont.CreateFontIndirect(&line);
+    CFont* before = dc.SelectObject(&lineFont);
+    CRect measured(0, 0, 200, 0);
+    dc.DrawText("Caption", &measured, DT_CALCRECT);
+    dc.SelectObject(before);
+    const int lineHeight = measured.Height();
+    ASSERT_GT(lineHeight, 0);
+    const std::string longText(400, 'w');
+    struct Case {
+        const char* what;
+        int height;                // of the font asked for
+        std::string text;
+        CRect area;
+        int64_t asked;             // the asked height handed on
+        int bandHeight;            // -1: the whole area
+    } cases[] = {
+        {"one line", -12, "Caption", CRect(10, 20, 230, 150), 12, lineHeight},
+        {"wrapped past the area", -12, std::string(80, 'x') + " " + longText, CRect(10, 20, 30, 40), 12, -1},
+        {"an empty area", -12, "Caption", CRect(10, 20, 230, 20), 12, 0},
+        {"a font beyond the largest", -400000, "Caption", CRect(0, 0, 200, 100000), 400000, -1},
+        {"the same font unasked", -400000, "Caption", CRect(0, 0, 200, 100000), 0, -2},
+    };
+    for (const Case& c : cases) {
+        LOGFONT lf = Font(c.height);
+        CFont font;
+        font.CreateFontIndirect(&lf);
+        CFont* old = dc.SelectObject(&font);
+        const TextBand band = LayoutFootBand(&dc, c.text, c.area, kWrap | DT_CENTER, c.asked);
+        dc.SelectObject(old);
+        EXPECT_EQ(band.rect.left, c.area.left) << c.what;
+        EXPECT_EQ(band.rect.right, c.area.right) << c.what;
+        EXPECT_EQ(band.rect.bottom, c.area.bottom) << c.what;
+        EXPECT_EQ(band.rest, CRect(c.area.left, c.area.top, c.area.right, band.rect.top)) << c.what;
+        EXPECT_LE(band.rect.top, band.rect.bottom) << c.what;
+        EXPECT_GE(band.rect.top, c.area.top) << c.what;
+        if (c.bandHeight == -1)
+            EXPECT_EQ(band.rect.Height(), c.area.Height()) << c.what;
+        else if (c.bandHeight == -2) // measured at the largest font made: shorter than the area
+            EXPECT_LT(band.rect.Height(), c.area.Height()) << c.what;
+        else
+            EXPECT_EQ(band.rect.Height(), c.bandHeight) << c.what;
+        EXPECT_GT(band.textWidth, 0) << c.what;
+    }
+}
+
 } // namespace

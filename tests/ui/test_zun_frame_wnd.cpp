@@ -1,8 +1,14 @@
 #include "ui/caption_fonts.h"
+#include "ui/status_bar_ex.h"
+#include "ui/toolbar_ex.h"
 #include "ui/ui_services.h"
 #include "ui/zun_frame_wnd.h"
+#include "util/reg_settings.h"
 #include "platform/framework/system_metrics.h"
 #include "platform/framework/win_app.h"
+#include "platform/registry.h"
+#include "resources/string_ids.h"
+#include "support/test_support.h"
 #include "support/ui_test_util.h"
 
 #include <QGuiApplication>
@@ -323,6 +329,65 @@ TEST(FramePlacement, ANewFrameTakesTheDesktopsSizeForANewWindowAndARememberedPla
     placed->GetWindowRect(&r);
     EXPECT_EQ(r, placed->place);
     placed->DestroyWindow();
+}
+
+// A frame that keeps its place and its two bars, as the program's viewer and
+// message editor do.
+class KeepingFrame : public CZunFrameWnd {
+    DECLARE_DYNCREATE(KeepingFrame)
+    DECLARE_MESSAGE_MAP()
+public:
+    enum : UINT { kToolBarId = 59392, kStatusBarId = 59393 };
+    KeepingFrame() { KeepSettings({"TestFrame", "TestToolBar", "TestStatBar"}); }
+    int OnCreate(LPCREATESTRUCT lpcs) override
+    {
+        if (CZunFrameWnd::OnCreate(lpcs) == -1 || !toolBar.CreateFrameBar(this, kToolBarId, nullptr, 0) ||
+            !statusBar.Create(this, WS_CHILD | WS_VISIBLE | CBRS_BOTTOM, kStatusBarId))
+            return -1;
+        ShowKeptBars(toolBar, statusBar);
+        return 0;
+    }
+    CToolBarEx toolBar;
+    CStatusBarEx statusBar;
+};
+IMPLEMENT_DYNCREATE(KeepingFrame, CZunFrameWnd)
+BEGIN_MESSAGE_MAP(KeepingFrame, CZunFrameWnd)
+    ON_COMMAND(kToolBarId, &KeepingFrame::OnViewToolBar)
+    ON_COMMAND(kStatusBarId, &KeepingFrame::OnViewStatusBar)
+END_MESSAGE_MAP()
+
+TEST(FrameSettings, AFrameStoresItsBarsAndPlaceWhenItGoesAndTakesThemWhenItComesAgain)
+{
+    qrtest::TempDir hives;
+    CRegistryStore store{hives.path(), hives.path()};
+    SetRegistryStore(&store);
+    SetRegRoot(HKEY_CURRENT_USER);
+    RegWriteInt(IDS_REG_PREFERENCE, "TestToolBar", 0);
+
+    auto* frame = new KeepingFrame;
+    ASSERT_TRUE(frame->LoadFrame(0, WS_OVERLAPPEDWINDOW));
+    frame->ShowWindow(SW_SHOW);
+    EXPECT_FALSE(frame->IsToolBarShown());
+    EXPECT_FALSE(frame->toolBar.IsWindowVisible());
+    EXPECT_TRUE(frame->IsStatusBarShown());
+    EXPECT_TRUE(frame->statusBar.IsWindowVisible());
+    frame->SendMessage(WM_COMMAND, KeepingFrame::kToolBarId, 0);
+    frame->SendMessage(WM_COMMAND, KeepingFrame::kStatusBarId, 0);
+    EXPECT_TRUE(frame->toolBar.IsWindowVisible());
+    EXPECT_FALSE(frame->statusBar.IsWindowVisible());
+    frame->MoveWindow(30, 40, 500, 300);
+    const QSize size = frame->m_hWnd->size();
+    frame->DestroyWindow();
+    EXPECT_EQ(RegReadInt(IDS_REG_PREFERENCE, "TestToolBar", -1), 1);
+    EXPECT_EQ(RegReadInt(IDS_REG_PREFERENCE, "TestStatBar", -1), 0);
+
+    auto* again = new KeepingFrame;
+    ASSERT_TRUE(again->LoadFrame(0, WS_OVERLAPPEDWINDOW));
+    EXPECT_TRUE(again->IsToolBarShown());
+    EXPECT_FALSE(again->IsStatusBarShown());
+    EXPECT_EQ(again->m_hWnd->size(), size);
+    again->DestroyWindow();
+    SetRegistryStore(nullptr);
 }
 
 } // namespace

@@ -82,21 +82,6 @@ TEST(PathUtil, TakingPathsApart)
         EXPECT_EQ(name, c.name) << c.path;
     }
 
-    struct Parent {
-        std::string path, parent;
-    } parents[] = {
-        {"/file", ""}, {"name", ""}, {"/a/b", "/a"}, {"/a/b/", "/a/b"}, {"a/b/c.jpg", "a/b"},
-    };
-    for (const Parent& c : parents) {
-        std::string parent = "junk";
-        EXPECT_TRUE(GetParentFolder(c.path, parent));
-        EXPECT_EQ(parent, c.parent) << c.path;
-    }
-    // A link's parent is taken with the separator the caller names.
-    std::string parent;
-    GetParentFolder("http://host/a/b.html", parent, '/');
-    EXPECT_EQ(parent, "http://host/a");
-
     struct Join {
         std::string folder, name, joined;
     } joins[] = {

@@ -1,4 +1,4 @@
-#include "imaging/about_dlog.h"
+#include "message/about_dlog.h"
 
 #include "util/geometry.h"
 #include "imaging/jpeg_codec.h"
