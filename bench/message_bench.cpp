@@ -66,7 +66,8 @@ struct Message {
 
     explicit Message(int count, const CImageBuffer& photo = Photo()) : content(std::make_unique<CAPhotoContent>(kQuality))
     {
-        content->SetImage(photo);
+        CImageBuffer copy(photo);
+        content->TakeImage(copy);
         CAnoRecord text, sound, image;
         text.SetText("A comment on this part of the photograph, with a few words more.");
         std::vector<uint8_t> wave(44 + 160000, 0);

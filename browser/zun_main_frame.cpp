@@ -237,7 +237,6 @@ void CZunMainFrame::SaveFrameSettings()
     RegWriteInt(IDS_REG_PREFERENCE, kRegShowStatusBar, m_wndStatusBar.m_hWnd && m_wndStatusBar.IsWindowVisible());
     RegWriteInt(IDS_REG_PREFERENCE, kRegShowToolBar, m_bShowToolBar);
     RegSaveWindowRectAt(m_hWnd, kSection, kRegMainFrame);
-    m_bSettingsSaved = TRUE;
 }
 
 void CZunMainFrame::OnClose()

@@ -167,7 +167,6 @@ private:
     std::unique_ptr<CHoverHelp> m_pHoverHelp;
     CWave m_wave;
     std::string m_strOpening;
-    BOOL m_bSettingsSaved = FALSE;
 };
 
 // Registers menus 128 and 153 and accelerator tables 128 and 143 once.

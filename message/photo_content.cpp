@@ -202,13 +202,6 @@ CImageBuffer& CAPhotoContent::EditImage()
     return m_image;
 }
 
-bool CAPhotoContent::SetImage(const CImageBuffer& image)
-{
-    m_originalJpeg.clear();
-    m_image.Free();
-    return !image.IsValid() || m_image.CopyRect(image, CRect(0, 0, image.GetWidth(), image.GetHeight()));
-}
-
 void CAPhotoContent::TakeImage(CImageBuffer& image)
 {
     m_originalJpeg.clear();
@@ -438,7 +431,10 @@ void CAPhotoContent::StoreImageBlob(CArchive& ar)
         return;
     }
     // Writing the message without its photograph would lose it: fail the save.
+    // Room for the encoding up front, so that it is not copied as it grows:
+    // reserved memory costs nothing until it is written.
     std::vector<uint8_t> jpeg;
+    jpeg.reserve(static_cast<size_t>(std::min<uint64_t>(m_image.GetImageBytes(), INT32_MAX)));
     if (!msgjpeg::Encode(m_image, m_nQuality, jpeg) || jpeg.size() > INT32_MAX)
         throw CArchiveException(CArchiveException::genericException, ar.GetFilePath());
     ar << static_cast<int32_t>(jpeg.size());
@@ -459,7 +455,7 @@ void CAPhotoContent::FetchImageBlob(CArchive& ar)
         ar.Skip(static_cast<uint64_t>(count));
         return;
     }
-    std::vector<uint8_t> jpeg;
+    ReadBuffer jpeg;
     ar.ReadBytes(jpeg, static_cast<uint64_t>(count));
     msgjpeg::Decode(jpeg.data(), jpeg.size(), m_image);
     m_originalJpeg = std::move(jpeg);

@@ -4,13 +4,12 @@
 #include "imaging/image_buffer.h"
 #include "message/ano_record.h"
 #include "message/byte_tables.h"
+#include "platform/archive.h"
 
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
-
-class CArchive;
 
 // One comment in the comment tree: its depth (0 on the photograph, 1 a reply,
 // ...) and the record. Copies copy the record whole.
@@ -94,10 +93,9 @@ public:
 
     // The photograph. While it is unchanged since it was read, saving writes
     // back the JPEG data that were read, so a message loses no quality by
-    // being saved again; any change goes through EditImage or SetImage.
+    // being saved again; any change goes through EditImage or TakeImage.
     const CImageBuffer& GetImage() const { return m_image; }
     CImageBuffer& EditImage();
-    bool SetImage(const CImageBuffer& image);
     void TakeImage(CImageBuffer& image);
     bool HasOriginalJpeg() const { return !m_originalJpeg.empty(); }
 
@@ -124,7 +122,7 @@ public:
 
 private:
     CImageBuffer m_image;
-    std::vector<uint8_t> m_originalJpeg; // the data m_image was decoded from, while unchanged
+    ReadBuffer m_originalJpeg; // the data m_image was decoded from, while unchanged
     ByteTable m_writeTable{};
     ByteTable m_readTable{};
     bool m_bTextOnly = false; // while a body is read for its comments' texts

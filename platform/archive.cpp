@@ -4,10 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
 #include <span>
-#include <stdexcept>
-#include <vector>
 
 namespace {
 
@@ -89,26 +86,16 @@ void CArchive::ReadExact(void* buffer, size_t count)
         throw CArchiveException(CArchiveException::endOfFile, GetFilePath());
 }
 
-void CArchive::ReadBytes(std::vector<uint8_t>& out, uint64_t count)
+void CArchive::CheckBytesLeft(uint64_t count) const
 {
     CheckLoading();
     if (count > RemainingBytes())
         throw CArchiveException(CArchiveException::endOfFile, GetFilePath());
-    try {
-        out.resize(static_cast<size_t>(count));
-    } catch (const std::bad_alloc&) {
-        throw CMemoryException();
-    } catch (const std::length_error&) {
-        throw CMemoryException();
-    }
-    ReadExact(out.data(), out.size());
 }
 
 void CArchive::Skip(uint64_t count)
 {
-    CheckLoading();
-    if (count > RemainingBytes())
-        throw CArchiveException(CArchiveException::endOfFile, GetFilePath());
+    CheckBytesLeft(count);
     const uint64_t ahead = std::min<uint64_t>(count, m_ahead.Remaining());
     m_ahead.Skip(ahead);
     if (count > ahead)

@@ -6,8 +6,40 @@
 
 #include <cstdint>
 #include <memory>
+#include <new>
+#include <stdexcept>
 #include <string>
+#include <type_traits>
+#include <utility>
 #include <vector>
+
+// Leaves the elements a vector grows by unset, for bytes a read overwrites
+// at once: zeroing them first would touch every byte twice.
+template <typename T>
+struct OverwriteAllocator : std::allocator<T> {
+    OverwriteAllocator() = default;
+    template <typename U>
+    OverwriteAllocator(const OverwriteAllocator<U>&) noexcept
+    {
+    }
+    template <typename U>
+    struct rebind {
+        using other = OverwriteAllocator<U>;
+    };
+    template <typename U>
+    void construct(U* p) noexcept(std::is_nothrow_default_constructible_v<U>)
+    {
+        ::new (static_cast<void*>(p)) U;
+    }
+    template <typename U, typename... Args>
+    void construct(U* p, Args&&... args)
+    {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
+
+// Bytes read whole from a file (CArchive::ReadBytes).
+using ReadBuffer = std::vector<uint8_t, OverwriteAllocator<uint8_t>>;
 
 // Reads or writes numbers in little-endian order and strings in the
 // length-prefixed form over a CFile. A short read throws
@@ -43,7 +75,19 @@ public:
     void ReadExact(void* buffer, size_t count);
     // Exactly count bytes into out (its old contents go), the count checked
     // against what is left before anything is allocated.
-    void ReadBytes(std::vector<uint8_t>& out, uint64_t count);
+    template <typename Allocator>
+    void ReadBytes(std::vector<uint8_t, Allocator>& out, uint64_t count)
+    {
+        CheckBytesLeft(count);
+        try {
+            out.resize(static_cast<size_t>(count));
+        } catch (const std::bad_alloc&) {
+            throw CMemoryException();
+        } catch (const std::length_error&) {
+            throw CMemoryException();
+        }
+        ReadExact(out.data(), out.size());
+    }
     // Passes over exactly count bytes without reading them (the file seeks),
     // the count checked against what is left; throws endOfFile.
     void Skip(uint64_t count);
@@ -86,6 +130,8 @@ public:
 private:
     void CheckLoading() const;
     void CheckStoring() const;
+    // Throws endOfFile when fewer than count bytes are left to load.
+    void CheckBytesLeft(uint64_t count) const;
     uint64_t ReadPrefix(bool& wide);
 
     CFile* m_file;

@@ -61,7 +61,8 @@ std::string MessageDocTest::SaveMessage(const std::string& name, const std::stri
 {
     doc->SetModifiedFlag(FALSE);
     doc->OnNewDocument();
-    doc->GetContent().SetImage(MakePicture(w, h));
+    CImageBuffer picture = MakePicture(w, h);
+    doc->GetContent().TakeImage(picture);
     doc->SetMessageTitle(title);
     for (const auto& [depth, record] : comments)
         doc->GetContent().m_comments.emplace_back(depth, std::make_unique<CAnoRecord>(record));

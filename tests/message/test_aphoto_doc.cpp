@@ -147,7 +147,8 @@ protected:
     std::string Message(const std::string& name, int comments)
     {
         CAPhotoContent c(95);
-        c.SetImage(MakePicture(24, 16));
+        CImageBuffer picture = MakePicture(24, 16);
+        c.TakeImage(picture);
         c.m_strPictureText = "saved";
         for (int i = 0; i < comments; ++i)
             c.m_comments.emplace_back(0, std::make_unique<CAnoRecord>(TextRecord("note", CAreaMarquee(CRect(1, 1, 5, 5), 1))));
@@ -219,7 +220,8 @@ TEST_F(PhotoDocTest, PhotographBecomesAMessageThatSavesAndReopensFieldForField)
     ASSERT_EQ(app.GetRecentFileList()->GetCount(), 1);
     EXPECT_EQ((*app.GetRecentFileList())[0], saved.string());
     CAPhotoContent written(95);
-    written.SetImage(doc->GetContent().GetImage());
+    CImageBuffer picture(doc->GetContent().GetImage());
+    written.TakeImage(picture);
     for (const CAnoElement& e : doc->GetContent().m_comments)
         written.m_comments.push_back(e);
 

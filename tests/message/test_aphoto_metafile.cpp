@@ -118,7 +118,8 @@ struct MetafileTest : ::testing::Test {
             boxes.push_back(text);
             return IDOK;
         });
-        content.SetImage(msgtest::MakePicture(240, 180));
+        CImageBuffer picture = msgtest::MakePicture(240, 180);
+        content.TakeImage(picture);
         content.m_strPictureText = kTitle;
         auto add = [&](const char* text, CAreaMarquee area) {
             content.m_comments.emplace_back(0, std::make_unique<CAnoRecord>(msgtest::TextRecord(text, area)));

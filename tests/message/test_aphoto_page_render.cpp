@@ -23,7 +23,8 @@ struct Message {
 
     Message(int comments, const std::string& text)
     {
-        content.SetImage(msgtest::MakePicture(200, 150));
+        CImageBuffer picture = msgtest::MakePicture(200, 150);
+        content.TakeImage(picture);
         content.m_strPictureText = "Harbour at dawn";
         for (int i = 0; i < comments; ++i) {
             auto record = std::make_unique<CAnoRecord>(

@@ -30,7 +30,8 @@ protected:
     {
         MessageDocTest::SetUp();
         CAPhotoContent& content = doc->GetContent();
-        content.SetImage(msgtest::MakePicture(240, 180));
+        CImageBuffer picture = msgtest::MakePicture(240, 180);
+        content.TakeImage(picture);
         content.m_strPictureText = kTitle;
         const char* notes[] = {"Fishing boats coming in", "A gull on the mast", "The old pier", "Nets drying",
                                "Morning light on the water"};

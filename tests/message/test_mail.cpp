@@ -163,7 +163,8 @@ TEST_F(MailTest, ASavedMessageGoesAsItIsAndTheNoteSaysWhereTheReaderIs)
     for (const auto& [title, name] : {std::pair{"a/b: c", "a_b_ c.kvt"}, std::pair{"", "ANO.kvt"}}) {
         doc->SetModifiedFlag(FALSE);
         doc->OnNewDocument();
-        doc->GetContent().SetImage(MakePicture(20, 20));
+        CImageBuffer picture = MakePicture(20, 20);
+        doc->GetContent().TakeImage(picture);
         doc->SetMessageTitle(title);
         ASSERT_TRUE(doc->SendMail(FALSE, FALSE));
         const auto sent = Attached(Call());

@@ -381,7 +381,8 @@ TEST(MessageFile, GoldenFileReadsBackAndWritesBackTheSameBytes)
     std::vector<uint8_t> attached = back.m_comments[2].m_pRecord->Data();
     CAnoRecord expectedImage = ImageRecord(std::vector<uint8_t>(attached.begin() + 4, attached.end()), CAreaMarquee(CRect(0, 0, 16, 12), CAreaMarquee::oval));
     *expected.m_comments[2].m_pRecord = expectedImage;
-    expected.SetImage(back.GetImage());
+    CImageBuffer picture(back.GetImage());
+    expected.TakeImage(picture);
     EXPECT_EQ(CompareContents(expected, back), "");
 
     // Writing it again gives the same bytes but for the save time.
@@ -487,7 +488,8 @@ TEST(MessageFile, ShiftJisTextsAreReadAsUtf8AndUtf8TextsAsTheyAre)
     qrtest::TempDir dir;
     for (const Row& r : rows) {
         CAPhotoContent c(95);
-        c.SetImage(MakePicture(16, 12));
+        CImageBuffer picture = MakePicture(16, 12);
+        c.TakeImage(picture);
         c.m_strPictureText = r.title;
         CAnoRecord record = TextRecord(r.comment, CAreaMarquee(CRect(1, 1, 8, 8), CAreaMarquee::square));
         record.m_strUserName = r.user;

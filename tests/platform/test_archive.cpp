@@ -136,19 +136,27 @@ TEST(ArchiveLoad, FieldsAcrossBlocksAndLargeReadsComeInOrder)
     EXPECT_EQ(ar.RemainingBytes(), 0u);
 }
 
+// Into a plain vector and into a read buffer (which leaves what it grows by
+// unset until the read fills it) alike; the old contents go, longer or shorter.
 TEST(ArchiveLoad, ByteCountPastTheEndFailsBeforeAllocating)
 {
-    CMemFile f(std::vector<uint8_t>{1, 2, 3});
-    CArchive ar(&f, CArchive::load);
-    std::vector<uint8_t> out{9};
-    try {
-        ar.ReadBytes(out, uint64_t(1) << 40);
-        FAIL() << "no exception";
-    } catch (const CArchiveException& e) {
-        EXPECT_EQ(e.m_cause, CArchiveException::endOfFile);
-    }
-    ar.ReadBytes(out, 3);
-    EXPECT_EQ(out, (std::vector<uint8_t>{1, 2, 3}));
+    auto check = [](auto out) {
+        CMemFile f(std::vector<uint8_t>{1, 2, 3, 4, 5});
+        CArchive ar(&f, CArchive::load);
+        try {
+            ar.ReadBytes(out, uint64_t(1) << 40);
+            FAIL() << "no exception";
+        } catch (const CArchiveException& e) {
+            EXPECT_EQ(e.m_cause, CArchiveException::endOfFile);
+        }
+        ar.ReadBytes(out, 3);
+        EXPECT_EQ(std::vector<uint8_t>(out.begin(), out.end()), (std::vector<uint8_t>{1, 2, 3}));
+        ar.ReadBytes(out, 1);
+        EXPECT_EQ(std::vector<uint8_t>(out.begin(), out.end()), (std::vector<uint8_t>{4}));
+        EXPECT_THROW(ar.ReadBytes(out, 2), CArchiveException);
+    };
+    check(std::vector<uint8_t>{9});
+    check(ReadBuffer(7, 9));
 }
 
 // Skipping lands where reading the same bytes would: inside the block read

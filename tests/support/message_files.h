@@ -30,7 +30,7 @@ inline void WriteMessageFile(const std::filesystem::path& path, int w, int h, CO
         }
     }
     CAPhotoContent content(90);
-    content.SetImage(photo);
+    content.TakeImage(photo);
     if (!comment.empty()) {
         auto record = std::make_unique<CAnoRecord>();
         record->SetText(comment.c_str());
