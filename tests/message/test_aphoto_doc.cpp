@@ -609,7 +609,8 @@ TEST_F(PhotoDocTest, ADamagedSoundOrPictureCommentIsNamedKeptAndSavedAsItCame)
         damaged.Write(row.attachment.data(), row.attachment.size());
         damaged.SeekToBegin();
         CAPhotoContent c(95);
-        c.SetImage(MakePicture(24, 16));
+        CImageBuffer photo = MakePicture(24, 16);
+        c.TakeImage(photo);
         c.m_comments.emplace_back(0, std::make_unique<CAnoRecord>(TextRecord("before", area)));
         c.m_comments.emplace_back(0, std::make_unique<CAnoRecord>(damaged));
         c.m_comments.emplace_back(1, std::make_unique<CAnoRecord>(TextRecord("after", area)));
@@ -642,7 +643,8 @@ TEST_F(PhotoDocTest, ADamagedSoundOrPictureCommentIsNamedKeptAndSavedAsItCame)
     // A whole sound and picture say nothing.
     boxes.clear();
     CAPhotoContent whole(95);
-    whole.SetImage(MakePicture(24, 16));
+    CImageBuffer photo = MakePicture(24, 16);
+    whole.TakeImage(photo);
     whole.m_comments.emplace_back(0, std::make_unique<CAnoRecord>(SoundRecord(wave, CAreaMarquee())));
     whole.m_comments.emplace_back(0, std::make_unique<CAnoRecord>(ImageRecord(jpeg, CAreaMarquee())));
     WriteFile(dir / "whole.kvt", WriteMessage(whole));
