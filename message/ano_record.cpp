@@ -2,7 +2,6 @@
 
 #include "util/draw_guards.h"
 #include "util/geometry.h"
-#include "util/path_util.h"
 #include "util/print_text_settings.h"
 #include "util/string_util.h"
 #include "message/message_version.h"
@@ -16,6 +15,7 @@
 #include "platform/gdi/logfont.h"
 #include "resources/string_table.h"
 #include "resources/string_ids.h"
+#include "platform/path.h"
 
 #include <algorithm>
 #include <cmath>
@@ -144,7 +144,7 @@ void CAnoRecord::SetText(const char* text)
 bool CAnoRecord::AttachSound(const std::string& path)
 {
     ClearContent(sound);
-    GetFileName(path, m_strContent, false);
+    m_strContent = StemOf(path);
     CFile file;
     if (!file.Open(path, CFile::modeRead))
         return false;
@@ -169,7 +169,7 @@ bool CAnoRecord::AttachImage(const std::string& path, const CImageBuffer& pictur
     ClearContent(image);
     if (!picture.IsValid())
         return false;
-    GetFileName(path, m_strContent, false);
+    m_strContent = StemOf(path);
 
     const CImageBuffer* source = &picture;
     CImageBuffer converted;

@@ -26,12 +26,16 @@ enum Token : int32_t { kDeeper = 1, kShallower = 2, kRecord = 3 };
     throw CArchiveException(cause, ar.GetFilePath());
 }
 
+// Bytes substituted at once on their way in or out: few enough that they are
+// still in the processor's cache when the system copies them.
+constexpr size_t kSubstitutionStep = 256u << 10;
+
 // The message body on its way to the file: every byte through the writing
 // table as it is copied into a block, and the block written when it is full,
 // so that the body is never held whole in memory nor copied twice.
 class CSubstitutingFile : public CFile {
 public:
-    static constexpr size_t kBlockBytes = 1u << 20;
+    static constexpr size_t kBlockBytes = kSubstitutionStep;
 
     CSubstitutingFile(CArchive& target, const ByteTable& table)
         : m_target(target), m_substitution(table), m_block(new uint8_t[kBlockBytes])
@@ -102,11 +106,15 @@ public:
             done = std::min(count, sizeof m_head - static_cast<size_t>(m_position));
             std::memcpy(to, m_head + m_position, done);
         }
-        if (done < count) {
-            const size_t n = m_source.Read(to + done, count - done);
+        // A step at a time, each substituted as soon as it is read.
+        while (done < count) {
+            const size_t asked = std::min(count - done, kSubstitutionStep);
+            const size_t n = m_source.Read(to + done, asked);
             if (m_substituted)
                 m_substitution.Apply(to + done, to + done, n);
             done += n;
+            if (n < asked)
+                break;
         }
         m_position += done;
         return done;

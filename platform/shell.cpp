@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QFileIconProvider>
 #include <QFileInfo>
+#include <QIcon>
 #include <QMimeDatabase>
 #include <QSocketNotifier>
 #include <QStandardPaths>
@@ -38,6 +39,12 @@ struct IconKey {
 struct IconTable {
     std::mutex lock;
     std::vector<IconKey> keys;
+    // Each index's icon, made once on the GUI thread and shared by every
+    // item that shows it: the style's stand-ins hold their pictures at every
+    // size, tens of kilobytes an icon, which a tree of folders would repeat
+    // per item. They go with the application.
+    std::vector<QIcon> made;
+    bool dropWithApplication = false;
 };
 
 IconTable& Icons()
@@ -216,13 +223,16 @@ int CShellImageList::GetImageCount() const
 
 QIcon CShellImageList::GetIcon(int index) const
 {
+    IconTable& t = Icons();
+    const size_t at = static_cast<size_t>(index);
     IconKey key;
     {
-        IconTable& t = Icons();
         std::lock_guard guard(t.lock);
-        if (index < 0 || static_cast<size_t>(index) >= t.keys.size())
+        if (index < 0 || at >= t.keys.size())
             return {};
-        key = t.keys[static_cast<size_t>(index)];
+        if (at < t.made.size() && !t.made[at].isNull())
+            return t.made[at];
+        key = t.keys[at];
     }
     QIcon icon = QIcon::fromTheme(key.themeName);
     if (icon.isNull() && !key.genericName.isEmpty())
@@ -239,6 +249,17 @@ QIcon CShellImageList::GetIcon(int index) const
         }
         icon = QFileIconProvider().icon(type);
     }
+    std::lock_guard guard(t.lock);
+    if (t.made.size() <= at)
+        t.made.resize(at + 1);
+    t.made[at] = icon;
+    if (!std::exchange(t.dropWithApplication, true))
+        qAddPostRoutine([] {
+            IconTable& table = Icons();
+            std::lock_guard g(table.lock);
+            table.made.clear();
+            table.dropWithApplication = false;
+        });
     return icon;
 }
 

@@ -4,6 +4,7 @@
 #include "platform/framework/menu.h"
 #include "platform/framework/message_box.h"
 #include "platform/framework/wnd.h"
+#include "platform/gcc_warnings.h"
 
 #include <QApplication>
 
@@ -106,6 +107,8 @@ std::string CRecentFileList::GetDisplayName(int nIndex, const std::string& curDi
     return text;
 }
 
+// GCC 12 sees overlapping copies in "&" + std::to_string(n), inlined: a false -Wrestrict.
+QR_GCC_IGNORE_BEGIN("-Wrestrict")
 void CRecentFileList::UpdateMenu(CCmdUI* pCmdUI)
 {
     auto* ui = dynamic_cast<CMenuCmdUI*>(pCmdUI);
@@ -136,6 +139,7 @@ void CRecentFileList::UpdateMenu(CCmdUI* pCmdUI)
     ui->m_nIndexMax = UINT(menu->GetMenuItemCount());
     ui->m_bEnableChanged = TRUE;
 }
+QR_GCC_IGNORE_END
 
 CWinApp::CWinApp(const char* appName) : m_pszAppName(appName ? appName : "")
 {

@@ -1,7 +1,5 @@
 #include "platform/gdi/emf_writer.h"
 
-#include "platform/gcc_warnings.h"
-
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -111,8 +109,6 @@ void CEmfWriter::Bounds(const QRect& r)
     m_bounds |= r.normalized() & QRect(0, 0, m_width, m_height);
 }
 
-// GCC 12 sees a read past any object in the map's comparison of byte vectors: a false -Wstringop-overread.
-QR_GCC_IGNORE_BEGIN("-Wstringop-overread")
 uint32_t CEmfWriter::ObjectFor(uint32_t createType, const std::vector<uint8_t>& body)
 {
     std::vector<uint8_t> key = body;
@@ -129,7 +125,6 @@ uint32_t CEmfWriter::ObjectFor(uint32_t createType, const std::vector<uint8_t>& 
     m_objects.emplace(std::move(key), handle);
     return handle;
 }
-QR_GCC_IGNORE_END
 
 void CEmfWriter::UsePen(const LOGPEN& pen)
 {

@@ -3,6 +3,7 @@
 #include "platform/gdi/record_sink.h"
 
 #include <cstdint>
+#include <cstring>
 #include <map>
 #include <string>
 #include <vector>
@@ -93,7 +94,15 @@ private:
     std::vector<uint8_t> m_records; // everything after the header
     size_t m_recordStart = 0;
     uint32_t m_nRecords = 0;
-    std::map<std::vector<uint8_t>, uint32_t> m_objects; // creation record body -> handle
+    // Bodies by length, then bytes: only lookups use the order. (The vectors'
+    // own order makes GCC 12 see a read past any object in Release.)
+    struct BodyLess {
+        bool operator()(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) const
+        {
+            return a.size() != b.size() ? a.size() < b.size() : !a.empty() && std::memcmp(a.data(), b.data(), a.size()) < 0;
+        }
+    };
+    std::map<std::vector<uint8_t>, uint32_t, BodyLess> m_objects; // creation record body -> handle
     uint32_t m_nextHandle = 1;
     Selected m_sel;
     std::vector<Selected> m_saved;

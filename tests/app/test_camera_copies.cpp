@@ -65,8 +65,7 @@ std::string ExifText(const std::string& path, WORD tag, WORD sub)
     const CExifEntry* e = exif.FindEntry(tag, 0, sub);
     if (!e)
         return "(none)";
-    const char* p = reinterpret_cast<const char*>(e->m_value.data());
-    return std::string(p, strnlen(p, e->m_value.size()));
+    return e->GetText();
 }
 
 // What makes a copy one a camera plays: its Exif block reads, with the
