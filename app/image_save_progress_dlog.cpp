@@ -7,9 +7,9 @@
 #include "platform/framework/controls.h"
 #include "resources/string_table.h"
 #include "resources/string_ids.h"
+#include "platform/path.h"
 
 #include <cstdio>
-#include <filesystem>
 #include <vector>
 
 namespace {
@@ -73,7 +73,7 @@ BOOL CImageSaveProgressDlog::OnInitDialog()
 {
     CProgressDlog::OnInitDialog();
     m_exporter.SetProgressCallback(ImageSaveProgressCallback, uintptr_t(this));
-    std::string name = std::filesystem::path(m_strDisplayPath).filename().string();
+    std::string name = LastNameOf(m_strDisplayPath);
     std::string status;
     if (m_nStatusStringId)
         status = std::string(res::String(m_nStatusStringId));

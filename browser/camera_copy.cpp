@@ -61,10 +61,11 @@ void SetDate(CExifFile& exif, WORD tag, WORD subDirectory, const std::string& te
 std::string ShootingDate(const CExifFile& source)
 {
     const CExifEntry* e = source.FindEntry(kTagDateTimeOriginal, 0, kSubExif);
-    if (!e || e->m_value.empty())
+    if (!e)
         return {};
-    const char* p = reinterpret_cast<const char*>(e->m_value.data());
-    std::string text(p, strnlen(p, std::min<size_t>(e->m_value.size(), kDateBytes)));
+    std::string text = e->GetText();
+    if (text.size() > kDateBytes)
+        text.resize(kDateBytes);
     return text.find_first_not_of(' ') == std::string::npos ? std::string() : text;
 }
 

@@ -11,6 +11,7 @@
 #include "imaging/program_folders.h"
 #include "platform/exceptions.h"
 #include "platform/file.h"
+#include "platform/path.h"
 
 #include <cctype>
 #include <cstdio>
@@ -31,8 +32,7 @@ std::string& HomeFolder()
 
 std::string UpperExtension(const std::string& path)
 {
-    std::string ext;
-    GetFileExtension(path, ext, false);
+    std::string ext = ExtensionOf(path);
     for (char& c : ext)
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return ext;
@@ -189,8 +189,7 @@ int CFileItem::ResetThumbnail(BOOL readInfo, CImageImporter* importer)
 
 std::string CFileItem::FormatCaption(int index, BOOL withDetails) const
 {
-    std::string text;
-    GetFileName(m_strPath, text, true);
+    std::string text = LastNameOf(m_strPath);
     if (!withDetails)
         return text;
     text += '\n';

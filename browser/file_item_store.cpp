@@ -6,6 +6,7 @@
 #include "ui/ui_services.h"
 #include "imaging/icc_profile_data.h"
 #include "imaging/program_folders.h"
+#include "platform/path.h"
 
 #include <algorithm>
 
@@ -220,15 +221,11 @@ void RebaseFileItemPaths(const std::string& newFolder)
     for (auto& item : Store().items) {
         if (!item)
             continue;
-        std::string name;
-        GetFileName(item->GetPath(), name, true);
-        item->m_strPath = JoinPath(folder, name);
+        item->m_strPath = JoinPath(folder, LastNameOf(item->GetPath()));
         // The voice note keeps its own name as it is on disk: a name spelt in
         // another case would be another file here.
-        if (!item->m_strSoundPath.empty()) {
-            GetFileName(item->m_strSoundPath, name, true);
-            item->m_strSoundPath = JoinPath(folder, name);
-        }
+        if (!item->m_strSoundPath.empty())
+            item->m_strSoundPath = JoinPath(folder, LastNameOf(item->m_strSoundPath));
     }
 }
 
@@ -267,9 +264,7 @@ CPrintTextSettings& GetPrintTextSettings()
 
 std::string GetItemFileName(int index)
 {
-    std::string name;
-    GetFileName(GetFileItem(index)->GetPath(), name, true);
-    return name;
+    return LastNameOf(GetFileItem(index)->GetPath());
 }
 
 std::string GetItemSoundPath(int index) { return GetFileItem(index)->m_strSoundPath; }

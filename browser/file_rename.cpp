@@ -28,14 +28,6 @@ bool Exists(const std::string& path)
     return ::stat(path.c_str(), &st) == 0;
 }
 
-// The name up to its last dot, and what follows it.
-void SplitName(const std::string& name, std::string& base, std::string& ext)
-{
-    const size_t dot = name.rfind('.');
-    base = dot == std::string::npos ? name : name.substr(0, dot);
-    ext = dot == std::string::npos ? std::string() : name.substr(dot + 1);
-}
-
 } // namespace
 
 std::string MakeSerialName(int counter, const std::string& name, const std::string& number)
@@ -52,7 +44,7 @@ std::string MakeSerialName(int counter, const std::string& name, const std::stri
 
 void ProposeSerialName(const std::string& path, std::string& name, std::string& number)
 {
-    GetFileName(path, name, false);
+    name = StemOf(path);
     size_t end = name.size();
     while (end > 0 && name.size() - end < 5 && std::isdigit(static_cast<unsigned char>(name[end - 1])))
         --end;
@@ -85,9 +77,11 @@ bool RenameItem(int index, const std::string& text, std::string& error, CNamesak
         error = LoadResString(IDS_INVALID_NAME_CHARS);
         return false;
     }
-    std::string base, typed;
-    SplitName(name, base, typed);
-    if (base.empty()) {
+    const std::string base = StemOf(name);
+    const std::string typed = ExtensionOf(name);
+    // A typed ".jpg" is an extension with nothing before it, though as a
+    // file's name it would be a hidden one.
+    if (base.empty() || (name.front() == '.' && DottedExtensionOf(name).empty())) {
         error = LoadResString(IDS_RENAME_EMPTY_BASE);
         return false;
     }
@@ -101,16 +95,14 @@ bool RenameItem(int index, const std::string& text, std::string& error, CNamesak
     }
     AddCompanionFiles(sources, names);
     const std::string folder = ParentFolderOf(sources[0]);
-    std::string ownExt;
-    GetFileExtension(sources[0], ownExt, false);
+    const std::string ownExt = ExtensionOf(sources[0]);
     // A typed extension other than the picture's own becomes part of the name.
     std::string stem = base;
     if (!typed.empty() && !EqualsNoCase(typed, ownExt))
         stem = base + "." + typed;
     std::vector<std::string> targets;
     for (size_t i = 0; i < sources.size(); ++i) {
-        std::string ext;
-        GetFileExtension(sources[i], ext, false);
+        std::string ext = ExtensionOf(sources[i]);
         if (i == 0 && !typed.empty() && EqualsNoCase(typed, ownExt))
             ext = typed;
         targets.push_back(JoinPath(folder, ext.empty() ? stem : stem + "." + ext));

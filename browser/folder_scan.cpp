@@ -26,9 +26,7 @@ std::string UpperCased(std::string_view text)
 // The voice note a picture would have: its folder, its base name and ".WAV".
 std::string WantedSoundPath(const std::string& picturePath)
 {
-    std::string base;
-    GetFileName(picturePath, base, false);
-    return JoinPath(ParentFolderOf(picturePath), base + ".WAV");
+    return JoinPath(ParentFolderOf(picturePath), StemOf(picturePath) + ".WAV");
 }
 
 } // namespace
@@ -97,9 +95,7 @@ void ListFolderEntries(const std::string& folder, std::vector<std::string>& pict
     std::vector<FolderFileFacts> facts;
     ListFolder(folder, folders, files, wanted, &facts);
     for (size_t i = 0; i < files.size(); ++i) {
-        std::string ext;
-        GetFileExtension(files[i], ext, false);
-        const std::string upper = UpperCased(ext);
+        const std::string upper = UpperCased(ExtensionOf(files[i]));
         if (upper == "WAV") {
             sounds.push_back(std::move(files[i]));
         } else if (pictureExtensions.count(upper)) {

@@ -14,6 +14,7 @@
 #include "platform/framework/message_box.h"
 #include "resources/string_table.h"
 #include "resources/string_ids.h"
+#include "platform/path.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -44,7 +45,7 @@ bool SameFile(const std::string& a, const std::string& b)
 // Both extensions name one file type (JPG and jpeg, TIF and tiff).
 bool SameImageType(const std::string& a, const std::string& b)
 {
-    return EqualsNoCase(a, b) || (IsJpegFile("." + a) && IsJpegFile("." + b)) ||
+    return EqualsNoCase(a, b) || (IsJpegExtension(a) && IsJpegExtension(b)) ||
            (IsTiffExtension(a) && IsTiffExtension(b));
 }
 
@@ -52,7 +53,7 @@ bool SameImageType(const std::string& a, const std::string& b)
 int JpegTypeIndex(const std::vector<std::string>& extensions)
 {
     for (size_t i = 0; i < extensions.size(); ++i)
-        if (IsJpegFile("." + extensions[i]))
+        if (IsJpegExtension(extensions[i]))
             return int(i);
     return 0;
 }
@@ -153,12 +154,9 @@ std::string ResizeAllTargetName(const std::string& sourcePath, const std::string
         name = nameBase + number;
     } else {
         // A picture of the chosen type keeps its own name, so that into its own folder it replaces itself.
-        std::string own;
-        if (extension.empty() || (GetFileExtension(sourcePath, own, false) && SameImageType(own, extension))) {
-            GetFileName(sourcePath, name, true);
-            return name;
-        }
-        GetFileName(sourcePath, name, false);
+        if (extension.empty() || SameImageType(ExtensionOf(sourcePath), extension))
+            return LastNameOf(sourcePath);
+        name = StemOf(sourcePath);
     }
     return extension.empty() ? name : name + "." + extension;
 }

@@ -1,6 +1,7 @@
 #include "browser/sort_key.h"
 
 #include "browser/file_item_store.h"
+#include "platform/path.h"
 #include "util/path_util.h"
 #include "util/string_util.h"
 
@@ -10,13 +11,6 @@
 #include <vector>
 
 namespace {
-
-// The last path element, without copying.
-std::string_view NameOf(const std::string& path)
-{
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string_view(path) : std::string_view(path).substr(slash + 1);
-}
 
 int Sign(int64_t v) { return v < 0 ? -1 : v > 0 ? 1 : 0; }
 
@@ -92,12 +86,10 @@ int64_t SizeOf(CFileItem* item)
 // "extension.name" of the file name, appended to text.
 void AppendExtensionFirst(CFileItem* item, std::string& text)
 {
-    const std::string_view name = NameOf(item->GetPath());
-    const size_t dot = name.rfind('.');
-    if (dot != std::string_view::npos)
-        text.append(name.substr(dot + 1));
+    const std::string& path = item->GetPath();
+    text += ExtensionOf(path);
     text += '.';
-    text.append(name.substr(0, dot));
+    text += StemOf(path);
 }
 
 std::string ExtensionFirst(CFileItem* item)
@@ -136,7 +128,7 @@ int CompareSortKeys(const SortKeyValue& a, const SortKeyValue& b)
 
 int CSortKey::Compare(CFileItem* item) const { return Sign(CompareSortKeys(m_key, Value(item))); }
 
-SortKeyValue CSortKeyName::Value(CFileItem* item) const { return std::string(NameOf(item->GetPath())); }
+SortKeyValue CSortKeyName::Value(CFileItem* item) const { return LastNameOf(item->GetPath()); }
 SortKeyValue CSortKeySize::Value(CFileItem* item) const { return SizeOf(item); }
 SortKeyValue CSortKeyExt::Value(CFileItem* item) const { return ExtensionFirst(item); }
 SortKeyValue CSortKeyDate::Value(CFileItem* item) const { return item->m_fileTime; }
@@ -162,7 +154,7 @@ void SortFileItems(int mode, bool descending)
     FileItemArray& array = GetFileItemArray();
     switch (ValidSortMode(mode)) {
     case kSortByName:
-        SortByTexts(array, descending, [](CFileItem* i, std::string& text) { text.append(NameOf(i->GetPath())); });
+        SortByTexts(array, descending, [](CFileItem* i, std::string& text) { text += LastNameOf(i->GetPath()); });
         break;
     case kSortBySize: SortByNumbers(array, descending, SizeOf); break;
     case kSortByExtension: SortByTexts(array, descending, AppendExtensionFirst); break;

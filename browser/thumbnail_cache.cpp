@@ -12,6 +12,7 @@
 #include "platform/exceptions.h"
 #include "platform/file.h"
 #include "platform/replace_file.h"
+#include "platform/path.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -451,8 +452,7 @@ void ClearThumbnailCache()
         const std::string name = e->d_name;
         if (name.empty() || name[0] == '.')
             continue;
-        std::string ext;
-        GetFileExtension(name, ext, false);
+        const std::string ext = ExtensionOf(name);
         if (!EqualsNoCase(ext, "bmp") && !EqualsNoCase(ext, "raw"))
             continue;
         const std::string path = JoinPath(c.folder, name);

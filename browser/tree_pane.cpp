@@ -84,9 +84,7 @@ bool HasRawTiffConflict(const std::vector<std::string>& sources, const std::stri
 {
     CNamesakeIndex names;
     for (const std::string& source : sources) {
-        std::string name;
-        GetFileName(source, name, true);
-        const std::string there = JoinPath(target, name);
+        const std::string there = JoinPath(target, LastNameOf(source));
         if (IsTiffFile(there) && !names.Find(there, IsTkfFile).empty())
             return true;
         if (IsTkfFile(there) && !names.Find(there, IsTiffFile).empty())

@@ -23,6 +23,7 @@
 #include "util/path_util.h"
 #include "util/string_util.h"
 #include "resources/string_ids.h"
+#include "platform/path.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -53,9 +54,7 @@ int SavedQuality(const std::string& path)
 // The file type the save dialog offers first: the source's own.
 std::string SaveTypeOf(const std::string& path)
 {
-    std::string ext = UpperKeepingOffsets(std::filesystem::path(path).extension().string());
-    if (!ext.empty())
-        ext.erase(0, 1);
+    std::string ext = UpperKeepingOffsets(ExtensionOf(path));
     if (ext == "JPG" || ext == "JPE")
         return "JPEG";
     return ext == "TIF" ? "TIFF" : ext;
@@ -72,7 +71,7 @@ void CZunMainFrame::OnSaveAsReplace()
     }
     // Over a JPEG or raw file the save keeps a copy's name to itself; over
     // anything else it may write over the file, once the user agrees.
-    const std::string ext = UpperKeepingOffsets(std::filesystem::path(path).extension().string());
+    const std::string ext = UpperKeepingOffsets(DottedExtensionOf(path));
     const bool jpegOrRaw = ext == ".JPG" || ext == ".JPEG" || ext == ".JPE" || IsTkfFile(path);
     if (jpegOrRaw) {
         SaveSelectedItem(FALSE);
@@ -117,7 +116,7 @@ void CZunMainFrame::SaveSelectedItem(BOOL replace)
         std::string filter;
         CImageExporter(GetExporterSearchPath()).BuildSaveFilter(filter, pixelType);
         CFileSaveDlog dlg(&quality, bitsPerPixel, SaveTypeOf(source),
-                          std::filesystem::path(source).filename().string(), kSaveAsFlags, filter, this);
+                          LastNameOf(source), kSaveAsFlags, filter, this);
         if (dlg.DoModal() != IDOK)
             return;
         target = dlg.GetPathName();

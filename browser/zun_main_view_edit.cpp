@@ -29,6 +29,7 @@
 #include "platform/framework/wait_cursor.h"
 #include "platform/framework/win_app.h"
 #include "resources/string_ids.h"
+#include "platform/path.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -565,8 +566,7 @@ void CZunMainView::MoveOrCopyToFolder(BOOL move)
                            : ShellCopyFiles(AfxGetMainWnd(), IDS_COPYING, paths, target);
     if (folder) {
         if (done && move) {
-            std::string name;
-            GetFileName(paths[0], name, true);
+            const std::string name = LastNameOf(paths[0]);
             m_pTreePane->RefreshTree();
             // The moved folder is shown at its new place.
             m_pTreePane->SelectFolder(JoinPath(target, name));

@@ -14,6 +14,7 @@
 #include "platform/framework/win_app.h"
 #include "resources/string_table.h"
 #include "resources/string_ids.h"
+#include "platform/path.h"
 
 #include <algorithm>
 #include <cstring>
@@ -36,8 +37,7 @@ void CopyToBuffer(const std::string& text, char* buffer, int size)
 template <class T, class Ask>
 const T& LookUpByExtension(std::map<std::string, T>& map, const std::string& path, const Ask& ask)
 {
-    std::string ext;
-    GetFileExtension(path, ext, false);
+    std::string ext = ExtensionOf(path);
     std::transform(ext.begin(), ext.end(), ext.begin(), [](char c) { return c >= 'a' && c <= 'z' ? char(c - 32) : c; });
     if (auto it = map.find(ext); it != map.end())
         return it->second;

@@ -6,11 +6,11 @@
 #include "platform/byte_reader.h"
 #include "platform/exceptions.h"
 #include "platform/file.h"
+#include "platform/path.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstring>
-#include <filesystem>
 
 namespace {
 
@@ -91,7 +91,7 @@ void DecodeRle(const BYTE* src, size_t size, int bitCount, BYTE* bits, int width
 bool CDibBitmap::LoadFromFile(const std::string& path, bool force)
 {
     if (!force) {
-        std::string ext = std::filesystem::path(path).extension().string();
+        std::string ext = DottedExtensionOf(path);
         std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
         if (ext != ".bmp")
             return false;

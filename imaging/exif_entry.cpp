@@ -283,13 +283,14 @@ void CExifEntry::NormalizeUserComment()
         std::swap(m_value[at], m_value[at + 1]);
 }
 
+std::string CExifEntry::GetText() const
+{
+    return std::string(m_value.begin(), std::find(m_value.begin(), m_value.end(), BYTE(0)));
+}
+
 void CExifEntry::GetDateTime(int& year, int& month, int& day, int& hour, int& minute, int& second) const
 {
-    std::string text;
-    if (m_type == 2) {
-        auto end = std::find(m_value.begin(), m_value.end(), BYTE(0));
-        text.assign(m_value.begin(), end);
-    }
+    std::string text = m_type == 2 ? GetText() : std::string();
     int* out[6] = {&year, &month, &day, &hour, &minute, &second};
     for (int* field : out) {
         size_t first = text.find_first_not_of(" \t\r\n");

@@ -84,6 +84,9 @@ public:
     // A UNICODE comment read from a Motorola-order file is held in Intel order.
     void NormalizeUserComment();
     void GetDateTime(int& year, int& month, int& day, int& hour, int& minute, int& second) const;
+    // The value's bytes up to its first zero byte (all of them when it has
+    // none), as the text of an ASCII entry.
+    std::string GetText() const;
 
     // The value in the given byte order, converted value by value.
     std::vector<BYTE> Encode(bool bigEndian) const;

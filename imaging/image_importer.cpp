@@ -86,7 +86,9 @@ uint32_t CImageImporter::Flags() const
 
 bool CImageImporter::FindPluginForFile(const std::string& path, std::string& pluginPath)
 {
-    const std::pair<std::string, std::string> key(m_searchPattern, UpperExtensionOfPath(path));
+    // Compared with the dot, so a plug-in listing "JPG" never matches.
+    const std::string wanted = UpperFileExtensionWithDot(path);
+    const std::pair<std::string, std::string> key(m_searchPattern, wanted);
     {
         std::lock_guard<std::mutex> guard(ExtensionCacheMutex());
         auto it = ExtensionCache().find(key);
@@ -95,8 +97,6 @@ bool CImageImporter::FindPluginForFile(const std::string& path, std::string& plu
             return true;
         }
     }
-    // Compared with the dot, so a plug-in listing "JPG" never matches.
-    const std::string wanted = UpperFileExtensionWithDot(path);
     for (const std::string& file : ListPluginFiles(m_searchPattern)) {
         PluginModule m = LoadPluginModule(file);
         if (!m)

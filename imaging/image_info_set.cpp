@@ -9,6 +9,7 @@
 #include "platform/file.h"
 #include "resources/string_table.h"
 #include "resources/string_ids.h"
+#include "platform/path.h"
 
 #include <charconv>
 #include <cstdio>
@@ -259,9 +260,7 @@ std::string CFileInfoSet::GetItemText(UINT id) const
 {
     switch (id) {
     case IDS_INFO_NAME: {
-        std::string name;
-        GetFileName(m_path, name, true);
-        return name;
+        return LastNameOf(m_path);
     }
     case IDS_INFO_SIZE: return FormatFileSizeText(m_path);
     case IDS_INFO_UPDATED: return FormatFileWriteTime(m_path);

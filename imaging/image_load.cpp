@@ -10,6 +10,7 @@
 #include "platform/gdi/dc.h"
 #include "platform/gdi/gdi_object.h"
 #include "platform/gui_request.h"
+#include "platform/path.h"
 #include "platform/shell.h"
 #include "resources/string_table.h"
 #include "resources/string_ids.h"
@@ -173,7 +174,7 @@ bool RenderOleObjectToDib(const std::string& path, CDibBitmap& target)
         QPainter p(&card);
         p.drawImage((kWidth - kIcon) / 2, 12, icon);
         p.setPen(Qt::black);
-        const QString name = QFileInfo(QString::fromStdString(path)).fileName();
+        const QString name = QString::fromStdString(LastNameOf(path));
         const QRect text(4, 12 + kIcon + 6, kWidth - 8, kHeight - 12 - kIcon - 10);
         p.drawText(text, Qt::AlignHCenter | Qt::AlignTop,
                    p.fontMetrics().elidedText(name, Qt::ElideMiddle, text.width()));
@@ -301,21 +302,21 @@ void CImageImporter::DecodeToDib(const std::string& path, CDibBitmap& target, co
 {
     m_colorsMatched = false;
     try {
-        const std::string ext = UpperExtensionOfPath(path);
+        const std::string ext = UpperFileExtensionWithDot(path);
         if (SelectPlugin(path, pluginPath)) {
             ReadDibImage(path, target, rect, lockTimeoutMs);
             m_lastLoadKind = kLoadKindPlugin;
-        } else if (ext == "BMP") {
+        } else if (ext == ".BMP") {
             // A BMP file that cannot be read is a failure, not an empty success.
             if (!target.LoadFromFile(path, true))
                 throw CUserException();
             m_lastLoadKind = kLoadKindBmp;
-        } else if (ext == "TXT" || ext == "C" || ext == "CPP" || ext == "H" || ext == "BAT" || ext == "INI" ||
-                   ext == "LOG") {
+        } else if (ext == ".TXT" || ext == ".C" || ext == ".CPP" || ext == ".H" || ext == ".BAT" || ext == ".INI" ||
+                   ext == ".LOG") {
             if (!RenderTextFileToDib(path, target, static_cast<const RECT*>(rect)))
                 throw CUserException();
             m_lastLoadKind = kLoadKindText;
-        } else if (ext != "EXE" && ext != "SYS" && ext != "DLL") {
+        } else if (ext != ".EXE" && ext != ".SYS" && ext != ".DLL") {
             if (!RenderOleObjectToDib(path, target))
                 throw CUserException();
             m_lastLoadKind = kLoadKindOle;

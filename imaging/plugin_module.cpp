@@ -1,5 +1,7 @@
 #include "imaging/plugin_module.h"
 
+#include "platform/path.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstring>
@@ -132,20 +134,7 @@ std::string ReadPluginName(PluginModule module, bool exporter)
     return text.bytes ? FieldText(text.bytes, std::min<size_t>(text.size, 256)) : std::string();
 }
 
-std::string UpperExtensionOfPath(const std::string& path)
-{
-    const auto dot = path.rfind('.');
-    return dot == std::string::npos ? std::string() : Upper(path.substr(dot + 1));
-}
-
-std::string UpperFileExtensionWithDot(const std::string& path)
-{
-    const auto slash = path.rfind('/');
-    const auto dot = path.rfind('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return {};
-    return Upper(path.substr(dot));
-}
+std::string UpperFileExtensionWithDot(const std::string& path) { return Upper(DottedExtensionOf(path)); }
 
 bool ExtensionListsShare(const std::vector<std::string>& a, const std::vector<std::string>& b)
 {

@@ -37,11 +37,8 @@ std::vector<std::string> ReadExporterExtensions(PluginModule module);
 // The display name: ExportNameProc for exporters, else string 2000.
 std::string ReadPluginName(PluginModule module, bool exporter);
 
-// The text after the last "." of the whole path, upper-cased; empty without one.
-std::string UpperExtensionOfPath(const std::string& path);
-
-// The file name's extension with its dot (after the last "." behind the last
-// "/"), upper-cased; empty without one.
+// The file name's extension with its dot (platform/path.h's DottedExtensionOf),
+// upper-cased; empty without one.
 std::string UpperFileExtensionWithDot(const std::string& path);
 
 // True when the two lists share an extension, compared without case and with

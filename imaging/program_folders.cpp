@@ -1,9 +1,11 @@
 #include "imaging/program_folders.h"
 
+#include "util/path_util.h"
 #include "util/reg_settings.h"
 #include "imaging/exif_thumbnail.h"
 #include "imaging/image_exporter.h"
 #include "platform/file.h"
+#include "platform/path.h"
 #include "platform/replace_file.h"
 #include "resources/string_table.h"
 
@@ -53,11 +55,7 @@ std::string ProgramFolder()
 // The picture's folder and name without its extension.
 std::string WithoutExtension(const std::string& path)
 {
-    const auto slash = path.rfind('/');
-    const auto dot = path.rfind('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return path;
-    return path.substr(0, dot);
+    return JoinPath(ParentFolderOf(path), StemOf(path));
 }
 
 // The file "stem.EXT" beside the picture with the extension in any case.

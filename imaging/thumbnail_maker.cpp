@@ -9,6 +9,7 @@
 #include "imaging/program_folders.h"
 #include "platform/exceptions.h"
 #include "platform/file.h"
+#include "platform/path.h"
 
 #include <vector>
 
@@ -19,11 +20,7 @@ constexpr uint64_t kMaxCompanionBytes = 4u << 20;
 
 std::string UpperExtension(const std::string& path)
 {
-    const auto slash = path.rfind('/');
-    const auto dot = path.rfind('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return {};
-    std::string e = path.substr(dot + 1);
+    std::string e = ExtensionOf(path);
     for (char& c : e)
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return e;

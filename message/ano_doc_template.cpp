@@ -7,6 +7,7 @@
 #include "platform/framework/message_box.h"
 #include "platform/framework/wait_cursor.h"
 #include "platform/framework/win_app.h"
+#include "platform/path.h"
 #include "resources/string_table.h"
 #include "ui/ui_services.h"
 
@@ -54,10 +55,7 @@ CDocTemplate::Confidence CAnoDocTemplate::MatchDocType(const std::string& path, 
     const Confidence c = CDocTemplate::MatchDocType(path, rpDocMatch);
     if (c == yesAlreadyOpen)
         return c;
-    const size_t slash = path.find_last_of("/\\");
-    const size_t dot = path.rfind('.');
-    std::string ext = dot == std::string::npos || (slash != std::string::npos && dot < slash) ? std::string()
-                                                                                             : path.substr(dot);
+    std::string ext = DottedExtensionOf(path);
     std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char ch) { return char(std::toupper(ch)); });
     std::string own = LoadDocStringPart(IDR_MESSAGE, filterExt);
     std::transform(own.begin(), own.end(), own.begin(), [](unsigned char ch) { return char(std::toupper(ch)); });

@@ -14,8 +14,8 @@
 #include "ui/edit_commands.h"
 #include "ui/hover_help.h"
 #include "ui/ui_services.h"
-#include "util/path_util.h"
 #include "resources/string_ids.h"
+#include "platform/path.h"
 
 #include <QFontMetrics>
 #include <QWidget>
@@ -256,10 +256,9 @@ void CAnoMainFrame::OnOpenImageComment()
         return;
     CWaitCursor wait;
     CImageBuffer picture, display, print;
-    std::string text, title;
+    std::string text;
     int64_t date = 0;
     if (!view->PrepareCommentPicture(picture, display, print, text, date))
         return;
-    GetFileName(text, title, true);
-    viewer->OpenImage(title, &picture, &display, &print, date);
+    viewer->OpenImage(LastNameOf(text), &picture, &display, &print, date);
 }

@@ -1,6 +1,5 @@
 #include "message/ano_markup.h"
 
-#include "util/path_util.h"
 #include "platform/archive.h"
 #include "platform/file.h"
 #include "platform/path.h"
@@ -26,13 +25,6 @@ bool EqualsNoCase(std::string_view a, std::string_view b)
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
                return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
            });
-}
-
-std::string NameOf(std::string_view path, bool withExtension = true)
-{
-    std::string name;
-    GetFileName(path, name, withExtension);
-    return name;
 }
 
 // The scan consumes the text from the front, as the format is forgiving:
@@ -173,13 +165,12 @@ std::vector<std::string_view> SplitComponents(std::string_view s)
 
 bool IsAnnotationTextFile(std::string_view path)
 {
-    std::string ext;
-    if (!GetFileExtension(path, ext, false) || !EqualsNoCase(ext, "TXT"))
+    if (!EqualsNoCase(ExtensionOf(path), "TXT"))
         return false;
-    const std::string stem = NameOf(path, false);
+    const std::string stem = StemOf(path);
     if (stem.compare(0, 3, "ANN") != 0)
         return false;
-    return EqualsNoCase(NameOf(ParentFolderOf(path)), stem);
+    return EqualsNoCase(LastNameOf(ParentFolderOf(path)), stem);
 }
 
 std::string CAnoMarkup::ResolveReference(const std::string& root, std::string_view reference)
@@ -257,7 +248,7 @@ bool CAnoMarkup::Parse(const std::string& filePath, std::string text)
             scan.Attributes([&](std::string_view key, std::string_view value) {
                 if (key != "mainImage")
                     return;
-                const std::string name = NameOf(value);
+                const std::string name = LastNameOf(value);
                 m_strMainImage.clear();
                 if (!name.empty() && name != "." && name != "..")
                     m_strMainImage = ConfinedFile(m_strRootFolder, fs::path(m_strRootFolder) / std::string(name));

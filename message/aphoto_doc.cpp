@@ -99,18 +99,9 @@ std::string DocString(const CDocTemplate* tmpl, CDocTemplate::DocStringIndex ind
 // A title from a file name: without folder and extension, cut to 64 characters.
 std::string TitleFromPath(const std::string& path)
 {
-    std::string title;
-    GetFileName(path, title, false);
+    std::string title = StemOf(path);
     TruncateToChars(title, CAPhotoDoc::kMaxTitleChars);
     return title;
-}
-
-std::string EntryText(const CExifEntry* e)
-{
-    if (!e || e->m_value.empty())
-        return {};
-    const char* p = reinterpret_cast<const char*>(e->m_value.data());
-    return std::string(p, strnlen(p, e->m_value.size()));
 }
 
 } // namespace
@@ -365,6 +356,20 @@ void CAPhotoDoc::Load(CArchive& ar)
     // As loaded, whatever the lock of the message that was open.
     CDocument::SetModifiedFlag(loaded.modified);
     UpdateAllViews(nullptr, hintLoaded);
+    if (IsMessageFile(path))
+        ReportUnreadableComments();
+}
+
+void CAPhotoDoc::ReportUnreadableComments() const
+{
+    std::string said;
+    for (const CAnoElement& e : m_content.m_comments) {
+        const std::string why = e.m_pRecord->UnreadableText();
+        if (!why.empty())
+            said += (said.empty() ? "" : "\n\n") + why;
+    }
+    if (!said.empty())
+        AfxMessageBox(FormatWithStrings(res::String(IDS_COMMENTS_UNREADABLE), {said}), MB_ICONEXCLAMATION);
 }
 
 void CAPhotoDoc::LoadPlainPicture(const std::string& path, CAPhotoContent& content, Loaded& loaded)
@@ -397,7 +402,8 @@ void CAPhotoDoc::LoadPlainPicture(const std::string& path, CAPhotoContent& conte
         CExifFile exif;
         if (exif.Attach(&file, kind) == 0) {
             content.m_profile.SetFromMetadata(exif);
-            content.m_strInfoText = EntryText(exif.FindEntry(kTagImageDescription, 1, 0));
+            const CExifEntry* description = exif.FindEntry(kTagImageDescription, 1, 0);
+            content.m_strInfoText = description ? description->GetText() : std::string();
         }
     }
 
@@ -537,8 +543,7 @@ BOOL CAPhotoDoc::SaveForMail(const std::string& path, BOOL bShrink)
 
 std::string CAPhotoDoc::GetMailAttachmentName() const
 {
-    std::string name;
-    if (!m_strPathName.empty() && GetFileName(m_strPathName, name, true))
+    if (std::string name = LastNameOf(m_strPathName); !name.empty())
         return name;
     std::string ext = DocString(m_pDocTemplate, CDocTemplate::filterExt);
     return GetMessageTitle() + ext.substr(0, ext.find(';'));

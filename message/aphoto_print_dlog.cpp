@@ -18,10 +18,10 @@
 #include "util/draw_guards.h"
 #include "util/file_filter.h"
 #include "util/geometry.h"
-#include "util/path_util.h"
 #include "util/reg_settings.h"
 #include "util/string_util.h"
 #include "resources/string_ids.h"
+#include "platform/path.h"
 
 #include <QPainter>
 
@@ -149,8 +149,7 @@ BOOL WriteMessageToFile(CWnd* pParent, CAPhotoDoc& doc, CAPhotoPageRender& rende
     const std::string filter(res::String(IDS_METAFILE_FILTER));
     if (!AfxPromptFileName(path, FALSE, std::string(), QtFileFilter(filter)))
         return FALSE;
-    std::string ext;
-    if (!GetFileExtension(path, ext, false))
+    if (DottedExtensionOf(path).empty())
         path += ".EMF";
     return WritePageMetafile(render, path, DefaultPrintablePage());
 }

@@ -2,9 +2,9 @@
 
 #include "platform/framework/message_box.h"
 #include "platform/framework/wnd.h"
-#include "util/path_util.h"
 #include "util/string_util.h"
 #include "resources/string_ids.h"
+#include "platform/path.h"
 
 #include <QCheckBox>
 #include <QFileDialog>
@@ -52,8 +52,7 @@ CAPhotoSaveDlog::Answer CAPhotoSaveDlog::SetAnswer(Answer answer) { return std::
 
 std::string CAPhotoSaveDlog::CompleteExtension(const std::string& path) const
 {
-    std::string ext;
-    if (m_strDefaultExt.empty() || GetFileExtension(path, ext, false) || path.empty() || path.back() == '/')
+    if (m_strDefaultExt.empty() || !DottedExtensionOf(path).empty() || path.empty() || path.back() == '/')
         return path;
     return path + "." + m_strDefaultExt;
 }

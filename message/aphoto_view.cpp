@@ -38,6 +38,7 @@
 #include "util/path_util.h"
 #include "util/reg_settings.h"
 #include "resources/string_ids.h"
+#include "platform/path.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -68,8 +69,7 @@ std::string& LastWebPageFolder()
 
 bool IsPictureFileName(const std::string& path)
 {
-    std::string ext;
-    GetFileExtension(path, ext, true);
+    std::string ext = DottedExtensionOf(path);
     std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::toupper(c)); });
     for (const char* e : {".JPG", ".JPEG", ".JPE", ".TIF", ".TIFF", ".BMP"})
         if (ext == e)
@@ -991,7 +991,7 @@ void CAPhotoView::OnSaveWebPage()
     content.m_nQuality = GetCompressionSetting();
     std::string name;
     if (!doc->GetPathName().empty()) {
-        GetFileName(doc->GetPathName(), name, false);
+        name = StemOf(doc->GetPathName());
     } else {
         name = GetMessageTitle();
         if (HasInvalidFileNameChar(name)) {
@@ -1069,10 +1069,15 @@ BOOL CAPhotoView::PrepareCommentPicture(CImageBuffer& picture, CImageBuffer& dis
     if (!m_pCommentPane || m_pCommentPane->GetCurrentIndex() < 0)
         return FALSE;
     CAnoRecord record = m_pCommentPane->GetCurrentRecord();
+    if (record.m_nKind != CAnoRecord::image)
+        return FALSE;
+    bool decoded = false;
     try {
-        if (record.m_nKind != CAnoRecord::image || !record.GetImage(picture) || !picture.IsValid())
-            return FALSE;
+        decoded = record.GetImage(picture) && picture.IsValid();
     } catch (const CException&) {
+    }
+    if (!decoded) {
+        AfxMessageBox(record.UnreadableText(), MB_ICONEXCLAMATION);
         return FALSE;
     }
     text = record.m_strContent;

@@ -156,8 +156,7 @@ void CCommentSearchDlog::ShowNextRow()
     const std::string path = m_search.GetResult(m_nRowsShown);
     if (m_nRowsShown == 0)
         m_wndResults.DeleteAllItems();
-    std::string name;
-    GetFileName(path, name, true);
+    const std::string name = LastNameOf(path);
     int icon = -1;
     GetShellIconIndex(path, icon);
     const int row = m_wndResults.InsertItem(m_wndResults.GetItemCount(), name, icon);

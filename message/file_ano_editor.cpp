@@ -43,8 +43,7 @@ void CAnoFileList::Fill()
 {
     DeleteAllItems();
     auto add = [this](const std::string& path) {
-        std::string name;
-        GetFileName(path, name, true);
+        const std::string name = LastNameOf(path);
         int icon = -1;
         GetShellIconIndex(path, icon);
         InsertItem(GetItemCount(), name.empty() ? path : name, icon);

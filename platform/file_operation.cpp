@@ -25,12 +25,6 @@ std::string JoinName(const std::string& folder, const std::string& name)
     return folder == "/" ? "/" + name : folder + "/" + name;
 }
 
-std::string NameOf(const std::string& path)
-{
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 std::string WithoutTrailingSlash(std::string path)
 {
     while (path.size() > 1 && path.back() == '/')
@@ -108,7 +102,7 @@ ssize_t ReadFull(int fd, char* data, size_t size)
 bool IsOwnEntry(const std::string& source, const std::string& target)
 {
     struct stat a{}, b{};
-    return NameOf(source) == NameOf(target) && stat(ParentFolderToOpen(source).c_str(), &a) == 0 &&
+    return LastNameOf(source) == LastNameOf(target) && stat(ParentFolderToOpen(source).c_str(), &a) == 0 &&
            stat(ParentFolderToOpen(target).c_str(), &b) == 0 && SameId(a, b);
 }
 
@@ -116,11 +110,10 @@ bool IsOwnEntry(const std::string& source, const std::string& target)
 // "photo (copy 2).jpg"; a folder's whole name is its stem.
 std::string CopyName(const std::string& path, bool folder, int n)
 {
-    const std::string name = NameOf(path);
-    const size_t dot = folder ? std::string::npos : name.rfind('.');
-    const size_t stemEnd = dot == std::string::npos || dot == 0 ? name.size() : dot;
     const std::string mark = n == 1 ? " (copy)" : " (copy " + std::to_string(n) + ")";
-    return JoinName(ParentFolderToOpen(path), name.substr(0, stemEnd) + mark + name.substr(stemEnd));
+    const std::string name =
+        folder ? LastNameOf(path) + mark : StemOf(path) + mark + DottedExtensionOf(path);
+    return JoinName(ParentFolderToOpen(path), name);
 }
 
 // A copy into its source's own folder is given a free name, as file managers
@@ -558,7 +551,7 @@ CFileOperation::Step CFileOperation::Delete(const std::string& path)
         ++m_doneFiles;
         return Step::done;
     }
-    const std::string name = NameOf(path);
+    const std::string name = LastNameOf(path);
     if (name.empty() || name == "." || name == "..")
         return Fail(path, FileOpError::system, EINVAL);
     const int parent = open(ParentFolderToOpen(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

@@ -63,8 +63,6 @@ bool IsHiddenName(const std::string& name)
     return true;
 }
 
-std::string NameOf(const std::string& path) { return std::filesystem::path(path).filename().string(); }
-
 std::string Join(const std::string& folder, const std::string& name)
 {
     return (std::filesystem::path(folder) / name).string();
@@ -166,7 +164,7 @@ bool CReplaceFile::Open(const std::string& target, const Options& options)
     if (options.followLink && !FollowLinks(m_target, err))
         return Fail(err);
     const std::string folder = ParentFolderToOpen(m_target);
-    m_targetName = NameOf(m_target);
+    m_targetName = LastNameOf(m_target);
     if (m_targetName.empty() || m_targetName == "." || m_targetName == "..")
         return Fail(EISDIR);
 

@@ -1,5 +1,7 @@
 #include "platform/shell_namespace.h"
 
+#include "platform/path.h"
+
 #include <QStandardPaths>
 #include <QString>
 
@@ -20,12 +22,6 @@ constexpr int kRankFolder = 10;
 std::string Join(const std::string& folder, const std::string& name)
 {
     return folder == "/" ? "/" + name : folder + "/" + name;
-}
-
-std::string LastName(const std::string& path)
-{
-    const size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 bool IsFolder(const std::string& path)
@@ -192,7 +188,7 @@ std::vector<ShellNode> CShellNamespace::Volumes() const
             continue;
         // A point mounted twice is one volume: the last mount is what shows there.
         auto same = std::find_if(volumes.begin(), volumes.end(), [&](const ShellNode& v) { return v.path == point; });
-        ShellNode v = FolderNode(point, LastName(point));
+        ShellNode v = FolderNode(point, LastNameOf(point));
         v.fixed = true;
         v.rank = 1;
         v.iconFallback = ShellIconKind::drive;
@@ -221,7 +217,7 @@ bool CShellNamespace::EnumFolders(const ShellNode& node, std::vector<ShellNode>&
         if (!m_places.home.empty())
             out.push_back(home);
         for (const ShellPlaces::UserFolder& f : m_places.userFolders) {
-            ShellNode n = FolderNode(f.path, LastName(f.path));
+            ShellNode n = FolderNode(f.path, LastNameOf(f.path));
             n.fixed = true;
             n.rank = kRankUserFolder;
             out.push_back(n);

@@ -1,11 +1,11 @@
 #include "ui/file_operation_dlog.h"
 
-#include "util/path_util.h"
 #include "util/shell_util.h"
 #include "util/string_util.h"
 #include "platform/file_operation.h"
 #include "resources/string_table.h"
 #include "resources/string_ids.h"
+#include "platform/path.h"
 
 #include <QFontMetrics>
 #include <QWidget>
@@ -126,8 +126,7 @@ void CFileOperationProgressDlog::ShowProgress()
         return;
     m_strShownPath = path;
     if (CWnd* label = GetDlgItem(IDC_PROGRESS_FILE)) {
-        std::string name;
-        GetFileName(path, name, true);
+        const std::string name = LastNameOf(path);
         CRect r;
         label->GetClientRect(&r);
         // A long name keeps its start and its extension.

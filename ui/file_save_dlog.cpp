@@ -3,6 +3,7 @@
 #include "platform/framework/file_dialog.h"
 #include "platform/framework/message_box.h"
 #include "platform/framework/wnd.h"
+#include "platform/path.h"
 #include "resources/string_table.h"
 #include "resources/string_ids.h"
 
@@ -25,16 +26,6 @@ std::string Upper(std::string s)
 {
     std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(std::toupper(c)); });
     return s;
-}
-
-// The text after the last dot of the last component; empty when none.
-std::string ExtensionOf(const std::string& path)
-{
-    size_t slash = path.rfind('/');
-    size_t dot = path.rfind('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return {};
-    return path.substr(dot + 1);
 }
 
 bool IsOneOf(const std::string& s, std::initializer_list<const char*> names)
@@ -212,7 +203,7 @@ BOOL CFileSaveDlog::RunDialog(std::string& path, int& filterIndex)
 
 BOOL CFileSaveDlog::ConfirmReplace(const std::string& path)
 {
-    std::string text = std::filesystem::path(path).filename().string() + "\n" + std::string(res::String(IDS_REPLACE_FILE));
+    std::string text = LastNameOf(path) + "\n" + std::string(res::String(IDS_REPLACE_FILE));
     return AfxMessageBox(text, MB_OKCANCEL) == IDOK;
 }
 

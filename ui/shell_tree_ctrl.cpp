@@ -35,12 +35,6 @@ bool IsUnderIgnoringCase(const std::string& path, const std::string& folder)
     return SameIgnoringCase(path.substr(0, folder.size()), folder);
 }
 
-std::string LastNameOf(const std::string& path)
-{
-    const size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 int CompareNodes(LPARAM a, LPARAM b, LPARAM)
 {
     const auto* na = reinterpret_cast<const CShellTreeItem*>(a);

@@ -5,6 +5,7 @@
 #include "util/reg_settings.h"
 #include "platform/framework/ole_drop.h"
 #include "platform/gdi/dc.h"
+#include "platform/path.h"
 #include "resources/program_icon.h"
 #include "resources/string_table.h"
 #include "resources/string_ids.h"
@@ -19,15 +20,9 @@ namespace {
 
 ClipboardFormats g_formats;
 
-// The extension of the last component, or nothing when its name has no dot.
 bool ExtensionIs(const std::string& path, std::initializer_list<const char*> exts)
 {
-    size_t slash = path.find_last_of("/\\");
-    size_t start = slash == std::string::npos ? 0 : slash + 1;
-    size_t dot = path.rfind('.');
-    if (dot == std::string::npos || dot < start)
-        return false;
-    std::string ext = path.substr(dot + 1);
+    const std::string ext = ExtensionOf(path);
     for (const char* e : exts)
         if (strcasecmp(ext.c_str(), e) == 0)
             return true;

@@ -25,13 +25,12 @@ std::string Folded(std::string_view base)
     return QString::fromUtf8(base.data(), qsizetype(base.size())).toCaseFolded().toStdString();
 }
 
-// The name before its last dot, and whether it has one.
-bool BaseOf(std::string_view name, std::string_view& base)
+// The name without its extension, and whether it has one.
+bool BaseOf(std::string_view name, std::string& base)
 {
-    const size_t dot = name.rfind('.');
-    if (dot == std::string_view::npos)
+    if (DottedExtensionOf(name).empty())
         return false;
-    base = name.substr(0, dot);
+    base = StemOf(name);
     return true;
 }
 
@@ -44,7 +43,7 @@ CNamesakeIndex::Names& CNamesakeIndex::Listed(const std::string& folder)
         return at->second;
     if (DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str())) {
         while (const dirent* entry = ::readdir(dir)) {
-            std::string_view base;
+            std::string base;
             if (BaseOf(entry->d_name, base))
                 at->second[Folded(base)].emplace_back(entry->d_name);
         }
@@ -56,16 +55,15 @@ CNamesakeIndex::Names& CNamesakeIndex::Listed(const std::string& folder)
 std::vector<std::string> CNamesakeIndex::Find(const std::string& path, bool (*isKind)(std::string_view))
 {
     const std::string folder = ParentFolderOf(path);
-    std::string stem, own;
-    GetFileName(path, stem, false);
-    GetFileName(path, own, true);
+    const std::string stem = StemOf(path);
+    const std::string own = LastNameOf(path);
     const Names& names = Listed(folder);
     const auto bucket = names.find(Folded(stem));
     if (bucket == names.end())
         return {};
     std::vector<std::string> exact, otherCase;
     for (const std::string& name : bucket->second) {
-        std::string_view base;
+        std::string base;
         if (name == own || !isKind(name) || !BaseOf(name, base))
             continue;
         (base == stem ? exact : otherCase).push_back(JoinPath(folder, name));
@@ -79,9 +77,8 @@ void CNamesakeIndex::Renamed(const std::string& from, const std::string& to)
 {
     auto forget = [this](const std::string& path) {
         const auto folder = m_folders.find(ParentFolderOf(path));
-        std::string name;
-        std::string_view base;
-        GetFileName(path, name, true);
+        const std::string name = LastNameOf(path);
+        std::string base;
         if (folder == m_folders.end() || !BaseOf(name, base))
             return;
         const auto bucket = folder->second.find(Folded(base));
@@ -91,9 +88,8 @@ void CNamesakeIndex::Renamed(const std::string& from, const std::string& to)
     forget(from);
     forget(to);
     const auto folder = m_folders.find(ParentFolderOf(to));
-    std::string name;
-    std::string_view base;
-    GetFileName(to, name, true);
+    const std::string name = LastNameOf(to);
+    std::string base;
     if (folder != m_folders.end() && BaseOf(name, base))
         folder->second[Folded(base)].push_back(name);
 }

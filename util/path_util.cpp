@@ -21,7 +21,7 @@
 
 namespace {
 
-// '.' and the separators are one-byte characters, and in UTF-8 no byte of a
+// The characters searched for are one-byte ones, and in UTF-8 no byte of a
 // longer character has a one-byte value, so a plain search never lands
 // inside a character.
 constexpr size_t npos = std::string_view::npos;
@@ -44,9 +44,7 @@ bool EqualsUpper(std::string_view ext, std::initializer_list<std::string_view> n
 
 bool ExtensionIs(std::string_view path, std::initializer_list<std::string_view> names)
 {
-    std::string ext;
-    GetFileExtension(path, ext, false);
-    return EqualsUpper(ext, names);
+    return EqualsUpper(ExtensionOf(path), names);
 }
 
 bool EntryExists(const std::string& path)
@@ -56,31 +54,6 @@ bool EntryExists(const std::string& path)
 }
 
 } // namespace
-
-bool GetFileExtension(std::string_view path, std::string& ext, bool withDot, char separator)
-{
-    const size_t dot = path.rfind('.');
-    const size_t sep = path.rfind(separator);
-    if (dot == npos || (sep != npos && dot < sep)) {
-        ext.clear();
-        return false;
-    }
-    ext = std::string(path.substr(withDot ? dot : dot + 1));
-    return true;
-}
-
-bool GetFileName(std::string_view path, std::string& name, bool withExtension, char separator)
-{
-    const size_t sep = path.rfind(separator);
-    std::string_view tail = sep == npos ? path : path.substr(sep + 1);
-    if (!withExtension) {
-        const size_t dot = tail.rfind('.');
-        if (dot != npos)
-            tail = tail.substr(0, dot);
-    }
-    name = std::string(tail);
-    return !name.empty();
-}
 
 std::string JoinPath(std::string_view folder, std::string_view name)
 {
@@ -120,18 +93,16 @@ bool GetFilterExtensions(std::string_view filter, int index, std::vector<std::st
         return false;
     const size_t end = std::min(filter.find(separator, i), filter.size());
     SplitAtChar(filter.substr(i, end - i), out, ';', false);
-    for (std::string& item : out) {
-        std::string ext;
-        GetFileExtension(item, ext, false);
-        item = std::move(ext);
-    }
+    for (std::string& item : out)
+        item = ExtensionOf(item);
     return true;
 }
 
 bool IsTiffExtension(std::string_view ext) { return EqualsUpper(ext, {"TIFF", "TIF"}); }
-bool IsTiffFile(std::string_view path) { return ExtensionIs(path, {"TIFF", "TIF"}); }
+bool IsJpegExtension(std::string_view ext) { return EqualsUpper(ext, {"JPEG", "JPG", "JPE"}); }
+bool IsTiffFile(std::string_view path) { return IsTiffExtension(ExtensionOf(path)); }
 bool IsBmpFile(std::string_view path) { return ExtensionIs(path, {"BMP"}); }
-bool IsJpegFile(std::string_view path) { return ExtensionIs(path, {"JPEG", "JPG", "JPE"}); }
+bool IsJpegFile(std::string_view path) { return IsJpegExtension(ExtensionOf(path)); }
 bool IsTkfFile(std::string_view path) { return ExtensionIs(path, {"TKF"}); }
 bool IsWavFile(std::string_view path) { return ExtensionIs(path, {"WAV"}); }
 bool IsThmFile(std::string_view path) { return ExtensionIs(path, {"THM"}); }
@@ -144,10 +115,9 @@ bool HasInvalidFileNameChar(std::string_view name)
 
 bool MakeUniqueFilePath(const std::string& path, std::string& name, bool withExtension, char numberSeparator)
 {
-    std::string base, ext;
-    GetFileName(path, base, false);
-    GetFileExtension(path, ext, true);
-    const std::string folder = path.substr(0, path.size() - base.size() - ext.size());
+    std::string base = StemOf(path);
+    const std::string ext = DottedExtensionOf(path);
+    const std::string folder = ParentFolderOf(path);
 
     // A name that already carries a number ("photo~3") is numbered again from its base.
     const size_t mark = base.rfind(numberSeparator);
@@ -161,11 +131,11 @@ bool MakeUniqueFilePath(const std::string& path, std::string& name, bool withExt
     // The base itself is a candidate only when the given name is free; like
     // every candidate it is checked, since "photo~2" being free says nothing
     // about "photo".
-    if (!EntryExists(path) && !EntryExists(folder + base + ext))
+    if (!EntryExists(path) && !EntryExists(JoinPath(folder, base + ext)))
         return take(base);
     for (uint64_t n = 1;; ++n) {
         std::string stem = base + numberSeparator + std::to_string(n);
-        if (!EntryExists(folder + stem + ext))
+        if (!EntryExists(JoinPath(folder, stem + ext)))
             return take(stem);
     }
 }
@@ -253,8 +223,7 @@ bool ListFolder(const std::string& folder, std::vector<std::string>& folders, st
     for (const std::string& name : names) {
         bool wanted = extensions.empty();
         if (!wanted) {
-            std::string ext;
-            GetFileExtension(name, ext, false);
+            const std::string ext = ExtensionOf(name);
             wanted = std::any_of(extensions.begin(), extensions.end(),
                                  [&](const std::string& item) { return item == "*" || EqualsNoCase(item, ext); });
         }

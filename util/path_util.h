@@ -8,18 +8,11 @@
 class CShellImageList;
 class QMimeData;
 
-// Taking paths apart and putting them together, file kinds by extension, and
-// facts about files. Paths are UTF-8 bytes with '/' between folders; the
-// separator a path is taken apart at is passed in; a path's parent folder is
-// platform/path.h's ParentFolderOf. Extensions compare without regard to case; whole
-// paths compare byte for byte.
+// Putting paths together, file kinds by extension, and facts about files.
+// Paths are UTF-8 bytes with '/' between folders; they are taken apart (parent
+// folder, last name, extension) by platform/path.h. Extensions compare without
+// regard to case; whole paths compare byte for byte.
 
-// The part behind the last '.' when that dot stands behind the last separator:
-// true and the extension (with its dot when asked); false and empty otherwise.
-bool GetFileExtension(std::string_view path, std::string& ext, bool withDot, char separator = '/');
-// The part behind the last separator (the whole path without one), without its
-// extension unless asked; true when that is not empty.
-bool GetFileName(std::string_view path, std::string& name, bool withExtension, char separator = '/');
 // folder + '/' + name, without doubling a trailing '/'; the name alone for an
 // empty folder.
 std::string JoinPath(std::string_view folder, std::string_view name);
@@ -32,7 +25,9 @@ std::string GetDesktopFolderPath();
 // ';'. false when that filter has no pattern.
 bool GetFilterExtensions(std::string_view filter, int index, std::vector<std::string>& out, char separator);
 
+// An extension (without its dot) of the kind.
 bool IsTiffExtension(std::string_view ext);
+bool IsJpegExtension(std::string_view ext);
 bool IsTiffFile(std::string_view path);
 bool IsBmpFile(std::string_view path);
 bool IsJpegFile(std::string_view path);

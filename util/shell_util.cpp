@@ -7,6 +7,7 @@
 #include "platform/shell.h"
 #include "resources/string_table.h"
 #include "resources/string_ids.h"
+#include "platform/path.h"
 
 #include <QCoreApplication>
 #include <QThread>
@@ -73,8 +74,7 @@ bool LaunchProgram(const std::string& program, std::string_view file, bool* fail
     bool started = StartShellProcess(program, args);
     if (!started) {
         // A program named with a folder that is not there may still be on the search path.
-        std::string name;
-        GetFileName(program, name, true);
+        const std::string name = LastNameOf(program);
         started = !name.empty() && StartShellProcess(name, args);
     }
     if (!started) {
@@ -98,9 +98,7 @@ bool ShellFileOperation(CWnd* owner, UINT operation, UINT titleId, const std::ve
     request.sources = sources;
     if (operation != FO_DELETE) {
         for (const std::string& source : sources) {
-            std::string name;
-            GetFileName(source, name, true);
-            request.targets.push_back(JoinPath(destination, name));
+            request.targets.push_back(JoinPath(destination, LastNameOf(source)));
         }
     }
     CMessageBoxFileOperationPrompt prompt;

@@ -9,6 +9,7 @@
 #include "platform/framework/document.h"
 #include "platform/framework/message_box.h"
 #include "platform/framework/win_app.h"
+#include "platform/path.h"
 #include "resources/string_ids.h"
 
 #include <algorithm>
@@ -62,12 +63,6 @@ void RegisterColorPrefTemplate()
         return true;
     }();
     (void)once;
-}
-
-std::string FileNameOf(const std::string& path)
-{
-    const size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 } // namespace
@@ -143,8 +138,8 @@ BOOL CColorPrefDlog::OnInitDialog()
     m_nColorSpace = IndexFromColorSpace(s.colorSpace);
     m_strDisplayPath = s.displayProfile;
     m_strPrinterPath = s.printerProfile;
-    m_strDisplayName = FileNameOf(m_strDisplayPath);
-    m_strPrinterName = FileNameOf(m_strPrinterPath);
+    m_strDisplayName = LastNameOf(m_strDisplayPath);
+    m_strPrinterName = LastNameOf(m_strPrinterPath);
     CDialogEx::OnInitDialog();
     if (auto* list = dynamic_cast<CComboBox*>(GetDlgItem(IDC_CP_SPACE))) {
         for (const char* name : {"Original Color Space", "sRGB", "AdobeRGB"})
@@ -181,7 +176,7 @@ BOOL CColorPrefDlog::ChooseProfile(std::string& path, std::string& name)
         return FALSE;
     UpdateData(TRUE);
     path = chosen;
-    name = FileNameOf(chosen);
+    name = LastNameOf(chosen);
     UpdateData(FALSE);
     OnEnableRule();
     return TRUE;

@@ -9,23 +9,15 @@
 #include "platform/framework/controls.h"
 #include "resources/string_table.h"
 #include "resources/string_ids.h"
+#include "platform/path.h"
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <vector>
 
 namespace {
 
 enum : WORD { kTagModel = 272 };
-
-std::string EntryText(const CExifEntry* e)
-{
-    if (!e || e->m_value.empty())
-        return {};
-    const char* p = reinterpret_cast<const char*>(e->m_value.data());
-    return std::string(p, strnlen(p, e->m_value.size()));
-}
 
 } // namespace
 
@@ -45,7 +37,8 @@ CImageLoadProgressDlog::CImageLoadProgressDlog(CWnd* pParent, UINT nIDTemplate, 
     if (file.Open(path, CFile::modeRead)) {
         CExifFile exif;
         exif.Attach(&file, m_nMetadataKind);
-        m_strCameraModel = EntryText(exif.FindEntry(kTagModel, 1, 0));
+        const CExifEntry* model = exif.FindEntry(kTagModel, 1, 0);
+        m_strCameraModel = model ? model->GetText() : std::string();
         auto profile = exif.GetColorProfile();
         if (!profile.empty())
             m_profile.Set(profile.data(), profile.size());
@@ -81,7 +74,7 @@ BOOL CImageLoadProgressDlog::OnInitDialog()
                                m_matcher.IsDisplayMatchingOn() ? &m_displayRecord : nullptr);
     m_importer.SetOptionFlag1(m_nOption1);
 
-    std::string name = std::filesystem::path(m_strPath).filename().string();
+    std::string name = LastNameOf(m_strPath);
     std::string fmt(res::String(IDS_OPENING_IMAGE));
     std::string status;
     if (!fmt.empty()) {

@@ -12,8 +12,8 @@
 #include "ui/ui_services.h"
 #include "platform/framework/message_box.h"
 #include "resources/string_ids.h"
+#include "platform/path.h"
 
-#include <filesystem>
 #include <strings.h>
 
 CViewerDocTemplate::CViewerDocTemplate(UINT nOwnerWord, BOOL bReaderBuild)
@@ -88,7 +88,7 @@ CDocTemplate::Confidence CViewerDocTemplate::MatchDocType(const std::string& pat
     Confidence c = CDocTemplate::MatchDocType(path, rpDocMatch);
     if (c == yesAlreadyOpen)
         return c;
-    std::string own = std::filesystem::path(path).extension().string();
+    std::string own = DottedExtensionOf(path);
     if (own.size() < 2)
         return noAttempt;
     std::vector<std::string> exts;

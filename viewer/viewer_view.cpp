@@ -23,6 +23,7 @@
 #include "platform/framework/wait_cursor.h"
 #include "platform/framework/win_app.h"
 #include "platform/gdi/gdi_object.h"
+#include "platform/path.h"
 
 #include <QPointer>
 #include <QTimer>
@@ -32,7 +33,6 @@
 #include <cctype>
 #include <cstdio>
 #include <ctime>
-#include <filesystem>
 #include <sys/stat.h>
 
 IMPLEMENT_DYNCREATE(CViewerView, CView)
@@ -103,7 +103,7 @@ ViewerSaveAsAnswer& SaveAsAnswer()
 
 std::string ExtensionWithoutDot(const std::string& path)
 {
-    std::string ext = std::filesystem::path(path).extension().string();
+    std::string ext = DottedExtensionOf(path);
     return ext.empty() ? ext : ext.substr(1);
 }
 
@@ -370,7 +370,7 @@ void CViewerView::OnSaveAs()
         std::string filter;
         CImageExporter(GetExporterSearchPath()).BuildSaveFilter(filter, image.GetPixelType());
         const std::string name = doc->GetPathName().empty() ? doc->GetTitle()
-                                                             : std::filesystem::path(doc->GetPathName()).filename().string();
+                                                             : LastNameOf(doc->GetPathName());
         CFileSaveDlog dlg(&quality, doc->GetBitsPerPixel(), ExtensionWithoutDot(doc->GetPathName()), name,
                           kSaveAsFlags, filter, this);
         if (dlg.DoModal() != IDOK)

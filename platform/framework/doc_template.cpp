@@ -7,12 +7,12 @@
 #include "platform/framework/win_app.h"
 #include "resources/string_table.h"
 #include "resources/string_ids.h"
+#include "platform/path.h"
 
 #include <QPointer>
 #include <QWidget>
 
 #include <algorithm>
-#include <filesystem>
 #include <strings.h>
 
 IMPLEMENT_DYNAMIC(CDocTemplate, CCmdTarget)
@@ -112,7 +112,7 @@ CDocTemplate::Confidence CDocTemplate::MatchDocType(const std::string& path, CDo
     }
     std::string ext = GetDocString(filterExt);
     if (!ext.empty()) {
-        std::string fileExt = std::filesystem::path(path).extension().string();
+        std::string fileExt = DottedExtensionOf(path);
         // The filter may list several extensions separated by ';'.
         size_t start = 0;
         while (start <= ext.size()) {

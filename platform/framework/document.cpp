@@ -12,12 +12,12 @@
 #include "platform/framework/win_app.h"
 #include "resources/string_table.h"
 #include "resources/string_ids.h"
+#include "platform/path.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
 
 #include <algorithm>
-#include <filesystem>
 
 IMPLEMENT_DYNAMIC(CDocument, CCmdTarget)
 
@@ -87,7 +87,7 @@ void CDocument::SetTitle(const std::string& title)
 void CDocument::SetPathName(const std::string& path, BOOL bAddToMRU)
 {
     m_strPathName = path;
-    SetTitle(std::filesystem::path(path).filename().string());
+    SetTitle(LastNameOf(path));
     if (bAddToMRU)
         if (CWinApp* app = AfxGetApp())
             app->AddToRecentFileList(path);

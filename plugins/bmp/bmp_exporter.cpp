@@ -17,7 +17,7 @@ uint16_t Export(const qrplugin::ExportArgs& a)
     qrplugin::SourceRows rows(a.pixelType, a.pixels, a.fileFd, a.orientation, a.palette, a.width, a.height,
                               a.stride);
     if (!rows.Valid())
-        return 1;
+        return QR_PLUGIN_FAILED;
     const bool paletted = rows.IsPaletted(), grey = rows.IsGrey();
     const int depth = paletted ? (a.pixelType == 1 ? 1 : a.pixelType <= 4 ? 4 : 8) : grey ? 8 : 24;
     std::vector<RGBQUAD> table;
@@ -33,7 +33,7 @@ uint16_t Export(const qrplugin::ExportArgs& a)
     }
     CDibBitmap bmp;
     if (!bmp.CreateDibForOverwrite(CSize(a.width, a.height), depth, table.empty() ? nullptr : table.data()))
-        return 1;
+        return QR_PLUGIN_FAILED;
     std::vector<uint8_t> line(static_cast<size_t>(a.width) * 3);
     for (int32_t r = 0; r < a.height; ++r) {
         if (qrplugin::ShouldStop(a.progress, r, a.height, 0))
@@ -41,7 +41,7 @@ uint16_t Export(const qrplugin::ExportArgs& a)
         BYTE* out = bmp.GetBits() + static_cast<size_t>(a.height - 1 - r) * bmp.GetStride();
         if (depth == 24) {
             if (!rows.Rgb(r, line.data()))
-                return 1;
+                return QR_PLUGIN_FAILED;
             for (int32_t x = 0; x < a.width; ++x) {
                 out[3 * x] = line[3 * x + 2];
                 out[3 * x + 1] = line[3 * x + 1];
@@ -50,7 +50,7 @@ uint16_t Export(const qrplugin::ExportArgs& a)
             continue;
         }
         if (!(paletted ? rows.Indices(r, line.data()) : rows.Grey(r, line.data())))
-            return 1;
+            return QR_PLUGIN_FAILED;
         std::fill(out, out + bmp.GetStride(), BYTE(0));
         for (int32_t x = 0; x < a.width; ++x) {
             const int bit = x * depth;
@@ -60,13 +60,13 @@ uint16_t Export(const qrplugin::ExportArgs& a)
     try {
         CFile file(a.path, CFile::modeCreate | CFile::modeWrite);
         if (!bmp.Write(file, a.xResolution > 0 ? a.xResolution : 96.0f))
-            return 1;
+            return QR_PLUGIN_FAILED;
         file.Close();
     } catch (const CException&) {
-        return 1;
+        return QR_PLUGIN_FAILED;
     }
     qrplugin::ShouldStop(a.progress, a.height, a.height, 0);
-    return 0;
+    return QR_PLUGIN_OK;
 }
 
 } // namespace

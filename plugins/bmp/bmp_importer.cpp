@@ -15,7 +15,7 @@ uint16_t Run(const char* path, const void*, QrRawImageInfo* info, const qrplugin
 {
     CDibBitmap bmp;
     if (!bmp.LoadFromFile(path, true) || !bmp.IsValid())
-        return 1;
+        return QR_PLUGIN_FAILED;
     const CSize size = bmp.GetSize();
     const int depth = bmp.GetBitsPerPixel();
     const bool paletted = depth == 1 || depth == 4 || depth == 8;
@@ -30,11 +30,11 @@ uint16_t Run(const char* path, const void*, QrRawImageInfo* info, const qrplugin
         info->yResolution = h.biYPelsPerMeter > 0 ? h.biYPelsPerMeter * 0.0254f : 96.0f;
         info->bitsFactor1 = paletted ? depth : 8;
         info->bitsFactor2 = paletted ? 1 : 3;
-        return 0;
+        return QR_PLUGIN_OK;
     }
     const int entries = paletted ? qrplugin::PaletteEntries(type) : 0;
     if (!target || !target->Accepts(size.cx, size.cy, paletted ? depth : 24, entries))
-        return 1;
+        return QR_PLUGIN_FAILED;
     // Our own rows have the host's layout up to their padding.
     const size_t rowBytes = std::min<size_t>(static_cast<size_t>(bmp.GetStride()),
                                              (static_cast<size_t>(size.cx) * (paletted ? depth : 24) + 7) / 8);
@@ -63,7 +63,7 @@ uint16_t Run(const char* path, const void*, QrRawImageInfo* info, const qrplugin
             out[3 * x + 2] = GetRValue(c);
         }
     }
-    return 0;
+    return QR_PLUGIN_OK;
 }
 
 } // namespace

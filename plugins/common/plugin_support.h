@@ -163,8 +163,8 @@ R Guarded(R failure, Fn fn) noexcept
     uint16_t ImportCapProc(void) { return 0; }                                                              \
     uint16_t ImageRawInfoExProc(const char* path, const void* options, QrRawImageInfo* info, uint32_t)      \
     {                                                                                                       \
-        return qrplugin::Guarded<uint16_t>(1, [&]() -> uint16_t {                                                        \
-            return path && info ? RUN(path, options, info, nullptr, nullptr, 0) : 1;                        \
+        return qrplugin::Guarded<uint16_t>(QR_PLUGIN_FAILED, [&]() -> uint16_t {                            \
+            return path && info ? RUN(path, options, info, nullptr, nullptr, 0) : QR_PLUGIN_FAILED;         \
         });                                                                                                 \
     }                                                                                                       \
     uint16_t ImageRawDataExProc(const char* path, const void* options, void* pixels, void* palette,         \
@@ -173,8 +173,8 @@ R Guarded(R failure, Fn fn) noexcept
                                 const QrImportBuffer* buffer)                                               \
     {                                                                                                       \
         if (!path || !pixels || !buffer)                                                                    \
-            return 1;                                                                                       \
-        return qrplugin::Guarded<uint16_t>(1, [&]() -> uint16_t {                                                        \
+            return QR_PLUGIN_FAILED;                                                                        \
+        return qrplugin::Guarded<uint16_t>(QR_PLUGIN_FAILED, [&]() -> uint16_t {                            \
             const qrplugin::ImportTarget target(pixels, palette, buffer);                                   \
             return RUN(path, options, nullptr, &target, progress, callbackUser);                            \
         });                                                                                                 \
@@ -182,9 +182,11 @@ R Guarded(R failure, Fn fn) noexcept
     uint16_t ImageDIBInfoExProc(const char* path, const void* options, QrBitmapInfoHeader* h, uint32_t f)   \
     {                                                                                                       \
         QrRawImageInfo info{};                                                                              \
-        if (!h || ImageRawInfoExProc(path, options, &info, f) != 0)                                         \
-            return 1;                                                                                       \
-        return qrplugin::Guarded<uint16_t>(1, [&]() -> uint16_t { return qrplugin::HeaderFromRawInfo(info, h) ? 0 : 1; }); \
+        if (!h || ImageRawInfoExProc(path, options, &info, f) != QR_PLUGIN_OK)                              \
+            return QR_PLUGIN_FAILED;                                                                        \
+        return qrplugin::Guarded<uint16_t>(QR_PLUGIN_FAILED, [&]() -> uint16_t {                            \
+            return qrplugin::HeaderFromRawInfo(info, h) ? QR_PLUGIN_OK : QR_PLUGIN_FAILED;                  \
+        });                                                                                                 \
     }                                                                                                       \
     uint16_t ImageDIBDataExProc(const char* path, const void* options, void* bits, void* colorTable,        \
                                 const QrSourceColorRecord* s, const QrSpaceRecord* w,                       \
@@ -222,6 +224,7 @@ R Guarded(R failure, Fn fn) noexcept
         const qrplugin::ExportArgs args{path, pixelType, pixels, fileFd, orientation, palette, width,       \
                                         height, xRes, yRes, stride, percentage, b1, l1, b2, l2, b3, l3,     \
                                         block1Empty, progress};                                             \
-        return qrplugin::Guarded<uint16_t>(1, [&]() -> uint16_t { return path ? EXPORT(args) : 1; });                  \
+        return qrplugin::Guarded<uint16_t>(QR_PLUGIN_FAILED,                                                \
+                                           [&]() -> uint16_t { return path ? EXPORT(args) : QR_PLUGIN_FAILED; }); \
     }                                                                                                       \
     }

@@ -30,11 +30,11 @@ uint16_t Run(const char* path, const void*, QrRawImageInfo* infoOut, const qrplu
     File f;
     f.gif = DGifOpenFileName(path, &err);
     if (!f.gif)
-        return 1;
+        return QR_PLUGIN_FAILED;
     const int width = f.gif->SWidth;
     const int height = f.gif->SHeight;
     if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide)
-        return 1;
+        return QR_PLUGIN_FAILED;
     if (infoOut) {
         infoOut->pixelType = 8;
         infoOut->orientation = 1;
@@ -43,36 +43,36 @@ uint16_t Run(const char* path, const void*, QrRawImageInfo* infoOut, const qrplu
         infoOut->xResolution = infoOut->yResolution = 96.0f;
         infoOut->bitsFactor1 = 8;
         infoOut->bitsFactor2 = 1;
-        return 0;
+        return QR_PLUGIN_OK;
     }
     if (!target || !target->Accepts(width, height, 8, 256))
-        return 1;
+        return QR_PLUGIN_FAILED;
     // Up to the first picture, skipping extensions; the last graphic control
     // block before it says which colour is transparent.
     int transparent = NO_TRANSPARENT_COLOR;
     GifRecordType type;
     do {
         if (DGifGetRecordType(f.gif, &type) == GIF_ERROR)
-            return 1;
+            return QR_PLUGIN_FAILED;
         if (type == EXTENSION_RECORD_TYPE) {
             int code = 0;
             GifByteType* ext = nullptr;
             if (DGifGetExtension(f.gif, &code, &ext) == GIF_ERROR)
-                return 1;
+                return QR_PLUGIN_FAILED;
             GraphicsControlBlock gcb;
             if (code == GRAPHICS_EXT_FUNC_CODE && ext && DGifExtensionToGCB(ext[0], ext + 1, &gcb) == GIF_OK)
                 transparent = gcb.TransparentColor;
             while (ext)
                 if (DGifGetExtensionNext(f.gif, &ext) == GIF_ERROR)
-                    return 1;
+                    return QR_PLUGIN_FAILED;
         }
     } while (type != IMAGE_DESC_RECORD_TYPE && type != TERMINATE_RECORD_TYPE);
     if (type != IMAGE_DESC_RECORD_TYPE || DGifGetImageDesc(f.gif) == GIF_ERROR)
-        return 1;
+        return QR_PLUGIN_FAILED;
     const GifImageDesc& d = f.gif->Image;
     const ColorMapObject* map = d.ColorMap ? d.ColorMap : f.gif->SColorMap;
     if (!map || d.Width <= 0 || d.Height <= 0)
-        return 1;
+        return QR_PLUGIN_FAILED;
     uint8_t* palette = target->Palette();
     std::memset(palette, 0, 256 * 4);
     for (int i = 0; i < map->ColorCount && i < 256; ++i) {
@@ -106,7 +106,7 @@ uint16_t Run(const char* path, const void*, QrRawImageInfo* infoOut, const qrplu
         if (qrplugin::ShouldStop(progress, static_cast<int32_t>(i), d.Height, callbackUser))
             return QR_PLUGIN_CANCELLED;
         if (DGifGetLine(f.gif, line.data(), d.Width) == GIF_ERROR)
-            return 1;
+            return QR_PLUGIN_FAILED;
         const int y = d.Top + order[i];
         if (y < 0 || y >= height)
             continue;
@@ -118,7 +118,7 @@ uint16_t Run(const char* path, const void*, QrRawImageInfo* infoOut, const qrplu
         }
     }
     qrplugin::ShouldStop(progress, d.Height, d.Height, callbackUser);
-    return 0;
+    return QR_PLUGIN_OK;
 }
 
 } // namespace

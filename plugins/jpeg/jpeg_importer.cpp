@@ -100,7 +100,7 @@ uint16_t Run(const char* path, const void* options, QrRawImageInfo* info, const 
     Decoder d;
     d.file = std::fopen(path, "rb");
     if (!d.file)
-        return 1;
+        return QR_PLUGIN_FAILED;
     // A buffer of our own spares stdio asking the file's status (one more
     // system call for every file of a folder scan, which reads only the
     // header); a whole picture is read in large blocks, a header in libjpeg's own.
@@ -116,7 +116,7 @@ uint16_t Run(const char* path, const void* options, QrRawImageInfo* info, const 
             jpeg_stdio_src(&cinfo, d.file);
             jpeg_read_header(&cinfo, TRUE);
         }))
-        return 1;
+        return QR_PLUGIN_FAILED;
     const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
     // Colour and greyscale photographs alike decode straight into the
     // blue-green-red order of the rows: every road a photograph takes
@@ -124,9 +124,9 @@ uint16_t Run(const char* path, const void* options, QrRawImageInfo* info, const 
     cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
     ChooseScale(cinfo, options);
     if (!d.Guarded([&] { jpeg_calc_output_dimensions(&cinfo); }))
-        return 1;
+        return QR_PLUGIN_FAILED;
     if (cinfo.output_width > INT32_MAX || cinfo.output_height > INT32_MAX)
-        return 1;
+        return QR_PLUGIN_FAILED;
     const int32_t width = static_cast<int32_t>(cinfo.output_width);
     const int32_t height = static_cast<int32_t>(cinfo.output_height);
     if (info) {
@@ -138,14 +138,14 @@ uint16_t Run(const char* path, const void* options, QrRawImageInfo* info, const 
         info->yResolution = Density(cinfo, cinfo.Y_density);
         info->bitsFactor1 = 8;
         info->bitsFactor2 = 3;
-        return 0;
+        return QR_PLUGIN_OK;
     }
     if (!target || !target->Accepts(width, height, 24, 0))
-        return 1;
+        return QR_PLUGIN_FAILED;
     // CMYK rows need converting, so they pass through one line of our own.
     std::vector<JSAMPLE> line(cmyk ? static_cast<size_t>(width) * 4 : 0);
     if (!d.Guarded([&] { jpeg_start_decompress(&cinfo); }))
-        return 1;
+        return QR_PLUGIN_FAILED;
     JSAMPROW rows[kBatch];
     while (cinfo.output_scanline < cinfo.output_height) {
         const JDIMENSION first = cinfo.output_scanline;
@@ -156,7 +156,7 @@ uint16_t Run(const char* path, const void* options, QrRawImageInfo* info, const 
             rows[i] = cmyk ? line.data() : target->Row(first + i);
         JDIMENSION read = 0;
         if (!d.Guarded([&] { read = jpeg_read_scanlines(&cinfo, rows, count); }) || read == 0)
-            return 1;
+            return QR_PLUGIN_FAILED;
         if (cmyk) {
             // Inverted CMYK as written by most programs: each ink times black.
             uint8_t* out = target->Row(first);
@@ -170,9 +170,9 @@ uint16_t Run(const char* path, const void* options, QrRawImageInfo* info, const 
         }
     }
     if (!d.Guarded([&] { jpeg_finish_decompress(&cinfo); }))
-        return 1;
+        return QR_PLUGIN_FAILED;
     qrplugin::ShouldStop(progress, height, height, callbackUser);
-    return 0;
+    return QR_PLUGIN_OK;
 }
 
 } // namespace

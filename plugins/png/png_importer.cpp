@@ -79,16 +79,16 @@ uint16_t Run(const char* path, const void*, QrRawImageInfo* infoOut, const qrplu
     Reader r;
     r.file = std::fopen(path, "rb");
     if (!r.file)
-        return 1;
+        return QR_PLUGIN_FAILED;
     uint8_t sig[8];
     if (std::fread(sig, 1, 8, r.file) != 8 || png_sig_cmp(sig, 0, 8) != 0)
-        return 1;
+        return QR_PLUGIN_FAILED;
     r.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, Warn);
     if (!r.png)
-        return 1;
+        return QR_PLUGIN_FAILED;
     r.info = png_create_info_struct(r.png);
     if (!r.info)
-        return 1;
+        return QR_PLUGIN_FAILED;
     png_structp png = r.png;
     png_infop info = r.info;
     if (!r.Guarded([&] {
@@ -97,14 +97,14 @@ uint16_t Run(const char* path, const void*, QrRawImageInfo* infoOut, const qrplu
             png_set_user_limits(png, kMaxSide, kMaxSide);
             png_read_info(png, info);
         }))
-        return 1;
+        return QR_PLUGIN_FAILED;
     const png_uint_32 width = png_get_image_width(png, info);
     const png_uint_32 height = png_get_image_height(png, info);
     const int colorType = png_get_color_type(png, info);
     const int depth = png_get_bit_depth(png, info);
     const bool hasTrns = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
     if (width == 0 || height == 0 || width > kMaxSide || height > kMaxSide)
-        return 1;
+        return QR_PLUGIN_FAILED;
 
     Kind kind = Kind::Colour;
     if (colorType == PNG_COLOR_TYPE_PALETTE && !hasTrns)
@@ -125,12 +125,12 @@ uint16_t Run(const char* path, const void*, QrRawImageInfo* infoOut, const qrplu
         infoOut->yResolution = phys ? yr * 0.0254f : 96.0f;
         infoOut->bitsFactor1 = 8;
         infoOut->bitsFactor2 = channels;
-        return 0;
+        return QR_PLUGIN_OK;
     }
     // Paletted and grey pictures always come with the host's palette buffer.
     if (!target || !target->Accepts(static_cast<int32_t>(width), static_cast<int32_t>(height), 8 * channels,
                                     kind == Kind::Colour ? 0 : 256))
-        return 1;
+        return QR_PLUGIN_FAILED;
     uint8_t* palette = target->Palette();
     if (kind == Kind::Palette) {
         png_colorp pal = nullptr;
@@ -170,11 +170,11 @@ uint16_t Run(const char* path, const void*, QrRawImageInfo* infoOut, const qrplu
             png_read_update_info(png, info);
             rowBytes = png_get_rowbytes(png, info);
         }))
-        return 1;
+        return QR_PLUGIN_FAILED;
     // The rows must be exactly the pixels (with their alpha when composed).
     const size_t decodedBytes = static_cast<size_t>(width) * (compose ? (channels + 1) * (sixteen ? 2 : 1) : channels);
     if (rowBytes != decodedBytes || passes < 1)
-        return 1;
+        return QR_PLUGIN_FAILED;
     // Composed rows are decoded into rows of their own: all of them for an
     // interlaced file, whose passes add to what each row already holds.
     std::vector<uint8_t> decoded;
@@ -182,7 +182,7 @@ uint16_t Run(const char* path, const void*, QrRawImageInfo* infoOut, const qrplu
     try {
         decoded.resize(rowBytes * decodedRows);
     } catch (const std::bad_alloc&) {
-        return 1;
+        return QR_PLUGIN_FAILED;
     }
     for (int pass = 0; pass < passes; ++pass) {
         for (png_uint_32 y = 0; y < height; ++y) {
@@ -191,15 +191,15 @@ uint16_t Run(const char* path, const void*, QrRawImageInfo* infoOut, const qrplu
                 return QR_PLUGIN_CANCELLED;
             png_bytep row = compose ? decoded.data() + (decodedRows > 1 ? y * rowBytes : 0) : target->Row(y);
             if (!r.Guarded([&] { png_read_row(png, row, nullptr); }))
-                return 1;
+                return QR_PLUGIN_FAILED;
             if (compose && pass == passes - 1)
                 ComposeRow(row, target->Row(y), width, channels, sixteen);
         }
     }
     if (!r.Guarded([&] { png_read_end(png, nullptr); }))
-        return 1;
+        return QR_PLUGIN_FAILED;
     qrplugin::ShouldStop(progress, static_cast<int32_t>(height), static_cast<int32_t>(height), callbackUser);
-    return 0;
+    return QR_PLUGIN_OK;
 }
 
 } // namespace

@@ -65,10 +65,10 @@ uint16_t Export(const qrplugin::ExportArgs& a)
 
     qrplugin::SourceRows rows(a.pixelType, a.pixels, a.fileFd, a.orientation, a.palette, a.width, a.height, a.stride);
     if (!rows.Valid())
-        return 1;
+        return QR_PLUGIN_FAILED;
     qrplugin::OutputFile out(path);
     if (!out.Ok())
-        return 1;
+        return QR_PLUGIN_FAILED;
     TIFFSetErrorHandler(nullptr);
     TIFFSetWarningHandler(nullptr);
     const int fd = ::dup(out.Fd());
@@ -76,7 +76,7 @@ uint16_t Export(const qrplugin::ExportArgs& a)
     if (!tif) {
         if (fd >= 0)
             ::close(fd);
-        return 1;
+        return QR_PLUGIN_FAILED;
     }
     const bool paletted = rows.IsPaletted();
     const bool grey = rows.IsGrey();
@@ -112,7 +112,7 @@ uint16_t Export(const qrplugin::ExportArgs& a)
         TIFFSetField(tif, TIFFTAG_ICCPROFILE, static_cast<uint32_t>(l2 - at), b2 + at);
 
     std::vector<uint8_t> line(static_cast<size_t>(width) * channels);
-    uint16_t result = 0;
+    uint16_t result = QR_PLUGIN_OK;
     for (int32_t r = 0; r < height; ++r) {
         if (qrplugin::ShouldStop(progress, r, height, 0)) {
             result = QR_PLUGIN_CANCELLED;
@@ -120,30 +120,30 @@ uint16_t Export(const qrplugin::ExportArgs& a)
         }
         const bool ok = paletted ? rows.Indices(r, line.data()) : grey ? rows.Grey(r, line.data()) : rows.Rgb(r, line.data());
         if (!ok || TIFFWriteScanline(tif, line.data(), static_cast<uint32_t>(r), 0) < 0) {
-            result = 1;
+            result = QR_PLUGIN_FAILED;
             break;
         }
     }
-    if (result != 0) {
+    if (result != QR_PLUGIN_OK) {
         TIFFClose(tif);
         return result;
     }
     if (!TIFFWriteDirectory(tif)) {
         TIFFClose(tif);
-        return 1;
+        return QR_PLUGIN_FAILED;
     }
     TIFFClose(tif);
     if (b1 && l1 > 0 && !a.block1Empty) {
         std::vector<uint8_t> whole;
         if (!ReadWhole(out.Fd(), whole))
-            return 1;
+            return QR_PLUGIN_FAILED;
         // A block that cannot be read leaves the picture without Exif data
         // rather than failing the save.
         if (qrplugin::RelocateExifIntoTiff(whole, b1, l1) && !RewriteWhole(out.Fd(), whole))
-            return 1;
+            return QR_PLUGIN_FAILED;
     }
     qrplugin::ShouldStop(progress, height, height, 0);
-    return out.Close() ? 0 : 1;
+    return out.Close() ? QR_PLUGIN_OK : QR_PLUGIN_FAILED;
 }
 
 } // namespace

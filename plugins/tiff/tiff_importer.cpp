@@ -51,17 +51,17 @@ uint16_t Run(const char* path, const void*, QrRawImageInfo* infoOut, const qrplu
     File f;
     f.tif = TIFFOpen(path, "r");
     if (!f.tif)
-        return 1;
+        return QR_PLUGIN_FAILED;
     uint32_t width = 0, height = 0;
     TIFFGetField(f.tif, TIFFTAG_IMAGEWIDTH, &width);
     TIFFGetField(f.tif, TIFFTAG_IMAGELENGTH, &height);
     if (width == 0 || height == 0 || width > kMaxSide || height > kMaxSide)
-        return 1;
+        return QR_PLUGIN_FAILED;
     const bool grey = IsPlainGrey(f.tif);
     if (infoOut) {
         char emsg[1024];
         if (!grey && !TIFFRGBAImageOK(f.tif, emsg))
-            return 1;
+            return QR_PLUGIN_FAILED;
         infoOut->pixelType = grey ? 14 : 11;
         infoOut->orientation = 1;
         infoOut->width = static_cast<int32_t>(width);
@@ -70,11 +70,11 @@ uint16_t Run(const char* path, const void*, QrRawImageInfo* infoOut, const qrplu
         infoOut->yResolution = Resolution(f.tif, TIFFTAG_YRESOLUTION);
         infoOut->bitsFactor1 = 8;
         infoOut->bitsFactor2 = grey ? 1 : 3;
-        return 0;
+        return QR_PLUGIN_OK;
     }
     if (!target || !target->Accepts(static_cast<int32_t>(width), static_cast<int32_t>(height), grey ? 8 : 24,
                                     grey ? 256 : 0))
-        return 1;
+        return QR_PLUGIN_FAILED;
     if (grey) {
         uint8_t* palette = target->Palette();
         for (int i = 0; i < 256; ++i) {
@@ -83,25 +83,25 @@ uint16_t Run(const char* path, const void*, QrRawImageInfo* infoOut, const qrplu
         }
         const tmsize_t scan = TIFFScanlineSize(f.tif);
         if (scan < static_cast<tmsize_t>(width))
-            return 1;
+            return QR_PLUGIN_FAILED;
         std::vector<uint8_t> line(static_cast<size_t>(scan));
         for (uint32_t y = 0; y < height; ++y) {
             if (qrplugin::ShouldStop(progress, static_cast<int32_t>(y), static_cast<int32_t>(height), callbackUser))
                 return QR_PLUGIN_CANCELLED;
             if (TIFFReadScanline(f.tif, line.data(), y, 0) < 0)
-                return 1;
+                return QR_PLUGIN_FAILED;
             std::memcpy(target->Row(y), line.data(), width);
         }
-        return 0;
+        return QR_PLUGIN_OK;
     }
     TIFFRGBAImage img;
     char emsg[1024];
     if (!TIFFRGBAImageOK(f.tif, emsg) || !TIFFRGBAImageBegin(&img, f.tif, 0, emsg))
-        return 1;
+        return QR_PLUGIN_FAILED;
     img.req_orientation = ORIENTATION_TOPLEFT;
     std::vector<uint32_t> band(static_cast<size_t>(width) * kBand);
-    uint16_t result = 0;
-    for (uint32_t y0 = 0; y0 < height && result == 0; y0 += kBand) {
+    uint16_t result = QR_PLUGIN_OK;
+    for (uint32_t y0 = 0; y0 < height && result == QR_PLUGIN_OK; y0 += kBand) {
         if (qrplugin::ShouldStop(progress, static_cast<int32_t>(y0), static_cast<int32_t>(height), callbackUser)) {
             result = QR_PLUGIN_CANCELLED;
             break;
@@ -110,7 +110,7 @@ uint16_t Run(const char* path, const void*, QrRawImageInfo* infoOut, const qrplu
         img.row_offset = static_cast<int>(y0);
         img.col_offset = 0;
         if (!TIFFRGBAImageGet(&img, band.data(), width, rows)) {
-            result = 1;
+            result = QR_PLUGIN_FAILED;
             break;
         }
         for (uint32_t r = 0; r < rows; ++r) {

@@ -25,8 +25,7 @@ std::string Text(const CExifFile& exif, WORD tag, WORD sub)
     const CExifEntry* e = exif.FindEntry(tag, 0, sub);
     if (!e)
         return "(none)";
-    const char* p = reinterpret_cast<const char*>(e->m_value.data());
-    return std::string(p, strnlen(p, e->m_value.size()));
+    return e->GetText();
 }
 
 } // namespace

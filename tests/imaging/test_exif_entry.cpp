@@ -120,6 +120,21 @@ TEST(ExifEntry, UserCommentCodes)
     }
 }
 
+TEST(ExifEntry, TextEndsAtTheFirstZeroByte)
+{
+    struct Case { std::string value; std::string text; };
+    const Case cases[] = {
+        {std::string("Model\0\0", 7), "Model"},
+        {"Unterminated", "Unterminated"}, // a value that fills its count has no zero byte
+        {std::string("\0later", 6), ""},
+        {"", ""},
+    };
+    for (const Case& c : cases) {
+        Owned o(false, 2, DWORD(c.value.size()), std::vector<BYTE>(c.value.begin(), c.value.end()));
+        EXPECT_EQ(o.entry->GetText(), c.text) << c.value;
+    }
+}
+
 TEST(ExifEntry, DateTimeText)
 {
     struct Case { std::string text; int v[6]; };

@@ -37,51 +37,8 @@ struct BoxRecorder {
     ~BoxRecorder() { SetMessageBoxHandler(previous); }
 };
 
-TEST(PathUtil, TakingPathsApart)
+TEST(PathUtil, JoiningPaths)
 {
-    struct Ext {
-        std::string path;
-        char sep;
-        bool has;
-        std::string plain, dotted;
-    } exts[] = {
-        {"a.b/c", '/', false, "", ""},
-        {"a.b\\c", '\\', false, "", ""},
-        {"a.b\\c", '/', true, "b\\c", ".b\\c"}, // '\' is an ordinary byte in a '/' path
-        {"/dir/" + kHyo + ".jpg", '/', true, "jpg", ".jpg"},
-        {"/x/photo.JPG", '/', true, "JPG", ".JPG"},
-        {"/x/name.", '/', true, "", "."},
-        {"/x/archive.tar.gz", '/', true, "gz", ".gz"},
-        {"/x/.hidden", '/', true, "hidden", ".hidden"},
-        {"", '/', false, "", ""},
-    };
-    for (const Ext& c : exts) {
-        std::string ext = "junk";
-        EXPECT_EQ(GetFileExtension(c.path, ext, false, c.sep), c.has) << c.path;
-        EXPECT_EQ(ext, c.plain) << c.path;
-        GetFileExtension(c.path, ext, true, c.sep);
-        EXPECT_EQ(ext, c.dotted) << c.path;
-    }
-
-    struct Name {
-        std::string path;
-        bool withExt;
-        std::string name;
-        bool ok;
-    } names[] = {
-        {"/dir/", true, "", false},
-        {"name.jpg", true, "name.jpg", true},
-        {"name.jpg", false, "name", true},
-        {"/a/b.tar.gz", false, "b.tar", true},
-        {"/a/" + kHyo + ".wav", false, kHyo, true},
-        {"/a.d/noext", false, "noext", true},
-    };
-    for (const Name& c : names) {
-        std::string name;
-        EXPECT_EQ(GetFileName(c.path, name, c.withExt), c.ok) << c.path;
-        EXPECT_EQ(name, c.name) << c.path;
-    }
-
     struct Join {
         std::string folder, name, joined;
     } joins[] = {
@@ -124,7 +81,7 @@ TEST(PathUtil, FileKindsIgnoreCase)
         {"/p/a.jpe", 0, 0, 1, 0, 0, 0},   {"/p/a.JPEG", 0, 0, 1, 0, 0, 0}, {"/p/a.jpg", 0, 0, 1, 0, 0, 0},
         {"/p/a.tkf", 0, 0, 0, 1, 0, 0},   {"/p/a.WAV", 0, 0, 0, 0, 1, 0},  {"/p/a.mov", 0, 0, 0, 0, 0, 1},
         {"/p/a.Avi", 0, 0, 0, 0, 0, 1},   {"/p/jpg", 0, 0, 0, 0, 0, 0},    {"/p.jpg/a", 0, 0, 0, 0, 0, 0},
-        {"/p/a.jpgx", 0, 0, 0, 0, 0, 0},  {"/p/a.", 0, 0, 0, 0, 0, 0},
+        {"/p/a.jpgx", 0, 0, 0, 0, 0, 0},  {"/p/a.", 0, 0, 0, 0, 0, 0},    {"/p/.jpg", 0, 0, 0, 0, 0, 0},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(IsTiffFile(c.path), c.tiff) << c.path;
@@ -136,6 +93,8 @@ TEST(PathUtil, FileKindsIgnoreCase)
     }
     EXPECT_TRUE(IsTiffExtension("tIf"));
     EXPECT_FALSE(IsTiffExtension(".tif"));
+    EXPECT_TRUE(IsJpegExtension("JpE"));
+    EXPECT_FALSE(IsJpegExtension(".jpg"));
 }
 
 TEST(PathUtil, InvalidFileNameCharacters)

@@ -163,12 +163,18 @@ TEST(ShellUtil, CopyIntoAFolderKeepsEachName)
     fs::create_directory(dir / "to");
     Write(dir / "a.jpg", "a");
     Write(dir / "b.wav", "b");
+    fs::create_directory(dir / "album");
+    Write(dir / "album/c.jpg", "c");
     ScriptedBoxes boxes;
-    EXPECT_TRUE(ShellCopyFiles(nullptr, 6210, {(dir / "a.jpg").string(), (dir / "b.wav").string()},
+    // A folder named with a trailing '/' is still copied under its own name.
+    EXPECT_TRUE(ShellCopyFiles(nullptr, 6210,
+                               {(dir / "a.jpg").string(), (dir / "b.wav").string(), (dir / "album").string() + "/"},
                                (dir / "to").string()));
     EXPECT_TRUE(boxes.texts.empty());
     EXPECT_EQ(qrtest::ReadBytes(dir / "to/a.jpg"), qrtest::ReadBytes(dir / "a.jpg"));
     EXPECT_EQ(qrtest::ReadBytes(dir / "to/b.wav"), qrtest::ReadBytes(dir / "b.wav"));
+    EXPECT_EQ(qrtest::ReadBytes(dir / "to/album/c.jpg"), qrtest::ReadBytes(dir / "album/c.jpg"));
+    EXPECT_FALSE(fs::exists(dir / "to/c.jpg"));
 }
 
 TEST(ShellUtil, QuestionsComeUpOnTheGuiThread)
