@@ -6,6 +6,8 @@
 #include "util/string_util.h"
 #include "message/message_version.h"
 #include "message/picture_jpeg.h"
+#include "message/wave.h"
+#include "platform/wave_riff.h"
 #include "platform/archive.h"
 #include "imaging/dib_bitmap.h"
 #include "platform/gdi/dc.h"
@@ -58,6 +60,18 @@ void SkipCountedBytes(CArchive& ar)
     int32_t count = 0;
     ar >> count;
     ar.Skip(CheckedCount(ar, count, 1));
+}
+
+// An image comment's attachment: a 32-bit count and that many bytes of JPEG
+// data. Throws CArchiveException when they do not decode.
+void DecodeAttachedPicture(const std::vector<uint8_t>& attachment, CImageBuffer& out)
+{
+    CMemFile file(attachment);
+    CArchive ar(&file, CArchive::load);
+    const std::vector<uint8_t> jpeg = ReadCountedBytes(ar);
+    if (jpeg.empty())
+        throw CArchiveException(CArchiveException::endOfFile);
+    msgjpeg::Decode(jpeg.data(), jpeg.size(), out);
 }
 
 int ParseNumber(const std::string& s)
@@ -202,13 +216,27 @@ bool CAnoRecord::GetImage(CImageBuffer& out)
 {
     if (m_nKind != image || GetLength() == 0)
         return false;
-    SeekToBegin();
-    CArchive ar(this, CArchive::load);
-    const std::vector<uint8_t> jpeg = ReadCountedBytes(ar);
-    if (jpeg.empty())
-        throw CArchiveException(CArchiveException::endOfFile);
-    msgjpeg::Decode(jpeg.data(), jpeg.size(), out);
+    DecodeAttachedPicture(Data(), out);
     return true;
+}
+
+std::string CAnoRecord::UnreadableText() const
+{
+    const std::string comment = "\"" + m_strContent + "\" " + GetHeading();
+    if (m_nKind == sound) {
+        WaveRiff riff;
+        WaveReadFailure why;
+        return ReadWaveRiff(Data(), riff, &why) ? std::string() : WaveReadFailureText(why, comment);
+    }
+    if (m_nKind != image)
+        return {};
+    try {
+        CImageBuffer picture;
+        DecodeAttachedPicture(Data(), picture);
+        return {};
+    } catch (const CException&) {
+        return FormatWithStrings(res::String(IDS_PICTURE_COMMENT_UNREADABLE), {comment});
+    }
 }
 
 std::unique_ptr<CDibBitmap> CAnoRecord::CreateImageBitmap()
@@ -309,8 +337,12 @@ void CAnoRecord::Scale(int oldWidth, int oldHeight, int newWidth, int newHeight,
     if (m_nKind != image)
         return;
     CImageBuffer picture;
-    if (!GetImage(picture))
-        return;
+    try {
+        if (!GetImage(picture))
+            return;
+    } catch (const CException&) {
+        return; // a picture that does not decode is kept as it came, not lost
+    }
     picture.ResizeToFit(attachWidth, attachHeight, CImageBuffer::kBilinear);
     const std::string name = m_strContent;
     const CImageBuffer previousThumb(m_picture);

@@ -55,6 +55,12 @@ public:
     // without attachment. Throws CArchiveException when the bytes do not decode.
     bool GetImage(CImageBuffer& out);
 
+    // For a sound or image comment whose attachment does not read (a sound
+    // that is no wave file the program plays, a picture that does not
+    // decode): the text telling the user so, naming the comment. Empty when
+    // it reads, and for a text comment. The bytes are kept whatever it says.
+    std::string UnreadableText() const;
+
     // The attached picture as a screen bitmap fitted into 640 x 480; null
     // without one or when it does not decode.
     std::unique_ptr<CDibBitmap> CreateImageBitmap();

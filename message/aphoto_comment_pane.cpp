@@ -649,6 +649,8 @@ void APhotoCommentPane::PlayCurrent()
         const auto& bytes = record.Data();
         if (m_wave.ReadFromMemory(bytes.data(), bytes.size()))
             m_wave.Play(nullptr, nullptr);
+        else
+            AfxMessageBox(record.UnreadableText(), MB_ICONEXCLAMATION);
     } else if (record.m_nKind == CAnoRecord::image) {
         SendToTarget(ID_OPENIMAGEANO);
     }

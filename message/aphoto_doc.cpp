@@ -356,6 +356,20 @@ void CAPhotoDoc::Load(CArchive& ar)
     // As loaded, whatever the lock of the message that was open.
     CDocument::SetModifiedFlag(loaded.modified);
     UpdateAllViews(nullptr, hintLoaded);
+    if (IsMessageFile(path))
+        ReportUnreadableComments();
+}
+
+void CAPhotoDoc::ReportUnreadableComments() const
+{
+    std::string said;
+    for (const CAnoElement& e : m_content.m_comments) {
+        const std::string why = e.m_pRecord->UnreadableText();
+        if (!why.empty())
+            said += (said.empty() ? "" : "\n\n") + why;
+    }
+    if (!said.empty())
+        AfxMessageBox(FormatWithStrings(res::String(IDS_COMMENTS_UNREADABLE), {said}), MB_ICONEXCLAMATION);
 }
 
 void CAPhotoDoc::LoadPlainPicture(const std::string& path, CAPhotoContent& content, Loaded& loaded)

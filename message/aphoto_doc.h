@@ -141,6 +141,9 @@ private:
     struct Loaded;
     void Load(CArchive& ar);
     void Store(CArchive& ar);
+    // Tells the user which comments of the message just opened have a sound
+    // or picture that does not read.
+    void ReportUnreadableComments() const;
     void LoadPlainPicture(const std::string& path, CAPhotoContent& content, Loaded& loaded);
     void LoadAnnotationText(CArchive& ar, CAPhotoContent& content, Loaded& loaded);
     void AddCommentFromMarkup(CAPhotoContent& content, int32_t kind, const CRect& area, const std::string& path);

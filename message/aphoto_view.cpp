@@ -1069,10 +1069,15 @@ BOOL CAPhotoView::PrepareCommentPicture(CImageBuffer& picture, CImageBuffer& dis
     if (!m_pCommentPane || m_pCommentPane->GetCurrentIndex() < 0)
         return FALSE;
     CAnoRecord record = m_pCommentPane->GetCurrentRecord();
+    if (record.m_nKind != CAnoRecord::image)
+        return FALSE;
+    bool decoded = false;
     try {
-        if (record.m_nKind != CAnoRecord::image || !record.GetImage(picture) || !picture.IsValid())
-            return FALSE;
+        decoded = record.GetImage(picture) && picture.IsValid();
     } catch (const CException&) {
+    }
+    if (!decoded) {
+        AfxMessageBox(record.UnreadableText(), MB_ICONEXCLAMATION);
         return FALSE;
     }
     text = record.m_strContent;

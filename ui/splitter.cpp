@@ -97,27 +97,22 @@ void CSplitter::OnSize(UINT nType, int cx, int cy)
     const int savedWidth = fixedCol ? m_pColInfo[size_t(m_nFixedCol)].nCurSize : 0;
     const int savedHeight = fixedRow ? m_pRowInfo[size_t(m_nFixedRow)].nCurSize : 0;
     CSplitterWnd::OnSize(nType, cx, cy);
-    bool adjusted = false;
     // The pane before the fixed one takes the change; sizes never go below 0.
-    if (fixedCol && m_nFixedCol > 0) {
-        CRowColInfo& prev = m_pColInfo[size_t(m_nFixedCol - 1)];
-        CRowColInfo& fixed = m_pColInfo[size_t(m_nFixedCol)];
-        prev.nIdealSize = std::max(0, prev.nCurSize + (fixed.nCurSize - savedWidth));
-        fixed.nIdealSize = std::max(0, savedWidth);
+    auto keepFixed = [](std::vector<CRowColInfo>& info, int at, int saved) {
+        CRowColInfo& prev = info[size_t(at - 1)];
+        CRowColInfo& fixed = info[size_t(at)];
+        prev.nIdealSize = std::max(0, prev.nCurSize + (fixed.nCurSize - saved));
+        fixed.nIdealSize = std::max(0, saved);
         prev.nMinSize = std::max(0, prev.nMinSize);
         fixed.nMinSize = std::max(0, fixed.nMinSize);
-        adjusted = true;
-    }
-    if (fixedRow && m_nFixedRow > 0) {
-        CRowColInfo& prev = m_pRowInfo[size_t(m_nFixedRow - 1)];
-        CRowColInfo& fixed = m_pRowInfo[size_t(m_nFixedRow)];
-        prev.nIdealSize = std::max(0, prev.nCurSize + (fixed.nCurSize - savedHeight));
-        fixed.nIdealSize = std::max(0, savedHeight);
-        prev.nMinSize = std::max(0, prev.nMinSize);
-        fixed.nMinSize = std::max(0, fixed.nMinSize);
-        adjusted = true;
-    }
-    if (adjusted)
+    };
+    const bool colKept = fixedCol && m_nFixedCol > 0;
+    const bool rowKept = fixedRow && m_nFixedRow > 0;
+    if (colKept)
+        keepFixed(m_pColInfo, m_nFixedCol, savedWidth);
+    if (rowKept)
+        keepFixed(m_pRowInfo, m_nFixedRow, savedHeight);
+    if (colKept || rowKept)
         RecalcLayout();
 }
 

@@ -108,7 +108,10 @@ void AddCompanionFiles(std::vector<std::string>& paths)
 
 void AddCompanionFiles(std::vector<std::string>& paths, CNamesakeIndex& index)
 {
-    std::unordered_set<std::string> listed(paths.begin(), paths.end());
+    // Room for the companions too: growing the set rehashes every name again.
+    std::unordered_set<std::string> listed;
+    listed.reserve(paths.size() * 2);
+    listed.insert(paths.begin(), paths.end());
     std::vector<std::string> ordered;
     ordered.reserve(paths.size());
     for (std::string& path : paths) {

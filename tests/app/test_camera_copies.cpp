@@ -4,6 +4,7 @@
 // that is no JPEG, which asks before it replaces the file.
 #include "app/browser_frame_fixture.h"
 #include "browser/camera_copy.h"
+#include "browser/thumbnail_loader.h"
 #include "imaging/dib_bitmap.h"
 #include "imaging/exif_file.h"
 #include "imaging/exif_text_formatter.h"
@@ -12,16 +13,23 @@
 #include "platform/file.h"
 #include "platform/framework/document.h"
 #include "platform/framework/menu.h"
+#include "platform/replace_file_calls.h"
 #include "support/exif_tool.h"
+#include "support/kill_part_way.h"
+#include "support/small_file_system.h"
 
 #include <QImage>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <cstring>
 #include <deque>
 #include <fstream>
+#include <map>
+#include <random>
+#include <regex>
 
 namespace fs = std::filesystem;
 
@@ -124,9 +132,69 @@ protected:
         Frame()->SendMessage(WM_COMMAND, ID_CAMERA_COPIES, 0);
     }
 
+    // The command over every picture of the open folder, the first copy named
+    // into the card and each next one where the dialog offers it.
+    void CopyAllInto(int pictures)
+    {
+        CGalleryCtrl& g = *View()->GetGallery();
+        g.SelectAll(FALSE);
+        for (int i = 0; i < GetFileItemCount(); ++i)
+            if (GetItemFileName(i).ends_with(".JPG"))
+                g.SetSelected(i, TRUE);
+        g_answers.assign(size_t(pictures), "=");
+        g_answers.front() = m_card + "/PICT0001.JPG";
+        g_offered.clear();
+        m_boxes.clear();
+        Frame()->SendMessage(WM_COMMAND, ID_CAMERA_COPIES, 0);
+    }
+
     std::string m_card = (m_dir / "card" / "DCIM").string();
     FileDialogHandler m_previous = nullptr;
 };
+
+// The thumbnail thread parked for as long as it lives, so that a child forked
+// meanwhile does not find the item lock held by a thread it does not have.
+class ParkedThumbnails {
+public:
+    explicit ParkedThumbnails(CThumbnailLoader& loader) : m_loader(loader) { m_loader.Pause(); }
+    ~ParkedThumbnails() { m_loader.Resume(); }
+    ParkedThumbnails(const ParkedThumbnails&) = delete;
+    ParkedThumbnails& operator=(const ParkedThumbnails&) = delete;
+
+private:
+    CThumbnailLoader& m_loader;
+};
+
+// Copies go PICT0001.JPG, PICT0002.JPG and so on: the copies in the card
+// folder must be the first ones of that run, each of them whole (a JPEG to
+// its end, of its picture's size). Answers the names that are not.
+std::vector<std::string> NotWholeCopies(const std::string& card, const std::vector<QSize>& sizes)
+{
+    std::vector<std::string> bad;
+    const std::vector<std::string> names = qrtest::FolderNames(card);
+    for (size_t i = 0; i < names.size(); ++i) {
+        char expected[32];
+        std::snprintf(expected, sizeof expected, "PICT%04zu.JPG", i + 1);
+        const std::vector<unsigned char> bytes = qrtest::ReadBytes(card + "/" + names[i]);
+        const bool whole = names[i] == expected && i < sizes.size() && bytes.size() > 4 && bytes[0] == 0xFF &&
+                           bytes[1] == 0xD8 && bytes[bytes.size() - 2] == 0xFF && bytes.back() == 0xD9 &&
+                           QImage(QString::fromStdString(card + "/" + names[i])).size() == sizes[i];
+        if (!whole)
+            bad.push_back(names[i]);
+    }
+    return bad;
+}
+
+// The writer without unnamed temporary files, as on a file system that has
+// none: its temporary files then have names in the folder.
+int OpenWithoutTmpfile(int dirFd, const char* path, int flags, mode_t mode)
+{
+    if ((flags & O_TMPFILE) == O_TMPFILE) {
+        errno = EOPNOTSUPP;
+        return -1;
+    }
+    return SystemReplaceFileCalls().openat(dirFd, path, flags, mode);
+}
 
 } // namespace
 
@@ -266,4 +334,133 @@ TEST_F(CameraCopiesTest, SaveAsOverAPictureThatIsNoJpegReplacesItOnlyWhenTheUser
         EXPECT_EQ(qrtest::FolderNames(m_camera), names);
     }
     EXPECT_EQ(QImage(QString::fromStdString(path)).size(), QSize(64, 48));
+}
+
+// Camera copies of two hundred pictures, some with a sound and a camera
+// thumbnail beside them, killed at random moments: the pictures and their
+// companions stay whole where they were, the card holds only whole copies
+// under the camera's names, and a temporary file of the writer that a kill
+// leaves never passes for a photograph.
+TEST_F(CameraCopiesTest, KilledAtRandomMomentsLeavesOriginalsWholeAndOnlyWholeCopies)
+{
+    constexpr int kPictures = 200;
+    const std::string shoot = (m_dir / "shoot").string();
+    fs::create_directories(shoot);
+    std::map<std::string, std::vector<unsigned char>> originals; // name -> bytes
+    std::vector<QSize> sizes;
+    for (int i = 1; i <= kPictures; ++i) {
+        char number[16];
+        std::snprintf(number, sizeof number, "%04d", i);
+        const QString stem = QString::fromStdString(shoot + "/DSC_" + number);
+        QImage picture(48 + i % 7, 32 + i % 5, QImage::Format_RGB32);
+        picture.fill(QColor(i % 256, (i * 7) % 256, 90));
+        ASSERT_TRUE(picture.save(stem + ".JPG", "JPEG"));
+        sizes.push_back(picture.size());
+        if (i % 3 == 0) {
+            qrtest::WriteBytes((stem + ".WAV").toStdString(), std::vector<unsigned char>(700 + size_t(i), uint8_t(i)));
+        }
+        if (i % 5 == 0) {
+            ASSERT_TRUE(picture.scaled(16, 12).save(stem + ".THM", "JPEG"));
+        }
+    }
+    for (const std::string& name : qrtest::FolderNames(shoot))
+        originals[name] = qrtest::ReadBytes(shoot + "/" + name);
+    View()->GetTreePane()->SelectFolder(shoot);
+    ASSERT_TRUE(uitest::WaitFor([&] {
+        int n = 0;
+        for (int i = 0; i < GetFileItemCount(); ++i)
+            n += GetItemFileName(i).ends_with(".JPG");
+        return n == kPictures;
+    }));
+    ASSERT_TRUE(AllMade());
+
+    ReplaceFileCalls named = SystemReplaceFileCalls();
+    named.openat = OpenWithoutTmpfile;
+    const std::regex photoLike("[A-Za-z_]+[0-9]+\\.(JPG|JPEG|TIF|WAV|THM)", std::regex::icase);
+    std::mt19937 random(::testing::UnitTest::GetInstance()->random_seed());
+    int killed = 0;
+    for (const bool unnamed : {true, false, true}) {
+        SCOPED_TRACE(unnamed ? "unnamed temporary files" : "named temporary files");
+        fs::remove_all(m_card);
+        fs::create_directories(m_card);
+        const ReplaceFileCalls* previous = SetReplaceFileCalls(unnamed ? nullptr : &named);
+        // Early in the batch: each copy takes a while here, and a kill is a kill wherever it falls.
+        const size_t at = random() % 40;
+        SCOPED_TRACE("killed after " + std::to_string(at) + " copies");
+        const ParkedThumbnails parked(View()->Loader());
+        killed += qrtest::KillPartWay([&] { CopyAllInto(kPictures); },
+                                      [&] { return qrtest::EntryCount(m_card) >= at; }, random);
+        SetReplaceFileCalls(previous);
+
+        // Every picture and companion whole where it was, nothing beside them.
+        EXPECT_EQ(qrtest::FolderNames(shoot).size(), originals.size());
+        for (const auto& [name, bytes] : originals)
+            ASSERT_EQ(qrtest::ReadBytes(shoot + "/" + name), bytes) << name;
+        // The writer's own hidden temporary files may stay (a later write
+        // sweeps them); anything else is a whole copy.
+        std::vector<std::string> copies;
+        for (const std::string& name : qrtest::FolderNames(m_card)) {
+            if (name.rfind(".qr-save-", 0) == 0) {
+                EXPECT_FALSE(unnamed) << name;
+                EXPECT_FALSE(std::regex_match(name, photoLike)) << name;
+                fs::remove(m_card + "/" + name);
+                continue;
+            }
+            copies.push_back(name);
+        }
+        EXPECT_EQ(NotWholeCopies(m_card, sizes), std::vector<std::string>{}) << copies.size() << " copies";
+    }
+    EXPECT_GT(killed, 0);
+}
+
+// A card that fills up part way, and one that is read-only: the command stops
+// at the first copy that cannot be written and says why, the copies made are
+// whole, nothing half-written stays, and the pictures are untouched. The card
+// is a small file system of our own, in a child's mount namespace where that
+// is allowed (root).
+TEST_F(CameraCopiesTest, AFullOrReadOnlyCardStopsTheCopiesAndSaysWhy)
+{
+    Open(m_camera);
+    std::map<std::string, std::vector<unsigned char>> originals;
+    std::vector<QSize> sizes;
+    for (int i = 0; i < 6; ++i) {
+        const std::string path = m_camera + "/photo0" + std::to_string(i) + ".jpg";
+        originals[path] = qrtest::ReadBytes(path);
+        sizes.push_back(QImage(QString::fromStdString(path)).size());
+    }
+    struct Case {
+        const char* what;
+        const char* options;
+        bool readOnly;
+        const char* reason;
+    };
+    for (const Case c : {Case{"full", "size=12k", false, "No space left on device"},
+                         Case{"read-only", "size=1m", true, "Read-only file system"}}) {
+        SCOPED_TRACE(c.what);
+        const ParkedThumbnails parked(View()->Loader());
+        const int code = qrtest::InChildOverSmallFileSystem(m_card, c.options, c.readOnly, [&] {
+            Select({0, 1, 2, 3, 4, 5});
+            g_offered.clear();
+            g_answers.assign(6, "=");
+            g_answers.front() = m_card + "/PICT0001.JPG";
+            m_boxes.clear();
+            Frame()->SendMessage(WM_COMMAND, ID_CAMERA_COPIES, 0);
+            const size_t made = qrtest::FolderNames(m_card).size();
+            const std::string seen = std::to_string(made) + " copies, " + std::to_string(g_offered.size()) + " dialogs";
+            if (made >= 6 || g_offered.size() != made + 1)
+                return qrtest::ChildAnswer(1, seen, m_boxes);
+            if (m_boxes.size() != 1 || m_boxes[0].find(c.reason) == std::string::npos)
+                return qrtest::ChildAnswer(2, seen, m_boxes);
+            if (!NotWholeCopies(m_card, sizes).empty())
+                return qrtest::ChildAnswer(3, seen, m_boxes);
+            return 0;
+        });
+        ASSERT_NE(code, -1) << "the child got stuck";
+        if (code == qrtest::kNoMountNamespace)
+            GTEST_SKIP() << "no mount namespace here";
+        EXPECT_EQ(code, 0)
+            << "1: not stopped at the copy that failed, 2: the cause not named once, 3: a copy not whole";
+        for (const auto& [path, bytes] : originals)
+            EXPECT_EQ(qrtest::ReadBytes(path), bytes) << path;
+    }
 }

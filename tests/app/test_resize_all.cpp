@@ -21,14 +21,13 @@
 #include "resources/string_table.h"
 #include "resources/string_ids.h"
 #include "support/kill_part_way.h"
+#include "support/small_file_system.h"
 
 #include <QLineEdit>
 
 #include <cmath>
 #include <map>
 #include <numeric>
-#include <sched.h>
-#include <sys/mount.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -347,7 +346,6 @@ TEST_F(ResizeAllTest, AFullOrReadOnlyFolderIsNamedAndNothingIsHalfWritten)
     for (const std::string& p : paths)
         originals[p] = Bytes(p);
     m_width = "300";
-    constexpr int kSkipped = 77;
     struct Case {
         const char* what;
         const char* options;
@@ -357,41 +355,27 @@ TEST_F(ResizeAllTest, AFullOrReadOnlyFolderIsNamedAndNothingIsHalfWritten)
     for (const Case c : {Case{"full", "size=8k", false, "No space left on device"},
                          Case{"read-only", "size=1m", true, "Read-only file system"}}) {
         SCOPED_TRACE(c.what);
-        const pid_t child = qrtest::ForkWithoutPoolThreads();
-        if (child == 0) {
-            const std::string target = Target().string();
-            if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-                mount("tmpfs", target.c_str(), "tmpfs", 0, c.options) != 0 ||
-                (c.readOnly && mount(nullptr, target.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) != 0))
-                _exit(kSkipped);
+        const int code = qrtest::InChildOverSmallFileSystem(Target().string(), c.options, c.readOnly, [&] {
             std::vector<int> items(paths.size());
             std::iota(items.begin(), items.end(), 0);
             const ResizeAllResult result = ResizeAllPictures(nullptr, items);
-            auto fail = [&](int code) {
-                std::string said;
-                for (const std::string& box : m_boxes)
-                    said += box + "\n";
-                std::fprintf(stderr, "result %d, said: %s", int(result), said.c_str());
-                _exit(code);
-            };
+            const std::string seen = "result " + std::to_string(int(result));
             if (result != ResizeAllResult::kStopped && result != ResizeAllResult::kRefused)
-                fail(1);
+                return qrtest::ChildAnswer(1, seen, m_boxes);
             if (m_boxes.size() != 1 || m_boxes[0].find(c.reason) == std::string::npos)
-                fail(2);
+                return qrtest::ChildAnswer(2, seen, m_boxes);
             for (const std::string& name : qrtest::FolderNames(Target())) {
                 const auto copy = Bytes((Target() / name).string());
                 if (!originals.count(Pic(name)) || JpegSize(Target() / name) != CSize(300, 225) || copy.size() < 2 ||
                     copy[copy.size() - 2] != 0xFF || copy.back() != 0xD9)
-                    fail(3);
+                    return qrtest::ChildAnswer(3, seen, m_boxes);
             }
-            _exit(0);
-        }
-        int status = 0;
-        ASSERT_TRUE(qrtest::WaitForChild(child, status)) << "the child got stuck";
-        ASSERT_TRUE(WIFEXITED(status));
-        if (WEXITSTATUS(status) == kSkipped)
+            return 0;
+        });
+        ASSERT_NE(code, -1) << "the child got stuck";
+        if (code == qrtest::kNoMountNamespace)
             GTEST_SKIP() << "no mount namespace here";
-        EXPECT_EQ(WEXITSTATUS(status), 0) << "1: not stopped, 2: the cause not named once, 3: a copy not whole";
+        EXPECT_EQ(code, 0) << "1: not stopped, 2: the cause not named once, 3: a copy not whole";
         for (const auto& [path, bytes] : originals)
             EXPECT_EQ(Bytes(path), bytes) << path;
     }

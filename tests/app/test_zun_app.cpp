@@ -955,6 +955,22 @@ TEST_F(ProgramTest, ImageCommentOpensInTheViewerWithItsColourMatches)
     EXPECT_EQ(pixel(doc->GetPicture()), plain);
     EXPECT_FALSE(doc->GetDisplayPicture().IsValid());
     ApplyColorSettings(saved);
+
+    // A comment whose picture does not decode opens nothing and says which it is.
+    CAnoRecord damaged(record);
+    const std::vector<uint8_t> cut(record.Data().begin(), record.Data().begin() + 40);
+    damaged.SetLength(0);
+    damaged.Write(cut.data(), cut.size());
+    damaged.SeekToBegin();
+    const int damagedItem = pane->AddComment(damaged);
+    pane->GetTree().SetCurrent(damagedItem, TRUE, FALSE);
+    m_app->GetViewerTemplate()->CloseAllDocuments(FALSE);
+    m_boxes.clear();
+    frame->SendMessage(WM_COMMAND, ID_OPENIMAGEANO, 0);
+    EXPECT_EQ(m_app->GetViewerTemplate()->GetFrame(), nullptr);
+    ASSERT_EQ(m_boxes.size(), 1u);
+    EXPECT_EQ(m_boxes[0].text.rfind("This picture cannot be read", 0), 0u) << m_boxes[0].text;
+    EXPECT_NE(m_boxes[0].text.find("\"" + record.m_strContent + "\" ( Ann"), std::string::npos) << m_boxes[0].text;
 }
 
 // The message editor open on a photograph with nothing to save.

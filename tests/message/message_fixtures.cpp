@@ -151,7 +151,7 @@ CAPhotoContent FullContent(const std::vector<uint8_t>& photoJpeg, const std::vec
         c.m_comments.emplace_back(depth, std::make_unique<CAnoRecord>(std::move(r)));
     };
     add(0, TextRecord("Hello, world", CAreaMarquee(CRect(1, 2, 10, 8), CAreaMarquee::square)));
-    add(1, SoundRecord(WaveBytes(64), CAreaMarquee(CRect(2, 2, 6, 6), CAreaMarquee::roundSquare)));
+    add(1, SoundRecord(PlayableWaveBytes(64), CAreaMarquee(CRect(2, 2, 6, 6), CAreaMarquee::roundSquare)));
     add(2, ImageRecord(attachJpeg, CAreaMarquee(CRect(0, 0, 16, 12), CAreaMarquee::oval)));
     add(0, TextRecord("Gr\xC3\xBC\xC3\x9F" "e", freehand));
     add(1, TextRecord(std::string(300, 'x'), CAreaMarquee()));

@@ -296,6 +296,9 @@ TEST_F(PaneFixture, DoubleClicksOpenImagesAndPlaySounds)
     CAPhotoContent content(95);
     content.m_comments.emplace_back(0, std::make_unique<CAnoRecord>(msgtest::ImageRecord({0xFF, 0xD8, 0xFF, 0xD9}, {})));
     content.m_comments.emplace_back(0, std::make_unique<CAnoRecord>(msgtest::SoundRecord(voice.GetWavBytes(), {})));
+    std::vector<uint8_t> cut = voice.GetWavBytes();
+    cut.resize(30);
+    content.m_comments.emplace_back(0, std::make_unique<CAnoRecord>(msgtest::SoundRecord(cut, {})));
     pane.LoadRecords(content);
     auto centre = [this](int item) {
         const CRect r = Tree().GetItemRect(item);
@@ -314,6 +317,15 @@ TEST_F(PaneFixture, DoubleClicksOpenImagesAndPlaySounds)
     EXPECT_EQ(pane.GetSound().TotalSamples(), 4000u);
     pane.CloseSound();
     EXPECT_TRUE(uitest::WaitFor([this] { return !pane.GetSound().IsPlaying(); }));
+
+    // A sound whose bytes do not read plays nothing and says which comment it is.
+    asked.clear();
+    uitest::Mouse(Tree().m_hWnd, QEvent::MouseButtonDblClick, centre(3));
+    EXPECT_EQ(Tree().GetCurrent(), 3);
+    EXPECT_FALSE(pane.GetSound().IsPlaying());
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].rfind("This sound cannot be read: it is damaged at byte", 0), 0u) << asked[0];
+    EXPECT_NE(asked[0].find("\"voice\" ( Ben"), std::string::npos) << asked[0];
 }
 
 TEST_F(PaneFixture, SearchWithoutAHitSaysSo)

@@ -20,6 +20,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QBuffer>
+#include <QImage>
+
 #include <cerrno>
 #include <csignal>
 #include <filesystem>
@@ -547,6 +550,106 @@ TEST_F(PhotoDocTest, OpenAndSaveCases)
     // Behind the loading progress dialog as straight.
     ASSERT_TRUE(CAPhotoDoc::LoadPictureFile(jpeg, image, FALSE, 0, &result));
     EXPECT_EQ(image.GetWidth(), 40);
+}
+
+// A message whose sound or picture comment has damaged bytes opens whole,
+// tells the user which comment cannot be read and why, and saves those bytes
+// as they came, for a mail too: the damage may be a reader's, and a sound or
+// picture the program cannot read is not the program's to drop.
+TEST_F(PhotoDocTest, ADamagedSoundOrPictureCommentIsNamedKeptAndSavedAsItCame)
+{
+    const std::vector<uint8_t> wave = PlayableWaveBytes(400); // fmt at 12, its tag at 20; data size at 40
+    auto patched = [](std::vector<uint8_t> b, size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            b[at + size_t(i)] = uint8_t(v >> (8 * i));
+        return b;
+    };
+    std::vector<uint8_t> floats = wave;
+    floats[20] = 3;
+    const std::vector<uint8_t> jpeg = JpegOf(12, 8);
+    auto counted = [](const std::vector<uint8_t>& data, uint32_t count) {
+        std::vector<uint8_t> b(4);
+        for (int i = 0; i < 4; ++i)
+            b[size_t(i)] = uint8_t(count >> (8 * i));
+        b.insert(b.end(), data.begin(), data.end());
+        return b;
+    };
+    QByteArray png;
+    {
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        QImage(12, 8, QImage::Format_RGB32).save(&buffer, "PNG");
+    }
+    const std::vector<uint8_t> pngBytes(png.begin(), png.end());
+    struct Row {
+        const char* what;
+        int32_t kind;
+        std::vector<uint8_t> attachment; // as the record holds it
+        std::string said;
+    } rows[] = {
+        {"a sound cut short", CAnoRecord::sound, std::vector<uint8_t>(wave.begin(), wave.begin() + 30),
+         "This sound cannot be read: it is damaged at byte"},
+        {"a sound whose fmt chunk runs past the end", CAnoRecord::sound, patched(wave, 16, 100000),
+         "This sound cannot be read: it is damaged at byte"},
+        {"a sound of float samples", CAnoRecord::sound, floats, "its samples are not PCM (format 3)"},
+        {"a sound that is no wave file", CAnoRecord::sound, {'h', 'e', 'l', 'l', 'o'}, "it is not a wave file"},
+        {"a sound with no bytes", CAnoRecord::sound, {}, "This sound cannot be read"},
+        {"a picture cut short", CAnoRecord::image, counted({jpeg.begin(), jpeg.begin() + 40}, 40),
+         "This picture cannot be read"},
+        {"a picture count past its bytes", CAnoRecord::image, counted(jpeg, uint32_t(jpeg.size()) + 1),
+         "This picture cannot be read"},
+        {"a PNG picture", CAnoRecord::image, counted(pngBytes, uint32_t(pngBytes.size())),
+         "This picture cannot be read"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        const CAreaMarquee area(CRect(1, 1, 5, 5), 1);
+        CAnoRecord damaged = row.kind == CAnoRecord::sound ? SoundRecord({}, area) : ImageRecord(jpeg, area);
+        damaged.SetLength(0);
+        damaged.Write(row.attachment.data(), row.attachment.size());
+        damaged.SeekToBegin();
+        CAPhotoContent c(95);
+        CImageBuffer photo = MakePicture(24, 16);
+        c.TakeImage(photo);
+        c.m_comments.emplace_back(0, std::make_unique<CAnoRecord>(TextRecord("before", area)));
+        c.m_comments.emplace_back(0, std::make_unique<CAnoRecord>(damaged));
+        c.m_comments.emplace_back(1, std::make_unique<CAnoRecord>(TextRecord("after", area)));
+        const fs::path message = dir / "damaged.kvt";
+        WriteFile(message, WriteMessage(c));
+
+        boxes.clear();
+        ASSERT_TRUE(doc->OpenByName(message.string(), FALSE, TRUE));
+        ASSERT_EQ(doc->GetContent().m_comments.size(), 3u);
+        EXPECT_EQ(doc->GetContent().m_comments[0].m_pRecord->m_strContent, "before");
+        EXPECT_EQ(doc->GetContent().m_comments[2].m_pRecord->m_strContent, "after");
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_NE(boxes[0].find(row.said), std::string::npos) << boxes[0];
+        // The comment by its name and author.
+        EXPECT_NE(boxes[0].find("\"" + damaged.m_strContent + "\" ( " + damaged.m_strUserName), std::string::npos)
+            << boxes[0];
+        EXPECT_EQ(doc->GetContent().m_comments[1].m_pRecord->Data(), row.attachment);
+
+        for (const bool mail : {false, true}) {
+            const fs::path saved = dir / (mail ? "mail.kvt" : "saved.kvt");
+            ASSERT_TRUE(mail ? doc->SaveForMail(saved.string(), TRUE) : doc->DoSave(saved.string()));
+            CAPhotoContent back(95);
+            ReadFile(saved, back);
+            ASSERT_EQ(back.m_comments.size(), 3u);
+            EXPECT_EQ(back.m_comments[1].m_pRecord->m_nKind, row.kind) << mail;
+            EXPECT_EQ(back.m_comments[1].m_pRecord->Data(), row.attachment) << mail;
+            EXPECT_EQ(back.m_comments[2].m_pRecord->m_strContent, "after") << mail;
+        }
+    }
+    // A whole sound and picture say nothing.
+    boxes.clear();
+    CAPhotoContent whole(95);
+    CImageBuffer photo = MakePicture(24, 16);
+    whole.TakeImage(photo);
+    whole.m_comments.emplace_back(0, std::make_unique<CAnoRecord>(SoundRecord(wave, CAreaMarquee())));
+    whole.m_comments.emplace_back(0, std::make_unique<CAnoRecord>(ImageRecord(jpeg, CAreaMarquee())));
+    WriteFile(dir / "whole.kvt", WriteMessage(whole));
+    ASSERT_TRUE(doc->OpenByName((dir / "whole.kvt").string(), FALSE, TRUE));
+    EXPECT_EQ(boxes, std::vector<std::string>{});
 }
 
 TEST_F(PhotoDocTest, SaveAsProposesANameFromTheMessageTitle)

@@ -3,15 +3,14 @@
 #include "platform/file.h"
 #include "platform/replace_file_calls.h"
 #include "support/test_support.h"
+#include "support/small_file_system.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <functional>
-#include <sched.h>
 #include <string>
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -147,8 +146,6 @@ void ExpectUntouched(const fs::path& dir, const fs::path& file, const std::vecto
     EXPECT_EQ(ModeOf(file), mode);
     EXPECT_EQ(qrtest::FolderNames(dir), std::vector<std::string>{file.filename().string()});
 }
-
-constexpr int kSkipped = 77;
 
 } // namespace
 
@@ -417,9 +414,8 @@ TEST(ReplaceFile, RealFullAndReadOnlyFileSystems)
     qrtest::TempDir dir;
     const std::string mountPoint = dir.path().string();
     const int code = InChild([&] {
-        if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-            ::mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, "size=256k") != 0)
-            return kSkipped;
+        if (!qrtest::MountSmallFileSystem(mountPoint, "size=256k"))
+            return qrtest::kNoMountNamespace;
         const std::string photo = mountPoint + "/photo.jpg";
         const std::vector<uint8_t> old(100 * 1024, 0x5A);
         qrtest::WriteBytes(photo, old);
@@ -431,15 +427,15 @@ TEST(ReplaceFile, RealFullAndReadOnlyFileSystems)
             qrtest::FolderNames(mountPoint).size() != 1)
             return 2;
         // Read-only.
-        if (::mount(nullptr, mountPoint.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) != 0)
-            return kSkipped;
+        if (!qrtest::RemountReadOnly(mountPoint))
+            return qrtest::kNoMountNamespace;
         CReplaceFile again;
         if (again.Open(photo) || again.Error().m_lOsError != EROFS ||
             again.Error().m_cause != CFileException::accessDenied || qrtest::ReadBytes(photo) != old)
             return 3;
         return 0;
     });
-    if (code == kSkipped)
+    if (code == qrtest::kNoMountNamespace)
         GTEST_SKIP() << "no mount namespace here";
     EXPECT_EQ(code, 0);
 }

@@ -7,14 +7,13 @@
 #include "platform/exceptions.h"
 #include "platform/replace_file_calls.h"
 #include "support/fake_plugin.h"
+#include "support/small_file_system.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <dlfcn.h>
-#include <sched.h>
-#include <sys/mount.h>
 #include <sys/wait.h>
 #include <filesystem>
 #include <functional>
@@ -340,9 +339,8 @@ TEST(ExporterHost, FailureOfTheFileSystemIsNamed)
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-            ::mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=64k") != 0)
-            ::_exit(77);
+        if (!qrtest::MountSmallFileSystem(folder, "size=64k"))
+            ::_exit(qrtest::kNoMountNamespace);
         CImageBuffer large;
         if (!large.Create(CImageBuffer::kHeap, CSize(300, 300), 11))
             ::_exit(1);
@@ -359,7 +357,7 @@ TEST(ExporterHost, FailureOfTheFileSystemIsNamed)
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
-    if (WEXITSTATUS(status) == 77)
+    if (WEXITSTATUS(status) == qrtest::kNoMountNamespace)
         GTEST_SKIP() << "no mount namespace here";
     EXPECT_EQ(WEXITSTATUS(status), 0);
 }

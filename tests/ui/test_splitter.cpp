@@ -137,6 +137,36 @@ TEST_F(SplitterTest, FixedColumnKeepsItsWidth)
     }
 }
 
+TEST(SplitterRows, FixedRowKeepsItsHeight)
+{
+    Host host;
+    TestSplitter split;
+    ASSERT_TRUE(host.Create(nullptr, "host", WS_OVERLAPPED, CRect(0, 0, 200, 600), nullptr, 0));
+    ASSERT_TRUE(split.CreateStatic(&host, 3, 1));
+    for (int r = 0; r < 3; ++r)
+        ASSERT_TRUE(split.CreateView(r, 0, RUNTIME_CLASS(Pane), CSize(100, 100), nullptr));
+    split.MoveWindow(0, 0, 200, 600);
+    host.ShowWindow(SW_SHOW);
+    split.SetRowInfo(0, 100, 0);
+    split.SetRowInfo(1, 100, 0);
+    split.RecalcLayout();
+    auto height = [&](int row) {
+        int cur = 0, min = 0;
+        split.GetRowInfo(row, cur, min);
+        return cur;
+    };
+    const int before[3] = {height(0), height(1), height(2)};
+    split.m_nFixedRow = 2;
+    split.MoveWindow(0, 0, 200, 700); // the row before the fixed one takes the change
+    EXPECT_EQ(height(0), before[0]);
+    EXPECT_EQ(height(1), before[1] + 100);
+    EXPECT_EQ(height(2), before[2]);
+    split.MoveWindow(0, 0, 200, 400); // it stops at 0; the fixed one takes what is left
+    EXPECT_EQ(height(0), before[0]);
+    EXPECT_EQ(height(1), 0);
+    EXPECT_EQ(height(2), before[2] - 100);
+}
+
 TEST_F(SplitterTest, GuardStopsEveryRelayout)
 {
     Guard guard;
