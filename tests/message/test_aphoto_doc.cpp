@@ -568,10 +568,10 @@ TEST_F(PhotoDocTest, ADamagedSoundOrPictureCommentIsNamedKeptAndSavedAsItCame)
     floats[20] = 3;
     const std::vector<uint8_t> jpeg = JpegOf(12, 8);
     auto counted = [](const std::vector<uint8_t>& data, uint32_t count) {
-        std::vector<uint8_t> b(4);
+        std::vector<uint8_t> b(4 + data.size());
         for (int i = 0; i < 4; ++i)
             b[size_t(i)] = uint8_t(count >> (8 * i));
-        b.insert(b.end(), data.begin(), data.end());
+        std::copy(data.begin(), data.end(), b.begin() + 4);
         return b;
     };
     QByteArray png;
